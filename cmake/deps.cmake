@@ -1,0 +1,15 @@
+# Every dependency is a Debian package; the README's commands install them.
+find_package(Threads REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(SDL2_TTF REQUIRED IMPORTED_TARGET SDL2_ttf)
+pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+find_path(ESPEAK_NG_INCLUDE_DIR espeak-ng/speak_lib.h)
+find_library(ESPEAK_NG_LIBRARY espeak-ng)
+if(NOT ESPEAK_NG_INCLUDE_DIR OR NOT ESPEAK_NG_LIBRARY)
+  message(FATAL_ERROR "libespeak-ng is missing: install the Debian package libespeak-ng-dev "
+                      "(the voice builder makes the built-in voice with it)")
+endif()
+add_library(espeak_ng INTERFACE)
+target_include_directories(espeak_ng INTERFACE ${ESPEAK_NG_INCLUDE_DIR})
+target_link_libraries(espeak_ng INTERFACE ${ESPEAK_NG_LIBRARY})

@@ -1,0 +1,120 @@
+#include "platform/config.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include "platform/profile.h"
+
+namespace kaldro::platform {
+
+namespace {
+constexpr std::string_view kFileName = "KALDRO.INI";
+constexpr size_t kLookupBuffer = 255;
+
+std::string withoutTrailingSlash(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+}  // namespace
+
+std::string backslashesToSlashes(std::string_view value) {
+  std::string out(value);
+  for (char& c : out)
+    if (c == '\\') c = '/';
+  return out;
+}
+
+std::string currentDirectory() {
+  char buffer[PATH_MAX];
+  if (::getcwd(buffer, sizeof buffer) == nullptr) return ".";
+  return withoutTrailingSlash(buffer);
+}
+
+std::string executablePrefix() {
+  char buffer[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return ".";
+  std::string path(buffer, static_cast<size_t>(n));
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  path.resize(slash);  // the executable's folder
+  slash = path.rfind('/');
+  if (slash == std::string::npos || slash == 0) return "/";
+  path.resize(slash);
+  return path;
+}
+
+ConfigLocations configLocationsFromEnvironment() {
+  ConfigLocations locations;
+  if (const char* dir = std::getenv("KALDRO_CONFIG_DIR"); dir && *dir) locations.systemFolders.push_back(dir);
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    locations.systemFolders.push_back(std::string(xdg) + "/kaldro");
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    locations.systemFolders.push_back(std::string(home) + "/.config/kaldro");
+  }
+  locations.prefix = executablePrefix();
+  locations.systemFolders.push_back(locations.prefix + "/etc/kaldro");
+  locations.systemFolders.push_back("/etc/kaldro");
+  locations.startDirectory = currentDirectory();
+  return locations;
+}
+
+Configuration::Configuration(ConfigLocations locations) : locations_(std::move(locations)) {
+  locations_.startDirectory = withoutTrailingSlash(locations_.startDirectory);
+}
+
+std::optional<std::string> Configuration::systemFile() const {
+  for (const std::string& folder : locations_.systemFolders)
+    if (auto file = findFileIgnoringCase(folder, kFileName)) return file;
+  return std::nullopt;
+}
+
+std::string Configuration::lookupFile() const {
+  if (auto file = systemFile()) return *file;
+  if (auto file = findFileIgnoringCase(locations_.startDirectory, kFileName)) return *file;
+  return locations_.startDirectory + "/" + std::string(kFileName);
+}
+
+std::string Configuration::readConfig(std::string_view section, std::string_view key) const {
+  const std::string file = lookupFile();
+  if (section.empty()) section = "KALDRO";
+  std::string value = backslashesToSlashes(readProfileValue(file, section, key, kLookupBuffer).value_or(""));
+
+  auto programFolder = [&]() {
+    std::string folder = backslashesToSlashes(readProfileValue(file, "KALDRO", "PGMKALDRO", kLookupBuffer).value_or(""));
+    if (folder.empty() || folder.front() == '@') return locations_.startDirectory;
+    return folder;
+  };
+  // A program folder that itself holds "@/" would feed the loop forever: a few rounds suffice.
+  for (int round = 0; round < 16 && !value.empty(); ++round) {
+    if (value.front() == '@') {
+      value = programFolder() + value.substr(1);
+    } else if (size_t at = value.find("@/"); at != std::string::npos) {
+      value = value.substr(0, at) + programFolder() + value.substr(at + 1);
+    } else {
+      break;
+    }
+  }
+  return value;
+}
+
+std::optional<std::string> Configuration::findSystemValue(std::string_view section, std::string_view key,
+                                                          size_t bufferSize) const {
+  auto file = systemFile();
+  if (!file) return std::nullopt;
+  auto value = readProfileValue(*file, section, key, bufferSize);
+  if (!value) return std::nullopt;
+  return backslashesToSlashes(*value);
+}
+
+std::string Configuration::readSystemValue(std::string_view section, std::string_view key,
+                                           std::string_view fallback, size_t bufferSize) const {
+  if (auto value = findSystemValue(section, key, bufferSize)) return *value;
+  std::string result(fallback);
+  if (bufferSize > 0 && result.size() > bufferSize - 1) result.resize(bufferSize - 1);
+  return result;
+}
+
+}  // namespace kaldro::platform

@@ -1,0 +1,58 @@
+// Where KALDRO.INI is found and how one value is read from it, with the "@" folder substitution.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kaldro::platform {
+
+struct ConfigLocations {
+  // The system folders, searched in order; the first that holds KALDRO.INI is "the system folder".
+  std::vector<std::string> systemFolders;
+  // The current directory when the program started (no trailing "/").
+  std::string startDirectory;
+  // The tree the program runs from: the folder above the one holding the executable.
+  std::string prefix;
+};
+
+// The system folders from the environment: $KALDRO_CONFIG_DIR, $XDG_CONFIG_HOME/kaldro
+// (~/.config/kaldro), PREFIX/etc/kaldro, /etc/kaldro.
+ConfigLocations configLocationsFromEnvironment();
+// The folder above the one that holds the running executable.
+std::string executablePrefix();
+std::string currentDirectory();
+
+class Configuration {
+ public:
+  explicit Configuration(ConfigLocations locations);
+
+  // The common lookup: the system folder's KALDRO.INI when there is one, else the start
+  // directory's; an empty section means KALDRO; a missing key gives an empty text. "@" at the
+  // start of the value, or the first "@/", stands for PGMKALDRO (or the start directory).
+  std::string readConfig(std::string_view section, std::string_view key) const;
+
+  // Only the system folder's file, no substitution: DIRLETRAS and the console's keys.
+  // Missing file or key: fallback. The value is cut to bufferSize - 1 characters.
+  std::string readSystemValue(std::string_view section, std::string_view key, std::string_view fallback,
+                              size_t bufferSize) const;
+  // Same, but tells a missing key apart from an empty value.
+  std::optional<std::string> findSystemValue(std::string_view section, std::string_view key,
+                                             size_t bufferSize) const;
+
+  const std::string& startDirectory() const { return locations_.startDirectory; }
+  const std::string& prefix() const { return locations_.prefix; }
+  // The system folder's KALDRO.INI, if one exists now.
+  std::optional<std::string> systemFile() const;
+  // The file readConfig queries now (may not exist).
+  std::string lookupFile() const;
+
+ private:
+  ConfigLocations locations_;
+};
+
+// "\" in configuration values stands for "/" on Linux.
+std::string backslashesToSlashes(std::string_view value);
+
+}  // namespace kaldro::platform

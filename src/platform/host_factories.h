@@ -1,0 +1,21 @@
+// The hosts, and the choice among them at start-up.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/host.h"
+
+namespace kaldro::platform {
+
+// Each factory returns nothing and sets error when its host cannot run here.
+std::unique_ptr<Host> makeHeadlessHost(Trace& trace, std::string& error);
+std::unique_ptr<Host> makeTerminalHost(Trace& trace, std::string& error);
+std::unique_ptr<Host> makeWindowHost(Trace& trace, std::string& error);
+
+// KALDRO_HOST, else the window when a display is reachable, else the terminal when standard input
+// and output are terminals, else headless. A malformed key script ends the program with status 2
+// (throws ProgramExit after writing the fault's line number on standard error).
+std::unique_ptr<Host> createHost(Trace& trace);
+
+}  // namespace kaldro::platform

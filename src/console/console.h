@@ -121,7 +121,16 @@ class Console {
   void onKeyUp(const platform::HostEvent& event);
   bool queueCode(uint8_t code, const platform::Modifiers& modifiers);
   void lineFeed();
+  void markChanged(int column);
   void paintPending();
+  void showCaret();
+  void hideCaret();
+  // The caret's 0-based column: the deferred-wrap column 80 shows on the last column.
+  int caretColumn() const { return column_ < Columns ? column_ : Columns - 1; }
+  void handleKeyDown(const platform::HostEvent& event);
+  void endBrailleCell(const platform::HostEvent& event);
+  uint8_t applySignRules(uint8_t cell);
+  void clearBrailleFlags();
   [[noreturn]] void endWithStatus(int status);
 
   platform::Host& host_;
@@ -142,6 +151,7 @@ class Console {
   int queueCount_ = 0;
   platform::Modifiers lastKeyModifiers_;
   bool waitingForKey_ = false;
+  bool caretShown_ = false;
   bool breakCheck_ = true;
 
   int brailleMode_ = 0;

@@ -1,0 +1,297 @@
+// The letter generator: asks for a template and an output file, walks the template, writes the letter.
+#include "app/letter_generator.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/text.h"
+
+namespace kaldro::app {
+
+namespace {
+constexpr size_t kMaxLineCharacters = 255;
+constexpr size_t kFirstTableMark = 9999;
+
+constexpr const char* kMonthNames[12] = {"janeiro", "fevereiro", "mar\xE7o", "abril",    "maio",     "junho",
+                                         "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
+
+// Bytes of the first `count` characters of a line (UTF-8 characters when utf8).
+size_t prefixBytes(std::string_view line, size_t count, bool utf8) {
+  if (!utf8) return std::min(line.size(), count);
+  size_t pos = 0;
+  for (size_t characters = 0; characters < count && pos < line.size(); ++characters) {
+    size_t length = 1;
+    if (!platform::decodeUtf8(line, pos, length)) length = 1;
+    pos += length;
+  }
+  return pos;
+}
+
+// Reads a whole regular file; nothing for a folder, a missing or an unreadable file.
+std::optional<std::string> readWholeFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat info{};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return bytes;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat first{}, second{};
+  if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
+  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+bool fileExists(const std::string& path) {
+  struct stat info{};
+  return ::stat(path.c_str(), &info) == 0;
+}
+}  // namespace
+
+Template parseTemplate(std::string_view bytes) {
+  Template result;
+  result.utf8 = platform::looksLikeUtf8(bytes);
+  size_t firstEnd = bytes.find('\n');
+  if (firstEnd != std::string_view::npos && (firstEnd == 0 || bytes[firstEnd - 1] != '\r')) result.lineEnd = "\n";
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    size_t end = bytes.find('\n', pos);
+    size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+    std::string_view line = bytes.substr(pos, (end == std::string_view::npos ? bytes.size() : end) - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    result.lines.emplace_back(line.substr(0, prefixBytes(line, kMaxLineCharacters, result.utf8)));
+    pos = next;
+  }
+  return result;
+}
+
+std::string dateText(int day, int month, int year) {
+  std::string text = std::to_string(day) + " de ";
+  if (month >= 1 && month <= 12) text += kMonthNames[month - 1];
+  return text + " de " + std::to_string(year);
+}
+
+LetterGenerator::LetterGenerator(console::Console& console, speech::Speech& speech, speech::LineEditor& editor,
+                                 files::FileChooser& chooser)
+    : console_(console), speech_(speech), editor_(editor), chooser_(chooser) {}
+
+LetterGenerator::~LetterGenerator() {
+  if (output_) std::fclose(output_);
+}
+
+void LetterGenerator::run(const std::vector<std::string>& arguments) {
+  speech_.startSpeech(0, "");
+  console_.clearScreen();
+  console_.setBackgroundColour(1);
+  console_.write("Projeto KALDRO - ");
+  speech_.writeLineSpeak("Preparador de cartas padronizadas");
+  console_.setBackgroundColour(0);
+  console_.writeLine();
+
+  askFileNames(arguments);
+  template_ = parseTemplate(inputBytes_);
+  inputBytes_.clear();
+  // The mark starts beyond every line, however long the template is.
+  tableMark_ = std::max(kFirstTableMark, template_.lines.size() + 1);
+  walkTemplate();
+  finish();
+}
+
+void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
+  std::string inputName;
+  if (!arguments.empty()) {
+    inputName = arguments.front();
+  } else {
+    console_.writeLine();
+    speech_.writeSpeak("Nome do arquivo de entrada: ");
+    inputName = chooser_.askFileName(20);
+    console_.write(platform::utf8ToCp1252(inputName));
+    console_.writeLine();
+    if (inputName.empty()) cancelRun();
+  }
+
+  std::optional<std::string> contents = readWholeFile(inputName);
+  if (!contents) {
+    speech_.writeLineSpeak("Arquivo n\xE3o existe");
+    cancelRun();
+  }
+  inputBytes_ = std::move(*contents);
+
+  speech_.writeSpeak("Nome do arquivo de sa\xED" "da: ");
+  // Typed names are CP1252; names on disk are UTF-8.
+  std::string outputName = platform::cp1252ToUtf8(editor_.readLine());
+  if (outputName.empty()) {
+    speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
+    cancelRun();
+  }
+  // Truncating the template itself (also through a link) would lose it before it is read.
+  if (sameFile(inputName, outputName)) {
+    speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
+    cancelRun();
+  }
+  if (fileExists(outputName)) {
+    speech_.writeSpeak("Confirma reescrita deste arquivo j\xE1 existente? ");
+    uint8_t key = speech_.readKeySpeak();
+    console_.write(std::string(1, static_cast<char>(key)));
+    console_.writeLine();
+    if (key != 'S' && key != 's') cancelRun();
+  }
+  output_ = std::fopen(outputName.c_str(), "wb");
+  if (!output_) {
+    speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
+    cancelRun();
+  }
+  currentLine_ = 0;
+  tableMark_ = kFirstTableMark;
+}
+
+void LetterGenerator::walkTemplate() {
+  const size_t lineCount = template_.lines.size();
+  for (currentLine_ = 1; currentLine_ <= lineCount; ++currentLine_) {
+    const std::string& line = template_.lines[currentLine_ - 1];
+    const std::string upper = platform::upperAscii(line);
+    if (line.size() >= 2 && line[0] == '{' && line[1] == '*') {
+      std::string_view text(line);
+      text.remove_prefix(2);
+      if (!text.empty() && text.back() == '}') text.remove_suffix(1);
+      if (!text.empty() && text.back() == '*') text.remove_suffix(1);
+      console_.setBackgroundColour(5);
+      speech_.writeLineSpeak(toConsoleText(text));
+      console_.setBackgroundColour(0);
+      console_.writeLine();
+    } else if (upper == "{INITAB}") {
+      tableMark_ = currentLine_;
+    } else if (upper == "{FIMTAB}") {
+      console_.setBackgroundColour(5);
+      speech_.beepSound();
+      speech_.beepSound();
+      speech_.writeSpeak("Tem mais ? ");
+      console_.setBackgroundColour(0);
+      uint8_t key = console_.readKey();
+      console_.write(std::string(1, static_cast<char>(key)));
+      console_.writeLine();
+      speech_.speakChar(key);
+      if (key != 'N' && key != 'n') currentLine_ = tableMark_;
+    } else {
+      emitTextLine(line);
+    }
+  }
+}
+
+void LetterGenerator::emitTextLine(std::string_view line) {
+  std::string_view rest = line;
+  while (!rest.empty()) {
+    if (rest.front() == '{') {
+      fillField(rest);
+    } else {
+      size_t brace = rest.find('{');
+      size_t plain = brace == std::string_view::npos ? rest.size() : brace;
+      writeOutput(rest.substr(0, plain));
+      rest.remove_prefix(plain);
+    }
+  }
+  writeOutput(template_.lineEnd);
+}
+
+void LetterGenerator::fillField(std::string_view& rest) {
+  rest.remove_prefix(1);
+  size_t close = rest.find('}');
+  if (close == std::string_view::npos) {
+    speech_.writeLineSpeak("Faltou fechar chave na linha " + std::to_string(currentLine_));
+    if (!closeOutput()) writeFailed();
+    cancelRun();
+  }
+  std::string_view name = rest.substr(0, close);
+  rest.remove_prefix(close + 1);
+
+  std::string value;
+  if (platform::upperAscii(name) == "DATA") {
+    console::Date today = console_.currentDate();
+    value = toTemplateText(dateText(today.day, today.month, today.year));
+  } else {
+    console_.setBackgroundColour(4);
+    speech_.writeSpeak(toConsoleText(name) + ":");
+    console_.setBackgroundColour(0);
+    value = toTemplateText(editor_.readLine());
+  }
+  writeOutput(value);
+}
+
+void LetterGenerator::writeOutput(std::string_view bytes) {
+  if (bytes.empty() || outputFailed_) return;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), output_) != bytes.size()) outputFailed_ = true;
+  // Report a failed write (disk full) as soon as it is seen, not only at the end.
+  if (outputFailed_) writeFailed();
+}
+
+std::string LetterGenerator::toTemplateText(std::string_view cp1252) const {
+  return template_.utf8 ? platform::cp1252ToUtf8(cp1252) : std::string(cp1252);
+}
+
+std::string LetterGenerator::toConsoleText(std::string_view templateText) const {
+  return template_.utf8 ? platform::utf8ToCp1252(templateText) : std::string(templateText);
+}
+
+bool LetterGenerator::closeOutput() {
+  if (!output_) return true;
+  bool ok = !outputFailed_ && std::fflush(output_) == 0 && ::fsync(::fileno(output_)) == 0 &&
+            !std::ferror(output_);
+  // fsync fails with EINVAL on special files that cannot be synced (/dev/null): that is no write error.
+  if (!ok && errno == EINVAL && !outputFailed_ && !std::ferror(output_)) ok = true;
+  ok = (std::fclose(output_) == 0) && ok;
+  output_ = nullptr;
+  return ok;
+}
+
+void LetterGenerator::finish() {
+  if (!closeOutput()) writeFailed();
+  speech_.beepSound();
+  speech_.beepSound();
+  console_.writeLine();
+  speech_.writeLineSpeak("Texto gerado");
+  console_.delayMs(20);
+  speech_.stopAndFinishSpeech();
+  console_.closeConsole();
+}
+
+void LetterGenerator::writeFailed() {
+  if (output_) {
+    std::fclose(output_);
+    output_ = nullptr;
+  }
+  outputFailed_ = true;
+  console_.writeLine();
+  speech_.writeLineSpeak("Erro na grava\xE7\xE3o do arquivo de sa\xED" "da");
+  cancelRun();
+}
+
+void LetterGenerator::cancelRun() {
+  console_.setBackgroundColour(4);
+  speech_.writeLineSpeak("Programa cancelado");
+  console_.setBackgroundColour(0);
+  console_.delayMs(20);
+  speech_.stopAndFinishSpeech();
+  console_.closeConsole();
+}
+
+}  // namespace kaldro::app

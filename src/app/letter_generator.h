@@ -1,0 +1,69 @@
+// The letter generator: asks for a template and an output file, walks the template, writes the letter.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console/console.h"
+#include "files/file_chooser.h"
+#include "speech/line_editor.h"
+#include "speech/speech.h"
+
+namespace kaldro::app {
+
+// A template as loaded: its lines (each cut to 255 characters), its encoding and its line end.
+struct Template {
+  std::vector<std::string> lines;
+  bool utf8 = false;            // valid UTF-8 holding a multi-byte sequence
+  std::string lineEnd = "\r\n";  // as the first line ends
+};
+
+// Splits a template's bytes into lines of at most 255 characters (a longer line is cut; in a
+// UTF-8 template characters are counted and never split).
+Template parseTemplate(std::string_view bytes);
+
+// "7 de março de 2005" (CP1252).
+std::string dateText(int day, int month, int year);
+
+class LetterGenerator {
+ public:
+  LetterGenerator(console::Console& console, speech::Speech& speech, speech::LineEditor& editor,
+                  files::FileChooser& chooser);
+  ~LetterGenerator();
+
+  // The whole run; it always ends by closing the console (platform::ProgramExit).
+  [[noreturn]] void run(const std::vector<std::string>& arguments);
+
+ private:
+  void askFileNames(const std::vector<std::string>& arguments);
+  void walkTemplate();
+  void emitTextLine(std::string_view line);
+  // Consumes one placeholder from the front of rest (which starts with "{").
+  void fillField(std::string_view& rest);
+  void writeOutput(std::string_view bytes);
+  // In the template's encoding.
+  std::string toTemplateText(std::string_view cp1252) const;
+  std::string toConsoleText(std::string_view templateText) const;
+  bool closeOutput();
+  [[noreturn]] void finish();
+  [[noreturn]] void cancelRun();
+  [[noreturn]] void writeFailed();
+
+  console::Console& console_;
+  speech::Speech& speech_;
+  speech::LineEditor& editor_;
+  files::FileChooser& chooser_;
+
+  std::string inputBytes_;
+  Template template_;
+  std::FILE* output_ = nullptr;
+  bool outputFailed_ = false;
+  size_t currentLine_ = 0;
+  size_t tableMark_ = 9999;
+};
+
+}  // namespace kaldro::app

@@ -1,0 +1,69 @@
+// Everything a program of the family runs on, built once by main and torn down in order.
+#include "app/program_runtime.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "platform/host_factories.h"
+
+namespace kaldro::app {
+
+namespace {
+std::string programPath() {
+  char buffer[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string("plumar");
+}
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+void writeScreenDump(const console::Console& console) {
+  std::string path = environment("KALDRO_SCREEN");
+  if (path.empty()) return;
+  if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
+    std::string dump = console.screenDump();
+    std::fwrite(dump.data(), 1, dump.size(), file);
+    std::fclose(file);
+  }
+}
+}  // namespace
+
+ProgramRuntime::ProgramRuntime(platform::Trace& trace, std::unique_ptr<platform::Host> host)
+    : host_(std::move(host)), config_(platform::configLocationsFromEnvironment()) {
+  (void)trace;
+  console_ = std::make_unique<console::Console>(*host_, config_, programPath());
+  speech_ = std::make_unique<speech::Speech>(*console_, config_);
+  lineEditor_ = std::make_unique<speech::LineEditor>(*speech_);
+  fileChooser_ = std::make_unique<files::FileChooser>(*speech_, *lineEditor_);
+}
+
+ProgramRuntime::~ProgramRuntime() = default;
+
+int runProgram(const std::function<void(ProgramRuntime&)>& body) {
+  platform::Trace trace(environment("KALDRO_TRACE"));
+  int status = 0;
+  std::unique_ptr<ProgramRuntime> runtime;
+  try {
+    runtime = std::make_unique<ProgramRuntime>(trace, platform::createHost(trace));
+    body(*runtime);
+  } catch (const platform::ProgramExit& exit) {
+    status = exit.status;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "Erro interno: %s\n", error.what());
+    status = 1;
+  }
+  if (runtime) writeScreenDump(runtime->console());
+  trace.event("exit", std::to_string(status));
+  // Tearing down restores the terminal before the process ends.
+  runtime.reset();
+  return status;
+}
+
+}  // namespace kaldro::app

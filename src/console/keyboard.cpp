@@ -1,0 +1,321 @@
+// The console's keyboard: the 64-code key queue, the host's notifications, the braille chord
+// keyboard, the message pumps, pauses and the standard-input line reader.
+#include "console/console.h"
+
+namespace kaldro::console {
+
+namespace vk = platform::vk;
+using platform::EventKind;
+using platform::HostEvent;
+
+namespace {
+
+// Absence of a character: a braille sign cell types nothing.
+constexpr uint8_t kNoCharacter = 254;
+constexpr int kSpaceBit = 64;
+
+struct KeyCodes {
+  int virtualKey;
+  uint8_t plain;
+  uint8_t withCtrl;
+};
+
+// Function, cursor and editing keys: 0 and then one of these numbers.
+constexpr KeyCodes kKeyTable[] = {
+    {vk::F1 + 0, 59, 94},   {vk::F1 + 1, 60, 95},   {vk::F1 + 2, 61, 96},   {vk::F1 + 3, 62, 97},
+    {vk::F1 + 4, 63, 98},   {vk::F1 + 5, 64, 99},   {vk::F1 + 6, 65, 100},  {vk::F1 + 7, 66, 101},
+    {vk::F1 + 8, 67, 102},  {vk::F1 + 9, 68, 103},  {vk::F1 + 10, 69, 104}, {vk::F1 + 11, 70, 105},
+    {vk::Home, 71, 119},    {vk::Up, 72, 113},      {vk::Prior, 73, 132},   {vk::Left, 75, 115},
+    {vk::Right, 77, 116},   {vk::End, 79, 117},     {vk::Down, 80, 114},    {vk::Next, 81, 118},
+    {vk::Insert, 82, 255},  {vk::Delete, 83, 83},
+};
+
+// Alt with a letter: the PC keyboard's scan code of that letter.
+constexpr uint8_t kAltLetters[26] = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
+                                     49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44};
+
+// One braille cell per sum of dots (F 1, D 2, S 4, J 8, K 16, L 32), as Latin-1 bytes.
+constexpr uint8_t kBrailleCells[64] = {
+    ' ',  'a',  ',',  'b',  '\'', 'k',  ';',  'l',   //
+    '^',  'c',  'i',  'f',  0xED, 'm',  's',  'p',   // í
+    '~',  'e',  ':',  'h',  '*',  'o',  '!',  'r',   //
+    0xAC, 'd',  'j',  'g',  0xE3, 'n',  't',  'q',   // ¬ ã
+    0xFD, 0xE2, '?',  0xEA, '-',  'u',  '"',  'v',   // ý â ê
+    '{',  0xEE, 0xF5, 0xE0, 0xF3, 'x',  0xE8, 0xE7,  // î õ à ó è ç
+    '$',  0xFB, 0xFF, 0xFC, '}',  'z',  '=',  0xE1,  // û ÿ ü á
+    '_',  0xF4, 'w',  0xEF, '#',  'y',  0xFA, 0xE9,  // ô ï ú é
+};
+constexpr uint8_t kCapitalSign = '{';
+constexpr uint8_t kNumberSign = '#';
+
+// The dot a chord key stands for; 0 for any other key.
+int chordBit(int virtualKey) {
+  switch (virtualKey) {
+    case vk::Space: return kSpaceBit;
+    case vk::LetterA + ('F' - 'A'): return 1;
+    case vk::LetterA + ('D' - 'A'): return 2;
+    case vk::LetterA + ('S' - 'A'): return 4;
+    case vk::LetterA + ('J' - 'A'): return 8;
+    case vk::LetterA + ('K' - 'A'): return 16;
+    case vk::LetterA + ('L' - 'A'): return 32;
+    default: return 0;
+  }
+}
+
+bool isLetterKey(int virtualKey) { return virtualKey >= vk::LetterA && virtualKey <= vk::LetterA + 25; }
+bool isDigitKey(int virtualKey) { return virtualKey >= vk::Digit0 && virtualKey <= vk::Digit0 + 9; }
+
+}  // namespace
+
+bool Console::queueCode(uint8_t code, const platform::Modifiers& modifiers) {
+  if (queueCount_ >= QueueCapacity) return false;
+  queue_[queueCount_] = code;
+  queueModifiers_[queueCount_] = modifiers;
+  ++queueCount_;
+  return true;
+}
+
+void Console::handleEvent(const HostEvent& event) {
+  switch (event.kind) {
+    case EventKind::Character: onCharacter(event); break;
+    case EventKind::KeyDown: onKeyDown(event); break;
+    case EventKind::SystemKeyDown: onSystemKeyDown(event); break;
+    case EventKind::KeyUp: onKeyUp(event); break;
+    case EventKind::CloseRequest: closeConsole();
+    case EventKind::Wake: break;  // only ends a wait
+    case EventKind::WaveDone:
+      if (waveDoneEnabled_ && waveDoneHandler_) waveDoneHandler_(event.cookie);
+      break;
+    case EventKind::Quit: endWithStatus(255);
+  }
+}
+
+void Console::onCharacter(const HostEvent& event) {
+  const uint8_t c = event.character;
+  // In braille mode the chord keys type the text; their letters and blanks are not wanted twice.
+  if (brailleMode_ != 0 && (c == ' ' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return;
+  uint8_t code = c;
+  if (c == 8 && event.modifiers.ctrl) code = 127;
+  if (c == 13 && event.modifiers.ctrl) code = 10;
+  queueCode(code, event.modifiers);
+}
+
+void Console::onKeyDown(const HostEvent& event) { handleKeyDown(event); }
+
+void Console::onSystemKeyDown(const HostEvent& event) {
+  // While Break is checked, Alt combinations belong to the window system, except Alt+Left/Right.
+  if (breakCheck_ && event.virtualKey != vk::Left && event.virtualKey != vk::Right) return;
+  handleKeyDown(event);
+}
+
+void Console::handleKeyDown(const HostEvent& event) {
+  const int key = event.virtualKey;
+  const platform::Modifiers& mods = event.modifiers;
+  if (breakCheck_ && key == vk::Cancel) endWithStatus(255);
+
+  if (mods.alt) {
+    if (mods.ctrl && key == vk::F12) {
+      setBrailleMode(0);
+      return;
+    }
+    if (mods.ctrl && key == vk::F1 + 10) {
+      setBrailleMode(brailleMode_ + 1);
+      return;
+    }
+    if (isLetterKey(key) || isDigitKey(key)) {
+      if (queueCount_ > QueueCapacity - 2) return;
+      uint8_t code;
+      if (isLetterKey(key)) {
+        code = kAltLetters[key - vk::LetterA];
+      } else {
+        const int digit = key - vk::Digit0;
+        code = static_cast<uint8_t>(digit == 0 ? 129 : 119 + digit);
+      }
+      queueCode(0, mods);
+      queueCode(code, mods);
+      return;
+    }
+  }
+
+  if (!mods.ctrl && brailleMode_ != 0) {
+    if (int bit = chordBit(key)) {
+      chord_ |= bit;
+      keysHeld_ |= bit;
+      return;
+    }
+  }
+
+  if (queueCount_ > QueueCapacity - 2) return;
+  for (const KeyCodes& entry : kKeyTable) {
+    if (entry.virtualKey != key) continue;
+    uint8_t code = entry.plain;
+    if (mods.ctrl) code = entry.withCtrl;
+    else if (key == vk::Insert && mods.shift) code = 254;
+    queueCode(0, mods);
+    queueCode(code, mods);
+    return;
+  }
+}
+
+void Console::clearBrailleFlags() {
+  numberFlag_ = false;
+  capitalNext_ = false;
+  capitalsLock_ = false;
+}
+
+void Console::onKeyUp(const HostEvent& event) {
+  if (brailleMode_ == 0) return;
+  const int key = event.virtualKey;
+  if (event.modifiers.ctrl || (key != vk::Space && !isLetterKey(key))) {
+    clearBrailleFlags();
+    return;
+  }
+  keysHeld_ &= ~chordBit(key);
+  if (keysHeld_ != 0) return;
+  endBrailleCell(event);
+}
+
+void Console::endBrailleCell(const HostEvent& event) {
+  uint8_t c;
+  if (chord_ & kSpaceBit) {
+    clearBrailleFlags();
+    // Space with dots types the control code of the cell's letter (space+a is 1).
+    c = chord_ == kSpaceBit ? ' ' : static_cast<uint8_t>(kBrailleCells[chord_ & 63] & 31);
+  } else {
+    c = kBrailleCells[chord_ & 63];
+    if (brailleMode_ == 2) c = applySignRules(c);
+  }
+  if (c != kNoCharacter) queueCode(c, event.modifiers);
+  chord_ = 0;
+}
+
+uint8_t Console::applySignRules(uint8_t c) {
+  if (numberFlag_) {
+    if (c == '\'') c = '.';
+    else if (c >= 'a' && c <= 'i') c = static_cast<uint8_t>('1' + (c - 'a'));
+    else if (c == 'j') c = '0';
+    else if (c == '~') numberFlag_ = false;
+  }
+  if ((capitalNext_ || capitalsLock_) && c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 'a' + 'A');
+  if (c == kNumberSign) {
+    numberFlag_ = true;
+    return kNoCharacter;
+  }
+  if (c == kCapitalSign) {
+    if (capitalNext_) capitalsLock_ = true;
+    capitalNext_ = true;
+    return kNoCharacter;
+  }
+  capitalNext_ = false;
+  return c;
+}
+
+void Console::setBrailleMode(int mode) {
+  if (mode > 2) mode = 1;
+  if (mode < 0) mode = 0;
+  // Chords are made of key releases; a host that reports none cannot type braille.
+  if (mode != 0 && !host_.reportsKeyUps()) return;
+  auto signal = [this](uint16_t frequency) {
+    startTone(frequency);
+    delayMs(200);
+    stopTone();
+  };
+  if (mode == 0) {
+    chord_ = 0;
+    keysHeld_ = 0;
+    clearBrailleFlags();
+    if (brailleMode_ != 0) signal(100);
+  } else {
+    signal(800);
+    signal(mode == 1 ? 1600 : 400);
+  }
+  brailleMode_ = mode;
+}
+
+void Console::pumpConsoleMessages() {
+  while (std::optional<HostEvent> event = host_.pollEvent()) handleEvent(*event);
+}
+
+void Console::pumpAllMessages() { pumpConsoleMessages(); }
+
+bool Console::keyPressed() {
+  ensureConsoleWindow();
+  pumpAllMessages();
+  return queueCount_ > 0;
+}
+
+void Console::showCaret() {
+  if (caretShown_ || !host_.focused()) return;
+  host_.setCaret(true, caretColumn(), row_);
+  caretShown_ = true;
+}
+
+void Console::hideCaret() {
+  if (!caretShown_) return;
+  host_.setCaret(false, caretColumn(), row_);
+  caretShown_ = false;
+}
+
+uint8_t Console::readKey() {
+  if (!keyPressed()) {
+    waitingForKey_ = true;
+    showCaret();
+    do {
+      host_.waitForEvent();
+    } while (!keyPressed());
+    hideCaret();
+    waitingForKey_ = false;
+  }
+  const uint8_t code = queue_[0];
+  lastKeyModifiers_ = queueModifiers_[0];
+  for (int i = 1; i < queueCount_; ++i) {
+    queue_[i - 1] = queue_[i];
+    queueModifiers_[i - 1] = queueModifiers_[i];
+  }
+  --queueCount_;
+  return code;
+}
+
+void Console::delayMs(uint16_t milliseconds) {
+  host_.sleepMs(milliseconds);
+  pumpAllMessages();
+  pumpConsoleMessages();
+}
+
+void Console::waitForMessage() {
+  host_.waitForEvent();
+  pumpAllMessages();
+}
+
+std::string Console::readConsoleLine(size_t capacity) {
+  std::string line;
+  // Room is kept for the carriage return and line feed that end the line.
+  const size_t limit = capacity >= 2 ? capacity - 2 : 0;
+  for (;;) {
+    const uint8_t key = readKey();
+    if (key == 13) break;
+    if (key == 8) {
+      if (!line.empty()) {
+        line.pop_back();
+        writeToConsole("\b");
+      }
+    } else if (key >= 32 && line.size() < limit) {
+      line.push_back(static_cast<char>(key));
+      writeToConsole(std::string_view(line).substr(line.size() - 1));
+    }
+  }
+  line += "\r\n";
+  writeToConsole("\r\n");
+  return line;
+}
+
+void Console::setWaveDoneHandler(std::function<void(uint64_t cookie)> handler) {
+  waveDoneHandler_ = std::move(handler);
+}
+
+void Console::endWithStatus(int status) {
+  hideCaret();
+  throw platform::ProgramExit{status};
+}
+
+}  // namespace kaldro::console

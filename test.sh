@@ -1,0 +1,8 @@
+#!/bin/sh
+# Installs what is missing, builds, and runs every test.
+set -e
+cd "$(dirname "$0")"
+tools/install-deps.sh --tests
+tools/build.sh
+cd build
+ctest -j"$(nproc)" --output-on-failure --timeout 600

@@ -1,0 +1,21 @@
+#!/bin/sh
+# Installs the Debian packages kaldro needs (only those missing). "--tests" adds what the tests use.
+set -e
+packages="build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
+  libespeak-ng-dev espeak-ng-data libspeechd-dev"
+if [ "$1" = "--tests" ]; then
+  packages="$packages libgtest-dev libgmock-dev googletest libbenchmark-dev espeak-ng wbrazilian xvfb xdotool tmux"
+fi
+missing=""
+for package in $packages; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  case "$status" in
+    *"install ok installed"*) ;;
+    *) missing="$missing $package" ;;
+  esac
+done
+[ -z "$missing" ] && exit 0
+echo "Instalando:$missing"
+if [ "$(id -u)" = 0 ]; then as_root=""; else as_root="sudo"; fi
+$as_root apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq $missing

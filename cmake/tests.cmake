@@ -1,18 +1,23 @@
 # One test program per folder of tests/; each test finds its data through KALDRO_TEST_DATA.
 find_package(GTest REQUIRED)
 include(GoogleTest)
+# tests/support holds what several test programs share (running a program on the headless host).
+file(GLOB support_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_library(kd_test_support STATIC ${support_srcs})
+target_include_directories(kd_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(kd_test_support PUBLIC KALDRO_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+
 file(GLOB test_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*)
 foreach(dir ${test_dirs})
-  if(IS_DIRECTORY ${dir})
-    get_filename_component(unit ${dir} NAME)
+  get_filename_component(unit ${dir} NAME)
+  if(IS_DIRECTORY ${dir} AND NOT unit STREQUAL "support" AND NOT unit STREQUAL "data")
     file(GLOB test_srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
     if(test_srcs)
       add_executable(test_${unit} ${test_srcs})
       target_include_directories(test_${unit} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
-      target_link_libraries(test_${unit} PRIVATE kaldro_all GTest::gtest GTest::gtest_main GTest::gmock)
+      target_link_libraries(test_${unit} PRIVATE kd_test_support kaldro_all GTest::gtest GTest::gtest_main GTest::gmock)
       target_compile_definitions(test_${unit} PRIVATE
         KALDRO_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
-        KALDRO_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
         KALDRO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
       if(TARGET plumar)
         add_dependencies(test_${unit} plumar)

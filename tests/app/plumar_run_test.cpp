@@ -1,0 +1,290 @@
+// The letter generator end to end on the headless host: letters, screens and traces.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
+#include "support/program_run.h"
+
+namespace kaldro::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// Runs plumar with the template given as its argument; the key script starts with the output name.
+struct LetterRun {
+  ScratchFolder folder;
+  ProgramResult result;
+
+  void run(const std::string& templateBytes, const std::string& keys, const std::string& templateName = "modelo.txt") {
+    folder.write(templateName, templateBytes);
+    result = runProgram("plumar", {templateName}, keys, folder);
+  }
+  std::string letter() const { return folder.read("carta.txt"); }
+  std::vector<std::string> said() const {
+    std::vector<std::string> lines;
+    for (const std::string& line : result.traceLines())
+      if (line.rfind("say ", 0) == 0) lines.push_back(line.substr(4));
+    return lines;
+  }
+  bool saidLine(const std::string& text) const {
+    auto lines = said();
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+  }
+};
+
+const std::string kOutput = "type carta.txt\nkey Enter\n";
+
+TEST(PlumarRun, EmptyTemplateWritesAnEmptyLetter) {
+  LetterRun run;
+  run.run("", kOutput);
+  EXPECT_EQ(run.result.status, 0) << run.result.standardError;
+  EXPECT_TRUE(run.folder.exists("carta.txt"));
+  EXPECT_EQ(run.letter(), "");
+  EXPECT_TRUE(run.saidLine("Texto gerado"));
+  EXPECT_EQ(run.result.traceLines().back(), "exit 0");
+}
+
+TEST(PlumarRun, FieldsDateAndLastLineWithoutLineEnd) {
+  LetterRun run;
+  run.run("Data: {data}, {Data}, {DATA}\r\nCaro {NOME},\r\nfim {}", kOutput + "type Ana\nkey Enter\ntype x\nkey Enter\n");
+  ASSERT_EQ(run.result.status, 0) << run.result.standardError;
+  EXPECT_EQ(run.letter(),
+            "Data: 7 de mar\xE7o de 2005, 7 de mar\xE7o de 2005, 7 de mar\xE7o de 2005\r\nCaro Ana,\r\nfim x\r\n");
+  EXPECT_TRUE(run.saidLine("NOME:"));
+  EXPECT_TRUE(run.saidLine(":"));
+  EXPECT_THAT(run.result.screen, HasSubstr("Preparador de cartas padronizadas"));
+}
+
+TEST(PlumarRun, DataWithABlankIsAskedAsAField) {
+  LetterRun run;
+  run.run("{ DATA}\n", kOutput + "type hoje\nkey Enter\n");
+  ASSERT_EQ(run.result.status, 0);
+  EXPECT_EQ(run.letter(), "hoje\n");
+  EXPECT_TRUE(run.saidLine(" DATA:"));
+}
+
+TEST(PlumarRun, InstructionLinesAreSpokenNotWritten) {
+  LetterRun run;
+  run.run("{*\r\n{*}\r\n{*texto\r\n{* a } b\r\n{* Digite o nome *}\r\nlinha\r\n", kOutput);
+  ASSERT_EQ(run.result.status, 0);
+  EXPECT_EQ(run.letter(), "linha\r\n");
+  auto said = run.said();
+  std::vector<std::string> expected{"", "", "texto", " a } b", " Digite o nome "};
+  auto first = std::find(said.begin(), said.end(), "Nome do arquivo de sa\xC3\xAD" "da: ");
+  ASSERT_NE(first, said.end());
+  std::vector<std::string> instructions(first + 1, first + 1 + expected.size());
+  EXPECT_EQ(instructions, expected);
+}
+
+TEST(PlumarRun, TableRepeatsUntilNAndAsksEveryFieldEachTime) {
+  LetterRun run;
+  run.run("a\n{initab}\n- {ITEM}\n{fimtab}\nz\n",
+          kOutput + "type 1\nkey Enter\nkey S\ntype 2\nkey Enter\nkey Enter\ntype 3\nkey Enter\nkey N\n");
+  ASSERT_EQ(run.result.status, 0) << run.result.standardError;
+  EXPECT_EQ(run.letter(), "a\n- 1\n- 2\n- 3\nz\n");
+  auto said = run.said();
+  EXPECT_EQ(std::count(said.begin(), said.end(), "ITEM:"), 3);
+  EXPECT_EQ(std::count(said.begin(), said.end(), "Tem mais ? "), 3);
+  auto lines = run.result.traceLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "beep"), 3 * 2 + 2);
+}
+
+TEST(PlumarRun, TableLinesMustStandAlone) {
+  // With anything else on the line, {INITAB} is an ordinary field of a text line.
+  LetterRun run;
+  run.run(" {INITAB}\n{fimtab} x\n", kOutput + "type 1\nkey Enter\ntype 2\nkey Enter\n");
+  ASSERT_EQ(run.result.status, 0);
+  EXPECT_EQ(run.letter(), " 1\n2 x\n");
+  EXPECT_FALSE(run.saidLine("Tem mais ? "));
+}
+
+TEST(PlumarRun, TableEndWithoutStartEndsTheWalkUnlessN) {
+  LetterRun n;
+  n.run("a\n{FIMTAB}\nb\n", kOutput + "key n\n");
+  EXPECT_EQ(n.letter(), "a\nb\n");
+  LetterRun other;
+  other.run("a\n{FIMTAB}\nb\n", kOutput + "key Space\n");
+  EXPECT_EQ(other.result.status, 0);
+  EXPECT_EQ(other.letter(), "a\n");
+  EXPECT_TRUE(other.saidLine("Texto gerado"));
+}
+
+TEST(PlumarRun, ArrowAnswerRepeatsAndItsSecondCodeIsTheNextKey) {
+  LetterRun run;
+  // Up is 0 then 72: the 0 answers the question, the 72 ('H') is the first key of the next field.
+  run.run("{INITAB}\n{X}\n{FIMTAB}\n", kOutput + "type a\nkey Enter\nkey Up\ntype b\nkey Enter\nkey N\n");
+  ASSERT_EQ(run.result.status, 0) << run.result.standardError;
+  EXPECT_EQ(run.letter(), "a\nHb\n");
+}
+
+TEST(PlumarRun, LongLinesAreCutAt255Characters) {
+  LetterRun run;
+  run.run(std::string(300, 'x') + "\n", kOutput);
+  ASSERT_EQ(run.result.status, 0);
+  EXPECT_EQ(run.letter(), std::string(255, 'x') + "\n");
+}
+
+TEST(PlumarRun, MissingBraceReportsTheTemplateLineAndKeepsWhatWasWritten) {
+  std::string lines;
+  for (int i = 1; i <= 10; ++i) lines += "l" + std::to_string(i) + "\n";
+  // Line 11 starts the table; line 12 has the open brace, reached on the second pass.
+  LetterRun run;
+  run.run(lines + "{INITAB}\n{A}{B\n{FIMTAB}\n", kOutput + "type q\nkey Enter\n");
+  ASSERT_EQ(run.result.status, 0);
+  EXPECT_TRUE(run.saidLine("Faltou fechar chave na linha 12"));
+  EXPECT_TRUE(run.saidLine("Programa cancelado"));
+  EXPECT_FALSE(run.saidLine("Texto gerado"));
+  EXPECT_EQ(run.letter(), lines + "q");
+}
+
+TEST(PlumarRun, Utf8TemplateKeepsEveryCharacter) {
+  LetterRun run;
+  // "→" and "ő" have no place in CP1252; the typed "ã" comes back in UTF-8.
+  run.run("Seta \xE2\x86\x92 e \xC5\x91, {NOME}\n{* Instru\xC3\xA7\xC3\xA3o \xE2\x86\x92 *}\n",
+          kOutput + "type Jo\xC3\xA3o\nkey Enter\n");
+  ASSERT_EQ(run.result.status, 0) << run.result.standardError;
+  EXPECT_EQ(run.letter(), "Seta \xE2\x86\x92 e \xC5\x91, Jo\xC3\xA3o\n");
+  EXPECT_TRUE(run.saidLine(" Instru\xC3\xA7\xC3\xA3o ? "));
+}
+
+TEST(PlumarRun, Utf8LinesAreCutByCharactersNeverInsideOne) {
+  LetterRun run;
+  std::string line;
+  for (int i = 0; i < 300; ++i) line += "\xC3\xA9";
+  run.run(line + "\n", kOutput);
+  std::string expected;
+  for (int i = 0; i < 255; ++i) expected += "\xC3\xA9";
+  EXPECT_EQ(run.letter(), expected + "\n");
+}
+
+TEST(PlumarRun, InvalidUtf8AndBinaryJunkAreReadAsLatin1) {
+  LetterRun run;
+  std::string junk("ol\xE1 \xFF\xFE", 6);
+  junk += std::string("\0\x01\x02 {N}\n", 8);
+  run.run(junk, kOutput + "type v\nkey Enter\n");
+  ASSERT_EQ(run.result.status, 0);
+  EXPECT_EQ(run.letter(), std::string("ol\xE1 \xFF\xFE\0\x01\x02 v\n", 12));
+}
+
+TEST(PlumarRun, HugeLineAndLongTemplateDoNotStopTheRun) {
+  std::string bytes(1 << 20, 'a');
+  bytes += "\n";
+  for (int i = 0; i < 10500; ++i) bytes += "x\n";
+  bytes += "{FIMTAB}\ny\n";
+  LetterRun run;
+  run.run(bytes, kOutput + "key S\n");
+  ASSERT_EQ(run.result.status, 0);
+  std::string letter = run.letter();
+  // Every line beyond 5000 is loaded, and a table end without a start still ends the walk.
+  EXPECT_EQ(letter.size(), 256u + 10500u * 2);
+  EXPECT_TRUE(run.saidLine("Texto gerado"));
+}
+
+TEST(PlumarRun, LineEndsFollowTheTemplatesFirstLine) {
+  LetterRun run;
+  run.run("a\nb\r\nc", kOutput);
+  EXPECT_EQ(run.letter(), "a\nb\nc\n");
+}
+
+TEST(PlumarFiles, MissingTemplateOrFolderSaysItDoesNotExist) {
+  for (const char* name : {"nada.txt", "pasta"}) {
+    ScratchFolder folder;
+    ::mkdir(folder.file("pasta").c_str(), 0755);
+    auto result = runProgram("plumar", {name}, "", folder);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_THAT(result.trace, HasSubstr("say Arquivo n\xC3\xA3o existe\nsay Programa cancelado\n"));
+  }
+}
+
+TEST(PlumarFiles, TemplateNameAskedWhenNotGivenAndEmptyNameCancels) {
+  ScratchFolder folder;
+  folder.write("m.txt", "ok\n");
+  auto result = runProgram("plumar", {}, "type m.txt\nkey Enter\ntype carta.txt\nkey Enter\n", folder);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_THAT(result.trace, HasSubstr("say Nome do arquivo de entrada: "));
+  EXPECT_EQ(folder.read("carta.txt"), "ok\n");
+  EXPECT_THAT(result.screen, HasSubstr("Nome do arquivo de entrada: m.txt"));
+
+  auto empty = runProgram("plumar", {}, "key Enter\n", folder);
+  EXPECT_EQ(empty.status, 0);
+  EXPECT_THAT(empty.trace, HasSubstr("say Programa cancelado"));
+  EXPECT_THAT(empty.trace, Not(HasSubstr("Arquivo n\xC3\xA3o")));
+}
+
+TEST(PlumarFiles, OutputThatCannotBeCreated) {
+  for (const char* keys : {"key Enter\n", "type sem/pasta/carta.txt\nkey Enter\n", "type  \nkey Escape\nkey Enter\n"}) {
+    ScratchFolder folder;
+    folder.write("m.txt", "ok\n");
+    auto result = runProgram("plumar", {"m.txt"}, keys, folder);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_THAT(result.trace, HasSubstr("say Arquivo n\xC3\xA3o pode ser criado\nsay Programa cancelado\n")) << keys;
+  }
+}
+
+TEST(PlumarFiles, ExistingOutputIsRewrittenOnlyOnS) {
+  ScratchFolder folder;
+  folder.write("m.txt", "novo\n");
+  folder.write("carta.txt", "antigo\n");
+  auto refused = runProgram("plumar", {"m.txt"}, kOutput + "key Enter\n", folder);
+  EXPECT_THAT(refused.trace, HasSubstr("say Confirma reescrita deste arquivo j\xC3\xA1 existente? "));
+  EXPECT_THAT(refused.trace, HasSubstr("say Programa cancelado"));
+  EXPECT_EQ(folder.read("carta.txt"), "antigo\n");
+  auto accepted = runProgram("plumar", {"m.txt"}, kOutput + "key s\n", folder);
+  EXPECT_EQ(folder.read("carta.txt"), "novo\n");
+}
+
+TEST(PlumarFiles, TheTemplateItselfIsNeverTheOutput) {
+  ScratchFolder folder;
+  folder.write("m.txt", "precioso {X}\n");
+  ASSERT_EQ(::symlink("m.txt", folder.file("link.txt").c_str()), 0);
+  ASSERT_EQ(::link(folder.file("m.txt").c_str(), folder.file("duro.txt").c_str()), 0);
+  for (const char* name : {"m.txt", "link.txt", "duro.txt"}) {
+    auto result = runProgram("plumar", {"m.txt"}, std::string("type ") + name + "\nkey Enter\nkey S\n", folder);
+    EXPECT_EQ(folder.read("m.txt"), "precioso {X}\n") << name;
+    EXPECT_THAT(result.trace, HasSubstr("say Arquivo n\xC3\xA3o pode ser criado")) << name;
+  }
+}
+
+TEST(PlumarFiles, WriteErrorIsNeverReportedAsSuccess) {
+  ScratchFolder folder;
+  folder.write("m.txt", "linha\n");
+  auto result = runProgram("plumar", {"m.txt"}, "type /dev/full\nkey Enter\nkey S\n", folder);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_THAT(result.trace, HasSubstr("say Erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da"));
+  EXPECT_THAT(result.trace, HasSubstr("say Programa cancelado"));
+  EXPECT_THAT(result.trace, Not(HasSubstr("Texto gerado")));
+}
+
+TEST(PlumarHeadless, ExhaustedOrMalformedKeyScript) {
+  ScratchFolder folder;
+  folder.write("m.txt", "{X}\n");
+  auto exhausted = runProgram("plumar", {"m.txt"}, kOutput, folder);
+  EXPECT_EQ(exhausted.status, 3);
+  EXPECT_THAT(exhausted.standardError, HasSubstr("key script exhausted"));
+  EXPECT_THAT(exhausted.screen, HasSubstr("X:"));
+  EXPECT_EQ(exhausted.traceLines().back(), "exit 3");
+
+  auto malformed = runProgram("plumar", {"m.txt"}, "type a\nkey Enter\nkey NoSuchKey\n", folder);
+  EXPECT_EQ(malformed.status, 2);
+  EXPECT_THAT(malformed.standardError, HasSubstr("3"));
+}
+
+TEST(PlumarHeadless, ScreenShowsTitleAndPrompts) {
+  LetterRun run;
+  run.run("{NOME}\n", kOutput + "type Ana\nkey Enter\n");
+  auto rows = run.result.screenRows();
+  ASSERT_GE(rows.size(), 25u);
+  EXPECT_EQ(rows[0].rfind("Projeto KALDRO - Preparador de cartas padronizadas", 0), 0u);
+  EXPECT_THAT(run.result.screen, HasSubstr("NOME:Ana"));
+  EXPECT_THAT(run.result.screen, HasSubstr("Texto gerado"));
+}
+
+}  // namespace
+}  // namespace kaldro::testing

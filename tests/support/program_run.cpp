@@ -1,0 +1,129 @@
+// Runs one of the family's programs on the headless host and collects what it left behind.
+#include "support/program_run.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace kaldro::testing {
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+static std::vector<std::string> splitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> ProgramResult::traceLines() const { return splitLines(trace); }
+
+std::vector<std::string> ProgramResult::screenRows() const {
+  auto lines = splitLines(screen);
+  if (lines.size() > 25) lines.resize(25);
+  return lines;
+}
+
+ScratchFolder::ScratchFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "kaldro-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+  path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void ScratchFolder::write(const std::string& name, const std::string& bytes) const {
+  std::ofstream out(file(name), std::ios::binary);
+  out << bytes;
+}
+
+std::string ScratchFolder::read(const std::string& name) const { return readFile(file(name)); }
+
+bool ScratchFolder::exists(const std::string& name) const {
+  struct stat info{};
+  return ::stat(file(name).c_str(), &info) == 0;
+}
+
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& keyScript, const ScratchFolder& folder,
+                         const std::map<std::string, std::string>& extraEnvironment) {
+  const std::string keys = folder.file(".keys");
+  const std::string screen = folder.file(".screen");
+  const std::string trace = folder.file(".trace");
+  const std::string errors = folder.file(".stderr");
+  folder.write(".keys", keyScript);
+  std::remove(screen.c_str());
+  std::remove(trace.c_str());
+
+  std::map<std::string, std::string> variables;
+  for (char** entry = environ; *entry; ++entry) {
+    std::string text(*entry);
+    size_t equals = text.find('=');
+    if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+  }
+  variables.erase("DISPLAY");
+  variables.erase("WAYLAND_DISPLAY");
+  variables["KALDRO_HOST"] = "headless";
+  variables["KALDRO_KEYS"] = keys;
+  variables["KALDRO_SCREEN"] = screen;
+  variables["KALDRO_TRACE"] = trace;
+  variables["KALDRO_NOW"] = "2005-03-07T10:30:00";
+  variables["KALDRO_AUDIO"] = "none";
+  // A configuration folder of the test's own, so that the user's files never count.
+  variables["KALDRO_CONFIG_DIR"] = folder.path();
+  variables["XDG_CONFIG_HOME"] = folder.file(".config");
+  for (const auto& [name, value] : extraEnvironment) variables[name] = value;
+
+  std::vector<std::string> environmentTexts;
+  for (const auto& [name, value] : variables) environmentTexts.push_back(name + "=" + value);
+  std::vector<char*> environmentPointers;
+  for (auto& text : environmentTexts) environmentPointers.push_back(text.data());
+  environmentPointers.push_back(nullptr);
+
+  std::string path = std::string(KALDRO_BIN_DIR) + "/" + program;
+  std::vector<std::string> argumentTexts{path};
+  argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argumentPointers;
+  for (auto& text : argumentTexts) argumentPointers.push_back(text.data());
+  argumentPointers.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
+  pid_t pid = 0;
+  ProgramResult result;
+  if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argumentPointers.data(), environmentPointers.data()) == 0) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  result.standardError = readFile(errors);
+  result.screen = readFile(screen);
+  result.trace = readFile(trace);
+  return result;
+}
+
+}  // namespace kaldro::testing

@@ -1,0 +1,43 @@
+// Runs one of the family's programs on the headless host and collects what it left behind.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kaldro::testing {
+
+struct ProgramResult {
+  int status = -1;
+  std::string standardError;
+  std::string screen;  // the screen dump
+  std::string trace;
+  std::vector<std::string> traceLines() const;
+  // The 25 text rows of the screen dump.
+  std::vector<std::string> screenRows() const;
+};
+
+// A fresh folder under the system's temporary folder, removed when the object goes.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  void write(const std::string& name, const std::string& bytes) const;
+  std::string read(const std::string& name) const;
+  bool exists(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Runs program (a name in the build's bin folder) in folder with the key script, on the headless host;
+// extraEnvironment adds or replaces variables.
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& keyScript, const ScratchFolder& folder,
+                         const std::map<std::string, std::string>& extraEnvironment = {});
+
+std::string readFile(const std::string& path);
+
+}  // namespace kaldro::testing

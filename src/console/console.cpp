@@ -213,7 +213,8 @@ Time Console::currentTime() {
 
 void Console::closeConsole() {
   if (windowOpen_) {
-    while (queueCount_ > 0) readKey();
+    // The pending keys are discarded without pumping: nothing more is handled while closing.
+    queueCount_ = 0;
     if (caretShown_) {
       host_.setCaret(false, caretColumn(), row_);
       caretShown_ = false;

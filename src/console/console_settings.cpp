@@ -63,7 +63,8 @@ void parseColourTable(std::string value, std::array<uint8_t, 16>& table) {
     const Conversion item = convertDecimal(std::string_view(value).substr(0, comma));
     table[colour] = static_cast<uint8_t>(item.value & 0xFF);
     if (!item.complete) return;
-    value.erase(0, value.find(',') == std::string::npos ? value.size() : value.find(',') + 1);
+    // A converted item had no leading blank, so the comma still stands where it was found.
+    value.erase(0, comma + 1);
   }
 }
 

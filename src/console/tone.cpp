@@ -46,7 +46,7 @@ void writeHeader(std::vector<uint8_t>& image) {
 std::vector<uint8_t> buildToneSound(uint16_t frequency) {
   // Without a whole period to draw there is no square wave: the image is silence.
   if (!audibleFrequency(frequency)) {
-    std::vector<uint8_t> image(kHeaderSize + kRate - kHeaderSize, kSilence);
+    std::vector<uint8_t> image(kRate, kSilence);  // one second of sound, header included
     writeHeader(image);
     return image;
   }
@@ -54,7 +54,9 @@ std::vector<uint8_t> buildToneSound(uint16_t frequency) {
   const int64_t half = period / 2;
   // Cycles start while their start lies within this many samples of the data.
   const int64_t lastStart = int64_t{kRate} - period - kHeaderSize;
-  std::vector<uint8_t> data(kRate, kSilence);
+  // The samples are drawn in place after the header; the image is cut to its length at the end.
+  std::vector<uint8_t> image(kHeaderSize + kRate, kSilence);
+  uint8_t* data = image.data() + kHeaderSize;
   int64_t start = 0;
   for (int64_t cycle = 0;; ++cycle) {
     start = cycle * kRate / frequency;
@@ -64,10 +66,7 @@ std::vector<uint8_t> buildToneSound(uint16_t frequency) {
   }
   // The loop joins at a mid-level sample so the repeat does not click.
   data[start - 1] = kSilence;
-  data.resize(start);
-
-  std::vector<uint8_t> image(kHeaderSize, 0);
-  image.insert(image.end(), data.begin(), data.end());
+  image.resize(kHeaderSize + start);
   writeHeader(image);
   return image;
 }

@@ -43,3 +43,29 @@ std::string LineEditor::readLine() {
 }
 
 }  // namespace kaldro::speech
+
+namespace kaldro::speech {
+
+// A plain field until the talking editor exists: Enter, Escape, Tab and extended keys end it.
+uint8_t LineEditor::editField(std::string& text, int column, int row, int maxLen, bool) {
+  console::Console& console = speech_.console();
+  console.moveCursor(column, row);
+  console.write(text);
+  for (;;) {
+    uint8_t key = console.readKey();
+    if (key == 13 || key == 27 || key == 9) return key;
+    if (key == 0) return console.readKey();
+    if (key == 8) {
+      if (!text.empty()) {
+        text.pop_back();
+        console.write("\b");
+      }
+    } else if (key >= 32 && static_cast<int>(text.size()) < maxLen) {
+      text.push_back(static_cast<char>(key));
+      console.write(std::string(1, static_cast<char>(key)));
+      speech_.speakChar(key);
+    }
+  }
+}
+
+}  // namespace kaldro::speech

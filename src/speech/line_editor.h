@@ -1,6 +1,7 @@
 // The talking line editor: the system's only text input.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "speech/speech.h"
@@ -13,6 +14,8 @@ class LineEditor {
   // Edits one line at the cursor (at most 255 characters), then ends the console line.
   // Escape gives an empty text.
   std::string readLine();
+  // Edits text in a field at column, row; returns the key that ended the editing.
+  uint8_t editField(std::string& text, int column, int row, int maxLen, bool editable);
 
  private:
   Speech& speech_;

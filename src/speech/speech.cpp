@@ -64,6 +64,24 @@ void Speech::waitSpeechEnd() {
   while (speechBusy()) console_.waitForMessage();
 }
 
+void Speech::playImageWait(const std::vector<uint8_t>&) { console_.host().trace().event("play - 11025 8 1 0"); }
+
+void Speech::playDtmf(std::string_view) {}
+
+void Speech::speakNumberWords(std::string_view words, bool) { console_.host().trace().event("word", words); }
+
+void Speech::speakDate(int, int, int) {}
+
+void Speech::speakTime(int, int) {}
+
+void Speech::speakCurrentDate() {}
+
+void Speech::speakCurrentTime() {}
+
+std::string numberToWords(uint64_t n) { return std::to_string(n); }
+
+int dayOfWeek(int, int, int) { return 0; }
+
 std::string upcaseLatin1(std::string_view text) {
   std::string out(text);
   for (char& c : out) {

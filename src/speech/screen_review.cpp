@@ -1,0 +1,473 @@
+// Screen review: reading characters, words, rows, fields and the screen; positioning, search, copy.
+#include "speech/screen_review.h"
+
+#include <string_view>
+
+namespace kaldro::speech {
+
+namespace {
+
+constexpr uint8_t kEscape = 27;
+constexpr uint8_t kBlank = ' ';
+
+bool isAsciiLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+// The accented letters of Portuguese (and ñ) in CP1252: àáâãçéêíñóôõú and ÀÁÂÃÇÉÊÍÑÓÔÕÚ.
+constexpr std::string_view kAccentedLetters =
+    "\xE0\xE1\xE2\xE3\xE7\xE9\xEA\xED\xF1\xF3\xF4\xF5\xFA"
+    "\xC0\xC1\xC2\xC3\xC7\xC9\xCA\xCD\xD1\xD3\xD4\xD5\xDA";
+
+bool isWordCharacter(uint8_t c) {
+  return isAsciiLetter(c) || isDigit(c) || kAccentedLetters.find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+// W and Y count as consonants here, so "WWW" and "KBYTE"-like abbreviations are spelled.
+bool isConsonant(uint8_t c) {
+  if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 'a' + 'A');
+  return c >= 'B' && c <= 'Z' && c != 'E' && c != 'I' && c != 'O' && c != 'U';
+}
+
+// Field delimiters: "!", ":", "?", "|" and the symbols from "°" to "¿" and "×", where a PC text
+// screen kept its frame-drawing characters. The CP1252 capitals À..ß in the same range are letters
+// of the text, not frames.
+bool isFieldDelimiter(uint8_t c) {
+  if (c == '!' || c == ':' || c == '?' || c == '|') return true;
+  return (c >= 0xB0 && c <= 0xBF) || c == 0xD7;
+}
+
+}  // namespace
+
+ScreenReview::ScreenReview(Speech& speech) : speech_(speech), console_(speech.console()) {}
+
+uint8_t ScreenReview::cellChar(int column, int row) const {
+  if (column < 1 || column > Columns || row < 1 || row > Rows) return kBlank;
+  const uint8_t c = console_.screenChar(column, row);
+  return c == 0 ? kBlank : c;  // a grid never written holds zeros
+}
+
+uint8_t ScreenReview::cellAttribute(int column, int row) const {
+  if (column < 1 || column > Columns || row < 1 || row > Rows) return 0;
+  return console_.screenAttribute(column, row);
+}
+
+void ScreenReview::screenReview() {
+  speech_.beepSound();
+  const int entryColumn = console_.cursorColumn();
+  const int entryRow = console_.cursorRow();
+  column_ = entryColumn;
+  row_ = entryRow;
+
+  for (;;) {
+    console_.moveCursor(column_, row_);
+    const uint8_t key = console_.readKey();
+    if (key == kEscape) break;
+    if (key == 0) {
+      handleExtendedKey(console_.readKey());
+    } else {
+      handleOrdinaryKey(key);
+    }
+    correctPosition();
+  }
+
+  speech_.beepSound();
+  speech_.beepSound();
+  console_.moveCursor(entryColumn, entryRow);
+}
+
+// Each correction beeps, and the beep throws away keys typed ahead, so a held arrow stops at the edge.
+void ScreenReview::correctPosition() {
+  if (column_ < 1) {
+    speech_.beepSound();
+    column_ = 1;
+  }
+  if (column_ > Columns + 1) {
+    speech_.beepSound();
+    column_ = Columns;
+  }
+  if (row_ < 1) {
+    speech_.beepSound();
+    row_ = 1;
+  }
+  if (row_ > Rows) {
+    speech_.beepSound();
+    row_ = Rows;
+  }
+}
+
+void ScreenReview::unknownKey() {
+  speech_.beepSound();
+  speech_.clickSound();
+  speech_.beepSound();
+}
+
+void ScreenReview::handleExtendedKey(uint8_t code) {
+  switch (code) {
+    case 15:  // Shift+Tab: previous field
+      column_ = fieldAtPosition().first - 2;
+      speech_.clickSound();
+      break;
+    case 59:  // F1
+      if (!(console_.keyPressed() && speech_.externalActive())) speakWordAtPosition();
+      if (column_ >= Columns) {
+        speech_.clickSound();
+        column_ = endOfRow(row_);
+      }
+      break;
+    case 63:  // F5
+      askAndSearch();
+      break;
+    case 64:  // F6
+      goToPosition();
+      break;
+    case 71:  // Home
+      column_ = 1;
+      break;
+    case 72:  // Up: at row 1 the correction beeps and nothing is read
+      column_ = 1;
+      --row_;
+      if (row_ >= 1) readRow();
+      break;
+    case 73:  // Page Up
+      row_ = 1;
+      column_ = 1;
+      readRow();
+      break;
+    case 75:  // Left
+      if (column_ > 1) {
+        speech_.speakChar(cellChar(column_ - 1, row_));
+      } else {
+        speech_.beepSound();
+      }
+      --column_;
+      break;
+    case 77:  // Right
+      if (column_ > Columns + 1) {
+        speech_.beepSound();
+      } else {
+        speech_.speakChar(cellChar(column_, row_));
+      }
+      ++column_;
+      break;
+    case 79:  // End
+      column_ = endOfRow(row_);
+      break;
+    case 80:  // Down
+      ++row_;
+      column_ = 1;
+      speech_.clickSound();
+      if (row_ <= Rows) readRow();
+      break;
+    case 81:  // Page Down
+      row_ = Rows;
+      column_ = 1;
+      readRow();
+      break;
+    case 94: {  // Ctrl+F1: the whole field
+      const Span field = fieldAtPosition();
+      readRange(row_, field.first, row_, field.last, true);
+      break;
+    }
+    case 98:  // Ctrl+F5
+      search();
+      break;
+    case 115:  // Ctrl+Left
+      previousWord();
+      break;
+    case 116:  // Ctrl+Right
+      nextWord();
+      break;
+    case 118:  // Ctrl+Page Down
+      goToLetter(true);
+      break;
+    case 132:  // Ctrl+Page Up
+      goToLetter(false);
+      break;
+    default:
+      unknownKey();
+      break;
+  }
+}
+
+void ScreenReview::handleOrdinaryKey(uint8_t code) {
+  switch (code) {
+    case 3:  // Ctrl+C
+      copyScreen();
+      break;
+    case 8:  // Backspace: as Left
+      handleExtendedKey(75);
+      break;
+    case 9: {  // Tab: next field
+      const int next = fieldAtPosition().last + 2;
+      if (next > Columns) {
+        column_ = endOfRow(row_);
+      } else {
+        column_ = next;
+        speech_.clickSound();
+      }
+      break;
+    }
+    case 11:
+    case 12:  // Ctrl+K, Ctrl+L
+      speech_.speakText(std::to_string(row_) + " " + std::to_string(column_));
+      break;
+    case 13:  // Enter
+      ++row_;
+      column_ = 1;
+      speech_.clickSound();
+      break;
+    case ' ':
+      readRow();
+      break;
+    default:
+      if (isAsciiLetter(code)) {
+        readingCommand(code);
+      } else {
+        unknownKey();
+      }
+      break;
+  }
+}
+
+// I from the start to the position, T the whole, F from the position to the end (L is T);
+// then T the screen, L the row, C the field.
+void ScreenReview::readingCommand(uint8_t firstLetter) {
+  char where = static_cast<char>(firstLetter & ~0x20);
+  if (where == 'L') where = 'T';
+  if (where != 'I' && where != 'T' && where != 'F') {
+    unknownKey();
+    return;
+  }
+  uint8_t second = console_.readKey();
+  if (second == 0) {
+    console_.readKey();
+    unknownKey();
+    return;
+  }
+  const char what = isAsciiLetter(second) ? static_cast<char>(second & ~0x20) : '\0';
+  if (what == 'T') {
+    if (where == 'I') readRange(1, 1, row_, column_ - 1, false);
+    if (where == 'T') readRange(1, 1, Rows, Columns, false);
+    if (where == 'F') readRange(row_, column_, Rows, Columns, false);
+  } else if (what == 'L') {
+    if (where == 'I') readRange(row_, 1, row_, column_ - 1, true);
+    if (where == 'T') readRange(row_, 1, row_, Columns, true);
+    if (where == 'F') readRange(row_, column_, row_, Columns, true);
+  } else if (what == 'C') {
+    const Span field = fieldAtPosition();
+    if (where == 'I') readRange(row_, field.first, row_, column_, true);
+    if (where == 'T') readRange(row_, field.first, row_, field.last, true);
+    if (where == 'F') readRange(row_, column_, row_, field.last, true);
+  } else {
+    unknownKey();
+  }
+}
+
+void ScreenReview::readRange(int firstRow, int firstColumn, int lastRow, int lastColumn, bool keepPosition) {
+  if (firstRow == lastRow && lastColumn < firstColumn) {
+    speech_.beepSound();
+    return;
+  }
+  const int savedRow = row_;
+  const int savedColumn = column_;
+  for (int row = firstRow; row <= lastRow; ++row) {
+    row_ = row;
+    const int from = row == firstRow ? firstColumn : 1;
+    const int to = row == lastRow ? lastColumn : Columns;
+    if (speech_.externalActive()) {
+      // An external synthesizer reads a whole row better than word by word.
+      std::string text;
+      for (int column = from; column <= to; ++column) text.push_back(static_cast<char>(cellChar(column, row)));
+      speech_.speakText(text);
+    } else {
+      column_ = from;
+      while (column_ <= to && !console_.keyPressed()) {
+        speakWordAtPosition();
+        while (column_ <= Columns && cellChar(column_, row_) == kBlank) ++column_;
+      }
+    }
+    if (console_.keyPressed()) break;
+    column_ = 1;
+    speech_.clickSound();  // separates the rows
+  }
+  speech_.speechBusy();  // stops speech when a key is waiting
+  if (lastColumn >= Columns) column_ = endOfRow(row_);
+  if (keepPosition) {
+    row_ = savedRow;
+    column_ = savedColumn;
+  }
+}
+
+void ScreenReview::speakWordAtPosition() {
+  while (column_ <= Columns && cellChar(column_, row_) == kBlank) ++column_;
+  if (column_ > Columns) return;
+
+  std::string word;
+  auto take = [&]() {
+    console_.moveCursor(column_, row_);
+    word.push_back(static_cast<char>(cellChar(column_, row_)));
+    ++column_;
+  };
+  take();
+  while (column_ <= Columns && isWordCharacter(cellChar(column_, row_))) take();
+
+  if (word.size() == 1) {
+    // A row of dashes is heard as three dashes, and the position goes past all of them.
+    const uint8_t repeated = static_cast<uint8_t>(word[0]);
+    while (column_ <= Columns && cellChar(column_, row_) == repeated) {
+      if (word.size() < 3) word.push_back(static_cast<char>(repeated));
+      ++column_;
+    }
+    speech_.speakText(word);
+    return;
+  }
+  bool allConsonants = true;
+  for (char c : word) allConsonants = allConsonants && isConsonant(static_cast<uint8_t>(c));
+  if (allConsonants) {
+    speech_.spellText(word);
+  } else {
+    speech_.speakText(word);
+  }
+}
+
+ScreenReview::Span ScreenReview::fieldAtPosition() const {
+  const int column = column_ > Columns ? Columns : column_;
+  const uint8_t attribute = cellAttribute(column, row_);
+  auto inField = [&](int c) {
+    return c >= 1 && c <= Columns && cellAttribute(c, row_) == attribute && !isFieldDelimiter(cellChar(c, row_));
+  };
+  if (!inField(column)) return {column + 1, column - 1};
+  Span field{column, column};
+  while (inField(field.first - 1)) --field.first;
+  while (inField(field.last + 1)) ++field.last;
+  return field;
+}
+
+int ScreenReview::endOfRow(int row) const {
+  int column = Columns;
+  while (column >= 1 && cellChar(column, row) == kBlank) --column;
+  return column + 1;
+}
+
+void ScreenReview::previousWord() {
+  int column = column_ - 1;
+  while (column >= 1 && cellChar(column, row_) == kBlank) --column;
+  if (column < 1) {
+    speech_.beepSound();
+    column_ = 1;
+    return;
+  }
+  while (column >= 1 && cellChar(column, row_) != kBlank) --column;
+  if (column >= 1) {
+    speech_.clickSound();
+  } else {
+    speech_.beepSound();
+  }
+  column_ = column + 1;
+}
+
+void ScreenReview::nextWord() {
+  int column = column_;
+  while (column <= Columns && cellChar(column, row_) != kBlank) ++column;
+  while (column <= Columns && cellChar(column, row_) == kBlank) ++column;
+  if (column > Columns) {
+    speech_.beepSound();
+    column_ = endOfRow(row_);
+  } else {
+    speech_.clickSound();
+    column_ = column;
+  }
+}
+
+void ScreenReview::goToLetter(bool last) {
+  for (int step = 0; step < Rows * Columns; ++step) {
+    const int index = last ? Rows * Columns - 1 - step : step;
+    const int row = index / Columns + 1;
+    const int column = index % Columns + 1;
+    if (isAsciiLetter(cellChar(column, row))) {
+      row_ = row;
+      column_ = column;
+      readRow();
+      return;
+    }
+  }
+  speech_.beepSound();  // a screen without letters
+}
+
+// Four digits: two for the row, two for the column ("1205" is row 12, column 5).
+void ScreenReview::goToPosition() {
+  speech_.speakText("Entre linha e coluna");
+  int digits[4] = {};
+  for (int& digit : digits) {
+    const uint8_t key = console_.readKey();
+    if (key == 0) console_.readKey();
+    if (!isDigit(key)) {
+      speech_.beepSound();
+      speech_.beepSound();
+      return;
+    }
+    speech_.speakChar(key);
+    digit = key - '0';
+  }
+  row_ = digits[0] * 10 + digits[1];
+  column_ = digits[2] * 10 + digits[3];
+}
+
+void ScreenReview::askAndSearch() {
+  speech_.speakText("Qual texto");
+  std::string text;
+  for (;;) {
+    const uint8_t key = console_.readKey();
+    if (key == kEscape) return;
+    if (key == 13) break;
+    if (key == 0) {  // a function or cursor key is not text
+      console_.readKey();
+      continue;
+    }
+    if (key == 8) {
+      if (!text.empty()) {
+        const uint8_t removed = static_cast<uint8_t>(text.back());
+        text.pop_back();
+        speech_.playWord("_DEL");
+        speech_.speakChar(removed);
+      }
+      continue;
+    }
+    text.push_back(static_cast<char>(key));
+    speech_.speakChar(key);
+  }
+  searchText_ = text;
+  search();
+}
+
+// From the review position onwards: the rest of its row, then every row below, exactly as typed.
+void ScreenReview::search() {
+  if (!searchText_.empty()) {
+    for (int row = row_; row <= Rows; ++row) {
+      std::string line;
+      for (int column = 1; column <= Columns; ++column) line.push_back(static_cast<char>(cellChar(column, row)));
+      const size_t from = row == row_ ? static_cast<size_t>(column_ > Columns ? Columns : column_) : 0;
+      const size_t found = line.find(searchText_, from);
+      if (found != std::string::npos) {
+        row_ = row;
+        column_ = static_cast<int>(found) + 1;
+        speech_.clickSound();
+        return;
+      }
+    }
+  }
+  speech_.beepSound();
+  speech_.beepSound();
+}
+
+void ScreenReview::copyScreen() {
+  std::string screen;
+  screen.reserve(Rows * (Columns + 2));
+  for (int row = 1; row <= Rows; ++row) {
+    for (int column = 1; column <= Columns; ++column) screen.push_back(static_cast<char>(cellChar(column, row)));
+    screen += "\r\n";
+  }
+  console_.copyToClipboard(screen);
+}
+
+}  // namespace kaldro::speech

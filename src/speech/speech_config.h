@@ -1,0 +1,50 @@
+// The speech keys of KALDRO.INI: how their values are read and what they default to.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/config.h"
+
+namespace kaldro::speech {
+
+// An optional sign, then decimal digits: the leading digits count; none gives 0.
+int leadingInteger(std::string_view text);
+// The value when the whole text is a decimal integer; otherwise (empty included) the fallback.
+int integerOr(std::string_view text, int fallback);
+// On when the text is not empty and does not begin with "N" or "n".
+bool yesAnswer(std::string_view text);
+
+// The SINTETIZADOR keys of one speed level.
+struct SynthSettings {
+  std::string diphoneBase;  // DIFONESn, at most 8 characters
+  int unitCut = 0;          // CORTEFONn
+  int unitMinimum = 0;      // SOBRAFONn
+  int wordGap = 0;          // INTERPALn
+  bool dropPeriods = false; // CORTAFALAn
+  bool fastRate = false;    // RAPIDINHOn
+  int pauseFullStop = 250;  // PAUSAPONTOn
+  int pauseComma = 150;     // PAUSAVIRGn
+  int pauseColon = 200;     // PAUSADOISPONTOSn
+};
+SynthSettings readSynthSettings(const platform::Configuration& config, int level);
+
+// The level speech starts at: the one given when it is at least 1, else VELOCIDADE of TRADUTOR;
+// a level outside 1..5 becomes 3.
+int chooseSpeedLevel(const platform::Configuration& config, int speed);
+
+// The SERVFALA keys that start an external synthesizer; nothing when SAPI of TRADUTOR keeps it off.
+struct ExternalSettings {
+  int voice = 0;
+  int rate = 0;
+  int pitch = 0;
+  int kind = 0;
+};
+std::optional<ExternalSettings> readExternalSettings(const platform::Configuration& config);
+
+// DIRLETRAS of TRADUTOR from the system folder only, else PREFIX/share/kaldro/som/letras/;
+// a file-system path ending in "/".
+std::string lettersFolderFromConfig(const platform::Configuration& config);
+
+}  // namespace kaldro::speech

@@ -1,0 +1,159 @@
+// The key queue and the host's notifications: key codes, limits, pumps, line reading, endings.
+#include <gtest/gtest.h>
+
+#include "console/fake_host.h"
+
+namespace kaldro::console::testing {
+namespace {
+
+using Codes = std::vector<uint8_t>;
+constexpr Modifiers kCtrl{false, true, false};
+constexpr Modifiers kAlt{false, false, true};
+constexpr Modifiers kCtrlAlt{false, true, true};
+constexpr Modifiers kShift{true, false, false};
+
+int letter(char c) { return vk::LetterA + (c - 'A'); }
+
+int exitStatusOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const platform::ProgramExit& exit) {
+    return exit.status;
+  }
+  return -1;
+}
+
+TEST(ConsoleKeys, TwoCodeKeys) {
+  ConsoleBench bench;
+  FakeHost& host = bench.host;
+  host.keyDown(vk::Up);
+  host.keyDown(vk::Up, kCtrl);
+  host.systemKeyDown(vk::Left, kAlt);  // Alt+Left gives the plain Left codes
+  host.systemKeyDown(letter('Q'), kAlt);  // Alt with a letter alone belongs to the window system
+  host.keyDown(letter('Q'), kCtrlAlt);
+  host.keyDown(letter('W'), kCtrlAlt);
+  host.character('@', kCtrlAlt);  // what AltGr+Q types on some layouts
+  host.keyDown(vk::Digit0 + 1, kCtrlAlt);
+  host.keyDown(vk::Digit0, kCtrlAlt);
+  host.keyDown(vk::F1 + 11);
+  host.keyDown(vk::F1 + 9, kCtrl);
+  host.keyDown(vk::Insert, kShift);
+  host.keyDown(vk::Insert, kCtrl);
+  host.keyDown(vk::Delete, kCtrl);
+  host.keyDown(vk::Shift);  // keys outside the table queue nothing
+  EXPECT_TRUE(bench.console.keyPressed());
+  Codes expected{0, 72, 0, 113, 0, 75, 0, 16, 0, 17, '@', 0, 120, 0, 129, 0, 70, 0, 103, 0, 254, 0, 255, 0, 83};
+  EXPECT_EQ(bench.readAll(), expected);
+}
+
+TEST(ConsoleKeys, CharactersAndTheirModifiers) {
+  ConsoleBench bench;
+  FakeHost& host = bench.host;
+  host.character(13, kCtrl);
+  host.character(8, kCtrl);
+  host.character(13);
+  host.character(8);
+  host.character(27);
+  host.character('A', kShift);
+  bench.console.keyPressed();
+  EXPECT_EQ(bench.readAll(), (Codes{10, 127, 13, 8, 27, 'A'}));
+  EXPECT_EQ(bench.console.modifiersOfLastKey(), kShift);
+
+  // The modifiers belong to each queued key, not to the keyboard's state at reading time.
+  host.keyDown(vk::Home, kShift);
+  host.character('b');
+  bench.console.keyPressed();
+  EXPECT_EQ(bench.console.readKey(), 0);
+  EXPECT_TRUE(bench.console.modifiersOfLastKey().shift);
+  bench.console.readKey();
+  bench.console.readKey();
+  EXPECT_FALSE(bench.console.modifiersOfLastKey().shift);
+}
+
+TEST(ConsoleKeys, FullQueueDropsNewKeys) {
+  ConsoleBench bench;
+  for (int i = 0; i < 65; ++i) bench.host.character(static_cast<uint8_t>('0' + i % 10));
+  bench.console.keyPressed();
+  EXPECT_EQ(bench.console.queuedKeyCount(), 64);
+
+  ConsoleBench nearlyFull;
+  for (int i = 0; i < 63; ++i) nearlyFull.host.character('a');
+  nearlyFull.host.keyDown(vk::Down);
+  nearlyFull.host.keyDown(letter('Q'), kCtrlAlt);
+  nearlyFull.host.character('z');
+  nearlyFull.console.keyPressed();
+  Codes codes = nearlyFull.readAll();
+  ASSERT_EQ(codes.size(), 64u);
+  EXPECT_EQ(codes.back(), 'z');
+}
+
+TEST(ConsoleKeys, ReadKeyWaitsWithTheCaret) {
+  ConsoleBench bench;
+  // The fake host ends the run when a wait has nothing to deliver: the caret was shown first.
+  EXPECT_EQ(exitStatusOf([&] { bench.console.readKey(); }), 3);
+  EXPECT_TRUE(bench.host.caretVisible);
+}
+
+TEST(ConsoleKeys, ReadConsoleLine) {
+  ConsoleBench bench;
+  FakeHost& host = bench.host;
+  for (char c : std::string("abc")) host.character(static_cast<uint8_t>(c));
+  host.character(8);
+  host.keyDown(vk::Up);  // 0 is ignored, 72 is the printable H
+  host.character(9);
+  host.character(13);
+  EXPECT_EQ(bench.console.readConsoleLine(), "abH\r\n");
+  EXPECT_EQ(bench.console.screenChar(1, 1), 'a');
+  EXPECT_EQ(bench.console.screenChar(3, 1), 'H');
+  EXPECT_EQ(bench.console.cursorRow(), 2);
+
+  for (char c : std::string("abcdef")) host.character(static_cast<uint8_t>(c));
+  host.character(13);
+  EXPECT_EQ(bench.console.readConsoleLine(5), "abc\r\n");  // room kept for CR LF
+  host.character('x');
+  host.character(13);
+  EXPECT_EQ(bench.console.readConsoleLine(0), "\r\n");
+}
+
+TEST(ConsoleKeys, NotificationsThatEndTheProgramOrOnlyWake) {
+  ConsoleBench bench;
+  FakeHost& host = bench.host;
+  std::vector<uint64_t> finished;
+  bench.console.setWaveDoneHandler([&](uint64_t cookie) { finished.push_back(cookie); });
+  host.notify(EventKind::WaveDone, 7);
+  bench.console.pumpAllMessages();
+  bench.console.enableWaveDoneHandler(true);
+  host.notify(EventKind::Wake);
+  host.notify(EventKind::WaveDone, 9);
+  bench.console.waitForMessage();
+  EXPECT_EQ(finished, (std::vector<uint64_t>{9}));
+
+  host.keyDown(vk::Cancel, kCtrl);
+  EXPECT_EQ(exitStatusOf([&] { bench.console.pumpConsoleMessages(); }), 255);
+  bench.console.setBreakCheck(false);
+  host.keyDown(vk::Cancel, kCtrl);
+  host.systemKeyDown(letter('Q'), kAlt);  // without the check Alt letters reach the queue
+  bench.console.pumpConsoleMessages();
+  EXPECT_EQ(bench.readAll(), (Codes{0, 16}));
+
+  host.notify(EventKind::Quit);
+  EXPECT_EQ(exitStatusOf([&] { bench.console.delayMs(0); }), 255);
+  host.notify(EventKind::CloseRequest);
+  EXPECT_EQ(exitStatusOf([&] { bench.console.keyPressed(); }), 0);
+  EXPECT_EQ(host.windowsClosed, 1);
+}
+
+TEST(ConsoleKeys, DelayAdvancesTheClockThenPumps) {
+  ConsoleBench bench;
+  bench.host.character('k');
+  bench.console.delayMs(250);
+  EXPECT_EQ(bench.host.nowMs, 250);
+  EXPECT_EQ(bench.console.queuedKeyCount(), 1);
+  Time time = bench.console.currentTime();
+  Date date = bench.console.currentDate();
+  EXPECT_GE(date.year, 2000);
+  EXPECT_LT(time.hundredths, 100);
+}
+
+}  // namespace
+}  // namespace kaldro::console::testing

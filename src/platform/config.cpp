@@ -87,15 +87,19 @@ std::string Configuration::readConfig(std::string_view section, std::string_view
     if (folder.empty() || folder.front() == '@') return locations_.startDirectory;
     return folder;
   };
-  // A program folder that itself holds "@/" would feed the loop forever: a few rounds suffice.
-  for (int round = 0; round < 16 && !value.empty(); ++round) {
-    if (value.front() == '@') {
-      value = programFolder() + value.substr(1);
-    } else if (size_t at = value.find("@/"); at != std::string::npos) {
-      value = value.substr(0, at) + programFolder() + value.substr(at + 1);
-    } else {
-      break;
-    }
+  // Each "@" is replaced once, scanning on after the folder put in its place: a program folder
+  // (or start directory) that itself holds "@/" must not be substituted again and again.
+  if (value.empty()) return value;
+  size_t scanFrom = 0;
+  if (value.front() == '@') {
+    std::string folder = programFolder();
+    value = folder + value.substr(1);
+    scanFrom = folder.size();
+  }
+  for (size_t at = value.find("@/", scanFrom); at != std::string::npos; at = value.find("@/", scanFrom)) {
+    std::string folder = programFolder();
+    value = value.substr(0, at) + folder + value.substr(at + 1);
+    scanFrom = at + folder.size();
   }
   return value;
 }

@@ -57,6 +57,7 @@ constexpr std::array<ControlCharacter, 7> kControlCharacters{{
     {vk::Escape, 0x1B, 0x1B},
 }};
 
+constexpr int kF4 = vk::F1 + 3;
 constexpr int kF10 = vk::F1 + 9;
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -285,6 +286,12 @@ std::vector<HostEvent> expandKey(const KeyStroke& key, KeyPhase phase) {
     down.virtualKey = key.virtualKey;
     down.modifiers = key.modifiers;
     events.push_back(down);
+    // Alt+F4 is the window system's own: it closes the window (the console never sees it as a key).
+    if (down.kind == EventKind::SystemKeyDown && key.modifiers.alt && key.virtualKey == kF4) {
+      HostEvent close;
+      close.kind = EventKind::CloseRequest;
+      events.push_back(close);
+    }
   }
   if (phase == KeyPhase::Press) {
     if (std::optional<uint8_t> character = characterOfKey(key)) {

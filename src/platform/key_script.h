@@ -55,6 +55,7 @@ KeyScript parseKeyScript(std::string_view utf8Text);
 std::optional<KeyStroke> parseKeyName(std::string_view text);
 
 // The notifications of one press (down, the character if any, up), one down, or one up.
+// Alt+F4 also brings the close request that the window system makes of it.
 enum class KeyPhase : uint8_t { Press, DownOnly, UpOnly };
 std::vector<HostEvent> expandKey(const KeyStroke& key, KeyPhase phase);
 

@@ -100,7 +100,7 @@ RuleLine parseRuleLine(std::string_view line) {
 
 ExceptionLine parseExceptionLine(std::string_view line) {
   ExceptionLine result;
-  if (line.empty()) return result;
+  if (line.empty() || line.front() == ';') return result;
   if (line.size() > kMaxExceptionLine) {
     result.fault = "linha longa demais (mais de 252 caracteres)";
     return result;

@@ -31,11 +31,11 @@ constexpr size_t kMaxExceptionLine = 252;
 // A line that does not follow its file's format, with the reason in Portuguese.
 struct LineFault {
   size_t line = 0;  // 1-based; 0 when the file itself could not be read
-  std::string problem;
+  std::string problem;  // Portuguese, UTF-8, for printing
 };
 
 // What one line of a rules file holds: a rule, nothing (blank line or a comment starting with ";"),
-// or a fault. Over-long fields are cut; cutFields tells which were.
+// or a fault. Over-long fields are cut and fieldsCut is set.
 struct RuleLine {
   std::optional<Rule> rule;
   std::string fault;  // empty when the line is usable or a comment
@@ -43,6 +43,8 @@ struct RuleLine {
 };
 RuleLine parseRuleLine(std::string_view line);
 
+// One line of the exceptions file:  key = replacement | comment. Empty lines and lines starting
+// with ";" hold nothing.
 struct ExceptionLine {
   std::optional<Exception> entry;
   std::string fault;

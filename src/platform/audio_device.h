@@ -61,6 +61,11 @@ class AudioDevice {
   virtual void stopLoop() {}
 };
 
+// The backends. Each returns a device even when it cannot play: its open then reports the error.
+std::unique_ptr<AudioDevice> makeAudioDeviceNone(Host& host);
+std::unique_ptr<AudioDevice> makeAudioDeviceWav(Host& host, const std::string& path, std::string* error);
+std::unique_ptr<AudioDevice> makeAudioDeviceSdl(Host& host);
+
 // KALDRO_AUDIO's values: "device" (the sound card), "none" (nothing heard, real or virtual time
 // kept), "wav:PATH" (everything played goes into one WAV file). An unknown value gives "none" and
 // sets error.

@@ -1,0 +1,286 @@
+// The wave player: cutting sound into blocks, the ring of slots, and stopping on a key.
+#include "audio/wav_player.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "audio/period_dropper.h"
+#include "platform/text.h"
+
+namespace kaldro::audio {
+
+namespace {
+
+constexpr int kOpenAttempts = 100;
+constexpr uint16_t kOpenRetryPauseMs = 100;
+constexpr int kFullRingWaits = 40;
+constexpr uint16_t kFullRingPauseMs = 50;
+constexpr uint16_t kFreeSlotPauseMs = 10;
+constexpr size_t kShortestBlock = 256;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The exact name first, then the same name in its folder without regard to case: recordings
+// made elsewhere do not keep the case their names are asked for in.
+File openSoundFile(const std::string& name) {
+  if (std::FILE* file = std::fopen(name.c_str(), "rb")) return File(file);
+  const size_t slash = name.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return nullptr;
+  std::string found;
+  while (dirent* entry = readdir(dir)) {
+    if (strcasecmp(entry->d_name, base.c_str()) == 0) {
+      found = entry->d_name;
+      break;
+    }
+  }
+  closedir(dir);
+  if (found.empty()) return nullptr;
+  return File(std::fopen((slash == std::string::npos ? found : folder + found).c_str(), "rb"));
+}
+
+bool readExactly(std::FILE* file, uint8_t* into, size_t count) { return std::fread(into, 1, count, file) == count; }
+
+bool skipBytes(std::FILE* file, uint64_t count) {
+  return count == 0 || fseeko(file, static_cast<off_t>(count), SEEK_CUR) == 0;
+}
+
+// RIFF pads an odd chunk with a zero byte; a chunk name never starts with one.
+void skipPadByte(std::FILE* file) {
+  const int next = std::fgetc(file);
+  if (next != 0 && next != EOF) std::ungetc(next, file);
+}
+
+bool skipChunk(std::FILE* file, uint64_t length) {
+  if (!skipBytes(file, length)) return false;
+  if (length & 1) skipPadByte(file);
+  return true;
+}
+
+uint8_t silenceByte(int bits) { return bits == 8 ? 128 : 0; }
+
+}  // namespace
+
+std::string_view releaseErrorText(int code) {
+  switch (code) {
+    case platform::audio_error::InvalidHandle: return "Specified device handle is invalid.";
+    case platform::audio_error::NoDriver: return "No device driver is present.";
+    case platform::audio_error::NoMemory: return "Unable to allocate or lock memory.";
+    case platform::audio_error::StillPlaying: return "The data block pointed to by the pwh parameter is still in queue";
+    default: return {};
+  }
+}
+
+WavPlayer::WavPlayer(console::Console& console, platform::AudioDevice& device)
+    : console_(console), device_(device), readBuffer_(SlotBytes), dropBuffer_(SlotBytes) {
+  for (auto& slot : slots_) slot.assign(SlotBytes, 128);
+}
+
+WavPlayer::~WavPlayer() {
+  if (deviceOpen_) {
+    device_.close();
+    deviceOpen_ = false;
+  }
+  console_.enableWaveDoneHandler(false);
+  console_.setWaveDoneHandler({});
+}
+
+void WavPlayer::tracePlay(std::string_view name, int rate, int bits, int channels, size_t bytes) {
+  std::string line = "play ";
+  line += name;
+  line += ' ' + std::to_string(rate) + ' ' + std::to_string(bits) + ' ' + std::to_string(channels) + ' ' +
+          std::to_string(bytes);
+  console_.host().trace().line(line);
+}
+
+int WavPlayer::openWaveDevice() {
+  if (deviceOpen_) return platform::audio_error::Ok;
+  console_.setWaveDoneHandler([this](uint64_t cookie) { onWaveDone(cookie); });
+  console_.enableWaveDoneHandler(true);
+  const platform::AudioFormat format{currentRate_, currentBits_, currentChannels_};
+  int result = device_.open(format);
+  for (int attempt = 1; result == platform::audio_error::Allocated && attempt < kOpenAttempts; ++attempt) {
+    console_.delayMs(kOpenRetryPauseMs);
+    result = device_.open(format);
+  }
+  deviceOpen_ = result == platform::audio_error::Ok;
+  return result;
+}
+
+int WavPlayer::useWaveFormat(int rate, int bits, int channels) {
+  if (rate != currentRate_ || bits != currentBits_ || channels != currentChannels_) {
+    // The device plays one format at a time: what is queued plays out first.
+    while (waveBusy()) console_.waitForMessage();
+    currentRate_ = rate;
+    currentBits_ = bits;
+    currentChannels_ = channels;
+  }
+  return openWaveDevice();
+}
+
+bool WavPlayer::submitWaveBlock(const uint8_t* data, size_t n) {
+  n = std::min(n, SlotBytes);
+  if (n == 0) return false;
+  for (int wait = 0; queued_ >= slotCount_ && wait < kFullRingWaits; ++wait) {
+    console_.pumpAllMessages();
+    console_.delayMs(kFullRingPauseMs);
+  }
+  if (queued_ >= slotCount_) return false;
+  ++queued_;
+  lastSlot_ = lastSlot_ % slotCount_ + 1;
+  std::vector<uint8_t>& slot = slots_[lastSlot_ - 1];
+  const bool eightBitMono = currentBits_ == 8 && currentChannels_ == 1;
+  // A block shorter than 256 bytes is lengthened with silence.
+  if (n < kShortestBlock) std::fill(slot.begin() + n, slot.begin() + kShortestBlock, silenceByte(currentBits_));
+  std::memcpy(slot.data(), data, n);
+  // Each block of 8-bit mono sound ends on the silence value.
+  if (eightBitMono && n != SlotBytes) slot[n - 1] = 128;
+  const uint64_t cookie = (generation_ << 3) | static_cast<uint64_t>(lastSlot_);
+  if (device_.write(slot.data(), std::max(n, kShortestBlock), cookie) != platform::audio_error::Ok) {
+    --queued_;
+    return false;
+  }
+  return true;
+}
+
+void WavPlayer::onWaveDone(uint64_t cookie) {
+  const int slot = static_cast<int>(cookie & 7);
+  if (slot < 1 || slot > slotCount_ || (cookie >> 3) != generation_) return;
+  if (int error = device_.release(cookie); error != platform::audio_error::Ok) {
+    console_.write(releaseErrorText(error));
+    console_.writeLine();
+    console_.readConsoleLine();
+  }
+  if (queued_ > 0) --queued_;
+}
+
+bool WavPlayer::waveBusy() {
+  console_.pumpAllMessages();
+  if (keyStops() || queued_ == 0) stopWave();
+  return queued_ > 0;
+}
+
+void WavPlayer::stopWave() {
+  if (!deviceOpen_) return;
+  if (queued_ > 0) {
+    device_.reset();
+    // The reset reports nothing for the dropped blocks: their slots are free now, and a report
+    // already on its way belongs to the old generation.
+    ++generation_;
+    queued_ = 0;
+    console_.host().trace().event("stop");
+  }
+  console_.pumpAllMessages();
+  device_.close();
+  console_.pumpAllMessages();
+  deviceOpen_ = false;
+}
+
+int WavPlayer::playSamples(const uint8_t* data, size_t length, int rate, int bits, int channels) {
+  if (fastRate_) rate = static_cast<int>(static_cast<int64_t>(rate) * 3 / 2);
+  const bool mono = channels == 1;
+  // The period dropper turns 16-bit sound into 8-bit.
+  const int playedBits = dropPeriods_ && mono && bits == 16 ? 8 : bits;
+  if (int error = useWaveFormat(rate, playedBits, channels); error != platform::audio_error::Ok) return error;
+  while (length > 0) {
+    while (queued_ >= slotCount_) {
+      if (keyStops()) {
+        stopWave();
+        return 0;
+      }
+      console_.delayMs(kFreeSlotPauseMs);
+    }
+    if (keyStops()) {
+      stopWave();
+      return 0;
+    }
+    const size_t piece = std::min(length, SlotBytes);
+    if (dropPeriods_ && mono) {
+      std::memcpy(dropBuffer_.data(), data, piece);
+      const size_t kept = dropPitchPeriods(dropBuffer_.data(), piece, bits, rate);
+      if (kept > 0) submitWaveBlock(dropBuffer_.data(), kept);
+    } else {
+      submitWaveBlock(data, piece);
+    }
+    data += piece;
+    length -= piece;
+  }
+  return 0;
+}
+
+int WavPlayer::playWaveData(const uint8_t* data, size_t length, int rate, int bits, int channels) {
+  tracePlay("-", rate, bits, channels, length);
+  return playSamples(data, length, rate, bits, channels);
+}
+
+int WavPlayer::playWaveImage(std::span<const uint8_t> image) {
+  const WaveImageInfo info = parseWaveImage(image);
+  if (!info.ok) return FileError;
+  tracePlay("-", info.rate, info.bits, info.channels, info.dataLength);
+  return playSamples(image.data() + info.dataStart, info.dataLength, info.rate, info.bits, info.channels);
+}
+
+int WavPlayer::playWaveFile(const std::string& name) {
+  if (keyStops()) return 0;
+  File file = openSoundFile(name);
+  if (!file) return FileError;
+  uint8_t* buffer = readBuffer_.data();
+  if (!readExactly(file.get(), buffer, 12) || !sameChunkName(buffer, "RIFF")) return FileError;
+  if (!readExactly(file.get(), buffer, 8) || !sameChunkName(buffer, "fmt ")) return FileError;
+  const uint32_t formatLength = readLe32(buffer + 4);
+  // The format's fields end at byte 16; a longer chunk is read up to the buffer and skipped after.
+  if (formatLength < 16) return FileError;
+  const size_t formatRead = std::min<size_t>(formatLength, SlotBytes);
+  if (!readExactly(file.get(), buffer, formatRead) || !skipBytes(file.get(), formatLength - formatRead)) return FileError;
+  if (formatLength & 1) skipPadByte(file.get());
+  const int channels = readLe16(buffer + 2);
+  const int rate = static_cast<int>(readLe32(buffer + 4));
+  const int bits = readLe16(buffer + 14);
+
+  uint32_t dataLength = 0;
+  for (;;) {
+    if (!readExactly(file.get(), buffer, 8)) return FileError;
+    const uint32_t length = readLe32(buffer + 4);
+    if (sameChunkName(buffer, "data")) {
+      dataLength = length;
+      break;
+    }
+    // Long chunks (lists, notes) are passed over, not read.
+    if (!skipChunk(file.get(), length)) return FileError;
+  }
+
+  const size_t slash = name.rfind('/');
+  std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (platform::looksLikeUtf8(base)) base = platform::utf8ToCp1252(base);
+  tracePlay(base, rate, bits, channels, dataLength);
+
+  int result = 0;
+  size_t remaining = dataLength;
+  while (remaining > 0) {
+    const size_t piece = wavePieceSize(remaining);
+    const size_t got = std::fread(buffer, 1, piece, file.get());
+    if (got == 0) {
+      result = FileError;
+      break;
+    }
+    result = playSamples(buffer, got, rate, bits, channels);
+    remaining -= got;
+    if (result != 0 || keyStops()) break;
+  }
+  file.reset();
+  while (waveBusy()) console_.waitForMessage();
+  return result;
+}
+
+}  // namespace kaldro::audio

@@ -1,0 +1,25 @@
+// The choice of sound device from KALDRO_AUDIO.
+#include <cstdlib>
+
+#include "platform/audio_device.h"
+#include "platform/audio_device_none.h"
+
+namespace kaldro::platform {
+
+std::unique_ptr<AudioDevice> makeAudioDeviceNone(Host& host) { return std::make_unique<AudioDeviceNone>(host); }
+
+std::unique_ptr<AudioDevice> makeAudioDevice(Host& host, std::string spec, std::string* error) {
+  if (spec == "device") return makeAudioDeviceSdl(host);
+  if (spec == "none") return makeAudioDeviceNone(host);
+  if (spec.rfind("wav:", 0) == 0 && spec.size() > 4) return makeAudioDeviceWav(host, spec.substr(4), error);
+  if (error) *error = "KALDRO_AUDIO: unknown value \"" + spec + "\" (device, none, wav:PATH)";
+  return makeAudioDeviceNone(host);
+}
+
+std::string audioSpecFromEnvironment(const Host& host) {
+  const char* chosen = std::getenv("KALDRO_AUDIO");
+  if (chosen && *chosen) return chosen;
+  return host.name() == "headless" ? "none" : "device";
+}
+
+}  // namespace kaldro::platform

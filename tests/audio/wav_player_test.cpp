@@ -1,0 +1,235 @@
+// The wave player on the silent recording device, in the headless host's virtual time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+#include "audio/wave_format.h"
+#include "audio_rig.h"
+
+namespace kaldro::audio {
+namespace {
+
+using testing::PlayerRig;
+using testing::tempPath;
+
+using testing::append;
+using testing::append32;
+
+std::vector<uint8_t> ramp(size_t n) {
+  std::vector<uint8_t> bytes(n);
+  for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(i * 13);
+  return bytes;
+}
+
+// A WAV file of 8-bit mono 11025 Hz whose data comes after a LIST chunk longer than the read buffer.
+std::string writeSoundFile(const std::string& name, const std::vector<uint8_t>& samples, bool listFirst) {
+  std::vector<uint8_t> file = buildWaveImage(samples, 11025, 8, 1);
+  if (listFirst) {
+    std::vector<uint8_t> list;
+    append(list, "LIST");
+    append32(list, 70001);
+    list.resize(list.size() + 70001 + 1, 0);
+    file.insert(file.begin() + 36, list.begin(), list.end());
+  }
+  const std::string path = tempPath(name);
+  testing::writeFile(path, file);
+  return path;
+}
+
+TEST(WavPlayerFile, PlaysDataAfterOtherChunksInPiecesAndTracesIt) {
+  PlayerRig rig;
+  const std::vector<uint8_t> samples = ramp(65600);
+  const std::string path = writeSoundFile("voz.wav", samples, true);
+  EXPECT_EQ(0, rig.player.playWaveFile(path));
+
+  const auto& blocks = rig.recorder().blocks;
+  ASSERT_EQ(2u, blocks.size());
+  EXPECT_EQ(65278u, blocks[0].size());
+  EXPECT_EQ(322u, blocks[1].size());
+  EXPECT_TRUE(std::equal(blocks[1].begin(), blocks[1].end() - 1, samples.begin() + 65278));
+  EXPECT_EQ(128, blocks[1].back());
+  // The call returns when the sound has played, in virtual time.
+  EXPECT_GE(rig.now(), 65600 * 1000 / 11025);
+  EXPECT_FALSE(rig.player.deviceOpen());
+  EXPECT_EQ("play " + path.substr(path.rfind('/') + 1) + " 11025 8 1 65600\n", rig.traceText());
+
+  PlayerRig full;
+  EXPECT_EQ(0, full.player.playWaveFile(writeSoundFile("cheio.wav", ramp(131068), false)));
+  ASSERT_EQ(2u, full.recorder().blocks.size());
+  EXPECT_EQ(65534u, full.recorder().blocks[0].size());
+  EXPECT_EQ(65534u, full.recorder().blocks[1].size());
+  // A full 8-bit block keeps its last byte.
+  EXPECT_EQ(static_cast<uint8_t>(65533 * 13), full.recorder().blocks[0].back());
+}
+
+TEST(WavPlayerFile, RejectsWhatIsNoWaveFile) {
+  PlayerRig rig;
+  std::vector<uint8_t> file = buildWaveImage(ramp(100), 11025, 8, 1);
+  std::memcpy(file.data() + 12, "LIST", 4);
+  const std::string noFormat = tempPath("sem_fmt.wav");
+  testing::writeFile(noFormat, file);
+  EXPECT_EQ(-1, rig.player.playWaveFile(noFormat));
+  EXPECT_EQ(-1, rig.player.playWaveFile(tempPath("nao_existe.wav")));
+
+  // The header promises more data than the file holds: what is there plays, then -1.
+  std::vector<uint8_t> truncated = buildWaveImage(ramp(1000), 11025, 8, 1);
+  truncated.resize(44 + 600);
+  const std::string cut = tempPath("cortado.wav");
+  testing::writeFile(cut, truncated);
+  EXPECT_EQ(-1, rig.player.playWaveFile(cut));
+  ASSERT_EQ(1u, rig.recorder().blocks.size());
+  EXPECT_EQ(600u, rig.recorder().blocks[0].size());
+}
+
+TEST(WavPlayerFile, FindsTheFileWithoutRegardToCase) {
+  PlayerRig rig;
+  const std::string path = writeSoundFile("_DEL.wav", ramp(300), false);
+  std::string asked = path;
+  asked.replace(asked.size() - 8, 8, "_del.WAV");
+  EXPECT_EQ(0, rig.player.playWaveFile(asked));
+  EXPECT_EQ(1u, rig.recorder().blocks.size());
+}
+
+TEST(WavPlayerBlocks, ShortEightBitBlocksArePaddedWithSilence) {
+  PlayerRig rig;
+  const std::vector<uint8_t> samples = ramp(100);
+  EXPECT_EQ(0, rig.player.playWaveData(samples.data(), samples.size(), 11025, 8, 1));
+  ASSERT_EQ(1u, rig.recorder().blocks.size());
+  const std::vector<uint8_t>& block = rig.recorder().blocks[0];
+  ASSERT_EQ(256u, block.size());
+  EXPECT_TRUE(std::equal(samples.begin(), samples.end() - 1, block.begin()));
+  EXPECT_TRUE(std::all_of(block.begin() + 99, block.end(), [](uint8_t b) { return b == 128; }));
+
+  // Short 16-bit blocks are padded with their own silence, never with an older block's bytes.
+  std::vector<uint8_t> loud(300, 0x7F);
+  rig.player.playWaveData(loud.data(), loud.size(), 16000, 16, 1);
+  std::vector<uint8_t> quiet(10, 0x11);
+  rig.player.playWaveData(quiet.data(), quiet.size(), 16000, 16, 1);
+  const std::vector<uint8_t>& padded = rig.recorder().blocks.back();
+  ASSERT_EQ(256u, padded.size());
+  EXPECT_EQ(0x11, padded[9]);
+  EXPECT_TRUE(std::all_of(padded.begin() + 10, padded.end(), [](uint8_t b) { return b == 0; }));
+  rig.waitForEnd();
+}
+
+TEST(WavPlayerBlocks, NeverMoreThanFourBlocksQueued) {
+  PlayerRig rig;
+  const std::vector<uint8_t> samples = ramp(6 * 65534);
+  EXPECT_EQ(0, rig.player.playWaveData(samples.data(), samples.size(), 11025, 8, 1));
+  // Two blocks had to finish before the last two found a slot.
+  EXPECT_GE(rig.now(), 2 * 65534 * 1000 / 11025);
+  EXPECT_EQ(4, rig.player.queuedBlocks());
+  EXPECT_EQ(6u, rig.recorder().blocks.size());
+  rig.waitForEnd();
+  EXPECT_EQ(0, rig.player.queuedBlocks());
+  EXPECT_GE(rig.now(), 6 * 65534 * 1000 / 11025);
+}
+
+TEST(WavPlayerKeys, AKeyStopsPlaybackAndStaysQueued) {
+  PlayerRig rig("wait 300\ntype x\n");
+  const std::string path = writeSoundFile("longo.wav", ramp(5 * 11025), false);
+  EXPECT_EQ(0, rig.player.playWaveFile(path));
+  EXPECT_GE(rig.now(), 300);
+  EXPECT_LT(rig.now(), 400);
+  EXPECT_EQ(0, rig.player.queuedBlocks());
+  EXPECT_FALSE(rig.player.deviceOpen());
+  EXPECT_EQ("play " + path.substr(path.rfind('/') + 1) + " 11025 8 1 55125\nstop\n", rig.traceText());
+  ASSERT_EQ(1, rig.console.queuedKeyCount());
+  EXPECT_EQ('x', rig.console.readKey());
+}
+
+TEST(WavPlayerKeys, AKeyAlreadyWaitingPlaysNothing) {
+  PlayerRig rig("type y\n");
+  rig.console.waitForMessage();  // idle: the key arrives
+  ASSERT_TRUE(rig.console.keyPressed());
+  EXPECT_EQ(0, rig.player.playWaveFile(writeSoundFile("nada.wav", ramp(1000), false)));
+  EXPECT_TRUE(rig.recorder().blocks.empty());
+  EXPECT_EQ("", rig.traceText());
+  EXPECT_EQ('y', rig.console.readKey());
+}
+
+TEST(WavPlayerFormat, SameFormatQueuesBehindAndAnotherWaitsForTheEnd) {
+  PlayerRig rig;
+  const std::vector<uint8_t> second = ramp(11025);
+  rig.player.playWaveData(second.data(), second.size(), 11025, 8, 1);
+  rig.player.playWaveData(second.data(), second.size(), 11025, 8, 1);
+  EXPECT_EQ(0, rig.now());
+  EXPECT_EQ(1u, rig.recorder().opened.size());
+
+  const std::vector<uint8_t> wide(3200, 0);
+  rig.player.playWaveData(wide.data(), wide.size(), 16000, 16, 1);
+  EXPECT_GE(rig.now(), 2000);
+  ASSERT_EQ(2u, rig.recorder().opened.size());
+  EXPECT_EQ((platform::AudioFormat{16000, 16, 1}), rig.recorder().opened[1]);
+  rig.waitForEnd();
+  EXPECT_GE(rig.now(), 2100);
+}
+
+TEST(WavPlayerSpeedups, FastRateAndDroppedPeriodsChangeTheFormat) {
+  PlayerRig rig;
+  rig.player.setSpeedups(true, false);
+  EXPECT_EQ(0, rig.player.playWaveFile(writeSoundFile("rapido.wav", ramp(16537), false)));
+  ASSERT_EQ(1u, rig.recorder().opened.size());
+  EXPECT_EQ(16537, rig.recorder().opened[0].rate);
+  EXPECT_GE(rig.now(), 1000);
+  EXPECT_LE(rig.now(), 1002);
+
+  // 16-bit mono with periods dropped plays as 8-bit at the same rate, about half as long.
+  PlayerRig dropping;
+  dropping.player.setSpeedups(false, true);
+  std::vector<uint8_t> voice;
+  for (int i = 0; i < 16000; ++i) {
+    const int16_t sample = static_cast<int16_t>((i % 160 < 10 ? 20000 : 500) - (i % 160) * 3);
+    voice.push_back(static_cast<uint8_t>(sample & 0xFF));
+    voice.push_back(static_cast<uint8_t>(sample >> 8));
+  }
+  dropping.player.playWaveData(voice.data(), voice.size(), 16000, 16, 1);
+  ASSERT_EQ(1u, dropping.recorder().opened.size());
+  EXPECT_EQ((platform::AudioFormat{16000, 8, 1}), dropping.recorder().opened[0]);
+  ASSERT_EQ(1u, dropping.recorder().blocks.size());
+  const size_t played = dropping.recorder().blocks[0].size();
+  EXPECT_GT(played, 16000u * 4 / 10);
+  EXPECT_LT(played, 16000u * 6 / 10);
+  // The caller's samples are left as they were.
+  EXPECT_EQ(static_cast<uint8_t>(20000 >> 8), voice[1]);
+  dropping.waitForEnd();
+}
+
+TEST(WavPlayerDevice, RetriesWhileBusyAndReportsOtherErrors) {
+  PlayerRig rig;
+  rig.recorder().busyOpens = 3;
+  const std::vector<uint8_t> samples = ramp(500);
+  EXPECT_EQ(0, rig.player.playWaveData(samples.data(), samples.size(), 11025, 8, 1));
+  EXPECT_EQ(4, rig.recorder().openAttempts);
+  EXPECT_EQ(300, rig.now());
+  rig.waitForEnd();
+
+  PlayerRig busy;
+  busy.recorder().busyOpens = 1000;
+  EXPECT_EQ(platform::audio_error::Allocated, busy.player.playWaveData(samples.data(), samples.size(), 11025, 8, 1));
+  EXPECT_EQ(100, busy.recorder().openAttempts);
+  EXPECT_TRUE(busy.recorder().blocks.empty());
+
+  PlayerRig odd;
+  EXPECT_EQ(platform::audio_error::BadFormat, odd.player.playWaveData(samples.data(), samples.size(), 0, 8, 1));
+  EXPECT_EQ(platform::audio_error::BadFormat, odd.player.playWaveData(samples.data(), samples.size(), 8000, 12, 1));
+  EXPECT_FALSE(odd.player.waveBusy());
+}
+
+TEST(WavPlayerDevice, AReleaseErrorIsShownAndWaitsForEnter) {
+  PlayerRig rig("key Enter\n");
+  rig.recorder().releaseError = platform::audio_error::InvalidHandle;
+  const std::vector<uint8_t> samples = ramp(500);
+  rig.player.playWaveData(samples.data(), samples.size(), 11025, 8, 1);
+  rig.waitForEnd();
+  EXPECT_EQ(0, rig.player.queuedBlocks());
+  const std::string message = "Specified device handle is invalid.";
+  for (size_t i = 0; i < message.size(); ++i)
+    EXPECT_EQ(static_cast<uint8_t>(message[i]), rig.console.screenChar(static_cast<int>(i) + 1, 1));
+  EXPECT_EQ(0u, rig.host.remainingSteps());
+}
+
+}  // namespace
+}  // namespace kaldro::audio

@@ -1,71 +1,542 @@
+// The talking line editor: editing keys, selection, clipboard, word reading and the services around them.
 #include "speech/line_editor.h"
+
+#include <algorithm>
+#include <tuple>
 
 namespace kaldro::speech {
 
-LineEditor::LineEditor(Speech& speech) : speech_(speech) {}
+namespace {
 
-// A plain reader until the talking editor exists: printable keys are stored and echoed,
-// Backspace removes, Enter ends, Escape clears the field and gives an empty text.
-std::string LineEditor::readLine() {
-  console::Console& console = speech_.console();
-  const int startColumn = console.cursorColumn();
-  const int startRow = console.cursorRow();
-  std::string text;
-  for (;;) {
-    uint8_t key = console.readKey();
-    if (key == 13) break;
-    if (key == 27) {
-      console.moveCursor(startColumn, startRow);
-      console.write(std::string(text.size(), ' '));
-      console.moveCursor(startColumn, startRow);
-      text.clear();
-      break;
-    }
-    if (key == 8) {
-      if (!text.empty()) {
-        text.pop_back();
-        console.write("\b");
-      }
-      continue;
-    }
-    if (key == 0) {  // the second code of a function key is not text
-      console.readKey();
-      continue;
-    }
-    if (key >= 32 && text.size() < 255) {
-      text.push_back(static_cast<char>(key));
-      console.write(std::string(1, static_cast<char>(key)));
-      speech_.speakChar(key);
-    }
+constexpr uint8_t kBlank = ' ';
+constexpr uint8_t kBackgroundOfSelection = 8;
+
+bool isAsciiLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+// Letters for word moves and word reading: A..Z, a..z and every byte from 128 on.
+bool isWordLetter(uint8_t c) { return isAsciiLetter(c) || c >= 128; }
+
+// On upper-cased text: vowels, W, Y and the accented letters are not consonants here.
+bool isConsonant(uint8_t c) {
+  switch (c) {
+    case 'B': case 'C': case 'D': case 'F': case 'G': case 'H': case 'J': case 'K': case 'L':
+    case 'M': case 'N': case 'P': case 'Q': case 'R': case 'S': case 'T': case 'V': case 'X': case 'Z':
+      return true;
+    default:
+      return false;
   }
-  console.writeLine();
+}
+
+// Ordinary codes the editor acts on; any other control code is "without its own action".
+bool hasOwnAction(uint8_t code) {
+  switch (code) {
+    case 3: case 4: case 8: case 9: case 10: case 11: case 13: case 19: case 21: case 22:
+    case 25: case 27: case 28: case 127: case 222: case 223:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool isTypedCharacter(uint8_t code) { return code >= 32 && !hasOwnAction(code); }
+
+// Control bytes (from a pasted text) would move the console cursor: they show as blanks.
+std::string printable(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown)
+    if (static_cast<uint8_t>(c) < 32) c = ' ';
+  return shown;
+}
+
+}  // namespace
+
+LineEditor::LineEditor(Speech& speech, LinkOpener::Starter starter)
+    : speech_(speech),
+      console_(speech.console()),
+      review_(speech),
+      linkOpener_(speech.configuration(), std::move(starter)) {}
+
+uint8_t LineEditor::editField(std::string& text, int column, int row, int maxLen, bool editable) {
+  return editLine(text, column, row, maxLen, console::Console::Columns - 1 - column, editable);
+}
+
+std::string LineEditor::readLine() {
+  const int column = console_.cursorColumn();
+  const int row = console_.cursorRow();
+  std::string text;
+  if (editField(text, column, row, 255, true) == 27) {
+    // Only the field's own columns are blanked: a longer text was never shown beyond them.
+    const int width = std::max(1, console::Console::Columns - 1 - column);
+    console_.moveCursor(column, row);
+    console_.write(std::string(std::min<size_t>(text.size(), static_cast<size_t>(width)), ' '));
+    console_.moveCursor(column, row);
+    text.clear();
+  }
+  console_.writeLine();
   return text;
 }
 
-}  // namespace kaldro::speech
+uint8_t LineEditor::editLine(std::string& text, int column, int row, int maxLen, int width, bool editable) {
+  Field& f = field_;
+  f = Field{};
+  f.maxLen = std::clamp(maxLen, 1, LargestLength);
+  f.width = std::clamp(width, 1, f.maxLen);
+  // Writing the last cell of the last row would scroll the screen.
+  if (row >= console::Console::Rows && column + f.width > console::Console::Columns && f.width > 1) --f.width;
+  f.column = column;
+  f.row = row;
+  f.editable = editable;
+  f.text = text.substr(0, static_cast<size_t>(f.maxLen));
+  f.text.resize(static_cast<size_t>(f.maxLen), ' ');
+  f.initialText = f.text;
 
-namespace kaldro::speech {
-
-// A plain field until the talking editor exists: Enter, Escape, Tab and extended keys end it.
-uint8_t LineEditor::editField(std::string& text, int column, int row, int maxLen, bool) {
-  console::Console& console = speech_.console();
-  console.moveCursor(column, row);
-  console.write(text);
-  for (;;) {
-    uint8_t key = console.readKey();
-    if (key == 13 || key == 27 || key == 9) return key;
-    if (key == 0) return console.readKey();
-    if (key == 8) {
-      if (!text.empty()) {
-        text.pop_back();
-        console.write("\b");
+  std::optional<uint8_t> exitCode;
+  while (!exitCode) {
+    display();
+    uint8_t code = console_.readKey();
+    speech_.stopSpeech();
+    bool extended = false;
+    if (code == 0) {
+      extended = true;
+      code = console_.readKey();
+      if (code == 16 || code == 17 || code == 18) {
+        // Ctrl+Alt+Q, W, E: on layouts where they type a character, the character follows at
+        // once and is what the user meant; otherwise they end the editing.
+        const uint8_t ctrlAltCode = code;
+        if (!console_.keyPressed()) {
+          exitCode = ctrlAltCode;
+          break;
+        }
+        code = console_.readKey();
+        if (code == 0) {
+          console_.readKey();
+          exitCode = ctrlAltCode;
+          break;
+        }
+        extended = false;
       }
-    } else if (key >= 32 && static_cast<int>(text.size()) < maxLen) {
-      text.push_back(static_cast<char>(key));
-      console.write(std::string(1, static_cast<char>(key)));
-      speech_.speakChar(key);
+    }
+    const platform::Modifiers modifiers = console_.modifiersOfLastKey();
+
+    if (extended) {
+      if (!modifiers.shift) {
+        if (code != 254 && code != 255) clearSelection();
+      } else if (f.selectionStart == 0) {
+        f.selectionStart = f.cursor;
+      }
+    } else if (code != 3 && code != 22 && code != 222 && code != 223) {
+      clearSelection();
+    }
+
+    if (f.firstKey) applyFirstKeyRule(code, extended);
+    exitCode = extended ? extendedKey(code, modifiers.alt) : ordinaryKey(code);
+
+    // Shift with any cursor key extends the selection. A paste keeps its own selection: the
+    // pasted characters stay highlighted even though Shift+Insert holds Shift.
+    const bool paste = extended ? code == 254 : code == 22;
+    if ((extended || code == 3) && modifiers.shift && !paste) f.selectionEnd = f.cursor;
+    f.firstKey = false;
+  }
+
+  // The field shows its beginning again, without highlighting.
+  console_.moveCursor(f.column, f.row);
+  console_.write(printable(std::string_view(f.text).substr(0, static_cast<size_t>(f.width))));
+  console_.moveCursor(f.column, f.row);
+  const size_t last = f.text.find_last_not_of(' ');
+  text = last == std::string::npos ? std::string() : f.text.substr(0, last + 1);
+  return *exitCode;
+}
+
+// Typing straight away replaces a proposed value; moving the cursor first keeps it for editing.
+void LineEditor::applyFirstKeyRule(uint8_t code, bool extended) {
+  Field& f = field_;
+  const bool paste = extended ? code == 254 : code == 22;
+  const bool character = !extended && isTypedCharacter(code);
+  const bool inactiveControl = !extended && code < 32 && !hasOwnAction(code);
+  if (!(paste || character || inactiveControl)) return;
+  if (f.text.find_first_not_of(' ', static_cast<size_t>(f.cursor - 1)) == std::string::npos) return;
+  speech_.clickSound();
+  speech_.clickSound();
+  if ((character || paste) && f.editable) f.text.assign(static_cast<size_t>(f.maxLen), ' ');
+}
+
+void LineEditor::display() {
+  Field& f = field_;
+  if (f.cursor < f.scroll) f.scroll = f.cursor;
+  if (f.scroll + f.width < f.cursor) f.scroll = f.cursor - f.width;
+  console_.moveCursor(f.column, f.row);
+
+  const int visibleEnd = f.scroll + f.width;  // positions [scroll, visibleEnd)
+  if (hasSelection()) {
+    const auto [first, end] = orderedSelection();
+    const int selectedFrom = std::clamp(first, f.scroll, visibleEnd);
+    const int selectedTo = std::clamp(end, selectedFrom, visibleEnd);
+    const uint8_t attribute = console_.currentAttribute();
+    writeVisible(f.scroll, selectedFrom - f.scroll);
+    console_.setBackgroundColour(kBackgroundOfSelection);
+    writeVisible(selectedFrom, selectedTo - selectedFrom);
+    console_.setCurrentAttribute(attribute);
+    writeVisible(selectedTo, visibleEnd - selectedTo);
+  } else {
+    writeVisible(f.scroll, f.width);
+  }
+  if (f.width < console::Console::Columns) console_.clearToEndOfLine();
+  console_.moveCursor(screenColumnOfCursor(), f.row);
+}
+
+void LineEditor::writeVisible(int from, int count) {
+  if (count <= 0 || from > field_.maxLen) return;
+  console_.write(printable(std::string_view(field_.text).substr(static_cast<size_t>(from - 1), static_cast<size_t>(count))));
+}
+
+bool LineEditor::hasSelection() const {
+  return field_.selectionStart > 0 && field_.selectionEnd > 0 && field_.selectionStart != field_.selectionEnd;
+}
+
+std::pair<int, int> LineEditor::orderedSelection() const {
+  return {std::min(field_.selectionStart, field_.selectionEnd), std::max(field_.selectionStart, field_.selectionEnd)};
+}
+
+int LineEditor::endOfText() const {
+  const size_t last = field_.text.find_last_not_of(' ');
+  return last == std::string::npos ? 1 : static_cast<int>(last) + 2;
+}
+
+std::optional<uint8_t> LineEditor::extendedKey(uint8_t code, bool alt) {
+  Field& f = field_;
+  switch (code) {
+    case 59:  // F1
+      if (alt) return 104;
+      speakWordAtCursor();
+      break;
+    case 62:  // F4
+      speech_.setEcho(!speech_.echoOn());
+      speech_.playWord(speech_.echoOn() ? "_FALACI" : "_FALDLG");
+      break;
+    case 66:  // F8
+      speech_.speakCurrentTime();
+      break;
+    case 70:  // F12
+      openLinkAtCursor();
+      break;
+    case 71:  // Home
+      f.cursor = 1;
+      break;
+    case 75:  // Left
+      if (f.cursor == 1) {
+        speech_.beepSound();
+      } else {
+        --f.cursor;
+        speech_.speakChar(static_cast<uint8_t>(f.text[f.cursor - 1]));
+      }
+      break;
+    case 77: {  // Right; with Alt a letter is heard by its phonetic-alphabet name
+      if (f.cursor > f.maxLen) {
+        speech_.beepSound();
+        break;
+      }
+      const uint8_t c = static_cast<uint8_t>(f.text[f.cursor - 1]);
+      if (alt && isAsciiLetter(c)) {
+        speech_.playWord("_FON" + std::to_string(c));
+      } else {
+        speech_.speakChar(c);
+      }
+      ++f.cursor;
+      break;
+    }
+    case 79:  // End
+      f.cursor = endOfText();
+      break;
+    case 83:  // Delete
+      if (f.editable) deleteSelectionOrCharacter();
+      break;
+    case 94:  // Ctrl+F1: the whole text, trailing blanks included
+      speech_.speakText(f.text);
+      break;
+    case 97:  // Ctrl+F4
+      changeSpeed();
+      break;
+    case 101:  // Ctrl+F8
+      speech_.speakCurrentDate();
+      break;
+    case 102:  // Ctrl+F9; with Alt the screen review, then back to editing
+      if (!alt) return 102;
+      review_.screenReview();
+      break;
+    case 115:  // Ctrl+Left
+      wordLeft(true);
+      break;
+    case 116:  // Ctrl+Right
+      wordRight(true);
+      break;
+    case 254:  // Shift+Insert
+      paste();
+      break;
+    case 255:  // Ctrl+Insert
+      copy();
+      break;
+    default:
+      if (code >= 120 && code <= 129) break;  // Alt+digit
+      return code;
+  }
+  return std::nullopt;
+}
+
+std::optional<uint8_t> LineEditor::ordinaryKey(uint8_t code) {
+  Field& f = field_;
+  switch (code) {
+    case 3:  // Ctrl+C
+      copy();
+      break;
+    case 4:  // Ctrl+D: blank from the cursor to the end
+      if (!f.editable) break;
+      std::fill(f.text.begin() + (f.cursor - 1), f.text.end(), ' ');
+      speech_.playWord("_APFCPO");
+      break;
+    case 8:  // Backspace
+      if (!f.editable) break;
+      if (f.cursor == 1) {
+        speech_.beepSound();
+      } else {
+        --f.cursor;
+        deleteAtCursor(true);
+      }
+      break;
+    case 9:
+    case 10:
+    case 13:
+    case 27:
+      return code;
+    case 11:  // Ctrl+K: the cursor position
+      speech_.speakText(std::to_string(f.cursor));
+      break;
+    case 19:  // Ctrl+S: delete everything before the cursor
+      if (!f.editable) break;
+      f.text = f.text.substr(static_cast<size_t>(f.cursor - 1));
+      f.text.resize(static_cast<size_t>(f.maxLen), ' ');
+      f.cursor = 1;
+      speech_.playWord("_APICPO");
+      break;
+    case 21:  // Ctrl+U: undo every change of this call
+      if (!f.editable) break;
+      f.text = f.initialText;
+      f.cursor = 1;
+      speech_.beepSound();
+      speech_.beepSound();
+      speech_.beepSound();
+      break;
+    case 22:  // Ctrl+V
+      paste();
+      break;
+    case 25:  // Ctrl+Y: blank the whole text
+      if (!f.editable) break;
+      f.text.assign(static_cast<size_t>(f.maxLen), ' ');
+      f.cursor = 1;
+      speech_.playWord("_CPOAPA");
+      break;
+    case 28:  // Ctrl+\: the text as telephone tones
+      speech_.playDtmf(f.text);
+      break;
+    case 127:  // Ctrl+Backspace
+      if (f.editable) deleteWord();
+      break;
+    case 222:  // the window gained the focus
+      speech_.waitSpeechEnd();
+      speech_.speakText(f.text);
+      break;
+    case 223:  // the window lost the focus
+      break;
+    default:
+      if (code >= 32 && f.editable) insertCharacter(code);
+      break;
+  }
+  return std::nullopt;
+}
+
+void LineEditor::insertCharacter(uint8_t character) {
+  Field& f = field_;
+  if (f.cursor > f.maxLen) {
+    speech_.beepSound();
+    return;
+  }
+  f.text.insert(f.text.begin() + (f.cursor - 1), static_cast<char>(character));
+  f.text.resize(static_cast<size_t>(f.maxLen));
+  console_.moveCursor(screenColumnOfCursor(), f.row);
+  console_.write(std::string(1, static_cast<char>(character)));
+  if (speech_.echoOn()) speech_.speakChar(character);
+  ++f.cursor;
+}
+
+void LineEditor::deleteAtCursor(bool playDeleteWord) {
+  Field& f = field_;
+  if (f.cursor > f.maxLen) return;
+  const uint8_t removed = static_cast<uint8_t>(f.text[f.cursor - 1]);
+  f.text.erase(f.text.begin() + (f.cursor - 1));
+  f.text.push_back(' ');
+  console_.moveCursor(f.column, f.row);
+  writeVisible(f.scroll, f.width);
+  if (playDeleteWord) speech_.playWord("_DEL");
+  speech_.speakChar(removed);
+}
+
+void LineEditor::deleteSelectionOrCharacter() {
+  Field& f = field_;
+  if (hasSelection()) {
+    const auto [first, end] = orderedSelection();
+    f.cursor = first;
+    speech_.playWord("_DEL");
+    for (int i = first; i < end && i <= f.maxLen; ++i) deleteAtCursor(false);
+    f.selectionStart = f.selectionEnd = first;
+  } else if (f.cursor > f.maxLen) {
+    speech_.beepSound();
+  } else {
+    deleteAtCursor(true);
+  }
+}
+
+// The word and the blanks after it go; from the middle of a word, the whole word.
+void LineEditor::deleteWord() {
+  Field& f = field_;
+  if (f.cursor > 1 && f.text[f.cursor - 2] != ' ') wordLeft(false);
+  const int start = f.cursor;
+  wordRight(false);
+  const int next = f.cursor;
+  wordLeft(false);
+  for (int i = 0; i < next - start; ++i) deleteAtCursor(i == 0);
+}
+
+// F1: an abbreviation without vowels is spelled; a number is read with the digits after it.
+void LineEditor::speakWordAtCursor() {
+  Field& f = field_;
+  const std::string upper = upcaseLatin1(f.text);
+  int position = f.cursor;
+  while (position <= f.maxLen && upper[position - 1] == ' ') ++position;
+  if (position > f.maxLen) {
+    speech_.beepSound();
+    return;
+  }
+  const uint8_t first = static_cast<uint8_t>(upper[position - 1]);
+  int end = position + 1;
+  if (isWordLetter(first)) {
+    while (end <= f.maxLen && isWordLetter(static_cast<uint8_t>(upper[end - 1]))) ++end;
+    bool anyNonConsonant = false;
+    for (int i = position; i < end; ++i) anyNonConsonant = anyNonConsonant || !isConsonant(static_cast<uint8_t>(upper[i - 1]));
+    const std::string word = f.text.substr(static_cast<size_t>(position - 1), static_cast<size_t>(end - position));
+    if (anyNonConsonant) {
+      speech_.speakText(word);
+    } else {
+      speech_.spellText(word);
+    }
+  } else if (isDigit(first) || first == '-') {
+    while (end <= f.maxLen && isDigit(static_cast<uint8_t>(upper[end - 1]))) ++end;
+    speech_.speakText(f.text.substr(static_cast<size_t>(position - 1), static_cast<size_t>(end - position)));
+  } else {
+    speech_.spellText(f.text.substr(static_cast<size_t>(position - 1), 1));
+  }
+  f.cursor = end;
+}
+
+// Over blanks, then a run of digits or a character with the letters before it, to its start.
+bool LineEditor::wordLeft(bool withSound) {
+  Field& f = field_;
+  auto at = [&](int position) { return position >= 1 ? static_cast<uint8_t>(f.text[position - 1]) : kBlank; };
+  int position = f.cursor - 1;
+  while (position >= 1 && at(position) == kBlank) --position;
+  if (position < 1) {
+    f.cursor = 1;
+    if (withSound) speech_.beepSound();
+    return false;
+  }
+  if (isDigit(at(position))) {
+    while (position > 1 && isDigit(at(position - 1))) --position;
+  } else {
+    while (position > 1 && isWordLetter(at(position - 1))) --position;
+  }
+  f.cursor = position;
+  if (withSound) speech_.clickSound();
+  return true;
+}
+
+// Over a run of digits or a character with the letters after it, then over blanks.
+bool LineEditor::wordRight(bool withSound) {
+  Field& f = field_;
+  auto at = [&](int position) { return position <= f.maxLen ? static_cast<uint8_t>(f.text[position - 1]) : kBlank; };
+  int position = f.cursor;
+  if (position <= f.maxLen && at(position) != kBlank) {
+    if (isDigit(at(position))) {
+      while (position <= f.maxLen && isDigit(at(position))) ++position;
+    } else {
+      ++position;
+      while (position <= f.maxLen && isWordLetter(at(position))) ++position;
     }
   }
+  while (position <= f.maxLen && at(position) == kBlank) ++position;
+  if (position > f.maxLen) {
+    f.cursor = endOfText();
+    if (withSound) speech_.beepSound();
+    return false;
+  }
+  f.cursor = position;
+  if (withSound) speech_.clickSound();
+  return true;
+}
+
+void LineEditor::copy() {
+  Field& f = field_;
+  if (hasSelection()) {
+    const auto [first, end] = orderedSelection();
+    const int last = std::min(end, f.maxLen + 1);
+    console_.copyToClipboard(f.text.substr(static_cast<size_t>(first - 1), static_cast<size_t>(std::max(0, last - first))));
+  } else {
+    console_.copyToClipboard(f.text.substr(0, static_cast<size_t>(endOfText() - 1)) + "\r\n");
+  }
+}
+
+// The clipboard's first line replaces the selection (or goes in at the cursor) and stays selected.
+void LineEditor::paste() {
+  Field& f = field_;
+  std::string pasted = console_.pasteFromClipboard(static_cast<size_t>(f.maxLen) + 1);
+  const size_t lineEnd = pasted.find_first_of("\r\n");
+  if (lineEnd != std::string::npos) pasted.resize(lineEnd);
+  if (!f.editable) return;
+
+  int first = f.cursor, end = f.cursor;
+  if (hasSelection()) {
+    std::tie(first, end) = orderedSelection();
+    f.cursor = first;
+  }
+  std::string text = f.text.substr(0, static_cast<size_t>(first - 1)) + pasted;
+  if (end <= f.maxLen) text += f.text.substr(static_cast<size_t>(end - 1));
+  text.resize(static_cast<size_t>(f.maxLen), ' ');
+  f.text = text;
+  f.selectionStart = first;
+  f.selectionEnd = std::min(first + static_cast<int>(pasted.size()), f.maxLen + 1);
+  f.cursor = first;
+}
+
+// The key after the prompt is the new speed level 1..5; another key takes the configured level.
+void LineEditor::changeSpeed() {
+  speech_.playWord("_VELOC");
+  uint8_t key = 0;
+  do {
+    key = speech_.readKeySpeak();
+  } while (console_.keyPressed());
+  if (key == 27 || key == 13) return;
+  const int level = key >= '1' && key <= '5' ? key - '0' : 0;
+  const std::string programSoundFolder = speech_.programSoundFolder();
+  speech_.stopAndFinishSpeech();
+  speech_.startSpeech(level, programSoundFolder);
+}
+
+void LineEditor::openLinkAtCursor() {
+  const std::string word = linkWordAt(field_.text, static_cast<size_t>(field_.cursor));
+  if (word.empty()) {
+    speech_.beepSound();
+    return;
+  }
+  speech_.waitSpeechEnd();
+  linkOpener_.open(word);
+  speech_.waitSpeechEnd();
 }
 
 }  // namespace kaldro::speech

@@ -22,7 +22,7 @@ bool isWordCharacter(uint8_t c) {
   return isAsciiLetter(c) || isDigit(c) || kAccentedLetters.find(static_cast<char>(c)) != std::string_view::npos;
 }
 
-// W and Y count as consonants here, so "WWW" and "KBYTE"-like abbreviations are spelled.
+// W and Y count as consonants here, so an abbreviation such as "WWW" is spelled.
 bool isConsonant(uint8_t c) {
   if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 'a' + 'A');
   return c >= 'B' && c <= 'Z' && c != 'E' && c != 'I' && c != 'O' && c != 'U';
@@ -197,7 +197,11 @@ void ScreenReview::handleOrdinaryKey(uint8_t code) {
     case 8:  // Backspace: as Left
       handleExtendedKey(75);
       break;
-    case 9: {  // Tab: next field
+    case 9: {  // Tab: next field; the console gives Shift+Tab as a Tab with Shift held
+      if (console_.modifiersOfLastKey().shift) {
+        handleExtendedKey(15);
+        break;
+      }
       const int next = fieldAtPosition().last + 2;
       if (next > Columns) {
         column_ = endOfRow(row_);

@@ -1,0 +1,124 @@
+// Screen review driven by key scripts over a prepared screen: position, reading, search, copy.
+#include <gtest/gtest.h>
+
+#include "editor_rig.h"
+
+namespace kaldro::speech {
+namespace {
+
+using rig::EditorRig;
+using rig::Voice;
+
+// Writes the sample screen and leaves the console cursor at column, row.
+void prepareScreen(EditorRig& rig, int column, int row) {
+  auto put = [&](int r, const std::string& text) {
+    rig.console.moveCursor(1, r);
+    rig.console.write(text);
+  };
+  put(2, "procurado");
+  put(3, "um dois tres                 quatro cinco");
+  put(4, "seis");
+  put(5, "----------  fim");
+  put(6, "BCD www");
+  put(10, "abc xx abc");
+  put(12, "abc");
+  put(25, "fim da tela");
+  rig.console.moveCursor(column, row);
+}
+
+void review(EditorRig& rig) { rig.editor.screenReview().screenReview(); }
+
+TEST(ScreenReview, StartsAtTheConsoleCursorAndPutsItBack) {
+  EditorRig rig("key Ctrl+K\nkey Down\nkey Escape\n");
+  prepareScreen(rig, 5, 10);
+  review(rig);
+  EXPECT_EQ(rig.console.cursorColumn(), 5);
+  EXPECT_EQ(rig.console.cursorRow(), 10);
+  EXPECT_TRUE(rig.heardInOrder({"beep", "say 10 5", "click", "beep", "beep"}));
+}
+
+TEST(ScreenReview, RowReadingKeepsThePositionAndScreenReadingEndsOnTheLastRow) {
+  EditorRig rig("type tl\nkey Ctrl+K\ntype TT\nkey Ctrl+K\nkey Escape\n");
+  prepareScreen(rig, 4, 3);
+  review(rig);
+  EXPECT_TRUE(rig.heardInOrder({"say um", "say dois", "say tres", "say quatro", "say cinco", "click", "say 3 4"}));
+  EXPECT_TRUE(rig.heardInOrder({"say 3 4", "say procurado", "say fim", "say da", "say tela", "click", "say 25 12"}));
+  EXPECT_EQ(rig.count("click"), 1u + 25u);  // one after each row read
+}
+
+TEST(ScreenReview, WithAnExternalSynthesizerRowsAreSpokenWhole) {
+  EditorRig rig("type ft\nkey Escape\n", Voice::External);
+  ASSERT_TRUE(rig.speech.externalActive());
+  prepareScreen(rig, 30, 3);
+  review(rig);
+  const std::vector<std::string>& spoken = rig.external.spoken;
+  ASSERT_EQ(spoken.size(), 23u);
+  EXPECT_EQ(spoken[0], rig.row(3).substr(29));
+  EXPECT_EQ(spoken[1], rig.row(4));
+  EXPECT_EQ(spoken[22], rig.row(25));
+}
+
+TEST(ScreenReview, F1ReadsRunsOfOneSymbolAsThreeAndSpellsAbbreviations) {
+  EditorRig rig("key F1\nkey Ctrl+K\nkey Down\nkey F1\nkey F1\nkey Escape\n");
+  prepareScreen(rig, 1, 5);
+  review(rig);
+  EXPECT_TRUE(rig.heardInOrder({"say ---", "say 5 11"}));
+  EXPECT_TRUE(rig.heardInOrder({"say 5 11", "char 66", "char 67", "char 68", "char 119", "char 119", "char 119"}));
+}
+
+TEST(ScreenReview, F6TakesFourDigitsAndRefusesOtherKeys) {
+  EditorRig rig("key F6\ntype 0340\nkey Ctrl+K\nkey F6\ntype 1x\nkey Ctrl+K\nkey Escape\n");
+  prepareScreen(rig, 1, 1);
+  review(rig);
+  EXPECT_TRUE(rig.heardInOrder({"say Entre linha e coluna", "char 48", "char 51", "char 52", "char 48", "say 3 40"}));
+  EXPECT_TRUE(rig.heardInOrder({"say 3 40", "say Entre linha e coluna", "char 49", "beep", "beep", "say 3 40"}));
+}
+
+TEST(ScreenReview, SearchLooksOnlyFromThePositionDownwards) {
+  EditorRig rig(
+      "key F5\ntype procurado\nkey Enter\nkey Ctrl+K\n"
+      "key F5\ntype abc\nkey Enter\nkey Ctrl+K\nkey Ctrl+F5\nkey Ctrl+K\nkey Ctrl+F5\nkey Ctrl+K\nkey Escape\n");
+  prepareScreen(rig, 1, 10);
+  review(rig);
+  EXPECT_TRUE(rig.heardInOrder({"say Qual texto", "char 112", "beep", "beep", "say 10 1"}));
+  EXPECT_TRUE(rig.heardInOrder({"say 10 1", "click", "say 10 8", "click", "say 12 1", "beep", "beep", "say 12 1"}));
+  EXPECT_EQ(rig.editor.screenReview().searchText(), "abc");
+}
+
+TEST(ScreenReview, LeavingTheGridBeepsAndStaysAtTheEdge) {
+  EditorRig rig("key Left\nkey Ctrl+K\nkey Escape\n");
+  prepareScreen(rig, 1, 3);
+  review(rig);
+  EXPECT_EQ(rig.sounds().front(), "beep");
+  EXPECT_TRUE(rig.heardInOrder({"beep", "beep", "beep", "say 3 1"}));
+  EXPECT_EQ(rig.count("beep"), 5u);  // entry, edge, correction, and two at the exit
+}
+
+TEST(ScreenReview, CtrlCCopiesEveryRowWithALineEnd) {
+  EditorRig rig("key Ctrl+C\nkey Escape\n");
+  prepareScreen(rig, 1, 1);
+  review(rig);
+  const std::string copied = rig.clipboard();
+  ASSERT_EQ(copied.size(), 25u * 82u);
+  for (int row = 1; row <= 25; ++row) {
+    EXPECT_EQ(copied.substr(static_cast<size_t>(row - 1) * 82, 82), rig.row(row) + "\r\n") << "row " << row;
+  }
+}
+
+TEST(ScreenReview, FieldsEndAtDelimitersAndColourChanges) {
+  EditorRig rig("key Ctrl+F1\nkey Tab\nkey Ctrl+K\nkey Tab\nkey Ctrl+F1\nkey Shift+Tab\nkey Ctrl+K\nkey Escape\n");
+  rig.console.moveCursor(1, 7);
+  rig.console.write("Nome: ");
+  rig.console.setBackgroundColour(1);
+  rig.console.write("Ana Lima");
+  rig.console.setBackgroundColour(0);
+  rig.console.write(" | INFORMA\xC7\xC3O X");
+  rig.console.moveCursor(8, 7);
+  review(rig);
+  // Accented capitals are letters of the field, not frame characters (the trace is UTF-8).
+  EXPECT_TRUE(rig.heardInOrder(
+      {"say Ana", "say Lima", "click", "click", "say 7 16", "click", "say INFORMA\xC3\x87\xC3\x83O", "say X", "click", "say 7 15"}));
+}
+
+}  // namespace
+}  // namespace kaldro::speech

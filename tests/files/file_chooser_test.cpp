@@ -1,0 +1,225 @@
+// The talking file chooser driven by key scripts on the headless host.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "files/file_chooser.h"
+#include "files/file_list.h"
+#include "platform/config.h"
+#include "platform/host_headless.h"
+#include "support/program_run.h"
+
+namespace kaldro::files {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// A chooser on the headless host, working in a scratch folder that becomes the current folder.
+class ChooserTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previousFolder_ = platform::currentDirectory();
+    ASSERT_EQ(::chdir(folder_.path().c_str()), 0);
+  }
+  void TearDown() override { ASSERT_EQ(::chdir(previousFolder_.c_str()), 0); }
+
+  void makeFiles(std::initializer_list<const char*> names) {
+    for (const char* name : names) folder_.write(name, "x");
+  }
+
+  void start(const std::string& script) {
+    trace_ = std::make_unique<platform::Trace>(folder_.file(".trace"));
+    host_ = std::make_unique<platform::HostHeadless>(*trace_, script);
+    platform::ConfigLocations locations;
+    locations.startDirectory = folder_.path();
+    config_ = std::make_unique<platform::Configuration>(locations);
+    console_ = std::make_unique<console::Console>(*host_, *config_, "teste");
+    speech_ = std::make_unique<speech::Speech>(*console_, *config_);
+    editor_ = std::make_unique<speech::LineEditor>(*speech_);
+    chooser_ = std::make_unique<FileChooser>(*speech_, *editor_);
+    console_->clearScreen();
+  }
+
+  std::string ask(const std::string& script, int rows = 5) {
+    start(script);
+    console_->moveCursor(1, 3);
+    return chooser_->askFileName(rows);
+  }
+
+  std::vector<std::string> traceLines() {
+    trace_.reset();
+    std::vector<std::string> lines;
+    std::string text = testing::readFile(folder_.file(".trace"));
+    size_t pos = 0;
+    while (pos < text.size()) {
+      size_t end = text.find('\n', pos);
+      lines.push_back(text.substr(pos, end - pos));
+      pos = end + 1;
+    }
+    return lines;
+  }
+  std::vector<std::string> spokenNames() {
+    std::vector<std::string> names;
+    for (const auto& line : traceLines())
+      if (line.rfind("say ", 0) == 0) names.push_back(line.substr(4));
+    return names;
+  }
+
+  testing::ScratchFolder folder_;
+  std::string previousFolder_;
+  std::unique_ptr<platform::Trace> trace_;
+  std::unique_ptr<platform::HostHeadless> host_;
+  std::unique_ptr<platform::Configuration> config_;
+  std::unique_ptr<console::Console> console_;
+  std::unique_ptr<speech::Speech> speech_;
+  std::unique_ptr<speech::LineEditor> editor_;
+  std::unique_ptr<FileChooser> chooser_;
+};
+
+TEST_F(ChooserTest, PlainNameReturnsAtOnceWithItsFolderPart) {
+  makeFiles({"carta.txt"});
+  EXPECT_EQ(ask("type outro.txt\nkey Enter\n"), "outro.txt");
+  EXPECT_EQ(ask("type sub/outro.txt\nkey Enter\n"), "sub/outro.txt");
+  EXPECT_EQ(ask("key Enter\n"), "");
+  EXPECT_EQ(ask("type abc\nkey Escape\n"), "");
+}
+
+TEST_F(ChooserTest, PrefixEndedByAnotherKeyListsMatchingNames) {
+  makeFiles({"carta.txt", "Casa", "cabo.doc", "outro.txt"});
+  std::string name = ask("type ca\nkey Down\nkey Down\nkey Enter\n");
+  EXPECT_EQ(name, "carta.txt");
+  // Sorted without regard to case; "Casa" has no dot but matches "ca*.*".
+  EXPECT_THAT(spokenNames(), ElementsAre("cabo.doc", "carta.txt"));
+}
+
+TEST_F(ChooserTest, PatternWithStarAndFolderPart) {
+  makeFiles({"a.txt", "b.txt", "c.doc"});
+  ::mkdir(folder_.file("sub").c_str(), 0755);
+  folder_.write("sub/dentro.txt", "x");
+  EXPECT_EQ(ask("type *.txt\nkey Enter\nkey Down\nkey Enter\n"), "b.txt");
+  EXPECT_EQ(ask("type sub/*\nkey Enter\nkey Enter\n"), folder_.path() + "/sub/dentro.txt");
+  // A folder name alone gets its "/" and lists what is inside.
+  EXPECT_EQ(ask("type sub\nkey Down\nkey Enter\n"), folder_.path() + "/sub/dentro.txt");
+  EXPECT_EQ(platform::currentDirectory(), folder_.path());
+}
+
+TEST_F(ChooserTest, TabGoesBackToAnEmptyEditorAfterTwoClicks) {
+  makeFiles({"a.txt"});
+  EXPECT_EQ(ask("type *\nkey Enter\nkey Tab\nkey Escape\n"), "");
+  auto lines = traceLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "click"), 2);
+}
+
+TEST_F(ChooserTest, DownPastTheEndBeepsParksAndEnterGivesNothing) {
+  makeFiles({"a.txt", "b.txt"});
+  EXPECT_EQ(ask("type *\nkey Enter\nkey Down\nkey Down\nkey Enter\n", 5), "");
+  auto lines = traceLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "beep"), 2);  // moving past, then leaving there
+  // Up from past the end comes back to the last item.
+  EXPECT_EQ(ask("type *\nkey Enter\nkey Down\nkey Down\nkey Up\nkey Enter\n", 5), "b.txt");
+}
+
+TEST_F(ChooserTest, ParkedCursorStandsAtTheWindowsCorner) {
+  makeFiles({"a.txt"});
+  start("type *\nkey Enter\nkey Down\n");
+  console_->moveCursor(10, 20);
+  EXPECT_THROW(chooser_->askFileName(3), platform::ProgramExit);  // the script runs out in the list
+  // The screen is put back on the way out; what was seen while parked is in the trace.
+  EXPECT_EQ(console_->cursorColumn(), 10);
+  EXPECT_EQ(console_->cursorRow(), 20);
+  EXPECT_EQ(platform::currentDirectory(), folder_.path());
+}
+
+TEST_F(ChooserTest, ShiftDownTwiceSelectsThreeItemsAndAnnouncesThem) {
+  makeFiles({"a.txt", "b.txt", "c.txt", "d.txt"});
+  start("type *\nkey Enter\nkey Shift+Down\nkey Shift+Down\nkey Escape\n");
+  console_->moveCursor(1, 3);
+  chooser_->askFileName(5);
+  auto lines = traceLines();
+  std::vector<std::string> sounds;
+  for (const auto& line : lines)
+    if (line == "beep" || line.rfind("say ", 0) == 0) sounds.push_back(line);
+  EXPECT_THAT(sounds, ElementsAre("say a.txt", "beep", "beep", "say b.txt", "beep", "say c.txt"));
+}
+
+TEST_F(ChooserTest, F5FindsTheNextNameWithTheLetterWithoutWrapping) {
+  makeFiles({"alfa", "Beta", "bravo", "charlie"});
+  EXPECT_EQ(ask("type *\nkey Enter\nkey F5\ntype b\nkey Enter\n"), "Beta");
+  EXPECT_EQ(ask("type *\nkey Enter\nkey F5\ntype b\nkey Ctrl+F5\nkey Enter\n"), "bravo");
+  // From the last "b" name on, no later match: past the end, nothing chosen.
+  EXPECT_EQ(ask("type *\nkey Enter\nkey F5\ntype a\nkey Enter\n"), "");
+}
+
+TEST_F(ChooserTest, OneRowWindowDrawsNamesWithoutTheLeadingBlank) {
+  makeFiles({"a.txt", "b.txt"});
+  start("type *\nkey Enter\nkey Down\n");
+  console_->moveCursor(1, 10);
+  EXPECT_THROW(chooser_->askFileName(1), platform::ProgramExit);
+  // Exhausted while the list was shown: check what the one row showed through the trace's speech,
+  // and that the drawing never touched the row below.
+  EXPECT_EQ(console_->screenChar(1, 11), ' ');
+}
+
+TEST_F(ChooserTest, NamesOutsideCp1252AreShownWithQuestionMarksAndReturnedAsOnDisk) {
+  makeFiles({"seta\xE2\x86\x92.txt"});
+  EXPECT_EQ(ask("type *\nkey Enter\nkey Enter\n"), "seta\xE2\x86\x92.txt");
+  EXPECT_THAT(spokenNames(), ElementsAre("seta?.txt"));
+}
+
+TEST_F(ChooserTest, MissingFolderOrNoMatchGivesTheTypedFolderPart) {
+  makeFiles({"a.txt"});
+  EXPECT_EQ(ask("type nada/*\nkey Enter\n"), "nada/");
+  EXPECT_EQ(ask("type zz*\nkey Enter\n"), "");
+  EXPECT_EQ(platform::currentDirectory(), folder_.path());
+}
+
+TEST(FileList, SortKeysFoldAccentsOfBothCodePages) {
+  EXPECT_EQ(nameSortKey('a'), 'A');
+  EXPECT_EQ(nameSortKey(0xE9), 'E');   // é
+  EXPECT_EQ(nameSortKey(0x87), 'C');   // ç in the DOS code page
+  EXPECT_EQ(nameSortKey(0xE6), 145);   // æ
+  EXPECT_EQ(nameSortKey(0xF7), 'X');
+  EXPECT_EQ(nameSortKey(0xAA), 254);
+}
+
+TEST(FileList, SortOrders) {
+  auto entry = [](const char* name, int64_t size, int64_t time) {
+    FileEntry e;
+    e.name = e.displayName = name;
+    e.size = size;
+    e.modified = time;
+    return e;
+  };
+  std::vector<FileEntry> files{entry("\xC9gua.txt", 30, 1), entry("beta.doc", 10, 3), entry("alfa.txt", 20, 2)};
+  auto names = [&] {
+    std::vector<std::string> out;
+    for (auto& f : files) out.push_back(f.name);
+    return out;
+  };
+  sortFiles(files, SortOrder::Name);
+  EXPECT_THAT(names(), ElementsAre("alfa.txt", "beta.doc", "\xC9gua.txt"));
+  sortFiles(files, SortOrder::Extension);
+  EXPECT_THAT(names(), ElementsAre("beta.doc", "alfa.txt", "\xC9gua.txt"));
+  sortFiles(files, SortOrder::Size);
+  EXPECT_THAT(names(), ElementsAre("beta.doc", "alfa.txt", "\xC9gua.txt"));
+  sortFiles(files, SortOrder::Time);
+  EXPECT_THAT(names(), ElementsAre("\xC9gua.txt", "alfa.txt", "beta.doc"));
+}
+
+TEST(FileList, WildcardsFollowTheOriginalPlatform) {
+  EXPECT_TRUE(matchesPattern("LEIAME", "*.*"));
+  EXPECT_TRUE(matchesPattern("carta.txt", "CA*.*"));
+  EXPECT_TRUE(matchesPattern("carta.txt.bak", "*.txt*"));
+  EXPECT_FALSE(matchesPattern("carta.doc", "*.txt*"));
+  EXPECT_TRUE(matchesPattern("a1.txt", "a?.txt*"));
+  EXPECT_FALSE(matchesPattern("b1.txt", "a*"));
+}
+
+}  // namespace
+}  // namespace kaldro::files

@@ -69,7 +69,7 @@ std::unique_ptr<AudioDevice> makeAudioDeviceSdl(Host& host);
 // KALDRO_AUDIO's values: "device" (the sound card), "none" (nothing heard, real or virtual time
 // kept), "wav:PATH" (everything played goes into one WAV file). An unknown value gives "none" and
 // sets error.
-std::unique_ptr<AudioDevice> makeAudioDevice(Host& host, std::string spec, std::string* error = nullptr);
+std::unique_ptr<AudioDevice> makeAudioDevice(Host& host, std::string choice, std::string* error = nullptr);
 
 // The value of KALDRO_AUDIO, or the host's default: "none" on the headless host, "device" elsewhere.
 std::string audioSpecFromEnvironment(const Host& host);

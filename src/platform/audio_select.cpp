@@ -8,11 +8,11 @@ namespace kaldro::platform {
 
 std::unique_ptr<AudioDevice> makeAudioDeviceNone(Host& host) { return std::make_unique<AudioDeviceNone>(host); }
 
-std::unique_ptr<AudioDevice> makeAudioDevice(Host& host, std::string spec, std::string* error) {
-  if (spec == "device") return makeAudioDeviceSdl(host);
-  if (spec == "none") return makeAudioDeviceNone(host);
-  if (spec.rfind("wav:", 0) == 0 && spec.size() > 4) return makeAudioDeviceWav(host, spec.substr(4), error);
-  if (error) *error = "KALDRO_AUDIO: unknown value \"" + spec + "\" (device, none, wav:PATH)";
+std::unique_ptr<AudioDevice> makeAudioDevice(Host& host, std::string choice, std::string* error) {
+  if (choice == "device") return makeAudioDeviceSdl(host);
+  if (choice == "none") return makeAudioDeviceNone(host);
+  if (choice.rfind("wav:", 0) == 0 && choice.size() > 4) return makeAudioDeviceWav(host, choice.substr(4), error);
+  if (error) *error = "KALDRO_AUDIO: unknown value \"" + choice + "\" (device, none, wav:PATH)";
   return makeAudioDeviceNone(host);
 }
 

@@ -35,23 +35,46 @@ void writeScreenDump(const console::Console& console) {
 }
 }  // namespace
 
-ProgramRuntime::ProgramRuntime(platform::Trace& trace, std::unique_ptr<platform::Host> host)
+ProgramRuntime::ProgramRuntime(platform::Trace& trace, std::unique_ptr<platform::Host> host, std::string audioSpec)
     : host_(std::move(host)), config_(platform::configLocationsFromEnvironment()) {
   (void)trace;
   console_ = std::make_unique<console::Console>(*host_, config_, programPath());
-  speech_ = std::make_unique<speech::Speech>(*console_, config_);
+  if (audioSpec.empty()) audioSpec = platform::audioSpecFromEnvironment(*host_);
+  std::string audioError;
+  audioDevice_ = platform::makeAudioDevice(*host_, audioSpec, &audioError);
+  if (!audioError.empty()) std::fprintf(stderr, "%s\n", audioError.c_str());
+  toneOutput_ = std::make_unique<audio::DeviceToneOutput>(*audioDevice_);
+  console_->setToneOutput(toneOutput_.get());
+  wavPlayer_ = std::make_unique<audio::WavPlayer>(*console_, *audioDevice_);
+  externalSynth_ = std::make_unique<speech::NoExternalSynth>();
+  speech_ = std::make_unique<speech::Speech>(*console_, config_, *wavPlayer_, *externalSynth_);
   lineEditor_ = std::make_unique<speech::LineEditor>(*speech_);
   fileChooser_ = std::make_unique<files::FileChooser>(*speech_, *lineEditor_);
 }
 
-ProgramRuntime::~ProgramRuntime() = default;
+ProgramRuntime::~ProgramRuntime() {
+  // Users first: the file chooser and editor speak, speech plays, the player and tones use the device.
+  fileChooser_.reset();
+  lineEditor_.reset();
+  speech_.reset();
+  externalSynth_.reset();
+  wavPlayer_.reset();
+  if (console_) console_->setToneOutput(nullptr);
+  toneOutput_.reset();
+  audioDevice_.reset();
+}
 
 int runProgram(const std::function<void(ProgramRuntime&)>& body) {
+  return runProgram([](platform::Trace& trace) { return platform::createHost(trace); }, {}, body);
+}
+
+int runProgram(const HostMaker& makeHost, const std::string& audioSpec,
+               const std::function<void(ProgramRuntime&)>& body) {
   platform::Trace trace(environment("KALDRO_TRACE"));
   int status = 0;
   std::unique_ptr<ProgramRuntime> runtime;
   try {
-    runtime = std::make_unique<ProgramRuntime>(trace, platform::createHost(trace));
+    runtime = std::make_unique<ProgramRuntime>(trace, makeHost(trace), audioSpec);
     body(*runtime);
   } catch (const platform::ProgramExit& exit) {
     status = exit.status;

@@ -5,11 +5,15 @@
 #include <memory>
 #include <string>
 
+#include "audio/tone_output.h"
+#include "audio/wav_player.h"
 #include "console/console.h"
 #include "files/file_chooser.h"
+#include "platform/audio_device.h"
 #include "platform/config.h"
 #include "platform/host.h"
 #include "platform/trace.h"
+#include "speech/external_synth.h"
 #include "speech/line_editor.h"
 #include "speech/speech.h"
 
@@ -17,11 +21,14 @@ namespace kaldro::app {
 
 class ProgramRuntime {
  public:
-  ProgramRuntime(platform::Trace& trace, std::unique_ptr<platform::Host> host);
+  // audioSpec: where sound goes (KALDRO_AUDIO's values); empty takes KALDRO_AUDIO or the host's default.
+  ProgramRuntime(platform::Trace& trace, std::unique_ptr<platform::Host> host, std::string audioSpec = {});
   ~ProgramRuntime();
 
   platform::Host& host() { return *host_; }
   console::Console& console() { return *console_; }
+  platform::AudioDevice& audioDevice() { return *audioDevice_; }
+  audio::WavPlayer& wavPlayer() { return *wavPlayer_; }
   speech::Speech& speech() { return *speech_; }
   speech::LineEditor& lineEditor() { return *lineEditor_; }
   files::FileChooser& fileChooser() { return *fileChooser_; }
@@ -31,6 +38,11 @@ class ProgramRuntime {
   std::unique_ptr<platform::Host> host_;
   platform::Configuration config_;
   std::unique_ptr<console::Console> console_;
+  std::unique_ptr<platform::AudioDevice> audioDevice_;
+  std::unique_ptr<audio::DeviceToneOutput> toneOutput_;
+  std::unique_ptr<audio::WavPlayer> wavPlayer_;
+  // No external synthesizer is built in yet: speech stays with the built-in one.
+  std::unique_ptr<speech::ExternalSynth> externalSynth_;
   std::unique_ptr<speech::Speech> speech_;
   std::unique_ptr<speech::LineEditor> lineEditor_;
   std::unique_ptr<files::FileChooser> fileChooser_;
@@ -40,5 +52,10 @@ class ProgramRuntime {
 // the end of the program (platform::ProgramExit) into the exit status, after writing the screen
 // dump (KALDRO_SCREEN) and the trace's exit line.
 int runProgram(const std::function<void(ProgramRuntime&)>& body);
+
+// The same on a host (and sound) the program chooses itself, for tools that read no keys.
+using HostMaker = std::function<std::unique_ptr<platform::Host>(platform::Trace&)>;
+int runProgram(const HostMaker& makeHost, const std::string& audioSpec,
+               const std::function<void(ProgramRuntime&)>& body);
 
 }  // namespace kaldro::app

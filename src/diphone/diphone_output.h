@@ -18,6 +18,8 @@ class DiphoneOutput {
   virtual void waitSpeechEnd() = 0;
   // The phoneme string handed to the engine, for the "phonemes STRING" trace line.
   virtual void tracePhonemes(std::string_view phonemes) {}
+  // Each unit the engine looks up (database unit or letter file) and whether it was there.
+  virtual void traceUnitLookup(std::string_view name, bool found) {}
 };
 
 }  // namespace kaldro::diphone

@@ -287,7 +287,9 @@ void DiphoneSynth::playUnit(std::string_view unitName, int mode, double f) {
   const std::string n(unitName.substr(0, kMaxNameCharacters));
   if (n.empty() || !started()) return;
   const bool letter = n[0] == '_';
-  if (letter ? playLetterFile(n) : readDatabaseUnit(n, mode, f)) return;
+  const bool found = letter ? playLetterFile(n) : readDatabaseUnit(n, mode, f);
+  output_.traceUnitLookup(n, found);
+  if (found) return;
   // A missing letter recording is silent; a missing short database unit becomes a noise burst.
   if (letter) return;
   if (n.size() <= 2) {

@@ -1,16 +1,65 @@
+// The speaking primitives: routing a text through the built-in synthesizer and recordings, and stopping it.
 #include "speech/speech.h"
 
 #include <string>
 
+#include "audio/wave_format.h"
+#include "platform/text.h"
+#include "speech/speech_config.h"
+
 namespace kaldro::speech {
 
-// Until the synthesizer exists, speaking only records what would be said.
+namespace {
+constexpr int kSampleRate = 11025;
+constexpr size_t kClickNoise = 64;
+constexpr size_t kClickLength = 256;
+constexpr size_t kBeepLength = 512;
+constexpr uint8_t kBeepPattern[8] = {128, 112, 96, 80, 64, 80, 96, 112};
+constexpr int kPauseStepMs = 50;
+constexpr int kDtmfGapMs = 100;
+constexpr int kDtmfCommaMs = 1000;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c) {
+  auto b = static_cast<unsigned char>(c);
+  return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b >= 128;
+}
+bool isWordCharacter(char c) { return c == ' ' || isLetter(c); }
+bool isPunctuation(char c) { return std::string_view("(),.:;").find(c) != std::string_view::npos; }
+
+std::string withSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+}  // namespace
+
+Speech::Speech(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
+               ExternalSynth& external)
+    : Speech(console, config, &player, &external) {}
+
 Speech::Speech(console::Console& console, const platform::Configuration& config)
-    : console_(console), config_(config) {}
+    : Speech(console, config, nullptr, nullptr) {
+  ownDevice_ = platform::makeAudioDeviceNone(console.host());
+  ownPlayer_ = std::make_unique<audio::WavPlayer>(console, *ownDevice_);
+  player_ = ownPlayer_.get();
+}
 
-void Speech::startSpeech(int, std::string_view) {}
+Speech::Speech(console::Console& console, const platform::Configuration& config, audio::WavPlayer* player,
+               ExternalSynth* external)
+    : console_(console), config_(config), player_(player), external_(external ? external : &ownExternal_) {
+  // The click is made once: a short burst of noise above the zero line, then silence.
+  clickSamples_.assign(kClickLength, 128);
+  for (size_t i = 0; i < kClickNoise; ++i) clickSamples_[i] = static_cast<uint8_t>(128 + clickNoise_() % 60);
+  lettersFolder_ = lettersFolderFromConfig(config_);
+}
 
-void Speech::stopAndFinishSpeech() { stopSpeech(); }
+Speech::~Speech() = default;
+
+void Speech::trace(std::string_view keyword, std::string_view text) { console_.host().trace().event(keyword, text); }
+
+void Speech::BuiltInOutput::tracePhonemes(std::string_view phonemes) { speech_.trace("phonemes", phonemes); }
+
+// ---- writing and speaking texts ----
 
 void Speech::writeSpeak(std::string_view text) {
   console_.write(text);
@@ -22,10 +71,141 @@ void Speech::writeLineSpeak(std::string_view text) {
   console_.writeLine();
 }
 
-void Speech::speakText(std::string_view text) { console_.host().trace().event("say", text); }
+void Speech::speakText(std::string_view text) {
+  trace("say", text);
+  if (externalActive_) {
+    waitSpeechEnd();
+    if (!console_.keyPressed()) {
+      trace("external", text);
+      external_->synthSpeak(text);
+      externalPending_ = true;
+    }
+    return;
+  }
+  speakBuiltIn(text);
+}
+
+void Speech::speakBuiltIn(std::string_view original) {
+  const std::string text = std::string(original) + " ";
+  const size_t size = text.size();
+  stopRequested_ = false;
+  // The repeat detector: the fifth and further equal symbols in a row are heard as clicks.
+  char last = ' ';
+  int repeats = 0;
+  auto restartDetector = [&] {
+    last = ' ';
+    repeats = 0;
+  };
+  size_t pos = 0;
+  while (!stopRequested_ && pos < size) {
+    if (console_.keyPressed()) {
+      stopSpeech();
+      break;
+    }
+    while (pos < size && text[pos] == '0') {
+      playWord("_zero");
+      ++pos;
+      restartDetector();
+    }
+    if (pos < size && isDigit(text[pos])) {
+      size_t end = pos;
+      while (end < size && (isDigit(text[end]) || text[end] == '-')) ++end;
+      const std::string_view run = std::string_view(text).substr(pos, end - pos);
+      // Numbers with a hyphen (dates, telephone numbers) and long digit runs are spelled.
+      if (run.find('-') != std::string_view::npos || run.size() >= 7)
+        spellText(run);
+      else
+        speakNumberWords(numberToWords(std::stoull(std::string(run))), false);
+      pos = end;
+      restartDetector();
+    } else if (pos < size && isWordCharacter(text[pos])) {
+      size_t end = pos;
+      while (end < size && isWordCharacter(text[end])) ++end;
+      speakWordRun(std::string_view(text).substr(pos, end - pos));
+      pos = end;
+      // A hyphen inside a compound word is silent.
+      if (pos + 1 < size && text[pos] == '-' && isLetter(text[pos + 1])) ++pos;
+      restartDetector();
+    } else {
+      char c = pos < size ? text[pos] : ' ';
+      char heard = c;
+      if (c == last) {
+        if (++repeats > 3) {
+          clickSound();
+          heard = ' ';
+        }
+      } else {
+        last = c;
+        repeats = 0;
+      }
+      const std::string_view rest = std::string_view(text).substr(pos);
+      if (c == '-') {
+        const char next = rest.size() >= 3 ? rest[1] : ' ';
+        if (next == ' ' || next == '-')
+          speakPunctuation(rest);
+        else if (isDigit(next))
+          playWord("_MENOS");
+        else
+          speakChar('-');
+      } else if (rest.substr(0, 3) == "://") {
+        spellText(rest.substr(0, 1));
+      } else if (isPunctuation(heard)) {
+        speakPunctuation(rest);
+      } else if (heard == ' ' || heard == '\t') {
+        // blanks and tabs only separate
+      } else if (!console_.keyPressed()) {
+        speakChar(static_cast<uint8_t>(heard));
+      }
+      if (pos < size) ++pos;
+    }
+  }
+}
+
+void Speech::speakWordRun(std::string_view run) {
+  if (upcaseLatin1(run) == "WWW") {
+    spellText(run);
+    return;
+  }
+  // The translator takes at most 999 characters; a longer run is cut at blanks and spoken in parts.
+  while (!run.empty() && !stopRequested_) {
+    size_t take = run.size();
+    if (take > MaxTranslatedRun) {
+      take = MaxTranslatedRun;
+      const size_t blank = run.substr(0, MaxTranslatedRun).rfind(' ');
+      if (blank != std::string_view::npos && blank > 0) take = blank + 1;
+    }
+    const std::string phonemes = synth_.translateText(run.substr(0, take));
+    if (!phonemes.empty()) synth_.speakPhonemes(phonemes);
+    run.remove_prefix(take);
+    if (!run.empty() && console_.keyPressed()) {
+      stopSpeech();
+      return;
+    }
+  }
+}
+
+void Speech::speakPunctuation(std::string_view rest) {
+  if (console_.keyPressed()) return;
+  waitSpeechEnd();
+  const char mark = rest.front();
+  speakChar(static_cast<uint8_t>(mark));
+  const char next = rest.size() > 1 ? rest[1] : ' ';
+  if (mark == '(' || mark == ')' || mark == ':' || mark == ';')
+    pauseSpeech(pauseColon_);
+  else if ((mark == ',' || mark == '-') && next == ' ')
+    pauseSpeech(pauseComma_);
+  else if (mark == '.' && next == ' ')
+    pauseSpeech(pauseFullStop_);
+}
+
+// ---- characters, words and sounds ----
+
+void Speech::playLettersFile(const std::string& name) { player_->playWaveFile(lettersFolder_ + name + ".wav"); }
 
 void Speech::speakChar(uint8_t character) {
-  console_.host().trace().event("char", std::to_string(character));
+  trace("char", std::to_string(character));
+  waitExternalSpeech();
+  playLettersFile("_" + std::to_string(character));
 }
 
 void Speech::spellText(std::string_view text) {
@@ -35,59 +215,155 @@ void Speech::spellText(std::string_view text) {
   }
 }
 
-void Speech::playWord(std::string_view name) { console_.host().trace().event("word", name); }
+void Speech::playWord(std::string_view name) {
+  trace("word", name);
+  waitExternalSpeech();
+  const std::string file = platform::cp1252ToUtf8(name) + ".wav";
+  if (!name.empty() && name.front() == '_')
+    player_->playWaveFile(lettersFolder_ + file);
+  else
+    player_->playWaveFile(programSoundFolder_ + file);
+}
 
 uint8_t Speech::readKeySpeak() {
-  uint8_t key = console_.readKey();
+  const uint8_t key = console_.readKey();
   stopSpeech();
   speakChar(key);
   return key;
 }
 
-bool Speech::speechBusy() { return false; }
-
-void Speech::stopSpeech() {}
-
-void Speech::beepSound() {
-  while (console_.keyPressed()) console_.readKey();
-  console_.host().trace().event("beep");
+bool Speech::speechBusy() {
+  if (console_.keyPressed()) {
+    stopSpeech();
+    return false;
+  }
+  bool busy = player_->waveBusy();
+  if (externalActive_ && external_->synthBusy(false)) busy = true;
+  return busy;
 }
 
-void Speech::clickSound() { console_.host().trace().event("click"); }
-
-void Speech::pauseSpeech(int milliseconds) {
-  for (int i = 0; i < milliseconds / 50; ++i)
-    if (!console_.keyPressed()) console_.delayMs(50);
+void Speech::stopSpeech() {
+  player_->stopWave();
+  stopRequested_ = true;
+  if (externalActive_ && (external_->synthBusy(false) || sapiType_ == 3)) external_->synthStop();
+  platform::HostEvent wake;
+  wake.kind = platform::EventKind::Wake;
+  wake.cookie = WakeMessage;
+  console_.host().postFromAnyThread(wake);
 }
 
 void Speech::waitSpeechEnd() {
   while (speechBusy()) console_.waitForMessage();
 }
 
-void Speech::playImageWait(const std::vector<uint8_t>&) { console_.host().trace().event("play - 11025 8 1 0"); }
+void Speech::waitExternalSpeech() {
+  if (!externalPending_) return;
+  waitSpeechEnd();
+  externalPending_ = false;
+}
 
-void Speech::playDtmf(std::string_view) {}
+void Speech::playImageWait(std::span<const uint8_t> image) {
+  waitExternalSpeech();
+  player_->playWaveImage(image);
+  waitSpeechEnd();
+}
 
-void Speech::speakNumberWords(std::string_view words, bool) { console_.host().trace().event("word", words); }
+void Speech::playEightBitImage(const std::vector<uint8_t>& samples) {
+  playImageWait(audio::buildWaveImage(samples, kSampleRate, 8, 1));
+}
 
-void Speech::speakDate(int, int, int) {}
+void Speech::clickSound() {
+  console_.host().trace().event("click");
+  waitExternalSpeech();
+  const bool dropping = player_->dropPeriods();
+  player_->setDropPeriods(false);
+  playEightBitImage(clickSamples_);
+  player_->setDropPeriods(dropping);
+}
 
-void Speech::speakTime(int, int) {}
+void Speech::beepSound() {
+  console_.host().trace().event("beep");
+  waitExternalSpeech();
+  while (console_.keyPressed()) console_.readKey();
+  std::vector<uint8_t> samples(kBeepLength);
+  for (size_t i = 0; i < kBeepLength; ++i) samples[i] = kBeepPattern[i % 8];
+  samples.back() = 128;
+  playEightBitImage(samples);
+}
 
-void Speech::speakCurrentDate() {}
+void Speech::pauseSpeech(int milliseconds) {
+  for (int step = 0; step < milliseconds / kPauseStepMs; ++step)
+    if (!console_.keyPressed()) console_.delayMs(kPauseStepMs);
+}
 
-void Speech::speakCurrentTime() {}
+void Speech::playDtmf(std::string_view text) {
+  const bool fast = player_->fastRate();
+  player_->setFastRate(false);
+  for (char c : upcaseLatin1(text)) {
+    if (isDigit(c) || c == '#' || c == '*') {
+      playLettersFile(std::string("dtmf_") + (c == '*' ? 'X' : c));
+      pauseSpeech(kDtmfGapMs);
+    } else if (c == ',') {
+      pauseSpeech(kDtmfCommaMs);
+    }
+  }
+  player_->setFastRate(fast);
+}
 
-std::string numberToWords(uint64_t n) { return std::to_string(n); }
+// ---- start-up and shut-down ----
 
-int dayOfWeek(int, int, int) { return 0; }
+void Speech::readSynthParams(int speed) {
+  const SynthSettings settings = readSynthSettings(config_, speed);
+  synth_.setDiphoneBase(settings.diphoneBase);
+  synth_.setConcatSettings(settings.unitCut, settings.unitMinimum, settings.wordGap);
+  player_->setSpeedups(settings.fastRate, settings.dropPeriods);
+  pauseFullStop_ = settings.pauseFullStop;
+  pauseComma_ = settings.pauseComma;
+  pauseColon_ = settings.pauseColon;
+}
+
+int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
+  speedLevel_ = chooseSpeedLevel(config_, speed);
+  readSynthParams(speedLevel_);
+  if (int error = synth_.startDiphoneSynth(config_); error != diphone::kStartReady) {
+    synth_.finishDiphoneSynth();
+    return error;
+  }
+  programSoundFolder_ = withSlash(platform::cp1252ToUtf8(platform::backslashesToSlashes(programSoundFolder)));
+  lettersFolder_ = lettersFolderFromConfig(config_);
+  readSynthParams(speedLevel_);
+  externalActive_ = false;
+  if (auto external = readExternalSettings(config_)) {
+    externalActive_ = external_->synthStart(external->voice, external->rate, external->pitch, "", external->kind);
+    sapiType_ = external->kind;
+  }
+  return 0;
+}
+
+void Speech::startSpeech(int speed, std::string_view programSoundFolder) {
+  const int error = tryStartSpeech(speed, programSoundFolder);
+  if (error == 0) return;
+  console_.writeLine("Erro de inicializa\xE7\xE3o: " + std::to_string(error));
+  console_.writeLine("Banco de dados de voz: " + synth_.diphoneBase());
+  console_.readConsoleLine();
+  console_.closeConsole();
+}
+
+void Speech::stopAndFinishSpeech() {
+  waitSpeechEnd();
+  stopSpeech();
+  if (externalActive_) {
+    external_->synthFinish();
+    externalActive_ = false;
+  }
+  synth_.finishDiphoneSynth();
+}
 
 std::string upcaseLatin1(std::string_view text) {
   std::string out(text);
   for (char& c : out) {
     auto b = static_cast<unsigned char>(c);
-    if (b >= 'a' && b <= 'z') c = static_cast<char>(b - 32);
-    else if (b > 223) c = static_cast<char>(b - 32);
+    if ((b >= 'a' && b <= 'z') || b > 223) c = static_cast<char>(b - 32);
   }
   return out;
 }

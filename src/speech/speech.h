@@ -94,6 +94,9 @@ class Speech {
   diphone::DiphoneSynth& diphoneSynth() { return synth_; }
 
  private:
+  Speech(console::Console& console, const platform::Configuration& config, audio::WavPlayer* player,
+         ExternalSynth* external);
+
   // The built-in synthesizer's sound goes through the WAV player and waits on speechBusy.
   class BuiltInOutput : public diphone::DiphoneOutput {
    public:

@@ -1,0 +1,209 @@
+// kaldro-fala: speaks texts with the family's speech services, writes them to a WAV file, shows their
+// phonemes, or plays WAV files.
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/program_runtime.h"
+#include "platform/host_headless.h"
+#include "platform/text.h"
+
+namespace {
+
+using namespace kaldro;
+
+constexpr const char* kUsage =
+    "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes] [TEXTO...]\n"
+    "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
+    "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
+    "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
+    "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
+    "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de fal\xC3\xA1-lo\n"
+    "  --play      toca os arquivos WAV pelo tocador do sistema\n";
+
+// A host with a real clock and no window or keyboard: sound devices report to it, nobody types.
+class QuietHost : public platform::Host {
+ public:
+  explicit QuietHost(platform::Trace& trace) : Host(trace), start_(std::chrono::steady_clock::now()) {}
+
+  std::string_view name() const override { return "quiet"; }
+
+  std::optional<platform::HostEvent> pollEvent() override {
+    std::lock_guard lock(mutex_);
+    if (!posted_.empty()) {
+      platform::HostEvent event = posted_.front();
+      posted_.pop_front();
+      return event;
+    }
+    if (!timed_.empty() && timed_.begin()->first <= monotonicMs()) {
+      platform::HostEvent event = timed_.begin()->second;
+      timed_.erase(timed_.begin());
+      return event;
+    }
+    return std::nullopt;
+  }
+
+  void waitForEvent() override {
+    std::unique_lock lock(mutex_);
+    if (!posted_.empty()) return;
+    // With nothing due the wait still ends now and then: callers poll their own state again.
+    int64_t dueMs = monotonicMs() + kLongestWaitMs;
+    if (!timed_.empty()) dueMs = std::min(dueMs, timed_.begin()->first);
+    const auto deadline = start_ + std::chrono::milliseconds(dueMs);
+    wake_.wait_until(lock, deadline, [&] { return !posted_.empty(); });
+  }
+
+  void postFromAnyThread(const platform::HostEvent& event) override {
+    {
+      std::lock_guard lock(mutex_);
+      posted_.push_back(event);
+    }
+    wake_.notify_one();
+  }
+
+  void postAt(int64_t dueMs, const platform::HostEvent& event) override {
+    std::lock_guard lock(mutex_);
+    timed_.emplace(dueMs, event);
+  }
+
+  void cancelTimedEvents() override {
+    std::lock_guard lock(mutex_);
+    timed_.clear();
+  }
+
+  int64_t monotonicMs() override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+  }
+  void sleepMs(uint32_t milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+ private:
+  static constexpr int64_t kLongestWaitMs = 100;
+  const std::chrono::steady_clock::time_point start_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<platform::HostEvent> posted_;
+  std::multimap<int64_t, platform::HostEvent> timed_;
+};
+
+struct Options {
+  int level = 0;  // 0: the configured level
+  std::string wavFile;
+  bool phonemes = false;
+  bool play = false;
+  std::vector<std::string> items;  // texts (CP1252) or, with --play, file names
+};
+
+// Nothing when the command line is wrong (the reason is on standard error).
+std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
+  Options options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (options.play) {
+      options.items.push_back(argument);
+    } else if (argument == "-v" || argument == "-w") {
+      if (i + 1 >= arguments.size()) {
+        std::fprintf(stderr, "kaldro-fala: falta o valor de %s\n", argument.c_str());
+        return std::nullopt;
+      }
+      const std::string& value = arguments[++i];
+      if (argument == "-w") {
+        options.wavFile = value;
+        continue;
+      }
+      char* end = nullptr;
+      const long level = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || level < 1 || level > 5) {
+        std::fprintf(stderr, "kaldro-fala: n\xC3\xADvel de velocidade inv\xC3\xA1lido: %s (1 a 5)\n", value.c_str());
+        return std::nullopt;
+      }
+      options.level = static_cast<int>(level);
+    } else if (argument == "--phonemes") {
+      options.phonemes = true;
+    } else if (argument == "--play") {
+      options.play = true;
+    } else if (argument == "--") {
+      for (++i; i < arguments.size(); ++i) options.items.push_back(platform::utf8ToCp1252(arguments[i]));
+    } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
+      std::fprintf(stderr, "kaldro-fala: op\xC3\xA7\xC3\xA3o desconhecida: %s\n", argument.c_str());
+      return std::nullopt;
+    } else {
+      options.items.push_back(platform::utf8ToCp1252(argument));
+    }
+  }
+  if (options.play && options.items.empty()) {
+    std::fprintf(stderr, "kaldro-fala: --play precisa de arquivos\n");
+    return std::nullopt;
+  }
+  return options;
+}
+
+void playFiles(app::ProgramRuntime& runtime, const Options& options) {
+  bool allPlayed = true;
+  for (const std::string& file : options.items) {
+    if (runtime.wavPlayer().playWaveFile(file) == audio::WavPlayer::FileError) {
+      std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel tocar %s\n", file.c_str());
+      allPlayed = false;
+    }
+  }
+  if (!allPlayed) throw platform::ProgramExit{1};
+}
+
+void speakAll(app::ProgramRuntime& runtime, const Options& options) {
+  speech::Speech& speech = runtime.speech();
+  if (int error = speech.tryStartSpeech(options.level, ""); error != 0) {
+    std::fprintf(stderr, "Erro de inicializa\xC3\xA7\xC3\xA3o: %d\nBanco de dados de voz: %s\n", error,
+                 platform::cp1252ToUtf8(speech.diphoneSynth().diphoneBase()).c_str());
+    throw platform::ProgramExit{1};
+  }
+  auto handle = [&](const std::string& text) {
+    if (options.phonemes) {
+      std::printf("%s\n", platform::cp1252ToUtf8(speech.diphoneSynth().translateText(text)).c_str());
+      std::fflush(stdout);
+    } else {
+      speech.speakText(text);
+    }
+  };
+  if (!options.items.empty()) {
+    for (const std::string& text : options.items) handle(text);
+  } else {
+    for (std::string line; std::getline(std::cin, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      handle(platform::textFileToCp1252(line));
+    }
+  }
+  speech.stopAndFinishSpeech();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::optional<Options> options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!options) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  // Writing a file or only showing phonemes needs no real time: the headless host's virtual clock
+  // makes it as fast as the synthesizer.
+  const char* chosenHost = std::getenv("KALDRO_HOST");
+  const bool virtualTime = !options->wavFile.empty() || options->phonemes ||
+                           (chosenHost && std::string_view(chosenHost) == "headless");
+  auto makeHost = [&](platform::Trace& trace) -> std::unique_ptr<platform::Host> {
+    if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());
+    return std::make_unique<QuietHost>(trace);
+  };
+  const std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
+    if (options->play)
+      playFiles(runtime, *options);
+    else
+      speakAll(runtime, *options);
+  });
+}

@@ -1,0 +1,63 @@
+// kaldro-fala end to end: speaking into a WAV file, standard input, playing files, bad command lines.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "speech_rig.h"
+
+namespace kaldro::speech::testing {
+namespace {
+
+using ::testing::Contains;
+using kaldro::testing::runProgram;
+
+uint32_t le32At(const std::string& bytes, size_t at) {
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(bytes[at + i]);
+  return value;
+}
+
+TEST(KaldroFala, WritesTheSpokenTextToAWavFile) {
+  Voice voice;
+  auto result = runProgram("kaldro-fala", {"-w", "fala.wav", "Ol\xC3\xA1, 21"}, "", voice.folder);
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  const auto lines = result.traceLines();
+  EXPECT_THAT(lines, Contains("say Ol\xC3\xA1, 21"));
+  EXPECT_THAT(lines, Contains("char 44"));
+  EXPECT_THAT(lines, Contains("word _vinte"));
+  EXPECT_EQ(lines.back(), "exit 0");
+  const std::string wav = voice.folder.read("fala.wav");
+  ASSERT_GT(wav.size(), 44u);
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_EQ(le32At(wav, 24), 16000u);
+  EXPECT_EQ(le32At(wav, 40), wav.size() - 44);
+}
+
+TEST(KaldroFala, WithoutTextReadsStandardInputAndEndsWithZero) {
+  Voice voice;
+  // The test runner gives the program an empty standard input.
+  auto result = runProgram("kaldro-fala", {}, "", voice.folder);
+  EXPECT_EQ(result.status, 0) << result.standardError;
+}
+
+TEST(KaldroFala, PlaysFilesAndReportsTheUnreadable) {
+  Voice voice;
+  auto played = runProgram("kaldro-fala", {"--play", voice.letters + "_65.wav"}, "", voice.folder);
+  EXPECT_EQ(played.status, 0) << played.standardError;
+  EXPECT_THAT(played.traceLines(), Contains("play _65.wav 11025 8 1 100"));
+  auto missing = runProgram("kaldro-fala", {"--play", "nada.wav"}, "", voice.folder);
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.standardError.find("nada.wav"), std::string::npos);
+}
+
+TEST(KaldroFala, BadCommandLinesAndAMissingVoice) {
+  Voice voice;
+  EXPECT_EQ(runProgram("kaldro-fala", {"-v", "9", "oi"}, "", voice.folder).status, 2);
+  EXPECT_EQ(runProgram("kaldro-fala", {"--desconhecida"}, "", voice.folder).status, 2);
+  Voice::writeText(voice.folder.file("KALDRO.INI"), "[SINTETIZADOR]\nDIFONES3=NADA\n");
+  auto result = runProgram("kaldro-fala", {"oi"}, "", voice.folder);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.standardError.find("Banco de dados de voz: NADA"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kaldro::speech::testing

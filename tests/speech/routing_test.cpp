@@ -1,0 +1,154 @@
+// speakText's routing through the trace: numbers, spelling, hyphens, repeats, pauses and keys.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "speech_rig.h"
+
+namespace kaldro::speech::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+using Lines = std::vector<std::string>;
+
+// What one text makes heard: recordings, characters, phoneme strings and clicks, in order.
+Lines heard(SpeechRig& rig, std::string_view text) {
+  rig.newTrace();
+  rig.speech.speakText(text);
+  return rig.newTrace({"word", "char", "phonemes", "click"});
+}
+
+TEST(SpeakTextRouting, ZerosDigitRunsAndMinus) {
+  SpeechRig rig;
+  rig.start();
+  EXPECT_THAT(heard(rig, "007"), ElementsAre("word _zero", "word _zero", "word _sete"));
+  EXPECT_THAT(heard(rig, "12-34"), ElementsAre("char 49", "char 50", "char 45", "char 51", "char 52"));
+  EXPECT_EQ(heard(rig, "1234567").size(), 7u);
+  EXPECT_THAT(heard(rig, "123456"),
+              ElementsAre("word _cento", "word _e", "word _vinte", "word _e", "word _tres", "word _mil", "word _e",
+                          "word _quatroc", "word _e", "word _cinquen", "word _e", "word _seis"));
+  EXPECT_THAT(heard(rig, "-5"), ElementsAre("word _MENOS", "word _cinco"));
+}
+
+TEST(SpeakTextRouting, HyphensWordsAndWww) {
+  SpeechRig rig;
+  rig.start();
+  EXPECT_THAT(heard(rig, "a - b"), ElementsAre("phonemes [a]", "char 45", "phonemes [ /_b]"));
+  // Inside a compound word the hyphen is silent, and each half is its own run.
+  EXPECT_THAT(heard(rig, "guarda-chuva"), ElementsAre(::testing::StartsWith("phonemes "), ::testing::StartsWith("phonemes ")));
+  EXPECT_THAT(heard(rig, "www,"), ElementsAre("char 119", "char 119", "char 119", "char 44"));
+  Lines www = heard(rig, "www");
+  ASSERT_EQ(www.size(), 1u);
+  EXPECT_EQ(www[0].rfind("phonemes ", 0), 0u);
+  EXPECT_THAT(heard(rig, "http://x"), ElementsAre(::testing::StartsWith("phonemes "), "char 58", "char 47", "char 47",
+                                                  ::testing::StartsWith("phonemes ")));
+}
+
+TEST(SpeakTextRouting, LongWordRunIsSpokenWholeInPartsCutAtBlanks) {
+  SpeechRig rig;
+  rig.start();
+  std::string text;
+  for (int i = 0; i < 500; ++i) text += "ba ";
+  const Lines parts = heard(rig, text);
+  ASSERT_EQ(parts.size(), 2u);
+  size_t words = 0;
+  for (const std::string& part : parts)
+    for (size_t at = part.find("[b/a]"); at != std::string::npos; at = part.find("[b/a]", at + 1)) ++words;
+  EXPECT_EQ(words, 500u);
+}
+
+TEST(SpeakTextRouting, RepeatedSymbolsBecomeClicks) {
+  SpeechRig rig;
+  rig.start();
+  EXPECT_THAT(heard(rig, "======="),
+              ElementsAre("char 61", "char 61", "char 61", "char 61", "click", "click", "click"));
+  // A run of another kind restarts the count.
+  EXPECT_THAT(heard(rig, "==a=="), ElementsAre("char 61", "char 61", "phonemes [a]", "char 61", "char 61"));
+  // A hyphen is still spoken after its click.
+  EXPECT_EQ(heard(rig, "------").size(), 6u + 2u);
+}
+
+// Virtual milliseconds that speaking a text takes.
+int64_t duration(SpeechRig& rig, std::string_view text) {
+  const int64_t before = rig.host.monotonicMs();
+  rig.speech.speakText(text);
+  return rig.host.monotonicMs() - before;
+}
+
+TEST(SpeakTextRouting, PunctuationPausesOnlyBeforeABlank) {
+  SpeechRig rig("[SINTETIZADOR]\nDIFONES3=TESTE\nPAUSAPONTO3=300\n");
+  rig.start();
+  EXPECT_EQ(duration(rig, "a, b") - duration(rig, "a,b"), 150);
+  EXPECT_EQ(duration(rig, "a. b") - duration(rig, "a.b"), 300);
+  // After a word run "a -b" would drop the hyphen as in a compound word.
+  EXPECT_EQ(duration(rig, "=- b") - duration(rig, "=-b"), 150);
+  // Colons pause either way; a blank or tab only separates.
+  EXPECT_EQ(duration(rig, "a: b") - duration(rig, "a:b"), 0);
+  EXPECT_GE(duration(rig, "a:b") - duration(rig, "a\tb"), 200);
+}
+
+TEST(SpeakTextRouting, KeyStopsALongTextAndStaysQueued) {
+  SpeechRig rig("[SINTETIZADOR]\nDIFONES3=TESTE\n", "wait 400\nkey X\n");
+  rig.start();
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "ba, ";
+  rig.speech.speakText(text);
+  const Lines spoken = rig.newTrace({"phonemes"});
+  EXPECT_GT(spoken.size(), 0u);
+  EXPECT_LT(spoken.size(), 10u);
+  ASSERT_TRUE(rig.console.keyPressed());
+  EXPECT_EQ(rig.console.readKey(), 'x');
+}
+
+TEST(SpeakTextRouting, ExternalSynthesizerTakesTheWholeTextAndCharactersWait) {
+  SpeechRig rig("[TRADUTOR]\nSAPI=Sim\n[SERVFALA]\nTIPOSAPI=3\n[SINTETIZADOR]\nDIFONES3=TESTE\n");
+  rig.start();
+  ASSERT_TRUE(rig.speech.externalActive());
+  rig.speech.speakText("a, 12");
+  EXPECT_EQ(rig.external.calls.back(), "speak a, 12");
+  EXPECT_GT(rig.external.busyPolls, 0);  // returned while it still speaks
+  EXPECT_THAT(rig.newTrace({"external", "phonemes", "word"}), ElementsAre("external a, 12"));
+  rig.speech.speakChar('a');
+  EXPECT_EQ(rig.external.busyPolls, 0);
+  rig.speech.stopAndFinishSpeech();
+  EXPECT_EQ(rig.external.calls.back(), "finish");
+  EXPECT_FALSE(rig.speech.externalActive());
+}
+
+TEST(SpeechSounds, BeepDiscardsTypedAheadKeysClickAndDtmf) {
+  SpeechRig rig("[SINTETIZADOR]\nDIFONES3=TESTE\nRAPIDINHO3=S\nCORTAFALA3=S\n", "key A\nkey B\n");
+  rig.start();
+  rig.console.waitForMessage();
+  rig.console.waitForMessage();
+  ASSERT_EQ(rig.console.queuedKeyCount(), 2);
+  rig.speech.beepSound();
+  EXPECT_EQ(rig.console.queuedKeyCount(), 0);
+  EXPECT_THAT(rig.newTrace({"beep", "play"}), ElementsAre("beep", "play - 11025 8 1 512"));
+
+  rig.speech.clickSound();
+  EXPECT_THAT(rig.newTrace({"click", "play"}), ElementsAre("click", "play - 11025 8 1 256"));
+  EXPECT_TRUE(rig.player.dropPeriods());
+
+  // Telephone tones are played at their own rate, whatever the speed-up.
+  rig.speech.playDtmf("1*x,#");
+  EXPECT_THAT(rig.newTrace({"play"}), ElementsAre("play dtmf_1.wav 11025 8 1 100", "play dtmf_X.wav 11025 8 1 100",
+                                                  "play dtmf_#.wav 11025 8 1 100"));
+  EXPECT_TRUE(rig.player.fastRate());
+}
+
+TEST(SpeechSounds, MissingRecordingIsSilent) {
+  SpeechRig rig;
+  rig.start();
+  std::filesystem::remove(rig.voice.letters + "_65.wav");
+  rig.speech.speakChar('A');
+  rig.speech.playWord("_naoexiste");
+  EXPECT_THAT(rig.newTrace({"play"}), IsEmpty());
+}
+
+TEST(SpeechText, UpcaseLatin1) {
+  EXPECT_EQ(upcaseLatin1("abz\xE0\xE7\xFF\xDF@["), "ABZ\xC0\xC7\xDF\xDF@[");
+}
+
+}  // namespace
+}  // namespace kaldro::speech::testing

@@ -1,0 +1,158 @@
+// The voice builder's parts: carriers and inventory, sound shaping, cutting units out of eSpeak NG, the rules.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <numbers>
+#include <sstream>
+
+#include "diphone/translator.h"
+#include "espeak_voice.h"
+#include "platform/text.h"
+#include "sound_shaping.h"
+#include "unit_inventory.h"
+#include "voice_builder.h"
+
+namespace kaldro::voz {
+namespace {
+
+std::string sourceFile(const std::string& relative) { return std::string(KALDRO_SOURCE_DIR) + "/" + relative; }
+
+TEST(Carrier, BracketsMarkTheCutInPhonemesWithoutStressMarks) {
+  auto cut = parseCarrier("a'[tSi]ta");
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->mnemonics, "a'tSita");
+  EXPECT_EQ(cut->bare, "atSita");
+  EXPECT_EQ(cut->begin, 1u);
+  EXPECT_EQ(cut->end, 4u);
+  auto toEnd = parseCarrier("p'[&U~]");
+  ASSERT_TRUE(toEnd);
+  EXPECT_EQ(toEnd->end, toEnd->bare.size());
+  EXPECT_FALSE(parseCarrier("a'kata"));      // no cut
+  EXPECT_FALSE(parseCarrier("a'[k]a[t]a"));  // two cuts
+  EXPECT_FALSE(parseCarrier("a'[]kata"));    // empty cut
+  EXPECT_FALSE(parseCarrier("a' [ka]ta"));   // a blank would split the carrier into words
+}
+
+TEST(Inventory, ReportsEveryMalformedLineAndResolvesCopies) {
+  UnitInventory inventory;
+  auto faults = inventory.parse(
+      "# título\n"
+      "símbolo a = a\n"
+      "símbolo tch = t x\n"
+      "símbolo t = t\n"
+      "símbolo i = i\n"
+      "$KA = a'[ka]ta = k a\n"
+      "$KA = a'[ka]ta = k a\n"          // repeated
+      "$KUCIRC = como $KU\n"            // copies nothing
+      "$TOOLONGNAME = a'[ka]ta = k a\n" // more than 8 characters
+      "$XA = a'kata = k a\n"            // no cut
+      "qualquer coisa\n"
+      "$KACOPIA = como $KA\n",
+      "teste.txt");
+  ASSERT_EQ(faults.size(), 5u);
+  EXPECT_NE(faults[0].find("teste.txt:7:"), std::string::npos);
+  EXPECT_NE(faults[4].find("$KUCIRC"), std::string::npos);
+  const InventoryUnit* copy = inventory.find("$kacopia");
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->phones, (std::vector<std::string>{"k", "a"}));
+  // The longest symbol wins; a stressed vowel is marked; a spelled character stays visible.
+  EXPECT_EQ(inventory.phonesOf("[ tch/I/ t/a]"), (std::vector<std::string>{"t", "x", "'i", "t", "a"}));
+  EXPECT_EQ(inventory.phonesOf("[ /_C]"), (std::vector<std::string>{"<C>"}));
+}
+
+TEST(SoundShaping, HalvingTheRateKeepsSpeechBandsAndRemovesWhatCannotBeHeld) {
+  auto toneLevel = [](double hz) {
+    std::vector<int16_t> tone(22050);
+    for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>(10000 * std::sin(2 * std::numbers::pi * hz * i / 22050));
+    std::vector<float> halved = halveRate(tone);
+    EXPECT_EQ(halved.size(), tone.size() / 2);
+    return peakOf(std::span<const float>(halved).subspan(1000, 9000)) / 10000;
+  };
+  EXPECT_NEAR(toneLevel(1000), 1.0, 0.02);
+  EXPECT_NEAR(toneLevel(4000), 1.0, 0.05);
+  EXPECT_LT(toneLevel(7000), 0.01);  // would fold back to 4025 Hz
+  EXPECT_LT(toneLevel(9000), 0.01);
+}
+
+TEST(SoundShaping, TrimKeepsAShortClosureAndFadesReachSilence) {
+  std::vector<float> samples(2000, 0.0f);
+  for (size_t i = 900; i < 1500; ++i) samples[i] = 5000.0f;
+  TrimLimits limits;
+  limits.keepLeadingSilence = 100;
+  limits.keepTrailingSilence = 10;
+  SampleRange kept = trimSilence(samples, {0, 2000}, limits);
+  EXPECT_EQ(kept.begin, 800u);
+  EXPECT_EQ(kept.end, 1510u);
+  EXPECT_EQ(trimSilence(std::vector<float>(100, 0.0f), {0, 100}, limits).size(), 0u);
+
+  std::vector<float> piece(100, 10000.0f);
+  applyFades(piece, 24);
+  EXPECT_EQ(piece.front(), 0.0f);
+  EXPECT_EQ(piece.back(), 0.0f);
+  EXPECT_EQ(piece[50], 10000.0f);
+  EXPECT_LT(piece[1], piece[10]);
+  const std::vector<uint8_t> bytes = toUnsigned8(std::vector<float>{0.0f, 32767.0f, -40000.0f}, 1.0f);
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{128, 255, 0}));
+}
+
+// eSpeak NG may be initialised only once per process.
+class WithEspeak : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    voice_ = EspeakVoice::open(error).release();
+    ASSERT_NE(voice_, nullptr) << error;
+  }
+  static void TearDownTestSuite() {
+    delete voice_;
+    voice_ = nullptr;
+  }
+  static EspeakVoice* voice_;
+};
+EspeakVoice* WithEspeak::voice_ = nullptr;
+
+TEST_F(WithEspeak, UnitsAreCutAtTheAskedPhonemesAndAlteredPhonemesAreRefused) {
+  VoiceBuilder builder(*voice_);
+  InventoryUnit ka{"$KA", "a'[ka]ta", "", {"k", "a"}, 1};
+  std::string fault;
+  SoundPiece piece = builder.makeUnit(ka, fault);
+  EXPECT_EQ(fault, "");
+  // k and a at 165 words a minute: well over 100 ms, well under the whole carrier.
+  EXPECT_GT(piece.samples.size(), 1100u);
+  EXPECT_LT(piece.samples.size(), 4400u);
+  EXPECT_EQ(piece.samples.front(), 0.0f);
+  EXPECT_EQ(piece.samples.back(), 0.0f);
+
+  InventoryUnit unknown{"$KATIL", "a'[ka~]ta", "", {"k", "@"}, 2};  // eSpeak reads a~ as a plain a
+  builder.makeUnit(unknown, fault);
+  EXPECT_NE(fault.find("em vez de"), std::string::npos) << fault;
+}
+
+// The rules and exceptions as shipped, on words that each exercise one rule.
+TEST(Pronunciation, RulesAndExceptionsGiveTheExpectedPhones) {
+  diphone::Translator translator;
+  ASSERT_TRUE(translator.loadRules(sourceFile("data/regras.rgr")));
+  ASSERT_TRUE(translator.loadExceptions(sourceFile("data/portug.exc")));
+  UnitInventory inventory;
+  ASSERT_EQ(inventory.load(sourceFile("data/voice/unidades.txt")), std::vector<std::string>{});
+  std::ifstream cases(sourceFile("tests/voice/pronuncias.txt"));
+  ASSERT_TRUE(cases);
+  int checked = 0;
+  for (std::string line; std::getline(cases, line);) {
+    if (line.empty() || line.front() == '#') continue;
+    const size_t equals = line.find(" = ");
+    ASSERT_NE(equals, std::string::npos) << line;
+    const std::string word = line.substr(0, equals);
+    std::string got;
+    for (const std::string& phone : inventory.phonesOf(translator.translateText(platform::utf8ToCp1252(word))))
+      got += (got.empty() ? "" : " ") + phone;
+    EXPECT_EQ(got, line.substr(equals + 3)) << word;
+    ++checked;
+  }
+  EXPECT_GT(checked, 60);
+}
+
+}  // namespace
+}  // namespace kaldro::voz

@@ -1,0 +1,191 @@
+// Reading the unit inventory and mapping phoneme strings to phones.
+#include "unit_inventory.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace kaldro::voz {
+
+namespace {
+
+std::string_view trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+  return text;
+}
+
+std::vector<std::string> words(std::string_view text) {
+  std::vector<std::string> out;
+  std::istringstream in{std::string(text)};
+  for (std::string word; in >> word;) out.push_back(word);
+  return out;
+}
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+bool isUpperVowel(char c) { return c == 'A' || c == 'E' || c == 'I' || c == 'O' || c == 'U'; }
+
+constexpr std::string_view kSymbolPrefix = "símbolo ";
+
+}  // namespace
+
+std::optional<CarrierCut> parseCarrier(std::string_view carrier) {
+  CarrierCut cut;
+  int opened = 0, closed = 0;
+  for (char c : carrier) {
+    if (c == '[') {
+      ++opened;
+      cut.begin = cut.bare.size();
+    } else if (c == ']') {
+      ++closed;
+      cut.end = cut.bare.size();
+    } else if (c == ' ') {
+      return std::nullopt;
+    } else {
+      cut.mnemonics += c;
+      if (c != '\'' && c != ',') cut.bare += c;
+    }
+  }
+  if (opened != 1 || closed != 1 || cut.end <= cut.begin) return std::nullopt;
+  return cut;
+}
+
+std::vector<std::string> UnitInventory::load(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {path + ": não foi possível ler o arquivo"};
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string name = path.substr(path.find_last_of('/') + 1);
+  return parse(text.str(), name);
+}
+
+std::vector<std::string> UnitInventory::parse(std::string_view text, const std::string& fileName) {
+  units_.clear();
+  symbols_.clear();
+  std::vector<std::string> faults;
+  size_t number = 0;
+  std::istringstream in{std::string(text)};
+  for (std::string raw; std::getline(in, raw);) {
+    ++number;
+    std::string_view line = trim(raw);
+    auto fault = [&](const std::string& problem) {
+      faults.push_back(fileName + ":" + std::to_string(number) + ": " + problem);
+    };
+    if (line.empty() || line.front() == '#') continue;
+    if (line.starts_with(kSymbolPrefix)) {
+      line.remove_prefix(kSymbolPrefix.size());
+      size_t equals = line.find('=');
+      if (equals == std::string_view::npos) {
+        fault("falta o sinal \"=\" depois do símbolo");
+        continue;
+      }
+      std::string symbol(trim(line.substr(0, equals)));
+      auto phones = words(line.substr(equals + 1));
+      if (symbol.empty() || phones.empty()) fault("símbolo sem nome ou sem fones");
+      else if (!symbols_.emplace(symbol, phones).second) fault("símbolo repetido: " + symbol);
+      continue;
+    }
+    if (line.front() != '$') {
+      fault("a linha não é título, símbolo nem unidade");
+      continue;
+    }
+    size_t first = line.find('=');
+    if (first == std::string_view::npos) {
+      fault("falta o sinal \"=\" depois do nome da unidade");
+      continue;
+    }
+    InventoryUnit unit;
+    unit.line = number;
+    unit.name = std::string(trim(line.substr(0, first)));
+    std::string_view rest = trim(line.substr(first + 1));
+    if (rest.starts_with("como ")) {
+      unit.sameAs = std::string(trim(rest.substr(5)));
+    } else {
+      size_t second = rest.find('=');
+      if (second == std::string_view::npos) {
+        fault("falta o segundo \"=\" antes dos fones");
+        continue;
+      }
+      unit.carrier = std::string(trim(rest.substr(0, second)));
+      unit.phones = words(rest.substr(second + 1));
+      if (!parseCarrier(unit.carrier)) {
+        fault("palavra-suporte malformada (um trecho entre colchetes, sem espaços): " + unit.carrier);
+        continue;
+      }
+      if (unit.phones.empty()) {
+        fault("unidade sem fones: " + unit.name);
+        continue;
+      }
+    }
+    if (unit.name.size() < 2 || unit.name.size() > 8) {
+      fault("o nome deve ter de 2 a 8 caracteres: " + unit.name);
+      continue;
+    }
+    if (find(unit.name)) {
+      fault("unidade repetida: " + unit.name);
+      continue;
+    }
+    units_.push_back(std::move(unit));
+  }
+  for (InventoryUnit& unit : units_) {
+    if (unit.sameAs.empty()) continue;
+    const InventoryUnit* target = find(unit.sameAs);
+    if (!target || !target->sameAs.empty()) {
+      faults.push_back(fileName + ":" + std::to_string(unit.line) + ": " + unit.name +
+                       " copia uma unidade que não existe ou que também é cópia: " + unit.sameAs);
+      continue;
+    }
+    unit.phones = target->phones;
+  }
+  return faults;
+}
+
+const InventoryUnit* UnitInventory::find(std::string_view name) const {
+  for (const InventoryUnit& unit : units_)
+    if (unit.name.size() == name.size() &&
+        std::equal(name.begin(), name.end(), unit.name.begin(), [](char a, char b) { return lower(a) == lower(b); }))
+      return &unit;
+  return nullptr;
+}
+
+std::vector<std::string> UnitInventory::phonesOf(std::string_view phonemeString) const {
+  std::string flat;  // the units' characters without the word and unit punctuation
+  for (size_t i = 0; i < phonemeString.size(); ++i) {
+    char c = phonemeString[i];
+    if (c == '_' && i + 1 < phonemeString.size()) {  // a character spoken by name
+      flat += '\x02';
+      flat += phonemeString[++i];
+    } else if (c != '[' && c != ']' && c != '/' && c != ' ') {
+      flat += c;
+    }
+  }
+  std::vector<std::string> phones;
+  size_t longest = 0;
+  for (const auto& entry : symbols_) longest = std::max(longest, entry.first.size());
+  for (size_t i = 0; i < flat.size();) {
+    if (flat[i] == '\x02') {
+      phones.push_back(std::string("<") + flat[i + 1] + ">");
+      i += 2;
+      continue;
+    }
+    bool matched = false;
+    for (size_t length = std::min(longest, flat.size() - i); length > 0 && !matched; --length) {
+      std::string piece = flat.substr(i, length);
+      const bool stressed = isUpperVowel(piece.front());
+      std::transform(piece.begin(), piece.end(), piece.begin(), lower);
+      auto found = symbols_.find(piece);
+      if (found == symbols_.end()) continue;
+      for (size_t p = 0; p < found->second.size(); ++p)
+        phones.push_back((stressed && p == 0 ? "'" : "") + found->second[p]);
+      i += length;
+      matched = true;
+    }
+    if (!matched) {
+      phones.push_back("?");
+      ++i;
+    }
+  }
+  return phones;
+}
+
+}  // namespace kaldro::voz

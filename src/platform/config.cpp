@@ -65,6 +65,13 @@ Configuration::Configuration(ConfigLocations locations) : locations_(std::move(l
   locations_.startDirectory = withoutTrailingSlash(locations_.startDirectory);
 }
 
+std::optional<std::string> Configuration::readValue(const std::string& file, std::string_view section,
+                                                   std::string_view key, size_t bufferSize) const {
+  const std::string* text = cache_->text(file);
+  if (!text) return std::nullopt;
+  return findProfileValueInText(*text, section, key, bufferSize);
+}
+
 std::optional<std::string> Configuration::systemFile() const {
   for (const std::string& folder : locations_.systemFolders)
     if (auto file = findFileIgnoringCase(folder, kFileName)) return file;
@@ -80,10 +87,10 @@ std::string Configuration::lookupFile() const {
 std::string Configuration::readConfig(std::string_view section, std::string_view key) const {
   const std::string file = lookupFile();
   if (section.empty()) section = "KALDRO";
-  std::string value = backslashesToSlashes(readProfileValue(file, section, key, kLookupBuffer).value_or(""));
+  std::string value = backslashesToSlashes(readValue(file, section, key, kLookupBuffer).value_or(""));
 
   auto programFolder = [&]() {
-    std::string folder = backslashesToSlashes(readProfileValue(file, "KALDRO", "PGMKALDRO", kLookupBuffer).value_or(""));
+    std::string folder = backslashesToSlashes(readValue(file, "KALDRO", "PGMKALDRO", kLookupBuffer).value_or(""));
     if (folder.empty() || folder.front() == '@') return locations_.startDirectory;
     return folder;
   };
@@ -108,7 +115,7 @@ std::optional<std::string> Configuration::findSystemValue(std::string_view secti
                                                           size_t bufferSize) const {
   auto file = systemFile();
   if (!file) return std::nullopt;
-  auto value = readProfileValue(*file, section, key, bufferSize);
+  auto value = readValue(*file, section, key, bufferSize);
   if (!value) return std::nullopt;
   return backslashesToSlashes(*value);
 }

@@ -1,10 +1,13 @@
 // Where KALDRO.INI is found and how one value is read from it, with the "@" folder substitution.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/profile.h"
 
 namespace kaldro::platform {
 
@@ -49,7 +52,12 @@ class Configuration {
   std::string lookupFile() const;
 
  private:
+  std::optional<std::string> readValue(const std::string& file, std::string_view section, std::string_view key,
+                                       size_t bufferSize) const;
+
   ConfigLocations locations_;
+  // Lookups are logically const; the cache only saves reading the same file again.
+  std::unique_ptr<ProfileTextCache> cache_ = std::make_unique<ProfileTextCache>();
 };
 
 // "\" in configuration values stands for "/" on Linux.

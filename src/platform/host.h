@@ -126,8 +126,12 @@ class Host {
   // The grid moved up one row; fillAttribute is the attribute of the new last row.
   virtual void scrolled(uint8_t fillAttribute) {}
   virtual void repaintAll() {}
-  // The caret shows while the console waits for a key (0-based cursor).
+  // The caret shows while the console waits for a key (0-based cursor); the console asks at every
+  // key wait, and the host decides whether it can be seen (a window only while it has the focus).
   virtual void setCaret(bool visible, int column, int row) {}
+  // The console's cursor moved (0-based; the deferred-wrap column shows on the last column).
+  // A terminal keeps its own cursor there, which is what screen readers follow.
+  virtual void cursorMoved(int column, int row) {}
   virtual bool focused() const { return true; }
   virtual void systemBeep() {}
 

@@ -311,52 +311,43 @@ class HostTerminal final : public Host {
     screen_.reset();
   }
 
-  // The host learns the console's cursor only from the caret; between key waits the cursor is
-  // taken to stand where writing last ended, which is where text goes on.
-  void drawRow(int row, int firstColumn, int endColumn) override {
-    if (!caretShown_) {
-      cursorColumn_ = endColumn;
-      cursorRow_ = row;
-    }
-    paint();
-  }
+  void drawRow(int, int, int) override { paint(); }
 
   void scrolled(uint8_t) override {
     if (!screen_) return;
     std::string frame;
     screen_->scrollUp(frame);
-    if (!caretShown_) {
-      cursorColumn_ = 0;
-      cursorRow_ = TextGrid::Rows - 1;
-    }
     paint(std::move(frame));
   }
 
-  void repaintAll() override {
-    if (!caretShown_) {
-      cursorColumn_ = 0;
-      cursorRow_ = 0;
-    }
-    paint();
-  }
+  void repaintAll() override { paint(); }
 
   void setCaret(bool visible, int column, int row) override {
-    // A screen reader or braille display follows the terminal's cursor, so it stands at the
-    // console's cursor whether the console shows a caret or not.
-    caretShown_ = visible;
+    // The terminal's cursor always shows; it only has to stand at the console's cursor.
     cursorColumn_ = column;
     cursorRow_ = row;
     paint();
   }
 
+  // A screen reader or braille display follows the terminal's cursor. The move is sent with the
+  // next frame, or before the program waits or pauses, so a burst of writes costs no extra output.
+  void cursorMoved(int column, int row) override {
+    if (column == cursorColumn_ && row == cursorRow_) return;
+    cursorColumn_ = column;
+    cursorRow_ = row;
+    cursorPending_ = true;
+  }
+
   void systemBeep() override { writeAll("\a"); }
 
   std::optional<HostEvent> pollEvent() override {
+    if (cursorPending_) paint();
     gather(0);
     return takeEvent();
   }
 
   void waitForEvent() override {
+    if (cursorPending_) paint();
     while (events_.empty()) {
       int timeoutMs = -1;
       std::optional<int64_t> due = nextDeadline();
@@ -388,6 +379,7 @@ class HostTerminal final : public Host {
   }
 
   void sleepMs(uint32_t milliseconds) override {
+    if (cursorPending_) paint();
     timespec remaining{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
     while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
     }
@@ -453,6 +445,7 @@ class HostTerminal final : public Host {
   void paint(std::string frame = {}) {
     if (!grid_ || !screen_ || !gSignalShared.terminalModified) return;
     screen_->paint(*grid_, cursorColumn_, cursorRow_, frame);
+    cursorPending_ = false;
     writeAll(frame);
   }
 
@@ -571,7 +564,7 @@ class HostTerminal final : public Host {
   std::optional<TerminalScreen> screen_;
   int cursorColumn_ = 0;
   int cursorRow_ = 0;
-  bool caretShown_ = false;
+  bool cursorPending_ = false;  // the cursor moved since the last frame
 
   TerminalKeyDecoder decoder_;
   std::deque<HostEvent> events_;

@@ -3,7 +3,9 @@
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_ttf.h>
+#include <fcntl.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -159,6 +161,15 @@ class HostWindow final : public Host {
   }
 
   bool focused() const override { return focused_; }
+
+  // SDL has no beep. The terminal the program was started from, if any, rings its bell (a
+  // terminal emulator plays the desktop's bell sound); without one the beep is silent.
+  void systemBeep() override {
+    const int tty = ::open("/dev/tty", O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (tty < 0) return;
+    [[maybe_unused]] ssize_t n = ::write(tty, "\a", 1);
+    ::close(tty);
+  }
 
   std::optional<HostEvent> pollEvent() override {
     gather(0);

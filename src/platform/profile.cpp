@@ -31,7 +31,11 @@ std::string_view trimBlanks(std::string_view s) {
 
 std::optional<std::string> findProfileValue(std::string_view contents, std::string_view section,
                                             std::string_view key, size_t bufferSize) {
-  std::string text = textFileToCp1252(contents);
+  return findProfileValueInText(textFileToCp1252(contents), section, key, bufferSize);
+}
+
+std::optional<std::string> findProfileValueInText(std::string_view text, std::string_view section,
+                                                  std::string_view key, size_t bufferSize) {
   std::string_view rest(text);
   bool inSection = false;
   while (!rest.empty()) {
@@ -67,6 +71,25 @@ std::optional<std::string> readProfileValue(const std::string& path, std::string
   std::ostringstream contents;
   contents << in.rdbuf();
   return findProfileValue(contents.str(), section, key, bufferSize);
+}
+
+const std::string* ProfileTextCache::text(const std::string& path) {
+  struct stat info{};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  const long long modifiedNs = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+  if (path == path_ && info.st_size == size_ && modifiedNs == modifiedNs_ &&
+      static_cast<long long>(info.st_ino) == inode_)
+    return &text_;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return nullptr;
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  text_ = textFileToCp1252(contents.str());
+  path_ = path;
+  size_ = info.st_size;
+  modifiedNs_ = modifiedNs;
+  inode_ = static_cast<long long>(info.st_ino);
+  return &text_;
 }
 
 std::optional<std::string> findFileIgnoringCase(const std::string& folder, std::string_view name) {

@@ -10,11 +10,13 @@ set(voice_sources
   ${CMAKE_SOURCE_DIR}/data/voice/letras.txt
   ${CMAKE_SOURCE_DIR}/data/voice/palavras.txt)
 set(voice_database ${KALDRO_DIPHONES_DIR}DIFONES2.IND ${KALDRO_DIPHONES_DIR}DIFONES2.DIF)
+set(voice_inventory ${KALDRO_DIPHONES_DIR}unidades.txt)
 set(voice_recordings_stamp ${KALDRO_LETTERS_DIR}gravacoes.stamp)
 
-# The sound: remade only when the builder or its lists change.
+# The sound: remade only when the builder or its lists change. The inventory it was built from goes
+# beside the database, where the programs read the units' phones.
 add_custom_command(
-  OUTPUT ${voice_database} ${voice_recordings_stamp}
+  OUTPUT ${voice_database} ${voice_recordings_stamp} ${voice_inventory}
   COMMAND kaldro-voz
           --inventory ${CMAKE_SOURCE_DIR}/data/voice/unidades.txt
           --letters ${CMAKE_SOURCE_DIR}/data/voice/letras.txt
@@ -22,6 +24,7 @@ add_custom_command(
           --diphones-out ${KALDRO_DIPHONES_DIR} --base DIFONES2
           --letters-out ${KALDRO_LETTERS_DIR}
   COMMAND ${CMAKE_COMMAND} -E touch ${voice_recordings_stamp}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/data/voice/unidades.txt ${voice_inventory}
   DEPENDS kaldro-voz ${voice_sources}
   COMMENT "Making the built-in voice (diphone units, letters, words, tones)"
   VERBATIM)
@@ -41,7 +44,7 @@ foreach(name regras.rgr portug.exc)
   list(APPEND voice_text_files ${KALDRO_DIPHONES_DIR}${name})
 endforeach()
 
-add_custom_target(kaldro_voice ALL DEPENDS ${voice_database} ${voice_recordings_stamp} ${voice_text_files})
+add_custom_target(kaldro_voice ALL DEPENDS ${voice_database} ${voice_recordings_stamp} ${voice_inventory} ${voice_text_files})
 
 # The default configuration, with absolute folders into this tree.
 file(MAKE_DIRECTORY ${KALDRO_ORMIATTS_DIR})

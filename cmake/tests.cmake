@@ -29,3 +29,12 @@ foreach(dir ${test_dirs})
     endif()
   endif()
 endforeach()
+
+# The real terminal (tmux) and the real window (Xvfb, xdotool), end to end with plumar. Each script
+# ends with 77, a skip, where its tools are not installed.
+foreach(real_host tmux xvfb)
+  add_test(NAME hosts_${real_host}
+           COMMAND sh ${CMAKE_SOURCE_DIR}/tests/hosts/run_${real_host}.sh ${CMAKE_BINARY_DIR}/bin
+                   ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/hosts_${real_host})
+  set_tests_properties(hosts_${real_host} PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+endforeach()

@@ -1,5 +1,5 @@
 // kaldro-fala: speaks texts with the family's speech services, writes them to a WAV file, shows their
-// phonemes, or plays WAV files.
+// phonemes or phones, or plays WAV files.
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/program_runtime.h"
+#include "diphone/diphone_synth.h"
+#include "diphone/unit_phones.h"
 #include "platform/host_headless.h"
 #include "platform/text.h"
 
@@ -21,12 +23,14 @@ namespace {
 using namespace kaldro;
 
 constexpr const char* kUsage =
-    "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes] [TEXTO...]\n"
+    "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
     "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de fal\xC3\xA1-lo\n"
+    "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
+    "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
     "  --play      toca os arquivos WAV pelo tocador do sistema\n";
 
 // A host with a real clock and no window or keyboard: sound devices report to it, nobody types.
@@ -97,8 +101,9 @@ struct Options {
   int level = 0;  // 0: the configured level
   std::string wavFile;
   bool phonemes = false;
+  bool phones = false;
   bool play = false;
-  std::vector<std::string> items;  // texts (CP1252) or, with --play, file names
+  std::vector<std::string> items;  // texts or file names, as given
 };
 
 // Nothing when the command line is wrong (the reason is on standard error).
@@ -127,15 +132,17 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.level = static_cast<int>(level);
     } else if (argument == "--phonemes") {
       options.phonemes = true;
+    } else if (argument == "--phones") {
+      options.phones = true;
     } else if (argument == "--play") {
       options.play = true;
     } else if (argument == "--") {
-      for (++i; i < arguments.size(); ++i) options.items.push_back(platform::utf8ToCp1252(arguments[i]));
+      for (++i; i < arguments.size(); ++i) options.items.push_back(arguments[i]);
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
       std::fprintf(stderr, "kaldro-fala: op\xC3\xA7\xC3\xA3o desconhecida: %s\n", argument.c_str());
       return std::nullopt;
     } else {
-      options.items.push_back(platform::utf8ToCp1252(argument));
+      options.items.push_back(argument);
     }
   }
   if (options.play && options.items.empty()) {
@@ -163,8 +170,22 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
                  platform::cp1252ToUtf8(speech.diphoneSynth().diphoneBase()).c_str());
     throw platform::ProgramExit{1};
   }
-  auto handle = [&](const std::string& text) {
-    if (options.phonemes) {
+  diphone::UnitPhones inventory;
+  if (options.phones) {
+    const std::string folder = diphone::diphoneFoldersFromConfig(runtime.configuration()).diphones;
+    const std::vector<std::string> faults = inventory.loadFromFolder(folder);
+    for (const std::string& fault : faults) std::fprintf(stderr, "kaldro-fala: %s\n", fault.c_str());
+    if (!faults.empty()) throw platform::ProgramExit{1};
+  }
+  // given: the line as it came; text: the same in CP1252.
+  auto handle = [&](const std::string& given, const std::string& text) {
+    if (options.phones) {
+      std::string phones;
+      for (const std::string& phone : inventory.phonesOf(speech.diphoneSynth().translateText(text)))
+        phones += (phones.empty() ? "" : " ") + phone;
+      std::printf("%s\t%s\n", given.c_str(), platform::cp1252ToUtf8(phones).c_str());
+      std::fflush(stdout);
+    } else if (options.phonemes) {
       std::printf("%s\n", platform::cp1252ToUtf8(speech.diphoneSynth().translateText(text)).c_str());
       std::fflush(stdout);
     } else {
@@ -172,11 +193,11 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
     }
   };
   if (!options.items.empty()) {
-    for (const std::string& text : options.items) handle(text);
+    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
   } else {
     for (std::string line; std::getline(std::cin, line);) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      handle(platform::textFileToCp1252(line));
+      handle(line, platform::textFileToCp1252(line));
     }
   }
   speech.stopAndFinishSpeech();
@@ -190,10 +211,10 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  // Writing a file or only showing phonemes needs no real time: the headless host's virtual clock
-  // makes it as fast as the synthesizer.
+  // Writing a file or only showing phonemes or phones needs no real time: the headless host's
+  // virtual clock makes it as fast as the synthesizer.
   const char* chosenHost = std::getenv("KALDRO_HOST");
-  const bool virtualTime = !options->wavFile.empty() || options->phonemes ||
+  const bool virtualTime = !options->wavFile.empty() || options->phonemes || options->phones ||
                            (chosenHost && std::string_view(chosenHost) == "headless");
   auto makeHost = [&](platform::Trace& trace) -> std::unique_ptr<platform::Host> {
     if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());

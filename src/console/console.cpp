@@ -51,6 +51,7 @@ void Console::ensureConsoleWindow() {
   window.title = title_;
   host_.openWindow(window, grid_);
   windowOpen_ = true;
+  cursorChanged();
   setBrailleMode(settings_.brailleMode);
 }
 
@@ -61,6 +62,7 @@ void Console::clearScreen() {
   column_ = 0;
   row_ = 0;
   host_.repaintAll();
+  cursorChanged();
 }
 
 void Console::clearToEndOfLine() {
@@ -75,6 +77,7 @@ void Console::clearToEndOfLine() {
 void Console::moveCursor(int column, int row) {
   column_ = std::clamp(column, 1, Columns) - 1;
   row_ = std::clamp(row, 1, Rows) - 1;
+  cursorChanged();
 }
 
 int Console::cursorColumn() const { return column_ + 1; }
@@ -129,6 +132,10 @@ void Console::paintPending() {
   pendingEnd_ = -1;
 }
 
+void Console::cursorChanged() {
+  if (windowOpen_) host_.cursorMoved(caretColumn(), row_);
+}
+
 void Console::lineFeed() {
   paintPending();
   if (row_ < Rows - 1) {
@@ -179,6 +186,7 @@ void Console::writeToConsole(std::string_view bytes) {
     }
   }
   paintPending();
+  cursorChanged();
 }
 
 void Console::writeLine(std::string_view bytes) {

@@ -123,6 +123,8 @@ class Console {
   void lineFeed();
   void markChanged(int column);
   void paintPending();
+  // Tells the host where the cursor stands now (terminals follow it for screen readers).
+  void cursorChanged();
   void showCaret();
   void hideCaret();
   // The caret's 0-based column: the deferred-wrap column 80 shows on the last column.

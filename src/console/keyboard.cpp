@@ -245,7 +245,8 @@ bool Console::keyPressed() {
 }
 
 void Console::showCaret() {
-  if (caretShown_ || !host_.focused()) return;
+  // Asked for even without the focus: the host shows it when the focus arrives during the wait.
+  if (caretShown_) return;
   host_.setCaret(true, caretColumn(), row_);
   caretShown_ = true;
 }

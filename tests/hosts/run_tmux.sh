@@ -1,41 +1,83 @@
 #!/bin/sh
-# Runs plumar in a real terminal (tmux), types keys into it, and keeps what a check needs:
-# the pane as shown, the exit status, and the terminal's modes after the program ended.
+# The letter generator in a real terminal: plumar on the terminal host inside a private tmux
+# server, the example template answered with send-keys. Checks the letter byte for byte, the
+# prompts on the pane, the terminal's cursor at the end of the typed answer (screen readers follow
+# it), and the terminal back in line mode and on its normal screen afterwards.
 #
-# usage: run_tmux.sh BIN_DIR TEMPLATE KEYS_FILE OUT_DIR [COLUMNS ROWS]
-# KEYS_FILE, one step a line:
-#   keys ARGS...     passed to "tmux send-keys" (keys Enter / keys C-Up / keys -l texto)
-#   sleep SECONDS    lets the program speak and draw
-# OUT_DIR receives pane.txt, status (the exit status) and stty.txt.
+# usage: run_tmux.sh BIN_DIR SOURCE_DIR OUT_DIR
+# Exit status 0: passed; 1: failed; 77: skipped (tmux is not installed).
 set -eu
-bin=$1 template=$2 keys=$3 out=$4 columns=${5:-80} rows=${6:-25}
-mkdir -p "$out"
-socket="kaldro-test-$$"
-tm() { tmux -L "$socket" "$@"; }
-rm -f "$out/status"
-tm new-session -d -s run -x "$columns" -y "$rows" \
-  "TERM=tmux-256color KALDRO_HOST=terminal KALDRO_AUDIO=\${KALDRO_AUDIO:-none} KALDRO_SCREEN='$out/screen.txt' \
-   '$bin/plumar' '$template'; echo \$? > '$out/status'; stty -a > '$out/stty.txt'; sleep 60"
-sleep 1
-while IFS= read -r line || [ -n "$line" ]; do
-  case "$line" in
-    ''|'#'*) ;;
-    sleep\ *) sleep "${line#sleep }" ;;
-    keys\ *) eval "tm send-keys -t run ${line#keys }" ;;
-    *) echo "linha desconhecida: $line" >&2 ;;
-  esac
-done < "$keys"
-tm capture-pane -t run -p > "$out/pane.txt"
-waited=0
-while [ ! -s "$out/status" ] && [ $waited -lt 30 ]; do sleep 1; waited=$((waited + 1)); done
-tm kill-server
-if [ -s "$out/status" ]; then
-  echo "status $(cat "$out/status")"
-  # The terminal must be back in line mode with echo and signals.
-  for mode in icanon echo isig; do
-    grep -qE "(^| )$mode( |\$)" "$out/stty.txt" || { echo "terminal not restored ($mode)" >&2; exit 1; }
+if ! command -v tmux > /dev/null 2>&1; then
+  echo "tmux is not installed: skipped"
+  exit 77
+fi
+bin=$1 source=$2 out=$3
+here=$source/tests/hosts
+. "$here/steps.sh"
+prepare_run "$out"
+
+socket=kaldro-test-$$
+tm() { tmux -L "$socket" -f /dev/null "$@"; }
+trap 'tm kill-server 2> /dev/null || true' EXIT
+
+type_text() { tm send-keys -t run -l "$1"; }
+press_key() { tm send-keys -t run "$1"; }
+program_ended() { [ -s "$out/status" ]; }
+# Waits until the pane shows the text; the pane and the terminal's cursor are kept then.
+capture_host() {
+  tries=0
+  until tm capture-pane -t run -p > "$out/pane.txt" && grep -qF -- "$1" "$out/pane.txt"; do
+    if [ $tries -ge 300 ]; then
+      echo "the pane never showed \"$1\"" >&2
+      return 1
+    fi
+    sleep 0.1
+    tries=$((tries + 1))
   done
-else
+  tm display-message -t run -p '#{cursor_x} #{cursor_y}' > "$out/cursor.txt"
+}
+
+# After plumar the pane keeps the exit status and the terminal's modes, and stays open to be read.
+tm new-session -d -s run -x 80 -y 25 sh -c \
+  'cd "$1/work" && "$2/plumar" "$3"; echo $? > "$1/status"; stty -a > "$1/stty.txt"; exec sleep 300' \
+  sh "$out" "$bin" "$source/examples/carta-modelo.txt"
+
+failed=0
+run_steps "$here/letter_steps.txt" || failed=1
+tries=0
+while ! program_ended && [ $tries -lt 600 ]; do
+  sleep 0.1
+  tries=$((tries + 1))
+done
+if ! program_ended; then
   echo "plumar did not end" >&2
+  tm capture-pane -t run -p >&2 || true
   exit 1
 fi
+sleep 0.2  # stty.txt is written just after the status
+tm capture-pane -t run -p > "$out/pane-after.txt"
+
+status=$(cat "$out/status")
+[ "$status" = 0 ] || { echo "plumar ended with status $status" >&2; failed=1; }
+[ $failed = 0 ] || { cat "$out/pane.txt" >&2 2> /dev/null || true; exit 1; }
+check_letter "$out/work/carta-gerada.txt" "$here/letter_expected.txt" || failed=1
+
+for prompt in "Projeto KALDRO - Preparador de cartas padronizadas" \
+  "Nome do arquivo de saída: carta-gerada.txt" "NOME:Maria da Silva" "VENCIMENTO:10/02/2027" \
+  "Tem mais ? s" "Tem mais ? n" "REMETENTE:João Pereira"; do
+  grep -qF -- "$prompt" "$out/pane.txt" || { echo "the pane lacks \"$prompt\"" >&2; failed=1; }
+done
+# The answer's line (0-based) and the column just after "REMETENTE:João Pereira".
+row=$(($(grep -nF "REMETENTE:João Pereira" "$out/pane.txt" | head -1 | cut -d: -f1) - 1))
+[ "$(cat "$out/cursor.txt")" = "22 $row" ] ||
+  { echo "terminal cursor at $(cat "$out/cursor.txt"), not at 22 $row" >&2; failed=1; }
+
+for mode in icanon echo isig; do
+  grep -qE "(^| )$mode( |\$|;)" "$out/stty.txt" || { echo "terminal not restored ($mode)" >&2; failed=1; }
+done
+if grep -qF "Preparador" "$out/pane-after.txt"; then
+  echo "the terminal was left on the program's screen" >&2
+  failed=1
+fi
+[ $failed = 0 ] || { cat "$out/pane.txt" >&2; exit 1; }
+echo "passed"

@@ -10,7 +10,9 @@
 #include <string>
 #include <thread>
 
+#include "console/console.h"
 #include "hosts/event_text.h"
+#include "platform/config.h"
 #include "platform/host_terminal.h"
 
 namespace kaldro::platform {
@@ -78,13 +80,33 @@ TEST_F(TerminalHostTest, OpensRawInTheAlternateScreenAndClosesAsItFoundTheTermin
 
   grid_.chars[2 * 80 + 4] = 'K';
   host_->drawRow(2, 4, 5);
-  EXPECT_EQ(output(), "\x1b[3;5HK\x1b[3;6H");
+  EXPECT_EQ(output(), "\x1b[3;5HK\x1b[1;1H") << "the cursor goes back to the console's cursor";
 
   host_->closeWindow();
   EXPECT_TRUE(lineMode());
   const std::string closing = output();
   EXPECT_NE(closing.find("\x1b[>4m"), std::string::npos);
   EXPECT_NE(closing.find("\x1b[?1049l"), std::string::npos);
+}
+
+TEST_F(TerminalHostTest, TheTerminalCursorStandsAtTheConsoleCursor) {
+  // Screen readers follow the terminal's cursor, also while the program speaks and no key is awaited.
+  const std::string nowhere = ::testing::TempDir() + "kaldro-no-such-folder";
+  Configuration config(ConfigLocations{{}, nowhere, nowhere});
+  console::Console console(*host_, config, "plumar");
+  console.write("abc");
+  output();
+  host_->pollEvent();
+  EXPECT_EQ(output(), "\x1b[1;4H");
+  console.moveCursor(10, 5);
+  EXPECT_EQ(output(), "") << "sent with the next frame or before a wait or pause";
+  console.delayMs(1);
+  EXPECT_EQ(output(), "\x1b[5;10H");
+  console.putCell(1, 20, 'x', 0x0F);
+  EXPECT_EQ(output(), "\x1b[20;1Hx\x1b[5;10H") << "drawing elsewhere leaves it where it was";
+  console.write("\r\n");
+  host_->pollEvent();
+  EXPECT_EQ(output(), "\x1b[6;1H");
 }
 
 TEST_F(TerminalHostTest, KeysReachTheWaitIncludingALoneEscape) {

@@ -70,6 +70,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
   const std::string screen = folder.file(".screen");
   const std::string trace = folder.file(".trace");
   const std::string errors = folder.file(".stderr");
+  const std::string output = folder.file(".stdout");
   folder.write(".keys", keyScript);
   std::remove(screen.c_str());
   std::remove(trace.c_str());
@@ -109,7 +110,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
   pid_t pid = 0;
@@ -120,6 +121,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   posix_spawn_file_actions_destroy(&actions);
+  result.standardOutput = readFile(output);
   result.standardError = readFile(errors);
   result.screen = readFile(screen);
   result.trace = readFile(trace);

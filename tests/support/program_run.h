@@ -9,6 +9,7 @@ namespace kaldro::testing {
 
 struct ProgramResult {
   int status = -1;
+  std::string standardOutput;
   std::string standardError;
   std::string screen;  // the screen dump
   std::string trace;

@@ -16,6 +16,7 @@
 #include "diphone/diphone_synth.h"
 #include "platform/config.h"
 #include "platform/text.h"
+#include "support/program_run.h"
 
 namespace kaldro::voz {
 namespace {
@@ -215,6 +216,14 @@ TEST(BuiltVoice, TheTreeConfigurationStartsTheBuiltInVoiceAtEverySpeed) {
   EXPECT_TRUE(std::filesystem::is_directory(config.readConfig("ORMIATTS", "DIR")));
   EXPECT_FALSE(config.readSystemValue("VIDEO", "TABCORES", "", 80).empty());
   EXPECT_EQ(config.readSystemValue("BRAILLE", "MODO", "", 80), "0");
+}
+
+// The phones come from the inventory installed beside the tree's database, through the rules the voice speaks with.
+TEST(BuiltVoice, KaldroFalaShowsThePhonesTheVoiceSays) {
+  testing::ScratchFolder folder;
+  const auto result = testing::runProgram("kaldro-fala", {"--phones", "casa", "gente", "t\xC3\xA1xi"}, "", folder);
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  EXPECT_EQ(result.standardOutput, "casa\tk >a z a\ngente\tj >en t x i\nt\xC3\xA1xi\tt >a k s i\n");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The voice builder's parts: carriers and inventory, sound shaping, cutting units out of eSpeak NG, the rules.
+// The voice builder's parts: carriers, sound shaping, cutting units out of eSpeak NG, the rules.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "diphone/translator.h"
+#include "diphone/unit_phones.h"
 #include "espeak_voice.h"
 #include "platform/text.h"
 #include "sound_shaping.h"
-#include "unit_inventory.h"
 #include "voice_builder.h"
 
 namespace kaldro::voz {
@@ -33,33 +33,6 @@ TEST(Carrier, BracketsMarkTheCutInPhonemesWithoutStressMarks) {
   EXPECT_FALSE(parseCarrier("a'[k]a[t]a"));  // two cuts
   EXPECT_FALSE(parseCarrier("a'[]kata"));    // empty cut
   EXPECT_FALSE(parseCarrier("a' [ka]ta"));   // a blank would split the carrier into words
-}
-
-TEST(Inventory, ReportsEveryMalformedLineAndResolvesCopies) {
-  UnitInventory inventory;
-  auto faults = inventory.parse(
-      "# título\n"
-      "símbolo a = a\n"
-      "símbolo tch = t x\n"
-      "símbolo t = t\n"
-      "símbolo i = i\n"
-      "$KA = a'[ka]ta = k a\n"
-      "$KA = a'[ka]ta = k a\n"          // repeated
-      "$KUCIRC = como $KU\n"            // copies nothing
-      "$TOOLONGNAME = a'[ka]ta = k a\n" // more than 8 characters
-      "$XA = a'kata = k a\n"            // no cut
-      "qualquer coisa\n"
-      "$KACOPIA = como $KA\n",
-      "teste.txt");
-  ASSERT_EQ(faults.size(), 5u);
-  EXPECT_NE(faults[0].find("teste.txt:7:"), std::string::npos);
-  EXPECT_NE(faults[4].find("$KUCIRC"), std::string::npos);
-  const InventoryUnit* copy = inventory.find("$kacopia");
-  ASSERT_TRUE(copy);
-  EXPECT_EQ(copy->phones, (std::vector<std::string>{"k", "a"}));
-  // The longest symbol wins; a stressed vowel is marked; a spelled character stays visible.
-  EXPECT_EQ(inventory.phonesOf("[ tch/I/ t/a]"), (std::vector<std::string>{"t", "x", "'i", "t", "a"}));
-  EXPECT_EQ(inventory.phonesOf("[ /_C]"), (std::vector<std::string>{"<C>"}));
 }
 
 TEST(SoundShaping, HalvingTheRateKeepsSpeechBandsAndRemovesWhatCannotBeHeld) {
@@ -115,7 +88,7 @@ EspeakVoice* WithEspeak::voice_ = nullptr;
 
 TEST_F(WithEspeak, UnitsAreCutAtTheAskedPhonemesAndAlteredPhonemesAreRefused) {
   VoiceBuilder builder(*voice_);
-  InventoryUnit ka{"$KA", "a'[ka]ta", "", {"k", "a"}, 1};
+  diphone::InventoryUnit ka{"$KA", "a'[ka]ta", "", {"k", "a"}, 1};
   std::string fault;
   SoundPiece piece = builder.makeUnit(ka, fault);
   EXPECT_EQ(fault, "");
@@ -125,7 +98,7 @@ TEST_F(WithEspeak, UnitsAreCutAtTheAskedPhonemesAndAlteredPhonemesAreRefused) {
   EXPECT_EQ(piece.samples.front(), 0.0f);
   EXPECT_EQ(piece.samples.back(), 0.0f);
 
-  InventoryUnit unknown{"$KATIL", "a'[ka~]ta", "", {"k", "@"}, 2};  // eSpeak reads a~ as a plain a
+  diphone::InventoryUnit unknown{"$KATIL", "a'[ka~]ta", "", {"k", "@"}, 2};  // eSpeak reads a~ as a plain a
   builder.makeUnit(unknown, fault);
   EXPECT_NE(fault.find("em vez de"), std::string::npos) << fault;
 }
@@ -135,7 +108,7 @@ TEST(Pronunciation, RulesAndExceptionsGiveTheExpectedPhones) {
   diphone::Translator translator;
   ASSERT_TRUE(translator.loadRules(sourceFile("data/regras.rgr")));
   ASSERT_TRUE(translator.loadExceptions(sourceFile("data/portug.exc")));
-  UnitInventory inventory;
+  diphone::UnitPhones inventory;
   ASSERT_EQ(inventory.load(sourceFile("data/voice/unidades.txt")), std::vector<std::string>{});
   std::ifstream cases(sourceFile("tests/voice/pronuncias.txt"));
   ASSERT_TRUE(cases);

@@ -1,8 +1,7 @@
-// kaldro-voz: builds the built-in voice (diphone database, letters, words, tones) and shows the phones of words.
+// kaldro-voz: builds the built-in voice (diphone database, letters, words, tones) and checks the rule files.
 //
 //   kaldro-voz --inventory unidades.txt --letters letras.txt --words palavras.txt
 //              --diphones-out DIR --base DIFONES2 --letters-out DIR
-//   kaldro-voz --phones --rules regras.rgr --exceptions portug.exc --inventory unidades.txt [WORD...]
 //   kaldro-voz --check --rules regras.rgr --exceptions portug.exc
 #include <cstdio>
 #include <filesystem>
@@ -15,11 +14,9 @@
 
 #include "diphone/database_writer.h"
 #include "diphone/rule_file.h"
-#include "diphone/translator.h"
+#include "diphone/unit_phones.h"
 #include "espeak_voice.h"
-#include "platform/text.h"
 #include "sound_shaping.h"
-#include "unit_inventory.h"
 #include "voice_builder.h"
 
 namespace {
@@ -29,7 +26,6 @@ using namespace kaldro;
 struct Options {
   std::string mode = "build";
   std::map<std::string, std::string> values;
-  std::vector<std::string> words;
   std::string get(const std::string& key) const {
     auto found = values.find(key);
     return found == values.end() ? "" : found->second;
@@ -39,13 +35,11 @@ struct Options {
 bool parseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--phones" || arg == "--check") {
+    if (arg == "--check") {
       options.mode = arg.substr(2);
-    } else if (arg.starts_with("--")) {
-      if (i + 1 >= argc) return false;
-      options.values[arg.substr(2)] = argv[++i];
     } else {
-      options.words.push_back(arg);
+      if (!arg.starts_with("--") || i + 1 >= argc) return false;
+      options.values[arg.substr(2)] = argv[++i];
     }
   }
   return true;
@@ -73,34 +67,6 @@ int checkRuleFiles(const Options& options) {
   return reportFaults(faults);
 }
 
-// One line per word: the word, its phones (stressed vowel marked with '), its phoneme string.
-int showPhones(const Options& options) {
-  diphone::Translator translator;
-  if (!translator.loadRules(options.get("rules")) || !translator.loadExceptions(options.get("exceptions"))) {
-    std::cerr << "kaldro-voz: não foi possível ler as regras ou as exceções\n";
-    return 1;
-  }
-  voz::UnitInventory inventory;
-  if (int status = reportFaults(inventory.load(options.get("inventory")))) return status;
-  auto show = [&](const std::string& word) {
-    const std::string phonemes = translator.translateText(platform::utf8ToCp1252(word));
-    std::string line = word + "\t";
-    bool first = true;
-    for (const std::string& phone : inventory.phonesOf(phonemes)) {
-      line += (first ? "" : " ") + phone;
-      first = false;
-    }
-    std::cout << line << "\t" << platform::cp1252ToUtf8(phonemes) << "\n";
-  };
-  if (!options.words.empty()) {
-    for (const std::string& word : options.words) show(word);
-  } else {
-    for (std::string word; std::getline(std::cin, word);)
-      if (!word.empty()) show(word);
-  }
-  return 0;
-}
-
 int buildVoice(const Options& options) {
   for (const char* key : {"inventory", "letters", "words", "diphones-out", "base", "letters-out"}) {
     if (options.get(key).empty()) {
@@ -109,7 +75,7 @@ int buildVoice(const Options& options) {
     }
   }
   std::vector<std::string> faults;
-  voz::UnitInventory inventory;
+  diphone::UnitPhones inventory;
   faults = inventory.load(options.get("inventory"));
   bool ok = false;
   const std::string lettersText = readFile(options.get("letters"), ok);
@@ -161,10 +127,9 @@ int buildVoice(const Options& options) {
 int main(int argc, char** argv) {
   Options options;
   if (!parseOptions(argc, argv, options)) {
-    std::cerr << "kaldro-voz: falta o valor da última opção\n";
+    std::cerr << "kaldro-voz: esperava opções --nome valor (falta um valor ou sobra um argumento)\n";
     return 2;
   }
-  if (options.mode == "phones") return showPhones(options);
   if (options.mode == "check") return checkRuleFiles(options);
   return buildVoice(options);
 }

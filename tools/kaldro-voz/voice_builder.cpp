@@ -68,13 +68,34 @@ std::vector<Recording> parseRecordings(std::string_view text, const std::string&
   return list;
 }
 
+std::optional<CarrierCut> parseCarrier(std::string_view carrier) {
+  CarrierCut cut;
+  int opened = 0, closed = 0;
+  for (char c : carrier) {
+    if (c == '[') {
+      ++opened;
+      cut.begin = cut.bare.size();
+    } else if (c == ']') {
+      ++closed;
+      cut.end = cut.bare.size();
+    } else if (c == ' ') {
+      return std::nullopt;
+    } else {
+      cut.mnemonics += c;
+      if (c != '\'' && c != ',') cut.bare += c;
+    }
+  }
+  if (opened != 1 || closed != 1 || cut.end <= cut.begin) return std::nullopt;
+  return cut;
+}
+
 VoiceBuilder::VoiceBuilder(EspeakVoice& voice) : voice_(voice) {}
 
-SoundPiece VoiceBuilder::makeUnit(const InventoryUnit& unit, std::string& fault) {
+SoundPiece VoiceBuilder::makeUnit(const diphone::InventoryUnit& unit, std::string& fault) {
   SoundPiece piece{unit.name, {}};
   const auto cut = parseCarrier(unit.carrier);
   if (!cut) {
-    fault = "palavra-suporte malformada: " + unit.carrier;
+    fault = "palavra-suporte malformada (um trecho entre colchetes, sem espaços): " + unit.carrier;
     return piece;
   }
   const Utterance utterance = voice_.speakPhonemes(cut->mnemonics);
@@ -106,12 +127,12 @@ SoundPiece VoiceBuilder::makeUnit(const InventoryUnit& unit, std::string& fault)
   return piece;
 }
 
-std::vector<SoundPiece> VoiceBuilder::makeUnits(const UnitInventory& inventory, std::vector<std::string>& faults) {
+std::vector<SoundPiece> VoiceBuilder::makeUnits(const diphone::UnitPhones& inventory, std::vector<std::string>& faults) {
   voice_.setRate(kRate);
   voice_.setPitch(kPitch);
   voice_.setPitchRange(kUnitPitchRange);
   std::vector<SoundPiece> pieces;
-  for (const InventoryUnit& unit : inventory.units()) {
+  for (const diphone::InventoryUnit& unit : inventory.units()) {
     if (!unit.sameAs.empty()) continue;
     std::string fault;
     SoundPiece piece = makeUnit(unit, fault);
@@ -119,7 +140,7 @@ std::vector<SoundPiece> VoiceBuilder::makeUnits(const UnitInventory& inventory, 
     else pieces.push_back(std::move(piece));
   }
   // Copies after their originals, so that an alias sounds exactly like what it names.
-  for (const InventoryUnit& unit : inventory.units()) {
+  for (const diphone::InventoryUnit& unit : inventory.units()) {
     if (unit.sameAs.empty()) continue;
     auto original = std::find_if(pieces.begin(), pieces.end(), [&](const SoundPiece& p) { return p.name == unit.sameAs; });
     if (original == pieces.end()) continue;  // its fault is already reported

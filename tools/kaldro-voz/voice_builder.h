@@ -2,17 +2,29 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "diphone/unit_phones.h"
 #include "espeak_voice.h"
-#include "unit_inventory.h"
 
 namespace kaldro::voz {
 
 // The system's sound: 8-bit mono at this rate.
 constexpr int kOutputRate = 11025;
+
+// A unit's carrier split for synthesis: the mnemonics without brackets, and the cut as positions
+// in those mnemonics once the stress marks (' and ,) are removed.
+struct CarrierCut {
+  std::string mnemonics;  // what eSpeak NG is given
+  std::string bare;       // mnemonics without stress marks
+  size_t begin = 0;       // in bare
+  size_t end = 0;         // in bare
+};
+// Nothing unless the carrier has exactly one non-empty part in brackets and no blanks.
+std::optional<CarrierCut> parseCarrier(std::string_view carrier);
 
 // A piece of sound before the common gain is applied (16-bit scale, 11025 Hz).
 struct SoundPiece {
@@ -39,9 +51,9 @@ class VoiceBuilder {
   // Synthesizes every unit of the inventory from its carrier and cuts it out. A carrier whose
   // phonemes eSpeak NG does not give back exactly as asked is a fault (eSpeak silently drops or
   // alters mnemonics it does not know).
-  std::vector<SoundPiece> makeUnits(const UnitInventory& inventory, std::vector<std::string>& faults);
+  std::vector<SoundPiece> makeUnits(const diphone::UnitPhones& inventory, std::vector<std::string>& faults);
   // One unit, for tests and diagnosis.
-  SoundPiece makeUnit(const InventoryUnit& unit, std::string& fault);
+  SoundPiece makeUnit(const diphone::InventoryUnit& unit, std::string& fault);
 
   // Letter names: "_" + code; capitals are said a little higher.
   std::vector<SoundPiece> makeLetters(const std::vector<Recording>& letters, std::vector<std::string>& faults);

@@ -1,11 +1,13 @@
-// Reading the unit inventory and mapping phoneme strings to phones.
-#include "unit_inventory.h"
+// Reading the unit inventory's names and phones, and mapping phoneme strings to phones.
+#include "diphone/unit_phones.h"
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
-namespace kaldro::voz {
+#include "diphone/rule_file.h"
+#include "platform/profile.h"
+
+namespace kaldro::diphone {
 
 namespace {
 
@@ -26,40 +28,22 @@ char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' +
 bool isUpperVowel(char c) { return c == 'A' || c == 'E' || c == 'I' || c == 'O' || c == 'U'; }
 
 constexpr std::string_view kSymbolPrefix = "símbolo ";
+constexpr char kSpokenByName = '\x02';  // stands for "_" once the punctuation is gone
 
 }  // namespace
 
-std::optional<CarrierCut> parseCarrier(std::string_view carrier) {
-  CarrierCut cut;
-  int opened = 0, closed = 0;
-  for (char c : carrier) {
-    if (c == '[') {
-      ++opened;
-      cut.begin = cut.bare.size();
-    } else if (c == ']') {
-      ++closed;
-      cut.end = cut.bare.size();
-    } else if (c == ' ') {
-      return std::nullopt;
-    } else {
-      cut.mnemonics += c;
-      if (c != '\'' && c != ',') cut.bare += c;
-    }
-  }
-  if (opened != 1 || closed != 1 || cut.end <= cut.begin) return std::nullopt;
-  return cut;
+std::vector<std::string> UnitPhones::load(const std::string& path) {
+  const auto text = readWholeFile(path);
+  if (!text) return {path + ": não foi possível ler o arquivo"};
+  return parse(*text, path.substr(path.find_last_of('/') + 1));
 }
 
-std::vector<std::string> UnitInventory::load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {path + ": não foi possível ler o arquivo"};
-  std::ostringstream text;
-  text << in.rdbuf();
-  std::string name = path.substr(path.find_last_of('/') + 1);
-  return parse(text.str(), name);
+std::vector<std::string> UnitPhones::loadFromFolder(const std::string& folder) {
+  const std::string name(kInventoryFileName);
+  return load(platform::findFileIgnoringCase(folder, name).value_or(folder + name));
 }
 
-std::vector<std::string> UnitInventory::parse(std::string_view text, const std::string& fileName) {
+std::vector<std::string> UnitPhones::parse(std::string_view text, const std::string& fileName) {
   units_.clear();
   symbols_.clear();
   std::vector<std::string> faults;
@@ -108,10 +92,6 @@ std::vector<std::string> UnitInventory::parse(std::string_view text, const std::
       }
       unit.carrier = std::string(trim(rest.substr(0, second)));
       unit.phones = words(rest.substr(second + 1));
-      if (!parseCarrier(unit.carrier)) {
-        fault("palavra-suporte malformada (um trecho entre colchetes, sem espaços): " + unit.carrier);
-        continue;
-      }
       if (unit.phones.empty()) {
         fault("unidade sem fones: " + unit.name);
         continue;
@@ -140,7 +120,7 @@ std::vector<std::string> UnitInventory::parse(std::string_view text, const std::
   return faults;
 }
 
-const InventoryUnit* UnitInventory::find(std::string_view name) const {
+const InventoryUnit* UnitPhones::find(std::string_view name) const {
   for (const InventoryUnit& unit : units_)
     if (unit.name.size() == name.size() &&
         std::equal(name.begin(), name.end(), unit.name.begin(), [](char a, char b) { return lower(a) == lower(b); }))
@@ -148,12 +128,12 @@ const InventoryUnit* UnitInventory::find(std::string_view name) const {
   return nullptr;
 }
 
-std::vector<std::string> UnitInventory::phonesOf(std::string_view phonemeString) const {
+std::vector<std::string> UnitPhones::phonesOf(std::string_view phonemeString) const {
   std::string flat;  // the units' characters without the word and unit punctuation
   for (size_t i = 0; i < phonemeString.size(); ++i) {
     char c = phonemeString[i];
-    if (c == '_' && i + 1 < phonemeString.size()) {  // a character spoken by name
-      flat += '\x02';
+    if (c == '_' && i + 1 < phonemeString.size()) {
+      flat += kSpokenByName;
       flat += phonemeString[++i];
     } else if (c != '[' && c != ']' && c != '/' && c != ' ') {
       flat += c;
@@ -163,7 +143,7 @@ std::vector<std::string> UnitInventory::phonesOf(std::string_view phonemeString)
   size_t longest = 0;
   for (const auto& entry : symbols_) longest = std::max(longest, entry.first.size());
   for (size_t i = 0; i < flat.size();) {
-    if (flat[i] == '\x02') {
+    if (flat[i] == kSpokenByName) {
       phones.push_back(std::string("<") + flat[i + 1] + ">");
       i += 2;
       continue;
@@ -176,7 +156,7 @@ std::vector<std::string> UnitInventory::phonesOf(std::string_view phonemeString)
       auto found = symbols_.find(piece);
       if (found == symbols_.end()) continue;
       for (size_t p = 0; p < found->second.size(); ++p)
-        phones.push_back((stressed && p == 0 ? "'" : "") + found->second[p]);
+        phones.push_back((stressed && p == 0 ? std::string(kStressMark) : std::string()) + found->second[p]);
       i += length;
       matched = true;
     }
@@ -188,4 +168,4 @@ std::vector<std::string> UnitInventory::phonesOf(std::string_view phonemeString)
   return phones;
 }
 
-}  // namespace kaldro::voz
+}  // namespace kaldro::diphone

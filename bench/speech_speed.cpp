@@ -1,12 +1,17 @@
-// Speed of the built-in speech: writing a paragraph to a WAV file against eSpeak NG, and the time from
-// handing a sentence to speakText until its first sound reaches the device.
+// Speed of the built-in speech: writing one and ten paragraphs to a WAV file against eSpeak NG (whole
+// processes, start-up included), the synthesis alone, and the time from handing a sentence to
+// speakText until its first sound reaches the device.
+//   build/bin/bench_speech_speed [rounds]
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,9 +38,19 @@ const char* const kParagraph =
     "tecla digitada \xC3\xA9 repetida pela voz, e qualquer tecla interrompe a fala que estiver em andamento, para "
     "que o usu\xC3\xA1rio nunca precise esperar o fim de uma frase longa.";
 const char* const kSentence = "Nome do arquivo de entrada";
+const char* const kEspeakWav = "/tmp/kaldro-bench-espeak.wav";
+const char* const kFalaWav = "/tmp/kaldro-bench-fala.wav";
 
-// Wall milliseconds of one run of a program, or nothing when it fails.
-std::optional<double> runOnce(const std::vector<std::string>& command) {
+std::string paragraphs(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += (i ? " " : "") + std::string(kParagraph);
+  return text;
+}
+
+// Wall milliseconds of one run of a program, or nothing when it fails. The WAV file it writes is
+// removed first (not timed), so that every run writes a new file.
+std::optional<double> runOnce(const std::vector<std::string>& command, const char* output) {
+  ::unlink(output);
   std::vector<char*> arguments;
   for (const std::string& part : command) arguments.push_back(const_cast<char*>(part.c_str()));
   arguments.push_back(nullptr);
@@ -54,22 +69,43 @@ std::optional<double> runOnce(const std::vector<std::string>& command) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// The median of several runs.
-std::optional<double> medianMs(const std::vector<std::string>& command, int runs) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    auto ms = runOnce(command);
-    if (!ms) return std::nullopt;
-    times.push_back(*ms);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-std::string shown(const std::vector<std::string>& command) {
-  std::string text;
-  for (const std::string& part : command) text += (text.empty() ? "" : " ") + ("'" + part + "'");
-  return text;
+struct Figures {
+  double espeakMs = 0, falaMs = 0;            // the text
+  double espeakStartMs = 0, falaStartMs = 0;  // the same commands with an empty text
+  double ratio = 0;                           // median of each round's eSpeak NG / kaldro-fala
+};
+
+// In each round the four runs go in turn (eSpeak NG and kaldro-fala, with an empty text and with
+// the text), after one round of warm-up, so that a drift in the machine's speed reaches all of
+// them; the medians of the rounds.
+std::optional<Figures> measure(const std::string& text, int rounds) {
+  auto espeak = [](const std::string& t) {
+    return std::vector<std::string>{"espeak-ng", "-v", "pt-br", "-w", kEspeakWav, t};
+  };
+  auto fala = [](const std::string& t) {
+    return std::vector<std::string>{std::string(KALDRO_BIN_DIR) + "/kaldro-fala", "-w", kFalaWav, t};
+  };
+  std::vector<double> e, f, es, fs, ratios;
+  for (int i = -1; i < rounds; ++i) {
+    const auto espeakStart = runOnce(espeak(""), kEspeakWav);
+    const auto falaStart = runOnce(fala(""), kFalaWav);
+    const auto espeakText = runOnce(espeak(text), kEspeakWav);
+    const auto falaText = runOnce(fala(text), kFalaWav);
+    if (!espeakStart || !falaStart || !espeakText || !falaText) return std::nullopt;
+    if (i < 0) continue;
+    es.push_back(*espeakStart);
+    fs.push_back(*falaStart);
+    e.push_back(*espeakText);
+    f.push_back(*falaText);
+    ratios.push_back(*espeakText / *falaText);
+  }
+  return Figures{median(e), median(f), median(es), median(fs), median(ratios)};
 }
 
 // The silent device that notes when the first block arrives.
@@ -85,14 +121,15 @@ class FirstBlockDevice : public platform::AudioDeviceNone {
   }
 };
 
-// Started speech on the headless host (virtual time) with a device that notes the first block.
+// Started speech on the headless host (virtual time), with a device that notes the first block or
+// with the wav: device.
 struct SpeechBench {
-  SpeechBench()
+  explicit SpeechBench(const std::string& audio = {})
       : host(trace, std::string_view()),
         config(platform::configLocationsFromEnvironment()),
         console(host, config, "bench"),
-        device(host),
-        player(console, device),
+        device(audio.empty() ? std::make_unique<FirstBlockDevice>(host) : platform::makeAudioDevice(host, audio)),
+        player(console, *device),
         speech(console, config, player, external) {
     startError = speech.tryStartSpeech(0, "");
   }
@@ -102,60 +139,63 @@ struct SpeechBench {
   platform::HostHeadless host;
   platform::Configuration config;
   console::Console console;
-  FirstBlockDevice device;
+  std::unique_ptr<platform::AudioDevice> device;
   audio::WavPlayer player;
   speech::NoExternalSynth external;
   speech::Speech speech;
   int startError = 0;
 };
 
-// Wall milliseconds that speakText takes for the whole text (pauses and playing are virtual), median of 5.
-std::optional<double> synthesisOnlyMs(const char* utf8Text) {
-  SpeechBench bench;
+// Wall milliseconds that speakText takes for the whole text in this process (the pauses and the
+// playing are virtual; audio: where the sound goes, empty for nowhere), median of 5.
+std::optional<double> inProcessMs(const std::string& utf8Text, const std::string& audio, double* heardSeconds) {
+  SpeechBench bench(audio);
   if (bench.startError != 0) return std::nullopt;
   const std::string text = platform::utf8ToCp1252(utf8Text);
   std::vector<double> times;
-  int64_t heardMs = 0;
   for (int i = 0; i < 5; ++i) {
     const int64_t virtualStart = bench.host.monotonicMs();
     const auto start = Clock::now();
     bench.speech.speakText(text);
     times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    heardMs = bench.host.monotonicMs() - virtualStart;
+    *heardSeconds = static_cast<double>(bench.host.monotonicMs() - virtualStart) / 1000;
   }
-  std::printf("(the paragraph is heard in %.1f s)\n", static_cast<double>(heardMs) / 1000);
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return median(times);
 }
 
-void compareWithEspeak() {
-  const int runs = 5;
-  const std::vector<std::string> espeak{"espeak-ng", "-v", "pt-br", "-w", "/tmp/kaldro-bench-espeak.wav", kParagraph};
-  const std::vector<std::string> ours{std::string(KALDRO_BIN_DIR) + "/kaldro-fala", "-w", "/tmp/kaldro-bench-fala.wav",
-                                      kParagraph};
-  const auto espeakMs = medianMs(espeak, runs);
-  const auto oursMs = medianMs(ours, runs);
-  std::printf("paragraph to WAV, median of %d runs (process start included):\n", runs);
-  if (espeakMs)
-    std::printf("  %8.2f ms  %s\n", *espeakMs, shown(espeak).c_str());
-  else
-    std::printf("  (failed)    %s\n", shown(espeak).c_str());
-  if (oursMs)
-    std::printf("  %8.2f ms  %s\n", *oursMs, shown(ours).c_str());
-  else
-    std::printf("  (failed)    %s\n", shown(ours).c_str());
-  if (espeakMs && oursMs) std::printf("  ratio eSpeak NG / kaldro-fala = %.1fx (goal >= 20x)\n", *espeakMs / *oursMs);
-  // eSpeak NG's synthesis alone: the paragraph less an empty text, both as whole processes.
-  std::vector<std::string> espeakEmpty = espeak;
-  espeakEmpty.back() = "";
-  const auto espeakStartMs = medianMs(espeakEmpty, runs);
-  const auto synthesisMs = synthesisOnlyMs(kParagraph);
-  if (espeakMs && espeakStartMs && synthesisMs) {
-    std::printf("synthesis only: eSpeak NG %.2f ms (paragraph less %s)\n", *espeakMs - *espeakStartMs,
-                shown(espeakEmpty).c_str());
-    std::printf("                kaldro %.2f ms (Speech::speakText of the paragraph in process, silent device)\n",
-                *synthesisMs);
-    std::printf("  ratio = %.1fx (goal >= 20x)\n", (*espeakMs - *espeakStartMs) / *synthesisMs);
+void compareWithEspeak(int rounds) {
+  const std::string fala = std::string(KALDRO_BIN_DIR) + "/kaldro-fala";
+  std::printf("commands (TEXT: the paragraph below, or ten of them joined by spaces, or empty for start-up):\n"
+              "  espeak-ng -v pt-br -w %s TEXT\n  %s -w %s TEXT\n"
+              "each output file is removed before each run (not timed); the runs take turns.\n"
+              "TEXT = %s\n\n",
+              kEspeakWav, fala.c_str(), kFalaWav, kParagraph);
+  for (int count : {1, 10}) {
+    const std::string text = paragraphs(count);
+    const int n = count == 1 ? rounds : std::max(3, rounds / 2);
+    const std::optional<Figures> m = measure(text, n);
+    double heard = 0;
+    const std::optional<double> synthesis = inProcessMs(text, "", &heard);
+    const std::optional<double> toFile = inProcessMs(text, std::string("wav:") + kFalaWav, &heard);
+    std::printf("%s (heard in %.1f s), whole process, median wall time of %d rounds:\n",
+                count == 1 ? "one paragraph" : "ten paragraphs", heard, n);
+    if (!m) {
+      std::printf("  a run failed (is espeak-ng installed, the voice built?)\n\n");
+      continue;
+    }
+    std::printf("  eSpeak NG   %8.2f ms\n  kaldro-fala %8.2f ms\n  ratio       %8.1fx (median of the rounds' ratios; "
+                "goal >= 20x)\n",
+                m->espeakMs, m->falaMs, m->ratio);
+    std::printf("  start-up (empty text): eSpeak NG %.2f ms, kaldro-fala %.2f ms (%.0f%% of kaldro-fala's time)\n",
+                m->espeakStartMs, m->falaStartMs, 100 * m->falaStartMs / m->falaMs);
+    const double espeakWork = m->espeakMs - m->espeakStartMs, falaWork = m->falaMs - m->falaStartMs;
+    std::printf("  without start-up (text less empty text): eSpeak NG %.2f ms, kaldro-fala %.2f ms, ratio %.1fx\n",
+                espeakWork, falaWork, espeakWork / falaWork);
+    if (synthesis && toFile)
+      std::printf("  kaldro in this process, Speech::speakText of the text: %.2f ms to the wav: device (synthesis, "
+                  "resampling to 16000 Hz, file), %.2f ms to a silent device (synthesis only)\n",
+                  *toFile, *synthesis);
+    std::printf("\n");
   }
 }
 
@@ -165,7 +205,7 @@ void timeToFirstSound() {
     std::printf("time to first sound: speech did not start (error %d; is the voice built?)\n", bench.startError);
     return;
   }
-  FirstBlockDevice& device = bench.device;
+  auto& device = static_cast<FirstBlockDevice&>(*bench.device);
   speech::Speech& speech = bench.speech;
   const std::string sentence = platform::utf8ToCp1252(kSentence);
   std::vector<double> times;
@@ -179,16 +219,19 @@ void timeToFirstSound() {
     std::printf("time to first sound: no sound reached the device\n");
     return;
   }
-  std::sort(times.begin(), times.end());
   std::printf("time to first sound, speakText(\"%s\") to the first block at the device, median of %zu: %.3f ms "
               "(goal <= 5 ms)\n",
-              kSentence, times.size(), times[times.size() / 2]);
+              kSentence, times.size(), median(times));
 }
 
 }  // namespace
 
-int main() {
-  compareWithEspeak();
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+  std::printf("command: %s %d\n", argv[0], rounds);
+  compareWithEspeak(rounds);
   timeToFirstSound();
+  ::unlink(kEspeakWav);
+  ::unlink(kFalaWav);
   return 0;
 }

@@ -4,6 +4,11 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
 pkg_check_modules(SDL2_TTF REQUIRED IMPORTED_TARGET SDL2_ttf)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+# SDL2's declarations without its library, for code that binds SDL2 at run time.
+add_library(sdl2_headers INTERFACE)
+target_include_directories(sdl2_headers INTERFACE ${SDL2_INCLUDE_DIRS})
+# A program loads only the shared libraries it calls: start-up relocates every library it loads.
+add_link_options(LINKER:--as-needed)
 find_path(ESPEAK_NG_INCLUDE_DIR espeak-ng/speak_lib.h)
 find_library(ESPEAK_NG_LIBRARY espeak-ng)
 if(NOT ESPEAK_NG_INCLUDE_DIR OR NOT ESPEAK_NG_LIBRARY)

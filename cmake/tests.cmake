@@ -16,6 +16,9 @@ foreach(dir ${test_dirs})
       add_executable(test_${unit} ${test_srcs})
       target_include_directories(test_${unit} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
       target_link_libraries(test_${unit} PRIVATE kd_test_support kaldro_all GTest::gtest GTest::gtest_main GTest::gmock)
+      if(unit STREQUAL "hosts")  # the real hosts' tests reach the window host too
+        target_link_libraries(test_${unit} PRIVATE kd_window)
+      endif()
       target_compile_definitions(test_${unit} PRIVATE
         KALDRO_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
         KALDRO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

@@ -64,8 +64,9 @@ ProgramRuntime::~ProgramRuntime() {
   audioDevice_.reset();
 }
 
-int runProgram(const std::function<void(ProgramRuntime&)>& body) {
-  return runProgram([](platform::Trace& trace) { return platform::createHost(trace); }, {}, body);
+int runProgram(const std::function<void(ProgramRuntime&)>& body, platform::WindowHostFactory makeWindow) {
+  return runProgram([makeWindow](platform::Trace& trace) { return platform::createHost(trace, makeWindow); }, {},
+                    body);
 }
 
 int runProgram(const HostMaker& makeHost, const std::string& audioSpec,

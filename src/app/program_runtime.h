@@ -12,6 +12,7 @@
 #include "platform/audio_device.h"
 #include "platform/config.h"
 #include "platform/host.h"
+#include "platform/host_factories.h"
 #include "platform/trace.h"
 #include "speech/external_synth.h"
 #include "speech/line_editor.h"
@@ -50,8 +51,9 @@ class ProgramRuntime {
 
 // Builds the runtime from the environment (KALDRO_HOST, KALDRO_TRACE, ...), runs body, and turns
 // the end of the program (platform::ProgramExit) into the exit status, after writing the screen
-// dump (KALDRO_SCREEN) and the trace's exit line.
-int runProgram(const std::function<void(ProgramRuntime&)>& body);
+// dump (KALDRO_SCREEN) and the trace's exit line. makeWindow: the window host, for programs that
+// link it (platform::makeWindowHost); without it the host is the terminal or headless one.
+int runProgram(const std::function<void(ProgramRuntime&)>& body, platform::WindowHostFactory makeWindow = nullptr);
 
 // The same on a host (and sound) the program chooses itself, for tools that read no keys.
 using HostMaker = std::function<std::unique_ptr<platform::Host>(platform::Trace&)>;

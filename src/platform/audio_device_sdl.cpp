@@ -2,6 +2,7 @@
 #include "platform/audio_device_sdl.h"
 
 #include <SDL2/SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
@@ -9,6 +10,47 @@
 #include <cstring>
 
 namespace kaldro::platform {
+
+// SDL2's audio calls, bound at run time: a program needs SDL2 only once it plays on the sound card.
+// SDL's own headers give the signatures, so a mismatch fails to compile. The library stays mapped
+// after dlclose (RTLD_NODELETE): its audio thread may still be winding down.
+class SdlAudioLibrary {
+ public:
+  SdlAudioLibrary() {
+    handle_ = ::dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    if (handle_ == nullptr) return;
+    const bool bound = bind(initSubSystem, "SDL_InitSubSystem") && bind(quitSubSystem, "SDL_QuitSubSystem") &&
+                       bind(openAudioDevice, "SDL_OpenAudioDevice") &&
+                       bind(closeAudioDevice, "SDL_CloseAudioDevice") &&
+                       bind(pauseAudioDevice, "SDL_PauseAudioDevice");
+    if (!bound) {
+      ::dlclose(handle_);
+      handle_ = nullptr;
+    }
+  }
+  ~SdlAudioLibrary() {
+    if (handle_ != nullptr) ::dlclose(handle_);
+  }
+  SdlAudioLibrary(const SdlAudioLibrary&) = delete;
+  SdlAudioLibrary& operator=(const SdlAudioLibrary&) = delete;
+
+  bool loaded() const { return handle_ != nullptr; }
+
+  decltype(&SDL_InitSubSystem) initSubSystem = nullptr;
+  decltype(&SDL_QuitSubSystem) quitSubSystem = nullptr;
+  decltype(&SDL_OpenAudioDevice) openAudioDevice = nullptr;
+  decltype(&SDL_CloseAudioDevice) closeAudioDevice = nullptr;
+  decltype(&SDL_PauseAudioDevice) pauseAudioDevice = nullptr;
+
+ private:
+  template <typename Function>
+  bool bind(Function& function, const char* name) {
+    function = reinterpret_cast<Function>(::dlsym(handle_, name));
+    return function != nullptr;
+  }
+
+  void* handle_ = nullptr;
+};
 
 namespace {
 
@@ -30,19 +72,21 @@ void audioCallback(void* user, Uint8* stream, int length) {
 
 }  // namespace
 
-AudioDeviceSdl::AudioDeviceSdl(Host& host) : host_(host) {
-  subsystemReady_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+AudioDeviceSdl::AudioDeviceSdl(Host& host) : host_(host), sdl_(std::make_unique<SdlAudioLibrary>()) {
+  subsystemReady_ = sdl_->loaded() && sdl_->initSubSystem(SDL_INIT_AUDIO) == 0;
   spent_.reserve(kSpentCapacity);
 }
 
 AudioDeviceSdl::~AudioDeviceSdl() {
   // Closing waits for a running callback, so nothing is posted after this.
-  if (deviceId_ != 0) SDL_CloseAudioDevice(deviceId_);
-  if (subsystemReady_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (deviceId_ != 0) sdl_->closeAudioDevice(deviceId_);
+  if (subsystemReady_) sdl_->quitSubSystem(SDL_INIT_AUDIO);
 }
 
 int AudioDeviceSdl::ensureDevice() {
   if (deviceId_ != 0) return audio_error::Ok;
+  // Without SDL2 installed there is simply no sound card to play on.
+  if (!sdl_->loaded()) return audio_error::NoDevice;
   if (!subsystemReady_) return audio_error::NoDriver;
   const int64_t nowMs = host_.monotonicMs();
   if (lastOpenFailureMs_ >= 0 && nowMs - lastOpenFailureMs_ < kRetryOpenAfterMs) return audio_error::NoDevice;
@@ -54,8 +98,7 @@ int AudioDeviceSdl::ensureDevice() {
   wanted.callback = audioCallback;
   wanted.userdata = this;
   SDL_AudioSpec obtained{};
-  SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained,
-                                             SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+  SDL_AudioDeviceID id = sdl_->openAudioDevice(nullptr, 0, &wanted, &obtained, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
   if (id == 0) {
     lastOpenFailureMs_ = nowMs;
     return audio_error::NoDevice;
@@ -63,7 +106,7 @@ int AudioDeviceSdl::ensureDevice() {
   deviceId_ = id;
   deviceRate_ = obtained.freq;
   deviceChannels_ = obtained.channels;
-  SDL_PauseAudioDevice(deviceId_, 0);
+  sdl_->pauseAudioDevice(deviceId_, 0);
   return audio_error::Ok;
 }
 
@@ -87,14 +130,14 @@ int AudioDeviceSdl::write(const uint8_t* bytes, size_t length, uint64_t cookie) 
     block.samples = std::move(converted_);
     block.cookie = cookie;
     block.lastPart = done == length;
-    std::vector<std::vector<int16_t>> spent;
+    std::vector<Samples> spent;
     {
       std::lock_guard lock(mutex_);
       queue_.push_back(std::move(block));
       spent.swap(spent_);
       spent_.reserve(kSpentCapacity);
     }
-    converted_ = spent.empty() ? std::vector<int16_t>{} : std::move(spent.back());
+    converted_ = spent.empty() ? Samples{} : std::move(spent.back());
   } while (done < length);
   return audio_error::Ok;
 }
@@ -123,9 +166,10 @@ void AudioDeviceSdl::close() {
 
 void AudioDeviceSdl::playLoop(const AudioFormat& format, const uint8_t* bytes, size_t length) {
   if (ensureDevice() != audio_error::Ok) return;
-  SampleConverter converter;
-  std::vector<int16_t> samples;
-  if (!converter.configure(format, deviceRate_, deviceChannels_) || !converter.convert(bytes, length, samples)) return;
+  StreamResampler converter;
+  Samples samples;
+  if (!converter.configure(format, deviceRate_, deviceChannels_)) return;
+  converter.convertLoop(bytes, length, samples);
   {
     std::lock_guard lock(mutex_);
     loop_.swap(samples);
@@ -134,7 +178,7 @@ void AudioDeviceSdl::playLoop(const AudioFormat& format, const uint8_t* bytes, s
 }
 
 void AudioDeviceSdl::stopLoop() {
-  std::vector<int16_t> dropped;
+  Samples dropped;
   std::lock_guard lock(mutex_);
   loop_.swap(dropped);
   loopPosition_ = 0;

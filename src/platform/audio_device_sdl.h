@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -11,6 +12,8 @@
 #include "platform/audio_device_convert.h"
 
 namespace kaldro::platform {
+
+class SdlAudioLibrary;
 
 // The SDL device opens once (lazily) and stays open: "open with a format" only chooses the
 // conversion. SDL's callback thread mixes the queued blocks and the looping tone and reports
@@ -44,7 +47,7 @@ class AudioDeviceSdl : public AudioDevice {
  private:
   // A block is queued in parts so that its first part plays while the rest is converted.
   struct Block {
-    std::vector<int16_t> samples;
+    Samples samples;
     size_t position = 0;
     uint64_t cookie = 0;
     bool lastPart = true;  // the block is reported done when its last part has been handed out
@@ -53,6 +56,7 @@ class AudioDeviceSdl : public AudioDevice {
   int ensureDevice();
 
   Host& host_;
+  std::unique_ptr<SdlAudioLibrary> sdl_;
   bool subsystemReady_ = false;
   uint32_t deviceId_ = 0;
   int deviceRate_ = DeviceRate;
@@ -60,14 +64,14 @@ class AudioDeviceSdl : public AudioDevice {
   int64_t lastOpenFailureMs_ = -1;
   bool open_ = false;
   StreamResampler resampler_;
-  std::vector<int16_t> converted_;
+  Samples converted_;
 
   std::mutex mutex_;
-  std::deque<Block> queue_;                     // under mutex_
-  std::vector<std::vector<int16_t>> spent_;     // under mutex_: freed on the program's thread
-  std::vector<int16_t> loop_;                   // under mutex_
-  size_t loopPosition_ = 0;                     // under mutex_
-  bool soundLastTime_ = false;                  // SDL's thread only
+  std::deque<Block> queue_;     // under mutex_
+  std::vector<Samples> spent_;  // under mutex_: freed on the program's thread
+  Samples loop_;                // under mutex_
+  size_t loopPosition_ = 0;     // under mutex_
+  bool soundLastTime_ = false;  // SDL's thread only
   std::atomic<int64_t> lastBlockStartNs_{0};
   std::atomic<int64_t> lastSilenceStartNs_{0};
 };

@@ -1,10 +1,14 @@
 // The wav: device: everything played goes, converted to 16-bit mono 16000 Hz, into one WAV file.
+#include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <bit>
+#include <cerrno>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "platform/audio_device_convert.h"
@@ -21,35 +25,71 @@ void putLe(uint8_t* at, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+// Writes the parts one after another from offset on, in one call when the system takes them all.
+bool writeAt(int fd, std::span<iovec> parts, size_t offset) {
+  while (!parts.empty()) {
+    if (parts.front().iov_len == 0) {
+      parts = parts.subspan(1);
+      continue;
+    }
+    const ssize_t written = ::pwritev(fd, parts.data(), static_cast<int>(parts.size()), static_cast<off_t>(offset));
+    if (written <= 0) return false;
+    offset += static_cast<size_t>(written);
+    auto left = static_cast<size_t>(written);
+    while (left > 0 && left >= parts.front().iov_len) {
+      left -= parts.front().iov_len;
+      parts = parts.subspan(1);
+    }
+    if (left > 0) {
+      parts.front().iov_base = static_cast<uint8_t*>(parts.front().iov_base) + left;
+      parts.front().iov_len -= left;
+    }
+  }
+  return true;
+}
+
+// The file always holds the stream converted so far, exactly floor(frames * 16000 / rate) samples:
+// the samples a block settles, then its tail (the last few, computed as if the sound ended there),
+// which the next block writes over with their final values.
 class AudioDeviceWav : public AudioDeviceNone {
  public:
   AudioDeviceWav(Host& host, const std::string& path) : AudioDeviceNone(host) {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (file_) writeHeader();
+    // An old file is cut to the header rather than emptied: ext4 writes a file emptied this way
+    // to disk as it is closed, and the next run's truncation waits for that (milliseconds).
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) return;
+    writeHeader();
+    if (::ftruncate(fd_, kHeaderBytes) != 0 && errno != EINVAL) {  // EINVAL: not a regular file
+      ::close(fd_);
+      fd_ = -1;
+    }
   }
   ~AudioDeviceWav() override {
-    if (file_) std::fclose(file_);
+    if (fd_ >= 0) ::close(fd_);
   }
 
   std::string_view name() const override { return "wav"; }
-  bool fileReady() const { return file_ != nullptr; }
+  bool fileReady() const { return fd_ >= 0; }
 
  protected:
   int prepare(const AudioFormat& format) override {
-    if (!file_) return audio_error::NoDevice;
-    return converter_.configure(format, kFileRate, 1) ? audio_error::Ok : audio_error::BadFormat;
+    if (fd_ < 0) return audio_error::NoDevice;
+    // A new stream: what the last one left in the file stays as it is.
+    settledBytes_ = dataBytes_;
+    return resampler_.configure(format, kFileRate, 1) ? audio_error::Ok : audio_error::BadFormat;
   }
 
   int deliver(const uint8_t* bytes, size_t length) override {
-    if (!converter_.convert(bytes, length, samples_)) return audio_error::Failed;
-    const size_t byteCount = samples_.size() * 2;
+    resampler_.convert(bytes, length, settled_);
+    resampler_.tail(tail_);
+    const size_t settledCount = settled_.size() * 2, tailCount = tail_.size() * 2;
     // The RIFF sizes are 32-bit: sound beyond 4 GB is timed but no longer written.
-    if (dataBytes_ + byteCount > std::numeric_limits<uint32_t>::max() - kHeaderBytes) return audio_error::Ok;
-    std::vector<uint8_t> little(byteCount);
-    for (size_t i = 0; i < samples_.size(); ++i) putLe(&little[2 * i], static_cast<uint16_t>(samples_[i]), 2);
-    std::fseek(file_, static_cast<long>(kHeaderBytes + dataBytes_), SEEK_SET);
-    if (std::fwrite(little.data(), 1, little.size(), file_) != little.size()) return audio_error::Failed;
-    dataBytes_ += byteCount;
+    if (settledBytes_ + settledCount + tailCount > std::numeric_limits<uint32_t>::max() - kHeaderBytes)
+      return audio_error::Ok;
+    iovec parts[2] = {{littleEndian(settled_), settledCount}, {littleEndian(tail_), tailCount}};
+    if (!writeAt(fd_, parts, kHeaderBytes + settledBytes_)) return audio_error::Failed;
+    settledBytes_ += settledCount;
+    dataBytes_ = settledBytes_ + tailCount;
     // The sizes are rewritten after every block so that a killed process leaves a readable file.
     writeHeader();
     return audio_error::Ok;
@@ -57,16 +97,25 @@ class AudioDeviceWav : public AudioDeviceNone {
 
   // What a reset cut off was never heard: it leaves the file too.
   void forget(int64_t unplayedMicros) override {
-    converter_.discardPending();
+    resampler_.restart();
     const auto unplayedBytes = static_cast<size_t>(unplayedMicros * kFileRate / 1000000) * 2;
-    if (unplayedBytes == 0 || !file_) return;
-    dataBytes_ -= std::min(dataBytes_, unplayedBytes);
-    std::fflush(file_);
-    if (ftruncate(fileno(file_), static_cast<off_t>(kHeaderBytes + dataBytes_)) != 0) return;
-    writeHeader();
+    if (unplayedBytes > 0 && fd_ >= 0) {
+      dataBytes_ -= std::min(dataBytes_, unplayedBytes);
+      if (::ftruncate(fd_, static_cast<off_t>(kHeaderBytes + dataBytes_)) == 0) writeHeader();
+    }
+    settledBytes_ = dataBytes_;
   }
 
  private:
+  static void* littleEndian(Samples& samples) {
+    if constexpr (std::endian::native != std::endian::little)
+      for (int16_t& sample : samples) {
+        const auto value = static_cast<uint16_t>(sample);
+        sample = static_cast<int16_t>(static_cast<uint16_t>((value >> 8) | (value << 8)));
+      }
+    return samples.data();
+  }
+
   void writeHeader() {
     uint8_t header[kHeaderBytes];
     std::memcpy(header, "RIFF", 4);
@@ -81,15 +130,16 @@ class AudioDeviceWav : public AudioDeviceNone {
     putLe(header + 34, 16, 2);
     std::memcpy(header + 36, "data", 4);
     putLe(header + 40, static_cast<uint32_t>(dataBytes_), 4);
-    std::fseek(file_, 0, SEEK_SET);
-    std::fwrite(header, 1, kHeaderBytes, file_);
-    std::fflush(file_);
+    iovec whole = {header, kHeaderBytes};
+    writeAt(fd_, {&whole, 1}, 0);
   }
 
-  std::FILE* file_ = nullptr;
-  size_t dataBytes_ = 0;
-  SampleConverter converter_;
-  std::vector<int16_t> samples_;
+  int fd_ = -1;
+  size_t dataBytes_ = 0;     // what the file holds after its header
+  size_t settledBytes_ = 0;  // the part of it that no later block changes
+  StreamResampler resampler_;
+  Samples settled_;
+  Samples tail_;
 };
 
 }  // namespace

@@ -39,9 +39,10 @@ std::unique_ptr<Host> terminalOrHeadless(Trace& trace, bool requireTerminal) {
   return headless(trace);
 }
 
-std::unique_ptr<Host> windowOrNext(Trace& trace) {
-  std::string error;
-  if (std::unique_ptr<Host> host = makeWindowHost(trace, error)) return host;
+std::unique_ptr<Host> windowOrNext(Trace& trace, WindowHostFactory makeWindow) {
+  std::string error = "este programa não tem janela";
+  if (makeWindow)
+    if (std::unique_ptr<Host> host = makeWindow(trace, error)) return host;
   std::fprintf(stderr, "a janela não pôde abrir (%s); segue %s\n", error.c_str(),
                onTerminal() ? "no terminal" : "sem tela");
   return terminalOrHeadless(trace, true);
@@ -49,16 +50,16 @@ std::unique_ptr<Host> windowOrNext(Trace& trace) {
 
 }  // namespace
 
-std::unique_ptr<Host> createHost(Trace& trace) {
+std::unique_ptr<Host> createHost(Trace& trace, WindowHostFactory makeWindow) {
   const char* chosen = std::getenv("KALDRO_HOST");
   if (chosen && *chosen) {
     std::string_view name(chosen);
-    if (name == "window") return windowOrNext(trace);
+    if (name == "window") return windowOrNext(trace, makeWindow);
     if (name == "terminal") return terminalOrHeadless(trace, false);
     if (name != "headless") std::fprintf(stderr, "KALDRO_HOST desconhecido: %s; segue sem tela\n", chosen);
     return headless(trace);
   }
-  if (displayReachable()) return windowOrNext(trace);
+  if (makeWindow && displayReachable()) return windowOrNext(trace, makeWindow);
   return terminalOrHeadless(trace, true);
 }
 

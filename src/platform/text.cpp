@@ -1,5 +1,8 @@
 #include "platform/text.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace kaldro::platform {
 
 namespace {
@@ -80,9 +83,24 @@ std::optional<char32_t> decodeUtf8(std::string_view s, size_t pos, size_t& lengt
   return cp;
 }
 
+namespace {
+// How many bytes from from on are ASCII, eight at a time: rules and settings are mostly ASCII.
+size_t asciiRun(std::string_view text, size_t from) {
+  size_t i = from;
+  for (uint64_t word; i + 8 <= text.size(); i += 8) {
+    std::memcpy(&word, text.data() + i, 8);
+    if (word & 0x8080808080808080ULL) break;
+  }
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+  return i - from;
+}
+}  // namespace
+
 bool looksLikeUtf8(std::string_view bytes) {
   bool multiByte = false;
   for (size_t i = 0; i < bytes.size();) {
+    i += asciiRun(bytes, i);
+    if (i == bytes.size()) break;
     size_t length = 0;
     if (!decodeUtf8(bytes, i, length)) return false;
     if (length > 1) multiByte = true;
@@ -95,6 +113,10 @@ std::string utf8ToCp1252(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
+    const size_t ascii = asciiRun(text, i);
+    out.append(text.data() + i, ascii);
+    i += ascii;
+    if (i == text.size()) break;
     size_t length = 0;
     auto cp = decodeUtf8(text, i, length);
     if (!cp) {  // not UTF-8 here: keep the byte as Latin-1

@@ -49,33 +49,55 @@ std::string spoken(const ProgramResult& result) {
   return text;
 }
 
-TEST(PlumarRun, EmptyTemplateWritesAnEmptyLetter) {
-  LetterRun run;
-  run.run("", kOutput);
-  EXPECT_EQ(run.result.status, 0) << run.result.standardError;
-  EXPECT_TRUE(run.folder.exists("carta.txt"));
-  EXPECT_EQ(run.letter(), "");
-  EXPECT_TRUE(run.saidLine("Texto gerado"));
-  EXPECT_EQ(run.result.traceLines().back(), "exit 0");
+// Characters repeated, as UTF-8.
+std::string times(int count, const std::string& text) {
+  std::string all;
+  for (int i = 0; i < count; ++i) all += text;
+  return all;
 }
 
-TEST(PlumarRun, FieldsDateAndLastLineWithoutLineEnd) {
-  LetterRun run;
-  run.run("Data: {data}, {Data}, {DATA}\r\nCaro {NOME},\r\nfim {}", kOutput + "type Ana\nkey Enter\ntype x\nkey Enter\n");
-  ASSERT_EQ(run.result.status, 0) << run.result.standardError;
-  EXPECT_EQ(run.letter(),
-            "Data: 7 de mar\xE7o de 2005, 7 de mar\xE7o de 2005, 7 de mar\xE7o de 2005\r\nCaro Ana,\r\nfim x\r\n");
-  EXPECT_TRUE(run.saidLine("NOME:"));
-  EXPECT_TRUE(run.saidLine(":"));
-  EXPECT_THAT(run.result.screen, HasSubstr("Preparador de cartas padronizadas"));
-}
-
-TEST(PlumarRun, DataWithABlankIsAskedAsAField) {
-  LetterRun run;
-  run.run("{ DATA}\n", kOutput + "type hoje\nkey Enter\n");
-  ASSERT_EQ(run.result.status, 0);
-  EXPECT_EQ(run.letter(), "hoje\n");
-  EXPECT_TRUE(run.saidLine(" DATA:"));
+TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
+  struct Case {
+    const char* what;
+    std::string modelo, keys, letter;
+    std::vector<std::string> said, shown;
+  };
+  const Case cases[] = {
+      {"an empty template", "", "", "", {"Texto gerado"}, {}},
+      {"fields, the date in any case, a last line without its line end",
+       "Data: {data}, {Data}, {DATA}\r\nCaro {NOME},\r\nfim {}", "type Ana\nkey Enter\ntype x\nkey Enter\n",
+       "Data: 7 de mar\xE7o de 2005, 7 de mar\xE7o de 2005, 7 de mar\xE7o de 2005\r\nCaro Ana,\r\nfim x\r\n",
+       {"NOME:", ":"}, {"NOME:Ana", "Texto gerado"}},
+      {"a date with a blank is asked as a field", "{ DATA}\n", "type hoje\nkey Enter\n", "hoje\n", {" DATA:"}, {}},
+      {"table lines with anything else on them are ordinary fields", " {INITAB}\n{fimtab} x\n",
+       "type 1\nkey Enter\ntype 2\nkey Enter\n", " 1\n2 x\n", {}, {}},
+      // Up is 0 then 72: the 0 answers the question, the 72 ('H') is the first key of the next field.
+      {"an arrow answer repeats the table", "{INITAB}\n{X}\n{FIMTAB}\n",
+       "type a\nkey Enter\nkey Up\ntype b\nkey Enter\nkey N\n", "a\nHb\n", {}, {}},
+      {"long lines are cut at 255 characters", std::string(300, 'x') + "\n", "", std::string(255, 'x') + "\n", {}, {}},
+      {"UTF-8 lines are cut by characters", times(300, "\xC3\xA9") + "\n", "", times(255, "\xC3\xA9") + "\n", {}, {}},
+      // "→" and "ő" have no place in CP1252; the typed "ã" comes back in UTF-8.
+      {"a UTF-8 template keeps every character",
+       "Seta \xE2\x86\x92 e \xC5\x91, {NOME}\n{* Instru\xC3\xA7\xC3\xA3o \xE2\x86\x92 *}\n",
+       "type Jo\xC3\xA3o\nkey Enter\n", "Seta \xE2\x86\x92 e \xC5\x91, Jo\xC3\xA3o\n", {" Instru\xC3\xA7\xC3\xA3o ? "}, {}},
+      {"invalid UTF-8 and binary junk are read as Latin-1", std::string("ol\xE1 \xFF\xFE\0\x01\x02 {N}\n", 14),
+       "type v\nkey Enter\n", std::string("ol\xE1 \xFF\xFE\0\x01\x02 v\n", 12), {}, {}},
+      {"line ends follow the template's first line", "a\nb\r\nc", "", "a\nb\nc\n", {}, {}},
+      {"a table end without a start goes on on N", "a\n{FIMTAB}\nb\n", "key n\n", "a\nb\n", {}, {}},
+      {"a table end without a start ends the walk on another key", "a\n{FIMTAB}\nb\n", "key Space\n", "a\n",
+       {"Texto gerado"}, {}},
+  };
+  for (const Case& c : cases) {
+    LetterRun run;
+    run.run(c.modelo, kOutput + c.keys);
+    EXPECT_EQ(run.result.status, 0) << c.what << ": " << run.result.standardError;
+    EXPECT_TRUE(run.folder.exists("carta.txt")) << c.what;
+    EXPECT_EQ(run.letter(), c.letter) << c.what;
+    for (const std::string& line : c.said) EXPECT_TRUE(run.saidLine(line)) << c.what << ": " << line;
+    if (c.shown.empty()) continue;
+    EXPECT_EQ(run.result.screenRows().at(0).rfind("Projeto KALDRO - Preparador de cartas padronizadas", 0), 0u);
+    for (const std::string& text : c.shown) EXPECT_THAT(run.result.screen, HasSubstr(text)) << c.what;
+  }
 }
 
 TEST(PlumarRun, InstructionLinesAreSpokenNotWritten) {
@@ -104,41 +126,6 @@ TEST(PlumarRun, TableRepeatsUntilNAndAsksEveryFieldEachTime) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "beep"), 3 * 2 + 2);
 }
 
-TEST(PlumarRun, TableLinesMustStandAlone) {
-  // With anything else on the line, {INITAB} is an ordinary field of a text line.
-  LetterRun run;
-  run.run(" {INITAB}\n{fimtab} x\n", kOutput + "type 1\nkey Enter\ntype 2\nkey Enter\n");
-  ASSERT_EQ(run.result.status, 0);
-  EXPECT_EQ(run.letter(), " 1\n2 x\n");
-  EXPECT_FALSE(run.saidLine("Tem mais ? "));
-}
-
-TEST(PlumarRun, TableEndWithoutStartEndsTheWalkUnlessN) {
-  LetterRun n;
-  n.run("a\n{FIMTAB}\nb\n", kOutput + "key n\n");
-  EXPECT_EQ(n.letter(), "a\nb\n");
-  LetterRun other;
-  other.run("a\n{FIMTAB}\nb\n", kOutput + "key Space\n");
-  EXPECT_EQ(other.result.status, 0);
-  EXPECT_EQ(other.letter(), "a\n");
-  EXPECT_TRUE(other.saidLine("Texto gerado"));
-}
-
-TEST(PlumarRun, ArrowAnswerRepeatsAndItsSecondCodeIsTheNextKey) {
-  LetterRun run;
-  // Up is 0 then 72: the 0 answers the question, the 72 ('H') is the first key of the next field.
-  run.run("{INITAB}\n{X}\n{FIMTAB}\n", kOutput + "type a\nkey Enter\nkey Up\ntype b\nkey Enter\nkey N\n");
-  ASSERT_EQ(run.result.status, 0) << run.result.standardError;
-  EXPECT_EQ(run.letter(), "a\nHb\n");
-}
-
-TEST(PlumarRun, LongLinesAreCutAt255Characters) {
-  LetterRun run;
-  run.run(std::string(300, 'x') + "\n", kOutput);
-  ASSERT_EQ(run.result.status, 0);
-  EXPECT_EQ(run.letter(), std::string(255, 'x') + "\n");
-}
-
 TEST(PlumarRun, MissingBraceReportsTheTemplateLineAndKeepsWhatWasWritten) {
   std::string lines;
   for (int i = 1; i <= 10; ++i) lines += "l" + std::to_string(i) + "\n";
@@ -150,35 +137,6 @@ TEST(PlumarRun, MissingBraceReportsTheTemplateLineAndKeepsWhatWasWritten) {
   EXPECT_TRUE(run.saidLine("Programa cancelado"));
   EXPECT_FALSE(run.saidLine("Texto gerado"));
   EXPECT_EQ(run.letter(), lines + "q");
-}
-
-TEST(PlumarRun, Utf8TemplateKeepsEveryCharacter) {
-  LetterRun run;
-  // "→" and "ő" have no place in CP1252; the typed "ã" comes back in UTF-8.
-  run.run("Seta \xE2\x86\x92 e \xC5\x91, {NOME}\n{* Instru\xC3\xA7\xC3\xA3o \xE2\x86\x92 *}\n",
-          kOutput + "type Jo\xC3\xA3o\nkey Enter\n");
-  ASSERT_EQ(run.result.status, 0) << run.result.standardError;
-  EXPECT_EQ(run.letter(), "Seta \xE2\x86\x92 e \xC5\x91, Jo\xC3\xA3o\n");
-  EXPECT_TRUE(run.saidLine(" Instru\xC3\xA7\xC3\xA3o ? "));
-}
-
-TEST(PlumarRun, Utf8LinesAreCutByCharactersNeverInsideOne) {
-  LetterRun run;
-  std::string line;
-  for (int i = 0; i < 300; ++i) line += "\xC3\xA9";
-  run.run(line + "\n", kOutput);
-  std::string expected;
-  for (int i = 0; i < 255; ++i) expected += "\xC3\xA9";
-  EXPECT_EQ(run.letter(), expected + "\n");
-}
-
-TEST(PlumarRun, InvalidUtf8AndBinaryJunkAreReadAsLatin1) {
-  LetterRun run;
-  std::string junk("ol\xE1 \xFF\xFE", 6);
-  junk += std::string("\0\x01\x02 {N}\n", 8);
-  run.run(junk, kOutput + "type v\nkey Enter\n");
-  ASSERT_EQ(run.result.status, 0);
-  EXPECT_EQ(run.letter(), std::string("ol\xE1 \xFF\xFE\0\x01\x02 v\n", 12));
 }
 
 TEST(PlumarRun, HugeLineAndLongTemplateDoNotStopTheRun) {
@@ -193,12 +151,6 @@ TEST(PlumarRun, HugeLineAndLongTemplateDoNotStopTheRun) {
   // Every line beyond 5000 is loaded, and a table end without a start still ends the walk.
   EXPECT_EQ(letter.size(), 256u + 10500u * 2);
   EXPECT_TRUE(run.saidLine("Texto gerado"));
-}
-
-TEST(PlumarRun, LineEndsFollowTheTemplatesFirstLine) {
-  LetterRun run;
-  run.run("a\nb\r\nc", kOutput);
-  EXPECT_EQ(run.letter(), "a\nb\nc\n");
 }
 
 TEST(PlumarFiles, MissingTemplateOrFolderSaysItDoesNotExist) {
@@ -226,13 +178,19 @@ TEST(PlumarFiles, TemplateNameAskedWhenNotGivenAndEmptyNameCancels) {
   EXPECT_THAT(empty.trace, Not(HasSubstr("Arquivo n\xC3\xA3o")));
 }
 
-TEST(PlumarFiles, OutputThatCannotBeCreated) {
-  for (const char* keys : {"key Enter\n", "type sem/pasta/carta.txt\nkey Enter\n", "type  \nkey Escape\nkey Enter\n"}) {
+TEST(PlumarFiles, OutputThatCannotBeCreatedAndTheTemplateItselfCancel) {
+  // No name, a missing folder, blanks erased; the template by its name, a symbolic and a hard link.
+  for (const char* keys : {"key Enter\n", "type sem/pasta/carta.txt\nkey Enter\n", "type  \nkey Escape\nkey Enter\n",
+                           "type m.txt\nkey Enter\nkey S\n", "type link.txt\nkey Enter\nkey S\n",
+                           "type duro.txt\nkey Enter\nkey S\n"}) {
     ScratchFolder folder;
-    folder.write("m.txt", "ok\n");
+    folder.write("m.txt", "precioso {X}\n");
+    ASSERT_EQ(::symlink("m.txt", folder.file("link.txt").c_str()), 0);
+    ASSERT_EQ(::link(folder.file("m.txt").c_str(), folder.file("duro.txt").c_str()), 0);
     auto result = runProgram("plumar", {"m.txt"}, keys, folder);
     EXPECT_EQ(result.status, 0);
     EXPECT_THAT(spoken(result), HasSubstr("say Arquivo n\xC3\xA3o pode ser criado\nsay Programa cancelado\n")) << keys;
+    EXPECT_EQ(folder.read("m.txt"), "precioso {X}\n") << keys;
   }
 }
 
@@ -246,18 +204,6 @@ TEST(PlumarFiles, ExistingOutputIsRewrittenOnlyOnS) {
   EXPECT_EQ(folder.read("carta.txt"), "antigo\n");
   auto accepted = runProgram("plumar", {"m.txt"}, kOutput + "key s\n", folder);
   EXPECT_EQ(folder.read("carta.txt"), "novo\n");
-}
-
-TEST(PlumarFiles, TheTemplateItselfIsNeverTheOutput) {
-  ScratchFolder folder;
-  folder.write("m.txt", "precioso {X}\n");
-  ASSERT_EQ(::symlink("m.txt", folder.file("link.txt").c_str()), 0);
-  ASSERT_EQ(::link(folder.file("m.txt").c_str(), folder.file("duro.txt").c_str()), 0);
-  for (const char* name : {"m.txt", "link.txt", "duro.txt"}) {
-    auto result = runProgram("plumar", {"m.txt"}, std::string("type ") + name + "\nkey Enter\nkey S\n", folder);
-    EXPECT_EQ(folder.read("m.txt"), "precioso {X}\n") << name;
-    EXPECT_THAT(result.trace, HasSubstr("say Arquivo n\xC3\xA3o pode ser criado")) << name;
-  }
 }
 
 TEST(PlumarFiles, WriteErrorIsNeverReportedAsSuccess) {
@@ -282,16 +228,6 @@ TEST(PlumarHeadless, ExhaustedOrMalformedKeyScript) {
   auto malformed = runProgram("plumar", {"m.txt"}, "type a\nkey Enter\nkey NoSuchKey\n", folder);
   EXPECT_EQ(malformed.status, 2);
   EXPECT_THAT(malformed.standardError, HasSubstr("3"));
-}
-
-TEST(PlumarHeadless, ScreenShowsTitleAndPrompts) {
-  LetterRun run;
-  run.run("{NOME}\n", kOutput + "type Ana\nkey Enter\n");
-  auto rows = run.result.screenRows();
-  ASSERT_GE(rows.size(), 25u);
-  EXPECT_EQ(rows[0].rfind("Projeto KALDRO - Preparador de cartas padronizadas", 0), 0u);
-  EXPECT_THAT(run.result.screen, HasSubstr("NOME:Ana"));
-  EXPECT_THAT(run.result.screen, HasSubstr("Texto gerado"));
 }
 
 }  // namespace

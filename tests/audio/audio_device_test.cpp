@@ -7,6 +7,8 @@
 #include "platform/audio_device_convert.h"
 
 #include <cmath>
+#include <cstring>
+#include <span>
 
 namespace kaldro::audio {
 namespace {
@@ -78,17 +80,31 @@ TEST(AudioDeviceWav, SoundCutByAKeyLeavesTheFile) {
   EXPECT_EQ(44u + le32(file, 40), file.size());
 }
 
-TEST(StreamResampler, JoinsBlocksWithoutASeam) {
-  // A 440 Hz sine, 16-bit mono at 11025 Hz, converted to stereo at 48000 Hz whole and in odd pieces.
-  std::vector<uint8_t> sine;
-  for (int i = 0; i < 11025; ++i) {
-    const auto sample = static_cast<int16_t>(std::lround(10000 * std::sin(2 * M_PI * 440 * i / 11025.0)));
-    sine.push_back(static_cast<uint8_t>(sample & 0xFF));
-    sine.push_back(static_cast<uint8_t>((sample >> 8) & 0xFF));
+// A 440 Hz sine of amplitude 10000 as 16-bit mono little-endian samples.
+std::vector<uint8_t> sineBytes(int rate, int frames) {
+  std::vector<uint8_t> bytes;
+  for (int i = 0; i < frames; ++i) {
+    const auto sample = static_cast<int16_t>(std::lround(10000 * std::sin(2 * M_PI * 440 * i / rate)));
+    bytes.push_back(static_cast<uint8_t>(sample & 0xFF));
+    bytes.push_back(static_cast<uint8_t>((sample >> 8) & 0xFF));
   }
+  return bytes;
+}
+
+// The largest distance of channel 0 from the sine at each output frame's own time, away from the ends.
+double worstSineError(std::span<const int16_t> out, int channels, int rate, size_t margin) {
+  double worst = 0;
+  for (size_t k = margin; k + margin < out.size() / channels; ++k)
+    worst = std::max(worst, std::abs(out[k * channels] - 10000 * std::sin(2 * M_PI * 440 * double(k) / rate)));
+  return worst;
+}
+
+TEST(StreamResampler, JoinsBlocksWithoutASeam) {
+  // One second at 11025 Hz converted to stereo at 48000 Hz whole and in odd pieces.
+  const std::vector<uint8_t> sine = sineBytes(11025, 11025);
   platform::StreamResampler whole, pieces;
   ASSERT_TRUE(whole.configure({11025, 16, 1}, 48000, 2) && pieces.configure({11025, 16, 1}, 48000, 2));
-  std::vector<int16_t> once, joined, part;
+  platform::Samples once, joined, part;
   whole.convert(sine.data(), sine.size(), once);
   for (size_t at = 0; at < sine.size();) {
     const size_t length = std::min<size_t>(sine.size() - at, 777);  // splits samples too
@@ -97,16 +113,38 @@ TEST(StreamResampler, JoinsBlocksWithoutASeam) {
     at += length;
   }
   EXPECT_EQ(once, joined);
-  // Two input frames stay behind for the next block.
-  EXPECT_NEAR(48000 * 2, static_cast<int>(once.size()), 2 * 10);
-  // The output is the same sine.
-  double worst = 0;
-  for (size_t k = 100; k + 100 < once.size() / 2; ++k) {
-    const double t = static_cast<double>(k) * 11025 / 48000;
-    worst = std::max(worst, std::abs(once[2 * k] - 10000 * std::sin(2 * M_PI * 440 * t / 11025)));
-    EXPECT_EQ(once[2 * k], once[2 * k + 1]);
+  // The frames still waiting for input complete the second exactly.
+  whole.tail(part);
+  EXPECT_EQ(48000u * 2, once.size() + part.size());
+  // The output is the same sine at the same time: frequency and alignment kept.
+  EXPECT_LT(worstSineError(once, 2, 48000, 100), 40);
+  for (size_t k = 0; k < once.size() / 2; ++k) ASSERT_EQ(once[2 * k], once[2 * k + 1]);
+}
+
+TEST(AudioDeviceWav, BlocksJoinIntoOneAlignedStream) {
+  // 0.7 s at 11025 Hz, written once and in odd pieces: the same file, exactly floor(n * 16000 / 11025)
+  // samples after each block, and the sine on time at 16000 Hz.
+  const std::vector<uint8_t> sine = sineBytes(11025, 7717);
+  platform::Trace trace;
+  platform::HostHeadless host(trace, "");
+  const std::string wholePath = tempPath("inteiro.wav"), piecesPath = tempPath("pedacos.wav");
+  auto whole = platform::makeAudioDevice(host, "wav:" + wholePath);
+  auto pieces = platform::makeAudioDevice(host, "wav:" + piecesPath);
+  ASSERT_EQ(0, whole->open({11025, 16, 1}));
+  ASSERT_EQ(0, pieces->open({11025, 16, 1}));
+  ASSERT_EQ(0, whole->write(sine.data(), sine.size(), 1));
+  for (size_t at = 0; at < sine.size();) {
+    const size_t length = std::min<size_t>(sine.size() - at, 1001);
+    ASSERT_EQ(0, pieces->write(sine.data() + at, length, 2));
+    at += length;
+    EXPECT_EQ((at / 2) * 16000 / 11025, le32(readFile(piecesPath), 40) / 2);
   }
-  EXPECT_LT(worst, 150);
+  const std::string file = readFile(wholePath);
+  EXPECT_EQ(file, readFile(piecesPath));
+  ASSERT_EQ(44u + 7717 * 16000 / 11025 * 2, file.size());
+  std::vector<int16_t> samples((file.size() - 44) / 2);
+  std::memcpy(samples.data(), file.data() + 44, samples.size() * 2);
+  EXPECT_LT(worstSineError(samples, 1, 16000, 40), 40);
 }
 
 }  // namespace

@@ -1,13 +1,7 @@
 // A host for console tests: queued notifications, a virtual clock, and a record of drawing.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <deque>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +9,7 @@
 #include "platform/config.h"
 #include "platform/host.h"
 #include "platform/trace.h"
+#include "support/program_run.h"
 
 namespace kaldro::console::testing {
 
@@ -84,38 +79,21 @@ class FakeHost : public platform::Host {
 // A console on a fake host, with its own trace file and, when given, its own KALDRO.INI.
 struct ConsoleBench {
   explicit ConsoleBench(const std::string& ini = {}, bool writeIni = false)
-      : folder(makeFolder(this, ini, writeIni)),
-        tracePath(folder + "/trace.txt"),
-        trace(tracePath),
+      : iniWritten((writeIni || !ini.empty()) && (folder.write("KALDRO.INI", ini), true)),
+        trace(folder.file("trace.txt")),
         host(trace),
-        config(platform::ConfigLocations{{folder}, folder, folder}),
+        config(platform::ConfigLocations{{folder.path()}, folder.path(), folder.path()}),
         console(host, config, "/usr/local/bin/plumar") {}
 
-  // A fresh folder per bench: the test's name and the bench's address keep benches apart.
-  static std::string makeFolder(const void* self, const std::string& ini, bool writeIni) {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::ostringstream name;
-    name << ::testing::TempDir() << "console_" << ::getpid() << "_" << (test ? test->name() : "none") << "_" << self;
-    const std::string folder = name.str();
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    if (writeIni || !ini.empty()) std::ofstream(folder + "/KALDRO.INI") << ini;
-    return folder;
-  }
-  std::string traceText() const {
-    std::ifstream in(tracePath);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string traceText() const { return folder.read("trace.txt"); }
   std::vector<uint8_t> readAll() {
     std::vector<uint8_t> codes;
     while (console.queuedKeyCount() > 0) codes.push_back(console.readKey());
     return codes;
   }
 
-  std::string folder;
-  std::string tracePath;
+  kaldro::testing::ScratchFolder folder;
+  bool iniWritten;  // before the configuration reads it
   platform::Trace trace;
   FakeHost host;
   platform::Configuration config;

@@ -21,29 +21,20 @@ ConsoleSettings settingsOf(const std::string& ini, platform::WorkArea work = {10
 }
 
 TEST(ConsoleSettingsColourTable, ItemsUntilTheFirstThatFails) {
-  Table expected = kIdentity;
-  expected[0] = 7;
-  expected[1] = 0;
-  EXPECT_EQ(parsed("7,0"), expected);
-
-  // A blank after a comma shifts the next item so that its conversion fails after the digit.
-  expected = kIdentity;
-  expected[0] = 3;
-  expected[1] = 5;
-  EXPECT_EQ(parsed("3, 5, 7"), expected);
-
-  expected = kIdentity;
-  expected[0] = 1;
-  expected[1] = 4;  // digits before the failing character still count
-  EXPECT_EQ(parsed("1,4x,9"), expected);
-
-  expected = kIdentity;
-  expected[0] = 0;
-  EXPECT_EQ(parsed(""), expected);
-  expected[0] = 44;  // the low byte of 300
-  EXPECT_EQ(parsed("300"), expected);
-  EXPECT_EQ(parsed("15,14,13,12,11,10,9,8,7,6,5,4,3,2,1,0,99"),
-            (Table{15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}));
+  // The items read replace the first entries; the others keep their colour.
+  const std::pair<const char*, std::vector<uint8_t>> cases[] = {
+      {"7,0", {7, 0}},
+      {"3, 5, 7", {3, 5}},  // a blank after a comma shifts the next item so that its conversion fails after the digit
+      {"1,4x,9", {1, 4}},   // digits before the failing character still count
+      {"", {0}},
+      {"300", {44}},  // the low byte of 300
+      {"15,14,13,12,11,10,9,8,7,6,5,4,3,2,1,0,99", {15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
+  };
+  for (const auto& [value, items] : cases) {
+    Table expected = kIdentity;
+    std::copy(items.begin(), items.end(), expected.begin());
+    EXPECT_EQ(parsed(value), expected) << value;
+  }
 }
 
 TEST(ConsoleSettingsFile, DefaultsWithoutFileOrKeys) {

@@ -3,23 +3,52 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <random>
 
 #include "diphone/database_writer.h"
 #include "diphone/diphone_index.h"
-#include "fixtures.h"
 #include "platform/config.h"
+#include "support/program_run.h"
+#include "support/wave_bytes.h"
 
 namespace kaldro::diphone {
 namespace {
 
-using fixtures::RecordingOutput;
-using fixtures::runs;
-using fixtures::TempFolder;
-using fixtures::waveFile;
-using fixtures::writeFile;
+using testing::le32;
+using testing::waveFile;
+using testing::writeFile;
 using Runs = std::vector<std::pair<int, size_t>>;
+
+// Runs of equal samples: (value, count) in order.
+Runs runs(const std::vector<uint8_t>& samples) {
+  Runs result;
+  for (uint8_t s : samples) {
+    if (!result.empty() && result.back().first == s) ++result.back().second;
+    else result.push_back({s, 1});
+  }
+  return result;
+}
+
+// Keeps every image played and the phoneme strings traced.
+class RecordingOutput : public DiphoneOutput {
+ public:
+  void playImageWait(const uint8_t* image, size_t bytes) override { images.emplace_back(image, image + bytes); }
+  void waitSpeechEnd() override { ++waits; }
+  void tracePhonemes(std::string_view phonemes) override { traced.emplace_back(phonemes); }
+  // The samples of every image, in order.
+  std::vector<uint8_t> samples() const {
+    std::vector<uint8_t> all;
+    for (const auto& image : images) all.insert(all.end(), image.begin() + kWaveHeaderSize, image.end());
+    return all;
+  }
+  void clear() { images.clear(), traced.clear(), waits = 0; }
+
+  std::vector<std::vector<uint8_t>> images;
+  std::vector<std::string> traced;
+  int waits = 0;
+};
 
 DiphoneUnit unit(const std::string& name, size_t count, uint8_t value) {
   return {name, std::vector<uint8_t>(count, value)};
@@ -43,7 +72,7 @@ class DiphoneSynthTest : public ::testing::Test {
     writeFile(letters + "_75.wav", waveFile(200, 200));
     writeFile(letters + "_99.wav", waveFile(150, 199));
     writeFile(letters + "_1.wav", waveFile(120, 198));
-    writeFile(letters + "_65.wav", waveFile(100, 197, std::string("LIST") + fixtures::le32(6) + "INFOab"));
+    writeFile(letters + "_65.wav", waveFile(100, 197, std::string("LIST") + le32(6) + "INFOab"));
     writeFile(letters + "_66.wav", waveFile(0, 0));
     writeFile(letters + "_67.wav", "RIFF0000WAVEdata");
   }
@@ -55,7 +84,7 @@ class DiphoneSynthTest : public ::testing::Test {
     return runs(output.samples());
   }
 
-  TempFolder root;
+  testing::ScratchFolder root;
   std::string letters, diphones;
   RecordingOutput output;
   DiphoneSynth synth{output};
@@ -159,12 +188,10 @@ TEST_F(DiphoneSynthTest, SoundLargerThanTheBufferIsPlayedInPieces) {
   size_t total = 0;
   for (const auto& image : output.images) {
     ASSERT_GT(image.size(), kWaveHeaderSize);
-    EXPECT_LE(image.size() - kWaveHeaderSize, 63955u);
-    EXPECT_EQ(std::string(image.begin(), image.begin() + 4), "RIFF");
-    uint32_t dataLength = image[40] | (image[41] << 8) | (image[42] << 16) | (uint32_t(image[43]) << 24);
-    EXPECT_EQ(dataLength, image.size() - kWaveHeaderSize);
-    EXPECT_EQ(image[24] | (image[25] << 8), 11025);
-    total += image.size() - kWaveHeaderSize;
+    const size_t data = image.size() - kWaveHeaderSize;
+    EXPECT_LE(data, 63955u);
+    EXPECT_EQ(std::string(image.begin(), image.begin() + kWaveHeaderSize), testing::waveHeader(data));
+    total += data;
   }
   EXPECT_EQ(total, 10u * 8000 + 9 * 100);
   EXPECT_GE(output.waits, 1);
@@ -217,7 +244,7 @@ TEST(DiphoneIndexTest, BinarySearchFindsEveryNameAndWriterRefusesBadUnits) {
   EXPECT_FALSE(DiphoneIndex().find("$A"));
 
   // The writer refuses what the index cannot hold.
-  TempFolder folder;
+  testing::ScratchFolder folder;
   EXPECT_NE(writeDiphoneDatabase(folder.file("x"), {unit("$ABCDEFGHI", 1, 1)}), "");
   EXPECT_NE(writeDiphoneDatabase(folder.file("x"), {unit("$A", 1, 1), unit("$a", 1, 1)}), "");
   EXPECT_NE(writeDiphoneDatabase(folder.file("x"), {unit("$A", 65536, 1)}), "");
@@ -225,7 +252,7 @@ TEST(DiphoneIndexTest, BinarySearchFindsEveryNameAndWriterRefusesBadUnits) {
 }
 
 TEST(DiphoneFoldersTest, FromConfigurationOrPrefixDefaults) {
-  TempFolder folder;
+  testing::ScratchFolder folder;
   platform::Configuration none(platform::ConfigLocations{{folder.file("vazio")}, folder.path(), "/opt/k"});
   DiphoneFolders defaults = diphoneFoldersFromConfig(none);
   EXPECT_EQ(defaults.letters, "/opt/k/share/kaldro/som/letras/");

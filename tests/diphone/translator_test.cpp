@@ -6,28 +6,28 @@
 #include <random>
 
 #include "diphone/rule_file.h"
-#include "fixtures.h"
+#include "support/program_run.h"
 
 namespace kaldro::diphone {
 namespace {
 
-using fixtures::TempFolder;
-using fixtures::writeFile;
+using testing::writeFile;
+
+template <typename Faults>
+std::vector<size_t> faultLines(const Faults& faults) {
+  std::vector<size_t> lines;
+  for (const auto& fault : faults) lines.push_back(fault.line);
+  return lines;
+}
 
 TEST(TranslatorNormalise, WYApostropheAccentsAndUnspeakableBytes) {
-  EXPECT_EQ(Translator::normalise("Wagner"), "uagner");
-  EXPECT_EQ(Translator::normalise("www"), "uuu");  // each w sees the u before it
-  EXPECT_EQ(Translator::normalise("w"), "w");
-  EXPECT_EQ(Translator::normalise("Yara"), "iara");
-  EXPECT_EQ(Translator::normalise("a y b"), "a i b");
-  EXPECT_EQ(Translator::normalise("y"), "i");
-  EXPECT_EQ(Translator::normalise("y."), "y.");
-  EXPECT_EQ(Translator::normalise("d'\xE1gua"), "da'gua");
-  EXPECT_EQ(Translator::normalise("o'\xE1"), "o'a'");  // only after d is the apostrophe dropped
-  EXPECT_EQ(Translator::normalise("ma\xE7\xE3"), "massa~");
-  EXPECT_EQ(Translator::normalise("\xC9\x87\xA4"), "e'ssnh");  // Latin-1 and DOS positions alike
-  EXPECT_EQ(Translator::normalise("a\x07"), "a \x01 ");
-  EXPECT_EQ(Translator::normalise("\xFF"), " \x01 ");
+  const std::pair<const char*, const char*> cases[] = {
+      {"Wagner", "uagner"}, {"www", "uuu"} /* each w sees the u before it */, {"w", "w"}, {"Yara", "iara"},
+      {"a y b", "a i b"}, {"y", "i"}, {"y.", "y."}, {"d'\xE1gua", "da'gua"},
+      {"o'\xE1", "o'a'"} /* only after d is the apostrophe dropped */, {"ma\xE7\xE3", "massa~"},
+      {"\xC9\x87\xA4", "e'ssnh"} /* Latin-1 and DOS positions alike */, {"a\x07", "a \x01 "}, {"\xFF", " \x01 "},
+  };
+  for (const auto& [text, normal] : cases) EXPECT_EQ(Translator::normalise(text), normal) << text;
 }
 
 TEST(TranslatorSpelling, ConsonantsPunctuationAndUnknownMark) {
@@ -84,7 +84,7 @@ TEST(TranslatorExceptions, PluralsSuffixesAndSilentWords) {
 }
 
 TEST(TranslatorExceptions, LoadsSortsAndRejectsBadLines) {
-  TempFolder folder;
+  testing::ScratchFolder folder;
   std::string longLine = std::string(260, 'x') + "=y";
   writeFile(folder.file("portug.exc"), "zebra=zEbra|nota\n\nsemigual\ncasa=kAza\r\n=nada\n" + longLine + "\n");
   Translator translator;
@@ -92,11 +92,7 @@ TEST(TranslatorExceptions, LoadsSortsAndRejectsBadLines) {
   EXPECT_EQ(translator.exceptionCount(), 2u);
   EXPECT_EQ(translator.applyExceptions("casas"), "kAzas");
   EXPECT_EQ(translator.applyExceptions("zebra"), "zEbra");
-  auto faults = checkExceptions(folder.file("portug.exc"));
-  ASSERT_EQ(faults.size(), 3u);
-  EXPECT_EQ(faults[0].line, 3u);
-  EXPECT_EQ(faults[1].line, 5u);
-  EXPECT_EQ(faults[2].line, 6u);
+  EXPECT_EQ(faultLines(checkExceptions(folder.file("portug.exc"))), (std::vector<size_t>{3, 5, 6}));
   EXPECT_FALSE(translator.loadExceptions(folder.file("missing.exc")));
 }
 
@@ -145,7 +141,7 @@ TEST(TranslatorRules, FirstMatchingRuleWinsAndStressCarriesIntoUnit) {
 }
 
 TEST(TranslatorRules, LoadSkipsMalformedLinesAndCheckNamesThem) {
-  TempFolder folder;
+  testing::ScratchFolder folder;
   // UTF-8 file: the accented letter in the comment makes it UTF-8.
   writeFile(folder.file("regras.rgr"),
             "; Regras de teste, versão 1\n"
@@ -161,10 +157,7 @@ TEST(TranslatorRules, LoadSkipsMalformedLinesAndCheckNamesThem) {
   ASSERT_TRUE(translator.loadRules(folder.file("regras.rgr")));
   EXPECT_EQ(translator.ruleCount(), 2u);
   EXPECT_EQ(translator.translateText("a"), "[a]");
-  auto faults = checkRules(folder.file("regras.rgr"));
-  std::vector<size_t> lines;
-  for (const auto& fault : faults) lines.push_back(fault.line);
-  EXPECT_EQ(lines, (std::vector<size_t>{3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(faultLines(checkRules(folder.file("regras.rgr"))), (std::vector<size_t>{3, 4, 5, 6, 7, 8}));
   EXPECT_FALSE(translator.loadRules(folder.file("nenhum.rgr")));
   EXPECT_EQ(checkRules(folder.file("nenhum.rgr")).front().line, 0u);
 }
@@ -198,7 +191,7 @@ TEST(TranslatorRobustness, LongWordsAndRandomBytes) {
 }
 
 TEST(TranslatorRobustness, RandomFilesLoadWithoutHarm) {
-  TempFolder folder;
+  testing::ScratchFolder folder;
   std::mt19937 random(7);
   std::uniform_int_distribution<int> byte(0, 255);
   for (int round = 0; round < 50; ++round) {

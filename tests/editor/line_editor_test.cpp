@@ -1,13 +1,13 @@
 // The talking line editor driven by key scripts: typing, exits, proposed values, selection, clipboard, words.
 #include <gtest/gtest.h>
 
-#include "editor_rig.h"
+#include "support/speech_rig.h"
 
 namespace kaldro::speech {
 namespace {
 
-using rig::EditorRig;
-using rig::Voice;
+using testing::EditorRig;
+using testing::Speaking;
 
 TEST(LineEditor, ReadLineEchoesEachLetterAndEndsTheLine) {
   EditorRig rig("type abc\nkey Enter\n");
@@ -43,15 +43,6 @@ TEST(LineEditor, FirstTypedCharacterReplacesAProposedValue) {
   EXPECT_EQ(rig.count("click"), 2u);
 }
 
-TEST(LineEditor, AFullTextDropsItsLastCharacterAndTypingPastTheEndBeeps) {
-  EditorRig rig("key Right\nkey Right\ntype X\nkey End\ntype Y\nkey Enter\n");
-  std::string text = "abcde";
-  rig.editor.editLine(text, 1, 1, 5, 5, true);
-  EXPECT_EQ(text, "abXcd");
-  EXPECT_TRUE(rig.heardInOrder({"char 88", "beep"}));
-  EXPECT_EQ(rig.count("char 89"), 0u);
-}
-
 TEST(LineEditor, UpDownAndOtherExitKeysReturnTheTextEditedSoFar) {
   EditorRig rig("key End\ntype d\nkey Up\nkey Down\nkey Tab\nkey F2\n");
   std::string text = "abc";
@@ -61,14 +52,6 @@ TEST(LineEditor, UpDownAndOtherExitKeysReturnTheTextEditedSoFar) {
   EXPECT_EQ(rig.editor.editLine(text, 1, 1, 20, 20, true), 9);
   EXPECT_EQ(rig.editor.editLine(text, 1, 1, 20, 20, true), 60);
   EXPECT_EQ(text, "abcd");
-}
-
-TEST(LineEditor, LengthsAboveTheLargestAreCut) {
-  EditorRig rig("key End\ntype b\nkey Enter\n");
-  std::string text(3000, 'a');
-  rig.editor.editLine(text, 1, 1, 5000, 70, true);
-  EXPECT_EQ(text, std::string(2048, 'a'));
-  EXPECT_EQ(rig.count("beep"), 1u);  // the end is position 2049: nothing more fits
 }
 
 TEST(LineEditor, TypingInAScrolledFieldEchoesWhereTheCursorStands) {
@@ -110,14 +93,6 @@ TEST(LineEditor, CopyTakesTheSelectionOrTheTextWithALineEnd) {
   EXPECT_EQ(text, "abc");
 }
 
-TEST(LineEditor, PasteTakesTheFirstLineAndReplacesAProposedValue) {
-  EditorRig rig("clip um\\r\\ndois\nkey Ctrl+V\nkey Enter\n");
-  std::string text = "velho";
-  rig.editor.editLine(text, 1, 1, 20, 20, true);
-  EXPECT_EQ(text, "um");
-  EXPECT_EQ(rig.count("click"), 2u);
-}
-
 TEST(LineEditor, PasteOverALeftwardSelectionReplacesItAndStaysHighlighted) {
   EditorRig rig("clip XYZ\nkey Home\nkey Right\nkey Right\nkey Right\nkey Right\n"
                 "key Shift+Left\nkey Shift+Left\nkey Shift+Insert\n");
@@ -131,73 +106,67 @@ TEST(LineEditor, PasteOverALeftwardSelectionReplacesItAndStaysHighlighted) {
   EXPECT_EQ(rig.console.cursorColumn(), 3);  // at the pasted characters' start
 }
 
-TEST(LineEditor, WordMovesStopAtWordsAndSoundAtTheEnds) {
-  EditorRig rig(
-      "key Ctrl+Right\nkey Ctrl+K\nkey Ctrl+Right\nkey Ctrl+K\n"
-      "key Ctrl+Left\nkey Ctrl+Left\nkey Ctrl+Left\nkey Ctrl+K\nkey Enter\n");
-  std::string text = "ab  cdef";
-  rig.editor.editLine(text, 1, 1, 20, 20, true);
-  EXPECT_TRUE(rig.heardInOrder({"click", "say 5", "beep", "say 9", "click", "click", "beep", "say 1"}));
-}
+// One field at column 1 of row 1: its text before and after the keys, the key that ended it, and
+// every sound on the way.
+struct EditCase {
+  const char* what;
+  const char* script;
+  std::string before;
+  int maxLen, width;
+  bool editable;
+  std::string after;
+  int exitCode;
+  std::vector<std::string> sounds;
+};
 
-TEST(LineEditor, CtrlBackspaceDeletesTheWordAndItsBlanks) {
-  EditorRig rig("key Ctrl+Right\nkey Right\nkey Ctrl+Backspace\nkey Enter\n");
-  std::string text = "um dois tres";
-  rig.editor.editLine(text, 1, 1, 20, 20, true);
-  EXPECT_EQ(text, "um tres");
-  EXPECT_EQ(rig.count("word _DEL"), 1u);
-}
-
-TEST(LineEditor, F1SpellsAbbreviationsAndReadsNumbers) {
-  EditorRig rig("key F1\nkey F1\nkey F1\nkey F1\nkey F1\nkey Enter\n");
-  std::string text = "o BCD 123x casa";
-  rig.editor.editLine(text, 1, 1, 20, 20, true);
-  EXPECT_TRUE(rig.heardInOrder({"say o", "char 66", "char 67", "char 68", "say 123", "char 120", "say casa"}));
-  EXPECT_EQ(rig.count("beep"), 0u);
-}
-
-TEST(LineEditor, ErasingKeysAndUndo) {
-  EditorRig rig(
-      "key Right\nkey Right\nkey Ctrl+S\nkey Right\nkey Right\nkey Ctrl+D\nkey Enter\n"
-      "key End\ntype s\nkey Home\nkey Delete\nkey Ctrl+Y\nkey Ctrl+U\nkey Ctrl+K\nkey Enter\n");
-  std::string text = "abcdef";
-  rig.editor.editLine(text, 1, 1, 20, 20, true);
-  EXPECT_EQ(text, "cd");
-  EXPECT_TRUE(rig.heardInOrder({"word _APICPO", "word _APFCPO"}));
-
-  text = "casa";
-  rig.editor.editLine(text, 1, 1, 20, 20, true);
-  EXPECT_EQ(text, "casa");
-  EXPECT_TRUE(rig.heardInOrder({"word _DEL", "char 99", "word _CPOAPA", "beep", "beep", "beep", "say 1"}));
-}
-
-TEST(LineEditor, ANonEditableFieldOnlyMovesAndSpeaks) {
-  EditorRig rig("type x\nkey Ctrl+Y\nkey Backspace\nkey Right\nkey Alt+Right\nkey Enter\n");
-  std::string text = "casa";
-  rig.editor.editLine(text, 1, 1, 20, 20, false);
-  EXPECT_EQ(text, "casa");
-  EXPECT_TRUE(rig.heardInOrder({"click", "click", "char 99", "word _FON97"}));
-  EXPECT_EQ(rig.count("char 120"), 0u);
-}
-
-TEST(LineEditor, F4SwitchesTheEcho) {
-  EditorRig rig("key F4\ntype a\nkey F4\ntype b\nkey Enter\n");
-  std::string text;
-  rig.editor.editLine(text, 1, 1, 20, 20, true);
-  EXPECT_EQ(text, "ab");
-  EXPECT_EQ(rig.sounds(), (std::vector<std::string>{"word _FALDLG", "word _FALACI", "char 98"}));
-}
-
-TEST(LineEditor, AltCtrlF9ReviewsTheScreenAndComesBack) {
-  EditorRig rig("key Ctrl+Alt+F9\nkey Escape\nkey End\ntype d\nkey Ctrl+F9\n");
-  std::string text = "abc";
-  EXPECT_EQ(rig.editor.editLine(text, 5, 10, 20, 20, true), 102);
-  EXPECT_EQ(text, "abcd");
-  EXPECT_TRUE(rig.heardInOrder({"beep", "beep", "beep", "char 100"}));
+TEST(LineEditor, KeysEditTheTextAndSoundAsTheyGo) {
+  const EditCase cases[] = {
+      {"a full text drops its last character, typing past the end beeps",
+       "key Right\nkey Right\ntype X\nkey End\ntype Y\nkey Enter\n", "abcde", 5, 5, true, "abXcd", 13,
+       {"char 97", "char 98", "char 88", "beep"}},
+      // The end is position 2049: nothing more fits.
+      {"lengths above the largest are cut", "key End\ntype b\nkey Enter\n", std::string(3000, 'a'), 5000, 70, true,
+       std::string(2048, 'a'), 13, {"beep"}},
+      {"a paste takes the first line and replaces a proposed value", "clip um\\r\\ndois\nkey Ctrl+V\nkey Enter\n",
+       "velho", 20, 20, true, "um", 13, {"click", "click"}},
+      {"word moves stop at words and sound at the ends",
+       "key Ctrl+Right\nkey Ctrl+K\nkey Ctrl+Right\nkey Ctrl+K\nkey Ctrl+Left\nkey Ctrl+Left\nkey Ctrl+Left\nkey Ctrl+K\n"
+       "key Enter\n",
+       "ab  cdef", 20, 20, true, "ab  cdef", 13,
+       {"click", "say 5", "word _cinco", "beep", "say 9", "word _nove", "click", "click", "beep", "say 1", "word _um"}},
+      {"Ctrl+Backspace deletes the word and its blanks", "key Ctrl+Right\nkey Right\nkey Ctrl+Backspace\nkey Enter\n",
+       "um dois tres", 20, 20, true, "um tres", 13,
+       {"click", "char 100", "word _DEL", "char 100", "char 111", "char 105", "char 115", "char 32"}},
+      {"F1 spells abbreviations and reads numbers", "key F1\nkey F1\nkey F1\nkey F1\nkey F1\nkey Enter\n",
+       "o BCD 123x casa", 20, 20, true, "o BCD 123x casa", 13,
+       {"say o", "char 66", "char 67", "char 68", "say 123", "word _cento", "word _e", "word _vinte", "word _e",
+        "word _tres", "char 120", "say casa"}},
+      {"Ctrl+S and Ctrl+D erase to the start and to the end",
+       "key Right\nkey Right\nkey Ctrl+S\nkey Right\nkey Right\nkey Ctrl+D\nkey Enter\n", "abcdef", 20, 20, true, "cd",
+       13, {"char 97", "char 98", "word _APICPO", "char 99", "char 100", "word _APFCPO"}},
+      {"Ctrl+U undoes every change, then beeps",
+       "key End\ntype s\nkey Home\nkey Delete\nkey Ctrl+Y\nkey Ctrl+U\nkey Ctrl+K\nkey Enter\n", "casa", 20, 20, true,
+       "casa", 13,
+       {"char 115", "word _DEL", "char 99", "word _CPOAPA", "beep", "beep", "beep", "say 1", "word _um"}},
+      {"a field that cannot be edited only moves and speaks",
+       "type x\nkey Ctrl+Y\nkey Backspace\nkey Right\nkey Alt+Right\nkey Enter\n", "casa", 20, 20, false, "casa", 13,
+       {"click", "click", "char 99", "word _FON97"}},
+      {"F4 switches the echo", "key F4\ntype a\nkey F4\ntype b\nkey Enter\n", "", 20, 20, true, "ab", 13,
+       {"word _FALDLG", "word _FALACI", "char 98"}},
+      {"Alt+Ctrl+F9 reviews the screen and comes back", "key Ctrl+Alt+F9\nkey Escape\nkey End\ntype d\nkey Ctrl+F9\n",
+       "abc", 20, 20, true, "abcd", 102, {"beep", "beep", "beep", "char 100"}},
+  };
+  for (const EditCase& c : cases) {
+    EditorRig rig(c.script);
+    std::string text = c.before;
+    EXPECT_EQ(rig.editor.editLine(text, 1, 1, c.maxLen, c.width, c.editable), c.exitCode) << c.what;
+    EXPECT_EQ(text, c.after) << c.what;
+    EXPECT_EQ(rig.sounds(), c.sounds) << c.what;
+  }
 }
 
 TEST(LineEditor, CtrlF4RestartsSpeechAtTheLevelTyped) {
-  EditorRig rig("key Ctrl+F4\ntype 2\nkey Enter\n", Voice::BuiltIn);
+  EditorRig rig("key Ctrl+F4\ntype 2\nkey Enter\n", Speaking::BuiltIn);
   ASSERT_EQ(rig.speech.speedLevel(), 3);
   std::string text;
   rig.editor.editLine(text, 1, 1, 20, 20, true);

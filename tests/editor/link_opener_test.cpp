@@ -7,20 +7,20 @@
 #include <filesystem>
 #include <thread>
 
-#include "editor_rig.h"
+#include "support/speech_rig.h"
 #include "platform/config.h"
 
 namespace kaldro::speech {
 namespace {
 
-using rig::EditorRig;
-using rig::Voice;
+using testing::EditorRig;
+using testing::Speaking;
 
 TEST(LinkOpener, F12StartsTheConfiguredProgramOrTheDesktopOpenerWithTheWordAsOneArgument) {
   EditorRig rig(
       "key F12\nkey Enter\nkey F12\nkey Enter\nkey F12\nkey Enter\nkey F12\nkey Enter\n"
       "key F12\nkey Enter\nkey F12\nkey Enter\n",
-      Voice::None, "PROG.HTM=navegador\nPROG.TXT=/usr/bin/leitor\n");
+      Speaking::No, "[KALDRO]\nPROG.HTM=navegador\nPROG.TXT=/usr/bin/leitor\n");
   const char* texts[] = {
       "http://ex.org/a?b=1;ls",
       "\"www.kaldro.org\".",

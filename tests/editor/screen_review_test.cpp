@@ -1,13 +1,13 @@
 // Screen review driven by key scripts over a prepared screen: position, reading, search, copy.
 #include <gtest/gtest.h>
 
-#include "editor_rig.h"
+#include "support/speech_rig.h"
 
 namespace kaldro::speech {
 namespace {
 
-using rig::EditorRig;
-using rig::Voice;
+using testing::EditorRig;
+using testing::Speaking;
 
 // Writes the sample screen and leaves the console cursor at column, row.
 void prepareScreen(EditorRig& rig, int column, int row) {
@@ -47,11 +47,13 @@ TEST(ScreenReview, RowReadingKeepsThePositionAndScreenReadingEndsOnTheLastRow) {
 }
 
 TEST(ScreenReview, WithAnExternalSynthesizerRowsAreSpokenWhole) {
-  EditorRig rig("type ft\nkey Escape\n", Voice::External);
+  EditorRig rig("type ft\nkey Escape\n", Speaking::External);
   ASSERT_TRUE(rig.speech.externalActive());
   prepareScreen(rig, 30, 3);
   review(rig);
-  const std::vector<std::string>& spoken = rig.external.spoken;
+  std::vector<std::string> spoken;
+  for (const std::string& call : rig.external.calls)
+    if (call.starts_with("speak ")) spoken.push_back(call.substr(6));
   ASSERT_EQ(spoken.size(), 23u);
   EXPECT_EQ(spoken[0], rig.row(3).substr(29));
   EXPECT_EQ(spoken[1], rig.row(4));

@@ -10,75 +10,44 @@
 
 #include "files/file_chooser.h"
 #include "files/file_list.h"
-#include "platform/config.h"
-#include "platform/host_headless.h"
-#include "support/program_run.h"
+#include "support/speech_rig.h"
 
 namespace kaldro::files {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
+using speech::testing::EditorRig;
 
 // A chooser on the headless host, working in a scratch folder that becomes the current folder.
 class ChooserTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previousFolder_ = platform::currentDirectory();
-    ASSERT_EQ(::chdir(folder_.path().c_str()), 0);
-  }
+  void SetUp() override { ASSERT_EQ(::chdir(folder_.path().c_str()), 0); }
   void TearDown() override { ASSERT_EQ(::chdir(previousFolder_.c_str()), 0); }
 
   void makeFiles(std::initializer_list<const char*> names) {
     for (const char* name : names) folder_.write(name, "x");
   }
-
+  // A fresh console, editor and chooser reading the key script.
   void start(const std::string& script) {
-    trace_ = std::make_unique<platform::Trace>(folder_.file(".trace"));
-    host_ = std::make_unique<platform::HostHeadless>(*trace_, script);
-    platform::ConfigLocations locations;
-    locations.startDirectory = folder_.path();
-    config_ = std::make_unique<platform::Configuration>(locations);
-    console_ = std::make_unique<console::Console>(*host_, *config_, "teste");
-    speech_ = std::make_unique<speech::Speech>(*console_, *config_);
-    editor_ = std::make_unique<speech::LineEditor>(*speech_);
-    chooser_ = std::make_unique<FileChooser>(*speech_, *editor_);
-    console_->clearScreen();
+    chooser_.reset();
+    rig_ = std::make_unique<EditorRig>(script);
+    chooser_ = std::make_unique<FileChooser>(rig_->speech, rig_->editor);
   }
-
   std::string ask(const std::string& script, int rows = 5) {
     start(script);
-    console_->moveCursor(1, 3);
+    rig_->console.moveCursor(1, 3);
     return chooser_->askFileName(rows);
   }
-
-  std::vector<std::string> traceLines() {
-    trace_.reset();
-    std::vector<std::string> lines;
-    std::string text = testing::readFile(folder_.file(".trace"));
-    size_t pos = 0;
-    while (pos < text.size()) {
-      size_t end = text.find('\n', pos);
-      lines.push_back(text.substr(pos, end - pos));
-      pos = end + 1;
-    }
-    return lines;
-  }
-  std::vector<std::string> spokenNames() {
+  std::vector<std::string> spokenNames() const {
     std::vector<std::string> names;
-    for (const auto& line : traceLines())
+    for (const auto& line : rig_->sounds())
       if (line.rfind("say ", 0) == 0) names.push_back(line.substr(4));
     return names;
   }
 
   testing::ScratchFolder folder_;
-  std::string previousFolder_;
-  std::unique_ptr<platform::Trace> trace_;
-  std::unique_ptr<platform::HostHeadless> host_;
-  std::unique_ptr<platform::Configuration> config_;
-  std::unique_ptr<console::Console> console_;
-  std::unique_ptr<speech::Speech> speech_;
-  std::unique_ptr<speech::LineEditor> editor_;
+  const std::string previousFolder_ = platform::currentDirectory();
+  std::unique_ptr<EditorRig> rig_;
   std::unique_ptr<FileChooser> chooser_;
 };
 
@@ -112,15 +81,13 @@ TEST_F(ChooserTest, PatternWithStarAndFolderPart) {
 TEST_F(ChooserTest, TabGoesBackToAnEmptyEditorAfterTwoClicks) {
   makeFiles({"a.txt"});
   EXPECT_EQ(ask("type *\nkey Enter\nkey Tab\nkey Escape\n"), "");
-  auto lines = traceLines();
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "click"), 2);
+  EXPECT_EQ(rig_->count("click"), 2u);
 }
 
 TEST_F(ChooserTest, DownPastTheEndBeepsParksAndEnterGivesNothing) {
   makeFiles({"a.txt", "b.txt"});
   EXPECT_EQ(ask("type *\nkey Enter\nkey Down\nkey Down\nkey Enter\n", 5), "");
-  auto lines = traceLines();
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "beep"), 2);  // moving past, then leaving there
+  EXPECT_EQ(rig_->count("beep"), 2u);  // moving past, then leaving there
   // Up from past the end comes back to the last item.
   EXPECT_EQ(ask("type *\nkey Enter\nkey Down\nkey Down\nkey Up\nkey Enter\n", 5), "b.txt");
 }
@@ -128,22 +95,21 @@ TEST_F(ChooserTest, DownPastTheEndBeepsParksAndEnterGivesNothing) {
 TEST_F(ChooserTest, ParkedCursorStandsAtTheWindowsCorner) {
   makeFiles({"a.txt"});
   start("type *\nkey Enter\nkey Down\n");
-  console_->moveCursor(10, 20);
+  rig_->console.moveCursor(10, 20);
   EXPECT_THROW(chooser_->askFileName(3), platform::ProgramExit);  // the script runs out in the list
   // The screen is put back on the way out; what was seen while parked is in the trace.
-  EXPECT_EQ(console_->cursorColumn(), 10);
-  EXPECT_EQ(console_->cursorRow(), 20);
+  EXPECT_EQ(rig_->console.cursorColumn(), 10);
+  EXPECT_EQ(rig_->console.cursorRow(), 20);
   EXPECT_EQ(platform::currentDirectory(), folder_.path());
 }
 
 TEST_F(ChooserTest, ShiftDownTwiceSelectsThreeItemsAndAnnouncesThem) {
   makeFiles({"a.txt", "b.txt", "c.txt", "d.txt"});
   start("type *\nkey Enter\nkey Shift+Down\nkey Shift+Down\nkey Escape\n");
-  console_->moveCursor(1, 3);
+  rig_->console.moveCursor(1, 3);
   chooser_->askFileName(5);
-  auto lines = traceLines();
   std::vector<std::string> sounds;
-  for (const auto& line : lines)
+  for (const auto& line : rig_->sounds())
     if (line == "beep" || line.rfind("say ", 0) == 0) sounds.push_back(line);
   EXPECT_THAT(sounds, ElementsAre("say a.txt", "beep", "beep", "say b.txt", "beep", "say c.txt"));
 }
@@ -159,11 +125,11 @@ TEST_F(ChooserTest, F5FindsTheNextNameWithTheLetterWithoutWrapping) {
 TEST_F(ChooserTest, OneRowWindowDrawsNamesWithoutTheLeadingBlank) {
   makeFiles({"a.txt", "b.txt"});
   start("type *\nkey Enter\nkey Down\n");
-  console_->moveCursor(1, 10);
+  rig_->console.moveCursor(1, 10);
   EXPECT_THROW(chooser_->askFileName(1), platform::ProgramExit);
   // Exhausted while the list was shown: check what the one row showed through the trace's speech,
   // and that the drawing never touched the row below.
-  EXPECT_EQ(console_->screenChar(1, 11), ' ');
+  EXPECT_EQ(rig_->console.screenChar(1, 11), ' ');
 }
 
 TEST_F(ChooserTest, NamesOutsideCp1252AreShownWithQuestionMarksAndReturnedAsOnDisk) {
@@ -180,12 +146,9 @@ TEST_F(ChooserTest, MissingFolderOrNoMatchGivesTheTypedFolderPart) {
 }
 
 TEST(FileList, SortKeysFoldAccentsOfBothCodePages) {
-  EXPECT_EQ(nameSortKey('a'), 'A');
-  EXPECT_EQ(nameSortKey(0xE9), 'E');   // é
-  EXPECT_EQ(nameSortKey(0x87), 'C');   // ç in the DOS code page
-  EXPECT_EQ(nameSortKey(0xE6), 145);   // æ
-  EXPECT_EQ(nameSortKey(0xF7), 'X');
-  EXPECT_EQ(nameSortKey(0xAA), 254);
+  // a, é, the DOS code page's ç, æ, ÷, ª.
+  const std::pair<uint8_t, int> keys[] = {{'a', 'A'}, {0xE9, 'E'}, {0x87, 'C'}, {0xE6, 145}, {0xF7, 'X'}, {0xAA, 254}};
+  for (const auto& [byte, key] : keys) EXPECT_EQ(nameSortKey(byte), key) << int{byte};
 }
 
 TEST(FileList, SortOrders) {
@@ -213,12 +176,10 @@ TEST(FileList, SortOrders) {
 }
 
 TEST(FileList, WildcardsFollowTheOriginalPlatform) {
-  EXPECT_TRUE(matchesPattern("LEIAME", "*.*"));
-  EXPECT_TRUE(matchesPattern("carta.txt", "CA*.*"));
-  EXPECT_TRUE(matchesPattern("carta.txt.bak", "*.txt*"));
-  EXPECT_FALSE(matchesPattern("carta.doc", "*.txt*"));
-  EXPECT_TRUE(matchesPattern("a1.txt", "a?.txt*"));
-  EXPECT_FALSE(matchesPattern("b1.txt", "a*"));
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"LEIAME", "*.*", true},       {"carta.txt", "CA*.*", true}, {"carta.txt.bak", "*.txt*", true},
+      {"carta.doc", "*.txt*", false}, {"a1.txt", "a?.txt*", true},  {"b1.txt", "a*", false}};
+  for (const auto& [name, pattern, matches] : cases) EXPECT_EQ(matchesPattern(name, pattern), matches) << name << pattern;
 }
 
 }  // namespace

@@ -16,17 +16,9 @@ TEST(TerminalColoursTest, ChosenFromColorterm) {
 }
 
 TEST(TerminalColoursTest, TheSystemsColoursFindTheirNearestStandardColour) {
-  // Logical colours the system uses: black, blue, green, cyan, red, magenta, grey, yellow, white.
-  EXPECT_EQ(nearestStandardColour(paletteColour(0)), 0);
-  EXPECT_EQ(nearestStandardColour(paletteColour(1)), 4);
-  EXPECT_EQ(nearestStandardColour(paletteColour(2)), 10);
-  EXPECT_EQ(nearestStandardColour(paletteColour(3)), 14);
-  EXPECT_EQ(nearestStandardColour(paletteColour(4)), 9);
-  EXPECT_EQ(nearestStandardColour(paletteColour(5)), 5);
-  EXPECT_EQ(nearestStandardColour(paletteColour(7)), 7);
-  EXPECT_EQ(nearestStandardColour(paletteColour(8)), 8);
-  EXPECT_EQ(nearestStandardColour(paletteColour(14)), 11);
-  EXPECT_EQ(nearestStandardColour(paletteColour(15)), 15);
+  // Logical colours the system uses: black, blue, green, cyan, red, magenta, grey, dark grey, yellow, white.
+  const std::pair<int, int> nearest[] = {{0, 0}, {1, 4}, {2, 10}, {3, 14}, {4, 9}, {5, 5}, {7, 7}, {8, 8}, {14, 11}, {15, 15}};
+  for (const auto& [logical, standard] : nearest) EXPECT_EQ(nearestStandardColour(paletteColour(logical)), standard) << logical;
 }
 
 TEST(TerminalColoursTest, AttributeGoesThroughTheColourTable) {

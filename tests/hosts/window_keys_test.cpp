@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "hosts/event_text.h"
-#include "platform/window_keys.h"
+#include "support/event_text.h"
+#include "platform/window/window_keys.h"
 
 namespace kaldro::platform {
 namespace {

@@ -1,13 +1,12 @@
 // KALDRO.INI: the private-profile reading, where the file is found, and the "@" folder substitution.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "platform/config.h"
 #include "platform/profile.h"
+#include "support/program_run.h"
 
 namespace kaldro::platform {
 namespace {
@@ -43,28 +42,21 @@ TEST(Profile, PrivateProfileSemantics) {
   EXPECT_EQ(findProfileValue("[K]\nNOME=João\n", "K", "NOME", 80), "Jo\xE3o");
 }
 
-class ConfigFolders : public testing::Test {
+class ConfigFolders : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/kaldro_config_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    root_ = pattern;
     for (const char* folder : {"/sys1", "/sys2", "/start"}) ::mkdir((root_ + folder).c_str(), 0700);
   }
-  void TearDown() override { std::filesystem::remove_all(root_); }
-
-  void write(const std::string& relativePath, const std::string& text) {
-    std::ofstream(root_ + relativePath, std::ios::binary) << text;
-  }
+  void write(const std::string& relativePath, const std::string& text) { kaldro::testing::writeFile(root_ + relativePath, text); }
   Configuration configuration() const {
     return Configuration(ConfigLocations{{root_ + "/sys1", root_ + "/sys2"}, root_ + "/start/", root_});
   }
-  std::string start() const { return root_ + "/start"; }
 
-  std::string root_;
+  kaldro::testing::ScratchFolder scratch_;
+  const std::string root_ = scratch_.path();
 };
 
-TEST_F(ConfigFolders, AtStandsForTheProgramFolder) {
+TEST_F(ConfigFolders, AtStandsForTheProgramFolderOrElseTheStartDirectory) {
   write("/sys2/KALDRO.INI",
         "[KALDRO]\nPGMKALDRO=c:\\kaldir\nVOZ=br4\n"
         "[TRADUTOR]\nDADOS=@\\dados\nLISTA=x;@\\som;@\\letras\\\nCOMUM=sem arroba\n");
@@ -74,19 +66,18 @@ TEST_F(ConfigFolders, AtStandsForTheProgramFolder) {
   EXPECT_EQ(config.readConfig("TRADUTOR", "COMUM"), "sem arroba");
   EXPECT_EQ(config.readConfig("", "VOZ"), "br4");  // an empty section is KALDRO
   EXPECT_EQ(config.readConfig("TRADUTOR", "FALTA"), "");
-}
 
-TEST_F(ConfigFolders, AtWithoutProgramFolderIsTheStartDirectory) {
-  write("/sys1/kaldro.ini", "[TRADUTOR]\nDADOS=@\\dados\n");  // the file name in any case
-  EXPECT_EQ(configuration().readConfig("TRADUTOR", "DADOS"), start() + "/dados");
-  // A program folder that begins with "@" is not used either.
-  write("/sys1/kaldro.ini", "[KALDRO]\nPGMKALDRO=@\\x\n[TRADUTOR]\nDADOS=@\\dados\n");
-  EXPECT_EQ(configuration().readConfig("TRADUTOR", "DADOS"), start() + "/dados");
-}
-
-TEST_F(ConfigFolders, AProgramFolderHoldingAtSlashIsSubstitutedOnce) {
-  write("/sys1/KALDRO.INI", "[KALDRO]\nPGMKALDRO=/opt/a@/b\n[TRADUTOR]\nDADOS=@/dados;@/som\n");
-  EXPECT_EQ(configuration().readConfig("TRADUTOR", "DADOS"), "/opt/a@/b/dados;/opt/a@/b/som");
+  // The file name in any case; without a program folder, or with one that begins with "@", the start
+  // directory; a program folder holding "@/" is substituted once.
+  const std::pair<const char*, std::string> cases[] = {
+      {"[TRADUTOR]\nDADOS=@\\dados\n", root_ + "/start/dados"},
+      {"[KALDRO]\nPGMKALDRO=@\\x\n[TRADUTOR]\nDADOS=@\\dados\n", root_ + "/start/dados"},
+      {"[KALDRO]\nPGMKALDRO=/opt/a@/b\n[TRADUTOR]\nDADOS=@/dados;@/som\n", "/opt/a@/b/dados;/opt/a@/b/som"},
+  };
+  for (const auto& [ini, expected] : cases) {
+    write("/sys1/kaldro.ini", ini);
+    EXPECT_EQ(configuration().readConfig("TRADUTOR", "DADOS"), expected) << ini;
+  }
 }
 
 TEST_F(ConfigFolders, TheFirstSystemFolderHoldingTheFileWins) {
@@ -120,25 +111,16 @@ TEST_F(ConfigFolders, SystemValuesTellAMissingKeyFromAnEmptyOneAndTakeNoSubstitu
 }
 
 TEST(ConfigLocations, SystemFolderOrder) {
-  const char* saved[3] = {std::getenv("KALDRO_CONFIG_DIR"), std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")};
-  std::string keep[3];
-  for (int i = 0; i < 3; ++i) keep[i] = saved[i] ? saved[i] : "";
-  ::setenv("KALDRO_CONFIG_DIR", "/cfg", 1);
-  ::setenv("XDG_CONFIG_HOME", "/xdg", 1);
-  ConfigLocations withXdg = configLocationsFromEnvironment();
-  ::unsetenv("KALDRO_CONFIG_DIR");
-  ::unsetenv("XDG_CONFIG_HOME");
-  ::setenv("HOME", "/casa", 1);
-  ConfigLocations withHome = configLocationsFromEnvironment();
-  const char* names[3] = {"KALDRO_CONFIG_DIR", "XDG_CONFIG_HOME", "HOME"};
-  for (int i = 0; i < 3; ++i) {
-    if (saved[i]) {
-      ::setenv(names[i], keep[i].c_str(), 1);
-    } else {
-      ::unsetenv(names[i]);
-    }
+  using kaldro::testing::ScopedEnvironment;
+  ConfigLocations withXdg, withHome;
+  {
+    ScopedEnvironment own("KALDRO_CONFIG_DIR", "/cfg"), xdg("XDG_CONFIG_HOME", "/xdg");
+    withXdg = configLocationsFromEnvironment();
   }
-
+  {
+    ScopedEnvironment own("KALDRO_CONFIG_DIR", nullptr), xdg("XDG_CONFIG_HOME", nullptr), home("HOME", "/casa");
+    withHome = configLocationsFromEnvironment();
+  }
   const std::string prefix = executablePrefix();
   EXPECT_EQ(withXdg.systemFolders,
             (std::vector<std::string>{"/cfg", "/xdg/kaldro", prefix + "/etc/kaldro", "/etc/kaldro"}));

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "speech/numbers.h"
-#include "speech_rig.h"
+#include "support/speech_rig.h"
 
 namespace kaldro::speech::testing {
 namespace {
@@ -15,25 +15,12 @@ TEST(NumberWords, Table) {
     uint64_t n;
     const char* words;
   } cases[] = {
-      {0, "zero"},
-      {1, "um"},
-      {10, "dez"},
-      {17, "dezessete"},
-      {21, "vinte e um"},
-      {100, "cem"},
-      {101, "cento e um"},
-      {110, "cento e dez"},
-      {200, "duzentos"},
-      {1000, "mil "},
-      {1001, "mil e um"},
-      {1100, "mil e cem"},
-      {1230, "mil e duzentos e trinta"},
-      {2000, "dois mil "},
+      {0, "zero"},         {1, "um"},           {10, "dez"},         {17, "dezessete"},  {21, "vinte e um"},
+      {100, "cem"},        {101, "cento e um"}, {110, "cento e dez"}, {200, "duzentos"}, {1000, "mil "},
+      {1001, "mil e um"},  {1100, "mil e cem"}, {1230, "mil e duzentos e trinta"},   {2000, "dois mil "},
       {100000, "cem mil "},
       {999999, "novecentos e noventa e nove mil e novecentos e noventa e nove"},
-      {1000000, "um milh\xE3o "},
-      {1000001, "um milh\xE3o e um"},
-      {2000000, "dois milh\xF5" "es "},
+      {1000000, "um milh\xE3o "}, {1000001, "um milh\xE3o e um"}, {2000000, "dois milh\xF5" "es "},
       {1000000000000ULL, "um trilh\xE3o "},
       {999999999999999ULL, "novecentos e noventa e nove trilh\xF5" "es novecentos e noventa e nove bilh\xF5"
                            "es novecentos e noventa e nove milh\xF5" "es novecentos e noventa e nove mil e "

@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "speech_rig.h"
+#include "support/speech_rig.h"
 
 namespace kaldro::speech::testing {
 namespace {

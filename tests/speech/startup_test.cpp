@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "speech/speech_config.h"
-#include "speech_rig.h"
+#include "support/speech_rig.h"
 
 namespace kaldro::speech::testing {
 namespace {
@@ -13,7 +13,7 @@ using ::testing::IsEmpty;
 
 // The settings of one level read from a KALDRO.INI of the given text.
 struct IniFolder {
-  explicit IniFolder(const std::string& text) { Voice::writeText(folder.file("KALDRO.INI"), text); }
+  explicit IniFolder(const std::string& text) { writeFile(folder.file("KALDRO.INI"), text); }
   platform::Configuration config() const {
     return platform::Configuration({{folder.path()}, folder.path(), folder.path()});
   }
@@ -70,7 +70,7 @@ TEST(SpeechStart, LevelFromVelocidadeAndItsKeys) {
   // A restart at another level re-reads every key.
   rig.speech.stopAndFinishSpeech();
   EXPECT_FALSE(rig.speech.diphoneSynth().started());
-  Voice::writeText(rig.voice.folder.file("KALDRO.INI"), "[TRADUTOR]\nDIRLETRAS=" + rig.voice.letters + "\nDIRDIFONES=" +
+  writeFile(rig.voice.folder.file("KALDRO.INI"), "[TRADUTOR]\nDIRLETRAS=" + rig.voice.letters + "\nDIRDIFONES=" +
                                                              rig.voice.diphones + "\n[SINTETIZADOR]\nDIFONES2=TESTE\n");
   rig.start(2);
   EXPECT_EQ(rig.speech.speedLevel(), 2);
@@ -91,16 +91,10 @@ TEST(SpeechStart, ExternalSynthesizerStartsOrSpeechStaysBuiltIn) {
 
 TEST(SpeechStart, FailureWritesTwoLinesWaitsForEnterAndEnds) {
   SpeechRig rig("[SINTETIZADOR]\nDIFONES3=NADA\n", "key Enter\n");
-  try {
-    rig.speech.startSpeech(0, "");
-    FAIL() << "the program should have ended";
-  } catch (const platform::ProgramExit& exit) {
-    EXPECT_EQ(exit.status, 0);
-  }
+  EXPECT_EQ(kaldro::testing::runToProgramEnd([&] { rig.speech.startSpeech(0, ""); }).status, 0);
   auto row = [&](int number) {
-    std::string text;
-    for (int column = 1; column <= console::Console::Columns; ++column) text += static_cast<char>(rig.console.screenChar(column, number));
-    return text.substr(0, text.find_last_not_of(' ') + 1);
+    std::string text = rig.row(number);
+    return text.erase(text.find_last_not_of(' ') + 1);
   };
   EXPECT_EQ(row(1), "Erro de inicializa\xE7\xE3o: 1");
   EXPECT_EQ(row(2), "Banco de dados de voz: NADA");

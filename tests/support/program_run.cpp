@@ -13,6 +13,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
+#include "platform/host.h"
+
 extern char** environ;
 
 namespace kaldro::testing {
@@ -24,12 +28,36 @@ std::string readFile(const std::string& path) {
   return contents.str();
 }
 
-static std::vector<std::string> splitLines(const std::string& text) {
+void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
+
+ProgramEnd runToProgramEnd(const std::function<void()>& action) {
+  ProgramEnd end;
+  ::testing::internal::CaptureStderr();
+  try {
+    action();
+  } catch (const platform::ProgramExit& exit) {
+    end.status = exit.status;
+  }
+  end.standardError = ::testing::internal::GetCapturedStderr();
+  return end;
+}
+
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name) {
+  if (const char* old = std::getenv(name)) old_ = old;
+  value ? (void)::setenv(name, value, 1) : (void)::unsetenv(name);
+}
+
+ScopedEnvironment::~ScopedEnvironment() { old_ ? (void)::setenv(name_, old_->c_str(), 1) : (void)::unsetenv(name_); }
 
 std::vector<std::string> ProgramResult::traceLines() const { return splitLines(trace); }
 
@@ -51,10 +79,7 @@ ScratchFolder::~ScratchFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-void ScratchFolder::write(const std::string& name, const std::string& bytes) const {
-  std::ofstream out(file(name), std::ios::binary);
-  out << bytes;
-}
+void ScratchFolder::write(const std::string& name, const std::string& bytes) const { writeFile(file(name), bytes); }
 
 std::string ScratchFolder::read(const std::string& name) const { return readFile(file(name)); }
 

@@ -1,7 +1,10 @@
-// Runs one of the family's programs on the headless host and collects what it left behind.
+// Runs one of the family's programs on the headless host and collects what it left behind; the
+// small file, environment and program-end helpers the tests share.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,5 +43,29 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
                          const std::map<std::string, std::string>& extraEnvironment = {});
 
 std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+// The lines of a text, without their line ends.
+std::vector<std::string> splitLines(const std::string& text);
+
+// How an action that should end the program ended: the status it ended with (-1 when it returned)
+// and what it wrote to standard error meanwhile.
+struct ProgramEnd {
+  int status = -1;
+  std::string standardError;
+};
+ProgramEnd runToProgramEnd(const std::function<void()>& action);
+
+// Sets an environment variable (or removes it, given no value) for a scope, then puts the old one back.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value);
+  ~ScopedEnvironment();
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 }  // namespace kaldro::testing

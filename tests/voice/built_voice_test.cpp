@@ -8,7 +8,6 @@
 #include <map>
 #include <numbers>
 #include <set>
-#include <sstream>
 
 #include "audio/wave_format.h"
 #include "diphone/diphone_index.h"
@@ -16,7 +15,9 @@
 #include "diphone/diphone_synth.h"
 #include "platform/config.h"
 #include "platform/text.h"
+#include "speech/numbers.h"
 #include "support/program_run.h"
+#include "support/wave_bytes.h"
 
 namespace kaldro::voz {
 namespace {
@@ -24,12 +25,7 @@ namespace {
 using diphone::DiphoneFolders;
 using diphone::DiphoneSynth;
 
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using testing::readFile;
 
 // Keeps the units the engine could not find; the sound itself is dropped.
 class MissingUnits : public diphone::DiphoneOutput {
@@ -42,8 +38,6 @@ class MissingUnits : public diphone::DiphoneOutput {
   std::set<std::string> missing;
 };
 
-bool endsWith(const std::string& text, std::string_view end) { return text.ends_with(end); }
-
 // A missing unit is harmless when the engine builds it from smaller ones, each of which is looked
 // up (and checked) in turn: names ending in a vowel or semivowel, in CIRC, in TIL. Any other miss
 // is heard as a noise burst (a short name), as nothing (a longer one) or as a silent letter.
@@ -51,7 +45,7 @@ bool engineRebuilds(const std::string& name) {
   if (name.empty() || name[0] == '_' || name.size() <= 2) return false;
   const char last = static_cast<char>(std::tolower(static_cast<unsigned char>(name.back())));
   if (std::string_view("aeiouwy").find(last) != std::string_view::npos) return true;
-  return (endsWith(name, "CIRC") && name.size() > 6) || endsWith(name, "TIL");
+  return (name.ends_with("CIRC") && name.size() > 6) || name.ends_with("TIL");
 }
 
 TEST(BuiltVoice, EveryUnitTheRulesAskForIsInTheDatabase) {
@@ -80,17 +74,15 @@ TEST(BuiltVoice, EveryUnitTheRulesAskForIsInTheDatabase) {
   for (const auto& [unit, word] : unheard) report += unit + " (" + word + ") ";
   EXPECT_TRUE(unheard.empty()) << unheard.size() << " unidades faltando: " << report;
   // Vowels in hiatus are joined from two units; everything else is in the database.
-  std::vector<std::pair<size_t, std::string>> common;
-  for (const auto& [unit, count] : rebuiltCount) common.emplace_back(count, unit);
-  std::sort(common.rbegin(), common.rend());
-  std::string top;
-  for (size_t i = 0; i < std::min<size_t>(common.size(), 20); ++i) top += common[i].second + " " + std::to_string(common[i].first) + ", ";
-  EXPECT_LT(rebuilt, words / 20) << "mais comuns: " << top;
+  std::string common;
+  for (const auto& [unit, count] : rebuiltCount)
+    if (count > words / 500) common += unit + " " + std::to_string(count) + ", ";
+  EXPECT_LT(rebuilt, words / 20) << "mais comuns: " << common;
 }
 
 TEST(BuiltVoice, UnitsStartAndEndAtSilenceAndHoldSound) {
-  const diphone::DiphoneIndex index(readBytes(std::string(KALDRO_DIPHONES_DIR) + "DIFONES2.IND"));
-  const std::string data = readBytes(std::string(KALDRO_DIPHONES_DIR) + "DIFONES2.DIF");
+  const diphone::DiphoneIndex index(readFile(std::string(KALDRO_DIPHONES_DIR) + "DIFONES2.IND"));
+  const std::string data = readFile(std::string(KALDRO_DIPHONES_DIR) + "DIFONES2.DIF");
   ASSERT_GT(index.size(), 300u);
   for (size_t record = 0; record < index.size(); ++record) {
     const std::string name = index.nameAt(record);
@@ -113,53 +105,34 @@ struct Recording {
 
 Recording readRecording(const std::string& name) {
   Recording recording;
-  recording.bytes = readBytes(std::string(KALDRO_LETTERS_DIR) + name + ".wav");
+  recording.bytes = readFile(std::string(KALDRO_LETTERS_DIR) + name + ".wav");
   recording.info = audio::parseWaveImage(
       {reinterpret_cast<const uint8_t*>(recording.bytes.data()), recording.bytes.size()});
   return recording;
 }
 
-// The names under which the speech services look the number words up: "_" + word cut to 8
-// characters, without tildes, dezessete as dezeset.
-std::string numberWordFile(std::string word) {
-  if (word == "dezessete") word = "dezeset";
-  std::string name = "_" + platform::utf8ToCp1252(word);
-  for (char& c : name) {
-    if (c == '\xE3') c = 'a';
-    if (c == '\xF5') c = 'o';
-  }
-  return name.substr(0, 8);
-}
-
 TEST(BuiltVoice, EveryRecordingTheSystemPlaysIsThereInItsFormat) {
-  std::vector<std::string> names = {"_zero", "_MENOS", "_DEL", "_FALACI", "_FALDLG", "_VELOC", "_APFCPO",
-                                    "_APICPO", "_CPOAPA", "_primeir", "_de", "_e", "_hora", "_horas",
-                                    "_minuto", "_minutos", "_uma", "_duas", "_Domingo", "_Segunda", "_Terca",
-                                    "_Quarta", "_Quinta", "_Sexta", "_Sabado"};
-  for (const char* month : {"Janeiro", "Fevereiro", "Marco", "Abril", "Maio", "Junho", "Julho", "Agosto",
-                            "Setembro", "Outubro", "Novembro", "Dezembro"})
-    names.push_back("_" + std::string(month).substr(0, 7));
-  for (const char* word :
-       {"um", "dois", "tres", "quatro", "cinco", "seis", "sete", "oito", "nove", "dez", "onze", "doze", "treze",
-        "quatorze", "quinze", "dezesseis", "dezessete", "dezoito", "dezenove", "vinte", "trinta", "quarenta",
-        "cinquenta", "sessenta", "setenta", "oitenta", "noventa", "cem", "cento", "duzentos", "trezentos",
-        "quatrocentos", "quinhentos", "seiscentos", "setecentos", "oitocentos", "novecentos", "mil", "milhão",
-        "milhões", "bilhão", "bilhões", "trilhão", "trilhões"})
-    names.push_back(numberWordFile(word));
-  for (int code : {1, 8, 9, 13, 27, 32, 44, 46, 48, 57, 65, 90, 97, 122, 199, 231, 227}) names.push_back("_" + std::to_string(code));
+  std::set<std::string> names = {"_zero", "_MENOS", "_DEL", "_FALACI", "_FALDLG", "_VELOC", "_APFCPO", "_APICPO",
+                                 "_CPOAPA", "_primeir", "_de", "_e", "_hora", "_horas", "_minuto", "_minutos", "_uma",
+                                 "_duas"};
+  for (int day = 0; day < 7; ++day) names.insert("_" + std::string(speech::weekdayName(day)));
+  for (int month = 1; month <= 12; ++month) names.insert("_" + std::string(speech::monthName(month).substr(0, 7)));
+  // Every word a number up to the trillions is spoken with, under the name it is looked up by.
+  std::vector<uint64_t> numbers{1000, 2000, 1000000, 2000000, 1000000000, 2000000000, 1000000000000, 2000000000000};
+  for (uint64_t n = 1; n < 1000; ++n) numbers.push_back(n);
+  for (uint64_t n : numbers)
+    for (const std::string& word : speech::splitWords(speech::numberToWords(n))) names.insert(speech::wordFileName(word));
+  for (int code : {1, 8, 9, 13, 27, 32, 44, 46, 48, 57, 65, 90, 97, 122, 199, 231, 227}) names.insert("_" + std::to_string(code));
   for (int code = 'A'; code <= 'Z'; ++code) {
-    names.push_back("_FON" + std::to_string(code));
-    names.push_back("_FON" + std::to_string(code + 32));
+    names.insert("_FON" + std::to_string(code));
+    names.insert("_FON" + std::to_string(code + 32));
   }
-  for (const char* key : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "#", "X"}) names.push_back(std::string("dtmf_") + key);
+  for (const char* key : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "#", "X"}) names.insert(std::string("dtmf_") + key);
 
   for (const std::string& name : names) {
     const Recording recording = readRecording(name);
     ASSERT_TRUE(recording.info.ok) << name;
-    EXPECT_EQ(recording.info.dataStart, 44u) << name;
-    EXPECT_EQ(recording.info.rate, 11025) << name;
-    EXPECT_EQ(recording.info.bits, 8) << name;
-    EXPECT_EQ(recording.info.channels, 1) << name;
+    EXPECT_EQ(recording.bytes.substr(0, 44), testing::waveHeader(recording.info.dataLength)) << name;
     EXPECT_GT(recording.info.dataLength, 500u) << name;
     EXPECT_LT(recording.info.dataLength, 30000u) << name;  // a number word must fit the number buffer
     auto sample = [&](size_t i) { return static_cast<uint8_t>(recording.bytes[44 + i]); };

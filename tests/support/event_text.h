@@ -39,7 +39,7 @@ inline std::string describeModifiers(const Modifiers& modifiers) {
   return text;
 }
 
-// "down Up ctrl; char 13", events joined by "; ".
+// "down Up ctrl; char 13; wavedone 7", events joined by "; ".
 inline std::string describe(const std::vector<HostEvent>& events) {
   std::string text;
   for (const HostEvent& event : events) {
@@ -54,6 +54,7 @@ inline std::string describe(const std::vector<HostEvent>& events) {
       case EventKind::WaveDone: text += "wavedone"; break;
       case EventKind::Quit: text += "quit"; break;
     }
+    if (event.cookie) text += " " + std::to_string(event.cookie);
     if (event.kind != EventKind::CloseRequest && event.kind != EventKind::Quit) text += describeModifiers(event.modifiers);
     if (event.repeat) text += " repeat";
   }

@@ -1,5 +1,5 @@
 // SDL keys to window notifications: virtual keys, AltGr as Ctrl+Alt, control characters from key-downs.
-#include "platform/window_keys.h"
+#include "platform/window/window_keys.h"
 
 #include "platform/key_script.h"
 #include "platform/text.h"

@@ -1,5 +1,5 @@
 // The window host: the console painted in an SDL2 window with a fontconfig font, keys from SDL.
-#include "platform/host_window.h"
+#include "platform/window/host_window.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_ttf.h>
@@ -17,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/font_lookup.h"
+#include "platform/window/font_lookup.h"
 #include "platform/host_factories.h"
 #include "platform/text.h"
-#include "platform/window_keys.h"
+#include "platform/window/window_keys.h"
 
 namespace kaldro::platform {
 

@@ -18,6 +18,7 @@
 #include "platform/audio_device_sdl.h"
 #include "platform/config.h"
 #include "platform/host.h"
+#include "platform/host_quiet.h"
 #include "platform/trace.h"
 
 namespace {
@@ -26,64 +27,6 @@ using namespace kaldro;
 using Clock = std::chrono::steady_clock;
 
 int64_t nowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
-
-// A host in real time with no window: events posted from any thread wake its wait.
-class RealTimeHost : public platform::Host {
- public:
-  using Host::Host;
-  std::string_view name() const override { return "bench"; }
-
-  std::optional<platform::HostEvent> pollEvent() override {
-    std::lock_guard lock(mutex_);
-    if (!posted_.empty()) {
-      auto event = posted_.front();
-      posted_.pop_front();
-      return event;
-    }
-    if (!timed_.empty() && timed_.begin()->first <= monotonicMs()) {
-      auto event = timed_.begin()->second;
-      timed_.erase(timed_.begin());
-      return event;
-    }
-    return std::nullopt;
-  }
-  void waitForEvent() override {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      if (!posted_.empty()) return;
-      if (!timed_.empty()) {
-        const int64_t due = timed_.begin()->first;
-        if (due <= monotonicMs()) return;
-        wake_.wait_for(lock, std::chrono::milliseconds(due - monotonicMs()));
-      } else {
-        wake_.wait(lock);
-      }
-    }
-  }
-  void postFromAnyThread(const platform::HostEvent& event) override {
-    {
-      std::lock_guard lock(mutex_);
-      posted_.push_back(event);
-    }
-    wake_.notify_one();
-  }
-  void postAt(int64_t dueMs, const platform::HostEvent& event) override {
-    std::lock_guard lock(mutex_);
-    timed_.emplace(dueMs, event);
-  }
-  void cancelTimedEvents() override {
-    std::lock_guard lock(mutex_);
-    timed_.clear();
-  }
-  int64_t monotonicMs() override { return nowNs() / 1000000; }
-  void sleepMs(uint32_t milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<platform::HostEvent> posted_;
-  std::multimap<int64_t, platform::HostEvent> timed_;
-};
 
 struct Figures {
   double median, p90, worst;
@@ -124,7 +67,7 @@ int main(int argc, char** argv) {
   std::printf("command: SDL_AUDIODRIVER=%s %s %d\n", std::getenv("SDL_AUDIODRIVER"), argv[0], trials);
 
   platform::Trace trace;
-  RealTimeHost host(trace);
+  platform::HostQuiet host(trace);
   platform::Configuration config(platform::ConfigLocations{{}, "/nonexistent", "/nonexistent"});
   console::Console console(host, config, "bench_audio_latency");
   platform::AudioDeviceSdl device(host);

@@ -1,21 +1,16 @@
 // kaldro-fala: speaks texts with the family's speech services, writes them to a WAV file, shows their
 // phonemes or phones, or plays WAV files.
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <iostream>
-#include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/program_runtime.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
 #include "platform/host_headless.h"
+#include "platform/host_quiet.h"
 #include "platform/text.h"
 
 namespace {
@@ -32,70 +27,6 @@ constexpr const char* kUsage =
     "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
     "  --play      toca os arquivos WAV pelo tocador do sistema\n";
-
-// A host with a real clock and no window or keyboard: sound devices report to it, nobody types.
-class QuietHost : public platform::Host {
- public:
-  explicit QuietHost(platform::Trace& trace) : Host(trace), start_(std::chrono::steady_clock::now()) {}
-
-  std::string_view name() const override { return "quiet"; }
-
-  std::optional<platform::HostEvent> pollEvent() override {
-    std::lock_guard lock(mutex_);
-    if (!posted_.empty()) {
-      platform::HostEvent event = posted_.front();
-      posted_.pop_front();
-      return event;
-    }
-    if (!timed_.empty() && timed_.begin()->first <= monotonicMs()) {
-      platform::HostEvent event = timed_.begin()->second;
-      timed_.erase(timed_.begin());
-      return event;
-    }
-    return std::nullopt;
-  }
-
-  void waitForEvent() override {
-    std::unique_lock lock(mutex_);
-    if (!posted_.empty()) return;
-    // With nothing due the wait still ends now and then: callers poll their own state again.
-    int64_t dueMs = monotonicMs() + kLongestWaitMs;
-    if (!timed_.empty()) dueMs = std::min(dueMs, timed_.begin()->first);
-    const auto deadline = start_ + std::chrono::milliseconds(dueMs);
-    wake_.wait_until(lock, deadline, [&] { return !posted_.empty(); });
-  }
-
-  void postFromAnyThread(const platform::HostEvent& event) override {
-    {
-      std::lock_guard lock(mutex_);
-      posted_.push_back(event);
-    }
-    wake_.notify_one();
-  }
-
-  void postAt(int64_t dueMs, const platform::HostEvent& event) override {
-    std::lock_guard lock(mutex_);
-    timed_.emplace(dueMs, event);
-  }
-
-  void cancelTimedEvents() override {
-    std::lock_guard lock(mutex_);
-    timed_.clear();
-  }
-
-  int64_t monotonicMs() override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
-  }
-  void sleepMs(uint32_t milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-
- private:
-  static constexpr int64_t kLongestWaitMs = 100;
-  const std::chrono::steady_clock::time_point start_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<platform::HostEvent> posted_;
-  std::multimap<int64_t, platform::HostEvent> timed_;
-};
 
 struct Options {
   int level = 0;  // 0: the configured level
@@ -218,7 +149,7 @@ int main(int argc, char** argv) {
                            (chosenHost && std::string_view(chosenHost) == "headless");
   auto makeHost = [&](platform::Trace& trace) -> std::unique_ptr<platform::Host> {
     if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());
-    return std::make_unique<QuietHost>(trace);
+    return std::make_unique<platform::HostQuiet>(trace);
   };
   const std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
   return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {

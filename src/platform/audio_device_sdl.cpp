@@ -3,13 +3,43 @@
 
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 namespace kaldro::platform {
+
+namespace {
+// The sound libraries under SDL (alsa-lib above all) complain on standard error when there is no
+// card, which would land on a terminal host's screen and in a screen reader's ear. The failure is
+// already reported as a value, so their words are dropped while the device is looked for.
+class QuietStandardError {
+ public:
+  QuietStandardError() {
+    std::fflush(stderr);
+    saved_ = ::dup(2);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) ::dup2(null, 2);
+    if (null >= 0) ::close(null);
+  }
+  ~QuietStandardError() {
+    if (saved_ < 0) return;
+    std::fflush(stderr);
+    ::dup2(saved_, 2);
+    ::close(saved_);
+  }
+  QuietStandardError(const QuietStandardError&) = delete;
+  QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+}  // namespace
 
 // SDL2's audio calls, bound at run time: a program needs SDL2 only once it plays on the sound card.
 // SDL's own headers give the signatures, so a mismatch fails to compile. The library stays mapped
@@ -73,6 +103,7 @@ void audioCallback(void* user, Uint8* stream, int length) {
 }  // namespace
 
 AudioDeviceSdl::AudioDeviceSdl(Host& host) : host_(host), sdl_(std::make_unique<SdlAudioLibrary>()) {
+  QuietStandardError quiet;
   subsystemReady_ = sdl_->loaded() && sdl_->initSubSystem(SDL_INIT_AUDIO) == 0;
   spent_.reserve(kSpentCapacity);
 }
@@ -98,7 +129,11 @@ int AudioDeviceSdl::ensureDevice() {
   wanted.callback = audioCallback;
   wanted.userdata = this;
   SDL_AudioSpec obtained{};
-  SDL_AudioDeviceID id = sdl_->openAudioDevice(nullptr, 0, &wanted, &obtained, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+  SDL_AudioDeviceID id;
+  {
+    QuietStandardError quiet;
+    id = sdl_->openAudioDevice(nullptr, 0, &wanted, &obtained, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+  }
   if (id == 0) {
     lastOpenFailureMs_ = nowMs;
     return audio_error::NoDevice;

@@ -25,7 +25,7 @@ TEST(KeyScriptParser, ReadsEveryVerbAndSkipsCommentsAndBlankLines) {
   std::vector<std::string> steps;
   for (const ScriptStep& step : script.steps) steps.push_back(describe(step));
   // Text in CP1252 without the carriage return; waits add up and belong to the line after them.
-  EXPECT_EQ(steps, (std::vector<std::string>{"3 type [ol\xE1 mundo]", "4 key F11 ctrl alt", "6 down F", "7 up Space",
+  EXPECT_EQ(steps, (std::vector<std::string>{"3 type [ol\xE1 mundo]", "4 key F11 ctrl alt", "6 down F", "7 up Spice",
                                              "10 clip [linha\nnova] after 300", "11 close"}));
 }
 

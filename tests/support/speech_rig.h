@@ -206,7 +206,9 @@ struct EditorRig : SpeechRig {
       : SpeechRig((speaking == Speaking::External ? "[TRADUTOR]\nSAPI=S\n[SERVFALA]\nTIPOSAPI=5\n" : "") +
                       std::string("[SINTETIZADOR]\nDIFONES2=TESTE\nDIFONES3=TESTE\n") + ini,
                   script) {
-    if (speaking != Speaking::No) EXPECT_EQ(speech.tryStartSpeech(0, ""), 0);
+    if (speaking != Speaking::No) {
+      EXPECT_EQ(speech.tryStartSpeech(0, ""), 0);
+    }
   }
 };
 

@@ -1,0 +1,80 @@
+// A host with a real clock and no window or keyboard (kaldro-fala, benchmarks): sound devices
+// report to it from any thread, nobody types.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "platform/host.h"
+
+namespace kaldro::platform {
+
+class HostQuiet : public Host {
+ public:
+  explicit HostQuiet(Trace& trace) : Host(trace), start_(std::chrono::steady_clock::now()) {}
+
+  std::string_view name() const override { return "quiet"; }
+
+  std::optional<HostEvent> pollEvent() override {
+    std::lock_guard lock(mutex_);
+    if (!posted_.empty()) {
+      HostEvent event = posted_.front();
+      posted_.pop_front();
+      return event;
+    }
+    if (!timed_.empty() && timed_.begin()->first <= monotonicMs()) {
+      HostEvent event = timed_.begin()->second;
+      timed_.erase(timed_.begin());
+      return event;
+    }
+    return std::nullopt;
+  }
+
+  void waitForEvent() override {
+    std::unique_lock lock(mutex_);
+    if (!posted_.empty()) return;
+    // With nothing due the wait still ends now and then: callers poll their own state again.
+    int64_t dueMs = monotonicMs() + kLongestWaitMs;
+    if (!timed_.empty()) dueMs = std::min(dueMs, timed_.begin()->first);
+    const auto deadline = start_ + std::chrono::milliseconds(dueMs);
+    wake_.wait_until(lock, deadline, [&] { return !posted_.empty(); });
+  }
+
+  void postFromAnyThread(const HostEvent& event) override {
+    {
+      std::lock_guard lock(mutex_);
+      posted_.push_back(event);
+    }
+    wake_.notify_one();
+  }
+
+  void postAt(int64_t dueMs, const HostEvent& event) override {
+    std::lock_guard lock(mutex_);
+    timed_.emplace(dueMs, event);
+  }
+
+  void cancelTimedEvents() override {
+    std::lock_guard lock(mutex_);
+    timed_.clear();
+  }
+
+  int64_t monotonicMs() override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+  }
+  void sleepMs(uint32_t milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+ private:
+  static constexpr int64_t kLongestWaitMs = 100;
+  const std::chrono::steady_clock::time_point start_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<HostEvent> posted_;
+  std::multimap<int64_t, HostEvent> timed_;
+};
+
+}  // namespace kaldro::platform

@@ -13,7 +13,6 @@
 namespace kaldro::testing {
 namespace {
 
-using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -75,11 +74,13 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
       {"an arrow answer repeats the table", "{INITAB}\n{X}\n{FIMTAB}\n",
        "type a\nkey Enter\nkey Up\ntype b\nkey Enter\nkey N\n", "a\nHb\n", {}, {}},
       {"long lines are cut at 255 characters", std::string(300, 'x') + "\n", "", std::string(255, 'x') + "\n", {}, {}},
-      {"UTF-8 lines are cut by characters", times(300, "\xC3\xA9") + "\n", "", times(255, "\xC3\xA9") + "\n", {}, {}},
+      {"UTF-8 lines are cut by characters, never inside one", times(300, "\xC3\xA9") + "\n", "",
+       times(255, "\xC3\xA9") + "\n", {}, {}},
       // "→" and "ő" have no place in CP1252; the typed "ã" comes back in UTF-8.
       {"a UTF-8 template keeps every character",
        "Seta \xE2\x86\x92 e \xC5\x91, {NOME}\n{* Instru\xC3\xA7\xC3\xA3o \xE2\x86\x92 *}\n",
-       "type Jo\xC3\xA3o\nkey Enter\n", "Seta \xE2\x86\x92 e \xC5\x91, Jo\xC3\xA3o\n", {" Instru\xC3\xA7\xC3\xA3o ? "}, {}},
+       "type Jo\xC3\xA3o\nkey Enter\n", "Seta \xE2\x86\x92 e \xC5\x91, Jo\xC3\xA3o\n",
+       {" Instru\xC3\xA7\xC3\xA3o ? "}, {}},
       {"invalid UTF-8 and binary junk are read as Latin-1", std::string("ol\xE1 \xFF\xFE\0\x01\x02 {N}\n", 14),
        "type v\nkey Enter\n", std::string("ol\xE1 \xFF\xFE\0\x01\x02 v\n", 12), {}, {}},
       {"line ends follow the template's first line", "a\nb\r\nc", "", "a\nb\nc\n", {}, {}},
@@ -178,7 +179,7 @@ TEST(PlumarFiles, TemplateNameAskedWhenNotGivenAndEmptyNameCancels) {
   EXPECT_THAT(empty.trace, Not(HasSubstr("Arquivo n\xC3\xA3o")));
 }
 
-TEST(PlumarFiles, OutputThatCannotBeCreatedAndTheTemplateItselfCancel) {
+TEST(PlumarFiles, OutputThatCannotBeCreatedCancelsAndTheTemplateIsNeverTheOutput) {
   // No name, a missing folder, blanks erased; the template by its name, a symbolic and a hard link.
   for (const char* keys : {"key Enter\n", "type sem/pasta/carta.txt\nkey Enter\n", "type  \nkey Escape\nkey Enter\n",
                            "type m.txt\nkey Enter\nkey S\n", "type link.txt\nkey Enter\nkey S\n",

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <memory>
 
 #include "files/file_chooser.h"
@@ -179,7 +178,8 @@ TEST(FileList, WildcardsFollowTheOriginalPlatform) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"LEIAME", "*.*", true},       {"carta.txt", "CA*.*", true}, {"carta.txt.bak", "*.txt*", true},
       {"carta.doc", "*.txt*", false}, {"a1.txt", "a?.txt*", true},  {"b1.txt", "a*", false}};
-  for (const auto& [name, pattern, matches] : cases) EXPECT_EQ(matchesPattern(name, pattern), matches) << name << pattern;
+  for (const auto& [name, pattern, matches] : cases)
+    EXPECT_EQ(matchesPattern(name, pattern), matches) << name << " " << pattern;
 }
 
 }  // namespace

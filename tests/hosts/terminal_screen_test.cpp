@@ -17,8 +17,10 @@ TEST(TerminalColoursTest, ChosenFromColorterm) {
 
 TEST(TerminalColoursTest, TheSystemsColoursFindTheirNearestStandardColour) {
   // Logical colours the system uses: black, blue, green, cyan, red, magenta, grey, dark grey, yellow, white.
-  const std::pair<int, int> nearest[] = {{0, 0}, {1, 4}, {2, 10}, {3, 14}, {4, 9}, {5, 5}, {7, 7}, {8, 8}, {14, 11}, {15, 15}};
-  for (const auto& [logical, standard] : nearest) EXPECT_EQ(nearestStandardColour(paletteColour(logical)), standard) << logical;
+  const std::pair<int, int> nearest[] = {{0, 0}, {1, 4}, {2, 10}, {3, 14},  {4, 9},
+                                         {5, 5}, {7, 7}, {8, 8},  {14, 11}, {15, 15}};
+  for (const auto& [logical, standard] : nearest)
+    EXPECT_EQ(nearestStandardColour(paletteColour(logical)), standard) << logical;
 }
 
 TEST(TerminalColoursTest, AttributeGoesThroughTheColourTable) {

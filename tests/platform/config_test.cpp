@@ -47,7 +47,9 @@ class ConfigFolders : public ::testing::Test {
   void SetUp() override {
     for (const char* folder : {"/sys1", "/sys2", "/start"}) ::mkdir((root_ + folder).c_str(), 0700);
   }
-  void write(const std::string& relativePath, const std::string& text) { kaldro::testing::writeFile(root_ + relativePath, text); }
+  void write(const std::string& relativePath, const std::string& text) {
+    kaldro::testing::writeFile(root_ + relativePath, text);
+  }
   Configuration configuration() const {
     return Configuration(ConfigLocations{{root_ + "/sys1", root_ + "/sys2"}, root_ + "/start/", root_});
   }

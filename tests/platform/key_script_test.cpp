@@ -25,7 +25,7 @@ TEST(KeyScriptParser, ReadsEveryVerbAndSkipsCommentsAndBlankLines) {
   std::vector<std::string> steps;
   for (const ScriptStep& step : script.steps) steps.push_back(describe(step));
   // Text in CP1252 without the carriage return; waits add up and belong to the line after them.
-  EXPECT_EQ(steps, (std::vector<std::string>{"3 type [ol\xE1 mundo]", "4 key F11 ctrl alt", "6 down F", "7 up Spice",
+  EXPECT_EQ(steps, (std::vector<std::string>{"3 type [ol\xE1 mundo]", "4 key F11 ctrl alt", "6 down F", "7 up Space",
                                              "10 clip [linha\nnova] after 300", "11 close"}));
 }
 
@@ -124,7 +124,8 @@ TEST(KeyExpansion, KeyNamesGiveDownCharacterUpWithTheModifiersHeld) {
       {"Alt+F4", "sys F4 alt; close; up F4 alt"},            {"Ctrl+Alt+F4", "down F4 ctrl alt; up F4 ctrl alt"},
   };
   for (const auto& [name, events] : cases) EXPECT_EQ(pressed(name), events) << name;
-  for (const char* bad : {"", "Ctrl+", "AB", "\xE2\x86\x92", "Fx", "F01", "Super+A"}) EXPECT_EQ(pressed(bad), "no such key");
+  for (const char* bad : {"", "Ctrl+", "AB", "\xE2\x86\x92", "Fx", "F01", "Super+A"})
+    EXPECT_EQ(pressed(bad), "no such key") << bad;
   EXPECT_EQ(pressed("F", KeyPhase::DownOnly), "down F");
   EXPECT_EQ(pressed("F", KeyPhase::UpOnly), "up F");
 }

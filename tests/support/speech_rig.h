@@ -147,7 +147,8 @@ struct SpeechRig {
   std::vector<std::string> newTrace(std::initializer_list<std::string_view> keywords) {
     return only(newTrace(), keywords);
   }
-  static std::vector<std::string> only(const std::vector<std::string>& lines, std::initializer_list<std::string_view> keywords) {
+  static std::vector<std::string> only(const std::vector<std::string>& lines,
+                                       std::initializer_list<std::string_view> keywords) {
     std::vector<std::string> kept;
     for (const std::string& line : lines)
       for (std::string_view keyword : keywords)

@@ -35,13 +35,12 @@ void writeScreenDump(const console::Console& console) {
 }
 }  // namespace
 
-ProgramRuntime::ProgramRuntime(platform::Trace& trace, std::unique_ptr<platform::Host> host, std::string audioSpec)
+ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, std::string audioChoice)
     : host_(std::move(host)), config_(platform::configLocationsFromEnvironment()) {
-  (void)trace;
   console_ = std::make_unique<console::Console>(*host_, config_, programPath());
-  if (audioSpec.empty()) audioSpec = platform::audioSpecFromEnvironment(*host_);
+  if (audioChoice.empty()) audioChoice = platform::audioChoiceFromEnvironment(*host_);
   std::string audioError;
-  audioDevice_ = platform::makeAudioDevice(*host_, audioSpec, &audioError);
+  audioDevice_ = platform::makeAudioDevice(*host_, audioChoice, &audioError);
   if (!audioError.empty()) std::fprintf(stderr, "%s\n", audioError.c_str());
   toneOutput_ = std::make_unique<audio::DeviceToneOutput>(*audioDevice_);
   console_->setToneOutput(toneOutput_.get());
@@ -69,13 +68,13 @@ int runProgram(const std::function<void(ProgramRuntime&)>& body, platform::Windo
                     body);
 }
 
-int runProgram(const HostMaker& makeHost, const std::string& audioSpec,
+int runProgram(const HostMaker& makeHost, const std::string& audioChoice,
                const std::function<void(ProgramRuntime&)>& body) {
   platform::Trace trace(environment("KALDRO_TRACE"));
   int status = 0;
   std::unique_ptr<ProgramRuntime> runtime;
   try {
-    runtime = std::make_unique<ProgramRuntime>(trace, makeHost(trace), audioSpec);
+    runtime = std::make_unique<ProgramRuntime>(makeHost(trace), audioChoice);
     body(*runtime);
   } catch (const platform::ProgramExit& exit) {
     status = exit.status;

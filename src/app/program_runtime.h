@@ -22,8 +22,8 @@ namespace kaldro::app {
 
 class ProgramRuntime {
  public:
-  // audioSpec: where sound goes (KALDRO_AUDIO's values); empty takes KALDRO_AUDIO or the host's default.
-  ProgramRuntime(platform::Trace& trace, std::unique_ptr<platform::Host> host, std::string audioSpec = {});
+  // audioChoice: where sound goes (KALDRO_AUDIO's values); empty takes KALDRO_AUDIO or the host's default.
+  ProgramRuntime(std::unique_ptr<platform::Host> host, std::string audioChoice = {});
   ~ProgramRuntime();
 
   platform::Host& host() { return *host_; }
@@ -57,7 +57,7 @@ int runProgram(const std::function<void(ProgramRuntime&)>& body, platform::Windo
 
 // The same on a host (and sound) the program chooses itself, for tools that read no keys.
 using HostMaker = std::function<std::unique_ptr<platform::Host>(platform::Trace&)>;
-int runProgram(const HostMaker& makeHost, const std::string& audioSpec,
+int runProgram(const HostMaker& makeHost, const std::string& audioChoice,
                const std::function<void(ProgramRuntime&)>& body);
 
 }  // namespace kaldro::app

@@ -72,6 +72,6 @@ std::unique_ptr<AudioDevice> makeAudioDeviceSdl(Host& host);
 std::unique_ptr<AudioDevice> makeAudioDevice(Host& host, std::string choice, std::string* error = nullptr);
 
 // The value of KALDRO_AUDIO, or the host's default: "none" on the headless host, "device" elsewhere.
-std::string audioSpecFromEnvironment(const Host& host);
+std::string audioChoiceFromEnvironment(const Host& host);
 
 }  // namespace kaldro::platform

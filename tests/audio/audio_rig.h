@@ -1,6 +1,8 @@
 // A console on the headless host with a wave player, and a device that records what it is given.
 #pragma once
 
+#include "support/program_run.h"
+
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -53,8 +55,10 @@ inline void append32(std::vector<uint8_t>& out, uint32_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
+// Files of one test program live in one scratch folder, removed when the program ends.
 inline std::string tempPath(const std::string& name) {
-  return ::testing::TempDir() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
+  static const kaldro::testing::ScratchFolder folder;
+  return folder.file(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + name);
 }
 
 inline std::string readFile(const std::string& path) {

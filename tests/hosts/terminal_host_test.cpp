@@ -21,7 +21,7 @@ namespace {
 class TerminalHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("TERM", "xterm-256color", 0);
+    ::setenv("TERM", "xterm-256color", 1);
     winsize size{};
     size.ws_row = 25;
     size.ws_col = 80;

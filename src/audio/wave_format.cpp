@@ -1,24 +1,12 @@
 // The WAV header: building it, and walking the chunks of an image in memory.
 #include "audio/wave_format.h"
 
+#include "platform/wave_header.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace kaldro::audio {
-
-namespace {
-
-// 8-bit mono 11025 Hz with both lengths unknown (0xFFFFFFFF).
-constexpr uint8_t kHeaderTemplate[WaveHeaderBytes] = {
-    'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-    16,  0,   0,   0,   1,    0,    1,    0,    0x11, 0x2B, 0, 0,  0x11, 0x2B, 0, 0,
-    1,   0,   8,   0,   'd',  'a',  't',  'a',  0xFF, 0xFF, 0xFF, 0xFF};
-
-void putLe(uint8_t* at, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-}  // namespace
 
 uint32_t readLe32(const uint8_t* bytes) {
   return bytes[0] | (uint32_t{bytes[1]} << 8) | (uint32_t{bytes[2]} << 16) | (uint32_t{bytes[3]} << 24);
@@ -38,13 +26,7 @@ bool sameChunkName(const uint8_t* bytes, const char* name) {
 }
 
 void buildWaveHeader(uint8_t* buffer, uint32_t dataLength, uint32_t rate, uint16_t bits, uint16_t channels) {
-  std::memcpy(buffer, kHeaderTemplate, WaveHeaderBytes);
-  putLe(buffer + 4, dataLength + 36, 4);
-  putLe(buffer + 22, channels, 2);
-  putLe(buffer + 24, rate, 4);
-  putLe(buffer + 28, rate * channels * (bits / 8u), 4);
-  putLe(buffer + 34, bits, 2);
-  putLe(buffer + 40, dataLength, 4);
+  platform::writeWaveHeader(buffer, dataLength, rate, bits, channels);
 }
 
 std::vector<uint8_t> buildWaveImage(std::span<const uint8_t> samples, uint32_t rate, uint16_t bits,

@@ -6,9 +6,11 @@
 #include <span>
 #include <vector>
 
+#include "platform/wave_header.h"
+
 namespace kaldro::audio {
 
-inline constexpr size_t WaveHeaderBytes = 44;
+inline constexpr size_t WaveHeaderBytes = platform::WaveHeaderBytes;
 
 // Writes the header into buffer[0..43]. The block alignment stays 1, right for the 8-bit mono
 // sound every caller builds.

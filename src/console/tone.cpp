@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/wave_header.h"
+
 namespace kaldro::console {
 
 namespace {
@@ -16,30 +18,9 @@ constexpr uint8_t kSilence = 128;
 // Below 2 Hz not one period fits in the second of sound; above the sample rate a period has no sample.
 bool audibleFrequency(uint16_t frequency) { return frequency >= 2 && frequency <= kRate; }
 
-void putLittleEndian(std::vector<uint8_t>& out, size_t at, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-void putTag(std::vector<uint8_t>& out, size_t at, const char* tag) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(tag[i]);
-}
-
 // Fills the 44-byte header of an 8-bit mono PCM image whose samples follow it.
 void writeHeader(std::vector<uint8_t>& image) {
-  const uint32_t dataSize = static_cast<uint32_t>(image.size() - kHeaderSize);
-  putTag(image, 0, "RIFF");
-  putLittleEndian(image, 4, dataSize + 36, 4);
-  putTag(image, 8, "WAVE");
-  putTag(image, 12, "fmt ");
-  putLittleEndian(image, 16, 16, 4);     // format chunk size
-  putLittleEndian(image, 20, 1, 2);      // PCM
-  putLittleEndian(image, 22, 1, 2);      // one channel
-  putLittleEndian(image, 24, kRate, 4);  // samples per second
-  putLittleEndian(image, 28, kRate, 4);  // bytes per second
-  putLittleEndian(image, 32, 1, 2);      // block alignment
-  putLittleEndian(image, 34, 8, 2);      // bits per sample
-  putTag(image, 36, "data");
-  putLittleEndian(image, 40, dataSize, 4);
+  platform::writeWaveHeader(image.data(), static_cast<uint32_t>(image.size() - kHeaderSize), kRate, 8, 1);
 }
 }  // namespace
 

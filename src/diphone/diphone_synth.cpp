@@ -12,6 +12,7 @@
 #include "platform/config.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "platform/wave_header.h"
 
 namespace kaldro::diphone {
 
@@ -42,26 +43,6 @@ int pauseLength(char mark) {
     case ':': return 8000;
     default: return 0;
   }
-}
-
-void putLittleEndian(uint8_t* at, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) at[i] = static_cast<uint8_t>((value >> (8 * i)) & 0xFF);
-}
-
-// The 44-byte RIFF header for 8-bit mono 11025 Hz sound of dataLength bytes.
-void writeWaveHeader(uint8_t* header, uint32_t dataLength) {
-  std::memcpy(header, "RIFF", 4);
-  putLittleEndian(header + 4, dataLength + 36, 4);
-  std::memcpy(header + 8, "WAVEfmt ", 8);
-  putLittleEndian(header + 16, 16, 4);
-  putLittleEndian(header + 20, 1, 2);  // PCM
-  putLittleEndian(header + 22, 1, 2);  // channels
-  putLittleEndian(header + 24, kSampleRate, 4);
-  putLittleEndian(header + 28, kSampleRate, 4);  // bytes per second
-  putLittleEndian(header + 32, 1, 2);             // block alignment
-  putLittleEndian(header + 34, 8, 2);             // bits
-  std::memcpy(header + 36, "data", 4);
-  putLittleEndian(header + 40, dataLength, 4);
 }
 
 bool isFolder(const std::string& path) {
@@ -385,7 +366,7 @@ void DiphoneSynth::makeRoom(size_t samples) {
 
 void DiphoneSynth::flush() {
   if (!started() || writePosition_ <= kWaveHeaderSize) return;
-  writeWaveHeader(buffer_.data(), static_cast<uint32_t>(writePosition_ - kWaveHeaderSize));
+  platform::writeWaveHeader(buffer_.data(), static_cast<uint32_t>(writePosition_ - kWaveHeaderSize), kSampleRate, 8, 1);
   output_.playImageWait(buffer_.data(), writePosition_);
   writePosition_ = kWaveHeaderSize;
 }

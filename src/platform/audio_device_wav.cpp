@@ -13,17 +13,14 @@
 
 #include "platform/audio_device_convert.h"
 #include "platform/audio_device_none.h"
+#include "platform/wave_header.h"
 
 namespace kaldro::platform {
 
 namespace {
 
 constexpr int kFileRate = 16000;
-constexpr size_t kHeaderBytes = 44;
-
-void putLe(uint8_t* at, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
+constexpr size_t kHeaderBytes = WaveHeaderBytes;
 
 // Writes the parts one after another from offset on, in one call when the system takes them all.
 bool writeAt(int fd, std::span<iovec> parts, size_t offset) {
@@ -118,18 +115,7 @@ class AudioDeviceWav : public AudioDeviceNone {
 
   void writeHeader() {
     uint8_t header[kHeaderBytes];
-    std::memcpy(header, "RIFF", 4);
-    putLe(header + 4, static_cast<uint32_t>(dataBytes_ + 36), 4);
-    std::memcpy(header + 8, "WAVEfmt ", 8);
-    putLe(header + 16, 16, 4);
-    putLe(header + 20, 1, 2);  // PCM
-    putLe(header + 22, 1, 2);  // mono
-    putLe(header + 24, kFileRate, 4);
-    putLe(header + 28, kFileRate * 2, 4);
-    putLe(header + 32, 2, 2);
-    putLe(header + 34, 16, 2);
-    std::memcpy(header + 36, "data", 4);
-    putLe(header + 40, static_cast<uint32_t>(dataBytes_), 4);
+    writeWaveHeader(header, static_cast<uint32_t>(dataBytes_), kFileRate, 16, 1, 2);
     iovec whole = {header, kHeaderBytes};
     writeAt(fd_, {&whole, 1}, 0);
   }

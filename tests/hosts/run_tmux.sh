@@ -44,13 +44,7 @@ tm new-session -d -s run -x 80 -y 25 sh -c \
 
 failed=0
 run_steps "$here/letter_steps.txt" || failed=1
-tries=0
-while ! program_ended && [ $tries -lt 600 ]; do
-  sleep 0.1
-  tries=$((tries + 1))
-done
-if ! program_ended; then
-  echo "plumar did not end" >&2
+if ! wait_program_end; then
   tm capture-pane -t run -p >&2 || true
   exit 1
 fi

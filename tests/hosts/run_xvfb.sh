@@ -75,15 +75,7 @@ xdotool windowfocus --sync "$window"
 
 failed=0
 run_steps "$here/letter_steps.txt" || failed=1
-tries=0
-while ! program_ended && [ $tries -lt 600 ]; do
-  sleep 0.1
-  tries=$((tries + 1))
-done
-if ! program_ended; then
-  echo "plumar did not end" >&2
-  exit 1
-fi
+wait_program_end || exit 1
 status=0
 wait $pid || status=$?
 trap - EXIT

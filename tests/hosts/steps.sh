@@ -57,6 +57,19 @@ run_steps() {
   done < "$1"
 }
 
+# wait_program_end: up to a minute for plumar to end after its last key.
+wait_program_end() {
+  tries=0
+  while ! program_ended && [ $tries -lt 600 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+  if ! program_ended; then
+    echo "plumar did not end" >&2
+    return 1
+  fi
+}
+
 # check_letter FILE EXPECTED: byte for byte.
 check_letter() {
   if ! cmp -s "$1" "$2"; then

@@ -6,11 +6,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <thread>
 
 #include "platform/host.h"
+#include "platform/timed_events.h"
 
 namespace kaldro::platform {
 
@@ -22,17 +22,11 @@ class HostQuiet : public Host {
 
   std::optional<HostEvent> pollEvent() override {
     std::lock_guard lock(mutex_);
-    if (!posted_.empty()) {
-      HostEvent event = posted_.front();
-      posted_.pop_front();
-      return event;
-    }
-    if (!timed_.empty() && timed_.begin()->first <= monotonicMs()) {
-      HostEvent event = timed_.begin()->second;
-      timed_.erase(timed_.begin());
-      return event;
-    }
-    return std::nullopt;
+    timed_.moveDue(monotonicMs(), posted_);
+    if (posted_.empty()) return std::nullopt;
+    HostEvent event = posted_.front();
+    posted_.pop_front();
+    return event;
   }
 
   void waitForEvent() override {
@@ -40,7 +34,7 @@ class HostQuiet : public Host {
     if (!posted_.empty()) return;
     // With nothing due the wait still ends now and then: callers poll their own state again.
     int64_t dueMs = monotonicMs() + kLongestWaitMs;
-    if (!timed_.empty()) dueMs = std::min(dueMs, timed_.begin()->first);
+    if (auto due = timed_.nextDueMs()) dueMs = std::min(dueMs, *due);
     const auto deadline = start_ + std::chrono::milliseconds(dueMs);
     wake_.wait_until(lock, deadline, [&] { return !posted_.empty(); });
   }
@@ -55,7 +49,7 @@ class HostQuiet : public Host {
 
   void postAt(int64_t dueMs, const HostEvent& event) override {
     std::lock_guard lock(mutex_);
-    timed_.emplace(dueMs, event);
+    timed_.post(dueMs, event);
   }
 
   void cancelTimedEvents() override {
@@ -74,7 +68,7 @@ class HostQuiet : public Host {
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<HostEvent> posted_;
-  std::multimap<int64_t, HostEvent> timed_;
+  TimedEvents timed_;
 };
 
 }  // namespace kaldro::platform

@@ -13,13 +13,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <string_view>
 #include <vector>
 
 #include "platform/host_factories.h"
 #include "platform/terminal_keys.h"
+#include "platform/timed_events.h"
 #include "platform/text.h"
 
 namespace kaldro::platform {
@@ -349,13 +349,7 @@ class HostTerminal final : public Host {
   void waitForEvent() override {
     if (cursorPending_) paint();
     while (events_.empty()) {
-      int timeoutMs = -1;
-      std::optional<int64_t> due = nextDeadline();
-      if (due) {
-        const int64_t remaining = *due - monotonicMs();
-        timeoutMs = remaining <= 0 ? 0 : static_cast<int>(remaining > 60000 ? 60000 : remaining);
-      }
-      gather(timeoutMs);
+      gather(waitTimeoutMs(nextDeadline(), monotonicMs()));
     }
   }
 
@@ -368,15 +362,11 @@ class HostTerminal final : public Host {
     [[maybe_unused]] ssize_t n = ::write(wakeWrite_, &byte, 1);
   }
 
-  void postAt(int64_t dueMs, const HostEvent& event) override { timedEvents_.emplace(dueMs, event); }
+  void postAt(int64_t dueMs, const HostEvent& event) override { timedEvents_.post(dueMs, event); }
 
   void cancelTimedEvents() override { timedEvents_.clear(); }
 
-  int64_t monotonicMs() override {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-  }
+  int64_t monotonicMs() override { return monotonicClockMs(); }
 
   void sleepMs(uint32_t milliseconds) override {
     if (cursorPending_) paint();
@@ -467,10 +457,7 @@ class HostTerminal final : public Host {
 
   std::optional<int64_t> nextDeadline() const {
     std::optional<int64_t> due = decoder_.deadline();
-    if (!timedEvents_.empty()) {
-      const int64_t timer = timedEvents_.begin()->first;
-      if (!due || timer < *due) due = timer;
-    }
+    if (std::optional<int64_t> timer = timedEvents_.nextDueMs(); timer && (!due || *timer < *due)) due = timer;
     return due;
   }
 
@@ -506,11 +493,7 @@ class HostTerminal final : public Host {
     }
     decoder_.expire(monotonicMs(), keys);
     for (const HostEvent& key : keys) events_.push_back(key);
-    const int64_t now = monotonicMs();
-    while (!timedEvents_.empty() && timedEvents_.begin()->first <= now) {
-      events_.push_back(timedEvents_.begin()->second);
-      timedEvents_.erase(timedEvents_.begin());
-    }
+    timedEvents_.moveDue(monotonicMs(), events_);
   }
 
   void handleSignals() {
@@ -568,7 +551,7 @@ class HostTerminal final : public Host {
 
   TerminalKeyDecoder decoder_;
   std::deque<HostEvent> events_;
-  std::multimap<int64_t, HostEvent> timedEvents_;  // equal times keep their posting order
+  TimedEvents timedEvents_;
   std::mutex crossThreadMutex_;
   std::vector<HostEvent> crossThreadEvents_;
 };

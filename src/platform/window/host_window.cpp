@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <deque>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -20,6 +19,7 @@
 #include "platform/window/font_lookup.h"
 #include "platform/host_factories.h"
 #include "platform/text.h"
+#include "platform/timed_events.h"
 #include "platform/window/window_keys.h"
 
 namespace kaldro::platform {
@@ -187,12 +187,7 @@ class HostWindow final : public Host {
       gather(0);
       if (!events_.empty()) return;
       if (needsPresent_) present();
-      int timeoutMs = -1;
-      if (!timedEvents_.empty()) {
-        const int64_t remaining = timedEvents_.begin()->first - monotonicMs();
-        timeoutMs = remaining <= 0 ? 0 : static_cast<int>(std::min<int64_t>(remaining, 60000));
-      }
-      gather(timeoutMs);
+      gather(waitTimeoutMs(timedEvents_.nextDueMs(), monotonicMs()));
       if (!events_.empty()) return;
     }
   }
@@ -207,15 +202,11 @@ class HostWindow final : public Host {
     SDL_PushEvent(&wake);
   }
 
-  void postAt(int64_t dueMs, const HostEvent& event) override { timedEvents_.emplace(dueMs, event); }
+  void postAt(int64_t dueMs, const HostEvent& event) override { timedEvents_.post(dueMs, event); }
 
   void cancelTimedEvents() override { timedEvents_.clear(); }
 
-  int64_t monotonicMs() override {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-  }
+  int64_t monotonicMs() override { return monotonicClockMs(); }
 
   void sleepMs(uint32_t milliseconds) override {
     if (needsPresent_) present();  // what was written shows during the pause
@@ -431,11 +422,7 @@ class HostWindow final : public Host {
       if (!got) break;
       handle(event);
     }
-    const int64_t now = monotonicMs();
-    while (!timedEvents_.empty() && timedEvents_.begin()->first <= now) {
-      events_.push_back(timedEvents_.begin()->second);
-      timedEvents_.erase(timedEvents_.begin());
-    }
+    timedEvents_.moveDue(monotonicMs(), events_);
   }
 
   void push(EventKind kind) {
@@ -532,7 +519,7 @@ class HostWindow final : public Host {
 
   WindowKeyTranslator translator_;
   std::deque<HostEvent> events_;
-  std::multimap<int64_t, HostEvent> timedEvents_;  // equal times keep their posting order
+  TimedEvents timedEvents_;
   std::mutex crossThreadMutex_;
   std::vector<HostEvent> crossThreadEvents_;
 };

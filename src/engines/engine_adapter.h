@@ -1,0 +1,36 @@
+// The five operations every external synthesizer offers; the dispatcher routes to one of them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kaldro::engines {
+
+// One external synthesizer (the Portuguese engine over MBROLA, Speech Dispatcher, eSpeak NG).
+// Every operation is harmless before start and after a failed start: speak does nothing, busy is
+// false, stop and finish do nothing. Called on the program's thread only.
+class EngineAdapter {
+ public:
+  virtual ~EngineAdapter() = default;
+
+  // voice, speed and pitch mean what each synthesizer makes of them; outputFile empty: heard.
+  virtual bool start(int voice, int speed, int pitch, const std::string& outputFile) = 0;
+  virtual void finish() = 0;
+  // text: CP1252, the whole text of one call of the speech services.
+  virtual void speak(std::string_view text) = 0;
+  // queuedOnly: only text the synthesizer has not yet taken counts.
+  virtual bool busy(bool queuedOnly) = 0;
+  virtual void stop() = 0;
+};
+
+// The adapter of a synthesizer this build cannot reach: it never starts.
+class UnavailableEngine final : public EngineAdapter {
+ public:
+  bool start(int, int, int, const std::string&) override { return false; }
+  void finish() override {}
+  void speak(std::string_view) override {}
+  bool busy(bool) override { return false; }
+  void stop() override {}
+};
+
+}  // namespace kaldro::engines

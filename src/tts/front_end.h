@@ -1,0 +1,53 @@
+// The engine's pipeline from one utterance of text to MBROLA lines: normalise, tokenise and give
+// intonation patterns, transcribe to phones with stress, then durations and pitch targets.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kaldro::tts {
+
+// The five data files of the engine (full paths).
+struct DataFiles {
+  std::string rules;          // letter-to-phone rules (portug.nrl)
+  std::string exceptions;     // word exceptions (portug.exc)
+  std::string abbreviations;  // abbreviations (portug.abr)
+  std::string prosody;        // durations, keyword classes, intonation patterns (portug.pro)
+  std::string diphones;       // the voice's diphone list (portug.dfn)
+};
+
+// Which loader failed; the engine turns each into its own message.
+enum class LoadResult { Loaded, LexiconFailed, AbbreviationsFailed, ProsodyFailed, ReadError };
+
+class FrontEnd {
+ public:
+  // showMessage: how a loader's message box reaches the user (the host's notification).
+  explicit FrontEnd(std::function<void(const std::string&)> showMessage = {});
+  ~FrontEnd();
+  FrontEnd(const FrontEnd&) = delete;
+  FrontEnd& operator=(const FrontEnd&) = delete;
+
+  // Loads the lexicons, then the abbreviations, then the prosody and diphone list, stopping at the
+  // first failure. readErrorText tells what could not be read when the result is ReadError.
+  LoadResult load(const DataFiles& files, std::string* readErrorText = nullptr);
+  // Forgets the rule chains and the diphone list of an earlier load.
+  void discard();
+
+  // Text (CP1252) to its normalised form: words, blanks and kept punctuation.
+  std::string normalise(std::string_view text) const;
+  // Text (CP1252) to MBROLA lines, with the engine's duration and pitch factors.
+  std::vector<std::string> mbrolaLines(std::string_view text, double durationFactor,
+                                       double pitchFactor) const;
+  // The phones of a text as transcription makes them, blank-separated, '>' before the stressed
+  // vowel, pauses and word headers left out (what tools/compara-fonemas reads).
+  std::string phones(std::string_view text) const;
+
+ private:
+  struct Stages;
+  std::function<void(const std::string&)> showMessage_;
+  Stages* stages_;
+};
+
+}  // namespace kaldro::tts

@@ -155,6 +155,10 @@ TEST(LineEditor, KeysEditTheTextAndSoundAsTheyGo) {
        {"word _FALDLG", "word _FALACI", "char 98"}},
       {"Alt+Ctrl+F9 reviews the screen and comes back", "key Ctrl+Alt+F9\nkey Escape\nkey End\ntype d\nkey Ctrl+F9\n",
        "abc", 20, 20, true, "abcd", 102, {"beep", "beep", "beep", "char 100"}},
+      {"Ctrl+Alt+Q with no character after it waits for the next key", "type a\nkey Ctrl+Alt+Q\ntype b\nkey Enter\n",
+       "", 20, 20, true, "ab", 13, {"char 97", "char 98"}},
+      {"Ctrl+Alt+W then an extended key ends the field with the chord's code",
+       "type a\nkey Ctrl+Alt+W\nkey Up\ntype z\nkey Enter\n", "", 20, 20, true, "a", 17, {"char 97"}},
   };
   for (const EditCase& c : cases) {
     EditorRig rig(c.script);

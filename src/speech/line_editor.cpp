@@ -114,7 +114,10 @@ uint8_t LineEditor::editLine(std::string& text, int column, int row, int maxLen,
         extended = false;
       }
     }
-    const platform::Modifiers modifiers = console_.modifiersOfLastKey();
+    platform::Modifiers modifiers = console_.modifiersOfLastKey();
+    // Ctrl+Alt+Shift+F9 stands in for Ctrl+Alt+F9, which Linux keeps for switching terminals: the
+    // Shift that makes it reach the program must not touch the selection.
+    if (extended && code == 102 && modifiers.alt) modifiers.shift = false;
 
     if (extended) {
       if (!modifiers.shift) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ormia_text.h"
 #include "app/program_runtime.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
@@ -20,13 +21,16 @@ using namespace kaldro;
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
+    "     kaldro-fala --engine ormia (--normal | --pho) [TEXTO...]\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
     "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de fal\xC3\xA1-lo\n"
     "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
-    "  --play      toca os arquivos WAV pelo tocador do sistema\n";
+    "  --play      toca os arquivos WAV pelo tocador do sistema\n"
+    "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
+    "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n";
 
 struct Options {
   int level = 0;  // 0: the configured level
@@ -34,6 +38,9 @@ struct Options {
   bool phonemes = false;
   bool phones = false;
   bool play = false;
+  std::string engine;
+  bool normal = false;  // the Portuguese engine's normalised text
+  bool pho = false;     // the Portuguese engine's MBROLA lines
   std::vector<std::string> items;  // texts or file names, as given
 };
 
@@ -44,7 +51,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     const std::string& argument = arguments[i];
     if (options.play) {
       options.items.push_back(argument);
-    } else if (argument == "-v" || argument == "-w") {
+    } else if (argument == "-v" || argument == "-w" || argument == "--engine") {
       if (i + 1 >= arguments.size()) {
         std::fprintf(stderr, "kaldro-fala: falta o valor de %s\n", argument.c_str());
         return std::nullopt;
@@ -52,6 +59,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       const std::string& value = arguments[++i];
       if (argument == "-w") {
         options.wavFile = value;
+        continue;
+      }
+      if (argument == "--engine") {
+        options.engine = value;
         continue;
       }
       char* end = nullptr;
@@ -65,6 +76,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.phonemes = true;
     } else if (argument == "--phones") {
       options.phones = true;
+    } else if (argument == "--normal") {
+      options.normal = true;
+    } else if (argument == "--pho") {
+      options.pho = true;
     } else if (argument == "--play") {
       options.play = true;
     } else if (argument == "--") {
@@ -75,6 +90,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     } else {
       options.items.push_back(argument);
     }
+  }
+  if ((options.normal || options.pho) != (options.engine == "ormia") || (options.normal && options.pho) ||
+      (!options.engine.empty() && options.engine != "ormia")) {
+    std::fprintf(stderr, "kaldro-fala: use --engine ormia com --normal ou --pho\n");
+    return std::nullopt;
   }
   if (options.play && options.items.empty()) {
     std::fprintf(stderr, "kaldro-fala: --play precisa de arquivos\n");
@@ -141,6 +161,11 @@ int main(int argc, char** argv) {
   if (!options) {
     std::fputs(kUsage, stderr);
     return 2;
+  }
+  if (options->normal || options->pho) {
+    const platform::Configuration configuration(platform::configLocationsFromEnvironment());
+    return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised : app::OrmiaTextMode::MbrolaLines,
+                               options->items, configuration);
   }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.

@@ -160,7 +160,8 @@ bool OrmiaEngine::speakUtterance(std::string_view text) {
   if (blank(text)) return true;
   if (!binding_) return false;
   if (!toFile_ && !outputFileName_.empty()) return false;  // the file could not be made: nothing to do
-  const std::vector<std::string> lines = frontEnd_.mbrolaLines(text, durationFactor_, pitchFactor_);
+  const std::vector<std::string> lines = lineMaker_ ? lineMaker_(text, durationFactor_, pitchFactor_)
+                                                    : frontEnd_.mbrolaLines(text, durationFactor_, pitchFactor_);
 
   // The engine's sound is made at its own rate: the player's speed-ups are off while it is handed over.
   const bool fast = player_.fastRate();

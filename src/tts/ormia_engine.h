@@ -71,6 +71,11 @@ class OrmiaEngine {
   // What MBROLA last said (warnings included), or why it could not be bound.
   std::string mbrolaMessage() const;
 
+  // Where an utterance's MBROLA lines come from; empty: the front end (tools and tests give others).
+  using LineMaker = std::function<std::vector<std::string>(std::string_view text, double durationFactor,
+                                                           double pitchFactor)>;
+  void setLineMaker(LineMaker maker) { lineMaker_ = std::move(maker); }
+
   bool bound() const { return binding_ != nullptr; }
   bool toFile() const { return toFile_; }
   double durationFactor() const { return durationFactor_; }
@@ -86,6 +91,7 @@ class OrmiaEngine {
   audio::WavPlayer& player_;
   EnginePlaces places_;
   FrontEnd frontEnd_;
+  LineMaker lineMaker_;
   std::unique_ptr<MbrolaBinding> binding_;
   std::string bindingProblem_;
   std::string outputFileName_;

@@ -83,7 +83,8 @@ class WakeHost : public platform::HostHeadless {
 };
 
 // A console, player and engine in a scratch folder; the voice "br4" of the stand-in is in
-// folder/voices/br4/br4, which the engine finds as an installed voice.
+// folder/voices/br4/br4, which the engine finds as an installed voice, and KALDRO.INI names the
+// build tree's engine data.
 struct EngineRig {
   explicit EngineRig(tts::MbrolaPlaces mbrola = programOnly(), std::string_view script = "")
       : tracePath(folder.file("trace.txt")),
@@ -98,6 +99,8 @@ struct EngineRig {
   tts::EnginePlaces places(tts::MbrolaPlaces mbrola) {
     std::filesystem::create_directories(folder.file("voices/br4"));
     folder.write("voices/br4/br4", doubleDatabase());
+    // An adapter built on this rig finds the engine's data of the build tree.
+    folder.write("KALDRO.INI", "[ORMIATTS]\nDIR=" + kEngineData + "\n");
     tts::EnginePlaces result;
     result.mbrola = std::move(mbrola);
     result.voicePatterns = {folder.path() + "/voices/%s/%s"};

@@ -20,6 +20,7 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
+    "     kaldro-fala --engine ormia [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
     "     kaldro-fala --engine ormia (--normal | --pho) [TEXTO...]\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
@@ -30,7 +31,15 @@ constexpr const char* kUsage =
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
     "  --play      toca os arquivos WAV pelo tocador do sistema\n"
     "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
-    "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n";
+    "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n"
+    "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
+    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n";
+
+// The kind numbers of the synthesizers --engine names; -1 for an unknown name.
+int engineKind(const std::string& name) {
+  if (name == "ormia") return 3;
+  return -1;
+}
 
 struct Options {
   int level = 0;  // 0: the configured level
@@ -38,9 +47,9 @@ struct Options {
   bool phonemes = false;
   bool phones = false;
   bool play = false;
-  std::string engine;
   bool normal = false;  // the Portuguese engine's normalised text
   bool pho = false;     // the Portuguese engine's MBROLA lines
+  std::string engine;  // an external synthesizer by name; empty: the built-in voice
   std::vector<std::string> items;  // texts or file names, as given
 };
 
@@ -62,6 +71,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
         continue;
       }
       if (argument == "--engine") {
+        if (engineKind(value) < 0) {
+          std::fprintf(stderr, "kaldro-fala: motor desconhecido: %s\n", value.c_str());
+          return std::nullopt;
+        }
         options.engine = value;
         continue;
       }
@@ -91,8 +104,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.items.push_back(argument);
     }
   }
-  if ((options.normal || options.pho) != (options.engine == "ormia") || (options.normal && options.pho) ||
-      (!options.engine.empty() && options.engine != "ormia")) {
+  if (((options.normal || options.pho) && options.engine != "ormia") || (options.normal && options.pho)) {
     std::fprintf(stderr, "kaldro-fala: use --engine ormia com --normal ou --pho\n");
     return std::nullopt;
   }
@@ -114,6 +126,20 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   if (!allPlayed) throw platform::ProgramExit{1};
 }
 
+// Calls handle(given, text) for each text of the command line, else each line of standard input;
+// given is the text as it came, text the same in CP1252.
+template <typename Handle>
+void forEachText(const Options& options, Handle&& handle) {
+  if (!options.items.empty()) {
+    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
+  } else {
+    for (std::string line; std::getline(std::cin, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      handle(line, platform::textFileToCp1252(line));
+    }
+  }
+}
+
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   speech::Speech& speech = runtime.speech();
   if (int error = speech.tryStartSpeech(options.level, ""); error != 0) {
@@ -128,7 +154,6 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
     for (const std::string& fault : faults) std::fprintf(stderr, "kaldro-fala: %s\n", fault.c_str());
     if (!faults.empty()) throw platform::ProgramExit{1};
   }
-  // given: the line as it came; text: the same in CP1252.
   auto handle = [&](const std::string& given, const std::string& text) {
     if (options.phones) {
       std::string phones;
@@ -143,15 +168,22 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
       speech.speakText(text);
     }
   };
-  if (!options.items.empty()) {
-    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
-  } else {
-    for (std::string line; std::getline(std::cin, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      handle(line, platform::textFileToCp1252(line));
-    }
-  }
+  forEachText(options, handle);
   speech.stopAndFinishSpeech();
+}
+
+// Speaks every text through an external synthesizer, to the device or into the -w file.
+void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
+  speech::ExternalSynth& synth = runtime.externalSynth();
+  if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
+    std::fprintf(stderr, "kaldro-fala: o motor %s n\xC3\xA3o come\xC3\xA7ou (veja --help)\n", options.engine.c_str());
+    throw platform::ProgramExit{1};
+  }
+  forEachText(options, [&](const std::string&, const std::string& text) {
+    synth.synthSpeak(text);
+    while (synth.synthBusy(false)) runtime.console().waitForMessage();
+  });
+  synth.synthFinish();
 }
 
 }  // namespace
@@ -176,10 +208,14 @@ int main(int argc, char** argv) {
     if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());
     return std::make_unique<platform::HostQuiet>(trace);
   };
-  const std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  // An engine writes its -w file itself.
+  std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  if (!options->engine.empty() && !options->wavFile.empty()) audio = "none";
   return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
     if (options->play)
       playFiles(runtime, *options);
+    else if (!options->engine.empty())
+      speakWithEngine(runtime, *options);
     else
       speakAll(runtime, *options);
   });

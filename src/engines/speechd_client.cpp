@@ -2,6 +2,7 @@
 #include <libspeechd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <atomic>
 #include <chrono>

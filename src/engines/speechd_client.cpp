@@ -2,7 +2,6 @@
 #include <libspeechd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <atomic>
 #include <chrono>

@@ -118,7 +118,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
 void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   bool allPlayed = true;
   for (const std::string& file : options.items) {
-    if (runtime.wavPlayer().playWaveFile(file) == audio::WavPlayer::FileError) {
+    const int result = runtime.wavPlayer().playWaveFile(file);
+    if (result == platform::audio_error::BadFormat) {
+      std::fprintf(stderr, "kaldro-fala: formato de som inv\xC3\xA1lido em %s\n", file.c_str());
+      allPlayed = false;
+    } else if (result != 0) {
       std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel tocar %s\n", file.c_str());
       allPlayed = false;
     }

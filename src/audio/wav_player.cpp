@@ -1,8 +1,6 @@
 // The wave player: cutting sound into blocks, the ring of slots, and stopping on a key.
 #include "audio/wav_player.h"
 
-#include <dirent.h>
-#include <strings.h>
 #include <sys/types.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 #include <memory>
 
 #include "audio/period_dropper.h"
+#include "platform/profile.h"
 #include "platform/text.h"
 
 namespace kaldro::audio {
@@ -32,40 +31,10 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // The exact name first, then the same name in its folder without regard to case: recordings
 // made elsewhere do not keep the case their names are asked for in.
 File openSoundFile(const std::string& name) {
-  if (std::FILE* file = std::fopen(name.c_str(), "rb")) return File(file);
   const size_t slash = name.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return nullptr;
-  std::string found;
-  while (dirent* entry = readdir(dir)) {
-    if (strcasecmp(entry->d_name, base.c_str()) == 0) {
-      found = entry->d_name;
-      break;
-    }
-  }
-  closedir(dir);
-  if (found.empty()) return nullptr;
-  return File(std::fopen((slash == std::string::npos ? found : folder + found).c_str(), "rb"));
-}
-
-bool readExactly(std::FILE* file, uint8_t* into, size_t count) { return std::fread(into, 1, count, file) == count; }
-
-bool skipBytes(std::FILE* file, uint64_t count) {
-  return count == 0 || fseeko(file, static_cast<off_t>(count), SEEK_CUR) == 0;
-}
-
-// RIFF pads an odd chunk with a zero byte; a chunk name never starts with one.
-void skipPadByte(std::FILE* file) {
-  const int next = std::fgetc(file);
-  if (next != 0 && next != EOF) std::ungetc(next, file);
-}
-
-bool skipChunk(std::FILE* file, uint64_t length) {
-  if (!skipBytes(file, length)) return false;
-  if (length & 1) skipPadByte(file);
-  return true;
+  const auto path = platform::findFileIgnoringCase(folder, slash == std::string::npos ? name : name.substr(slash + 1));
+  return File(path ? std::fopen(path->c_str(), "rb") : nullptr);
 }
 
 uint8_t silenceByte(int bits) { return bits == 8 ? 128 : 0; }
@@ -235,32 +204,15 @@ int WavPlayer::playWaveFile(const std::string& name) {
   if (keyStops()) return 0;
   File file = openSoundFile(name);
   if (!file) return FileError;
-  uint8_t* buffer = readBuffer_.data();
-  if (!readExactly(file.get(), buffer, 12) || !sameChunkName(buffer, "RIFF")) return FileError;
-  if (!readExactly(file.get(), buffer, 8) || !sameChunkName(buffer, "fmt ")) return FileError;
-  const uint32_t formatLength = readLe32(buffer + 4);
-  // The format's fields end at byte 16; a longer chunk is read up to the buffer and skipped after.
-  if (formatLength < 16) return FileError;
-  const size_t formatRead = std::min<size_t>(formatLength, SlotBytes);
-  if (!readExactly(file.get(), buffer, formatRead) || !skipBytes(file.get(), formatLength - formatRead)) return FileError;
-  if (formatLength & 1) skipPadByte(file.get());
-  const int channels = readLe16(buffer + 2);
-  const int rate = static_cast<int>(readLe32(buffer + 4));
-  const int bits = readLe16(buffer + 14);
+  const platform::WaveLayout layout = platform::parseWaveFile(file.get());
+  if (!layout.formatRead) return FileError;
+  const int channels = layout.channels, rate = layout.rate, bits = layout.bits;
   // A header that lies about its format is refused before any of its data is read.
   if (!platform::AudioFormat{rate, bits, channels}.playable()) return platform::audio_error::BadFormat;
-
-  uint32_t dataLength = 0;
-  for (;;) {
-    if (!readExactly(file.get(), buffer, 8)) return FileError;
-    const uint32_t length = readLe32(buffer + 4);
-    if (sameChunkName(buffer, "data")) {
-      dataLength = length;
-      break;
-    }
-    // Long chunks (lists, notes) are passed over, not read.
-    if (!skipChunk(file.get(), length)) return FileError;
-  }
+  if (!layout.ok || fseeko(file.get(), static_cast<off_t>(layout.dataStart), SEEK_SET) != 0) return FileError;
+  // The length the file states: a file cut short ends the sound with a file error.
+  const size_t dataLength = layout.statedDataLength;
+  uint8_t* buffer = readBuffer_.data();
 
   const size_t slash = name.rfind('/');
   std::string base = slash == std::string::npos ? name : name.substr(slash + 1);

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "platform/text.h"
-#include "platform/wave_header.h"
+#include "platform/wave_file.h"
 
 namespace kaldro::engines {
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/host.h"
+#include "platform/wave_file.h"
 
 namespace kaldro::platform {
 
@@ -25,7 +26,7 @@ inline constexpr int StillPlaying = 33;  // a block released while still queued
 }  // namespace audio_error
 
 struct AudioFormat {
-  int rate = 11025;  // samples per second
+  int rate = FamilySampleRate;  // samples per second
   int bits = 8;      // 8 (unsigned) or 16 (signed, little-endian)
   int channels = 1;  // 1 or 2
   bool operator==(const AudioFormat&) const = default;

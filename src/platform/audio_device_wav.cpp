@@ -13,7 +13,7 @@
 
 #include "platform/audio_device_convert.h"
 #include "platform/audio_device_none.h"
-#include "platform/wave_header.h"
+#include "platform/wave_file.h"
 
 namespace kaldro::platform {
 

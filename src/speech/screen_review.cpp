@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "console/key_codes.h"
+#include "platform/latin1_classes.h"
 
 namespace kaldro::speech {
 
@@ -15,8 +16,8 @@ namespace {
 
 constexpr uint8_t kBlank = ' ';
 
-bool isAsciiLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+using platform::isAsciiLetter;
+using platform::isDigit;
 
 // The accented letters of Portuguese (and ñ) in CP1252: àáâãçéêíñóôõú and ÀÁÂÃÇÉÊÍÑÓÔÕÚ.
 constexpr std::string_view kAccentedLetters =
@@ -25,12 +26,6 @@ constexpr std::string_view kAccentedLetters =
 
 bool isWordCharacter(uint8_t c) {
   return isAsciiLetter(c) || isDigit(c) || kAccentedLetters.find(static_cast<char>(c)) != std::string_view::npos;
-}
-
-// W and Y count as consonants here, so an abbreviation such as "WWW" is spelled.
-bool isConsonant(uint8_t c) {
-  if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 'a' + 'A');
-  return c >= 'B' && c <= 'Z' && c != 'E' && c != 'I' && c != 'O' && c != 'U';
 }
 
 // Field delimiters: "!", ":", "?", "|" and the symbols from "°" to "¿" and "×", where a PC text
@@ -306,7 +301,7 @@ void ScreenReview::speakWordAtPosition() {
     return;
   }
   bool allConsonants = true;
-  for (char c : word) allConsonants = allConsonants && isConsonant(static_cast<uint8_t>(c));
+  for (char c : word) allConsonants = allConsonants && platform::isConsonantWithWY(static_cast<uint8_t>(c));
   if (allConsonants) {
     speech_.spellText(word);
   } else {

@@ -3,14 +3,14 @@
 
 #include <string>
 
-#include "audio/wave_format.h"
+#include "platform/wave_file.h"
+#include "platform/latin1_classes.h"
 #include "platform/text.h"
 #include "speech/speech_config.h"
 
 namespace kaldro::speech {
 
 namespace {
-constexpr int kSampleRate = 11025;
 constexpr size_t kClickNoise = 64;
 constexpr size_t kClickLength = 256;
 constexpr size_t kBeepLength = 512;
@@ -19,7 +19,7 @@ constexpr int kPauseStepMs = 50;
 constexpr int kDtmfGapMs = 100;
 constexpr int kDtmfCommaMs = 1000;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+using platform::isDigit;
 bool isLetter(char c) {
   auto b = static_cast<unsigned char>(c);
   return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b >= 128;
@@ -269,7 +269,7 @@ void Speech::playImageWait(std::span<const uint8_t> image) {
 }
 
 void Speech::playEightBitImage(const std::vector<uint8_t>& samples) {
-  playImageWait(audio::buildWaveImage(samples, kSampleRate, 8, 1));
+  playImageWait(platform::buildWaveImage(samples, platform::FamilySampleRate, 8, 1));
 }
 
 void Speech::clickSound() {

@@ -10,7 +10,7 @@
 #include "engines/espeak_adapter.h"
 #include "engines/espeak_library.h"
 #include "engine_rig.h"
-#include "platform/wave_header.h"
+#include "platform/wave_file.h"
 
 namespace kaldro::engines {
 namespace {

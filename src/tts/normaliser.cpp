@@ -78,8 +78,11 @@ bool isKeptPunctuation(char c) {
          c == ';' || c == '?';
 }
 
-// What may follow an abbreviation's dot, and a dot read as punctuation rather than "ponto".
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A dot followed by a blank or a punctuation mark ends a word ("Dr. Silva", "Tel.: 1234", "fim.)");
+// one followed by a letter or digit is inside an address or a number ("site.com").
+bool dotEndsWord(char next) { return isBlank(next) || (isKeptPunctuation(next) && next != '.'); }
 
 // Latin-1 aware: a to z and à to þ (but not ÷).
 std::string upperLatin1(std::string_view text) {
@@ -173,11 +176,14 @@ Normaliser::Expansion Normaliser::abbreviationAt(std::string_view text, size_t p
   if (sign == '.') {
     // "Dr. Silva" takes the dot with it; a dot that ends the text stays as the final full stop.
     if (pos + 1 == text.size()) return {lookupAbbreviation(word), 0};
-    if (isBlank(text[pos + 1])) return {lookupAbbreviation(word), 1};
+    if (dotEndsWord(text[pos + 1])) return {lookupAbbreviation(word), 1};
     return {};
   }
-  if (sign == kMasculineSign || sign == kFeminineSign || sign == kDegreeSign)
-    return {lookupAbbreviation(std::string(word) + text[pos]), 1};
+  if (sign == kMasculineSign || sign == kFeminineSign || sign == kDegreeSign) {
+    // "Profª. Ana": a dot after the sign goes with it.
+    bool dotToo = pos + 2 < text.size() && text[pos + 1] == '.' && dotEndsWord(text[pos + 2]);
+    return {lookupAbbreviation(std::string(word) + text[pos]), dotToo ? 2u : 1u};
+  }
   return {};
 }
 
@@ -292,7 +298,7 @@ std::string Normaliser::normaliseText(std::string_view input) const {
     } else if (text.substr(pos, 3) == "...") {
       out += "... ";
       pos += 3;
-    } else if (c == '.' && pos + 1 < size && !isBlank(text[pos + 1])) {
+    } else if (c == '.' && pos + 1 < size && !dotEndsWord(text[pos + 1])) {
       out += " ponto ";  // site.com
       ++pos;
     } else {

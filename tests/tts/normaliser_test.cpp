@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <iostream>
 #include <random>
 #include <set>
 
@@ -195,6 +197,26 @@ TEST(NormaliserCardinals, AgreeWithTheReferenceReader) {
           }
 }
 
+// Long: every pair of group values in the millions and thousands, or in the thousands and units,
+// with telling values in the third group (4 x 10^7 numbers below a billion). Run it with
+// KALDRO_CARDINAIS_AMPLOS=1 after a change to the number words.
+TEST(NormaliserCardinals, AgreeWithTheReferenceReaderOnEveryPairOfGroups) {
+  if (!getenv("KALDRO_CARDINAIS_AMPLOS")) GTEST_SKIP() << "set KALDRO_CARDINAIS_AMPLOS=1 to run it";
+  Normaliser normaliser;
+  const unsigned telling[] = {0, 1, 2, 9, 10, 11, 19, 20, 21, 99, 100, 101, 110, 111, 120, 121, 200, 201, 210, 999};
+  uint64_t checked = 0, failures = 0;
+  for (unsigned high = 0; high < 1000 && failures < 10; ++high)
+    for (unsigned middle = 0; middle < 1000; ++middle)
+      for (unsigned third : telling)
+        for (uint64_t n : {(high * 1000ULL + middle) * 1000 + third, (third * 1000ULL + high) * 1000 + middle}) {
+          ++checked;
+          std::string reading = cp1252ToUtf8(normaliser.cardinalWords(n));
+          if (reading == testing::referenceCardinal(n)) continue;
+          if (++failures < 10) ADD_FAILURE() << n << ": " << reading;
+        }
+  std::cout << checked << " cardinals checked, " << failures << " differ\n";
+}
+
 TEST(NormaliserOrdinals, WordsBothGendersAndTheCardinalFromTwoThousand) {
   Normaliser normaliser;
   struct Case {
@@ -252,6 +274,9 @@ TEST(NormaliserLetters, ConsonantWordsAreSpelledUnlessExpanded) {
       {"Dr Silva", "dêérre Silva"},
       {"Dr.Silva", "dêérre ponto Silva"},  // not an abbreviation's dot: neither expanded nor left unsayable
       {"com o Dr.", "com o doutor."},     // at the end the dot expands it and stays as the full stop
+      {"o Dr., ele", "o doutor, ele"},     // a punctuation mark after the dot ends the word too
+      {"(Dr.)", "(doutor)"},
+      {"Dr.: x", "doutor: xis"},
       {"Sra. Maria", "senhora Maria"},
       {"Sra.Maria", "Sra ponto Maria"},
       {"Sra.", "senhora."},
@@ -259,6 +284,8 @@ TEST(NormaliserLetters, ConsonantWordsAreSpelledUnlessExpanded) {
       {"R", "érre"},
       {"nº 5", "número cinco"},
       {"Nº 12", "número doze"},
+      {"nº. 12", "número doze"},
+      {"nº.", "número."},
       {"frutas etc. Depois", "frutas etcétera Depois"},
       {"frutas etc.", "frutas etcétera."},
       {"guarda-chuva", "guarda-chuva"},
@@ -290,6 +317,9 @@ TEST(NormaliserSymbols, DotsPunctuationAndNames) {
       {"site.com", "site ponto com"},
       {"fim.", "fim."},
       {"fim...", "fim..."},
+      {"(fim.)", "(fim.)"},
+      {"fim.:", "fim.:"},
+      {"a.b", "a ponto bê"},
       {"fim. Outro", "fim. Outro"},
       {"fim.\nOutro", "fim. Outro"},
       {".5", "ponto cinco"},
@@ -470,6 +500,7 @@ TEST_F(ShippedAbbreviations, ADozenTextsAndTheirNormalisedForm) {
       {"Em 2024 o PIB cresceu 3,5%.", "Em dois mil e vinte e quatro o PIB cresceu três vírgula cinco porcento ."},
       {"Rua das Flores, 10, Sto. Amaro, Ltda.", "Rua das Flores, dez , santo Amaro, limitada."},
       {"Comprei pão, leite etc.", "Comprei pão, leite etcétera."},
+      {"Tel.: (11) 1234-5678", "telefone: (onze ) um dois três quatro traço cinco seis sete oito"},
       {"Nasceu em 07/12/1999 às 8h.", "Nasceu em zero sete barra doze barra mil novecentos e noventa e nove às oito agá."},
       {"1.000.000 de pessoas, 2.000.000.000 de reais", "um milhão de pessoas, dois bilhões de reais"},
   });

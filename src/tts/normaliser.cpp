@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "platform/text.h"
@@ -134,6 +135,8 @@ bool Normaliser::loadAbbreviations(const std::string& path, std::string* readErr
     return false;
   };
   if (std::filesystem::is_directory(path, error)) return fail("é uma pasta");
+  // A device or a pipe could be read forever or never end.
+  if (!std::filesystem::is_regular_file(path, error)) return fail("não é um arquivo comum");
   std::ifstream in(path, std::ios::binary);
   if (!in) return fail("sem permissão de leitura");
   std::ostringstream contents;
@@ -146,20 +149,83 @@ bool Normaliser::loadAbbreviations(const std::string& path, std::string* readErr
   return true;
 }
 
+namespace {
+
+// One line of an abbreviations file: an entry, nothing (blank or comment), or what is wrong with it.
+struct AbbreviationLine {
+  std::optional<Abbreviation> entry;
+  const char* fault = nullptr;  // Portuguese, UTF-8
+  bool expansionCut = false;
+};
+
+AbbreviationLine parseAbbreviationLine(std::string_view line) {
+  line = trim(line);
+  if (line.empty() || line.front() == ';') return {};
+  size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return {std::nullopt, "falta o sinal de igual entre a abreviatura e a forma por extenso"};
+  std::string key = upperLatin1(trim(line.substr(0, equals)));
+  if (key.empty()) return {std::nullopt, "falta a abreviatura antes do sinal de igual"};  // no word could match it
+  std::string_view expansion = trim(line.substr(equals + 1));
+  AbbreviationLine result{Abbreviation{std::move(key), std::string(expansion.substr(0, Normaliser::kMaxExpansion))}};
+  result.expansionCut = expansion.size() > Normaliser::kMaxExpansion;
+  return result;
+}
+
+template <typename Visit>
+void forEachLine(std::string_view text, Visit visit) {
+  for (size_t number = 1; !text.empty(); ++number) {
+    size_t end = text.find('\n');
+    visit(number, text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  }
+}
+
+// A key that a word read from a text can equal: letters and hyphens, maybe ending in º ª or °.
+bool canBeMatched(std::string_view key) {
+  if (!key.empty() && (static_cast<unsigned char>(key.back()) == kMasculineSign ||
+                       static_cast<unsigned char>(key.back()) == kFeminineSign ||
+                       static_cast<unsigned char>(key.back()) == kDegreeSign))
+    key.remove_suffix(1);
+  if (key.empty() || !isLetter(key.front())) return false;
+  for (char c : key)
+    if (!isLetter(c) && c != '-') return false;
+  return true;
+}
+
+}  // namespace
+
 void Normaliser::setAbbreviations(std::string_view fileText) {
   abbreviations_.clear();
-  while (!fileText.empty() && abbreviations_.size() < kMaxAbbreviations) {
-    size_t end = fileText.find('\n');
-    std::string_view line = trim(fileText.substr(0, end));
-    fileText.remove_prefix(end == std::string_view::npos ? fileText.size() : end + 1);
-    if (line.empty() || line.front() == ';') continue;
-    size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    std::string key = upperLatin1(trim(line.substr(0, equals)));
-    if (key.empty()) continue;  // no word could ever match it
-    std::string_view expansion = trim(line.substr(equals + 1)).substr(0, kMaxExpansion);
-    abbreviations_.push_back({std::move(key), std::string(expansion)});
-  }
+  forEachLine(fileText, [this](size_t, std::string_view line) {
+    if (abbreviations_.size() >= kMaxAbbreviations) return;
+    if (auto parsed = parseAbbreviationLine(line); parsed.entry) abbreviations_.push_back(std::move(*parsed.entry));
+  });
+}
+
+std::vector<AbbreviationFault> Normaliser::checkAbbreviations(std::string_view fileText) const {
+  std::vector<AbbreviationFault> faults;
+  std::vector<std::pair<std::string, size_t>> seen;  // key and the line that defined it
+  forEachLine(fileText, [&](size_t number, std::string_view line) {
+    AbbreviationLine parsed = parseAbbreviationLine(line);
+    auto fault = [&](const std::string& problem) { faults.push_back({number, problem}); };
+    if (parsed.fault) fault(parsed.fault);
+    if (!parsed.entry) return;
+    const Abbreviation& entry = *parsed.entry;
+    const std::string key = platform::cp1252ToUtf8(entry.key);
+    if (seen.size() >= kMaxAbbreviations) fault("passa de " + std::to_string(kMaxAbbreviations) + " abreviaturas: esta não vale");
+    for (const auto& [earlier, where] : seen)
+      if (earlier == entry.key) fault("a abreviatura " + key + " já está na linha " + std::to_string(where) + ": esta não vale");
+    seen.emplace_back(entry.key, number);
+    if (!canBeMatched(entry.key))
+      fault("a abreviatura " + key + " nunca é achada: só letras e hífen, e no fim talvez º ou ª");
+    if (entry.expansion.empty()) fault("falta a forma por extenso depois do sinal de igual");
+    if (parsed.expansionCut)
+      fault("forma por extenso longa demais: valem só os primeiros " + std::to_string(kMaxExpansion) + " caracteres");
+    // The expansion is said as written: digits, symbols and words without vowels would not be.
+    if (normaliseText(" " + entry.expansion + " ") != " " + entry.expansion + " ")
+      fault("a forma por extenso deve ter só palavras que se leem como estão escritas, sem números nem símbolos");
+  });
+  return faults;
 }
 
 std::string Normaliser::lookupAbbreviation(std::string_view word) const {

@@ -269,18 +269,25 @@ std::string Normaliser::readLetterWord(std::string_view text, size_t& pos) const
   return spelled;
 }
 
+Normaliser::DigitRun Normaliser::digitRunAt(std::string_view text, size_t pos) {
+  DigitRun run{pos, false};
+  for (; run.end < text.size() && (isDigit(text[run.end]) || text[run.end] == '-'); ++run.end)
+    run.hyphen = run.hyphen || text[run.end] == '-';
+  return run;
+}
+
 std::string Normaliser::readNumber(std::string_view text, size_t& pos) const {
+  return readNumber(text, pos, digitRunAt(text, pos));
+}
+
+std::string Normaliser::readNumber(std::string_view text, size_t& pos, const DigitRun& run) const {
   const size_t size = text.size();
   if (pos >= size || !isDigit(text[pos])) return {};
   std::string out;
 
   // Digits with hyphens (telephones, codes) are read digit by digit.
-  size_t runEnd = pos;
-  bool hyphen = false;
-  for (; runEnd < size && (isDigit(text[runEnd]) || text[runEnd] == '-'); ++runEnd)
-    hyphen = hyphen || text[runEnd] == '-';
-  if (hyphen) {
-    for (; pos < runEnd; ++pos) {
+  if (run.hyphen) {
+    for (; pos < run.end; ++pos) {
       out += ' ';
       out += text[pos] == '-' ? dash_ : numbers_.digit(text[pos] - '0');
     }
@@ -334,6 +341,8 @@ std::string Normaliser::normaliseText(std::string_view input) const {
   std::string out;
   out.reserve(size * 3);
   size_t pos = 0;
+  // The digit run being read: a long one is read fifteen digits at a time, and looked over once.
+  DigitRun run{0, false};
   while (pos < size) {
     char c = text[pos];
     if (c == '-' && pos > 0 && text[pos - 1] == ' ' && pos + 1 < size && text[pos + 1] == ' ') {
@@ -345,12 +354,14 @@ std::string Normaliser::normaliseText(std::string_view input) const {
       ++pos;
     } else if (isDigit(c)) {
       if (!out.empty() && !isKeptPunctuation(out.back())) out += ' ';  // "14h30": agá, then trinta as a word of its own
-      out += readNumber(text, pos) + ' ';
+      if (pos >= run.end) run = digitRunAt(text, pos);
+      out += readNumber(text, pos, run) + ' ';
       // Decimals: 3,14 and 1.5.
       while (pos + 1 < size && (text[pos] == ',' || text[pos] == '.') && isDigit(text[pos + 1])) {
         out += text[pos] == ',' ? decimalComma_ : decimalPoint_;
         ++pos;
-        out += readNumber(text, pos) + ' ';
+        run = digitRunAt(text, pos);
+        out += readNumber(text, pos, run) + ' ';
       }
     } else if (isLetter(c)) {
       std::string word = readLetterWord(text, pos);

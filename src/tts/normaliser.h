@@ -75,6 +75,13 @@ class Normaliser {
     size_t signLength = 0;
   };
   Expansion abbreviationAt(std::string_view text, size_t pos, std::string_view word) const;
+  // The run of digits and hyphens at pos: where it ends and whether it holds a hyphen.
+  struct DigitRun {
+    size_t end;
+    bool hyphen;
+  };
+  static DigitRun digitRunAt(std::string_view text, size_t pos);
+  std::string readNumber(std::string_view text, size_t& pos, const DigitRun& run) const;
 
   std::vector<Abbreviation> abbreviations_;
   NumberWords numbers_;

@@ -104,6 +104,11 @@ TEST(NormaliserNumbers, LongRunsAreReadInNumbersOfFifteenDigits) {
   EXPECT_NE(forty.find("sete setecentos e setenta e sete trilhões"), std::string::npos) << forty;
   EXPECT_EQ(forty.substr(forty.rfind("sete bilhões")),
             "sete bilhões setecentos e setenta e sete milhões setecentos e setenta e sete mil setecentos e setenta e sete");
+  // Read in one pass: a run of a million digits does not take a million looks ahead.
+  std::string million = normaliser.normaliseText(std::string(1'000'000, '9'));
+  const size_t fifteen = words(normaliser.normaliseText(std::string(15, '9'))).size();
+  const size_t ten = words(normaliser.normaliseText(std::string(10, '9'))).size();
+  EXPECT_EQ(words(million).size(), 66'666 * (fifteen + 1) + ten);  // 66 666 numbers of 15 digits, one of 10
   std::string zeros(31, '0');
   EXPECT_EQ(spoken(normaliser, zeros), words([] {
               std::string z;

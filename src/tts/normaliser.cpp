@@ -306,8 +306,9 @@ std::string Normaliser::readNumber(std::string_view text, size_t& pos, const Dig
       ++pos;
       continue;
     }
-    // A dot before exactly three digits separates thousands.
-    bool thousands = text[pos] == '.' && pos + 3 < size && isDigit(text[pos + 1]) && isDigit(text[pos + 2]) &&
+    // A dot before exactly three digits separates thousands, of a number that has some (0.500 is
+    // not five hundred).
+    bool thousands = value > 0 && text[pos] == '.' && pos + 3 < size && isDigit(text[pos + 1]) && isDigit(text[pos + 2]) &&
                      isDigit(text[pos + 3]) && (pos + 4 == size || !isDigit(text[pos + 4]));
     if (!thousands) break;
     ++pos;

@@ -68,6 +68,7 @@ TEST(NormaliserNumbers, DigitRunsDecimalsSignsAndHyphens) {
       {"1.234.567,89", "um milhão duzentos e trinta e quatro mil quinhentos e sessenta e sete vírgula oitenta e nove"},
       {"1.0000", "um ponto zero zero zero zero"},  // four digits after the dot: not thousands
       {"1.00", "um ponto zero zero"},
+      {"0.500", "zero ponto quinhentos"},  // no thousands before the dot: not a separator
       {"3,05", "três vírgula zero cinco"},
       {"007", "zero zero sete"},
       {"0", "zéro"},  // a text of one character is that character's name

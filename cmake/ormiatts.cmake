@@ -2,7 +2,10 @@
 # PREFIX/share/kaldro/ormiatts. Files made from other sources add their own rules beside this one.
 file(GLOB ormiatts_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/ormiatts/*)
 list(FILTER ormiatts_sources EXCLUDE REGEX "/[.][^/]*$")
-set(ormiatts_files)
+# The exceptions get the stressed e and o shared with the built-in voice on their way.
+list(FILTER ormiatts_sources EXCLUDE REGEX "/portug[.]exc$")
+kaldro_stressed_vowels(engine ${CMAKE_SOURCE_DIR}/data/ormiatts/portug.exc ${KALDRO_ORMIATTS_DIR}portug.exc)
+set(ormiatts_files ${KALDRO_ORMIATTS_DIR}portug.exc)
 foreach(source ${ormiatts_sources})
   get_filename_component(name ${source} NAME)
   add_custom_command(
@@ -14,3 +17,13 @@ foreach(source ${ormiatts_sources})
   list(APPEND ormiatts_files ${KALDRO_ORMIATTS_DIR}${name})
 endforeach()
 add_custom_target(kaldro_ormiatts_data ALL DEPENDS ${ormiatts_files})
+
+# The engine's phones (kaldro-fala --engine ormia) and its tests read the data made here.
+function(kaldro_ormiatts_links)
+  foreach(target kaldro-fala test_tts)
+    if(TARGET ${target})
+      add_dependencies(${target} kaldro_ormiatts_data)
+    endif()
+  endforeach()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL kaldro_ormiatts_links)

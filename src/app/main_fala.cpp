@@ -9,9 +9,11 @@
 #include "app/program_runtime.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
+#include "platform/config.h"
 #include "platform/host_headless.h"
 #include "platform/host_quiet.h"
 #include "platform/text.h"
+#include "tts/transcriber.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
+    "     kaldro-fala --engine ormia --phones [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
@@ -26,7 +29,8 @@ constexpr const char* kUsage =
     "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de fal\xC3\xA1-lo\n"
     "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
-    "  --play      toca os arquivos WAV pelo tocador do sistema\n";
+    "  --play      toca os arquivos WAV pelo tocador do sistema\n"
+    "  --engine ormia  usa o motor de portugu\xC3\xAAs para MBROLA (com --phones: os fones da voz br4)\n";
 
 struct Options {
   int level = 0;  // 0: the configured level
@@ -34,6 +38,7 @@ struct Options {
   bool phonemes = false;
   bool phones = false;
   bool play = false;
+  std::string engine;  // empty: the built-in voice
   std::vector<std::string> items;  // texts or file names, as given
 };
 
@@ -44,7 +49,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     const std::string& argument = arguments[i];
     if (options.play) {
       options.items.push_back(argument);
-    } else if (argument == "-v" || argument == "-w") {
+    } else if (argument == "-v" || argument == "-w" || argument == "--engine") {
       if (i + 1 >= arguments.size()) {
         std::fprintf(stderr, "kaldro-fala: falta o valor de %s\n", argument.c_str());
         return std::nullopt;
@@ -52,6 +57,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       const std::string& value = arguments[++i];
       if (argument == "-w") {
         options.wavFile = value;
+        continue;
+      }
+      if (argument == "--engine") {
+        options.engine = value;
         continue;
       }
       char* end = nullptr;
@@ -75,6 +84,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     } else {
       options.items.push_back(argument);
     }
+  }
+  if (!options.engine.empty() && (options.engine != "ormia" || !options.phones)) {
+    std::fprintf(stderr, "kaldro-fala: motor desconhecido ou sem --phones: %s\n", options.engine.c_str());
+    return std::nullopt;
   }
   if (options.play && options.items.empty()) {
     std::fprintf(stderr, "kaldro-fala: --play precisa de arquivos\n");
@@ -134,6 +147,28 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   speech.stopAndFinishSpeech();
 }
 
+// The engine's phones need only its rules and exceptions: no host, no sound.
+int printEnginePhones(const Options& options) {
+  const std::string folder = platform::executablePrefix() + "/share/kaldro/ormiatts/";
+  tts::Transcriber transcriber;
+  if (!transcriber.loadLexicons(folder + "portug.nrl", folder + "portug.exc")) {
+    std::fprintf(stderr, "kaldro-fala: Erro na base de dados de portugu\xC3\xAAs (%s)\n", folder.c_str());
+    return 1;
+  }
+  auto handle = [&](const std::string& given, const std::string& text) {
+    std::printf("%s\t%s\n", given.c_str(), platform::cp1252ToUtf8(tts::phonesOfText(transcriber, text)).c_str());
+  };
+  if (!options.items.empty()) {
+    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
+  } else {
+    for (std::string line; std::getline(std::cin, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      handle(line, platform::textFileToCp1252(line));
+    }
+  }
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,6 +177,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  if (options->engine == "ormia") return printEnginePhones(*options);
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.
   const char* chosenHost = std::getenv("KALDRO_HOST");

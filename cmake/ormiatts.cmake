@@ -18,9 +18,10 @@ foreach(source ${ormiatts_sources})
 endforeach()
 add_custom_target(kaldro_ormiatts_data ALL DEPENDS ${ormiatts_files})
 
-# The engine's phones (kaldro-fala --engine ormia) and its tests read the data made here.
+# The engine's phones (kaldro-fala --engine ormia), its tests and the test that both voices agree
+# read the data made here.
 function(kaldro_ormiatts_links)
-  foreach(target kaldro-fala test_tts)
+  foreach(target kaldro-fala test_tts test_voice)
     if(TARGET ${target})
       add_dependencies(${target} kaldro_ormiatts_data)
     endif()

@@ -147,9 +147,18 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   speech.stopAndFinishSpeech();
 }
 
+// The engine's data folder: DIR of ORMIATTS in KALDRO.INI, else the tree's own.
+std::string engineDataFolder() {
+  const platform::Configuration config(platform::configLocationsFromEnvironment());
+  std::string folder = platform::backslashesToSlashes(config.readConfig("ORMIATTS", "DIR"));
+  if (folder.empty()) folder = config.prefix() + "/share/kaldro/ormiatts";
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
 // The engine's phones need only its rules and exceptions: no host, no sound.
 int printEnginePhones(const Options& options) {
-  const std::string folder = platform::executablePrefix() + "/share/kaldro/ormiatts/";
+  const std::string folder = engineDataFolder();
   tts::Transcriber transcriber;
   if (!transcriber.loadLexicons(folder + "portug.nrl", folder + "portug.exc")) {
     std::fprintf(stderr, "kaldro-fala: Erro na base de dados de portugu\xC3\xAAs (%s)\n", folder.c_str());

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/text.h"
 #include "support/program_run.h"
 
@@ -78,6 +80,17 @@ TEST(TranscriberWords, StressMarkGoesOnTheTonicRulesFirstPhone) {
     std::vector<std::string> list = lexicon.transcriber.transcribe({"555|" + std::string(c.word)});
     EXPECT_EQ(joinPhones(list), c.phones) << c.word;
   }
+}
+
+TEST(TranscriberWords, OneStressMarkHoweverLongTheWord) {
+  Loaded lexicon(kPlainRules, "");
+  std::string word;
+  for (int i = 0; i < 150; ++i) word += "BA";
+  std::vector<std::string> list;
+  lexicon.transcriber.transcribeWord(word, 2, list);
+  EXPECT_EQ(std::count_if(list.begin(), list.end(), [](const std::string& phone) { return !phone.empty() && phone[0] == '>'; }), 1);
+  EXPECT_EQ(list[1], ">a");
+  EXPECT_EQ(list.size(), 301u);
 }
 
 TEST(TranscriberWords, WordListHasHeaderPhonesEmptyLineAndEnd) {

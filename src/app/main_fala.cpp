@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "app/ormia_text.h"
 #include "app/program_runtime.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
-#include "platform/config.h"
 #include "platform/host_headless.h"
 #include "platform/host_quiet.h"
 #include "platform/text.h"
-#include "tts/transcriber.h"
 
 namespace {
 
@@ -21,8 +20,9 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
-    "     kaldro-fala --engine ormia --phones [TEXTO...]\n"
+    "     kaldro-fala --engine ormia [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
+    "     kaldro-fala --engine ormia (--normal | --pho | --phones) [TEXTO...]\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
@@ -30,7 +30,17 @@ constexpr const char* kUsage =
     "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
     "  --play      toca os arquivos WAV pelo tocador do sistema\n"
-    "  --engine ormia  usa o motor de portugu\xC3\xAAs para MBROLA (com --phones: os fones da voz br4)\n";
+    "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
+    "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n"
+    "  --engine ormia --phones  escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones do motor (voz br4)\n"
+    "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
+    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n";
+
+// The kind numbers of the synthesizers --engine names; -1 for an unknown name.
+int engineKind(const std::string& name) {
+  if (name == "ormia") return 3;
+  return -1;
+}
 
 struct Options {
   int level = 0;  // 0: the configured level
@@ -38,7 +48,9 @@ struct Options {
   bool phonemes = false;
   bool phones = false;
   bool play = false;
-  std::string engine;  // empty: the built-in voice
+  bool normal = false;  // the Portuguese engine's normalised text
+  bool pho = false;     // the Portuguese engine's MBROLA lines
+  std::string engine;  // an external synthesizer by name; empty: the built-in voice
   std::vector<std::string> items;  // texts or file names, as given
 };
 
@@ -60,6 +72,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
         continue;
       }
       if (argument == "--engine") {
+        if (engineKind(value) < 0) {
+          std::fprintf(stderr, "kaldro-fala: motor desconhecido: %s\n", value.c_str());
+          return std::nullopt;
+        }
         options.engine = value;
         continue;
       }
@@ -74,6 +90,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.phonemes = true;
     } else if (argument == "--phones") {
       options.phones = true;
+    } else if (argument == "--normal") {
+      options.normal = true;
+    } else if (argument == "--pho") {
+      options.pho = true;
     } else if (argument == "--play") {
       options.play = true;
     } else if (argument == "--") {
@@ -85,8 +105,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.items.push_back(argument);
     }
   }
-  if (!options.engine.empty() && (options.engine != "ormia" || !options.phones)) {
-    std::fprintf(stderr, "kaldro-fala: motor desconhecido ou sem --phones: %s\n", options.engine.c_str());
+  if (((options.normal || options.pho) && options.engine != "ormia") || (options.normal && options.pho)) {
+    std::fprintf(stderr, "kaldro-fala: use --engine ormia com --normal ou --pho\n");
     return std::nullopt;
   }
   if (options.play && options.items.empty()) {
@@ -99,12 +119,30 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
 void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   bool allPlayed = true;
   for (const std::string& file : options.items) {
-    if (runtime.wavPlayer().playWaveFile(file) == audio::WavPlayer::FileError) {
+    const int result = runtime.wavPlayer().playWaveFile(file);
+    if (result == platform::audio_error::BadFormat) {
+      std::fprintf(stderr, "kaldro-fala: formato de som inv\xC3\xA1lido em %s\n", file.c_str());
+      allPlayed = false;
+    } else if (result != 0) {
       std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel tocar %s\n", file.c_str());
       allPlayed = false;
     }
   }
   if (!allPlayed) throw platform::ProgramExit{1};
+}
+
+// Calls handle(given, text) for each text of the command line, else each line of standard input;
+// given is the text as it came, text the same in CP1252.
+template <typename Handle>
+void forEachText(const Options& options, Handle&& handle) {
+  if (!options.items.empty()) {
+    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
+  } else {
+    for (std::string line; std::getline(std::cin, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      handle(line, platform::textFileToCp1252(line));
+    }
+  }
 }
 
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
@@ -121,7 +159,6 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
     for (const std::string& fault : faults) std::fprintf(stderr, "kaldro-fala: %s\n", fault.c_str());
     if (!faults.empty()) throw platform::ProgramExit{1};
   }
-  // given: the line as it came; text: the same in CP1252.
   auto handle = [&](const std::string& given, const std::string& text) {
     if (options.phones) {
       std::string phones;
@@ -136,46 +173,22 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
       speech.speakText(text);
     }
   };
-  if (!options.items.empty()) {
-    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
-  } else {
-    for (std::string line; std::getline(std::cin, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      handle(line, platform::textFileToCp1252(line));
-    }
-  }
+  forEachText(options, handle);
   speech.stopAndFinishSpeech();
 }
 
-// The engine's data folder: DIR of ORMIATTS in KALDRO.INI, else the tree's own.
-std::string engineDataFolder() {
-  const platform::Configuration config(platform::configLocationsFromEnvironment());
-  std::string folder = platform::backslashesToSlashes(config.readConfig("ORMIATTS", "DIR"));
-  if (folder.empty()) folder = config.prefix() + "/share/kaldro/ormiatts";
-  if (folder.back() != '/') folder += '/';
-  return folder;
-}
-
-// The engine's phones need only its rules and exceptions: no host, no sound.
-int printEnginePhones(const Options& options) {
-  const std::string folder = engineDataFolder();
-  tts::Transcriber transcriber;
-  if (!transcriber.loadLexicons(folder + "portug.nrl", folder + "portug.exc")) {
-    std::fprintf(stderr, "kaldro-fala: Erro na base de dados de portugu\xC3\xAAs (%s)\n", folder.c_str());
-    return 1;
+// Speaks every text through an external synthesizer, to the device or into the -w file.
+void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
+  speech::ExternalSynth& synth = runtime.externalSynth();
+  if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
+    std::fprintf(stderr, "kaldro-fala: o motor %s n\xC3\xA3o come\xC3\xA7ou (veja --help)\n", options.engine.c_str());
+    throw platform::ProgramExit{1};
   }
-  auto handle = [&](const std::string& given, const std::string& text) {
-    std::printf("%s\t%s\n", given.c_str(), platform::cp1252ToUtf8(tts::phonesOfText(transcriber, text)).c_str());
-  };
-  if (!options.items.empty()) {
-    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
-  } else {
-    for (std::string line; std::getline(std::cin, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      handle(line, platform::textFileToCp1252(line));
-    }
-  }
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  forEachText(options, [&](const std::string&, const std::string& text) {
+    synth.synthSpeak(text);
+    while (synth.synthBusy(false)) runtime.console().waitForMessage();
+  });
+  synth.synthFinish();
 }
 
 }  // namespace
@@ -186,7 +199,13 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (options->engine == "ormia") return printEnginePhones(*options);
+  if (options->normal || options->pho || (options->phones && options->engine == "ormia")) {
+    const platform::Configuration configuration(platform::configLocationsFromEnvironment());
+    return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised
+                               : options->pho  ? app::OrmiaTextMode::MbrolaLines
+                                               : app::OrmiaTextMode::Phones,
+                               options->items, configuration);
+  }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.
   const char* chosenHost = std::getenv("KALDRO_HOST");
@@ -196,10 +215,14 @@ int main(int argc, char** argv) {
     if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());
     return std::make_unique<platform::HostQuiet>(trace);
   };
-  const std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  // An engine writes its -w file itself.
+  std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  if (!options->engine.empty() && !options->wavFile.empty()) audio = "none";
   return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
     if (options->play)
       playFiles(runtime, *options);
+    else if (!options->engine.empty())
+      speakWithEngine(runtime, *options);
     else
       speakAll(runtime, *options);
   });

@@ -75,3 +75,18 @@ foreach(real_host tmux xvfb)
                    ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/hosts_${real_host})
   set_tests_properties(hosts_${real_host} PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
 endforeach()
+
+# The pronunciation of both voices against eSpeak NG's Brazilian voice on the frequent words: the
+# engine at least 97% of phones and 98% of stressed syllables, the built-in voice no lower than it
+# reached. Skipped (77) where python3 is missing.
+foreach(voice builtin ormia)
+  if(voice STREQUAL "ormia")
+    set(floors --engine ormia --minimo-fones 97 --minimo-tonica 98)
+  else()
+    set(floors --minimo-fones 99 --minimo-tonica 99)
+  endif()
+  add_test(NAME pronuncia_${voice}
+           COMMAND sh -c "command -v python3 >/dev/null || exit 77; exec python3 \"$@\"" sh
+                   ${CMAKE_SOURCE_DIR}/tools/compara-fonemas --build ${CMAKE_BINARY_DIR} ${floors})
+  set_tests_properties(pronuncia_${voice} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+endforeach()

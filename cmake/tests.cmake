@@ -90,3 +90,23 @@ foreach(voice builtin ormia)
                    ${CMAKE_SOURCE_DIR}/tools/compara-fonemas --build ${CMAKE_BINARY_DIR} ${floors})
   set_tests_properties(pronuncia_${voice} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
 endforeach()
+
+# The shared list of stressed e and o refuses what would give a voice a wrong or doubled entry:
+# a word without its mark, with two marks, written twice, or already in the hand-written exceptions.
+set(vowel_list_cases
+  "sem-marca|fede\\n|nada\\n"
+  "duas-marcas|fédê\\n|nada\\n"
+  "repetida|féde\\nfêde\\n|nada\\n"
+  "ja-nas-excecoes|féde\\n|fede=fede\\n")
+foreach(case ${vowel_list_cases})
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 name)
+  list(GET fields 1 words)
+  list(GET fields 2 base)
+  set(folder ${CMAKE_BINARY_DIR}/vogais-teste/${name})
+  add_test(NAME vogais_tonicas_recusa_${name}
+           COMMAND sh -c "mkdir -p \"$1\" && printf \"$2\" > \"$1/lista.txt\" && printf \"$3\" > \"$1/base.exc\" && \
+cmake -DLIST=\"$1/lista.txt\" -DBASE=\"$1/base.exc\" -DOUT=\"$1/saida.exc\" -DVOICE=engine -P \"$4\" 2>&1 | \
+grep -q \"lista.txt:[0-9]*:\" && test ! -e \"$1/saida.exc\"" sh
+                   ${folder} ${words} ${base} ${CMAKE_SOURCE_DIR}/tools/vogais-tonicas.cmake)
+endforeach()

@@ -112,9 +112,9 @@ class ProgramBinding final : public MbrolaBinding {
     database_ = database;
     if (!spawn()) return -1;
     // A short silence through the whole path proves the database was opened.
-    const char probe[] = "_ 10\n#\n";
+    const char probe[] = "_ 50\n#\n";
     if (!writeAll(probe, sizeof probe - 1)) return fail();
-    expected_ = 10.0 * kSampleRate / 1000;
+    expected_ = 50.0 * kSampleRate / 1000;
     flushed_ = true;
     const auto deadline = Clock::now() + kStartLimit;
     long long answered = 0;

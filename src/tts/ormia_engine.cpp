@@ -171,6 +171,7 @@ bool OrmiaEngine::speakUtterance(std::string_view text) {
   bool result = true;
   binding_->reset();
   imageBytes_ = 0;
+  bool firstImage = true;
   uint8_t* const samples = image_.data() + platform::WaveHeaderBytes;
   for (size_t i = 0; i < lines.size(); ++i) {
     const bool last = i + 1 == lines.size();
@@ -194,6 +195,10 @@ bool OrmiaEngine::speakUtterance(std::string_view text) {
         if (imageBytes_ + bytes >= ImageHandBytes && imageBytes_ > 0) handImage();
         std::memcpy(samples + imageBytes_, scratch_.data(), bytes);
         imageBytes_ += bytes;
+        if (firstImage && imageBytes_ >= FirstImageBytes) {
+          handImage();
+          firstImage = false;
+        }
       }
       count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
     }

@@ -165,7 +165,7 @@ TEST(OrmiaEngine, AnOutputFileThatCannotBeMadeFailsTheStart) {
   EXPECT_EQ(rig.device.bytes, 0u);
 }
 
-TEST(OrmiaEngine, ImagesToThePlayerStayUnder16000BytesAndTheLastIsPadded) {
+TEST(OrmiaEngine, ImagesToThePlayerStartEarlyGrowToUnder16000BytesAndTheLastIsPadded) {
   struct Case {
     const char* what;
     std::vector<std::string> lines;
@@ -175,7 +175,8 @@ TEST(OrmiaEngine, ImagesToThePlayerStayUnder16000BytesAndTheLastIsPadded) {
   for (int i = 0; i < 10; ++i) tenthSeconds.push_back("a 100 50 " + std::to_string(100 + 10 * i));
   tenthSeconds.push_back("#");
   const Case cases[] = {
-      {"a second in tenths: four tenths to an image", tenthSeconds, {12800, 12800, 6400}},
+      {"a second in tenths: the first tenth at once, then four to an image", tenthSeconds, {3200, 12800, 12800, 3200}},
+      {"a long first chunk goes whole", {"a 700", "a 300", "#"}, {22400, 9600}},
       {"5 ms: 160 bytes padded to 256", {"a 5", "#"}, {256}},
       {"exactly 256 bytes", {"a 8", "#"}, {256}},
       {"silence only", {"_ 10", "#"}, {320}},

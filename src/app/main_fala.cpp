@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ormia_text.h"
 #include "app/program_runtime.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
@@ -21,6 +22,7 @@ constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
     "     kaldro-fala --engine ormia [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
+    "     kaldro-fala --engine ormia (--normal | --pho) [TEXTO...]\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
@@ -28,6 +30,8 @@ constexpr const char* kUsage =
     "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
     "  --play      toca os arquivos WAV pelo tocador do sistema\n"
+    "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
+    "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n"
     "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
     "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n";
 
@@ -43,6 +47,8 @@ struct Options {
   bool phonemes = false;
   bool phones = false;
   bool play = false;
+  bool normal = false;  // the Portuguese engine's normalised text
+  bool pho = false;     // the Portuguese engine's MBROLA lines
   std::string engine;  // an external synthesizer by name; empty: the built-in voice
   std::vector<std::string> items;  // texts or file names, as given
 };
@@ -83,6 +89,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.phonemes = true;
     } else if (argument == "--phones") {
       options.phones = true;
+    } else if (argument == "--normal") {
+      options.normal = true;
+    } else if (argument == "--pho") {
+      options.pho = true;
     } else if (argument == "--play") {
       options.play = true;
     } else if (argument == "--") {
@@ -94,6 +104,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.items.push_back(argument);
     }
   }
+  if (((options.normal || options.pho) && options.engine != "ormia") || (options.normal && options.pho)) {
+    std::fprintf(stderr, "kaldro-fala: use --engine ormia com --normal ou --pho\n");
+    return std::nullopt;
+  }
   if (options.play && options.items.empty()) {
     std::fprintf(stderr, "kaldro-fala: --play precisa de arquivos\n");
     return std::nullopt;
@@ -104,7 +118,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
 void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   bool allPlayed = true;
   for (const std::string& file : options.items) {
-    if (runtime.wavPlayer().playWaveFile(file) == audio::WavPlayer::FileError) {
+    const int result = runtime.wavPlayer().playWaveFile(file);
+    if (result == platform::audio_error::BadFormat) {
+      std::fprintf(stderr, "kaldro-fala: formato de som inv\xC3\xA1lido em %s\n", file.c_str());
+      allPlayed = false;
+    } else if (result != 0) {
       std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel tocar %s\n", file.c_str());
       allPlayed = false;
     }
@@ -179,6 +197,11 @@ int main(int argc, char** argv) {
   if (!options) {
     std::fputs(kUsage, stderr);
     return 2;
+  }
+  if (options->normal || options->pho) {
+    const platform::Configuration configuration(platform::configLocationsFromEnvironment());
+    return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised : app::OrmiaTextMode::MbrolaLines,
+                               options->items, configuration);
   }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.

@@ -28,7 +28,6 @@ class ProgramRuntime {
 
   platform::Host& host() { return *host_; }
   console::Console& console() { return *console_; }
-  platform::AudioDevice& audioDevice() { return *audioDevice_; }
   audio::WavPlayer& wavPlayer() { return *wavPlayer_; }
   speech::Speech& speech() { return *speech_; }
   speech::LineEditor& lineEditor() { return *lineEditor_; }

@@ -86,7 +86,7 @@ void EspeakAdapter::finish() {
   started_ = false;
 }
 
-bool EspeakAdapter::keyStops() { return player_.interruptOnKey() && console_.keyPressed(); }
+bool EspeakAdapter::keyStops() { return console_.keyPressed(); }
 
 void EspeakAdapter::speak(std::string_view text) {
   const std::string toSend = espeakTextToSend(text);

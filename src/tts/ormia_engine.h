@@ -88,6 +88,8 @@ class OrmiaEngine {
 
  private:
   void unbind();
+  // Closes the output file with its header's sizes right.
+  void finishOutputFile();
   void handImage();
   void fillImageHeader(uint8_t* image, uint32_t dataBytes);
 
@@ -98,6 +100,7 @@ class OrmiaEngine {
   std::unique_ptr<MbrolaBinding> binding_;
   std::string bindingProblem_;
   std::string outputFileName_;
+  std::string openedFileName_;  // the file being written (the name may change before the next start)
   bool toFile_ = false;
   std::FILE* outputFile_ = nullptr;
   double durationFactor_ = 1.0;

@@ -75,9 +75,11 @@ TEST(OrmiaEngine, FindsTheVoiceInTheVoiceFoldersOrTakesAPath) {
     std::string database;  // the start's argument ("@" stands for the scratch folder)
     std::string opened;    // what MBROLA is asked to open
     bool starts;
+    bool installed = true;  // br4 is in the voice folders
   };
   const Case cases[] = {
       {"empty: br4, found among the installed voices", "", "@/voices/br4/br4", true},
+      {"empty, no voice installed: MBROLA is asked for br4", "", "br4", false, false},
       {"a name in capitals finds its lower-case folder", "BR4", "@/voices/br4/br4", true},
       {"a name with no voice folder goes to MBROLA as it is", "pt1", "pt1", false},
       {"a path is used as it is", "@/outra.db", "@/outra.db", true},
@@ -87,6 +89,7 @@ TEST(OrmiaEngine, FindsTheVoiceInTheVoiceFoldersOrTakesAPath) {
     SCOPED_TRACE(c.what);
     EngineRig rig;
     rig.folder.write("outra.db", doubleDatabase());
+    if (!c.installed) std::filesystem::remove_all(rig.folder.file("voices"));
     auto expand = [&](std::string text) {
       if (!text.empty() && text[0] == '@') text = rig.folder.path() + text.substr(1);
       return text;
@@ -152,6 +155,20 @@ TEST(OrmiaEngine, OutputFileHeaderRightAfterStartAndAfterShutDown) {
     // Nothing went to the device.
     EXPECT_EQ(rig.device.bytes, 0u);
   }
+}
+
+TEST(OrmiaEngine, ASecondStartFinishesTheFirstFile) {
+  EngineRig rig;
+  rig.engine.setOutputFile(rig.folder.file("um.wav"));
+  ASSERT_TRUE(rig.start());
+  rig.speakLines({"a 100", "#"});
+  ASSERT_TRUE(rig.engine.speakUtterance("um"));
+  rig.engine.setOutputFile(rig.folder.file("dois.wav"));
+  ASSERT_TRUE(rig.start());
+  const std::string first = rig.folder.read("um.wav");
+  ASSERT_EQ(first.size(), 44u + 3200);
+  EXPECT_EQ(le32At(first, 40), 3200u);
+  EXPECT_EQ(rig.folder.read("dois.wav").size(), 44u);
 }
 
 TEST(OrmiaEngine, AnOutputFileThatCannotBeMadeFailsTheStart) {

@@ -209,6 +209,30 @@ TEST(OrmiaEngine, ImagesToThePlayerStartEarlyGrowToUnder16000BytesAndTheLastIsPa
   }
 }
 
+// The images reach the device whole and in order: what is heard is what a file gets, sample for
+// sample, for both ways of reaching MBROLA.
+TEST(OrmiaEngine, TheDeviceHearsExactlyWhatAFileGets) {
+  std::vector<std::string> lines = {"_ 30"};
+  for (int i = 0; i < 40; ++i) lines.push_back("a " + std::to_string(37 + i * 3) + " 0 " + std::to_string(90 + i * 5) + " 100 " + std::to_string(200 - i));
+  lines.push_back("_ 45");
+  lines.push_back("#");
+  for (const tts::MbrolaPlaces& places : {programOnly(), libraryOnly()}) {
+    EngineRig toDevice(places), toFile(places);
+    toFile.engine.setOutputFile(toFile.folder.file("saida.wav"));
+    ASSERT_TRUE(toDevice.start());
+    ASSERT_TRUE(toFile.start());
+    toDevice.speakLines(lines);
+    toFile.speakLines(lines);
+    ASSERT_TRUE(toDevice.engine.speakUtterance("frase"));
+    ASSERT_TRUE(toFile.engine.speakUtterance("frase"));
+    toFile.engine.shutdownEngine();
+    const std::string file = toFile.folder.read("saida.wav").substr(44);
+    EXPECT_EQ(static_cast<long>(file.size()), 2 * expectedSamples(lines));
+    EXPECT_TRUE(std::string(toDevice.device.sound.begin(), toDevice.device.sound.end()) == file);
+    EXPECT_GT(toDevice.images().size(), 2u);
+  }
+}
+
 TEST(OrmiaEngine, BlanksSpeakNothingAndAnswerTrue) {
   for (const char* text : {"", " ", "   \t  "}) {
     EngineRig rig;

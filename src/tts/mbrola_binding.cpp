@@ -108,7 +108,7 @@ class ProgramBinding final : public MbrolaBinding {
   ~ProgramBinding() override { close(); }
 
   int init(const std::string& database) override {
-    close();
+    stop();
     database_ = database;
     if (!spawn()) return -1;
     // A short silence through the whole path proves the database was opened.
@@ -176,7 +176,7 @@ class ProgramBinding final : public MbrolaBinding {
     if (flushed_) {
       // The utterance ends when all its samples came, or when none came for a while.
       auto lastArrival = Clock::now();
-      while (buffered() == 0 && error_ == 0 && delivered_ < std::llround(expected_)) {
+      while (buffered() < 2 && error_ == 0 && delivered_ < std::llround(expected_)) {
         const size_t before = output_.size();
         waitOutput(10);
         if (output_.size() != before) {
@@ -207,7 +207,10 @@ class ProgramBinding final : public MbrolaBinding {
     return errorText_;
   }
 
-  void close() override { stop(); }
+  void close() override {
+    stop();
+    database_.clear();  // closed for good: no restart after this
+  }
   std::string description() const override { return "programa " + program_; }
 
  private:

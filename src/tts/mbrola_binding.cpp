@@ -369,6 +369,7 @@ class ProgramBinding final : public MbrolaBinding {
     sigaddset(&pipeSignal, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
     bool ok = true;
+    bool refused = false;
     auto lastProgress = Clock::now();
     while (size > 0) {
       const ssize_t n = ::write(input_, data, size);
@@ -379,6 +380,7 @@ class ProgramBinding final : public MbrolaBinding {
         continue;
       }
       if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        refused = errno == EPIPE;
         ok = false;
         break;
       }
@@ -392,8 +394,11 @@ class ProgramBinding final : public MbrolaBinding {
         break;
       }
     }
-    timespec none{};
-    while (sigtimedwait(&pipeSignal, nullptr, &none) > 0) {
+    // A refused write is the only thing that raises the signal.
+    if (refused) {
+      timespec none{};
+      while (sigtimedwait(&pipeSignal, nullptr, &none) > 0) {
+      }
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (!ok) {

@@ -2,10 +2,12 @@
 // phonemes or phones, or plays WAV files.
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/fala_engine.h"
 #include "app/program_runtime.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
@@ -19,6 +21,7 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
+    "     kaldro-fala --engine speechd|espeak [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
@@ -26,7 +29,10 @@ constexpr const char* kUsage =
     "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de fal\xC3\xA1-lo\n"
     "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
-    "  --play      toca os arquivos WAV pelo tocador do sistema\n";
+    "  --play      toca os arquivos WAV pelo tocador do sistema\n"
+    "  --engine M  fala pelo Speech Dispatcher (speechd) ou pelo eSpeak NG (espeak), com VOZ,\n"
+    "              VELOCIDADE e TOM de [SERVFALA] no KALDRO.INI (sem VOZ, o eSpeak NG fala\n"
+    "              portugu\xC3\xAAs do Brasil); s\xC3\xB3 o eSpeak NG grava com -w\n";
 
 struct Options {
   int level = 0;  // 0: the configured level
@@ -34,6 +40,7 @@ struct Options {
   bool phonemes = false;
   bool phones = false;
   bool play = false;
+  std::optional<app::DesktopEngine> engine;
   std::vector<std::string> items;  // texts or file names, as given
 };
 
@@ -44,6 +51,13 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     const std::string& argument = arguments[i];
     if (options.play) {
       options.items.push_back(argument);
+    } else if (argument == "--engine") {
+      const std::string name = i + 1 < arguments.size() ? arguments[++i] : std::string();
+      options.engine = app::desktopEngineNamed(name);
+      if (!options.engine) {
+        std::fprintf(stderr, "kaldro-fala: motor desconhecido: %s (speechd ou espeak)\n", name.c_str());
+        return std::nullopt;
+      }
     } else if (argument == "-v" || argument == "-w") {
       if (i + 1 >= arguments.size()) {
         std::fprintf(stderr, "kaldro-fala: falta o valor de %s\n", argument.c_str());
@@ -94,6 +108,24 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   if (!allPlayed) throw platform::ProgramExit{1};
 }
 
+// given: the text as it came; text: the same in CP1252.
+void forEachText(const Options& options, const std::function<void(const std::string& given, const std::string& text)>& handle) {
+  if (!options.items.empty()) {
+    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
+  } else {
+    for (std::string line; std::getline(std::cin, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      handle(line, platform::textFileToCp1252(line));
+    }
+  }
+}
+
+void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
+  app::DesktopSpeaker speaker(runtime, *options.engine, options.wavFile);
+  forEachText(options, [&](const std::string&, const std::string& text) { speaker.say(text); });
+  speaker.end();
+}
+
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   speech::Speech& speech = runtime.speech();
   if (int error = speech.tryStartSpeech(options.level, ""); error != 0) {
@@ -108,8 +140,7 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
     for (const std::string& fault : faults) std::fprintf(stderr, "kaldro-fala: %s\n", fault.c_str());
     if (!faults.empty()) throw platform::ProgramExit{1};
   }
-  // given: the line as it came; text: the same in CP1252.
-  auto handle = [&](const std::string& given, const std::string& text) {
+  forEachText(options, [&](const std::string& given, const std::string& text) {
     if (options.phones) {
       std::string phones;
       for (const std::string& phone : inventory.phonesOf(speech.diphoneSynth().translateText(text)))
@@ -122,15 +153,7 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
     } else {
       speech.speakText(text);
     }
-  };
-  if (!options.items.empty()) {
-    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
-  } else {
-    for (std::string line; std::getline(std::cin, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      handle(line, platform::textFileToCp1252(line));
-    }
-  }
+  });
   speech.stopAndFinishSpeech();
 }
 
@@ -151,10 +174,15 @@ int main(int argc, char** argv) {
     if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());
     return std::make_unique<platform::HostQuiet>(trace);
   };
-  const std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  // An engine writes its own WAV file: the sound device then stays silent.
+  const std::string audio = options->wavFile.empty() ? std::string()
+                            : options->engine         ? "none"
+                                                      : "wav:" + options->wavFile;
   return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
     if (options->play)
       playFiles(runtime, *options);
+    else if (options->engine)
+      speakWithEngine(runtime, *options);
     else
       speakAll(runtime, *options);
   });

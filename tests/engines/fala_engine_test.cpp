@@ -1,0 +1,100 @@
+// kaldro-fala --engine: eSpeak NG speaking and writing WAV files, Speech Dispatcher speaking and
+// refusing files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "speech_daemon.h"
+#include "support/program_run.h"
+
+namespace kaldro::engines {
+namespace {
+
+using kaldro::testing::runProgram;
+using kaldro::testing::ScratchFolder;
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Seconds of 16-bit mono sound in a WAV file at 22050 Hz, and its loudness; -1 when it is not one.
+struct Sound {
+  double seconds = -1;
+  double rms = 0;
+};
+
+Sound soundOf(const std::string& wav) {
+  Sound sound;
+  uint32_t rate = 0, length = 0;
+  uint16_t bits = 0;
+  if (wav.size() < 44 || wav.compare(0, 4, "RIFF") != 0) return sound;
+  std::memcpy(&rate, wav.data() + 24, 4);
+  std::memcpy(&bits, wav.data() + 34, 2);
+  std::memcpy(&length, wav.data() + 40, 4);
+  if (bits != 16 || rate != 22050 || length != wav.size() - 44) return sound;
+  double sum = 0;
+  for (size_t at = 44; at + 1 < wav.size(); at += 2) {
+    int16_t sample;
+    std::memcpy(&sample, wav.data() + at, 2);
+    sum += double(sample) * sample;
+  }
+  sound.seconds = length / 2 / 22050.0;
+  sound.rms = length ? std::sqrt(sum / (length / 2)) : 0;
+  return sound;
+}
+
+TEST(FalaEngine, EspeakWritesTheWavFileItself) {
+  ScratchFolder folder;
+  const auto result = runProgram("kaldro-fala", {"--engine", "espeak", "-w", "fala.wav", "Bom dia, tudo bem?", "  ", "7"}, "",
+                                 folder);
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  const Sound sound = soundOf(folder.read("fala.wav"));
+  std::printf("kaldro-fala --engine espeak: %.2f s, rms %.0f\n", sound.seconds, sound.rms);
+  EXPECT_GT(sound.seconds, 1.2);
+  EXPECT_GT(sound.rms, 500);
+}
+
+TEST(FalaEngine, CommandLineFaults) {
+  ScratchFolder folder;
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    const char* message;
+  } cases[] = {
+      {{"--engine", "speechd", "-w", "fala.wav", "oi"}, 1, "n\xC3\xA3o grava arquivos"},
+      {{"--engine", "nenhum", "oi"}, 2, "motor desconhecido: nenhum"},
+      {{"--engine"}, 2, "motor desconhecido"},
+      {{"--engine", "espeak", "-w", "pasta/que/falta/fala.wav", "oi"}, 1, "n\xC3\xA3o foi poss\xC3\xADvel criar"},
+  };
+  for (const auto& c : cases) {
+    const auto result = runProgram("kaldro-fala", c.arguments, "", folder);
+    EXPECT_EQ(result.status, c.status) << c.arguments[1];
+    EXPECT_TRUE(contains(result.standardError, c.message)) << result.standardError;
+  }
+  EXPECT_FALSE(folder.exists("fala.wav"));
+}
+
+TEST(FalaEngine, EspeakHeardThroughTheSoundDevice) {
+  ScratchFolder folder;
+  const auto result = runProgram("kaldro-fala", {"--engine", "espeak", "Um teste."}, "", folder);
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  EXPECT_TRUE(contains(result.trace, "play - 22050 16 1 ")) << result.trace;
+}
+
+TEST(FalaEngine, SpeechDispatcherSpeaksOrSaysItIsMissing) {
+  testing::SpeechDaemon daemon;
+  if (!daemon.failure.empty()) GTEST_SKIP() << daemon.failure;
+  ScratchFolder folder;
+  const auto spoken = runProgram("kaldro-fala", {"--engine", "speechd", "Bom dia.", "Outra frase."}, "", folder,
+                                 {{"SPEECHD_ADDRESS", daemon.address()}});
+  EXPECT_EQ(spoken.status, 0) << spoken.standardError;
+  // A socket nobody listens on, and no starting of the desktop's own service.
+  const auto missing = runProgram("kaldro-fala", {"--engine", "speechd", "oi"}, "", folder,
+                                  {{"SPEECHD_ADDRESS", "unix_socket:" + folder.file("nada.sock")}});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_TRUE(contains(missing.standardError, "Speech Dispatcher n\xC3\xA3o est\xC3\xA1 dispon\xC3\xADvel"))
+      << missing.standardError;
+}
+
+}  // namespace
+}  // namespace kaldro::engines

@@ -2,12 +2,11 @@
 // phonemes or phones, or plays WAV files.
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "app/fala_engine.h"
+#include "app/ormia_text.h"
 #include "app/program_runtime.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
@@ -21,8 +20,9 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
-    "     kaldro-fala --engine speechd|espeak [-w ARQUIVO.wav] [TEXTO...]\n"
+    "     kaldro-fala --engine ormia|speechd|espeak [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
+    "     kaldro-fala --engine ormia (--normal | --pho) [TEXTO...]\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
@@ -30,9 +30,21 @@ constexpr const char* kUsage =
     "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
     "  --play      toca os arquivos WAV pelo tocador do sistema\n"
-    "  --engine M  fala pelo Speech Dispatcher (speechd) ou pelo eSpeak NG (espeak), com VOZ,\n"
-    "              VELOCIDADE e TOM de [SERVFALA] no KALDRO.INI (sem VOZ, o eSpeak NG fala\n"
-    "              portugu\xC3\xAAs do Brasil); s\xC3\xB3 o eSpeak NG grava com -w\n";
+    "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
+    "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n"
+    "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
+    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
+    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no servi\xC3\xA7o de fala\n"
+    "              (n\xC3\xA3o grava arquivos)\n"
+    "  --engine espeak   fala pelo eSpeak NG, com a voz de portugu\xC3\xAAs do Brasil\n";
+
+// The kind numbers of the synthesizers --engine names; -1 for an unknown name.
+int engineKind(const std::string& name) {
+  if (name == "ormia") return 3;
+  if (name == "speechd") return 5;
+  if (name == "espeak") return 4;
+  return -1;
+}
 
 struct Options {
   int level = 0;  // 0: the configured level
@@ -40,7 +52,9 @@ struct Options {
   bool phonemes = false;
   bool phones = false;
   bool play = false;
-  std::optional<app::DesktopEngine> engine;
+  bool normal = false;  // the Portuguese engine's normalised text
+  bool pho = false;     // the Portuguese engine's MBROLA lines
+  std::string engine;  // an external synthesizer by name; empty: the built-in voice
   std::vector<std::string> items;  // texts or file names, as given
 };
 
@@ -51,14 +65,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     const std::string& argument = arguments[i];
     if (options.play) {
       options.items.push_back(argument);
-    } else if (argument == "--engine") {
-      const std::string name = i + 1 < arguments.size() ? arguments[++i] : std::string();
-      options.engine = app::desktopEngineNamed(name);
-      if (!options.engine) {
-        std::fprintf(stderr, "kaldro-fala: motor desconhecido: %s (speechd ou espeak)\n", name.c_str());
-        return std::nullopt;
-      }
-    } else if (argument == "-v" || argument == "-w") {
+    } else if (argument == "-v" || argument == "-w" || argument == "--engine") {
       if (i + 1 >= arguments.size()) {
         std::fprintf(stderr, "kaldro-fala: falta o valor de %s\n", argument.c_str());
         return std::nullopt;
@@ -66,6 +73,14 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       const std::string& value = arguments[++i];
       if (argument == "-w") {
         options.wavFile = value;
+        continue;
+      }
+      if (argument == "--engine") {
+        if (engineKind(value) < 0) {
+          std::fprintf(stderr, "kaldro-fala: motor desconhecido: %s\n", value.c_str());
+          return std::nullopt;
+        }
+        options.engine = value;
         continue;
       }
       char* end = nullptr;
@@ -79,6 +94,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.phonemes = true;
     } else if (argument == "--phones") {
       options.phones = true;
+    } else if (argument == "--normal") {
+      options.normal = true;
+    } else if (argument == "--pho") {
+      options.pho = true;
     } else if (argument == "--play") {
       options.play = true;
     } else if (argument == "--") {
@@ -90,6 +109,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.items.push_back(argument);
     }
   }
+  if (((options.normal || options.pho) && options.engine != "ormia") || (options.normal && options.pho)) {
+    std::fprintf(stderr, "kaldro-fala: use --engine ormia com --normal ou --pho\n");
+    return std::nullopt;
+  }
   if (options.play && options.items.empty()) {
     std::fprintf(stderr, "kaldro-fala: --play precisa de arquivos\n");
     return std::nullopt;
@@ -100,7 +123,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
 void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   bool allPlayed = true;
   for (const std::string& file : options.items) {
-    if (runtime.wavPlayer().playWaveFile(file) == audio::WavPlayer::FileError) {
+    const int result = runtime.wavPlayer().playWaveFile(file);
+    if (result == platform::audio_error::BadFormat) {
+      std::fprintf(stderr, "kaldro-fala: formato de som inv\xC3\xA1lido em %s\n", file.c_str());
+      allPlayed = false;
+    } else if (result != 0) {
       std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel tocar %s\n", file.c_str());
       allPlayed = false;
     }
@@ -108,8 +135,10 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   if (!allPlayed) throw platform::ProgramExit{1};
 }
 
-// given: the text as it came; text: the same in CP1252.
-void forEachText(const Options& options, const std::function<void(const std::string& given, const std::string& text)>& handle) {
+// Calls handle(given, text) for each text of the command line, else each line of standard input;
+// given is the text as it came, text the same in CP1252.
+template <typename Handle>
+void forEachText(const Options& options, Handle&& handle) {
   if (!options.items.empty()) {
     for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
   } else {
@@ -118,12 +147,6 @@ void forEachText(const Options& options, const std::function<void(const std::str
       handle(line, platform::textFileToCp1252(line));
     }
   }
-}
-
-void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
-  app::DesktopSpeaker speaker(runtime, *options.engine, options.wavFile);
-  forEachText(options, [&](const std::string&, const std::string& text) { speaker.say(text); });
-  speaker.end();
 }
 
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
@@ -140,7 +163,7 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
     for (const std::string& fault : faults) std::fprintf(stderr, "kaldro-fala: %s\n", fault.c_str());
     if (!faults.empty()) throw platform::ProgramExit{1};
   }
-  forEachText(options, [&](const std::string& given, const std::string& text) {
+  auto handle = [&](const std::string& given, const std::string& text) {
     if (options.phones) {
       std::string phones;
       for (const std::string& phone : inventory.phonesOf(speech.diphoneSynth().translateText(text)))
@@ -153,8 +176,27 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
     } else {
       speech.speakText(text);
     }
-  });
+  };
+  forEachText(options, handle);
   speech.stopAndFinishSpeech();
+}
+
+// Speaks every text through an external synthesizer, to the device or into the -w file.
+void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
+  if (options.engine == "speechd" && !options.wavFile.empty()) {
+    std::fprintf(stderr, "kaldro-fala: o Speech Dispatcher n\xC3\xA3o grava arquivos; para gravar um WAV use --engine espeak\n");
+    throw platform::ProgramExit{1};
+  }
+  speech::ExternalSynth& synth = runtime.externalSynth();
+  if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
+    std::fprintf(stderr, "kaldro-fala: o motor %s n\xC3\xA3o come\xC3\xA7ou (veja --help)\n", options.engine.c_str());
+    throw platform::ProgramExit{1};
+  }
+  forEachText(options, [&](const std::string&, const std::string& text) {
+    synth.synthSpeak(text);
+    while (synth.synthBusy(false)) runtime.console().waitForMessage();
+  });
+  synth.synthFinish();
 }
 
 }  // namespace
@@ -165,6 +207,11 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  if (options->normal || options->pho) {
+    const platform::Configuration configuration(platform::configLocationsFromEnvironment());
+    return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised : app::OrmiaTextMode::MbrolaLines,
+                               options->items, configuration);
+  }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.
   const char* chosenHost = std::getenv("KALDRO_HOST");
@@ -174,14 +221,13 @@ int main(int argc, char** argv) {
     if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());
     return std::make_unique<platform::HostQuiet>(trace);
   };
-  // An engine writes its own WAV file: the sound device then stays silent.
-  const std::string audio = options->wavFile.empty() ? std::string()
-                            : options->engine         ? "none"
-                                                      : "wav:" + options->wavFile;
+  // An engine writes its -w file itself.
+  std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  if (!options->engine.empty() && !options->wavFile.empty()) audio = "none";
   return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
     if (options->play)
       playFiles(runtime, *options);
-    else if (options->engine)
+    else if (!options->engine.empty())
       speakWithEngine(runtime, *options);
     else
       speakAll(runtime, *options);

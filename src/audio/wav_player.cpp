@@ -247,6 +247,8 @@ int WavPlayer::playWaveFile(const std::string& name) {
   const int channels = readLe16(buffer + 2);
   const int rate = static_cast<int>(readLe32(buffer + 4));
   const int bits = readLe16(buffer + 14);
+  // A header that lies about its format is refused before any of its data is read.
+  if (!platform::AudioFormat{rate, bits, channels}.playable()) return platform::audio_error::BadFormat;
 
   uint32_t dataLength = 0;
   for (;;) {

@@ -21,7 +21,6 @@ namespace {
 constexpr size_t kMaxTokenLength = 40;
 constexpr size_t kMaxJoinedToken = 8;  // a "/" still joins units while the token is this short
 constexpr size_t kMaxNameCharacters = 12;
-constexpr size_t kConfigFolderBuffer = 81;
 
 bool oneOf(char c, std::string_view set) { return c != '\0' && set.find(c) != std::string_view::npos; }
 bool isClusterConsonant(char c) { return oneOf(c, "bcdfgjklmnpqrstvxz"); }
@@ -84,7 +83,7 @@ std::optional<uint32_t> seekWaveData(std::FILE* file) {
 
 DiphoneFolders diphoneFoldersFromConfig(const platform::Configuration& config) {
   auto folder = [&](std::string_view key, std::string_view fallback) {
-    if (auto value = config.findSystemValue("TRADUTOR", key, kConfigFolderBuffer))
+    if (auto value = config.findSystemValue("TRADUTOR", key, platform::kPathValueBuffer))
       return withSlash(platform::cp1252ToUtf8(*value));
     return config.prefix() + "/share/kaldro/som/" + std::string(fallback) + "/";
   };
@@ -298,11 +297,12 @@ void DiphoneSynth::playUnit(std::string_view unitName, int mode, double f) {
 bool DiphoneSynth::readDatabaseUnit(const std::string& name, int mode, double f) {
   auto location = index_.find(platform::upperAscii(name));
   if (!location) return false;
-  const int recorded = location->length;
-  int length = recorded;
+  const int64_t recorded = location->length;
+  // Wide enough for any cut the settings hold: a cut never wraps round into a longer unit.
+  int64_t length = recorded;
   if (mode < 2 && name.size() > 2) {
     length = recorded - unitCut_;
-    if (length < unitMinimum_) length = std::min(recorded, unitMinimum_);
+    if (length < unitMinimum_) length = std::min<int64_t>(recorded, unitMinimum_);
   }
   // Never past the unit's own samples, whatever the settings say.
   auto count = static_cast<long long>(length * f);

@@ -13,10 +13,6 @@
 
 namespace kaldro::engines {
 
-// The window message an external engine posts so that a wait for the next message ends at once.
-inline constexpr uint64_t SynthWakeMessage = 2980;
-// Posts it; safe from any thread.
-void postSynthWake(platform::Host& host);
 
 class SpeechdAdapter final : public EngineAdapter {
  public:

@@ -63,8 +63,8 @@ TEST(FalaEngine, CommandLineFaults) {
   } cases[] = {
       {{"--engine", "speechd", "-w", "fala.wav", "oi"}, 1, "n\xC3\xA3o grava arquivos"},
       {{"--engine", "nenhum", "oi"}, 2, "motor desconhecido: nenhum"},
-      {{"--engine"}, 2, "motor desconhecido"},
-      {{"--engine", "espeak", "-w", "pasta/que/falta/fala.wav", "oi"}, 1, "n\xC3\xA3o foi poss\xC3\xADvel criar"},
+      {{"--engine"}, 2, "falta o valor de --engine"},
+      {{"--engine", "espeak", "-w", "pasta/que/falta/fala.wav", "oi"}, 1, "o motor espeak n\xC3\xA3o come\xC3\xA7ou"},
   };
   for (const auto& c : cases) {
     const auto result = runProgram("kaldro-fala", c.arguments, "", folder);
@@ -92,7 +92,7 @@ TEST(FalaEngine, SpeechDispatcherSpeaksOrSaysItIsMissing) {
   const auto missing = runProgram("kaldro-fala", {"--engine", "speechd", "oi"}, "", folder,
                                   {{"SPEECHD_ADDRESS", "unix_socket:" + folder.file("nada.sock")}});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_TRUE(contains(missing.standardError, "Speech Dispatcher n\xC3\xA3o est\xC3\xA1 dispon\xC3\xADvel"))
+  EXPECT_TRUE(contains(missing.standardError, "o motor speechd n\xC3\xA3o come\xC3\xA7ou"))
       << missing.standardError;
 }
 

@@ -84,7 +84,7 @@ struct FakeRig : EngineRig {
   int wakes() {
     int count = 0;
     while (auto event = host.pollEvent())
-      if (event->kind == platform::EventKind::Wake && event->cookie == SynthWakeMessage) ++count;
+      if (event->kind == platform::EventKind::Wake && event->cookie == kSynthWakeMessage) ++count;
     return count;
   }
   ServiceState state;

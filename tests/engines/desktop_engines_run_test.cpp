@@ -1,10 +1,12 @@
-// kaldro-fala --engine: eSpeak NG speaking and writing WAV files, Speech Dispatcher speaking and
-// refusing files.
+// Whole runs through the desktop's engines: kaldro-fala --engine (eSpeak NG speaking and writing WAV
+// files, Speech Dispatcher speaking and refusing files), and the letter generator with TIPOSAPI 4 and 5.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "speech_daemon.h"
 #include "support/program_run.h"
@@ -94,6 +96,69 @@ TEST(FalaEngine, SpeechDispatcherSpeaksOrSaysItIsMissing) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_TRUE(contains(missing.standardError, "o motor speechd n\xC3\xA3o come\xC3\xA7ou"))
       << missing.standardError;
+}
+
+// The build's KALDRO.INI with an external synthesizer of the kind given.
+void writeConfig(const ScratchFolder& folder, int kind) {
+  std::string ini = kaldro::testing::readFile(std::string(KALDRO_BIN_DIR) + "/../etc/kaldro/KALDRO.INI");
+  for (auto [from, to] : {std::pair<std::string, std::string>{"\nSAPI=N", "\nSAPI=S"},
+                          {"\nTIPOSAPI=3", "\nTIPOSAPI=" + std::to_string(kind)}}) {
+    const size_t at = ini.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    ini.replace(at, from.size(), to);
+  }
+  folder.write("KALDRO.INI", ini);
+}
+
+struct LetterRun {
+  int status = -1;
+  int external = 0;  // texts handed to the external synthesizer
+  int phonemes = 0;  // texts spoken by the built-in voice
+  int engineSound = 0;  // blocks of eSpeak NG's sound played
+  std::string letter;
+};
+
+LetterRun writeLetter(int kind, const std::map<std::string, std::string>& environment) {
+  ScratchFolder folder;
+  writeConfig(folder, kind);
+  folder.write("modelo.txt", "Caro {NOME},\nAbra\xE7os.\n");
+  const auto result = runProgram("plumar", {"modelo.txt"}, "type carta.txt\nkey Enter\ntype Ana\nkey Enter\n",
+                                 folder, environment);
+  LetterRun run;
+  run.status = result.status;
+  for (const std::string& line : result.traceLines()) {
+    run.external += line.rfind("external ", 0) == 0;
+    run.phonemes += line.rfind("phonemes ", 0) == 0;
+    run.engineSound += line.rfind("play - 22050 16 1 ", 0) == 0;
+  }
+  if (folder.exists("carta.txt")) run.letter = folder.read("carta.txt");
+  return run;
+}
+
+TEST(DesktopEngines, LetterGeneratorSpeaksThroughEspeakNg) {
+  const LetterRun run = writeLetter(4, {});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.letter, "Caro Ana,\nAbra\xE7os.\n");
+  EXPECT_GT(run.external, 2);
+  EXPECT_GE(run.engineSound, run.external);
+  EXPECT_EQ(run.phonemes, 0);  // no text went to the built-in voice
+}
+
+TEST(DesktopEngines, LetterGeneratorThroughSpeechDispatcherOrItsOwnVoiceWithout) {
+  ScratchFolder nowhere;
+  const LetterRun without = writeLetter(5, {{"SPEECHD_ADDRESS", "unix_socket:" + nowhere.file("nada.sock")}});
+  EXPECT_EQ(without.status, 0);
+  EXPECT_EQ(without.letter, "Caro Ana,\nAbra\xE7os.\n");
+  EXPECT_EQ(without.external, 0);
+  EXPECT_GT(without.phonemes, 0);
+
+  testing::SpeechDaemon daemon;
+  if (!daemon.failure.empty()) GTEST_SKIP() << daemon.failure;
+  const LetterRun with = writeLetter(5, {{"SPEECHD_ADDRESS", daemon.address()}});
+  EXPECT_EQ(with.status, 0);
+  EXPECT_EQ(with.letter, "Caro Ana,\nAbra\xE7os.\n");
+  EXPECT_GT(with.external, 2);
+  EXPECT_EQ(with.phonemes, 0);
 }
 
 }  // namespace

@@ -90,6 +90,7 @@ void EspeakAdapter::finish() {
   started_ = false;
 }
 
+// The wave player always stops on a key; so does the speech it plays.
 bool EspeakAdapter::keyStops() { return console_.keyPressed(); }
 
 void EspeakAdapter::speak(std::string_view text) {

@@ -23,21 +23,21 @@ constexpr const char* kUsage =
     "     kaldro-fala --engine ormia|speechd|espeak [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
     "     kaldro-fala --engine ormia (--normal | --pho | --phones) [TEXTO...]\n"
-    "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
-    "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
-    "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
-    "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de fal\xC3\xA1-lo\n"
-    "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
-    "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
+    "Sem TEXTO, fala cada linha da entrada padrão.\n"
+    "  -v N        nível de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
+    "  -w ARQUIVO  grava o som num arquivo WAV em vez de tocá-lo\n"
+    "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de falá-lo\n"
+    "  --phones    escreve cada texto, uma tabulação e os fones da voz embutida (nomes do\n"
+    "              MBROLA br4), com > antes da vogal tônica\n"
     "  --play      toca os arquivos WAV pelo tocador do sistema\n"
-    "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
-    "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n"
-    "  --engine ormia --phones  escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones do motor (voz br4)\n"
-    "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
+    "  --engine ormia --normal  escreve o texto normalizado pelo motor de português\n"
+    "  --engine ormia --pho     escreve as linhas que o motor de português manda ao MBROLA\n"
+    "  --engine ormia --phones  escreve cada texto, uma tabulação e os fones do motor (voz br4)\n"
+    "  --engine ormia  fala pelo motor de português sobre o MBROLA (o programa mbrola\n"
     "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
-    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no servi\xC3\xA7o de fala\n"
-    "              (n\xC3\xA3o grava arquivos)\n"
-    "  --engine espeak   fala pelo eSpeak NG, com a voz de portugu\xC3\xAAs do Brasil\n";
+    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no serviço de fala\n"
+    "              (não grava arquivos)\n"
+    "  --engine espeak   fala pelo eSpeak NG, com a voz de português do Brasil\n";
 
 // The kind numbers of the synthesizers --engine names; -1 for an unknown name.
 int engineKind(const std::string& name) {
@@ -87,7 +87,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       char* end = nullptr;
       const long level = std::strtol(value.c_str(), &end, 10);
       if (value.empty() || *end != '\0' || level < 1 || level > 5) {
-        std::fprintf(stderr, "kaldro-fala: n\xC3\xADvel de velocidade inv\xC3\xA1lido: %s (1 a 5)\n", value.c_str());
+        std::fprintf(stderr, "kaldro-fala: nível de velocidade inválido: %s (1 a 5)\n", value.c_str());
         return std::nullopt;
       }
       options.level = static_cast<int>(level);
@@ -104,7 +104,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     } else if (argument == "--") {
       for (++i; i < arguments.size(); ++i) options.items.push_back(arguments[i]);
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
-      std::fprintf(stderr, "kaldro-fala: op\xC3\xA7\xC3\xA3o desconhecida: %s\n", argument.c_str());
+      std::fprintf(stderr, "kaldro-fala: opção desconhecida: %s\n", argument.c_str());
       return std::nullopt;
     } else {
       options.items.push_back(argument);
@@ -126,10 +126,10 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   for (const std::string& file : options.items) {
     const int result = runtime.wavPlayer().playWaveFile(file);
     if (result == platform::audio_error::BadFormat) {
-      std::fprintf(stderr, "kaldro-fala: formato de som inv\xC3\xA1lido em %s\n", file.c_str());
+      std::fprintf(stderr, "kaldro-fala: formato de som inválido em %s\n", file.c_str());
       allPlayed = false;
     } else if (result != 0) {
-      std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel tocar %s\n", file.c_str());
+      std::fprintf(stderr, "kaldro-fala: não foi possível tocar %s\n", file.c_str());
       allPlayed = false;
     }
   }
@@ -153,7 +153,7 @@ void forEachText(const Options& options, Handle&& handle) {
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   speech::Speech& speech = runtime.speech();
   if (int error = speech.tryStartSpeech(options.level, ""); error != 0) {
-    std::fprintf(stderr, "Erro de inicializa\xC3\xA7\xC3\xA3o: %d\nBanco de dados de voz: %s\n", error,
+    std::fprintf(stderr, "Erro de inicialização: %d\nBanco de dados de voz: %s\n", error,
                  platform::cp1252ToUtf8(speech.diphoneSynth().diphoneBase()).c_str());
     throw platform::ProgramExit{1};
   }
@@ -185,12 +185,12 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
 // Speaks every text through an external synthesizer, to the device or into the -w file.
 void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
   if (options.engine == "speechd" && !options.wavFile.empty()) {
-    std::fprintf(stderr, "kaldro-fala: o Speech Dispatcher n\xC3\xA3o grava arquivos; para gravar um WAV use --engine espeak\n");
+    std::fprintf(stderr, "kaldro-fala: o Speech Dispatcher não grava arquivos; para gravar um WAV use --engine espeak\n");
     throw platform::ProgramExit{1};
   }
   speech::ExternalSynth& synth = runtime.externalSynth();
   if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
-    std::fprintf(stderr, "kaldro-fala: o motor %s n\xC3\xA3o come\xC3\xA7ou (veja --help)\n", options.engine.c_str());
+    std::fprintf(stderr, "kaldro-fala: o motor %s não começou (veja --help)\n", options.engine.c_str());
     throw platform::ProgramExit{1};
   }
   forEachText(options, [&](const std::string&, const std::string& text) {

@@ -6,6 +6,7 @@
 
 #include "console/key_codes.h"
 #include "platform/latin1_classes.h"
+#include "platform/words.h"
 
 namespace kaldro::speech {
 
@@ -375,7 +376,7 @@ void ScreenReview::goToLetter(bool last) {
 
 // Four digits: two for the row, two for the column ("1205" is row 12, column 5).
 void ScreenReview::goToPosition() {
-  speech_.speakText("Entre linha e coluna");
+  speech_.speakText(platform::words::AskRowAndColumn);
   int digits[4] = {};
   for (int& digit : digits) {
     const uint8_t code = console_.readKey();
@@ -393,7 +394,7 @@ void ScreenReview::goToPosition() {
 }
 
 void ScreenReview::askAndSearch() {
-  speech_.speakText("Qual texto");
+  speech_.speakText(platform::words::AskSearchText);
   std::string text;
   for (;;) {
     const uint8_t code = console_.readKey();

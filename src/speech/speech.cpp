@@ -6,6 +6,7 @@
 #include "platform/wave_file.h"
 #include "platform/latin1_classes.h"
 #include "platform/text.h"
+#include "platform/words.h"
 #include "speech/speech_config.h"
 
 namespace kaldro::speech {
@@ -343,8 +344,8 @@ int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
 void Speech::startSpeech(int speed, std::string_view programSoundFolder) {
   const int error = tryStartSpeech(speed, programSoundFolder);
   if (error == 0) return;
-  console_.writeLine("Erro de inicializa\xE7\xE3o: " + std::to_string(error));
-  console_.writeLine("Banco de dados de voz: " + synth_.diphoneBase());
+  console_.writeLine(platform::words::StartupError.str() + std::to_string(error));
+  console_.writeLine(platform::words::VoiceDatabase.str() + synth_.diphoneBase());
   console_.readConsoleLine();
   console_.closeConsole();
 }

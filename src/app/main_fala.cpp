@@ -1,9 +1,13 @@
 // kaldro-fala: speaks texts with the family's speech services, writes them to a WAV file, shows their
 // phonemes or phones, or plays WAV files.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <iterator>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/ormia_text.h"
@@ -59,11 +63,18 @@ struct Options {
   std::vector<std::string> items;  // texts or file names, as given
 };
 
+// The options that are a word alone.
+constexpr std::pair<std::string_view, bool Options::*> kFlags[] = {
+    {"--phonemes", &Options::phonemes}, {"--phones", &Options::phones}, {"--normal", &Options::normal},
+    {"--pho", &Options::pho},           {"--play", &Options::play},
+};
+
 // Nothing when the command line is wrong (the reason is on standard error).
 std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
   Options options;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
+    const auto flag = std::find_if(std::begin(kFlags), std::end(kFlags), [&](const auto& f) { return f.first == argument; });
     if (options.play) {
       options.items.push_back(argument);
     } else if (argument == "-v" || argument == "-w" || argument == "--engine") {
@@ -91,16 +102,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
         return std::nullopt;
       }
       options.level = static_cast<int>(level);
-    } else if (argument == "--phonemes") {
-      options.phonemes = true;
-    } else if (argument == "--phones") {
-      options.phones = true;
-    } else if (argument == "--normal") {
-      options.normal = true;
-    } else if (argument == "--pho") {
-      options.pho = true;
-    } else if (argument == "--play") {
-      options.play = true;
+    } else if (flag != std::end(kFlags)) {
+      options.*(flag->second) = true;
     } else if (argument == "--") {
       for (++i; i < arguments.size(); ++i) options.items.push_back(arguments[i]);
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
@@ -203,13 +206,14 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const platform::RunOptions run = platform::RunOptions::fromEnvironment();
   const std::optional<Options> options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options) {
     std::fputs(kUsage, stderr);
     return 2;
   }
   if (options->normal || options->pho || (options->phones && options->engine == "ormia")) {
-    const platform::Configuration configuration(platform::configLocationsFromEnvironment());
+    const platform::Configuration configuration(platform::configLocations(run));
     return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised
                                : options->pho  ? app::OrmiaTextMode::MbrolaLines
                                                : app::OrmiaTextMode::Phones,
@@ -217,9 +221,8 @@ int main(int argc, char** argv) {
   }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.
-  const char* chosenHost = std::getenv("KALDRO_HOST");
-  const bool virtualTime = !options->wavFile.empty() || options->phonemes || options->phones ||
-                           (chosenHost && std::string_view(chosenHost) == "headless");
+  const bool virtualTime =
+      !options->wavFile.empty() || options->phonemes || options->phones || run.host == "headless";
   auto makeHost = [&](platform::Trace& trace) -> std::unique_ptr<platform::Host> {
     if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());
     return std::make_unique<platform::HostQuiet>(trace);
@@ -227,7 +230,7 @@ int main(int argc, char** argv) {
   // An engine writes its -w file itself.
   std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
   if (!options->engine.empty() && !options->wavFile.empty()) audio = "none";
-  return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
+  return app::runProgram(run, makeHost, audio, [&](app::ProgramRuntime& runtime) {
     if (options->play)
       playFiles(runtime, *options);
     else if (!options->engine.empty())

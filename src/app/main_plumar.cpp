@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   return app::runProgram(
-      [&](app::ProgramRuntime& runtime) {
+      platform::RunOptions::fromEnvironment(), [&](app::ProgramRuntime& runtime) {
         app::LetterGenerator generator(runtime.console(), runtime.speech(), runtime.lineEditor(),
                                        runtime.fileChooser());
         generator.run(arguments);

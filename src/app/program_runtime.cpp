@@ -21,13 +21,7 @@ std::string programPath() {
   return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string("plumar");
 }
 
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-void writeScreenDump(const console::Console& console) {
-  std::string path = environment("KALDRO_SCREEN");
+void writeScreenDump(const console::Console& console, const std::string& path) {
   if (path.empty()) return;
   if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
     std::string dump = console.screenDump();
@@ -37,10 +31,12 @@ void writeScreenDump(const console::Console& console) {
 }
 }  // namespace
 
-ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, std::string audioChoice)
-    : host_(std::move(host)), config_(platform::configLocationsFromEnvironment()) {
+ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, const platform::RunOptions& options,
+                               std::string audioChoice)
+    : host_(std::move(host)), config_(platform::configLocations(options)) {
+  host_->startClockAt(options.now);
   console_ = std::make_unique<console::Console>(*host_, config_, programPath());
-  if (audioChoice.empty()) audioChoice = platform::audioChoiceFromEnvironment(*host_);
+  if (audioChoice.empty()) audioChoice = platform::audioChoice(options, *host_);
   std::string audioError;
   audioDevice_ = platform::makeAudioDevice(*host_, audioChoice, &audioError);
   if (!audioError.empty()) std::fprintf(stderr, "%s\n", audioError.c_str());
@@ -68,18 +64,19 @@ ProgramRuntime::~ProgramRuntime() {
   audioDevice_.reset();
 }
 
-int runProgram(const std::function<void(ProgramRuntime&)>& body, platform::WindowHostFactory makeWindow) {
-  return runProgram([makeWindow](platform::Trace& trace) { return platform::createHost(trace, makeWindow); }, {},
-                    body);
+int runProgram(const platform::RunOptions& options, const std::function<void(ProgramRuntime&)>& body,
+               platform::WindowHostFactory makeWindow) {
+  return runProgram(
+      options, [&](platform::Trace& trace) { return platform::createHost(trace, options, makeWindow); }, {}, body);
 }
 
-int runProgram(const HostMaker& makeHost, const std::string& audioChoice,
+int runProgram(const platform::RunOptions& options, const HostMaker& makeHost, const std::string& audioChoice,
                const std::function<void(ProgramRuntime&)>& body) {
-  platform::Trace trace(environment("KALDRO_TRACE"));
+  platform::Trace trace(options.trace);
   int status = 0;
   std::unique_ptr<ProgramRuntime> runtime;
   try {
-    runtime = std::make_unique<ProgramRuntime>(makeHost(trace), audioChoice);
+    runtime = std::make_unique<ProgramRuntime>(makeHost(trace), options, audioChoice);
     body(*runtime);
   } catch (const platform::ProgramExit& exit) {
     status = exit.status;
@@ -87,7 +84,7 @@ int runProgram(const HostMaker& makeHost, const std::string& audioChoice,
     std::fprintf(stderr, "Erro interno: %s\n", error.what());
     status = 1;
   }
-  if (runtime) writeScreenDump(runtime->console());
+  if (runtime) writeScreenDump(runtime->console(), options.screenDump);
   trace.event("exit", std::to_string(status));
   // Tearing down restores the terminal before the process ends.
   runtime.reset();

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/host.h"
+#include "platform/run_options.h"
 #include "platform/wave_file.h"
 
 namespace kaldro::platform {
@@ -79,6 +80,6 @@ std::unique_ptr<AudioDevice> makeAudioDeviceSdl(Host& host);
 std::unique_ptr<AudioDevice> makeAudioDevice(Host& host, std::string choice, std::string* error = nullptr);
 
 // The value of KALDRO_AUDIO, or the host's default: "none" on the headless host, "device" elsewhere.
-std::string audioChoiceFromEnvironment(const Host& host);
+std::string audioChoice(const RunOptions& options, const Host& host);
 
 }  // namespace kaldro::platform

@@ -41,13 +41,19 @@ int64_t realWallMs() {
 }
 }  // namespace
 
+void Host::startClockAt(std::string_view localTime) {
+  const std::optional<int64_t> parsed = parseNow(std::string(localTime).c_str());
+  if (!parsed) return;
+  clockAnchored_ = true;
+  anchorMonotonicMs_ = monotonicMs();
+  anchorEpochMs_ = *parsed;
+}
+
 LocalDateTime Host::localNow() {
   if (!clockAnchored_) {
     clockAnchored_ = true;
     anchorMonotonicMs_ = monotonicMs();
-    const char* fixed = std::getenv("KALDRO_NOW");
-    auto parsed = fixed ? parseNow(fixed) : std::nullopt;
-    anchorEpochMs_ = parsed ? *parsed : realWallMs();
+    anchorEpochMs_ = realWallMs();
   }
   int64_t wallMs = anchorEpochMs_ + (monotonicMs() - anchorMonotonicMs_);
   std::time_t seconds = static_cast<std::time_t>(wallMs / 1000);

@@ -152,6 +152,9 @@ class Host {
   virtual int64_t monotonicMs() = 0;
   virtual void sleepMs(uint32_t milliseconds) = 0;
   LocalDateTime localNow();
+  // From now on the clock runs from this local time (AAAA-MM-DDTHH:MM:SS) instead of the real one;
+  // a text that is no such time changes nothing.
+  void startClockAt(std::string_view localTime);
 
   // Clipboard, as CP1252 text.
   virtual void setClipboardText(const std::string& text) { clipboard_ = text; }

@@ -27,7 +27,7 @@ std::vector<ScriptStep> stepsOrExit(std::string_view scriptText) {
 HostHeadless::HostHeadless(Trace& trace, std::string_view scriptText) : HostHeadless(trace, stepsOrExit(scriptText)) {}
 
 HostHeadless::HostHeadless(Trace& trace, std::vector<ScriptStep> steps) : Host(trace), steps_(std::move(steps)) {
-  // KALDRO_NOW is the local time at virtual 0 ms, however late the program first asks for it.
+  // The clock is anchored at virtual 0 ms, however late the program first asks for it.
   localNow();
   applyImmediateClips();
 }
@@ -159,12 +159,12 @@ void HostHeadless::postAt(int64_t dueMs, const HostEvent& event) { timedEvents_.
 
 void HostHeadless::cancelTimedEvents() { timedEvents_.clear(); }
 
-std::unique_ptr<Host> makeHeadlessHost(Trace& trace, std::string& error) {
+std::unique_ptr<Host> makeHeadlessHost(Trace& trace, const RunOptions& options, std::string& error) {
   std::string text;
-  if (const char* path = std::getenv("KALDRO_KEYS"); path && *path) {
+  if (const std::string& path = options.keyScript; !path.empty()) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-      error = std::string("não foi possível ler o script de teclas ") + path;
+      error = "não foi possível ler o script de teclas " + path;
       return nullptr;
     }
     std::ostringstream contents;

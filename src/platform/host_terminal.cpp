@@ -276,11 +276,11 @@ void installHandler(int signalNumber, void (*handler)(int)) {
 
 class HostTerminal final : public Host {
  public:
-  HostTerminal(Trace& trace, int inputFd, int outputFd, int wakeRead, int wakeWrite)
+  HostTerminal(Trace& trace, const RunOptions& options, int inputFd, int outputFd, int wakeRead, int wakeWrite)
       : Host(trace), inputFd_(inputFd), outputFd_(outputFd), wakeRead_(wakeRead), wakeWrite_(wakeWrite) {
-    const char* term = std::getenv("TERM");
-    extendedKeys_ = !(term && std::string_view(term).starts_with("linux"));  // the Linux console misreads the request
-    colours_ = terminalColoursFor(std::getenv("COLORTERM"));
+    // The Linux console misreads the request for extended keys.
+    extendedKeys_ = !std::string_view(options.terminalType).starts_with("linux");
+    colours_ = terminalColoursFor(options.terminalColours.empty() ? nullptr : options.terminalColours.c_str());
   }
 
   ~HostTerminal() override {
@@ -558,13 +558,13 @@ class HostTerminal final : public Host {
 
 }  // namespace
 
-std::unique_ptr<Host> makeTerminalHostOn(Trace& trace, int inputFd, int outputFd, std::string& error) {
+std::unique_ptr<Host> makeTerminalHostOn(Trace& trace, const RunOptions& options, int inputFd, int outputFd,
+                                         std::string& error) {
   if (::isatty(inputFd) != 1 || ::isatty(outputFd) != 1) {
     error = "a entrada e a saída padrão não são um terminal";
     return nullptr;
   }
-  const char* term = std::getenv("TERM");
-  if (!term || !*term || std::string_view(term) == "dumb") {
+  if (options.terminalType.empty() || options.terminalType == "dumb") {
     error = "o terminal não aceita sequências de controle (TERM)";
     return nullptr;
   }
@@ -577,11 +577,11 @@ std::unique_ptr<Host> makeTerminalHostOn(Trace& trace, int inputFd, int outputFd
     error = std::string("pipe: ") + std::strerror(errno);
     return nullptr;
   }
-  return std::make_unique<HostTerminal>(trace, inputFd, outputFd, wake[0], wake[1]);
+  return std::make_unique<HostTerminal>(trace, options, inputFd, outputFd, wake[0], wake[1]);
 }
 
-std::unique_ptr<Host> makeTerminalHost(Trace& trace, std::string& error) {
-  return makeTerminalHostOn(trace, STDIN_FILENO, STDOUT_FILENO, error);
+std::unique_ptr<Host> makeTerminalHost(Trace& trace, const RunOptions& options, std::string& error) {
+  return makeTerminalHostOn(trace, options, STDIN_FILENO, STDOUT_FILENO, error);
 }
 
 }  // namespace kaldro::platform

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/host.h"
+#include "platform/run_options.h"
 
 namespace kaldro::platform {
 
@@ -60,6 +61,7 @@ class TerminalScreen {
 };
 
 // The terminal host on a given terminal (makeTerminalHost uses standard input and output).
-std::unique_ptr<Host> makeTerminalHostOn(Trace& trace, int inputFd, int outputFd, std::string& error);
+std::unique_ptr<Host> makeTerminalHostOn(Trace& trace, const RunOptions& options, int inputFd, int outputFd,
+                                         std::string& error);
 
 }  // namespace kaldro::platform

@@ -522,19 +522,11 @@ class HostWindow final : public Host {
   std::vector<HostEvent> crossThreadEvents_;
 };
 
-bool displayNamed() {
-  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(variable);
-    if (value && *value) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
-std::unique_ptr<Host> makeWindowHost(Trace& trace, std::string& error) {
+std::unique_ptr<Host> makeWindowHost(Trace& trace, const RunOptions& options, std::string& error) {
   // Without a display SDL would quietly pick its offscreen driver, which nobody can see.
-  if (!displayNamed()) {
+  if (!options.displayReachable) {
     error = "não há tela gráfica (DISPLAY e WAYLAND_DISPLAY vazias)";
     return nullptr;
   }

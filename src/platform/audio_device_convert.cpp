@@ -182,6 +182,42 @@ __attribute__((target("avx2"))) void runGroupedAvx2(const Kernel& k, const int16
 
 #endif
 
+// Every coefficient is the kernel at a distance of n / rows input frames, |n| <= rows * half:
+// the kernel is sampled once on that grid. Its sine runs by rotation (re-anchored now and then)
+// and its window is interpolated from a coarse table, which keeps this well under a millisecond.
+std::vector<double> sampledKernel(int64_t rows, int half, double cutoff) {
+  const int64_t span = rows * half;
+  constexpr int kWindowPoints = 512;
+  double window[kWindowPoints + 2];
+  const double edge = besselI0(kKaiserBeta);
+  for (int g = 0; g <= kWindowPoints; ++g) {
+    const double x = static_cast<double>(g) / kWindowPoints;
+    window[g] = besselI0(kKaiserBeta * std::sqrt(std::max(0.0, 1 - x * x))) / edge;
+  }
+  window[kWindowPoints + 1] = window[kWindowPoints];
+  std::vector<double> kernel(static_cast<size_t>(span) + 1);
+  const double theta = 2 * kPi * cutoff / static_cast<double>(rows);
+  const double turnSin = std::sin(theta), turnCos = std::cos(theta);
+  const double piPerRow = kPi / static_cast<double>(rows);
+  const double pointsPerStep = static_cast<double>(kWindowPoints) / static_cast<double>(span);
+  double sine = 0, cosine = 1;
+  for (int64_t n = 0; n <= span; ++n) {
+    if (n % 256 == 0) {
+      sine = std::sin(theta * static_cast<double>(n));
+      cosine = std::cos(theta * static_cast<double>(n));
+    }
+    const double lowPass = n == 0 ? 2 * cutoff : sine / (piPerRow * static_cast<double>(n));
+    const double at = static_cast<double>(n) * pointsPerStep;
+    const int cell = std::min(static_cast<int>(at), kWindowPoints);
+    const double weight = window[cell] + (window[cell + 1] - window[cell]) * (at - cell);
+    kernel[static_cast<size_t>(n)] = lowPass * weight;
+    const double nextSine = sine * turnCos + cosine * turnSin;
+    cosine = cosine * turnCos - sine * turnSin;
+    sine = nextSine;
+  }
+  return kernel;
+}
+
 enum class Arithmetic { scalar, sse2, avx2 };
 
 void runExact(const Kernel& k, Arithmetic arithmetic, const int16_t* x, int64_t output, size_t count, int16_t* out,
@@ -296,38 +332,7 @@ void StreamResampler::buildFilter() {
   f.rows = f.exactPhases ? f.up : kMaxRows;
   const double cutoff = kCutoff * ratio;  // cycles per input frame
 
-  // Every coefficient is the kernel at a distance of n / rows input frames, |n| <= rows * half:
-  // the kernel is sampled once on that grid. Its sine runs by rotation (re-anchored now and then)
-  // and its window is interpolated from a coarse table, which keeps this well under a millisecond.
-  const int64_t span = f.rows * half;
-  constexpr int kWindowPoints = 512;
-  double window[kWindowPoints + 2];
-  const double edge = besselI0(kKaiserBeta);
-  for (int g = 0; g <= kWindowPoints; ++g) {
-    const double x = static_cast<double>(g) / kWindowPoints;
-    window[g] = besselI0(kKaiserBeta * std::sqrt(std::max(0.0, 1 - x * x))) / edge;
-  }
-  window[kWindowPoints + 1] = window[kWindowPoints];
-  std::vector<double> kernel(static_cast<size_t>(span) + 1);
-  const double theta = 2 * kPi * cutoff / static_cast<double>(f.rows);
-  const double turnSin = std::sin(theta), turnCos = std::cos(theta);
-  const double piPerRow = kPi / static_cast<double>(f.rows);
-  const double pointsPerStep = static_cast<double>(kWindowPoints) / static_cast<double>(span);
-  double sine = 0, cosine = 1;
-  for (int64_t n = 0; n <= span; ++n) {
-    if (n % 256 == 0) {
-      sine = std::sin(theta * static_cast<double>(n));
-      cosine = std::cos(theta * static_cast<double>(n));
-    }
-    const double lowPass = n == 0 ? 2 * cutoff : sine / (piPerRow * static_cast<double>(n));
-    const double at = static_cast<double>(n) * pointsPerStep;
-    const int cell = std::min(static_cast<int>(at), kWindowPoints);
-    const double weight = window[cell] + (window[cell + 1] - window[cell]) * (at - cell);
-    kernel[static_cast<size_t>(n)] = lowPass * weight;
-    const double nextSine = sine * turnCos + cosine * turnSin;
-    cosine = cosine * turnCos - sine * turnSin;
-    sine = nextSine;
-  }
+  const std::vector<double> kernel = sampledKernel(f.rows, half, cutoff);
 
   // With exact phases row n serves output n of each period (then kLookahead rows again from the
   // first); otherwise row r holds phase r / rows, and row rows (phase 1) lets a rounded phase reach

@@ -197,6 +197,36 @@ std::optional<KeyStroke> parseKeyName(std::string_view text) {
   return key;
 }
 
+// One line's action other than wait into step; the fault, or "".
+static std::string parseStep(std::string_view verb, std::string_view argument, ScriptStep& step) {
+  if (equalsIgnoringCase(verb, "type")) {
+    if (argument.empty()) return "type sem texto";
+    std::string fault;
+    std::optional<std::string> text = typedText(argument, fault);
+    if (!text) return fault;
+    step.action = ScriptAction::Type;
+    step.text = std::move(*text);
+  } else if (equalsIgnoringCase(verb, "key") || equalsIgnoringCase(verb, "down") || equalsIgnoringCase(verb, "up")) {
+    std::string_view name = trim(argument);
+    if (name.empty()) return std::string(verb) + " sem nome de tecla";
+    std::optional<KeyStroke> key = parseKeyName(name);
+    if (!key) return "tecla desconhecida: \"" + std::string(name) + "\"";
+    step.action = equalsIgnoringCase(verb, "key")    ? ScriptAction::Press
+                  : equalsIgnoringCase(verb, "down") ? ScriptAction::Down
+                                                     : ScriptAction::Up;
+    step.key = *key;
+  } else if (equalsIgnoringCase(verb, "clip")) {
+    step.action = ScriptAction::Clip;
+    step.text = utf8ToCp1252(unescapeClip(argument));
+  } else if (equalsIgnoringCase(verb, "close")) {
+    if (!trim(argument).empty()) return "close não leva argumento";
+    step.action = ScriptAction::Close;
+  } else {
+    return "comando desconhecido: \"" + std::string(verb) + "\"";
+  }
+  return "";
+}
+
 KeyScript parseKeyScript(std::string_view utf8Text) {
   KeyScript script;
   std::optional<uint32_t> pendingDelay;
@@ -223,8 +253,6 @@ KeyScript parseKeyScript(std::string_view utf8Text) {
     bool hasArgument = space != std::string_view::npos;
     std::string_view argument = hasArgument ? content.substr(space + 1) : std::string_view();
 
-    ScriptStep step;
-    step.line = lineNumber;
     if (equalsIgnoringCase(verb, "wait")) {
       std::optional<uint32_t> ms = parseMilliseconds(trim(argument));
       if (!ms) return fail("número inválido em wait: \"" + std::string(trim(argument)) + "\"");
@@ -232,31 +260,9 @@ KeyScript parseKeyScript(std::string_view utf8Text) {
       pendingDelay = std::min<uint32_t>(pendingDelay.value_or(0) + *ms, kLongestWaitMs);
       continue;
     }
-    if (equalsIgnoringCase(verb, "type")) {
-      if (argument.empty()) return fail("type sem texto");
-      std::string fault;
-      std::optional<std::string> text = typedText(argument, fault);
-      if (!text) return fail(fault);
-      step.action = ScriptAction::Type;
-      step.text = std::move(*text);
-    } else if (equalsIgnoringCase(verb, "key") || equalsIgnoringCase(verb, "down") || equalsIgnoringCase(verb, "up")) {
-      std::string_view name = trim(argument);
-      if (name.empty()) return fail(std::string(verb) + " sem nome de tecla");
-      std::optional<KeyStroke> key = parseKeyName(name);
-      if (!key) return fail("tecla desconhecida: \"" + std::string(name) + "\"");
-      step.action = equalsIgnoringCase(verb, "key")    ? ScriptAction::Press
-                    : equalsIgnoringCase(verb, "down") ? ScriptAction::Down
-                                                       : ScriptAction::Up;
-      step.key = *key;
-    } else if (equalsIgnoringCase(verb, "clip")) {
-      step.action = ScriptAction::Clip;
-      step.text = utf8ToCp1252(unescapeClip(argument));
-    } else if (equalsIgnoringCase(verb, "close")) {
-      if (!trim(argument).empty()) return fail("close não leva argumento");
-      step.action = ScriptAction::Close;
-    } else {
-      return fail("comando desconhecido: \"" + std::string(verb) + "\"");
-    }
+    ScriptStep step;
+    step.line = lineNumber;
+    if (std::string fault = parseStep(verb, argument, step); !fault.empty()) return fail(fault);
     step.delayMs = pendingDelay;
     pendingDelay.reset();
     script.steps.push_back(std::move(step));

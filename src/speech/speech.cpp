@@ -109,15 +109,7 @@ void Speech::speakBuiltIn(std::string_view original) {
       restartDetector();
     }
     if (pos < size && isDigit(text[pos])) {
-      size_t end = pos;
-      while (end < size && (isDigit(text[end]) || text[end] == '-')) ++end;
-      const std::string_view run = std::string_view(text).substr(pos, end - pos);
-      // Numbers with a hyphen (dates, telephone numbers) and long digit runs are spelled.
-      if (run.find('-') != std::string_view::npos || run.size() >= 7)
-        spellText(run);
-      else
-        speakNumberWords(numberToWords(std::stoull(std::string(run))), false);
-      pos = end;
+      pos = speakDigitRun(text, pos);
       restartDetector();
     } else if (pos < size && isWordCharacter(text[pos])) {
       size_t end = pos;
@@ -139,26 +131,43 @@ void Speech::speakBuiltIn(std::string_view original) {
         last = c;
         repeats = 0;
       }
-      const std::string_view rest = std::string_view(text).substr(pos);
-      if (c == '-') {
-        const char next = rest.size() >= 3 ? rest[1] : ' ';
-        if (next == ' ' || next == '-')
-          speakPunctuation(rest);
-        else if (isDigit(next))
-          playWord("_MENOS");
-        else
-          speakChar('-');
-      } else if (rest.substr(0, 3) == "://") {
-        spellText(rest.substr(0, 1));
-      } else if (isPunctuation(heard)) {
-        speakPunctuation(rest);
-      } else if (heard == ' ' || heard == '\t') {
-        // blanks and tabs only separate
-      } else if (!console_.keyPressed()) {
-        speakChar(static_cast<uint8_t>(heard));
-      }
+      speakSymbol(std::string_view(text).substr(pos), heard);
       if (pos < size) ++pos;
     }
+  }
+}
+
+// Numbers with a hyphen (dates, telephone numbers) and long digit runs are spelled; answers the
+// position after the run.
+size_t Speech::speakDigitRun(std::string_view text, size_t pos) {
+  size_t end = pos;
+  while (end < text.size() && (isDigit(text[end]) || text[end] == '-')) ++end;
+  const std::string_view run = text.substr(pos, end - pos);
+  if (run.find('-') != std::string_view::npos || run.size() >= 7)
+    spellText(run);
+  else
+    speakNumberWords(numberToWords(std::stoull(std::string(run))), false);
+  return end;
+}
+
+// One symbol at the start of rest, heard as `heard` (a blank once it repeats too often).
+void Speech::speakSymbol(std::string_view rest, char heard) {
+  if (rest.front() == '-') {
+    const char next = rest.size() >= 3 ? rest[1] : ' ';
+    if (next == ' ' || next == '-')
+      speakPunctuation(rest);
+    else if (isDigit(next))
+      playWord("_MENOS");
+    else
+      speakChar('-');
+  } else if (rest.substr(0, 3) == "://") {
+    spellText(rest.substr(0, 1));
+  } else if (isPunctuation(heard)) {
+    speakPunctuation(rest);
+  } else if (heard == ' ' || heard == '\t') {
+    // blanks and tabs only separate
+  } else if (!console_.keyPressed()) {
+    speakChar(static_cast<uint8_t>(heard));
   }
 }
 

@@ -111,6 +111,8 @@ class Speech {
 
   void speakBuiltIn(std::string_view text);
   void speakWordRun(std::string_view run);
+  size_t speakDigitRun(std::string_view text, size_t pos);
+  void speakSymbol(std::string_view rest, char heard);
   void speakPunctuation(std::string_view rest);
   void playLettersFile(const std::string& name);
   void trace(std::string_view keyword, std::string_view text);

@@ -3,6 +3,7 @@
 
 #include "platform/config.h"
 #include "platform/profile.h"
+#include "tts/normaliser.h"
 #include "tts/prosody.h"
 
 namespace kaldro::tts {
@@ -61,6 +62,7 @@ std::string loadFailureText(LoadResult result, const std::string& readErrorText)
 
 struct FrontEnd::Stages {
   explicit Stages(std::function<void(const std::string&)> showMessage) : prosody(std::move(showMessage)) {}
+  Normaliser normaliser;
   Prosody prosody;
 };
 
@@ -68,7 +70,13 @@ FrontEnd::FrontEnd(std::function<void(const std::string&)> showMessage)
     : showMessage_(showMessage), stages_(new Stages(std::move(showMessage))) {}
 FrontEnd::~FrontEnd() { delete stages_; }
 
-LoadResult FrontEnd::load(const DataFiles& files, std::string*) {
+LoadResult FrontEnd::load(const DataFiles& files, std::string* readErrorText) {
+  std::string readError;
+  if (!stages_->normaliser.loadAbbreviations(files.abbreviations, &readError)) {
+    if (readError.empty()) return LoadResult::AbbreviationsFailed;
+    if (readErrorText) *readErrorText = readError;
+    return LoadResult::ReadError;
+  }
   if (!stages_->prosody.loadProsody(files.prosody) || !stages_->prosody.loadDiphones(files.diphones))
     return LoadResult::ProsodyFailed;
   return LoadResult::Loaded;
@@ -76,7 +84,7 @@ LoadResult FrontEnd::load(const DataFiles& files, std::string*) {
 
 void FrontEnd::discard() { stages_->prosody.discardDiphones(); }
 
-std::string FrontEnd::normalise(std::string_view text) const { return std::string(text); }
+std::string FrontEnd::normalise(std::string_view text) const { return stages_->normaliser.normaliseText(text); }
 
 std::vector<std::string> FrontEnd::mbrolaLines(std::string_view text, double durationFactor,
                                                double pitchFactor) const {

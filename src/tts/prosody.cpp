@@ -84,7 +84,10 @@ std::optional<std::string> readFile(const std::string& path) {
   std::ostringstream contents;
   contents << file.rdbuf();
   if (file.bad()) return std::nullopt;
-  return platform::textFileToCp1252(contents.str());
+  std::string bytes = contents.str();
+  // Editors may begin a UTF-8 file with a byte-order mark, which would hide the first heading.
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+  return platform::textFileToCp1252(bytes);
 }
 
 // The lines of one section: after the line reading exactly its name, up to the next line starting

@@ -18,13 +18,16 @@ using testing::ScratchFolder;
 
 const std::string kShippedData = std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts";
 
-// A copy of the installed engine data in a scratch folder, to be spoiled file by file.
+// Copies the installed engine data into a folder, to be spoiled file by file.
+void copyShippedData(const std::string& folder) {
+  std::filesystem::create_directories(folder);
+  for (const auto& entry : std::filesystem::directory_iterator(kShippedData))
+    std::filesystem::copy_file(entry.path(), folder + "/" + entry.path().filename().string());
+}
+
 struct DataCopy {
   ScratchFolder folder;
-  DataCopy() {
-    for (const auto& entry : std::filesystem::directory_iterator(kShippedData))
-      std::filesystem::copy_file(entry.path(), folder.file(entry.path().filename().string()));
-  }
+  DataCopy() { copyShippedData(folder.path()); }
   DataFiles files() const { return dataFilesIn(folder.path() + "/"); }
 };
 
@@ -43,6 +46,7 @@ TEST(FrontEndLoad, EachFileFailsAsItsOwnLoader) {
       {"prosody file without patterns", "portug.pro", "[DURAÇÃO]\n[CHAVES]\n", LoadResult::ProsodyFailed,
        {"Prosódia: especificações ausentes"}},
       {"diphone list missing", "portug.dfn", nullptr, LoadResult::ProsodyFailed, {}},
+      {"abbreviations missing", "portug.abr", nullptr, LoadResult::AbbreviationsFailed, {}},
   };
   for (const Case& c : cases) {
     DataCopy data;
@@ -55,6 +59,15 @@ TEST(FrontEndLoad, EachFileFailsAsItsOwnLoader) {
     EXPECT_EQ(frontEnd.load(data.files()), c.result) << c.name;
     EXPECT_EQ(messages, c.messages) << c.name;
   }
+  // An abbreviations file that exists but cannot be read is a read error, told with its reason.
+  DataCopy data;
+  std::filesystem::remove(data.folder.file("portug.abr"));
+  std::filesystem::create_directory(data.folder.file("portug.abr"));
+  FrontEnd frontEnd;
+  std::string readError;
+  EXPECT_EQ(frontEnd.load(data.files(), &readError), LoadResult::ReadError);
+  EXPECT_NE(readError.find("portug.abr"), std::string::npos) << readError;
+  EXPECT_EQ(loadFailureText(LoadResult::ReadError, readError), readError);
   EXPECT_EQ(loadFailureText(LoadResult::ProsodyFailed), "Erro no arquivo de prosódia");
   EXPECT_EQ(loadFailureText(LoadResult::LexiconFailed), "Erro na base de dados de português");
   EXPECT_EQ(loadFailureText(LoadResult::AbbreviationsFailed), "Erro no arquivo de abreviaturas");
@@ -84,21 +97,24 @@ TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {
   struct Case {
     const char* name;
     std::vector<std::string> arguments;
-    std::string iniFile;  // KALDRO.INI of the run; empty: the tree's
+    const char* removed;  // a data file taken from a copy of the data that the run reads; nullptr: the tree's data
     int status;
     std::string inOutput, inErrors;
   };
   const Case cases[] = {
-      {"MBROLA lines end with #", {"--engine", "ormia", "--pho", "Sim. Não"}, "", 0, ";Não\n", ""},
-      {"one line per text", {"--engine", "ormia", "--normal", "sim", "não"}, "", 0, "não\n", ""},
-      {"--pho needs the engine", {"--pho", "Sim"}, "", 2, "", "--engine ormia"},
-      {"another engine", {"--engine", "outro", "--pho", "Sim"}, "", 2, "", "--engine ormia"},
-      {"data folder without the files", {"--engine", "ormia", "--pho", "Sim"}, "[ORMIATTS]\nDIR=/nada\n", 1, "",
-       "Erro no arquivo de prosódia"},
+      {"MBROLA lines end with #", {"--engine", "ormia", "--pho", "Sim. Não"}, nullptr, 0, ";Não\n", ""},
+      {"one line per text", {"--engine", "ormia", "--normal", "sim", "não"}, nullptr, 0, "não\n", ""},
+      {"--pho needs the engine", {"--pho", "Sim"}, nullptr, 2, "", "--engine ormia"},
+      {"the data folder of KALDRO.INI", {"--engine", "ormia", "--pho", "Sim"}, "portug.pro", 1,
+       "", "Configuração da prosódia não foi achada\nkaldro-fala: Erro no arquivo de prosódia"},
   };
   for (const Case& c : cases) {
     ScratchFolder folder;
-    if (!c.iniFile.empty()) folder.write("KALDRO.INI", c.iniFile);
+    if (c.removed) {
+      copyShippedData(folder.file("motor"));
+      std::filesystem::remove(folder.file("motor/") + c.removed);
+      folder.write("KALDRO.INI", "[ORMIATTS]\nDIR=" + folder.file("motor") + "\n");
+    }
     const testing::ProgramResult result = testing::runProgram("kaldro-fala", c.arguments, "", folder);
     EXPECT_EQ(result.status, c.status) << c.name << ": " << result.standardError;
     EXPECT_NE(result.standardOutput.find(c.inOutput), std::string::npos) << c.name << ": " << result.standardOutput;

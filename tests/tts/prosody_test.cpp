@@ -86,6 +86,7 @@ TEST(ProsodyFile, MalformedFilesAreReportedAndNeverCrash) {
       {"eleven pitch steps", durations + keywords + "[PROSÓDIA]\nTABHERTZ=1,2,3,4,5,6,7,8,9,10,11\n", true,
        {"Configuração da prosódia: chave errada: TABHERTZ=1,2,3,4,5,6,7,8,9,10,11"}},
       {"binary bytes", std::string("\0\xFF\x01[\xA8\n=\n", 8), false, {"Duração dos difones errada ou ausente"}},
+      {"byte-order mark", "\xEF\xBB\xBF" + durations + keywords + patterns, true, {}},
       {"sections without a body", "[DURAÇÃO]\n[CHAVES]\n[PROSÓDIA]", true, {}},
       {"Latin-1 file", "[DURA\xC7\xC3O]\na=70\n[CHAVES]\nn\xE3o=NG\n[PROS\xD3" "DIA]\n", true, {}},
   };

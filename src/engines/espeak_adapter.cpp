@@ -86,7 +86,8 @@ void EspeakAdapter::finish() {
   started_ = false;
 }
 
-bool EspeakAdapter::keyStops() { return player_.interruptOnKey() && console_.keyPressed(); }
+// The wave player always stops on a key; so does the speech it plays.
+bool EspeakAdapter::keyStops() { return console_.keyPressed(); }
 
 void EspeakAdapter::speak(std::string_view text) {
   const std::string toSend = espeakTextToSend(text);

@@ -41,6 +41,8 @@ TEST(FrontEndLoad, EachFileFailsAsItsOwnLoader) {
   };
   const Case cases[] = {
       {"the shipped data", nullptr, nullptr, LoadResult::Loaded, {}},
+      {"rule file missing", "portug.nrl", nullptr, LoadResult::LexiconFailed, {}},
+      {"exception file missing", "portug.exc", nullptr, LoadResult::LexiconFailed, {}},
       {"prosody file missing", "portug.pro", nullptr, LoadResult::ProsodyFailed,
        {"Configuração da prosódia não foi achada"}},
       {"prosody file without patterns", "portug.pro", "[DURAÇÃO]\n[CHAVES]\n", LoadResult::ProsodyFailed,
@@ -107,6 +109,8 @@ TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {
       {"--pho needs the engine", {"--pho", "Sim"}, nullptr, 2, "", "--engine ormia"},
       {"the data folder of KALDRO.INI", {"--engine", "ormia", "--pho", "Sim"}, "portug.pro", 1,
        "", "Configuração da prosódia não foi achada\nkaldro-fala: Erro no arquivo de prosódia"},
+      {"another engine", {"--engine", "outro", "--pho", "Sim"}, nullptr, 2, "", "--engine ormia"},
+      {"phones of each text", {"--engine", "ormia", "--phones", "casa"}, nullptr, 0, "casa\tk >a z a\n", ""},
   };
   for (const Case& c : cases) {
     ScratchFolder folder;

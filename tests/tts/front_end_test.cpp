@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -93,6 +96,95 @@ TEST(FrontEndLoad, DataFolderAndBaseNameFromTheConfiguration) {
   EXPECT_EQ(files.prosody, folder.file("motor/MEU.PRO"));
   EXPECT_EQ(files.rules, folder.file("motor/meu.nrl"));
   EXPECT_EQ(files.diphones, folder.file("motor/meu.dfn"));
+}
+
+// One MBROLA phone line read back.
+struct PhoneLine {
+  std::string phone;
+  int duration = 0;
+  std::vector<std::pair<int, int>> targets;  // position, hertz
+};
+
+std::optional<PhoneLine> readPhoneLine(const std::string& line) {
+  std::istringstream in(line);
+  PhoneLine read;
+  if (!(in >> read.phone >> read.duration)) return std::nullopt;
+  for (int position = 0, hertz = 0; in >> position >> hertz;) read.targets.emplace_back(position, hertz);
+  if (!in.eof()) return std::nullopt;
+  return read;
+}
+
+TEST(FrontEndLines, SensibleMbrolaLinesForPortugueseSentences) {
+  const std::set<std::string> br4 = {"_", "@", "a", "an", "b", "d", "e", "ee", "en", "f", "g", "h", "i",
+                                     "in", "j", "k", "l", "lh", "m", "m2", "n", "nh", "o", "on", "oo", "p",
+                                     "r", "r2", "rr", "s", "s2", "t", "u", "un", "v", "w", "x", "y", "z"};
+  FrontEnd frontEnd;
+  ASSERT_EQ(frontEnd.load(dataFilesIn(kShippedData + "/")), LoadResult::Loaded);
+  struct Case {
+    const char* name;
+    std::string text;  // CP1252
+    std::vector<std::string> words;  // the comment lines, in order
+  };
+  const Case cases[] = {
+      {"statement and question", "Bom dia, Maria. Voc\xEA vem amanh\xE3?",
+       {";", ";Bom", ";dia", ";,", ";Maria", ";.", ";", ";Voc\xEA", ";vem", ";amanh\xE3", ";?", ";"}},
+      {"numbers and abbreviations read out", "O Sr. Silva tem 25 anos.",
+       {";", ";O", ";senhor", ";Silva", ";tem", ";vinte", ";e", ";cinco", ";anos", ";.", ";"}},
+      {"blanks only", "   ", {";"}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::string> lines = frontEnd.mbrolaLines(c.text, 1.0, 1.0);
+    std::vector<std::string> words;
+    std::vector<PhoneLine> phones;
+    for (const std::string& line : lines) {
+      if (line.empty()) continue;
+      if (line[0] == ';') {
+        words.push_back(line);
+        continue;
+      }
+      const std::optional<PhoneLine> phone = readPhoneLine(line);
+      ASSERT_TRUE(phone) << c.name << ": " << line;
+      EXPECT_TRUE(br4.count(phone->phone)) << c.name << ": " << line;
+      EXPECT_TRUE(phone->duration >= 20 && phone->duration <= 500) << c.name << ": " << line;
+      for (auto [position, hertz] : phone->targets)
+        EXPECT_TRUE(position >= 0 && position <= 100 && hertz >= 100 && hertz <= 400) << c.name << ": " << line;
+      phones.push_back(*phone);
+    }
+    EXPECT_EQ(words, c.words) << c.name;
+    ASSERT_FALSE(phones.empty()) << c.name;
+    // Every utterance starts and ends in silence, as MBROLA's voices need.
+    EXPECT_EQ(phones.front().phone, "_") << c.name;
+    EXPECT_EQ(phones.back().phone, "_") << c.name;
+  }
+
+  // The pitch targets of each sentence of the first case: the statement ends lower than it began,
+  // the yes/no question higher.
+  std::vector<std::vector<int>> sentences(1);
+  for (const std::string& line : frontEnd.mbrolaLines(cases[0].text, 1.0, 1.0)) {
+    const std::optional<PhoneLine> phone = readPhoneLine(line);
+    if (!phone) continue;
+    // The long pause of a full stop or a question mark closes a sentence.
+    if (phone->phone == "_" && phone->duration >= 300 && !sentences.back().empty()) sentences.emplace_back();
+    for (auto [position, hertz] : phone->targets) sentences.back().push_back(hertz);
+  }
+  ASSERT_GE(sentences.size(), 2u);
+  EXPECT_LT(sentences[0].back(), sentences[0].front());
+  EXPECT_GT(sentences[1].back(), sentences[1].front());
+  EXPECT_GT(sentences[1].back(), sentences[0].back());
+
+  // The duration factor scales every phone; the pitch factor every target.
+  auto totals = [&](double durationFactor, double pitchFactor) {
+    std::pair<long, long> sums{0, 0};
+    for (const std::string& line : frontEnd.mbrolaLines(cases[1].text, durationFactor, pitchFactor))
+      if (auto phone = readPhoneLine(line)) {
+        sums.first += phone->duration;
+        for (auto [position, hertz] : phone->targets) sums.second += hertz;
+      }
+    return sums;
+  };
+  const auto normal = totals(1.0, 1.0), fast = totals(0.5, 1.0), high = totals(1.0, 1.5);
+  EXPECT_NEAR(static_cast<double>(fast.first) / normal.first, 0.5, 0.03);
+  EXPECT_NEAR(static_cast<double>(high.second) / normal.second, 1.5, 0.03);
 }
 
 TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {

@@ -52,14 +52,18 @@ FrontEnd::~FrontEnd() { delete stages_; }
 // the load.
 LoadResult FrontEnd::load(const DataFiles& files, std::string* readErrorText) {
   if (!stages_->transcriber.loadLexicons(files.rules, files.exceptions)) return LoadResult::LexiconFailed;
+  // A file that exists but cannot be read is told apart from a missing or malformed one.
   std::string readError;
-  if (!stages_->normaliser.loadAbbreviations(files.abbreviations, &readError)) {
-    if (readError.empty()) return LoadResult::AbbreviationsFailed;
+  auto failed = [&](LoadResult missingOrMalformed) {
+    if (readError.empty()) return missingOrMalformed;
     if (readErrorText) *readErrorText = readError;
     return LoadResult::ReadError;
-  }
-  if (!stages_->prosody.loadProsody(files.prosody) || !stages_->prosody.loadDiphones(files.diphones))
-    return LoadResult::ProsodyFailed;
+  };
+  if (!stages_->normaliser.loadAbbreviations(files.abbreviations, &readError))
+    return failed(LoadResult::AbbreviationsFailed);
+  if (!stages_->prosody.loadProsody(files.prosody, &readError) ||
+      !stages_->prosody.loadDiphones(files.diphones, &readError))
+    return failed(LoadResult::ProsodyFailed);
   return LoadResult::Loaded;
 }
 

@@ -64,15 +64,21 @@ TEST(FrontEndLoad, EachFileFailsAsItsOwnLoader) {
     EXPECT_EQ(frontEnd.load(data.files()), c.result) << c.name;
     EXPECT_EQ(messages, c.messages) << c.name;
   }
-  // An abbreviations file that exists but cannot be read is a read error, told with its reason.
-  DataCopy data;
-  std::filesystem::remove(data.folder.file("portug.abr"));
-  std::filesystem::create_directory(data.folder.file("portug.abr"));
-  FrontEnd frontEnd;
-  std::string readError;
-  EXPECT_EQ(frontEnd.load(data.files(), &readError), LoadResult::ReadError);
-  EXPECT_NE(readError.find("portug.abr"), std::string::npos) << readError;
-  EXPECT_EQ(loadFailureText(LoadResult::ReadError, readError), readError);
+  // A data file that exists but cannot be read is a read error, told with its name and reason, and
+  // no message box.
+  for (const char* file : {"portug.abr", "portug.pro", "portug.dfn"}) {
+    DataCopy data;
+    std::filesystem::remove(data.folder.file(file));
+    std::filesystem::create_directory(data.folder.file(file));
+    std::vector<std::string> messages;
+    FrontEnd frontEnd([&](const std::string& message) { messages.push_back(message); });
+    std::string readError;
+    EXPECT_EQ(frontEnd.load(data.files(), &readError), LoadResult::ReadError) << file;
+    EXPECT_NE(readError.find(file), std::string::npos) << readError;
+    EXPECT_NE(readError.find("pasta"), std::string::npos) << readError;
+    EXPECT_EQ(loadFailureText(LoadResult::ReadError, readError), readError);
+    EXPECT_TRUE(messages.empty()) << file << ": " << messages.front();
+  }
   EXPECT_EQ(loadFailureText(LoadResult::ProsodyFailed), "Erro no arquivo de prosódia");
   EXPECT_EQ(loadFailureText(LoadResult::LexiconFailed), "Erro na base de dados de português");
   EXPECT_EQ(loadFailureText(LoadResult::AbbreviationsFailed), "Erro no arquivo de abreviaturas");

@@ -237,8 +237,12 @@ TEST(Diphones, FillersWhereTheVoiceLacksADiphone) {
   EXPECT_TRUE(loaded.prosody.hasDiphone("_", "K"));
   EXPECT_FALSE(loaded.prosody.hasDiphone("k", "_"));
   EXPECT_FALSE(loaded.prosody.loadDiphones(loaded.folder.file("nada.dfn")));
-  // Without a list (none loaded, or one that lists nothing) every diphone counts as known.
+  // Without a list (none loaded, or one that lists nothing) every diphone counts as known: no
+  // filler before every phone.
   EXPECT_TRUE(loaded.prosody.hasDiphone("k", "_"));
+  loaded.folder.write("vazia.dfn", "; nothing listed\n");
+  ASSERT_TRUE(loaded.prosody.loadDiphones(loaded.folder.file("vazia.dfn")));
+  EXPECT_EQ(loaded.prosody.buildProsody({";000|ka", "k", "a", ""}, 1.0, 0.0), (Lines{";ka", "k 90", "a 70", ""}));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "platform/text.h"
@@ -226,6 +228,21 @@ TEST(TranscriberLoaders, ExceptionTableStopsAt15000Entries) {
   transcriber.applyExceptions(beyond);
   EXPECT_EQ(last, "X");
   EXPECT_EQ(beyond, "W115000");
+}
+
+// A rule file that is a folder holds no rules: loading it fails, as for a missing one. A rule file
+// saved with a byte-order mark keeps its first line.
+TEST(TranscriberLoaders, FolderAndByteOrderMark) {
+  ScratchFolder folder;
+  ::mkdir(folder.file("pasta.nrl").c_str(), 0755);
+  folder.write("e.exc", "");
+  Transcriber transcriber;
+  EXPECT_FALSE(transcriber.loadLexicons(folder.file("pasta.nrl"), folder.file("e.exc")));
+  EXPECT_FALSE(transcriber.loadLetterRules(folder.file("pasta.nrl")));
+  folder.write("marca.nrl", "\xEF\xBB\xBF(A)=a\n(B)=b\n");
+  ASSERT_TRUE(transcriber.loadLexicons(folder.file("marca.nrl"), folder.file("e.exc")));
+  EXPECT_EQ(transcriber.skippedLines(), 0u);
+  EXPECT_EQ(phonesOfText(transcriber, "aba"), ">a b a");
 }
 
 // The engine's own data as the build installs it (the exceptions with the shared stressed e and o):

@@ -224,7 +224,10 @@ std::vector<std::string> Prosody::tokenise(std::string_view text) const {
   std::vector<std::string> tokens{"[--]"};
   size_t pos = 0;
   while (pos < text.size()) {
-    while (pos < text.size() && text[pos] == ' ') ++pos;
+    // A hyphen joins the parts of a compound ("sexta-feira", "disse-me"): each part is a word of
+    // its own. As a token its class would be "--", that of a sentence start, and the first part
+    // would fall as at the end of a sentence.
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '-')) ++pos;
     if (pos >= text.size()) break;
     std::string wordClass, token;
     const unsigned char c = static_cast<unsigned char>(text[pos]);

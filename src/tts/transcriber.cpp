@@ -385,18 +385,26 @@ void Transcriber::pauseFor(char c, std::vector<std::string>& list) {
 }
 
 std::vector<std::string> Transcriber::transcribe(const std::vector<std::string>& tokenLines) const {
+  constexpr std::string_view kPauses = " !(),.:;?";
+  auto isPause = [&](const std::string& line) {
+    return line.size() > 4 && kPauses.find(line[4]) != std::string_view::npos;
+  };
   std::vector<std::string> list;
-  for (const std::string& line : tokenLines) {
+  for (size_t i = 0; i < tokenLines.size(); ++i) {
+    const std::string& line = tokenLines[i];
     list.push_back(";" + line);
     std::string token = line.size() > 4 ? upperLatin1(std::string_view(line).substr(4)) : std::string();
     if (token.empty()) {
       list.push_back("__");
       list.push_back("");
-    } else if (std::string_view(" !(),.:;?").find(token.front()) != std::string_view::npos) {
+    } else if (kPauses.find(token.front()) != std::string_view::npos) {
       pauseFor(token.front(), list);
     } else {
       applyExceptions(token);
-      transcribeWord(token, isUnstressed(token) ? 0 : findStress(token), list);
+      // The word before a pause carries the phrase's last accent, however short: "Vou lá?" and
+      // "Acho que não." rise or fall on it, which only a stressed vowel can do.
+      const bool endsPhrase = i + 1 < tokenLines.size() && isPause(tokenLines[i + 1]);
+      transcribeWord(token, isUnstressed(token) && !endsPhrase ? 0 : findStress(token), list);
     }
   }
   list.push_back("__");

@@ -84,6 +84,25 @@ TEST(TranscriberWords, StressMarkGoesOnTheTonicRulesFirstPhone) {
   }
 }
 
+// Short and function words go unstressed inside a phrase, and take their stress before a pause,
+// where the phrase's last accent falls on them.
+TEST(TranscriberWords, ShortWordsAreStressedBeforeAPause) {
+  Loaded lexicon(std::string(kPlainRules) + "(\xC3O)=@&w\n(\xC1)=a\n(\xC9)=ee\n", "");
+  ASSERT_TRUE(lexicon.loaded);
+  struct Case {
+    std::vector<std::string> tokens;  // CP1252
+    const char* phones;
+  } cases[] = {
+      {{"555|vou", "555|l\xE1", "555|?"}, "v >o u l >a"},
+      {{"555|acho", "555|que", "555|n\xE3o", "555|."}, ">a k o k >e n >@ w"},
+      {{"555|\xC9", "555|?", "555|"}, ">ee"},
+      {{"555|n\xE3o", "555|,", "555|por", "555|favor", "555|!"}, "n >@ w p o r a v >o r"},  // F has no rule here
+      {{"555|n\xE3o", "555|sei"}, "n @ w s >e i"},      // before a word: unstressed
+      {{"555|de", "555|"}, "d e"},                        // an empty token is no pause
+  };
+  for (const Case& c : cases) EXPECT_EQ(joinPhones(lexicon.transcriber.transcribe(c.tokens)), c.phones) << c.phones;
+}
+
 TEST(TranscriberWords, OneStressMarkHoweverLongTheWord) {
   Loaded lexicon(kPlainRules, "");
   std::string word;
@@ -162,7 +181,7 @@ TEST(TranscriberLiaison, FinalR2AndS2BeforeAVowelPhone) {
       {{"555|os", "555|gamas"}, "o s2 g >a m a s2"},
       {{"555|mar", "555|azul"}, "m >a r a z >u l"},
       {{"555|os", "555|homens"}, "o z o m >e n s"},  // the silent H: the vowel phone decides
-      {{"555|os", "555|,", "555|amigos"}, "o s2 a m >i g o s2"},  // a pause breaks the liaison
+      {{"555|os", "555|,", "555|amigos"}, ">o s2 a m >i g o s2"},  // a pause breaks the liaison
       {{"555|os", "555|água"}, "o z >a g u a"},       // a stressed first vowel still links
       {{"555|mais", "555|yoga"}, "m >a i z y >o g a"},
   };

@@ -286,6 +286,7 @@ TEST(TranscriberData, EngineRulesAndExceptions) {
       {"os carros", "w s2 k >a rr w s2"},
       {"fede", "f >ee d y"},          {"medo", "m >e d w"},           {"bolo", "b >o l w"},
       {"mole", "m >oo l y"},          {"gente", "j >en t y"},         {"quando", "k w >@ d w"},
+      {"texto", "t >e s2 t w"},       {"sexta", "s >e s2 t a"},       {"extra", ">e s2 t r a"},
   };
   for (const Case& c : cases) EXPECT_EQ(phonesOfText(transcriber, cp(c.text)), c.phones) << c.text;
 }

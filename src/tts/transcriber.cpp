@@ -422,7 +422,8 @@ void Transcriber::applyLiaison(std::vector<std::string>& list) {
     // The marks a phone may carry (stress, the prosody mark) do not hide its vowel.
     std::string_view next = list[i + 1];
     while (!next.empty() && (next.front() == '>' || next.front() == '\xA8')) next.remove_prefix(1);
-    if (!next.empty() && std::string_view("aeiouwy").find(next.front()) != std::string_view::npos) {
+    // The vowel phones start with a vowel letter, but for the nasal a of br4, "@".
+    if (!next.empty() && std::string_view("aeiouwy@").find(next.front()) != std::string_view::npos) {
       std::string& last = list[i - 2];
       if (last == "r2") last = "r";
       else if (last == "s2") last = "z";

@@ -193,6 +193,9 @@ TEST(TranscriberLiaison, FinalR2AndS2BeforeAVowelPhone) {
   std::vector<std::string> list = {"__", ";555|os", "s2", "", ";555|a", "a", "", "__"};
   Transcriber::applyLiaison(list);
   EXPECT_EQ(list[2], "z");
+  std::vector<std::string> nasal = {"__", ";555|os", "s2", "", ";555|anos", ">\xA8@", "n", "", "__"};
+  Transcriber::applyLiaison(nasal);
+  EXPECT_EQ(nasal[2], "z");
   std::vector<std::string> prosodyMarked = {"__", ";555|ar", "a", "r2", "", ";555|a", "\xA8" "a", "", "__"};
   Transcriber::applyLiaison(prosodyMarked);
   EXPECT_EQ(prosodyMarked[3], "r");
@@ -286,6 +289,7 @@ TEST(TranscriberData, EngineRulesAndExceptions) {
       {"os carros", "w s2 k >a rr w s2"},
       {"fede", "f >ee d y"},          {"medo", "m >e d w"},           {"bolo", "b >o l w"},
       {"mole", "m >oo l y"},          {"gente", "j >en t y"},         {"quando", "k w >@ d w"},
+      {"os anos", "w z >@ n w s2"},   {"por ambos", "p o r >@ b w s2"},
       {"texto", "t >e s2 t w"},       {"sexta", "s >e s2 t a"},       {"extra", ">e s2 t r a"},
   };
   for (const Case& c : cases) EXPECT_EQ(phonesOfText(transcriber, cp(c.text)), c.phones) << c.text;

@@ -290,6 +290,7 @@ TEST(TranscriberData, EngineRulesAndExceptions) {
       {"fede", "f >ee d y"},          {"medo", "m >e d w"},           {"bolo", "b >o l w"},
       {"mole", "m >oo l y"},          {"gente", "j >en t y"},         {"quando", "k w >@ d w"},
       {"os anos", "w z >@ n w s2"},   {"por ambos", "p o r >@ b w s2"},
+      {"àquela", "a k >ee l a"},      {"àqueles", "a k >e l y s2"},   {"Ñandu", "nh @ d >u"},
       {"texto", "t >e s2 t w"},       {"sexta", "s >e s2 t a"},       {"extra", ">e s2 t r a"},
   };
   for (const Case& c : cases) EXPECT_EQ(phonesOfText(transcriber, cp(c.text)), c.phones) << c.text;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 #include "platform/text.h"
 
@@ -127,13 +128,13 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
     inputName = chooser_.askFileName(20);
     console_.write(platform::utf8ToCp1252(inputName));
     console_.writeLine();
-    if (inputName.empty()) cancelRun();
+    if (inputName.empty()) cancelRun(platform::exit_status::Cancelled, "nenhum modelo foi escolhido");
   }
 
   std::optional<std::string> contents = readWholeFile(inputName);
   if (!contents) {
     speech_.writeLineSpeak("Arquivo n\xE3o existe");
-    cancelRun();
+    cancelRun(platform::exit_status::Failure, "o modelo " + inputName + " n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido");
   }
   inputBytes_ = std::move(*contents);
 
@@ -142,24 +143,25 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
   std::string outputName = platform::cp1252ToUtf8(editor_.readLine());
   if (outputName.empty()) {
     speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
-    cancelRun();
+    cancelRun(platform::exit_status::Cancelled, "nenhum arquivo de sa\xC3\xAD" "da foi dado");
   }
   // Truncating the template itself (also through a link) would lose it before it is read.
   if (sameFile(inputName, outputName)) {
     speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
-    cancelRun();
+    cancelRun(platform::exit_status::Failure, "o arquivo de sa\xC3\xAD" "da " + outputName + " \xC3\xA9 o pr\xC3\xB3prio modelo");
   }
   if (fileExists(outputName)) {
     speech_.writeSpeak("Confirma reescrita deste arquivo j\xE1 existente? ");
     uint8_t key = speech_.readKeySpeak();
     console_.write(std::string(1, static_cast<char>(key)));
     console_.writeLine();
-    if (key != 'S' && key != 's') cancelRun();
+    if (key != 'S' && key != 's')
+      cancelRun(platform::exit_status::Cancelled, "o arquivo " + outputName + " j\xC3\xA1 existe e n\xC3\xA3o foi reescrito");
   }
   output_ = std::fopen(outputName.c_str(), "wb");
   if (!output_) {
     speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
-    cancelRun();
+    cancelRun(platform::exit_status::Failure, "o arquivo de sa\xC3\xAD" "da " + outputName + " n\xC3\xA3o pode ser criado");
   }
   currentLine_ = 0;
   tableMark_ = kFirstTableMark;
@@ -219,7 +221,7 @@ void LetterGenerator::fillField(std::string_view& rest) {
   if (close == std::string_view::npos) {
     speech_.writeLineSpeak("Faltou fechar chave na linha " + std::to_string(currentLine_));
     if (!closeOutput()) writeFailed();
-    cancelRun();
+    cancelRun(platform::exit_status::Failure, "faltou fechar chave na linha " + std::to_string(currentLine_) + " do modelo");
   }
   std::string_view name = rest.substr(0, close);
   rest.remove_prefix(close + 1);
@@ -282,16 +284,17 @@ void LetterGenerator::writeFailed() {
   outputFailed_ = true;
   console_.writeLine();
   speech_.writeLineSpeak("Erro na grava\xE7\xE3o do arquivo de sa\xED" "da");
-  cancelRun();
+  cancelRun(platform::exit_status::Failure, "erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da");
 }
 
-void LetterGenerator::cancelRun() {
+void LetterGenerator::cancelRun(int status, const std::string& reason) {
   console_.setBackgroundColour(4);
   speech_.writeLineSpeak("Programa cancelado");
   console_.setBackgroundColour(0);
   console_.delayMs(20);
   speech_.stopAndFinishSpeech();
-  console_.closeConsole();
+  std::fprintf(stderr, "plumar: %s\n", reason.c_str());
+  console_.closeConsole(status);
 }
 
 }  // namespace kaldro::app

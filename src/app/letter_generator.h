@@ -50,7 +50,8 @@ class LetterGenerator {
   std::string toConsoleText(std::string_view templateText) const;
   bool closeOutput();
   [[noreturn]] void finish();
-  [[noreturn]] void cancelRun();
+  // Ends the run: "Programa cancelado" on the console, the reason (UTF-8) on standard error.
+  [[noreturn]] void cancelRun(int status, const std::string& reason);
   [[noreturn]] void writeFailed();
 
   console::Console& console_;

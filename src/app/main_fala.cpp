@@ -22,11 +22,18 @@ constexpr const char* kUsage =
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
-    "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
+    "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo (as pausas viram sil\xC3\xAAncio)\n"
     "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de fal\xC3\xA1-lo\n"
     "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
-    "  --play      toca os arquivos WAV pelo tocador do sistema\n";
+    "  --play      toca os arquivos WAV pelo tocador do sistema (8, 16, 24 e 32 bits, ponto\n"
+    "              flutuante; mais de dois canais s\xC3\xA3o misturados num s\xC3\xB3)\n"
+    "  --help      mostra este texto\n"
+    "C\xC3\xB3" "digo de sa\xC3\xAD" "da (o motivo de cada falha vai numa linha para a sa\xC3\xAD" "da de erro):\n"
+    "  0  tudo foi falado, gravado ou tocado\n"
+    "  1  falha: a voz n\xC3\xA3o come\xC3\xA7" "a, o WAV n\xC3\xA3o pode ser criado, um arquivo n\xC3\xA3o pode ser\n"
+    "     lido ou tem um formato que n\xC3\xA3o toca\n"
+    "  2  linha de comando errada\n";
 
 struct Options {
   int level = 0;  // 0: the configured level
@@ -34,6 +41,7 @@ struct Options {
   bool phonemes = false;
   bool phones = false;
   bool play = false;
+  bool help = false;
   std::vector<std::string> items;  // texts or file names, as given
 };
 
@@ -67,6 +75,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.phones = true;
     } else if (argument == "--play") {
       options.play = true;
+    } else if (argument == "--help") {
+      options.help = true;
     } else if (argument == "--") {
       for (++i; i < arguments.size(); ++i) options.items.push_back(arguments[i]);
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
@@ -86,27 +96,32 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
 void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   bool allPlayed = true;
   for (const std::string& file : options.items) {
-    if (runtime.wavPlayer().playWaveFile(file) == audio::WavPlayer::FileError) {
-      std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel tocar %s\n", file.c_str());
-      allPlayed = false;
-    }
+    const int result = runtime.wavPlayer().playWaveFile(file);
+    if (result == 0) continue;
+    allPlayed = false;
+    if (result == audio::WavPlayer::FileError)
+      std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel ler o arquivo WAV %s\n", file.c_str());
+    else if (result == platform::audio_error::BadFormat)
+      std::fprintf(stderr, "kaldro-fala: %s tem um formato de som que n\xC3\xA3o pode ser tocado\n", file.c_str());
+    else
+      std::fprintf(stderr, "kaldro-fala: o dispositivo de som n\xC3\xA3o tocou %s (erro %d)\n", file.c_str(), result);
   }
-  if (!allPlayed) throw platform::ProgramExit{1};
+  if (!allPlayed) throw platform::ProgramExit{platform::exit_status::Failure};
 }
 
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   speech::Speech& speech = runtime.speech();
   if (int error = speech.tryStartSpeech(options.level, ""); error != 0) {
-    std::fprintf(stderr, "Erro de inicializa\xC3\xA7\xC3\xA3o: %d\nBanco de dados de voz: %s\n", error,
-                 platform::cp1252ToUtf8(speech.diphoneSynth().diphoneBase()).c_str());
-    throw platform::ProgramExit{1};
+    std::fprintf(stderr, "kaldro-fala: erro de inicializa\xC3\xA7\xC3\xA3o da voz: %d (banco de dados de voz: %s)\n",
+                 error, platform::cp1252ToUtf8(speech.diphoneSynth().diphoneBase()).c_str());
+    throw platform::ProgramExit{platform::exit_status::Failure};
   }
   diphone::UnitPhones inventory;
   if (options.phones) {
     const std::string folder = diphone::diphoneFoldersFromConfig(runtime.configuration()).diphones;
     const std::vector<std::string> faults = inventory.loadFromFolder(folder);
     for (const std::string& fault : faults) std::fprintf(stderr, "kaldro-fala: %s\n", fault.c_str());
-    if (!faults.empty()) throw platform::ProgramExit{1};
+    if (!faults.empty()) throw platform::ProgramExit{platform::exit_status::Failure};
   }
   // given: the line as it came; text: the same in CP1252.
   auto handle = [&](const std::string& given, const std::string& text) {
@@ -140,7 +155,11 @@ int main(int argc, char** argv) {
   const std::optional<Options> options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options) {
     std::fputs(kUsage, stderr);
-    return 2;
+    return platform::exit_status::Usage;
+  }
+  if (options->help) {
+    std::fputs(kUsage, stdout);
+    return platform::exit_status::Success;
   }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.
@@ -153,6 +172,10 @@ int main(int argc, char** argv) {
   };
   const std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
   return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
+    if (!runtime.audioError().empty()) {
+      std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel criar o arquivo WAV %s\n", options->wavFile.c_str());
+      throw platform::ProgramExit{platform::exit_status::Failure};
+    }
     if (options->play)
       playFiles(runtime, *options);
     else

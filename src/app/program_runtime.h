@@ -34,12 +34,15 @@ class ProgramRuntime {
   speech::LineEditor& lineEditor() { return *lineEditor_; }
   files::FileChooser& fileChooser() { return *fileChooser_; }
   const platform::Configuration& configuration() const { return config_; }
+  // Why the sound device chosen by the program could not be made (empty when it could).
+  const std::string& audioError() const { return audioError_; }
 
  private:
   std::unique_ptr<platform::Host> host_;
   platform::Configuration config_;
   std::unique_ptr<console::Console> console_;
   std::unique_ptr<platform::AudioDevice> audioDevice_;
+  std::string audioError_;
   std::unique_ptr<audio::DeviceToneOutput> toneOutput_;
   std::unique_ptr<audio::WavPlayer> wavPlayer_;
   // No external synthesizer is built in yet: speech stays with the built-in one.

@@ -133,7 +133,8 @@ TEST(PlumarRun, MissingBraceReportsTheTemplateLineAndKeepsWhatWasWritten) {
   // Line 11 starts the table; line 12 has the open brace, reached on the second pass.
   LetterRun run;
   run.run(lines + "{INITAB}\n{A}{B\n{FIMTAB}\n", kOutput + "type q\nkey Enter\n");
-  ASSERT_EQ(run.result.status, 0);
+  ASSERT_EQ(run.result.status, 1);
+  EXPECT_EQ(run.result.standardError, "plumar: faltou fechar chave na linha 12 do modelo\n");
   EXPECT_TRUE(run.saidLine("Faltou fechar chave na linha 12"));
   EXPECT_TRUE(run.saidLine("Programa cancelado"));
   EXPECT_FALSE(run.saidLine("Texto gerado"));
@@ -159,7 +160,8 @@ TEST(PlumarFiles, MissingTemplateOrFolderSaysItDoesNotExist) {
     ScratchFolder folder;
     ::mkdir(folder.file("pasta").c_str(), 0755);
     auto result = runProgram("plumar", {name}, "", folder);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.standardError, std::string("plumar: o modelo ") + name + " n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido\n");
     EXPECT_THAT(spoken(result), HasSubstr("say Arquivo n\xC3\xA3o existe\nsay Programa cancelado\n"));
   }
 }
@@ -169,27 +171,33 @@ TEST(PlumarFiles, TemplateNameAskedWhenNotGivenAndEmptyNameCancels) {
   folder.write("m.txt", "ok\n");
   auto result = runProgram("plumar", {}, "type m.txt\nkey Enter\ntype carta.txt\nkey Enter\n", folder);
   EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.standardError, "");
   EXPECT_THAT(result.trace, HasSubstr("say Nome do arquivo de entrada: "));
   EXPECT_EQ(folder.read("carta.txt"), "ok\n");
   EXPECT_THAT(result.screen, HasSubstr("Nome do arquivo de entrada: m.txt"));
 
   auto empty = runProgram("plumar", {}, "key Enter\n", folder);
-  EXPECT_EQ(empty.status, 0);
+  EXPECT_EQ(empty.status, 4);
+  EXPECT_EQ(empty.standardError, "plumar: nenhum modelo foi escolhido\n");
   EXPECT_THAT(empty.trace, HasSubstr("say Programa cancelado"));
   EXPECT_THAT(empty.trace, Not(HasSubstr("Arquivo n\xC3\xA3o")));
 }
 
 TEST(PlumarFiles, OutputThatCannotBeCreatedCancelsAndTheTemplateIsNeverTheOutput) {
   // No name, a missing folder, blanks erased; the template by its name, a symbolic and a hard link.
-  for (const char* keys : {"key Enter\n", "type sem/pasta/carta.txt\nkey Enter\n", "type  \nkey Escape\nkey Enter\n",
-                           "type m.txt\nkey Enter\nkey S\n", "type link.txt\nkey Enter\nkey S\n",
-                           "type duro.txt\nkey Enter\nkey S\n"}) {
+  // An empty name is the user's cancellation (4); the others are failures (1).
+  const std::pair<const char*, int> cases[] = {
+      {"key Enter\n", 4}, {"type sem/pasta/carta.txt\nkey Enter\n", 1}, {"type  \nkey Escape\nkey Enter\n", 4},
+      {"type m.txt\nkey Enter\nkey S\n", 1}, {"type link.txt\nkey Enter\nkey S\n", 1},
+      {"type duro.txt\nkey Enter\nkey S\n", 1}};
+  for (const auto& [keys, status] : cases) {
     ScratchFolder folder;
     folder.write("m.txt", "precioso {X}\n");
     ASSERT_EQ(::symlink("m.txt", folder.file("link.txt").c_str()), 0);
     ASSERT_EQ(::link(folder.file("m.txt").c_str(), folder.file("duro.txt").c_str()), 0);
     auto result = runProgram("plumar", {"m.txt"}, keys, folder);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, status) << keys;
+    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1) << keys;
     EXPECT_THAT(spoken(result), HasSubstr("say Arquivo n\xC3\xA3o pode ser criado\nsay Programa cancelado\n")) << keys;
     EXPECT_EQ(folder.read("m.txt"), "precioso {X}\n") << keys;
   }
@@ -200,10 +208,13 @@ TEST(PlumarFiles, ExistingOutputIsRewrittenOnlyOnS) {
   folder.write("m.txt", "novo\n");
   folder.write("carta.txt", "antigo\n");
   auto refused = runProgram("plumar", {"m.txt"}, kOutput + "key Enter\n", folder);
+  EXPECT_EQ(refused.status, 4);
+  EXPECT_EQ(refused.standardError, "plumar: o arquivo carta.txt j\xC3\xA1 existe e n\xC3\xA3o foi reescrito\n");
   EXPECT_THAT(refused.trace, HasSubstr("say Confirma reescrita deste arquivo j\xC3\xA1 existente? "));
   EXPECT_THAT(refused.trace, HasSubstr("say Programa cancelado"));
   EXPECT_EQ(folder.read("carta.txt"), "antigo\n");
   auto accepted = runProgram("plumar", {"m.txt"}, kOutput + "key s\n", folder);
+  EXPECT_EQ(accepted.status, 0);
   EXPECT_EQ(folder.read("carta.txt"), "novo\n");
 }
 
@@ -211,7 +222,8 @@ TEST(PlumarFiles, WriteErrorIsNeverReportedAsSuccess) {
   ScratchFolder folder;
   folder.write("m.txt", "linha\n");
   auto result = runProgram("plumar", {"m.txt"}, "type /dev/full\nkey Enter\nkey S\n", folder);
-  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.standardError, "plumar: erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da\n");
   EXPECT_THAT(result.trace, HasSubstr("say Erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da"));
   EXPECT_THAT(result.trace, HasSubstr("say Programa cancelado"));
   EXPECT_THAT(result.trace, Not(HasSubstr("Texto gerado")));

@@ -11,6 +11,7 @@ namespace {
 
 using ::testing::Contains;
 using kaldro::testing::runProgram;
+using kaldro::testing::waveHeader;
 
 uint32_t le32At(const std::string& bytes, size_t at) {
   uint32_t value = 0;
@@ -71,6 +72,26 @@ TEST(KaldroFala, SpeaksFromATreeInAVeryLongFolder) {
   EXPECT_GT(readFile(wav).size(), 44u + 16000u / 4);  // at least a quarter second of speech
 }
 
+// Every failure ends with status 1 and one line on standard error; --help states the statuses.
+TEST(KaldroFala, FailuresAreNeverReportedAsSuccess) {
+  Voice voice;
+  // A 16-bit file whose format chunk claims no channel at all.
+  std::string noChannel = waveHeader(4);
+  noChannel[22] = 0;
+  voice.folder.write("sem-canais.wav", noChannel + "abcd");
+  const std::vector<std::vector<std::string>> failures = {
+      {"--play", "sem-canais.wav"}, {"--play", "nada.wav"}, {"-w", "sem/pasta/fala.wav", "oi"}};
+  for (const auto& arguments : failures) {
+    auto result = runProgram("kaldro-fala", arguments, "", voice.folder);
+    EXPECT_EQ(result.status, 1) << arguments[1];
+    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1) << arguments[1];
+    EXPECT_NE(result.standardError.find(arguments[1]), std::string::npos) << result.standardError;
+  }
+  auto help = runProgram("kaldro-fala", {"--help"}, "", voice.folder);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.standardOutput.find("C\xC3\xB3" "digo de sa\xC3\xAD" "da"), std::string::npos);
+}
+
 TEST(KaldroFala, CommandLinesAndAMissingVoice) {
   Voice voice;
   EXPECT_EQ(runProgram("kaldro-fala", {}, "", voice.folder).status, 0);  // reads the empty standard input
@@ -79,7 +100,7 @@ TEST(KaldroFala, CommandLinesAndAMissingVoice) {
   writeFile(voice.folder.file("KALDRO.INI"), "[SINTETIZADOR]\nDIFONES3=NADA\n");
   auto result = runProgram("kaldro-fala", {"oi"}, "", voice.folder);
   EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.standardError.find("Banco de dados de voz: NADA"), std::string::npos);
+  EXPECT_NE(result.standardError.find("banco de dados de voz: NADA"), std::string::npos);
 }
 
 }  // namespace

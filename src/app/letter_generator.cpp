@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 
 #include "platform/text.h"
@@ -69,9 +71,21 @@ bool fileExists(const std::string& path) {
 }
 }  // namespace
 
-Template parseTemplate(std::string_view bytes) {
+bool localeIsUtf8() {
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) continue;
+    std::string lower(value);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("utf-8") != std::string::npos || lower.find("utf8") != std::string::npos;
+  }
+  return false;
+}
+
+Template parseTemplate(std::string_view bytes, bool plainAsciiIsUtf8) {
   Template result;
-  result.utf8 = platform::looksLikeUtf8(bytes);
+  const bool plainAscii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  result.utf8 = plainAscii ? plainAsciiIsUtf8 : platform::looksLikeUtf8(bytes);
   size_t firstEnd = bytes.find('\n');
   if (firstEnd != std::string_view::npos && (firstEnd == 0 || bytes[firstEnd - 1] != '\r')) result.lineEnd = "\n";
   size_t pos = 0;
@@ -110,7 +124,7 @@ void LetterGenerator::run(const std::vector<std::string>& arguments) {
   console_.writeLine();
 
   askFileNames(arguments);
-  template_ = parseTemplate(inputBytes_);
+  template_ = parseTemplate(inputBytes_, localeIsUtf8());
   inputBytes_.clear();
   // The mark starts beyond every line, however long the template is.
   tableMark_ = std::max(kFirstTableMark, template_.lines.size() + 1);

@@ -21,9 +21,11 @@ struct LetterRun {
   ScratchFolder folder;
   ProgramResult result;
 
-  void run(const std::string& templateBytes, const std::string& keys, const std::string& templateName = "modelo.txt") {
+  // The locale is UTF-8, as on every current desktop, unless a run says otherwise.
+  void run(const std::string& templateBytes, const std::string& keys, const std::string& templateName = "modelo.txt",
+           const std::string& locale = "C.UTF-8") {
     folder.write(templateName, templateBytes);
-    result = runProgram("plumar", {templateName}, keys, folder);
+    result = runProgram("plumar", {templateName}, keys, folder, {{"LC_ALL", locale}});
   }
   std::string letter() const { return folder.read("carta.txt"); }
   std::vector<std::string> said() const {
@@ -65,7 +67,7 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
       {"an empty template", "", "", "", {"Texto gerado"}, {}},
       {"fields, the date in any case, a last line without its line end",
        "Data: {data}, {Data}, {DATA}\r\nCaro {NOME},\r\nfim {}", "type Ana\nkey Enter\ntype x\nkey Enter\n",
-       "Data: 7 de mar\xE7o de 2005, 7 de mar\xE7o de 2005, 7 de mar\xE7o de 2005\r\nCaro Ana,\r\nfim x\r\n",
+       "Data: 7 de mar\xC3\xA7o de 2005, 7 de mar\xC3\xA7o de 2005, 7 de mar\xC3\xA7o de 2005\r\nCaro Ana,\r\nfim x\r\n",
        {"NOME:", ":"}, {"NOME:Ana", "Texto gerado"}},
       {"a date with a blank is asked as a field", "{ DATA}\n", "type hoje\nkey Enter\n", "hoje\n", {" DATA:"}, {}},
       {"table lines with anything else on them are ordinary fields", " {INITAB}\n{fimtab} x\n",
@@ -81,6 +83,10 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
        "Seta \xE2\x86\x92 e \xC5\x91, {NOME}\n{* Instru\xC3\xA7\xC3\xA3o \xE2\x86\x92 *}\n",
        "type Jo\xC3\xA3o\nkey Enter\n", "Seta \xE2\x86\x92 e \xC5\x91, Jo\xC3\xA3o\n",
        {" Instru\xC3\xA7\xC3\xA3o ? "}, {}},
+      {"a plain-ASCII template gives a UTF-8 letter", "Nome: {N}\n", "type Jos\xC3\xA9\nkey Enter\n",
+       "Nome: Jos\xC3\xA9\n", {}, {}},
+      {"a Latin-1 template gives a Latin-1 letter", "Cora\xE7\xE3o: {N}\n", "type Jos\xC3\xA9\nkey Enter\n",
+       "Cora\xE7\xE3o: Jos\xE9\n", {}, {}},
       {"invalid UTF-8 and binary junk are read as Latin-1", std::string("ol\xE1 \xFF\xFE\0\x01\x02 {N}\n", 14),
        "type v\nkey Enter\n", std::string("ol\xE1 \xFF\xFE\0\x01\x02 v\n", 12), {}, {}},
       {"line ends follow the template's first line", "a\nb\r\nc", "", "a\nb\nc\n", {}, {}},
@@ -98,6 +104,16 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
     if (c.shown.empty()) continue;
     EXPECT_EQ(run.result.screenRows().at(0).rfind("Projeto KALDRO - Preparador de cartas padronizadas", 0), 0u);
     for (const std::string& text : c.shown) EXPECT_THAT(run.result.screen, HasSubstr(text)) << c.what;
+  }
+}
+
+TEST(PlumarRun, APlainAsciiTemplateFollowsTheLocale) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"C.UTF-8", "Nome: Jos\xC3\xA9\n"}, {"pt_BR.utf8", "Nome: Jos\xC3\xA9\n"}, {"C", "Nome: Jos\xE9\n"}};
+  for (const auto& [locale, letter] : cases) {
+    LetterRun run;
+    run.run("Nome: {N}\n", kOutput + "type Jos\xC3\xA9\nkey Enter\n", "modelo.txt", locale);
+    EXPECT_EQ(run.letter(), letter) << locale;
   }
 }
 

@@ -18,6 +18,8 @@ namespace kaldro::app {
 namespace {
 constexpr size_t kMaxLineCharacters = 255;
 constexpr size_t kFirstTableMark = 9999;
+// Far beyond any letter's template, small enough to hold in memory at once.
+constexpr size_t kMaxTemplateBytes = 64u << 20;
 
 constexpr const char* kMonthNames[12] = {"janeiro", "fevereiro", "mar\xE7o", "abril",    "maio",     "junho",
                                          "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
@@ -34,13 +36,24 @@ size_t prefixBytes(std::string_view line, size_t count, bool utf8) {
   return pos;
 }
 
-// Reads a whole regular file; nothing for a folder, a missing or an unreadable file.
-std::optional<std::string> readWholeFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// Why a template could not be read.
+enum class ReadFault { None, Unreadable, TooLarge };
+
+// Reads a whole regular file of at most kMaxTemplateBytes. A device, a FIFO or a socket is no
+// template: it could be endless (/dev/zero) or block the program for ever, so it is never read
+// and its open never waits.
+std::optional<std::string> readWholeFile(const std::string& path, ReadFault& fault) {
+  fault = ReadFault::Unreadable;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return std::nullopt;
   struct stat info{};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
+    return std::nullopt;
+  }
+  if (info.st_size > static_cast<off_t>(kMaxTemplateBytes)) {
+    ::close(fd);
+    fault = ReadFault::TooLarge;
     return std::nullopt;
   }
   std::string bytes;
@@ -54,8 +67,15 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     }
     if (n == 0) break;
     bytes.append(buffer, static_cast<size_t>(n));
+    // A file that grows while it is read is held to the same bound.
+    if (bytes.size() > kMaxTemplateBytes) {
+      ::close(fd);
+      fault = ReadFault::TooLarge;
+      return std::nullopt;
+    }
   }
   ::close(fd);
+  fault = ReadFault::None;
   return bytes;
 }
 
@@ -68,6 +88,21 @@ bool sameFile(const std::string& a, const std::string& b) {
 bool fileExists(const std::string& path) {
   struct stat info{};
   return ::stat(path.c_str(), &info) == 0;
+}
+
+// The file a name stands for, through links: the letter replaces the file a link points to.
+std::string resolvedPath(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string resolved(real);
+  std::free(real);
+  return resolved;
+}
+
+std::string folderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 }  // namespace
 
@@ -111,7 +146,8 @@ LetterGenerator::LetterGenerator(console::Console& console, speech::Speech& spee
     : console_(console), speech_(speech), editor_(editor), chooser_(chooser) {}
 
 LetterGenerator::~LetterGenerator() {
-  if (output_) std::fclose(output_);
+  // Ended before the letter was complete (a signal, the window closed): an old letter stays whole.
+  discardOutput();
 }
 
 void LetterGenerator::run(const std::vector<std::string>& arguments) {
@@ -145,10 +181,15 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
     if (inputName.empty()) cancelRun(platform::exit_status::Cancelled, "nenhum modelo foi escolhido");
   }
 
-  std::optional<std::string> contents = readWholeFile(inputName);
+  ReadFault fault = ReadFault::None;
+  std::optional<std::string> contents = readWholeFile(inputName, fault);
   if (!contents) {
-    speech_.writeLineSpeak("Arquivo n\xE3o existe");
-    cancelRun(platform::exit_status::Failure, "o modelo " + inputName + " n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido");
+    speech_.writeLineSpeak(fault == ReadFault::TooLarge ? "Arquivo grande demais: o limite \xE9 de 64 MB"
+                                                        : "Arquivo n\xE3o existe");
+    cancelRun(platform::exit_status::Failure,
+              "o modelo " + inputName +
+                  (fault == ReadFault::TooLarge ? " \xC3\xA9 grande demais (o limite \xC3\xA9 de 64 MB)"
+                                                : " n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido"));
   }
   inputBytes_ = std::move(*contents);
 
@@ -172,8 +213,7 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
     if (key != 'S' && key != 's')
       cancelRun(platform::exit_status::Cancelled, "o arquivo " + outputName + " j\xC3\xA1 existe e n\xC3\xA3o foi reescrito");
   }
-  output_ = std::fopen(outputName.c_str(), "wb");
-  if (!output_) {
+  if (!openOutput(outputName)) {
     speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
     cancelRun(platform::exit_status::Failure, "o arquivo de sa\xC3\xAD" "da " + outputName + " n\xC3\xA3o pode ser criado");
   }
@@ -268,6 +308,46 @@ std::string LetterGenerator::toConsoleText(std::string_view templateText) const 
   return template_.utf8 ? platform::utf8ToCp1252(templateText) : std::string(templateText);
 }
 
+bool LetterGenerator::openOutput(const std::string& name) {
+  struct stat old{};
+  // A new file, or a device or FIFO, is written in place: there is no old letter to keep.
+  if (::stat(name.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) {
+    output_ = std::fopen(name.c_str(), "wb");
+    return output_ != nullptr;
+  }
+  // An old letter stays whole until the new one is complete: the new one is written beside it
+  // and renamed over it at the end, so a kill, a crash or a full disk never leaves half of each.
+  outputPath_ = resolvedPath(name);
+  const std::string folder = folderOf(outputPath_);
+  const std::string base = outputPath_.substr(outputPath_.rfind('/') + 1);
+  std::string temporary = folder + "/." + base + ".XXXXXX";
+  int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) {
+    // A folder where nothing can be created, holding a file that may be written: in place.
+    outputPath_.clear();
+    output_ = std::fopen(name.c_str(), "wb");
+    return output_ != nullptr;
+  }
+  ::fchmod(fd, old.st_mode & 07777);
+  [[maybe_unused]] int owned = ::fchown(fd, old.st_uid, old.st_gid);
+  output_ = ::fdopen(fd, "wb");
+  if (!output_) {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    outputPath_.clear();
+    return false;
+  }
+  temporaryPath_ = temporary;
+  return true;
+}
+
+void LetterGenerator::discardOutput() {
+  if (output_) std::fclose(output_);
+  output_ = nullptr;
+  if (!temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());
+  temporaryPath_.clear();
+}
+
 bool LetterGenerator::closeOutput() {
   if (!output_) return true;
   bool ok = !outputFailed_ && std::fflush(output_) == 0 && ::fsync(::fileno(output_)) == 0 &&
@@ -276,6 +356,11 @@ bool LetterGenerator::closeOutput() {
   if (!ok && errno == EINVAL && !outputFailed_ && !std::ferror(output_)) ok = true;
   ok = (std::fclose(output_) == 0) && ok;
   output_ = nullptr;
+  if (!temporaryPath_.empty()) {
+    ok = ok && ::rename(temporaryPath_.c_str(), outputPath_.c_str()) == 0;
+    if (!ok) ::unlink(temporaryPath_.c_str());
+    temporaryPath_.clear();
+  }
   return ok;
 }
 
@@ -291,10 +376,7 @@ void LetterGenerator::finish() {
 }
 
 void LetterGenerator::writeFailed() {
-  if (output_) {
-    std::fclose(output_);
-    output_ = nullptr;
-  }
+  discardOutput();
   outputFailed_ = true;
   console_.writeLine();
   speech_.writeLineSpeak("Erro na grava\xE7\xE3o do arquivo de sa\xED" "da");

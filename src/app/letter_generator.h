@@ -53,6 +53,10 @@ class LetterGenerator {
   // In the template's encoding.
   std::string toTemplateText(std::string_view cp1252) const;
   std::string toConsoleText(std::string_view templateText) const;
+  // Opens the output; an existing file is replaced only when the letter is closed.
+  bool openOutput(const std::string& name);
+  // Closes the output; an existing file it was to replace is left as it was.
+  void discardOutput();
   bool closeOutput();
   [[noreturn]] void finish();
   // Ends the run: "Programa cancelado" on the console, the reason (UTF-8) on standard error.
@@ -67,6 +71,8 @@ class LetterGenerator {
   std::string inputBytes_;
   Template template_;
   std::FILE* output_ = nullptr;
+  std::string outputPath_;     // the file the letter replaces, when one existed
+  std::string temporaryPath_;  // where the letter is written until then
   bool outputFailed_ = false;
   size_t currentLine_ = 0;
   size_t tableMark_ = 9999;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ormia_text.h"
 #include "app/program_runtime.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
@@ -19,7 +20,9 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
+    "     kaldro-fala --engine ormia [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
+    "     kaldro-fala --engine ormia (--normal | --pho) [TEXTO...]\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo (as pausas viram sil\xC3\xAAncio)\n"
@@ -28,12 +31,22 @@ constexpr const char* kUsage =
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
     "  --play      toca os arquivos WAV pelo tocador do sistema (8, 16, 24 e 32 bits, ponto\n"
     "              flutuante; mais de dois canais s\xC3\xA3o misturados num s\xC3\xB3)\n"
+    "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
+    "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n"
+    "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
+    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
     "  --help      mostra este texto\n"
     "C\xC3\xB3" "digo de sa\xC3\xAD" "da (o motivo de cada falha vai numa linha para a sa\xC3\xAD" "da de erro):\n"
     "  0  tudo foi falado, gravado ou tocado\n"
     "  1  falha: a voz n\xC3\xA3o come\xC3\xA7" "a, o WAV n\xC3\xA3o pode ser criado, um arquivo n\xC3\xA3o pode ser\n"
     "     lido ou tem um formato que n\xC3\xA3o toca\n"
     "  2  linha de comando errada\n";
+
+// The kind numbers of the synthesizers --engine names; -1 for an unknown name.
+int engineKind(const std::string& name) {
+  if (name == "ormia") return 3;
+  return -1;
+}
 
 struct Options {
   int level = 0;  // 0: the configured level
@@ -42,6 +55,9 @@ struct Options {
   bool phones = false;
   bool play = false;
   bool help = false;
+  bool normal = false;  // the Portuguese engine's normalised text
+  bool pho = false;     // the Portuguese engine's MBROLA lines
+  std::string engine;  // an external synthesizer by name; empty: the built-in voice
   std::vector<std::string> items;  // texts or file names, as given
 };
 
@@ -52,7 +68,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     const std::string& argument = arguments[i];
     if (options.play) {
       options.items.push_back(argument);
-    } else if (argument == "-v" || argument == "-w") {
+    } else if (argument == "-v" || argument == "-w" || argument == "--engine") {
       if (i + 1 >= arguments.size()) {
         std::fprintf(stderr, "kaldro-fala: falta o valor de %s\n", argument.c_str());
         return std::nullopt;
@@ -60,6 +76,14 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       const std::string& value = arguments[++i];
       if (argument == "-w") {
         options.wavFile = value;
+        continue;
+      }
+      if (argument == "--engine") {
+        if (engineKind(value) < 0) {
+          std::fprintf(stderr, "kaldro-fala: motor desconhecido: %s\n", value.c_str());
+          return std::nullopt;
+        }
+        options.engine = value;
         continue;
       }
       char* end = nullptr;
@@ -73,6 +97,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.phonemes = true;
     } else if (argument == "--phones") {
       options.phones = true;
+    } else if (argument == "--normal") {
+      options.normal = true;
+    } else if (argument == "--pho") {
+      options.pho = true;
     } else if (argument == "--play") {
       options.play = true;
     } else if (argument == "--help") {
@@ -85,6 +113,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     } else {
       options.items.push_back(argument);
     }
+  }
+  if (((options.normal || options.pho) && options.engine != "ormia") || (options.normal && options.pho)) {
+    std::fprintf(stderr, "kaldro-fala: use --engine ormia com --normal ou --pho\n");
+    return std::nullopt;
   }
   if (options.play && options.items.empty()) {
     std::fprintf(stderr, "kaldro-fala: --play precisa de arquivos\n");
@@ -102,11 +134,25 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
     if (result == audio::WavPlayer::FileError)
       std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel ler o arquivo WAV %s\n", file.c_str());
     else if (result == platform::audio_error::BadFormat)
-      std::fprintf(stderr, "kaldro-fala: %s tem um formato de som que n\xC3\xA3o pode ser tocado\n", file.c_str());
+      std::fprintf(stderr, "kaldro-fala: formato de som inv\xC3\xA1lido em %s\n", file.c_str());
     else
       std::fprintf(stderr, "kaldro-fala: o dispositivo de som n\xC3\xA3o tocou %s (erro %d)\n", file.c_str(), result);
   }
   if (!allPlayed) throw platform::ProgramExit{platform::exit_status::Failure};
+}
+
+// Calls handle(given, text) for each text of the command line, else each line of standard input;
+// given is the text as it came, text the same in CP1252.
+template <typename Handle>
+void forEachText(const Options& options, Handle&& handle) {
+  if (!options.items.empty()) {
+    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
+  } else {
+    for (std::string line; std::getline(std::cin, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      handle(line, platform::textFileToCp1252(line));
+    }
+  }
 }
 
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
@@ -123,7 +169,6 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
     for (const std::string& fault : faults) std::fprintf(stderr, "kaldro-fala: %s\n", fault.c_str());
     if (!faults.empty()) throw platform::ProgramExit{platform::exit_status::Failure};
   }
-  // given: the line as it came; text: the same in CP1252.
   auto handle = [&](const std::string& given, const std::string& text) {
     if (options.phones) {
       std::string phones;
@@ -138,15 +183,22 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
       speech.speakText(text);
     }
   };
-  if (!options.items.empty()) {
-    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
-  } else {
-    for (std::string line; std::getline(std::cin, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      handle(line, platform::textFileToCp1252(line));
-    }
-  }
+  forEachText(options, handle);
   speech.stopAndFinishSpeech();
+}
+
+// Speaks every text through an external synthesizer, to the device or into the -w file.
+void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
+  speech::ExternalSynth& synth = runtime.externalSynth();
+  if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
+    std::fprintf(stderr, "kaldro-fala: o motor %s n\xC3\xA3o come\xC3\xA7ou (veja --help)\n", options.engine.c_str());
+    throw platform::ProgramExit{platform::exit_status::Failure};
+  }
+  forEachText(options, [&](const std::string&, const std::string& text) {
+    synth.synthSpeak(text);
+    while (synth.synthBusy(false)) runtime.console().waitForMessage();
+  });
+  synth.synthFinish();
 }
 
 }  // namespace
@@ -161,6 +213,11 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return platform::exit_status::Success;
   }
+  if (options->normal || options->pho) {
+    const platform::Configuration configuration(platform::configLocationsFromEnvironment());
+    return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised : app::OrmiaTextMode::MbrolaLines,
+                               options->items, configuration);
+  }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.
   const char* chosenHost = std::getenv("KALDRO_HOST");
@@ -170,7 +227,9 @@ int main(int argc, char** argv) {
     if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());
     return std::make_unique<platform::HostQuiet>(trace);
   };
-  const std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  // An engine writes its -w file itself.
+  std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  if (!options->engine.empty() && !options->wavFile.empty()) audio = "none";
   return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
     if (!runtime.audioError().empty()) {
       std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel criar o arquivo WAV %s\n", options->wavFile.c_str());
@@ -178,6 +237,8 @@ int main(int argc, char** argv) {
     }
     if (options->play)
       playFiles(runtime, *options);
+    else if (!options->engine.empty())
+      speakWithEngine(runtime, *options);
     else
       speakAll(runtime, *options);
   });

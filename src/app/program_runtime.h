@@ -28,7 +28,6 @@ class ProgramRuntime {
 
   platform::Host& host() { return *host_; }
   console::Console& console() { return *console_; }
-  platform::AudioDevice& audioDevice() { return *audioDevice_; }
   audio::WavPlayer& wavPlayer() { return *wavPlayer_; }
   speech::Speech& speech() { return *speech_; }
   speech::LineEditor& lineEditor() { return *lineEditor_; }
@@ -36,6 +35,7 @@ class ProgramRuntime {
   const platform::Configuration& configuration() const { return config_; }
   // Why the sound device chosen by the program could not be made (empty when it could).
   const std::string& audioError() const { return audioError_; }
+  speech::ExternalSynth& externalSynth() { return *externalSynth_; }
 
  private:
   std::unique_ptr<platform::Host> host_;
@@ -45,7 +45,7 @@ class ProgramRuntime {
   std::string audioError_;
   std::unique_ptr<audio::DeviceToneOutput> toneOutput_;
   std::unique_ptr<audio::WavPlayer> wavPlayer_;
-  // No external synthesizer is built in yet: speech stays with the built-in one.
+  // The engine dispatcher over the external synthesizers.
   std::unique_ptr<speech::ExternalSynth> externalSynth_;
   std::unique_ptr<speech::Speech> speech_;
   std::unique_ptr<speech::LineEditor> lineEditor_;

@@ -320,7 +320,8 @@ int WavPlayer::playWaveFile(const std::string& name) {
   if (tag == kFormatExtensible && formatRead >= 26) tag = readLe16(buffer + 24);  // the sub-format's tag
   const FileSampleFormat fileFormat{bits, channels, tag == kFormatFloat};
   // What the device could never play is refused before anything is queued.
-  if (rate <= 0 || !fileFormat.convertible() || fileFormat.frameBytes() > SlotBytes)
+  if (!platform::AudioFormat{rate, 16, fileFormat.playedChannels()}.playable() || !fileFormat.convertible() ||
+      fileFormat.frameBytes() > SlotBytes)
     return platform::audio_error::BadFormat;
 
   uint32_t dataLength = 0;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/decimal.h"
+
 namespace kaldro::console {
 
 namespace {
@@ -17,23 +19,15 @@ struct Conversion {
 
 // Decimal conversion that keeps the value of the digits before a character it cannot read.
 Conversion convertDecimal(std::string_view text) {
-  Conversion result;
   size_t pos = 0;
   while (pos < text.size() && text[pos] == ' ') ++pos;
-  bool negative = false;
-  if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
-    negative = text[pos] == '-';
-    ++pos;
-  }
-  const size_t firstDigit = pos;
-  for (; pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])); ++pos) {
-    // Large enough for any byte or pixel size; longer numbers stop growing instead of overflowing.
-    if (result.value < 1'000'000'000) result.value = result.value * 10 + (text[pos] - '0');
-  }
-  result.complete = pos == text.size() && pos > firstDigit;
-  if (negative) result.value = -result.value;
-  return result;
+  const platform::Decimal number = platform::readDecimal(text, pos);
+  return Conversion{number.value, number.anyDigit && number.end == text.size()};
 }
+
+// A colour is a byte; a font larger than the screen is no font.
+constexpr int kMaxColour = 255;
+constexpr int kMaxFontPixels = 512;
 
 // Trims what the text reader counts as blanks: every character up to the space.
 std::string trimBlanks(const std::string& text) {
@@ -48,7 +42,7 @@ bool firstIsYes(const std::string& value) { return !value.empty() && (value[0] =
 
 // A pixel size: the key's decimal value, or the work area scaled from the 1024 x 734 design.
 int fontSize(const std::optional<std::string>& value, int workPixels, double designPixels, int designSize) {
-  if (value && !value->empty()) return static_cast<int>(convertDecimal(*value).value);
+  if (value && !value->empty()) return platform::clampToInt(convertDecimal(*value).value, 0, kMaxFontPixels);
   return static_cast<int>(workPixels / designPixels * designSize);
 }
 }  // namespace
@@ -81,9 +75,9 @@ ConsoleSettings readConsoleSettings(const platform::Configuration& config, platf
   int background = 0;
   int text = 7;
   if (std::string value = read("VIDEO", "CORFUNDO", "0"); !value.empty())
-    background = static_cast<int>(convertDecimal(value).value);
+    background = platform::clampToInt(convertDecimal(value).value, 0, kMaxColour);
   if (std::string value = read("VIDEO", "CORLETRA", "15"); !value.empty())
-    text = static_cast<int>(convertDecimal(value).value);
+    text = platform::clampToInt(convertDecimal(value).value, 0, kMaxColour);
   settings.initialAttribute = static_cast<uint8_t>((background * 16 + text) & 0xFF);
 
   if (std::string value = read("BRAILLE", "MODO", "0"); !value.empty())

@@ -297,11 +297,12 @@ void DiphoneSynth::playUnit(std::string_view unitName, int mode, double f) {
 bool DiphoneSynth::readDatabaseUnit(const std::string& name, int mode, double f) {
   auto location = index_.find(platform::upperAscii(name));
   if (!location) return false;
-  const int recorded = location->length;
-  int length = recorded;
+  const int64_t recorded = location->length;
+  // Wide enough for any cut the settings hold: a cut never wraps round into a longer unit.
+  int64_t length = recorded;
   if (mode < 2 && name.size() > 2) {
     length = recorded - unitCut_;
-    if (length < unitMinimum_) length = std::min(recorded, unitMinimum_);
+    if (length < unitMinimum_) length = std::min<int64_t>(recorded, unitMinimum_);
   }
   // Never past the unit's own samples, whatever the settings say.
   auto count = static_cast<long long>(length * f);

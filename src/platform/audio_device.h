@@ -30,7 +30,13 @@ struct AudioFormat {
   int channels = 1;  // 1 or 2
   bool operator==(const AudioFormat&) const = default;
 
-  bool playable() const { return rate > 0 && rate <= 384000 && (bits == 8 || bits == 16) && (channels == 1 || channels == 2); }
+  // What a sound file can hold: below 4000 samples a second nothing is speech or music, and one
+  // block of such a rate would grow without measure when converted for the card.
+  static constexpr int MinRate = 4000;
+  static constexpr int MaxRate = 384000;
+  bool playable() const {
+    return rate >= MinRate && rate <= MaxRate && (bits == 8 || bits == 16) && (channels == 1 || channels == 2);
+  }
   int bytesPerFrame() const { return bits / 8 * channels; }
 };
 

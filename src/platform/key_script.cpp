@@ -1,6 +1,7 @@
 // The key script: one event a line, parsed into steps; keys expanded into a window's notifications.
 #include "platform/key_script.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -60,6 +61,8 @@ constexpr std::array<ControlCharacter, 7> kControlCharacters{{
 constexpr int kF4 = vk::F1 + 3;
 constexpr int kF10 = vk::F1 + 9;
 
+constexpr uint32_t kLongestWaitMs = 86'400'000;
+
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view trim(std::string_view s) {
@@ -82,6 +85,7 @@ std::optional<Modifiers> addModifier(Modifiers modifiers, std::string_view name)
 }
 
 std::optional<KeyStroke> keyOfName(std::string_view name) {
+  if (name.empty()) return std::nullopt;
   for (const NamedKey& named : kNamedKeys) {
     if (equalsIgnoringCase(name, named.name)) {
       KeyStroke key{named.virtualKey, {}, named.plainCharacter, named.shiftedCharacter};
@@ -224,7 +228,8 @@ KeyScript parseKeyScript(std::string_view utf8Text) {
     if (equalsIgnoringCase(verb, "wait")) {
       std::optional<uint32_t> ms = parseMilliseconds(trim(argument));
       if (!ms) return fail("número inválido em wait: \"" + std::string(trim(argument)) + "\"");
-      pendingDelay = pendingDelay.value_or(0) + *ms;
+      // Waits add up, held below a day of virtual time however many there are.
+      pendingDelay = std::min<uint32_t>(pendingDelay.value_or(0) + *ms, kLongestWaitMs);
       continue;
     }
     if (equalsIgnoringCase(verb, "type")) {

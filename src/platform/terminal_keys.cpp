@@ -2,6 +2,7 @@
 // SS3 sequences of xterm, tmux and the Linux console.
 #include "platform/terminal_keys.h"
 
+#include "platform/decimal.h"
 #include "platform/key_script.h"
 #include "platform/text.h"
 
@@ -305,8 +306,13 @@ size_t decodeSs3(std::string_view s, bool timedOut, bool alt, std::vector<HostEv
     return 1 + decodeCharacter(s.substr(1), true, true, out);  // Alt+Shift+O
   }
   size_t i = 2;
-  int parameter = 0;  // old xterms put the modifiers here: ESC O 5 P
-  while (i < s.size() && s[i] >= '0' && s[i] <= '9') parameter = parameter * 10 + (s[i++] - '0');
+  // Old xterms put the modifiers here: ESC O 5 P. Only the low bits mean anything.
+  int parameter = 0;
+  if (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+    const Decimal digits = readDecimal(s, i);
+    i = digits.end;
+    parameter = clampToInt(digits.value, 0, 255);
+  }
   if (i == s.size()) return timedOut ? i : 0;
   Modifiers modifiers = modifiersOfParameter(parameter);
   modifiers.alt = modifiers.alt || alt;

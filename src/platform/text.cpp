@@ -54,6 +54,7 @@ std::string cp1252ToUtf8(std::string_view text) {
 }
 
 std::optional<char32_t> decodeUtf8(std::string_view s, size_t pos, size_t& length) {
+  if (pos >= s.size()) return std::nullopt;
   auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
   unsigned char b0 = byte(pos);
   if (b0 < 0x80) {

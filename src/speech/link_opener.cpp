@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -49,32 +50,61 @@ LinkOpener::LinkOpener(const platform::Configuration& config, Starter starter)
 
 LinkOpener::~LinkOpener() { reapFinishedChildren(); }
 
+namespace {
+
+bool pathExists(const std::string& path, bool& executableFile) {
+  struct stat info{};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  executableFile = S_ISREG(info.st_mode) && (info.st_mode & 0111) != 0;
+  return true;
+}
+
+// user@host.domain, with nothing that would make it a path or an option.
+bool isMailAddress(std::string_view word) {
+  const size_t at = word.find('@');
+  return at != std::string_view::npos && at > 0 && word.find('.', at) != std::string_view::npos &&
+         word.find('/') == std::string_view::npos && word.front() != '-' && word.front() != '+';
+}
+
+}  // namespace
+
 Launch LinkOpener::launchFor(std::string_view word) const {
   const std::string utf8Word = platform::cp1252ToUtf8(word);
-  auto openWith = [&](const std::string& program) {
-    // Without a program of its own, the desktop's association decides.
-    if (program.empty()) return Launch{{"xdg-open", utf8Word}, true};
-    return Launch{{platform::cp1252ToUtf8(program), utf8Word}, true};
-  };
+  if (word.empty()) return {};
 
   if (startsWithIgnoringCase(word, "http://") || startsWithIgnoringCase(word, "https://") ||
-      startsWithIgnoringCase(word, "www."))
-    return openWith(config_.readConfig("KALDRO", "PROG.HTM"));
+      startsWithIgnoringCase(word, "www.")) {
+    const std::string program = config_.readConfig("KALDRO", "PROG.HTM");
+    if (!program.empty()) return Launch{{platform::cp1252ToUtf8(program), utf8Word}, true};
+    // The desktop opener reads a bare "www." name as a file.
+    return Launch{{"xdg-open", startsWithIgnoringCase(word, "www.") ? "http://" + utf8Word : utf8Word}, true};
+  }
+  if (startsWithIgnoringCase(word, "mailto:")) return Launch{{"xdg-open", utf8Word}, true};
+  if (isMailAddress(word)) return Launch{{"xdg-open", "mailto:" + utf8Word}, true};
+
+  // A file or folder: named so that no program can read it as an option ("-x") or, as vim and
+  // less would, as a command ("+cmd").
+  bool executableFile = false;
+  const bool exists = pathExists(utf8Word, executableFile);
+  std::string argument = utf8Word;
+  if (word.front() == '-' || word.front() == '+') {
+    if (!exists) return {};
+    argument = "./" + utf8Word;
+  }
 
   const size_t dot = word.find('.');
   const std::string extension = upcaseLatin1(dot == std::string_view::npos ? word.substr(0, 3) : word.substr(dot + 1, 3));
-  if (extension == "EXE" || extension == "COM") {
-    // A program file is run itself, never handed to a shell.
-    if (!word.empty() && word.front() == '/') return Launch{{utf8Word}, false};
-    std::string folder = platform::currentDirectory();
-    if (folder.empty() || folder.back() != '/') folder.push_back('/');
-    return Launch{{folder + utf8Word}, false};
-  }
-  return openWith(config_.readConfig("KALDRO", "PROG." + extension));
+  const std::string program = config_.readConfig("KALDRO", "PROG." + extension);
+  if (!program.empty()) return Launch{{platform::cp1252ToUtf8(program), argument}, true};
+  // Without a program of the user's own, the desktop's association opens what exists; a program
+  // file found in the folder is never started ("comando" must not run ./comando).
+  if (!exists || executableFile) return {};
+  return Launch{{"xdg-open", argument}, true};
 }
 
 bool LinkOpener::open(std::string_view word) {
   const Launch launch = launchFor(word);
+  if (launch.argv.empty()) return false;
   return starter_ ? starter_(launch) : spawnDetached(launch);
 }
 

@@ -31,7 +31,8 @@ class LinkOpener {
   LinkOpener& operator=(const LinkOpener&) = delete;
 
   // What opening the word (CP1252) would start: a web link or a document by its program from
-  // KALDRO.INI, a program file by itself, anything else by the desktop's own association.
+  // KALDRO.INI, a web or mail address or an existing file or folder by the desktop's own
+  // association; nothing (no argv) for anything else, a program file found in the folder included.
   Launch launchFor(std::string_view word) const;
   // Starts it; a failure is left unreported, as the desktop would leave it.
   bool open(std::string_view word);

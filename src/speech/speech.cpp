@@ -293,8 +293,8 @@ void Speech::beepSound() {
 }
 
 void Speech::pauseSpeech(int milliseconds) {
-  for (int step = 0; step < milliseconds / kPauseStepMs; ++step)
-    if (!console_.keyPressed()) console_.delayMs(kPauseStepMs);
+  for (int step = 0; step < milliseconds / kPauseStepMs && !console_.keyPressed(); ++step)
+    console_.delayMs(kPauseStepMs);
 }
 
 void Speech::playDtmf(std::string_view text) {

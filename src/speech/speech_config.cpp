@@ -3,43 +3,27 @@
 
 #include <climits>
 
+#include "platform/decimal.h"
 #include "platform/text.h"
 
 namespace kaldro::speech {
 
 namespace {
 constexpr size_t kMaxDiphoneBase = 8;
-
-// Reads an optional sign and digits from text[pos]; the value saturates instead of overflowing.
-int parseInteger(std::string_view text, size_t& pos, bool& anyDigit) {
-  bool negative = false;
-  if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) negative = text[pos++] == '-';
-  long long value = 0;
-  anyDigit = false;
-  while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-    anyDigit = true;
-    if (value < INT_MAX) value = value * 10 + (text[pos] - '0');
-    ++pos;
-  }
-  if (value > INT_MAX) value = INT_MAX;
-  return static_cast<int>(negative ? -value : value);
-}
+// Ten seconds of silence after a mark is already more than anyone asks for.
+constexpr IntegerRange kPauseRange{0, 10000};
 
 std::string levelKey(std::string_view key, int level) { return std::string(key) + std::to_string(level); }
 }  // namespace
 
-int leadingInteger(std::string_view text) {
-  size_t pos = 0;
-  bool anyDigit = false;
-  int value = parseInteger(text, pos, anyDigit);
-  return anyDigit ? value : 0;
+int leadingInteger(std::string_view text, IntegerRange range) {
+  return platform::leadingIntegerIn(text, range.lowest, range.highest);
 }
 
-int integerOr(std::string_view text, int fallback) {
-  size_t pos = 0;
-  bool anyDigit = false;
-  int value = parseInteger(text, pos, anyDigit);
-  return anyDigit && pos == text.size() ? value : fallback;
+int integerOr(std::string_view text, int fallback, IntegerRange range) {
+  const platform::Decimal number = platform::readDecimal(text);
+  if (!number.anyDigit || number.end != text.size()) return fallback;
+  return platform::clampToInt(number.value, range.lowest, range.highest);
 }
 
 bool yesAnswer(std::string_view text) { return !text.empty() && text.front() != 'N' && text.front() != 'n'; }
@@ -48,14 +32,15 @@ SynthSettings readSynthSettings(const platform::Configuration& config, int level
   auto read = [&](std::string_view key) { return config.readConfig("SINTETIZADOR", levelKey(key, level)); };
   SynthSettings settings;
   settings.diphoneBase = read("DIFONES").substr(0, kMaxDiphoneBase);
-  settings.unitCut = leadingInteger(read("CORTEFON"));
-  settings.unitMinimum = integerOr(read("SOBRAFON"), 0);
-  settings.wordGap = integerOr(read("INTERPAL"), 0);
+  // Samples of one unit, of a gap between words: a unit never holds more than 64 KB.
+  settings.unitCut = leadingInteger(read("CORTEFON"), {-65535, 65535});
+  settings.unitMinimum = integerOr(read("SOBRAFON"), 0, {0, 65535});
+  settings.wordGap = integerOr(read("INTERPAL"), 0, {0, 65535});
   settings.dropPeriods = yesAnswer(read("CORTAFALA"));
   settings.fastRate = yesAnswer(read("RAPIDINHO"));
-  settings.pauseFullStop = integerOr(read("PAUSAPONTO"), 250);
-  settings.pauseComma = integerOr(read("PAUSAVIRG"), 150);
-  settings.pauseColon = integerOr(read("PAUSADOISPONTOS"), 200);
+  settings.pauseFullStop = integerOr(read("PAUSAPONTO"), 250, kPauseRange);
+  settings.pauseComma = integerOr(read("PAUSAVIRG"), 150, kPauseRange);
+  settings.pauseColon = integerOr(read("PAUSADOISPONTOS"), 200, kPauseRange);
   return settings;
 }
 
@@ -68,10 +53,10 @@ std::optional<ExternalSettings> readExternalSettings(const platform::Configurati
   const std::string sapi = config.readConfig("TRADUTOR", "SAPI");
   if (!yesAnswer(sapi)) return std::nullopt;
   ExternalSettings settings;
-  settings.voice = leadingInteger(config.readConfig("SERVFALA", "VOZ"));
-  settings.rate = leadingInteger(config.readConfig("SERVFALA", "VELOCIDADE"));
-  settings.pitch = leadingInteger(config.readConfig("SERVFALA", "TOM"));
-  settings.kind = leadingInteger(config.readConfig("SERVFALA", "TIPOSAPI"));
+  settings.voice = leadingInteger(config.readConfig("SERVFALA", "VOZ"), {-1, 9999});
+  settings.rate = leadingInteger(config.readConfig("SERVFALA", "VELOCIDADE"), {-1000, 1000});
+  settings.pitch = leadingInteger(config.readConfig("SERVFALA", "TOM"), {-1000, 1000});
+  settings.kind = leadingInteger(config.readConfig("SERVFALA", "TIPOSAPI"), {0, 999});
   // Only SAPI 4 engines take rates above 10.
   if (settings.kind != 4 && settings.rate > 10) settings.rate = 0;
   return settings;

@@ -1,6 +1,7 @@
 // The speech keys of KALDRO.INI: how their values are read and what they default to.
 #pragma once
 
+#include <climits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,10 +10,15 @@
 
 namespace kaldro::speech {
 
+// The values a key may take; a number outside is held at the nearer end.
+struct IntegerRange {
+  int lowest = INT_MIN;
+  int highest = INT_MAX;
+};
 // An optional sign, then decimal digits: the leading digits count; none gives 0.
-int leadingInteger(std::string_view text);
+int leadingInteger(std::string_view text, IntegerRange range = {});
 // The value when the whole text is a decimal integer; otherwise (empty included) the fallback.
-int integerOr(std::string_view text, int fallback);
+int integerOr(std::string_view text, int fallback, IntegerRange range = {});
 // On when the text is not empty and does not begin with "N" or "n".
 bool yesAnswer(std::string_view text);
 

@@ -33,13 +33,11 @@ TEST(LinkOpener, F12StartsTheConfiguredProgramOrTheDesktopOpenerWithTheWordAsOne
     std::string text = value;
     rig.editor.editLine(text, 1, 1, 60, 60, true);
   }
-  const std::string here = platform::currentDirectory();
   const std::vector<Launch> expected = {
       {{"navegador", "http://ex.org/a?b=1;ls"}, true},
       {{"navegador", "www.kaldro.org"}, true},
       {{"/usr/bin/leitor", "a;rm&touch$HOME.txt"}, true},
-      {{"xdg-open", "relat\xC3\xB3rio.doc"}, true},
-      {{here + (here.ends_with('/') ? "" : "/") + "prog.exe"}, false},
+      // A document that does not exist and a program file start nothing.
   };
   EXPECT_EQ(rig.launches, expected);
   EXPECT_EQ(rig.count("beep"), 1u);  // the blank field
@@ -70,6 +68,49 @@ TEST(LinkOpener, AStartedProgramReceivesTheWordUntouched) {
   EXPECT_EQ(folder.read("saida.txt"), "1|" + word);
   EXPECT_FALSE(folder.exists("invadido"));
   EXPECT_FALSE(folder.exists("b"));
+}
+
+// Only web and mail addresses, existing files and folders, and the programs of the table: a word
+// is never run as a program, and never reaches a program as an option or a command.
+TEST(LinkOpener, NothingRunsThatTheUserDidNotName) {
+  kaldro::testing::ScratchFolder folder;
+  folder.write("carta.txt", "x");
+  folder.write("-rf.txt", "x");
+  folder.write("comando", "#!/bin/sh\ntouch invadido\n");
+  ::chmod(folder.file("comando").c_str(), 0755);
+  folder.write("prog.exe", "MZ");
+  ::chmod(folder.file("prog.exe").c_str(), 0755);
+  std::filesystem::create_directory(folder.file("pasta"));
+  folder.write("KALDRO.INI", "[KALDRO]\nPROG.PDF=leitor-pdf\nPROG.LOG=less\n");
+  platform::Configuration config(platform::ConfigLocations{{folder.path()}, folder.path(), folder.path()});
+  LinkOpener opener(config);
+  const std::string oldFolder = platform::currentDirectory();
+  ASSERT_EQ(::chdir(folder.path().c_str()), 0);
+  struct Case {
+    std::string word;
+    std::vector<std::string> argv;  // empty: nothing is started
+  };
+  const Case cases[] = {
+      {"comando", {}},
+      {"exemplo", {}},
+      {"prog.exe", {}},
+      {"coisa.com", {}},
+      {"nada.txt", {}},
+      {"+!sh.log", {}},
+      {"+x", {}},
+      {"https://kaldro.org", {"xdg-open", "https://kaldro.org"}},
+      {"www.kaldro.org", {"xdg-open", "http://www.kaldro.org"}},
+      {"ana@kaldro.com", {"xdg-open", "mailto:ana@kaldro.com"}},
+      {"mailto:ana@kaldro.org", {"xdg-open", "mailto:ana@kaldro.org"}},
+      {"carta.txt", {"xdg-open", "carta.txt"}},
+      {"pasta", {"xdg-open", "pasta"}},
+      {"-rf.txt", {"xdg-open", "./-rf.txt"}},
+      {"relatorio.pdf", {"leitor-pdf", "relatorio.pdf"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(opener.launchFor(c.word).argv, c.argv) << c.word;
+  EXPECT_FALSE(opener.open("comando"));
+  ASSERT_EQ(::chdir(oldFolder.c_str()), 0);
+  EXPECT_FALSE(folder.exists("invadido"));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "support/speech_rig.h"
 
@@ -33,6 +35,28 @@ TEST(KaldroFala, WritesTheSpokenTextToAWavFile) {
   EXPECT_EQ(wav.substr(0, 4), "RIFF");
   EXPECT_EQ(le32At(wav, 24), 16000u);
   EXPECT_EQ(le32At(wav, 40), wav.size() - 44);
+}
+
+// The file keeps the timing a listener hears: the pause after a comma and a blank (150 ms by
+// default) is there as silence, 16-bit mono at 16000 Hz.
+TEST(KaldroFala, PausesBecomeSilenceInTheWavFile) {
+  Voice voice;
+  std::map<std::string, std::string> wav;
+  for (const char* text : {"a, b", "a,b"}) {
+    auto result = runProgram("kaldro-fala", {"-w", "fala.wav", text}, "", voice.folder);
+    ASSERT_EQ(result.status, 0) << result.standardError;
+    wav[text] = voice.folder.read("fala.wav");
+  }
+  const long longer = static_cast<long>(wav["a, b"].size()) - static_cast<long>(wav["a,b"].size());
+  EXPECT_NEAR(longer, 150 * 16 * 2, 64);
+  // The pause itself is silence: a run of zero samples at least that long.
+  const std::string& paused = wav["a, b"];
+  size_t longestRun = 0, run = 0;
+  for (size_t i = 44; i + 1 < paused.size(); i += 2) {
+    run = paused[i] == 0 && paused[i + 1] == 0 ? run + 1 : 0;
+    longestRun = std::max(longestRun, run);
+  }
+  EXPECT_GE(longestRun, 150u * 16 - 16);
 }
 
 TEST(KaldroFala, PlaysFilesAndReportsTheUnreadable) {

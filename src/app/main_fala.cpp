@@ -36,18 +36,15 @@ constexpr const char* kUsage =
     "  --engine ormia --phones  escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones do motor (voz br4)\n"
     "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
     "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
-<<<<<<< HEAD
+    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no servi\xC3\xA7o de fala\n"
+    "              (n\xC3\xA3o grava arquivos)\n"
+    "  --engine espeak   fala pelo eSpeak NG, com a voz de portugu\xC3\xAAs do Brasil\n"
     "  --help      mostra este texto\n"
     "C\xC3\xB3" "digo de sa\xC3\xAD" "da (o motivo de cada falha vai numa linha para a sa\xC3\xAD" "da de erro):\n"
     "  0  tudo foi falado, gravado ou tocado\n"
     "  1  falha: a voz n\xC3\xA3o come\xC3\xA7" "a, o WAV n\xC3\xA3o pode ser criado, um arquivo n\xC3\xA3o pode ser\n"
     "     lido ou tem um formato que n\xC3\xA3o toca\n"
     "  2  linha de comando errada\n";
-=======
-    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no servi\xC3\xA7o de fala\n"
-    "              (n\xC3\xA3o grava arquivos)\n"
-    "  --engine espeak   fala pelo eSpeak NG, com a voz de portugu\xC3\xAAs do Brasil\n";
->>>>>>> main
 
 // The kind numbers of the synthesizers --engine names; -1 for an unknown name.
 int engineKind(const std::string& name) {

@@ -49,7 +49,7 @@ TEST(TemplateFiles, ThingsThatAreNoRegularFileAreRefusedAtOnce) {
   for (const std::string& name : {std::string("/dev/zero"), std::string("/dev/urandom"), fifo, socketPath,
                                   folder.path(), std::string("/dev/tty")}) {
     ProgramResult result = runProgram("plumar", {name}, kOutput, folder);
-    EXPECT_EQ(result.status, 0) << name;
+    EXPECT_EQ(result.status, 1) << name;  // a failure, told on standard error
     EXPECT_TRUE(said(result, "Arquivo n\xC3\xA3o existe")) << name;
     EXPECT_TRUE(said(result, "Programa cancelado")) << name;
     EXPECT_FALSE(folder.exists("carta.txt")) << name;

@@ -23,6 +23,8 @@ constexpr int kFullRingWaits = 40;
 constexpr uint16_t kFullRingPauseMs = 50;
 constexpr uint16_t kFreeSlotPauseMs = 10;
 constexpr size_t kShortestBlock = 256;
+// About 3 ms at 11025 samples per second: too short to hear as a fade, long enough to be no click.
+constexpr size_t kEndGlideSamples = 32;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -213,8 +215,16 @@ bool WavPlayer::submitWaveBlock(const uint8_t* data, size_t n) {
   // A block shorter than 256 bytes is lengthened with silence.
   if (n < kShortestBlock) std::fill(slot.begin() + n, slot.begin() + kShortestBlock, silenceByte(currentBits_));
   std::memcpy(slot.data(), data, n);
-  // Each block of 8-bit mono sound ends on the silence value.
-  if (eightBitMono && n != SlotBytes) slot[n - 1] = 128;
+  // Each block of 8-bit mono sound ends on the silence value. Its last samples glide there rather
+  // than jump: a piece cut off away from the zero line (fast speech, the period dropper's tail)
+  // would otherwise end in a click. The length stays the same.
+  if (eightBitMono && n != SlotBytes) {
+    const size_t glide = std::min(n, kEndGlideSamples);
+    for (size_t i = 0; i < glide; ++i) {
+      uint8_t& sample = slot[n - glide + i];
+      sample = static_cast<uint8_t>(128 + (sample - 128) * static_cast<int>(glide - 1 - i) / static_cast<int>(glide));
+    }
+  }
   const uint64_t cookie = (generation_ << 3) | static_cast<uint64_t>(lastSlot_);
   if (device_.write(slot.data(), std::max(n, kShortestBlock), cookie) != platform::audio_error::Ok) {
     --queued_;

@@ -108,13 +108,13 @@ class ProgramBinding final : public MbrolaBinding {
   ~ProgramBinding() override { close(); }
 
   int init(const std::string& database) override {
-    close();
+    stop();
     database_ = database;
     if (!spawn()) return -1;
     // A short silence through the whole path proves the database was opened.
-    const char probe[] = "_ 10\n#\n";
+    const char probe[] = "_ 50\n#\n";
     if (!writeAll(probe, sizeof probe - 1)) return fail();
-    expected_ = 10.0 * kSampleRate / 1000;
+    expected_ = 50.0 * kSampleRate / 1000;
     flushed_ = true;
     const auto deadline = Clock::now() + kStartLimit;
     long long answered = 0;
@@ -176,7 +176,7 @@ class ProgramBinding final : public MbrolaBinding {
     if (flushed_) {
       // The utterance ends when all its samples came, or when none came for a while.
       auto lastArrival = Clock::now();
-      while (buffered() == 0 && error_ == 0 && delivered_ < std::llround(expected_)) {
+      while (buffered() < 2 && error_ == 0 && delivered_ < std::llround(expected_)) {
         const size_t before = output_.size();
         waitOutput(10);
         if (output_.size() != before) {
@@ -207,7 +207,10 @@ class ProgramBinding final : public MbrolaBinding {
     return errorText_;
   }
 
-  void close() override { stop(); }
+  void close() override {
+    stop();
+    database_.clear();  // closed for good: no restart after this
+  }
   std::string description() const override { return "programa " + program_; }
 
  private:
@@ -366,6 +369,7 @@ class ProgramBinding final : public MbrolaBinding {
     sigaddset(&pipeSignal, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
     bool ok = true;
+    bool refused = false;
     auto lastProgress = Clock::now();
     while (size > 0) {
       const ssize_t n = ::write(input_, data, size);
@@ -376,6 +380,7 @@ class ProgramBinding final : public MbrolaBinding {
         continue;
       }
       if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        refused = errno == EPIPE;
         ok = false;
         break;
       }
@@ -389,8 +394,11 @@ class ProgramBinding final : public MbrolaBinding {
         break;
       }
     }
-    timespec none{};
-    while (sigtimedwait(&pipeSignal, nullptr, &none) > 0) {
+    // A refused write is the only thing that raises the signal.
+    if (refused) {
+      timespec none{};
+      while (sigtimedwait(&pipeSignal, nullptr, &none) > 0) {
+      }
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (!ok) {

@@ -37,6 +37,9 @@ class OrmiaEngine {
   static constexpr size_t ScratchSamples = 16000;
   // An image goes to the player once the next chunk would bring it to this many bytes.
   static constexpr size_t ImageHandBytes = 16000;
+  // The first image of an utterance goes as soon as it holds this much (100 ms), so sound starts
+  // after the first phones rather than after half a second of them.
+  static constexpr size_t FirstImageBytes = 3200;
   // The last image of an utterance is padded with silence to at least this many bytes.
   static constexpr size_t MinimumImageBytes = 256;
 
@@ -85,6 +88,8 @@ class OrmiaEngine {
 
  private:
   void unbind();
+  // Closes the output file with its header's sizes right.
+  void finishOutputFile();
   void handImage();
   void fillImageHeader(uint8_t* image, uint32_t dataBytes);
 
@@ -95,6 +100,7 @@ class OrmiaEngine {
   std::unique_ptr<MbrolaBinding> binding_;
   std::string bindingProblem_;
   std::string outputFileName_;
+  std::string openedFileName_;  // the file being written (the name may change before the next start)
   bool toFile_ = false;
   std::FILE* outputFile_ = nullptr;
   double durationFactor_ = 1.0;

@@ -38,6 +38,8 @@ TEST(FrontEndLoad, EachFileFailsAsItsOwnLoader) {
   };
   const Case cases[] = {
       {"the shipped data", nullptr, nullptr, LoadResult::Loaded, {}},
+      {"rule file missing", "portug.nrl", nullptr, LoadResult::LexiconFailed, {}},
+      {"exception file missing", "portug.exc", nullptr, LoadResult::LexiconFailed, {}},
       {"prosody file missing", "portug.pro", nullptr, LoadResult::ProsodyFailed,
        {"Configuração da prosódia não foi achada"}},
       {"prosody file without patterns", "portug.pro", "[DURAÇÃO]\n[CHAVES]\n", LoadResult::ProsodyFailed,
@@ -94,7 +96,8 @@ TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {
       {"--pho needs the engine", {"--pho", "Sim"}, "", 2, "", "--engine ormia"},
       {"another engine", {"--engine", "outro", "--pho", "Sim"}, "", 2, "", "--engine ormia"},
       {"data folder without the files", {"--engine", "ormia", "--pho", "Sim"}, "[ORMIATTS]\nDIR=/nada\n", 1, "",
-       "Erro no arquivo de prosódia"},
+       "Erro na base de dados de português"},
+      {"phones of each text", {"--engine", "ormia", "--phones", "casa"}, "", 0, "casa\tk >a z a\n", ""},
   };
   for (const Case& c : cases) {
     ScratchFolder folder;

@@ -135,6 +135,8 @@ TEST(EspeakAdapter, CountersThroughSpeakBusyAndStop) {
   library.samplesPerText = 22050 * 20;  // 20 s: still playing when speak returns
   ASSERT_TRUE(adapter.start(1, 0, 0, ""));
   EXPECT_FALSE(adapter.busy(false));
+  adapter.onTextDone();  // a "done" without its "started" keeps the count at 0
+  EXPECT_EQ(adapter.pendingTexts(), 0);
   adapter.speak("um texto longo");
   EXPECT_EQ(library.pendingWhileSynthesizing, 1);
   EXPECT_EQ(adapter.pendingTexts(), 0);

@@ -198,6 +198,10 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     while (synth.synthBusy(false)) runtime.console().waitForMessage();
   });
   synth.synthFinish();
+  if (synth.synthOutputFailed()) {
+    std::fprintf(stderr, "kaldro-fala: a grava\xC3\xA7\xC3\xA3o de %s falhou (disco cheio?)\n", options.wavFile.c_str());
+    throw platform::ProgramExit{1};
+  }
 }
 
 }  // namespace

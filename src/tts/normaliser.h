@@ -35,8 +35,8 @@ class Normaliser {
 
   // Reads an abbreviations file (UTF-8, or Latin-1 when it is not valid UTF-8) into the table,
   // replacing what it held. Returns true when the file has been read to its end. Returns false
-  // when the file does not exist, and also when it exists but cannot be read (a folder, no
-  // permission, a failing disk): then *readError says so in Portuguese (UTF-8), the caller must
+  // when the file does not exist, and also when it exists but cannot be read (a folder, a device
+  // or a pipe, no permission, a failing disk): then *readError says so in Portuguese (UTF-8), the caller must
   // report it as a read error, and the table is left as it was.
   bool loadAbbreviations(const std::string& path, std::string* readError = nullptr);
   // Fills the table from a file's text (already CP1252), as loadAbbreviations does.

@@ -21,7 +21,16 @@ constexpr const char* kUsage =
     "combinação, que faz o mesmo:\n"
     "  Ctrl+Alt+Shift+F9   = Ctrl+Alt+F9, revisão de tela (no editor de linha)\n"
     "  Ctrl+Alt+Shift+F11  = Ctrl+Alt+F11, liga o teclado braille / passa ao modo seguinte\n"
-    "  Ctrl+Alt+Shift+F12  = Ctrl+Alt+F12, desliga o teclado braille\n";
+    "  Ctrl+Alt+Shift+F12  = Ctrl+Alt+F12, desliga o teclado braille\n"
+    "\n"
+    "Código de saída (o motivo de cada falha vai numa linha para a saída de erro):\n"
+    "  0    carta gravada\n"
+    "  1    falha: o modelo não existe, a saída não pode ser criada ou gravada, falta\n"
+    "       fechar uma chave, ou a voz não começa\n"
+    "  2    roteiro de teclas com erro (só sem tela, KALDRO_HOST=headless)\n"
+    "  3    o roteiro de teclas acabou antes do fim (só sem tela)\n"
+    "  4    cancelado pelo usuário: nome vazio ou reescrita recusada\n"
+    "  255  fechado pelo sistema de janelas ou por Ctrl+Break\n";
 
 }  // namespace
 

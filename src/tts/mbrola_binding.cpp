@@ -85,6 +85,8 @@ constexpr int kSampleRate = 16000;
 constexpr auto kStartLimit = std::chrono::seconds(5);
 // After a flush, the end of the utterance is the expected sample count, or this long without output.
 constexpr int kQuietGapMs = 40;
+// Said when the program neither answers nor ends.
+constexpr const char* kNoAnswer = "o programa mbrola n\xE3o respondeu";
 // A program that takes neither input nor gives output this long is taken as hung.
 constexpr int kStallLimitMs = 3000;
 
@@ -108,6 +110,22 @@ class ProgramBinding final : public MbrolaBinding {
   ~ProgramBinding() override { close(); }
 
   int init(const std::string& database) override {
+    if (startProgram(database) == 0) return 0;
+    if (stdbuf_.empty() || errorText_ == kNoAnswer) return -1;
+    // stdbuf cannot run every program (one that must be loaded first, say): without it the samples
+    // still come, in blocks and at every flush.
+    const std::string firstError = errorText_;
+    stdbuf_.clear();
+    if (startProgram(database) == 0) return 0;
+    if (errorText_.empty()) errorText_ = firstError;
+    return -1;
+  }
+
+  void setNoError(int noError) override { noError_ = noError; }
+
+ private:
+  // Starts the program on the database and waits for its answer to a short silence. 0 or -1.
+  int startProgram(const std::string& database) {
     stop();
     database_ = database;
     if (!spawn()) return -1;
@@ -125,15 +143,14 @@ class ProgramBinding final : public MbrolaBinding {
       else if (answered > 0) break;
     }
     if (answered == 0) {
-      if (error_ == 0) noteError("o programa mbrola n\xE3o respondeu");
+      if (error_ == 0) noteError(kNoAnswer);
       return fail();
     }
     reset();
     return error_ == 0 ? 0 : fail();
   }
 
-  void setNoError(int noError) override { noError_ = noError; }
-
+ public:
   void reset() override {
     if (pid_ > 0 && !alive()) error_ = -1;
     if (error_ != 0 && !database_.empty()) {

@@ -83,8 +83,12 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSampleRate = 16000;
 // How long the program may take to open its database and answer the first flush.
 constexpr auto kStartLimit = std::chrono::seconds(5);
-// After a flush, the end of the utterance is the expected sample count, or this long without output.
+// After a flush, the end of the utterance is the expected sample count; or, once most of it came,
+// this long without output (MBROLA's count may differ a little from the durations asked); or, before
+// that, a longer silence (a busy machine may hold the program back that long).
 constexpr int kQuietGapMs = 40;
+constexpr int kShortfallWaitMs = 500;
+constexpr double kMostOfIt = 0.9;
 // Said when the program neither answers nor ends.
 constexpr const char* kNoAnswer = "o programa mbrola n\xE3o respondeu";
 // A program that takes neither input nor gives output this long is taken as hung.
@@ -198,9 +202,10 @@ class ProgramBinding final : public MbrolaBinding {
         waitOutput(10);
         if (output_.size() != before) {
           lastArrival = Clock::now();
-        } else if (Clock::now() - lastArrival > std::chrono::milliseconds(kQuietGapMs)) {
-          break;
+          continue;
         }
+        const bool mostCame = static_cast<double>(delivered_) >= kMostOfIt * expected_;
+        if (Clock::now() - lastArrival > std::chrono::milliseconds(mostCame ? kQuietGapMs : kShortfallWaitMs)) break;
       }
     }
     const int count = static_cast<int>(std::min<size_t>(buffered() / 2, static_cast<size_t>(std::max(capacity, 0))));

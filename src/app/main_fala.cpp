@@ -20,9 +20,9 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
-    "     kaldro-fala --engine ormia [-w ARQUIVO.wav] [TEXTO...]\n"
+    "     kaldro-fala --engine ormia|speechd|espeak [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
-    "     kaldro-fala --engine ormia (--normal | --pho) [TEXTO...]\n"
+    "     kaldro-fala --engine ormia (--normal | --pho | --phones) [TEXTO...]\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
@@ -32,12 +32,18 @@ constexpr const char* kUsage =
     "  --play      toca os arquivos WAV pelo tocador do sistema\n"
     "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
     "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n"
+    "  --engine ormia --phones  escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones do motor (voz br4)\n"
     "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
-    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n";
+    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
+    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no servi\xC3\xA7o de fala\n"
+    "              (n\xC3\xA3o grava arquivos)\n"
+    "  --engine espeak   fala pelo eSpeak NG, com a voz de portugu\xC3\xAAs do Brasil\n";
 
 // The kind numbers of the synthesizers --engine names; -1 for an unknown name.
 int engineKind(const std::string& name) {
   if (name == "ormia") return 3;
+  if (name == "speechd") return 5;
+  if (name == "espeak") return 4;
   return -1;
 }
 
@@ -178,6 +184,10 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
 
 // Speaks every text through an external synthesizer, to the device or into the -w file.
 void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
+  if (options.engine == "speechd" && !options.wavFile.empty()) {
+    std::fprintf(stderr, "kaldro-fala: o Speech Dispatcher n\xC3\xA3o grava arquivos; para gravar um WAV use --engine espeak\n");
+    throw platform::ProgramExit{1};
+  }
   speech::ExternalSynth& synth = runtime.externalSynth();
   if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
     std::fprintf(stderr, "kaldro-fala: o motor %s n\xC3\xA3o come\xC3\xA7ou (veja --help)\n", options.engine.c_str());
@@ -198,9 +208,11 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (options->normal || options->pho) {
+  if (options->normal || options->pho || (options->phones && options->engine == "ormia")) {
     const platform::Configuration configuration(platform::configLocationsFromEnvironment());
-    return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised : app::OrmiaTextMode::MbrolaLines,
+    return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised
+                               : options->pho  ? app::OrmiaTextMode::MbrolaLines
+                                               : app::OrmiaTextMode::Phones,
                                options->items, configuration);
   }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's

@@ -47,8 +47,9 @@ ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, std::string
   toneOutput_ = std::make_unique<audio::DeviceToneOutput>(*audioDevice_);
   console_->setToneOutput(toneOutput_.get());
   wavPlayer_ = std::make_unique<audio::WavPlayer>(*console_, *audioDevice_);
+  espeakLibrary_ = engines::makeEspeakLibrary();
   externalSynth_ = std::make_unique<engines::EngineDispatcher>(
-      *console_, engines::builtInAdapters({*console_, config_, *wavPlayer_}));
+      *console_, engines::builtInAdapters({*console_, config_, *wavPlayer_, espeakLibrary_.get()}));
   speech_ = std::make_unique<speech::Speech>(*console_, config_, *wavPlayer_, *externalSynth_);
   lineEditor_ = std::make_unique<speech::LineEditor>(*speech_);
   fileChooser_ = std::make_unique<files::FileChooser>(*speech_, *lineEditor_);
@@ -60,6 +61,7 @@ ProgramRuntime::~ProgramRuntime() {
   lineEditor_.reset();
   speech_.reset();
   externalSynth_.reset();
+  espeakLibrary_.reset();
   wavPlayer_.reset();
   if (console_) console_->setToneOutput(nullptr);
   toneOutput_.reset();

@@ -7,6 +7,7 @@
 
 #include "audio/tone_output.h"
 #include "audio/wav_player.h"
+#include "engines/espeak_library.h"
 #include "console/console.h"
 #include "files/file_chooser.h"
 #include "platform/audio_device.h"
@@ -43,6 +44,9 @@ class ProgramRuntime {
   std::unique_ptr<audio::DeviceToneOutput> toneOutput_;
   std::unique_ptr<audio::WavPlayer> wavPlayer_;
   // The engine dispatcher over the external synthesizers.
+  // libespeak-ng can be initialised once per process only: the run's one owner (it starts the
+  // library when eSpeak NG first speaks).
+  std::unique_ptr<engines::EspeakLibrary> espeakLibrary_;
   std::unique_ptr<speech::ExternalSynth> externalSynth_;
   std::unique_ptr<speech::Speech> speech_;
   std::unique_ptr<speech::LineEditor> lineEditor_;

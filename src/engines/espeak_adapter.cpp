@@ -55,7 +55,11 @@ bool EspeakAdapter::start(int voice, int speed, int pitch, const std::string& ou
   if (sampleRate_ <= 0) return false;
   const std::vector<std::string> voices = library_.voices();
   if (voices.empty()) return false;
-  const size_t index = static_cast<size_t>(std::clamp<int64_t>(voice, 1, static_cast<int64_t>(voices.size())) - 1);
+  size_t index = static_cast<size_t>(std::clamp<int64_t>(voice, 1, static_cast<int64_t>(voices.size())) - 1);
+  if (voice == 0) {
+    const auto brazilian = std::find(voices.begin(), voices.end(), EspeakDefaultVoice);
+    if (brazilian != voices.end()) index = static_cast<size_t>(brazilian - voices.begin());
+  }
   if (!library_.selectVoice(voices[index])) return false;
   if (!outputFile.empty()) {
     file_ = std::fopen(outputFile.c_str(), "wb");

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "platform/text.h"
@@ -78,8 +79,11 @@ bool isKeptPunctuation(char c) {
          c == ';' || c == '?';
 }
 
-// What may follow an abbreviation's dot, and a dot read as punctuation rather than "ponto".
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A dot followed by a blank or a punctuation mark ends a word ("Dr. Silva", "Tel.: 1234", "fim.)");
+// one followed by a letter or digit is inside an address or a number ("site.com").
+bool dotEndsWord(char next) { return isBlank(next) || (isKeptPunctuation(next) && next != '.'); }
 
 // Latin-1 aware: a to z and à to þ (but not ÷).
 std::string upperLatin1(std::string_view text) {
@@ -131,6 +135,8 @@ bool Normaliser::loadAbbreviations(const std::string& path, std::string* readErr
     return false;
   };
   if (std::filesystem::is_directory(path, error)) return fail("é uma pasta");
+  // A device or a pipe could be read forever or never end.
+  if (!std::filesystem::is_regular_file(path, error)) return fail("não é um arquivo comum");
   std::ifstream in(path, std::ios::binary);
   if (!in) return fail("sem permissão de leitura");
   std::ostringstream contents;
@@ -143,20 +149,83 @@ bool Normaliser::loadAbbreviations(const std::string& path, std::string* readErr
   return true;
 }
 
+namespace {
+
+// One line of an abbreviations file: an entry, nothing (blank or comment), or what is wrong with it.
+struct AbbreviationLine {
+  std::optional<Abbreviation> entry;
+  const char* fault = nullptr;  // Portuguese, UTF-8
+  bool expansionCut = false;
+};
+
+AbbreviationLine parseAbbreviationLine(std::string_view line) {
+  line = trim(line);
+  if (line.empty() || line.front() == ';') return {};
+  size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return {std::nullopt, "falta o sinal de igual entre a abreviatura e a forma por extenso"};
+  std::string key = upperLatin1(trim(line.substr(0, equals)));
+  if (key.empty()) return {std::nullopt, "falta a abreviatura antes do sinal de igual"};  // no word could match it
+  std::string_view expansion = trim(line.substr(equals + 1));
+  AbbreviationLine result{Abbreviation{std::move(key), std::string(expansion.substr(0, Normaliser::kMaxExpansion))}};
+  result.expansionCut = expansion.size() > Normaliser::kMaxExpansion;
+  return result;
+}
+
+template <typename Visit>
+void forEachLine(std::string_view text, Visit visit) {
+  for (size_t number = 1; !text.empty(); ++number) {
+    size_t end = text.find('\n');
+    visit(number, text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  }
+}
+
+// A key that a word read from a text can equal: letters and hyphens, maybe ending in º ª or °.
+bool canBeMatched(std::string_view key) {
+  if (!key.empty() && (static_cast<unsigned char>(key.back()) == kMasculineSign ||
+                       static_cast<unsigned char>(key.back()) == kFeminineSign ||
+                       static_cast<unsigned char>(key.back()) == kDegreeSign))
+    key.remove_suffix(1);
+  if (key.empty() || !isLetter(key.front())) return false;
+  for (char c : key)
+    if (!isLetter(c) && c != '-') return false;
+  return true;
+}
+
+}  // namespace
+
 void Normaliser::setAbbreviations(std::string_view fileText) {
   abbreviations_.clear();
-  while (!fileText.empty() && abbreviations_.size() < kMaxAbbreviations) {
-    size_t end = fileText.find('\n');
-    std::string_view line = trim(fileText.substr(0, end));
-    fileText.remove_prefix(end == std::string_view::npos ? fileText.size() : end + 1);
-    if (line.empty() || line.front() == ';') continue;
-    size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    std::string key = upperLatin1(trim(line.substr(0, equals)));
-    if (key.empty()) continue;  // no word could ever match it
-    std::string_view expansion = trim(line.substr(equals + 1)).substr(0, kMaxExpansion);
-    abbreviations_.push_back({std::move(key), std::string(expansion)});
-  }
+  forEachLine(fileText, [this](size_t, std::string_view line) {
+    if (abbreviations_.size() >= kMaxAbbreviations) return;
+    if (auto parsed = parseAbbreviationLine(line); parsed.entry) abbreviations_.push_back(std::move(*parsed.entry));
+  });
+}
+
+std::vector<AbbreviationFault> Normaliser::checkAbbreviations(std::string_view fileText) const {
+  std::vector<AbbreviationFault> faults;
+  std::vector<std::pair<std::string, size_t>> seen;  // key and the line that defined it
+  forEachLine(fileText, [&](size_t number, std::string_view line) {
+    AbbreviationLine parsed = parseAbbreviationLine(line);
+    auto fault = [&](const std::string& problem) { faults.push_back({number, problem}); };
+    if (parsed.fault) fault(parsed.fault);
+    if (!parsed.entry) return;
+    const Abbreviation& entry = *parsed.entry;
+    const std::string key = platform::cp1252ToUtf8(entry.key);
+    if (seen.size() >= kMaxAbbreviations) fault("passa de " + std::to_string(kMaxAbbreviations) + " abreviaturas: esta não vale");
+    for (const auto& [earlier, where] : seen)
+      if (earlier == entry.key) fault("a abreviatura " + key + " já está na linha " + std::to_string(where) + ": esta não vale");
+    seen.emplace_back(entry.key, number);
+    if (!canBeMatched(entry.key))
+      fault("a abreviatura " + key + " nunca é achada: só letras e hífen, e no fim talvez º ou ª");
+    if (entry.expansion.empty()) fault("falta a forma por extenso depois do sinal de igual");
+    if (parsed.expansionCut)
+      fault("forma por extenso longa demais: valem só os primeiros " + std::to_string(kMaxExpansion) + " caracteres");
+    // The expansion is said as written: digits, symbols and words without vowels would not be.
+    if (normaliseText(" " + entry.expansion + " ") != " " + entry.expansion + " ")
+      fault("a forma por extenso deve ter só palavras que se leem como estão escritas, sem números nem símbolos");
+  });
+  return faults;
 }
 
 std::string Normaliser::lookupAbbreviation(std::string_view word) const {
@@ -173,11 +242,14 @@ Normaliser::Expansion Normaliser::abbreviationAt(std::string_view text, size_t p
   if (sign == '.') {
     // "Dr. Silva" takes the dot with it; a dot that ends the text stays as the final full stop.
     if (pos + 1 == text.size()) return {lookupAbbreviation(word), 0};
-    if (isBlank(text[pos + 1])) return {lookupAbbreviation(word), 1};
+    if (dotEndsWord(text[pos + 1])) return {lookupAbbreviation(word), 1};
     return {};
   }
-  if (sign == kMasculineSign || sign == kFeminineSign || sign == kDegreeSign)
-    return {lookupAbbreviation(std::string(word) + text[pos]), 1};
+  if (sign == kMasculineSign || sign == kFeminineSign || sign == kDegreeSign) {
+    // "Profª. Ana": a dot after the sign goes with it.
+    bool dotToo = pos + 2 < text.size() && text[pos + 1] == '.' && dotEndsWord(text[pos + 2]);
+    return {lookupAbbreviation(std::string(word) + text[pos]), dotToo ? 2u : 1u};
+  }
   return {};
 }
 
@@ -197,18 +269,25 @@ std::string Normaliser::readLetterWord(std::string_view text, size_t& pos) const
   return spelled;
 }
 
+Normaliser::DigitRun Normaliser::digitRunAt(std::string_view text, size_t pos) {
+  DigitRun run{pos, false};
+  for (; run.end < text.size() && (isDigit(text[run.end]) || text[run.end] == '-'); ++run.end)
+    run.hyphen = run.hyphen || text[run.end] == '-';
+  return run;
+}
+
 std::string Normaliser::readNumber(std::string_view text, size_t& pos) const {
+  return readNumber(text, pos, digitRunAt(text, pos));
+}
+
+std::string Normaliser::readNumber(std::string_view text, size_t& pos, const DigitRun& run) const {
   const size_t size = text.size();
   if (pos >= size || !isDigit(text[pos])) return {};
   std::string out;
 
   // Digits with hyphens (telephones, codes) are read digit by digit.
-  size_t runEnd = pos;
-  bool hyphen = false;
-  for (; runEnd < size && (isDigit(text[runEnd]) || text[runEnd] == '-'); ++runEnd)
-    hyphen = hyphen || text[runEnd] == '-';
-  if (hyphen) {
-    for (; pos < runEnd; ++pos) {
+  if (run.hyphen) {
+    for (; pos < run.end; ++pos) {
       out += ' ';
       out += text[pos] == '-' ? dash_ : numbers_.digit(text[pos] - '0');
     }
@@ -227,8 +306,9 @@ std::string Normaliser::readNumber(std::string_view text, size_t& pos) const {
       ++pos;
       continue;
     }
-    // A dot before exactly three digits separates thousands.
-    bool thousands = text[pos] == '.' && pos + 3 < size && isDigit(text[pos + 1]) && isDigit(text[pos + 2]) &&
+    // A dot before exactly three digits separates thousands, of a number that has some (0.500 is
+    // not five hundred).
+    bool thousands = value > 0 && text[pos] == '.' && pos + 3 < size && isDigit(text[pos + 1]) && isDigit(text[pos + 2]) &&
                      isDigit(text[pos + 3]) && (pos + 4 == size || !isDigit(text[pos + 4]));
     if (!thousands) break;
     ++pos;
@@ -262,6 +342,8 @@ std::string Normaliser::normaliseText(std::string_view input) const {
   std::string out;
   out.reserve(size * 3);
   size_t pos = 0;
+  // The digit run being read: a long one is read fifteen digits at a time, and looked over once.
+  DigitRun run{0, false};
   while (pos < size) {
     char c = text[pos];
     if (c == '-' && pos > 0 && text[pos - 1] == ' ' && pos + 1 < size && text[pos + 1] == ' ') {
@@ -273,12 +355,14 @@ std::string Normaliser::normaliseText(std::string_view input) const {
       ++pos;
     } else if (isDigit(c)) {
       if (!out.empty() && !isKeptPunctuation(out.back())) out += ' ';  // "14h30": agá, then trinta as a word of its own
-      out += readNumber(text, pos) + ' ';
+      if (pos >= run.end) run = digitRunAt(text, pos);
+      out += readNumber(text, pos, run) + ' ';
       // Decimals: 3,14 and 1.5.
       while (pos + 1 < size && (text[pos] == ',' || text[pos] == '.') && isDigit(text[pos + 1])) {
         out += text[pos] == ',' ? decimalComma_ : decimalPoint_;
         ++pos;
-        out += readNumber(text, pos) + ' ';
+        run = digitRunAt(text, pos);
+        out += readNumber(text, pos, run) + ' ';
       }
     } else if (isLetter(c)) {
       std::string word = readLetterWord(text, pos);
@@ -292,7 +376,7 @@ std::string Normaliser::normaliseText(std::string_view input) const {
     } else if (text.substr(pos, 3) == "...") {
       out += "... ";
       pos += 3;
-    } else if (c == '.' && pos + 1 < size && !isBlank(text[pos + 1])) {
+    } else if (c == '.' && pos + 1 < size && !dotEndsWord(text[pos + 1])) {
       out += " ponto ";  // site.com
       ++pos;
     } else {

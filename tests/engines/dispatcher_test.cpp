@@ -102,7 +102,9 @@ TEST(EngineDispatcher, BeforeAnyStartEverythingIsHarmlessAndNotBusy) {
   DispatcherRig rig;
   EXPECT_EQ(rig.dispatcher.engineKind(), 4);
   EXPECT_FALSE(rig.dispatcher.synthBusy(false));
-  // The adapters of this build: eSpeak NG's is not here yet, so nothing starts and nothing speaks.
+  // The adapters of this build, with no eSpeak NG library given and Speech Dispatcher sought where
+  // it cannot be (and not started by libspeechd): nothing starts and nothing speaks.
+  kaldro::testing::ScopedEnvironment noService("SPEECHD_ADDRESS", "unix_socket:/nonexistent/speechd.sock");
   engines::EngineDispatcher real(rig.console, engines::builtInAdapters({rig.console, rig.config, rig.player}));
   EXPECT_FALSE(real.synthBusy(false));
   real.synthSpeak("nada");

@@ -110,3 +110,10 @@ cmake -DLIST=\"$1/lista.txt\" -DBASE=\"$1/base.exc\" -DOUT=\"$1/saida.exc\" -DVO
 grep -q \"lista.txt:[0-9]*:\" && test ! -e \"$1/saida.exc\"" sh
                    ${folder} ${words} ${base} ${CMAKE_SOURCE_DIR}/tools/vogais-tonicas.cmake)
 endforeach()
+
+# The install: into a fresh prefix, then plumar, kaldro-fala, their manual pages and the desktop
+# entry run from there with a clean environment.
+add_test(NAME install_prefix
+         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/run_install.sh ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}
+                 ${CMAKE_BINARY_DIR}/install-test)
+set_tests_properties(install_prefix PROPERTIES TIMEOUT 120)

@@ -26,7 +26,9 @@ strays=$(cd "$prefix" && find . -name '*mbrola*' -o -name '*.teclas' -o -name '*
 [ -z "$strays" ] || fail "instalado o que é só de teste: $strays"
 grep -qx "DIRLETRAS=$prefix/share/kaldro/som/letras/" "$prefix/etc/kaldro/KALDRO.INI" || fail "DIRLETRAS não aponta para a instalação"
 grep -qx "DIR=$prefix/share/kaldro/ormiatts/" "$prefix/etc/kaldro/KALDRO.INI" || fail "DIR de ORMIATTS não aponta para a instalação"
-if grep -rqF "$build" "$prefix/etc" "$prefix/share"; then fail "um arquivo instalado aponta para a árvore de compilação"; fi
+if grep -rqF -e "$build/share" -e "$build/etc" -e "$build/bin" "$prefix/etc" "$prefix/share"; then
+  fail "um arquivo instalado aponta para a árvore de compilação"
+fi
 
 clean_env() {
   env -i PATH=/usr/bin:/bin HOME="$out/home" LANG=C.UTF-8 KALDRO_HOST=headless KALDRO_AUDIO=none \

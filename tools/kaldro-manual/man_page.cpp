@@ -1,6 +1,7 @@
 // Markdown to roff for the manual pages; only what our manuals use.
 #include "man_page.h"
 
+#include <cctype>
 #include <vector>
 
 namespace kaldro::manual {
@@ -63,6 +64,11 @@ std::string inlineToRoff(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
     const char c = text[i];
+    if (c == '\\' && i + 1 < text.size() && std::ispunct(static_cast<unsigned char>(text[i + 1]))) {
+      out += escaped(text.substr(i + 1, 1));  // Markdown's escaped punctuation stands for itself
+      i += 2;
+      continue;
+    }
     if (c == '`') {
       size_t close = text.find('`', i + 1);
       if (close != std::string_view::npos) {

@@ -58,16 +58,21 @@ set(CPACK_PACKAGE_CONTACT "Equipe kaldro <kaldro@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "preparador de cartas padronizadas que fala, para pessoas cegas")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "O plumar pergunta por voz cada campo de um modelo de carta e grava a carta pronta.\n kaldro-fala fala um texto ou grava um WAV. Voz embutida em português do Brasil; também fala pelo\n Speech Dispatcher, pelo eSpeak NG ou pelo MBROLA com a voz br4.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# The configuration is written with the final folders, so the package is staged with DESTDIR.
+# The configuration is written with the final folders, so the package is staged with DESTDIR under
+# its real prefix.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-# The libraries the programs link and those they open at run time (SDL2 for sound, eSpeak NG,
-# Speech Dispatcher), and the font the window asks fontconfig for.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6, libstdc++6, libgcc-s1, libsdl2-2.0-0, libsdl2-ttf-2.0-0, libfontconfig1, fonts-dejavu-core, libespeak-ng1, libspeechd2")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "speech-dispatcher, espeak-ng-data, man-db")
+# The libraries the programs link come from dpkg-shlibdeps; those they open at run time (SDL2 for
+# kaldro-fala's sound, eSpeak NG, Speech Dispatcher's client) and the font the window asks
+# fontconfig for are named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, libespeak-ng1, espeak-ng-data, libspeechd2, fonts-dejavu-core")
+# Speech Dispatcher's service, xdg-open for links (F12), man for the manual pages.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "speech-dispatcher, xdg-utils, man-db")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mbrola, mbrola-br4")
 # The configuration under /etc is the user's to change: an upgrade asks before replacing it.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/cmake/debian/conffiles)

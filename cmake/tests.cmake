@@ -130,3 +130,8 @@ foreach(page plumar kaldro-fala)
                    ${CMAKE_BINARY_DIR}/man/${page}.1)
   set_tests_properties(man_page_${page} PROPERTIES TIMEOUT 60 SKIP_RETURN_CODE 77)
 endforeach()
+
+# The Debian package, built by cpack and read back with dpkg-deb.
+add_test(NAME install_debian_package
+         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/run_package.sh ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/package-test)
+set_tests_properties(install_debian_package PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 #include <numbers>
+#include <set>
 #include <sstream>
 
 #include "diphone/translator.h"
@@ -168,6 +169,20 @@ TEST(Pronunciation, BothVoicesSayTheSharedStressedVowelsAlike) {
     ++checked;
   }
   EXPECT_GT(checked, 100);
+
+  // Beyond the list, the two voices' rules for stressed e and o agree on the frequent words.
+  std::ifstream frequent(sourceFile("data/voice/palavras-frequentes.txt"));
+  ASSERT_TRUE(frequent);
+  const std::set<std::string> midVowels = {"e", "ee", "o", "oo"};
+  for (std::string word; std::getline(frequent, word);) {
+    if (word.empty() || word.front() == '#') continue;
+    const std::string text = platform::utf8ToCp1252(word);
+    std::string builtIn;
+    for (const std::string& phone : inventory.phonesOf(translator.translateText(text)))
+      builtIn += (builtIn.empty() ? "" : " ") + phone;
+    const std::string ours = stressed(builtIn), theirs = stressed(platform::cp1252ToUtf8(tts::phonesOfText(engine, text)));
+    if (midVowels.count(ours) && midVowels.count(theirs)) EXPECT_EQ(ours, theirs) << word;
+  }
 }
 
 }  // namespace

@@ -8,8 +8,16 @@
 
 #include "man_page.h"
 
+constexpr const char* kUsage =
+    "uso: kaldro-manual --name NOME [--version V] MANUAL.md SAIDA.1\n"
+    "Escreve a página de manual NOME(1) a partir de um manual em Markdown (docs/manual.md).\n";
+
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (arguments.size() == 1 && arguments[0] == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   std::string name, version;
   std::vector<std::string> files;
   for (size_t i = 0; i < arguments.size(); ++i) {
@@ -21,7 +29,7 @@ int main(int argc, char** argv) {
     }
   }
   if (name.empty() || files.size() != 2) {
-    std::fputs("uso: kaldro-manual --name NOME [--version V] MANUAL.md SAIDA.1\n", stderr);
+    std::fputs(kUsage, stderr);
     return 2;
   }
   std::ifstream input(files[0], std::ios::binary);

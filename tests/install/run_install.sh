@@ -30,6 +30,14 @@ if grep -rqF -e "$build/share" -e "$build/etc" -e "$build/bin" "$prefix/etc" "$p
   fail "um arquivo instalado aponta para a árvore de compilação"
 fi
 
+if command -v objdump >/dev/null; then
+  for program in plumar kaldro-fala; do
+    if objdump -p "$prefix/bin/$program" | grep -E 'R(UN)?PATH' | grep -qF "$build"; then
+      fail "$program instalado procura bibliotecas na árvore de compilação"
+    fi
+  done
+fi
+
 clean_env() {
   env -i PATH=/usr/bin:/bin HOME="$out/home" LANG=C.UTF-8 KALDRO_HOST=headless KALDRO_AUDIO=none \
       KALDRO_NOW=2027-03-07T10:00:00 "$@"

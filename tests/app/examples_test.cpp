@@ -58,6 +58,37 @@ TEST(Examples, EachTemplateAnsweredByItsKeyScriptGivesItsLetter) {
   }
 }
 
+// The code blocks of the manual's part on a complete template: the template, then the letter.
+std::vector<std::string> manualExample() {
+  const std::string manual = readFile(std::string(KALDRO_SOURCE_DIR) + "/docs/manual.md");
+  std::vector<std::string> blocks;
+  size_t at = manual.find("### Um modelo completo");
+  while (at != std::string::npos && blocks.size() < 2) {
+    size_t open = manual.find("```\n", at);
+    if (open == std::string::npos) break;
+    size_t close = manual.find("```\n", open + 4);
+    if (close == std::string::npos) break;
+    blocks.push_back(manual.substr(open + 4, close - open - 4));
+    at = close + 4;
+  }
+  return blocks;
+}
+
+TEST(Examples, TheManualsCompleteTemplateGivesTheLetterItShows) {
+  const std::vector<std::string> blocks = manualExample();
+  ASSERT_EQ(blocks.size(), 2u);
+  ScratchFolder folder;
+  folder.write("pedido.txt", blocks[0]);
+  ProgramResult result = runProgram("plumar", {"pedido.txt"},
+                                    "type carta.txt\nkey Enter\ntype Curitiba\nkey Enter\n"
+                                    "type papel para braille\nkey Enter\ntype 10 resmas\nkey Enter\nkey S\n"
+                                    "type reglete de mesa\nkey Enter\ntype 2\nkey Enter\nkey N\n"
+                                    "type Ana Souza\nkey Enter\n",
+                                    folder, {{"KALDRO_NOW", "2027-03-07T10:00:00"}});
+  EXPECT_EQ(result.status, 0) << result.standardError;
+  EXPECT_EQ(folder.read("carta.txt"), blocks[1]);
+}
+
 // The example that ./run.sh answers by itself where nobody is at the keyboard.
 TEST(Examples, TheRunScriptsExampleWritesItsLetter) {
   ScratchFolder folder;

@@ -8,6 +8,7 @@
 
 #include "app/ormia_text.h"
 #include "app/program_runtime.h"
+#include "app/standard_options.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
 #include "platform/host_headless.h"
@@ -23,6 +24,7 @@ constexpr const char* kUsage =
     "     kaldro-fala --engine ormia|speechd|espeak [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
     "     kaldro-fala --engine ormia (--normal | --pho | --phones) [TEXTO...]\n"
+    "     kaldro-fala --help | --version\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo (as pausas viram sil\xC3\xAAncio)\n"
@@ -209,11 +211,16 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     while (synth.synthBusy(false)) runtime.console().waitForMessage();
   });
   synth.synthFinish();
+  if (synth.synthOutputFailed()) {
+    std::fprintf(stderr, "kaldro-fala: a grava\xC3\xA7\xC3\xA3o de %s falhou (disco cheio?)\n", options.wavFile.c_str());
+    throw platform::ProgramExit{1};
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (app::answerStandardOption(std::vector<std::string>(argv + 1, argv + argc), "kaldro-fala", kUsage)) return 0;
   const std::optional<Options> options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options) {
     std::fputs(kUsage, stderr);

@@ -8,14 +8,17 @@
 
 #include "app/letter_generator.h"
 #include "app/program_runtime.h"
+#include "app/standard_options.h"
 #include "platform/host_factories.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "uso: plumar [MODELO]\n"
+    "     plumar --help | --version\n"
     "Preparador de cartas padronizadas: fala cada instrução do MODELO, pergunta o valor de cada\n"
-    "campo {NOME} e grava a carta no arquivo de saída. Sem MODELO, pergunta o nome do arquivo.\n"
+    "campo {NOME} e grava a carta no arquivo de saída. Sem MODELO, pergunta o nome do arquivo\n"
+    "(Tab ou seta para baixo abrem a lista dos arquivos da pasta). O manual: man plumar.\n"
     "\n"
     "Teclas que o Linux guarda para si (Ctrl+Alt+F1 a F12 trocam de terminal) têm uma segunda\n"
     "combinação, que faz o mesmo:\n"
@@ -37,10 +40,7 @@ constexpr const char* kUsage =
 int main(int argc, char** argv) {
   using namespace kaldro;
   std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (!arguments.empty() && arguments.front() == "--help") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (app::answerStandardOption(arguments, "plumar", kUsage)) return 0;
   return app::runProgram(
       [&](app::ProgramRuntime& runtime) {
         app::LetterGenerator generator(runtime.console(), runtime.speech(), runtime.lineEditor(),

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -78,13 +79,28 @@ std::vector<std::string_view> splitLines(std::string_view text) {
   return lines;
 }
 
-std::optional<std::string> readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
+// The text of a data file as CP1252; nothing when it does not exist, or (with readError set) when
+// it exists but cannot be read.
+std::optional<std::string> readFile(const std::string& path, std::string* readError) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return std::nullopt;
+  const char* problem = nullptr;
   std::ostringstream contents;
-  contents << file.rdbuf();
-  if (file.bad()) return std::nullopt;
-  return platform::textFileToCp1252(contents.str());
+  if (std::filesystem::is_directory(path, error)) {
+    problem = "é uma pasta";
+  } else if (std::ifstream file(path, std::ios::binary); !file) {
+    problem = "sem permissão de leitura";
+  } else if (contents << file.rdbuf(); file.bad()) {
+    problem = "erro de leitura";
+  }
+  if (problem) {
+    if (readError) *readError = "Não foi possível ler " + path + ": " + problem;
+    return std::nullopt;
+  }
+  std::string bytes = contents.str();
+  // Editors may begin a UTF-8 file with a byte-order mark, which would hide the first heading.
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+  return platform::textFileToCp1252(bytes);
 }
 
 // The lines of one section: after the line reading exactly its name, up to the next line starting
@@ -126,14 +142,16 @@ void Prosody::report(std::string_view message, std::string_view line) const {
   if (showMessage_) showMessage_(std::string(message) + platform::cp1252ToUtf8(line));
 }
 
-bool Prosody::loadProsody(const std::string& path) {
+bool Prosody::loadProsody(const std::string& path, std::string* readError) {
   hertz_ = 230;
   durations_.clear();
   keywords_.clear();
   patterns_.clear();
-  const std::optional<std::string> text = readFile(path);
+  std::string problem;
+  const std::optional<std::string> text = readFile(path, &problem);
   if (!text) {
-    report("Configuração da prosódia não foi achada");
+    if (problem.empty()) report("Configuração da prosódia não foi achada");
+    if (readError) *readError = problem;
     return false;
   }
   const std::vector<std::string_view> lines = splitLines(*text);
@@ -245,9 +263,9 @@ bool Prosody::readPatterns(const std::vector<std::string_view>& lines) {
   return true;
 }
 
-bool Prosody::loadDiphones(const std::string& path) {
+bool Prosody::loadDiphones(const std::string& path, std::string* readError) {
   diphones_.clear();
-  const std::optional<std::string> text = readFile(path);
+  const std::optional<std::string> text = readFile(path, readError);
   if (!text) return false;
   for (std::string_view line : splitLines(*text)) {
     line = trim(line);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -67,6 +68,20 @@ TEST(OrmiaEngine, BindsThroughALibraryOrTheProgramAndFailsCleanlyWithoutEither) 
     rig.engine.shutdownEngine();
     EXPECT_EQ(rig.device.bytes, c.starts ? 3200u * 2 : 0u);
   }
+}
+
+// stdbuf that cannot run the program (as under a sanitizer): the program is run without it.
+TEST(OrmiaEngine, AStdbufThatFailsIsLeftOut) {
+  ScratchFolder tools;
+  tools.write("stdbuf", "#!/bin/sh\necho 'stdbuf: failed to run' >&2\nexit 125\n");
+  ASSERT_EQ(::chmod(tools.file("stdbuf").c_str(), 0755), 0);
+  const std::string path = tools.path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+  ScopedEnvironment withFailingStdbuf("PATH", path.c_str());
+  EngineRig rig;
+  ASSERT_TRUE(rig.start());
+  rig.speakLines({"a 100", "#"});
+  EXPECT_TRUE(rig.engine.speakUtterance("oi"));
+  EXPECT_EQ(rig.device.bytes, 3200u);
 }
 
 TEST(OrmiaEngine, FindsTheVoiceInTheVoiceFoldersOrTakesAPath) {

@@ -46,6 +46,7 @@ constexpr const char* kCapitalNames[] = {
 constexpr unsigned char kMasculineSign = 0xBA;  // º
 constexpr unsigned char kFeminineSign = 0xAA;   // ª
 constexpr unsigned char kDegreeSign = 0xB0;     // °, often typed for º in "n°"
+constexpr char kTypographicApostrophe = '\x92';  // ’
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -197,16 +198,20 @@ Normaliser::Expansion Normaliser::abbreviationAt(std::string_view text, size_t p
 }
 
 std::string Normaliser::readLetterWord(std::string_view text, size_t& pos) const {
-  size_t start = pos;
+  std::string word;
   bool allConsonants = true;
   while (pos < text.size() && isPortugueseLetter(text[pos])) {
     if (!isConsonant(text[pos])) allConsonants = false;
-    ++pos;
-    if (pos < text.size() && text[pos] == '-') ++pos;  // a hyphen between letters stays in the word
+    word += text[pos++];
+    if (pos < text.size() && text[pos] == '-') word += text[pos++];  // a hyphen between letters stays in the word
+    // An apostrophe between letters elides a vowel ("d'água", "Sant'Ana"): the letters are read
+    // together, and the sign is not named.
+    if (pos + 1 < text.size() && (text[pos] == '\'' || text[pos] == kTypographicApostrophe) &&
+        isPortugueseLetter(text[pos + 1]))
+      ++pos;
   }
-  std::string_view word = text.substr(start, pos - start);
   // A word without vowels cannot be said: it is spelled, unless it is about to be expanded.
-  if (!allConsonants || !abbreviationAt(text, pos, word).text.empty()) return std::string(word);
+  if (!allConsonants || !abbreviationAt(text, pos, word).text.empty()) return word;
   std::string spelled;
   for (char c : word) spelled += charName(static_cast<unsigned char>(c));
   return spelled;

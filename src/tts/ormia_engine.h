@@ -37,9 +37,9 @@ class OrmiaEngine {
   static constexpr size_t ScratchSamples = 16000;
   // An image goes to the player once the next chunk would bring it to this many bytes.
   static constexpr size_t ImageHandBytes = 16000;
-  // The first image of an utterance goes as soon as it holds this much (100 ms), so sound starts
+  // The first image of an utterance goes as soon as it holds this much (50 ms), so sound starts
   // after the first phones rather than after half a second of them.
-  static constexpr size_t FirstImageBytes = 3200;
+  static constexpr size_t FirstImageBytes = 1600;
   // The last image of an utterance is padded with silence to at least this many bytes.
   static constexpr size_t MinimumImageBytes = 256;
 

@@ -13,6 +13,7 @@
 
 #include "platform/config.h"
 #include "support/program_run.h"
+#include "tts/prosody.h"
 
 namespace kaldro::tts {
 namespace {
@@ -191,6 +192,69 @@ TEST(FrontEndLines, SensibleMbrolaLinesForPortugueseSentences) {
   const auto normal = totals(1.0, 1.0), fast = totals(0.5, 1.0), high = totals(1.0, 1.5);
   EXPECT_NEAR(static_cast<double>(fast.first) / normal.first, 0.5, 0.03);
   EXPECT_NEAR(static_cast<double>(high.second) / normal.second, 1.5, 0.03);
+}
+
+// The stressed syllable is the long one: its vowel (with what closes the syllable) is 145 % as long
+// as listed, and every phone of the syllables after it keeps its listed duration, so the stressed
+// vowel outlasts the vowels after it.
+TEST(FrontEndLines, OnlyTheStressedSyllableIsLengthened) {
+  FrontEnd frontEnd;
+  ASSERT_EQ(frontEnd.load(dataFilesIn(kShippedData + "/")), LoadResult::Loaded);
+  Prosody listed;
+  ASSERT_TRUE(listed.loadProsody(kShippedData + "/portug.pro"));
+  const std::set<std::string> vowels = {"a", "@", "e", "ee", "en", "i", "in", "o", "oo", "on", "u", "un", "y", "w"};
+  struct Case {
+    const char* word;  // CP1252
+    std::vector<size_t> syllables;  // phones in each syllable
+    size_t stressed;                // index of the stressed syllable
+  };
+  const Case cases[] = {
+      {"bonita", {2, 2, 2}, 1},   {"casa", {2, 2}, 0},      {"porta", {3, 2}, 0},
+      {"festa", {3, 2}, 0},       {"n\xFAmero", {2, 2, 2}, 0}, {"m\xE1quina", {2, 2, 2}, 0},
+      {"cantam", {2, 3}, 0},      {"dia", {2, 1}, 0},        {"muito", {3, 2}, 0},
+      {"p\xE1ssaro", {2, 2, 2}, 0}, {"cidade", {2, 2, 2}, 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<PhoneLine> phones;
+    bool inWord = false;
+    for (const std::string& line : frontEnd.mbrolaLines(c.word, 1.0, 1.0)) {
+      if (line == std::string(";") + c.word) {
+        inWord = true;
+      } else if (line.empty()) {
+        inWord = false;
+      } else if (inWord) {
+        phones.push_back(readPhoneLine(line).value_or(PhoneLine{}));
+      }
+    }
+    size_t total = 0;
+    for (size_t count : c.syllables) total += count;
+    ASSERT_EQ(phones.size(), total) << c.word;
+    std::vector<int> syllableLength;
+    size_t at = 0, stressedVowel = 0, afterStressed = 0;
+    for (size_t s = 0; s < c.syllables.size(); ++s) {
+      int sum = 0;
+      for (size_t k = 0; k < c.syllables[s]; ++k, ++at) {
+        sum += phones[at].duration;
+        if (s == c.stressed && !stressedVowel && vowels.count(phones[at].phone)) stressedVowel = at + 1;
+      }
+      syllableLength.push_back(sum);
+      if (s == c.stressed) afterStressed = at;
+    }
+    ASSERT_GT(stressedVowel, 0u) << c.word;
+    const PhoneLine& tonic = phones[stressedVowel - 1];
+    EXPECT_EQ(tonic.duration, listed.durationOf(tonic.phone) * 145 / 100) << c.word;
+    for (size_t p = afterStressed; p < phones.size(); ++p) {
+      EXPECT_EQ(phones[p].duration, listed.durationOf(phones[p].phone)) << c.word << " " << phones[p].phone;
+      if (vowels.count(phones[p].phone)) {
+        EXPECT_GT(tonic.duration, phones[p].duration) << c.word;
+      }
+    }
+    // A light syllable after the stress (a consonant and a vowel) is shorter than the stressed one.
+    for (size_t s = c.stressed + 1; s < syllableLength.size(); ++s)
+      if (c.syllables[s] <= 2) {
+        EXPECT_GT(syllableLength[c.stressed], syllableLength[s]) << c.word << " syllable " << s;
+      }
+  }
 }
 
 TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {

@@ -79,6 +79,9 @@ class OrmiaEngine {
                                                            double pitchFactor)>;
   void setLineMaker(LineMaker maker) { lineMaker_ = std::move(maker); }
 
+  // True when sound meant for the output file was lost (a write failed) since the start that made it.
+  bool outputFailed() const { return outputFailed_; }
+
   bool bound() const { return binding_ != nullptr; }
   bool toFile() const { return toFile_; }
   double durationFactor() const { return durationFactor_; }
@@ -90,6 +93,7 @@ class OrmiaEngine {
   void unbind();
   // Closes the output file with its header's sizes right.
   void finishOutputFile();
+  void fileFailed(bool& result);
   void handImage();
   void fillImageHeader(uint8_t* image, uint32_t dataBytes);
 
@@ -102,6 +106,7 @@ class OrmiaEngine {
   std::string outputFileName_;
   std::string openedFileName_;  // the file being written (the name may change before the next start)
   bool toFile_ = false;
+  bool outputFailed_ = false;
   std::FILE* outputFile_ = nullptr;
   double durationFactor_ = 1.0;
   double pitchFactor_ = 1.0;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -254,6 +255,35 @@ TEST(FrontEndLines, OnlyTheStressedSyllableIsLengthened) {
       if (c.syllables[s] <= 2) {
         EXPECT_GT(syllableLength[c.stressed], syllableLength[s]) << c.word << " syllable " << s;
       }
+  }
+}
+
+// A sentence ending in a short or function word rises or falls on it: a yes/no question ends above
+// where it began, a statement below its highest target.
+TEST(FrontEndLines, ShortLastWordsCarryTheRiseAndTheFall) {
+  FrontEnd frontEnd;
+  ASSERT_EQ(frontEnd.load(dataFilesIn(kShippedData + "/")), LoadResult::Loaded);
+  struct Case {
+    std::string text;  // CP1252
+    bool question;
+  } cases[] = {
+      {"N\xE3o?", true}, {"Vou l\xE1?", true}, {"Voc\xEA vem ou n\xE3o?", true}, {"Tem mais?", true},
+      {"Acho que n\xE3o.", false}, {"Vai sim.", false}, {"Isso \xE9 com ele.", false},
+  };
+  for (const Case& c : cases) {
+    std::vector<int> targets;
+    for (const std::string& line : frontEnd.mbrolaLines(c.text, 1.0, 1.0))
+      if (auto phone = readPhoneLine(line)) {
+        for (auto [position, hertz] : phone->targets) targets.push_back(hertz);
+      }
+    if (targets.size() < 2) {
+      ADD_FAILURE() << c.text << ": " << targets.size() << " pitch target";
+    } else if (c.question) {
+      EXPECT_GT(targets.back(), targets.front()) << c.text;
+    } else {
+      EXPECT_LE(targets.back(), targets.front()) << c.text;
+      EXPECT_LT(targets.back(), *std::max_element(targets.begin(), targets.end())) << c.text;
+    }
   }
 }
 

@@ -129,7 +129,9 @@ TEST(Tokens, LinesClassesAndSentenceBreaks) {
       {"Sim. N\xE3o", {"[--]", "[XX]Sim", "[..].", "[--]", "[NG]N\xE3o"}},
       {"O  gato, que?", {"[--]", "[AR]O", "[XX]gato", "[,,],", "[QU]que", "[??]?", "[--]"}},
       {"Bem... \xE0 toa!", {"[--]", "[XX]Bem", "[.-].", "[--]", "[XX]\xE0", "[XX]toa", "[!!]!", "[--]"}},
-      {"cora\xE7\xE3o-x", {"[--]", "[XX]cora\xE7\xE3o", "[--]-", "[XX]x"}},
+      // A hyphen separates the words of a compound and is no sentence break.
+      {"cora\xE7\xE3o-x", {"[--]", "[XX]cora\xE7\xE3o", "[XX]x"}},
+      {"disse-me - ", {"[--]", "[XX]disse", "[XX]me"}},
       {"   ", {"[--]"}},
       {"", {"[--]"}},
   };

@@ -42,6 +42,7 @@ constexpr const char* kUsage =
     "              (n\xC3\xA3o grava arquivos)\n"
     "  --engine espeak   fala pelo eSpeak NG, com a voz de portugu\xC3\xAAs do Brasil\n"
     "  --help      mostra este texto\n"
+    "  --version   mostra a vers\xC3\xA3o\n"
     "C\xC3\xB3" "digo de sa\xC3\xAD" "da (o motivo de cada falha vai numa linha para a sa\xC3\xAD" "da de erro):\n"
     "  0  tudo foi falado, gravado ou tocado\n"
     "  1  falha: a voz n\xC3\xA3o come\xC3\xA7" "a, o WAV n\xC3\xA3o pode ser criado, um arquivo n\xC3\xA3o pode ser\n"

@@ -89,6 +89,8 @@ constexpr auto kStartLimit = std::chrono::seconds(5);
 constexpr int kQuietGapMs = 40;
 constexpr int kShortfallWaitMs = 500;
 constexpr double kMostOfIt = 0.9;
+// At most this long is spent, in steps of 1 ms, waiting for the first samples of an utterance.
+constexpr int kFirstSoundWaitLimitMs = 3;
 // Said when the program neither answers nor ends.
 constexpr const char* kNoAnswer = "o programa mbrola n\xE3o respondeu";
 // A program that takes neither input nor gives output this long is taken as hung.
@@ -173,6 +175,8 @@ class ProgramBinding final : public MbrolaBinding {
     expected_ = 0;
     delivered_ = 0;
     flushed_ = false;
+    phoneLines_ = 0;
+    firstSoundWaitMs_ = 0;
   }
 
   int write(std::string_view line) override {
@@ -182,7 +186,9 @@ class ProgramBinding final : public MbrolaBinding {
     }
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    expected_ += lineDuration(text) * kSampleRate / 1000;
+    const double duration = lineDuration(text);
+    expected_ += duration * kSampleRate / 1000;
+    if (duration > 0) ++phoneLines_;
     text += '\n';
     return writeAll(text.data(), text.size()) ? 0 : -1;
   }
@@ -194,6 +200,14 @@ class ProgramBinding final : public MbrolaBinding {
   int read(int16_t* samples, int capacity) override {
     if (pid_ <= 0) return 0;
     waitOutput(0);
+    // Until the first samples of an utterance come, a short wait lets the program run: on a busy
+    // machine it would otherwise get no processor before every line was written, and the first
+    // sound would wait for all of them.
+    if (!flushed_ && delivered_ == 0 && buffered() < 2 && phoneLines_ >= 2 &&
+        firstSoundWaitMs_ < kFirstSoundWaitLimitMs) {
+      ++firstSoundWaitMs_;
+      waitOutput(1);
+    }
     if (flushed_) {
       // The utterance ends when all its samples came, or when none came for a while.
       auto lastArrival = Clock::now();
@@ -448,6 +462,8 @@ class ProgramBinding final : public MbrolaBinding {
   double expected_ = 0;
   long long delivered_ = 0;
   bool flushed_ = false;
+  int phoneLines_ = 0;        // lines with a phone since the last reset
+  int firstSoundWaitMs_ = 0;  // spent waiting for the utterance's first samples
 };
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include "platform/text.h"
 #include "platform/trace.h"
 #include "speech/speech.h"
+#include "tts/front_end.h"
 #include "tts/mbrola_binding.h"
 
 namespace {
@@ -199,6 +200,22 @@ int main(int argc, char** argv) {
   }
   const std::vector<double> espeak = runEspeak(trials);
   print("eSpeak NG, first sample (synchronous callback)", espeak);
+  {
+    // The share of the engine's own front end (text to MBROLA lines) in its first sound.
+    const std::string data = std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts/portug";
+    tts::FrontEnd frontEnd;
+    std::vector<double> lines;
+    if (frontEnd.load({data + ".nrl", data + ".exc", data + ".abr", data + ".pro", data + ".dfn"}) ==
+        tts::LoadResult::Loaded) {
+      const std::string text = platform::utf8ToCp1252(kSentence);
+      for (int trial = 0; trial < trials; ++trial) {
+        const auto start = Clock::now();
+        const std::vector<std::string> made = frontEnd.mbrolaLines(text, 0.8, 1.0);
+        lines.push_back(msSince(start, Clock::now()));
+      }
+    }
+    print("engine front end alone, text to MBROLA lines", lines);
+  }
   for (const EngineBench& bench : benches) {
     std::vector<double> first, stop;
     runEngine(bench, trials, first, stop);

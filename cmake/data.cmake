@@ -65,7 +65,8 @@ endforeach()
 
 add_custom_target(kaldro_voice ALL DEPENDS ${voice_database} ${voice_recordings_stamp} ${voice_inventory} ${voice_text_files})
 
-# The default configuration, with absolute folders into this tree.
+# The default configuration, with absolute folders into this tree (an install writes its own).
+set(KALDRO_INI_ORIGIN "Escrito pela compilação: as pastas apontam para a árvore de compilação.")
 file(MAKE_DIRECTORY ${KALDRO_ORMIATTS_DIR})
 configure_file(${CMAKE_SOURCE_DIR}/data/KALDRO.INI.in ${CMAKE_BINARY_DIR}/etc/kaldro/KALDRO.INI @ONLY)
 

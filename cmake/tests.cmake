@@ -67,6 +67,11 @@ foreach(dir ${test_dirs})
   endif()
 endforeach()
 
+# The manual pages' writer is a build tool of tools/.
+if(TARGET test_manual)
+  target_link_libraries(test_manual PRIVATE kaldro_manual_core)
+endif()
+
 # The real terminal (tmux) and the real window (Xvfb, xdotool), end to end with plumar. Each script
 # ends with 77, a skip, where its tools are not installed.
 foreach(real_host tmux xvfb)
@@ -110,3 +115,23 @@ cmake -DLIST=\"$1/lista.txt\" -DBASE=\"$1/base.exc\" -DOUT=\"$1/saida.exc\" -DVO
 grep -q \"lista.txt:[0-9]*:\" && test ! -e \"$1/saida.exc\"" sh
                    ${folder} ${words} ${base} ${CMAKE_SOURCE_DIR}/tools/vogais-tonicas.cmake)
 endforeach()
+
+# The install: into a fresh prefix, then plumar, kaldro-fala, their manual pages and the desktop
+# entry run from there with a clean environment.
+add_test(NAME install_prefix
+         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/run_install.sh ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}
+                 ${CMAKE_BINARY_DIR}/install-test)
+set_tests_properties(install_prefix PROPERTIES TIMEOUT 120)
+
+# The manual pages render without a single warning of groff (skipped where groff is missing).
+foreach(page plumar kaldro-fala)
+  add_test(NAME man_page_${page}
+           COMMAND sh -c "command -v groff >/dev/null || exit 77; out=$(groff -man -K utf8 -ww -z \"$1\" 2>&1) && [ -z \"$out\" ] || { echo \"$out\"; exit 1; }" sh
+                   ${CMAKE_BINARY_DIR}/man/${page}.1)
+  set_tests_properties(man_page_${page} PROPERTIES TIMEOUT 60 SKIP_RETURN_CODE 77)
+endforeach()
+
+# The Debian package, built by cpack and read back with dpkg-deb.
+add_test(NAME install_debian_package
+         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/run_package.sh ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/package-test)
+set_tests_properties(install_debian_package PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)

@@ -36,10 +36,11 @@ ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, const platf
     : host_(std::move(host)), config_(platform::configLocations(options)) {
   host_->startClockAt(options.now);
   console_ = std::make_unique<console::Console>(*host_, config_, programPath());
-  if (audioChoice.empty()) audioChoice = platform::audioChoice(options, *host_);
-  std::string audioError;
-  audioDevice_ = platform::makeAudioDevice(*host_, audioChoice, &audioError);
-  if (!audioError.empty()) std::fprintf(stderr, "%s\n", audioError.c_str());
+  // A device the program chose itself is its own to report; one from the environment is reported here.
+  const bool fromEnvironment = audioChoice.empty();
+  if (fromEnvironment) audioChoice = platform::audioChoice(options, *host_);
+  audioDevice_ = platform::makeAudioDevice(*host_, audioChoice, &audioError_);
+  if (fromEnvironment && !audioError_.empty()) std::fprintf(stderr, "%s\n", audioError_.c_str());
   toneOutput_ = std::make_unique<audio::DeviceToneOutput>(*audioDevice_);
   console_->setToneOutput(toneOutput_.get());
   wavPlayer_ = std::make_unique<audio::WavPlayer>(*console_, *audioDevice_);

@@ -35,6 +35,8 @@ class ProgramRuntime {
   speech::LineEditor& lineEditor() { return *lineEditor_; }
   files::FileChooser& fileChooser() { return *fileChooser_; }
   const platform::Configuration& configuration() const { return config_; }
+  // Why the sound device chosen by the program could not be made (empty when it could).
+  const std::string& audioError() const { return audioError_; }
   speech::ExternalSynth& externalSynth() { return *externalSynth_; }
 
  private:
@@ -42,6 +44,7 @@ class ProgramRuntime {
   platform::Configuration config_;
   std::unique_ptr<console::Console> console_;
   std::unique_ptr<platform::AudioDevice> audioDevice_;
+  std::string audioError_;
   std::unique_ptr<audio::DeviceToneOutput> toneOutput_;
   std::unique_ptr<audio::WavPlayer> wavPlayer_;
   // The engine dispatcher over the external synthesizers.

@@ -1,6 +1,8 @@
 // The wave player: cutting sound into blocks, the ring of slots, and stopping on a key.
 #include "audio/wav_player.h"
 
+#include <dirent.h>
+#include <strings.h>
 #include <sys/types.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <memory>
 
 #include "audio/period_dropper.h"
-#include "platform/profile.h"
 #include "platform/text.h"
 
 namespace kaldro::audio {
@@ -22,6 +23,8 @@ constexpr int kFullRingWaits = 40;
 constexpr uint16_t kFullRingPauseMs = 50;
 constexpr uint16_t kFreeSlotPauseMs = 10;
 constexpr size_t kShortestBlock = 256;
+// About 3 ms at 11025 samples per second: too short to hear as a fade, long enough to be no click.
+constexpr size_t kEndGlideSamples = 32;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -31,13 +34,112 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // The exact name first, then the same name in its folder without regard to case: recordings
 // made elsewhere do not keep the case their names are asked for in.
 File openSoundFile(const std::string& name) {
+  if (std::FILE* file = std::fopen(name.c_str(), "rb")) return File(file);
   const size_t slash = name.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
-  const auto path = platform::findFileIgnoringCase(folder, slash == std::string::npos ? name : name.substr(slash + 1));
-  return File(path ? std::fopen(path->c_str(), "rb") : nullptr);
+  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return nullptr;
+  std::string found;
+  while (dirent* entry = readdir(dir)) {
+    if (strcasecmp(entry->d_name, base.c_str()) == 0) {
+      found = entry->d_name;
+      break;
+    }
+  }
+  closedir(dir);
+  if (found.empty()) return nullptr;
+  return File(std::fopen((slash == std::string::npos ? found : folder + found).c_str(), "rb"));
+}
+
+bool readExactly(std::FILE* file, uint8_t* into, size_t count) { return std::fread(into, 1, count, file) == count; }
+
+bool skipBytes(std::FILE* file, uint64_t count) {
+  return count == 0 || fseeko(file, static_cast<off_t>(count), SEEK_CUR) == 0;
+}
+
+// RIFF pads an odd chunk with a zero byte; a chunk name never starts with one.
+void skipPadByte(std::FILE* file) {
+  const int next = std::fgetc(file);
+  if (next != 0 && next != EOF) std::ungetc(next, file);
+}
+
+bool skipChunk(std::FILE* file, uint64_t length) {
+  if (!skipBytes(file, length)) return false;
+  if (length & 1) skipPadByte(file);
+  return true;
 }
 
 uint8_t silenceByte(int bits) { return bits == 8 ? 128 : 0; }
+
+// A file format the device cannot take but that costs little to play: 24- and 32-bit integer
+// samples, 32- and 64-bit floating-point samples, more than two channels. Such sound is turned,
+// piece by piece and in place, into 16-bit samples; more than two channels are mixed down to one.
+struct FileSampleFormat {
+  int bits = 0;
+  int channels = 0;
+  bool isFloat = false;
+
+  bool direct() const { return !isFloat && (bits == 8 || bits == 16) && channels <= 2; }
+  bool convertible() const {
+    return channels >= 1 && (isFloat ? bits == 32 || bits == 64 : bits == 8 || bits == 16 || bits == 24 || bits == 32);
+  }
+  size_t frameBytes() const { return static_cast<size_t>(bits / 8) * static_cast<size_t>(channels); }
+  int playedChannels() const { return channels == 2 ? 2 : 1; }
+};
+
+constexpr uint16_t kFormatPcm = 1;
+constexpr uint16_t kFormatFloat = 3;
+constexpr uint16_t kFormatExtensible = 0xFFFE;
+
+// One sample as a 16-bit value.
+int sample16(const uint8_t* bytes, const FileSampleFormat& format) {
+  if (format.isFloat) {
+    double value;
+    if (format.bits == 32) {
+      float single;
+      std::memcpy(&single, bytes, sizeof single);
+      value = single;
+    } else {
+      std::memcpy(&value, bytes, sizeof value);
+    }
+    if (!(value == value)) return 0;  // NaN
+    return static_cast<int>(std::clamp(value, -1.0, 1.0) * 32767.0);
+  }
+  switch (format.bits) {
+    case 8: return (bytes[0] - 128) * 256;
+    case 16: return static_cast<int16_t>(bytes[0] | (bytes[1] << 8));
+    default: {  // 24 and 32 bits: the two most significant bytes
+      const size_t high = static_cast<size_t>(format.bits / 8) - 2;
+      return static_cast<int16_t>(bytes[high] | (bytes[high + 1] << 8));
+    }
+  }
+}
+
+// Converts whole frames in place (the result is never longer than the source); returns its length.
+size_t convertFrames(uint8_t* bytes, size_t length, const FileSampleFormat& format) {
+  const size_t frameBytes = format.frameBytes(), sampleBytes = static_cast<size_t>(format.bits / 8);
+  const size_t frames = length / frameBytes;
+  uint8_t* out = bytes;
+  for (size_t frame = 0; frame < frames; ++frame) {
+    const uint8_t* in = bytes + frame * frameBytes;
+    int values[2];
+    if (format.channels == 2) {
+      values[0] = sample16(in, format);
+      values[1] = sample16(in + sampleBytes, format);
+    } else {
+      int64_t sum = 0;
+      for (int channel = 0; channel < format.channels; ++channel) sum += sample16(in + channel * sampleBytes, format);
+      values[0] = static_cast<int>(sum / format.channels);
+    }
+    for (int channel = 0; channel < format.playedChannels(); ++channel) {
+      const auto value = static_cast<uint16_t>(values[channel]);
+      *out++ = static_cast<uint8_t>(value & 0xFF);
+      *out++ = static_cast<uint8_t>(value >> 8);
+    }
+  }
+  return static_cast<size_t>(out - bytes);
+}
 
 }  // namespace
 
@@ -113,8 +215,16 @@ bool WavPlayer::submitWaveBlock(const uint8_t* data, size_t n) {
   // A block shorter than 256 bytes is lengthened with silence.
   if (n < kShortestBlock) std::fill(slot.begin() + n, slot.begin() + kShortestBlock, silenceByte(currentBits_));
   std::memcpy(slot.data(), data, n);
-  // Each block of 8-bit mono sound ends on the silence value.
-  if (eightBitMono && n != SlotBytes) slot[n - 1] = 128;
+  // Each block of 8-bit mono sound ends on the silence value. Its last samples glide there rather
+  // than jump: a piece cut off away from the zero line (fast speech, the period dropper's tail)
+  // would otherwise end in a click. The length stays the same.
+  if (eightBitMono && n != SlotBytes) {
+    const size_t glide = std::min(n, kEndGlideSamples);
+    for (size_t i = 0; i < glide; ++i) {
+      uint8_t& sample = slot[n - glide + i];
+      sample = static_cast<uint8_t>(128 + (sample - 128) * static_cast<int>(glide - 1 - i) / static_cast<int>(glide));
+    }
+  }
   const uint64_t cookie = (generation_ << 3) | static_cast<uint64_t>(lastSlot_);
   if (device_.write(slot.data(), std::max(n, kShortestBlock), cookie) != platform::audio_error::Ok) {
     --queued_;
@@ -204,15 +314,37 @@ int WavPlayer::playWaveFile(const std::string& name) {
   if (keyStops()) return 0;
   File file = openSoundFile(name);
   if (!file) return FileError;
-  const platform::WaveLayout layout = platform::parseWaveFile(file.get());
-  if (!layout.formatRead) return FileError;
-  const int channels = layout.channels, rate = layout.rate, bits = layout.bits;
-  // A header that lies about its format is refused before any of its data is read.
-  if (!platform::AudioFormat{rate, bits, channels}.playable()) return platform::audio_error::BadFormat;
-  if (!layout.ok || fseeko(file.get(), static_cast<off_t>(layout.dataStart), SEEK_SET) != 0) return FileError;
-  // The length the file states: a file cut short ends the sound with a file error.
-  const size_t dataLength = layout.statedDataLength;
   uint8_t* buffer = readBuffer_.data();
+  if (!readExactly(file.get(), buffer, 12) || !sameChunkName(buffer, "RIFF")) return FileError;
+  if (!readExactly(file.get(), buffer, 8) || !sameChunkName(buffer, "fmt ")) return FileError;
+  const uint32_t formatLength = readLe32(buffer + 4);
+  // The format's fields end at byte 16; a longer chunk is read up to the buffer and skipped after.
+  if (formatLength < 16) return FileError;
+  const size_t formatRead = std::min<size_t>(formatLength, SlotBytes);
+  if (!readExactly(file.get(), buffer, formatRead) || !skipBytes(file.get(), formatLength - formatRead)) return FileError;
+  if (formatLength & 1) skipPadByte(file.get());
+  const int channels = readLe16(buffer + 2);
+  const int rate = static_cast<int>(readLe32(buffer + 4));
+  const int bits = readLe16(buffer + 14);
+  uint16_t tag = readLe16(buffer);
+  if (tag == kFormatExtensible && formatRead >= 26) tag = readLe16(buffer + 24);  // the sub-format's tag
+  const FileSampleFormat fileFormat{bits, channels, tag == kFormatFloat};
+  // What the device could never play is refused before anything is queued.
+  if (!platform::AudioFormat{rate, 16, fileFormat.playedChannels()}.playable() || !fileFormat.convertible() ||
+      fileFormat.frameBytes() > SlotBytes)
+    return platform::audio_error::BadFormat;
+
+  uint32_t dataLength = 0;
+  for (;;) {
+    if (!readExactly(file.get(), buffer, 8)) return FileError;
+    const uint32_t length = readLe32(buffer + 4);
+    if (sameChunkName(buffer, "data")) {
+      dataLength = length;
+      break;
+    }
+    // Long chunks (lists, notes) are passed over, not read.
+    if (!skipChunk(file.get(), length)) return FileError;
+  }
 
   const size_t slash = name.rfind('/');
   std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
@@ -222,13 +354,20 @@ int WavPlayer::playWaveFile(const std::string& name) {
   int result = 0;
   size_t remaining = dataLength;
   while (remaining > 0) {
-    const size_t piece = wavePieceSize(remaining);
+    // Converted sound is read in whole frames; a broken last frame is dropped.
+    const size_t piece = fileFormat.direct()
+                             ? wavePieceSize(remaining)
+                             : std::min(remaining, SlotBytes / fileFormat.frameBytes() * fileFormat.frameBytes());
     const size_t got = std::fread(buffer, 1, piece, file.get());
     if (got == 0) {
       result = FileError;
       break;
     }
-    result = playSamples(buffer, got, rate, bits, channels);
+    if (fileFormat.direct()) {
+      result = playSamples(buffer, got, rate, bits, channels);
+    } else if (const size_t converted = convertFrames(buffer, got, fileFormat); converted > 0) {
+      result = playSamples(buffer, converted, rate, 16, fileFormat.playedChannels());
+    }
     remaining -= got;
     if (result != 0 || keyStops()) break;
   }

@@ -27,7 +27,9 @@ class WavPlayer {
   WavPlayer& operator=(const WavPlayer&) = delete;
 
   // Plays a WAV file to its end or until a key is pressed. 0: played or stopped by a key;
-  // FileError; else the device's open error.
+  // FileError; audio_error::BadFormat for sound no device plays (no channel, rate 0, 12-bit ...);
+  // else the device's open error. 24- and 32-bit, floating-point and many-channel files are
+  // converted to 16 bits (many channels mixed down to one).
   int playWaveFile(const std::string& name);
   // Plays an image (header and samples); returns once the last block is queued. FileError when
   // the image is no WAV image, else as playWaveData.

@@ -36,6 +36,8 @@ class EngineAdapter {
   // queuedOnly: only text the synthesizer has not yet taken counts.
   virtual bool busy(bool queuedOnly) = 0;
   virtual void stop() = 0;
+  // True when speech meant for the output file was lost (a write failed): the file is incomplete.
+  virtual bool outputFailed() const { return false; }
 };
 
 // The adapter of a synthesizer this build cannot reach: it never starts.

@@ -53,7 +53,7 @@ class EspeakAdapter final : public EngineAdapter {
   // The voice chosen at start.
   const std::string& voice() const { return voice_; }
   // A write to the output file failed (the disk is full, the file too long): what followed is lost.
-  bool fileFailed() const { return fileFailed_; }
+  bool outputFailed() const override { return fileFailed_; }
 
   // The engine's notices: a text taken and done, its sound started and ended.
   void onTextStarted() { ++pendingTexts_; }

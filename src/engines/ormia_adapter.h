@@ -42,6 +42,7 @@ class OrmiaAdapter final : public EngineAdapter {
   void speak(std::string_view text) override;
   bool busy(bool queuedOnly) override;
   void stop() override;
+  bool outputFailed() const override { return engine_.outputFailed(); }
 
   const OrmiaSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }

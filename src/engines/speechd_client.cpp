@@ -27,7 +27,7 @@ class SpeechdClient;
 struct SpeechdCalls {
   SharedLibrary library{"libspeechd.so.2"};
   decltype(&spd_open2) open = nullptr;
-  decltype(&spd_get_client_id) clientId = nullptr;
+  decltype(&spd_execute_command_with_reply) commandWithReply = nullptr;
   decltype(&spd_set_notification_on) notificationOn = nullptr;
   decltype(&spd_list_synthesis_voices) listSynthesisVoices = nullptr;
   decltype(&free_spd_voices) freeVoices = nullptr;
@@ -38,7 +38,7 @@ struct SpeechdCalls {
   decltype(&spd_close) close = nullptr;
 
   bool bound() {
-    return library.bind(open, "spd_open2") && library.bind(clientId, "spd_get_client_id") &&
+    return library.bind(open, "spd_open2") && library.bind(commandWithReply, "spd_execute_command_with_reply") &&
            library.bind(notificationOn, "spd_set_notification_on") &&
            library.bind(listSynthesisVoices, "spd_list_synthesis_voices") && library.bind(freeVoices, "free_spd_voices") &&
            library.bind(setSynthesisVoice, "spd_set_synthesis_voice") && library.bind(setVoiceRate, "spd_set_voice_rate") &&
@@ -134,21 +134,31 @@ class SpeechdClient final : public SpeechServiceClient {
   explicit SpeechdClient(std::function<void()> wake) : wake_(std::move(wake)) {}
   ~SpeechdClient() override { disconnect(); }
 
+  // Each step is a call of its own: after one outlives its limit no later one is queued behind it.
   bool connect(const std::string& clientName) override {
     disconnect();
     if (!calls_->bound()) return false;
     auto opened = runner_.run(
-        [calls = calls_, clientName]() -> std::pair<SPDConnection*, size_t> {
+        [calls = calls_, clientName] {
           char* error = nullptr;
           SPDConnection* connection =
               calls->open(clientName.c_str(), "main", nullptr, SPD_MODE_THREADED, nullptr, 1, &error);
           std::free(error);
-          return {connection, connection ? static_cast<size_t>(calls->clientId(connection)) : 0};
+          return connection;
         },
         kConnectLimitMs);
-    if (!opened || !opened->first) return false;
-    connection_ = opened->first;
-    clientId_ = opened->second;
+    if (!opened || !*opened) return false;
+    connection_ = *opened;
+    // Without the notices the end of speech could never be known.
+    const bool notified = answer([calls = calls_, connection = connection_] {
+      return calls->notificationOn(connection, SPD_END) == 0 && calls->notificationOn(connection, SPD_CANCEL) == 0;
+    });
+    const std::optional<size_t> id = notified ? clientId() : std::nullopt;
+    if (!id) {
+      disconnect();
+      return false;
+    }
+    clientId_ = *id;
     {
       NoticeRoutes& routes = noticeRoutes();
       std::lock_guard guard(routes.lock);
@@ -156,16 +166,6 @@ class SpeechdClient final : public SpeechServiceClient {
     }
     connection_->callback_end = onNotice;
     connection_->callback_cancel = onNotice;
-    auto notified = runner_.run(
-        [calls = calls_, connection = connection_] {
-          return calls->notificationOn(connection, SPD_END) == 0 && calls->notificationOn(connection, SPD_CANCEL) == 0;
-        },
-        kCallLimitMs);
-    // Without the notices the end of speech could never be known.
-    if (!notified || !*notified) {
-      disconnect();
-      return false;
-    }
     return true;
   }
 
@@ -213,7 +213,8 @@ class SpeechdClient final : public SpeechServiceClient {
     {
       NoticeRoutes& routes = noticeRoutes();
       std::lock_guard guard(routes.lock);
-      routes.clients.erase(clientId_);
+      auto found = routes.clients.find(clientId_);
+      if (found != routes.clients.end() && found->second == this) routes.clients.erase(found);
     }
     // A stuck service would block the closing too: its connection is left to the blocked call.
     runner_.run(
@@ -238,6 +239,26 @@ class SpeechdClient final : public SpeechServiceClient {
   }
 
  private:
+  // Our number at the service, which its notices carry. Asked as a plain command: libspeechd's own
+  // spd_get_client_id crashes when the service has gone.
+  std::optional<size_t> clientId() {
+    auto reply = runner_.run(
+        [calls = calls_, connection = connection_]() -> std::string {
+          char* text = nullptr;
+          const int result = calls->commandWithReply(connection, "HISTORY GET CLIENT_ID", &text);
+          std::string copy = result == 0 && text ? text : "";
+          std::free(text);
+          return copy;
+        },
+        kCallLimitMs);
+    // "245-<number>" then "245 OK CLIENT ID SENT".
+    if (!reply || reply->compare(0, 4, "245-") != 0) return std::nullopt;
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(reply->c_str() + 4, &end, 10);
+    if (end == reply->c_str() + 4) return std::nullopt;
+    return static_cast<size_t>(id);
+  }
+
   template <typename Call>
   bool answer(Call call) {
     if (!connection_) return false;

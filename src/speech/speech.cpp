@@ -1,6 +1,7 @@
 // The speaking primitives: routing a text through the built-in synthesizer and recordings, and stopping it.
 #include "speech/speech.h"
 
+#include <cstdio>
 #include <string>
 
 #include "platform/wave_file.h"
@@ -355,8 +356,10 @@ void Speech::startSpeech(int speed, std::string_view programSoundFolder) {
   if (error == 0) return;
   console_.writeLine(platform::words::StartupError.str() + std::to_string(error));
   console_.writeLine(platform::words::VoiceDatabase.str() + synth_.diphoneBase());
+  std::fprintf(stderr, "erro de inicialização da voz: %d (banco de dados de voz: %s)\n", error,
+               platform::cp1252ToUtf8(synth_.diphoneBase()).c_str());
   console_.readConsoleLine();
-  console_.closeConsole();
+  console_.closeConsole(platform::exit_status::Failure);
 }
 
 void Speech::stopAndFinishSpeech() {

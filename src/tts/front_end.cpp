@@ -3,6 +3,7 @@
 
 #include "platform/config.h"
 #include "platform/profile.h"
+#include "tts/normaliser.h"
 #include "tts/prosody.h"
 #include "tts/transcriber.h"
 
@@ -39,6 +40,7 @@ std::string loadFailureText(LoadResult result, const std::string& readErrorText)
 struct FrontEnd::Stages {
   explicit Stages(std::function<void(const std::string&)> showMessage) : prosody(std::move(showMessage)) {}
   Transcriber transcriber;
+  Normaliser normaliser;
   Prosody prosody;
 };
 
@@ -46,10 +48,22 @@ FrontEnd::FrontEnd(std::function<void(const std::string&)> showMessage)
     : showMessage_(showMessage), stages_(new Stages(std::move(showMessage))) {}
 FrontEnd::~FrontEnd() { delete stages_; }
 
-LoadResult FrontEnd::load(const DataFiles& files, std::string*) {
+// In the engine's order: lexicons, abbreviations, prosody and diphone list; the first failure ends
+// the load.
+LoadResult FrontEnd::load(const DataFiles& files, std::string* readErrorText) {
   if (!stages_->transcriber.loadLexicons(files.rules, files.exceptions)) return LoadResult::LexiconFailed;
-  if (!stages_->prosody.loadProsody(files.prosody) || !stages_->prosody.loadDiphones(files.diphones))
-    return LoadResult::ProsodyFailed;
+  // A file that exists but cannot be read is told apart from a missing or malformed one.
+  std::string readError;
+  auto failed = [&](LoadResult missingOrMalformed) {
+    if (readError.empty()) return missingOrMalformed;
+    if (readErrorText) *readErrorText = readError;
+    return LoadResult::ReadError;
+  };
+  if (!stages_->normaliser.loadAbbreviations(files.abbreviations, &readError))
+    return failed(LoadResult::AbbreviationsFailed);
+  if (!stages_->prosody.loadProsody(files.prosody, &readError) ||
+      !stages_->prosody.loadDiphones(files.diphones, &readError))
+    return failed(LoadResult::ProsodyFailed);
   return LoadResult::Loaded;
 }
 
@@ -58,7 +72,7 @@ void FrontEnd::discard() {
   stages_->prosody.discardDiphones();
 }
 
-std::string FrontEnd::normalise(std::string_view text) const { return std::string(text); }
+std::string FrontEnd::normalise(std::string_view text) const { return stages_->normaliser.normaliseText(text); }
 
 std::vector<std::string> FrontEnd::mbrolaLines(std::string_view text, double durationFactor,
                                                double pitchFactor) const {

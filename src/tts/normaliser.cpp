@@ -1,12 +1,10 @@
 // Text normalisation: the abbreviation table, the reading of numbers, letter runs and symbols.
 #include "tts/normaliser.h"
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "platform/text.h"
+#include "tts/latin1_text.h"
 
 namespace kaldro::tts {
 
@@ -48,24 +46,9 @@ constexpr const char* kCapitalNames[] = {
 constexpr unsigned char kMasculineSign = 0xBA;  // º
 constexpr unsigned char kFeminineSign = 0xAA;   // ª
 constexpr unsigned char kDegreeSign = 0xB0;     // °, often typed for º in "n°"
+constexpr char kTypographicApostrophe = '\x92';  // ’
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Letters and consonants as the engine knows them: ASCII, and the accented letters of Portuguese
-// and Spanish (À Á Â Ã Ç É Ê Ì Í Ñ Ó Ô Õ Ù Ú Ü and their small forms).
-bool isAccentedLetter(unsigned char c) {
-  static constexpr unsigned char kCapitals[] = {0xC0, 0xC1, 0xC2, 0xC3, 0xC7, 0xC9, 0xCA, 0xCC, 0xCD,
-                                                0xD1, 0xD3, 0xD4, 0xD5, 0xD9, 0xDA, 0xDC};
-  if (c >= 0xE0) c -= 0x20;
-  for (unsigned char capital : kCapitals)
-    if (c == capital) return true;
-  return false;
-}
-
-bool isLetter(char ch) {
-  auto c = static_cast<unsigned char>(ch);
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || isAccentedLetter(c);
-}
 
 bool isConsonant(char ch) {
   auto c = static_cast<unsigned char>(ch);
@@ -84,22 +67,6 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 // A dot followed by a blank or a punctuation mark ends a word ("Dr. Silva", "Tel.: 1234", "fim.)");
 // one followed by a letter or digit is inside an address or a number ("site.com").
 bool dotEndsWord(char next) { return isBlank(next) || (isKeptPunctuation(next) && next != '.'); }
-
-// Latin-1 aware: a to z and à to þ (but not ÷).
-std::string upperLatin1(std::string_view text) {
-  std::string out(text);
-  for (char& ch : out) {
-    auto c = static_cast<unsigned char>(ch);
-    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c != 0xF7 && c != 0xFF)) ch = static_cast<char>(c - 0x20);
-  }
-  return out;
-}
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
 
 // Every word of an ordinal in the plural: "vigésimas primeiras".
 std::string pluralWords(const std::string& words) {
@@ -128,24 +95,9 @@ Normaliser::Normaliser()
 }
 
 bool Normaliser::loadAbbreviations(const std::string& path, std::string* readError) {
-  std::error_code error;
-  if (path.empty() || !std::filesystem::exists(path, error)) return false;
-  auto fail = [&](const char* why) {
-    if (readError) *readError = "Não foi possível ler o arquivo de abreviaturas " + path + ": " + why;
-    return false;
-  };
-  if (std::filesystem::is_directory(path, error)) return fail("é uma pasta");
-  // A device or a pipe could be read forever or never end.
-  if (!std::filesystem::is_regular_file(path, error)) return fail("não é um arquivo comum");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return fail("sem permissão de leitura");
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  if (in.bad()) return fail("erro de leitura");
-  std::string bytes = contents.str();
-  // A byte-order mark would otherwise glue itself to the first key.
-  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-  setAbbreviations(platform::textFileToCp1252(bytes));
+  const std::optional<std::string> text = readDataFile(path, readError);
+  if (!text) return false;
+  setAbbreviations(*text);
   return true;
 }
 
@@ -159,25 +111,16 @@ struct AbbreviationLine {
 };
 
 AbbreviationLine parseAbbreviationLine(std::string_view line) {
-  line = trim(line);
+  line = trimBlanks(line);
   if (line.empty() || line.front() == ';') return {};
   size_t equals = line.find('=');
   if (equals == std::string_view::npos) return {std::nullopt, "falta o sinal de igual entre a abreviatura e a forma por extenso"};
-  std::string key = upperLatin1(trim(line.substr(0, equals)));
+  std::string key = upperLatin1(trimBlanks(line.substr(0, equals)));
   if (key.empty()) return {std::nullopt, "falta a abreviatura antes do sinal de igual"};  // no word could match it
-  std::string_view expansion = trim(line.substr(equals + 1));
+  std::string_view expansion = trimBlanks(line.substr(equals + 1));
   AbbreviationLine result{Abbreviation{std::move(key), std::string(expansion.substr(0, Normaliser::kMaxExpansion))}};
   result.expansionCut = expansion.size() > Normaliser::kMaxExpansion;
   return result;
-}
-
-template <typename Visit>
-void forEachLine(std::string_view text, Visit visit) {
-  for (size_t number = 1; !text.empty(); ++number) {
-    size_t end = text.find('\n');
-    visit(number, text.substr(0, end));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-  }
 }
 
 // A key that a word read from a text can equal: letters and hyphens, maybe ending in º ª or °.
@@ -186,9 +129,9 @@ bool canBeMatched(std::string_view key) {
                        static_cast<unsigned char>(key.back()) == kFeminineSign ||
                        static_cast<unsigned char>(key.back()) == kDegreeSign))
     key.remove_suffix(1);
-  if (key.empty() || !isLetter(key.front())) return false;
+  if (key.empty() || !isPortugueseLetter(key.front())) return false;
   for (char c : key)
-    if (!isLetter(c) && c != '-') return false;
+    if (!isPortugueseLetter(c) && c != '-') return false;
   return true;
 }
 
@@ -196,20 +139,21 @@ bool canBeMatched(std::string_view key) {
 
 void Normaliser::setAbbreviations(std::string_view fileText) {
   abbreviations_.clear();
-  forEachLine(fileText, [this](size_t, std::string_view line) {
-    if (abbreviations_.size() >= kMaxAbbreviations) return;
+  for (std::string_view line : splitLines(fileText)) {
+    if (abbreviations_.size() >= kMaxAbbreviations) break;
     if (auto parsed = parseAbbreviationLine(line); parsed.entry) abbreviations_.push_back(std::move(*parsed.entry));
-  });
+  }
 }
 
 std::vector<AbbreviationFault> Normaliser::checkAbbreviations(std::string_view fileText) const {
   std::vector<AbbreviationFault> faults;
   std::vector<std::pair<std::string, size_t>> seen;  // key and the line that defined it
-  forEachLine(fileText, [&](size_t number, std::string_view line) {
-    AbbreviationLine parsed = parseAbbreviationLine(line);
+  const std::vector<std::string_view> lines = splitLines(fileText);
+  for (size_t number = 1; number <= lines.size(); ++number) {
+    AbbreviationLine parsed = parseAbbreviationLine(lines[number - 1]);
     auto fault = [&](const std::string& problem) { faults.push_back({number, problem}); };
     if (parsed.fault) fault(parsed.fault);
-    if (!parsed.entry) return;
+    if (!parsed.entry) continue;
     const Abbreviation& entry = *parsed.entry;
     const std::string key = platform::cp1252ToUtf8(entry.key);
     if (seen.size() >= kMaxAbbreviations) fault("passa de " + std::to_string(kMaxAbbreviations) + " abreviaturas: esta não vale");
@@ -224,7 +168,7 @@ std::vector<AbbreviationFault> Normaliser::checkAbbreviations(std::string_view f
     // The expansion is said as written: digits, symbols and words without vowels would not be.
     if (normaliseText(" " + entry.expansion + " ") != " " + entry.expansion + " ")
       fault("a forma por extenso deve ter só palavras que se leem como estão escritas, sem números nem símbolos");
-  });
+  }
   return faults;
 }
 
@@ -254,16 +198,20 @@ Normaliser::Expansion Normaliser::abbreviationAt(std::string_view text, size_t p
 }
 
 std::string Normaliser::readLetterWord(std::string_view text, size_t& pos) const {
-  size_t start = pos;
+  std::string word;
   bool allConsonants = true;
-  while (pos < text.size() && isLetter(text[pos])) {
+  while (pos < text.size() && isPortugueseLetter(text[pos])) {
     if (!isConsonant(text[pos])) allConsonants = false;
-    ++pos;
-    if (pos < text.size() && text[pos] == '-') ++pos;  // a hyphen between letters stays in the word
+    word += text[pos++];
+    if (pos < text.size() && text[pos] == '-') word += text[pos++];  // a hyphen between letters stays in the word
+    // An apostrophe between letters elides a vowel ("d'água", "Sant'Ana"): the letters are read
+    // together, and the sign is not named.
+    if (pos + 1 < text.size() && (text[pos] == '\'' || text[pos] == kTypographicApostrophe) &&
+        isPortugueseLetter(text[pos + 1]))
+      ++pos;
   }
-  std::string_view word = text.substr(start, pos - start);
   // A word without vowels cannot be said: it is spelled, unless it is about to be expanded.
-  if (!allConsonants || !abbreviationAt(text, pos, word).text.empty()) return std::string(word);
+  if (!allConsonants || !abbreviationAt(text, pos, word).text.empty()) return word;
   std::string spelled;
   for (char c : word) spelled += charName(static_cast<unsigned char>(c));
   return spelled;
@@ -364,7 +312,7 @@ std::string Normaliser::normaliseText(std::string_view input) const {
         run = digitRunAt(text, pos);
         out += readNumber(text, pos, run) + ' ';
       }
-    } else if (isLetter(c)) {
+    } else if (isPortugueseLetter(c)) {
       std::string word = readLetterWord(text, pos);
       Expansion expansion = abbreviationAt(text, pos, word);
       if (expansion.text.empty()) {

@@ -141,8 +141,14 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
     return false;
   }
   toFile_ = true;
+  outputFailed_ = false;
   openedFileName_ = outputFileName_;
   return true;
+}
+
+void OrmiaEngine::fileFailed(bool& result) {
+  result = false;
+  outputFailed_ = true;
 }
 
 void OrmiaEngine::handImage() {
@@ -181,7 +187,7 @@ bool OrmiaEngine::speakUtterance(std::string_view text) {
     while (count > 0) {
       const size_t bytes = static_cast<size_t>(count) * 2;
       if (toFile_) {
-        if (std::fwrite(scratch_.data(), 1, bytes, outputFile_) != bytes) result = false;
+        if (std::fwrite(scratch_.data(), 1, bytes, outputFile_) != bytes) fileFailed(result);
       } else {
         if (imageBytes_ + bytes >= ImageHandBytes && imageBytes_ > 0) handImage();
         std::memcpy(samples + imageBytes_, scratch_.data(), bytes);
@@ -198,7 +204,7 @@ bool OrmiaEngine::speakUtterance(std::string_view text) {
       result = false;
     }
   }
-  if (toFile_ && std::fflush(outputFile_) != 0) result = false;
+  if (toFile_ && std::fflush(outputFile_) != 0) fileFailed(result);
   if (!toFile_ && imageBytes_ > 0) {
     if (imageBytes_ < MinimumImageBytes) {
       std::memset(samples + imageBytes_, 0, MinimumImageBytes - imageBytes_);
@@ -225,12 +231,18 @@ void OrmiaEngine::finishOutputFile() {
       std::fseek(file, 0, SEEK_END);
       const long size = std::ftell(file);
       if (size >= static_cast<long>(platform::WaveHeaderBytes)) {
+        // Whole samples only: a write cut short may have left half of one.
+        const long data = (size - static_cast<long>(platform::WaveHeaderBytes)) & ~1L;
         uint8_t header[platform::WaveHeaderBytes];
-        fillImageHeader(header, static_cast<uint32_t>(size - static_cast<long>(platform::WaveHeaderBytes)));
+        fillImageHeader(header, static_cast<uint32_t>(data));
         std::fseek(file, 0, SEEK_SET);
-        std::fwrite(header, 1, sizeof header, file);
+        if (std::fwrite(header, 1, sizeof header, file) != sizeof header) outputFailed_ = true;
+      } else {
+        outputFailed_ = true;
       }
-      std::fclose(file);
+      if (std::fclose(file) != 0) outputFailed_ = true;
+    } else {
+      outputFailed_ = true;
     }
   }
   if (outputFile_) std::fclose(outputFile_);

@@ -1,36 +1,17 @@
 #include "tts/transcriber.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 #include <limits>
+#include <optional>
 
-#include "platform/text.h"
+#include "tts/latin1_text.h"
 
 namespace kaldro::tts {
 
 namespace {
 
 using Byte = unsigned char;
-
-// Latin-1 letters: upper case C0..DE, lower case E0..FE, except the signs D7 and F7.
-char upperLatin1(char c) {
-  const Byte b = static_cast<Byte>(c);
-  if ((b >= 'a' && b <= 'z') || (b >= 0xE0 && b <= 0xFE && b != 0xF7)) return static_cast<char>(b - 0x20);
-  return c;
-}
-
-char lowerLatin1(char c) {
-  const Byte b = static_cast<Byte>(c);
-  if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) return static_cast<char>(b + 0x20);
-  return c;
-}
-
-std::string upperText(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = upperLatin1(c);
-  return out;
-}
 
 bool isIn(char c, std::string_view set) { return set.find(upperLatin1(c)) != std::string_view::npos; }
 
@@ -124,31 +105,12 @@ bool leftMatches(std::string_view context, std::string_view word, size_t before)
   return true;
 }
 
-std::vector<std::string> fileLines(const std::string& path, bool& opened) {
-  std::ifstream file(path, std::ios::binary);
-  opened = static_cast<bool>(file);
-  std::vector<std::string> lines;
-  if (!opened) return lines;
-  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  const std::string text = platform::textFileToCp1252(bytes);
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
-  }
-  return lines;
-}
-
 // The text from `from` up to the next `stop` (or the end); `from` moves past the stop character.
-std::string cutUntil(const std::string& line, size_t& from, char stop) {
+std::string cutUntil(std::string_view line, size_t& from, char stop) {
   if (from >= line.size()) return {};
   size_t end = line.find(stop, from);
-  if (end == std::string::npos) end = line.size();
-  std::string part = line.substr(from, end - from);
+  if (end == std::string_view::npos) end = line.size();
+  std::string part(line.substr(from, end - from));
   from = end + 1;
   return part;
 }
@@ -167,29 +129,31 @@ bool isPhoneLine(std::string_view line) {
 bool Transcriber::loadLetterRules(const std::string& path) {
   for (auto& chain : chains_) chain.clear();
   skippedRuleLines_ = 0;
-  bool opened = false;
-  for (const std::string& line : fileLines(path, opened)) {
+  const std::optional<std::string> text = readDataFile(path, nullptr);
+  if (!text) return false;
+  for (std::string_view line : splitLines(*text)) {
     if (line.empty() || line.front() == ';') continue;
     size_t at = 0;
     LetterRule rule;
     rule.left = limited(cutUntil(line, at, '('), kContextWidth);
-    rule.middle = limited(upperText(cutUntil(line, at, ')')), kMiddleWidth);
+    rule.middle = limited(upperLatin1(cutUntil(line, at, ')')), kMiddleWidth);
     rule.right = limited(cutUntil(line, at, '='), kContextWidth);
     rule.output = limited(cutUntil(line, at, '|'), kOutputWidth);
     const Byte first = rule.middle.empty() ? 0 : static_cast<Byte>(rule.middle.front());
-    if (line.find('(') == std::string::npos || first < 32) {
+    if (line.find('(') == std::string_view::npos || first < 32) {
       ++skippedRuleLines_;
       continue;
     }
     chains_[first - 32].push_back(std::move(rule));
   }
-  return opened;
+  return true;
 }
 
 bool Transcriber::loadWordExceptions(const std::string& path) {
   skippedExceptionLines_ = 0;
-  bool opened = false;
-  for (const std::string& line : fileLines(path, opened)) {
+  const std::optional<std::string> text = readDataFile(path, nullptr);
+  if (!text) return false;
+  for (std::string_view line : splitLines(*text)) {
     if (line.empty()) continue;
     if (exceptions_.size() >= kMaxExceptions) break;
     // The separators must survive in the line buffer with the appended "|=|".
@@ -197,14 +161,14 @@ bool Transcriber::loadWordExceptions(const std::string& path) {
       ++skippedExceptionLines_;
       continue;
     }
-    const std::string full = upperText(line) + "|=|";
+    const std::string full = upperLatin1(line) + "|=|";
     const size_t equals = full.find('=');
     const size_t bar = full.find('|', equals + 1);
     exceptions_.push_back({full.substr(0, equals), full.substr(equals + 1, bar - equals - 1)});
   }
   std::stable_sort(exceptions_.begin(), exceptions_.end(),
                    [](const WordException& a, const WordException& b) { return a.word < b.word; });
-  return opened;
+  return true;
 }
 
 bool Transcriber::loadLexicons(const std::string& rulesPath, const std::string& exceptionsPath) {
@@ -252,8 +216,7 @@ bool Transcriber::isUnstressed(std::string_view word) {
 }
 
 int Transcriber::findStress(std::string_view word) {
-  std::string lower(word);
-  for (char& c : lower) c = lowerLatin1(c);
+  const std::string lower = lowerLatin1(word);
   const int length = static_cast<int>(lower.size());
   bool anyVowel = false;
   for (int p = length; p >= 1; --p) {
@@ -422,18 +385,26 @@ void Transcriber::pauseFor(char c, std::vector<std::string>& list) {
 }
 
 std::vector<std::string> Transcriber::transcribe(const std::vector<std::string>& tokenLines) const {
+  constexpr std::string_view kPauses = " !(),.:;?";
+  auto isPause = [&](const std::string& line) {
+    return line.size() > 4 && kPauses.find(line[4]) != std::string_view::npos;
+  };
   std::vector<std::string> list;
-  for (const std::string& line : tokenLines) {
+  for (size_t i = 0; i < tokenLines.size(); ++i) {
+    const std::string& line = tokenLines[i];
     list.push_back(";" + line);
-    std::string token = line.size() > 4 ? upperText(std::string_view(line).substr(4)) : std::string();
+    std::string token = line.size() > 4 ? upperLatin1(std::string_view(line).substr(4)) : std::string();
     if (token.empty()) {
       list.push_back("__");
       list.push_back("");
-    } else if (std::string_view(" !(),.:;?").find(token.front()) != std::string_view::npos) {
+    } else if (kPauses.find(token.front()) != std::string_view::npos) {
       pauseFor(token.front(), list);
     } else {
       applyExceptions(token);
-      transcribeWord(token, isUnstressed(token) ? 0 : findStress(token), list);
+      // The word before a pause carries the phrase's last accent, however short: "Vou lá?" and
+      // "Acho que não." rise or fall on it, which only a stressed vowel can do.
+      const bool endsPhrase = i + 1 < tokenLines.size() && isPause(tokenLines[i + 1]);
+      transcribeWord(token, isUnstressed(token) && !endsPhrase ? 0 : findStress(token), list);
     }
   }
   list.push_back("__");
@@ -451,7 +422,8 @@ void Transcriber::applyLiaison(std::vector<std::string>& list) {
     // The marks a phone may carry (stress, the prosody mark) do not hide its vowel.
     std::string_view next = list[i + 1];
     while (!next.empty() && (next.front() == '>' || next.front() == '\xA8')) next.remove_prefix(1);
-    if (!next.empty() && std::string_view("aeiouwy").find(next.front()) != std::string_view::npos) {
+    // The vowel phones start with a vowel letter, but for the nasal a of br4, "@".
+    if (!next.empty() && std::string_view("aeiouwy@").find(next.front()) != std::string_view::npos) {
       std::string& last = list[i - 2];
       if (last == "r2") last = "r";
       else if (last == "s2") last = "z";

@@ -58,9 +58,11 @@ class Transcriber {
   void transcribeWord(std::string_view word, int stress, std::vector<std::string>& list) const;
   // Appends the pause code of ! ( ) , . : ; ? and nothing for any other character.
   static void pauseFor(char c, std::vector<std::string>& list);
-  // Token lines ("PPP|token") to the phone list, liaison applied.
+  // Token lines ("PPP|token") to the phone list, liaison applied. A short or function word is
+  // stressed all the same where a pause follows it.
   std::vector<std::string> transcribe(const std::vector<std::string>& tokenLines) const;
-  // A word-final r2 or s2 before a word starting with a vowel phone becomes r or z.
+  // A word-final r2 or s2 before a word starting with a vowel phone (one whose name starts with
+  // a vowel letter, or the nasal a "@") becomes r or z.
   static void applyLiaison(std::vector<std::string>& list);
 
   size_t ruleCount() const;

@@ -1,7 +1,10 @@
 // The eSpeak NG adapter: what it sends, the voice it picks, its counters, its WAV files, and keys.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -135,6 +138,8 @@ TEST(EspeakAdapter, CountersThroughSpeakBusyAndStop) {
   library.samplesPerText = 22050 * 20;  // 20 s: still playing when speak returns
   ASSERT_TRUE(adapter.start(1, 0, 0, ""));
   EXPECT_FALSE(adapter.busy(false));
+  adapter.onTextDone();  // a "done" without its "started" keeps the count at 0
+  EXPECT_EQ(adapter.pendingTexts(), 0);
   adapter.speak("um texto longo");
   EXPECT_EQ(library.pendingWhileSynthesizing, 1);
   EXPECT_EQ(adapter.pendingTexts(), 0);
@@ -165,6 +170,26 @@ TEST(EspeakAdapter, FailedSynthesisSilencesTheEngine) {
   EXPECT_EQ(adapter.pendingTexts(), 0);
   EXPECT_FALSE(adapter.audioPlaying());
   EXPECT_FALSE(adapter.busy(false));
+}
+
+TEST(EspeakAdapter, AFailedWriteIsReported) {
+  // Files of this process may grow to 20000 bytes only, as on a full disk.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 20000;
+  EngineRig rig;
+  FakeLibrary library;
+  EspeakAdapter adapter(rig.console, rig.player, library);
+  ASSERT_TRUE(adapter.start(1, 0, 0, rig.folder.file("cheio.wav")));
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  adapter.speak("um segundo de som");
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_TRUE(adapter.outputFailed());
+  EXPECT_FALSE(adapter.busy(false));
+  adapter.finish();
+  EXPECT_TRUE(readWave(kaldro::testing::readFile(rig.folder.file("cheio.wav"))).wellFormed);
 }
 
 TEST(EspeakAdapter, AKeySilencesItAtOnce) {

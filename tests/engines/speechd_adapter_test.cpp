@@ -2,6 +2,10 @@
 // speech-dispatcher started by the test with its own configuration and no sound card.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -278,6 +282,29 @@ TEST(SpeechdAdapterReal, StartListSpeakBusyStop) {
   adapter->finish();
   EXPECT_LT(millisecondsSince(began), 2000);
   EXPECT_FALSE(adapter->busy(false));
+}
+
+// A service that takes the connection and never answers, as one stuck on its sound device does.
+TEST(SpeechdAdapterReal, AServiceThatNeverAnswersMakesTheStartFailInTime) {
+  kaldro::testing::ScratchFolder folder;
+  const std::string path = folder.file("mudo.sock");
+  const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(listening, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listening, 4), 0);
+  const std::string reach = "unix_socket:" + path;
+  kaldro::testing::ScopedEnvironment addressed("SPEECHD_ADDRESS", reach.c_str());
+  EngineRig rig;
+  auto adapter = makeSpeechdAdapter(rig.console);
+  const Clock::time_point began = Clock::now();
+  EXPECT_FALSE(adapter->start(1, 0, 0, ""));
+  EXPECT_LT(millisecondsSince(began), 12000);
+  EXPECT_FALSE(adapter->busy(false));
+  adapter->speak("nada");
+  ::close(listening);  // the blocked call ends with the connection
 }
 
 }  // namespace

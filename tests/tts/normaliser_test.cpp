@@ -298,6 +298,9 @@ TEST(NormaliserLetters, ConsonantWordsAreSpelledUnlessExpanded) {
       {"Ação", "Ação"},
       {"Ñ", "êne com til"},  // one character alone is named, and the name read like any text
       {"A4 e MP3", "A quatro e êmepê três"},  // a number after letters is a word of its own
+      {"copo d'água", "copo dágua"},                  // the apostrophe elides, it is not read
+      {"caixa-d'água", "caixa-dágua"},
+      {"o 'sim'", "o apóstrofo sim apóstrofo"},      // quotes made of apostrophes are still named
   });
 }
 
@@ -308,7 +311,9 @@ TEST(NormaliserLetters, ReadLetterWordStopsAtTheFirstNonLetter) {
     size_t end;
     const char* word;
   } cases[] = {{"casa azul", 4, "casa"}, {"Dr. X", 2, "Dr"}, {"Dr", 2, "dêérre"},
-               {"pé-de-moleque!", 13, "pé-de-moleque"}, {"1a", 0, ""}};
+               {"pé-de-moleque!", 13, "pé-de-moleque"}, {"1a", 0, ""},
+               // An apostrophe between letters joins them and is not named.
+               {"d'água fria", 6, "dágua"}, {"Sant’Ana", 8, "SantAna"}, {"d' a", 1, "dê"}, {"d'", 1, "dê"}};
   for (const Case& c : cases) {
     std::string text = utf8ToCp1252(c.text);
     size_t pos = 0;

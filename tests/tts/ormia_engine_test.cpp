@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -67,6 +70,20 @@ TEST(OrmiaEngine, BindsThroughALibraryOrTheProgramAndFailsCleanlyWithoutEither) 
     rig.engine.shutdownEngine();
     EXPECT_EQ(rig.device.bytes, c.starts ? 3200u * 2 : 0u);
   }
+}
+
+// stdbuf that cannot run the program (as under a sanitizer): the program is run without it.
+TEST(OrmiaEngine, AStdbufThatFailsIsLeftOut) {
+  ScratchFolder tools;
+  tools.write("stdbuf", "#!/bin/sh\necho 'stdbuf: failed to run' >&2\nexit 125\n");
+  ASSERT_EQ(::chmod(tools.file("stdbuf").c_str(), 0755), 0);
+  const std::string path = tools.path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+  ScopedEnvironment withFailingStdbuf("PATH", path.c_str());
+  EngineRig rig;
+  ASSERT_TRUE(rig.start());
+  rig.speakLines({"a 100", "#"});
+  EXPECT_TRUE(rig.engine.speakUtterance("oi"));
+  EXPECT_EQ(rig.device.bytes, 3200u);
 }
 
 TEST(OrmiaEngine, FindsTheVoiceInTheVoiceFoldersOrTakesAPath) {
@@ -169,6 +186,36 @@ TEST(OrmiaEngine, ASecondStartFinishesTheFirstFile) {
   ASSERT_EQ(first.size(), 44u + 3200);
   EXPECT_EQ(le32At(first, 40), 3200u);
   EXPECT_EQ(rig.folder.read("dois.wav").size(), 44u);
+}
+
+TEST(OrmiaEngine, ALostFileWriteIsReportedAndTheHeaderNamesWholeSamples) {
+  EngineRig rig(libraryOnly());
+  const std::string file = rig.folder.file("saida.wav");
+  rig.engine.setOutputFile(file);
+  ASSERT_TRUE(rig.start());
+  rig.speakLines({"a 100", "#"});  // 3200 bytes
+  ASSERT_TRUE(rig.engine.speakUtterance("um"));
+  EXPECT_FALSE(rig.engine.outputFailed());
+  {
+    // The file may grow by 1001 bytes only: the next utterance stops in the middle of a sample.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 44 + 3200 + 1001;
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_FALSE(rig.engine.speakUtterance("dois"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    sigaction(SIGXFSZ, &previous, nullptr);
+  }
+  EXPECT_TRUE(rig.engine.outputFailed());
+  rig.engine.shutdownEngine();
+  const std::string bytes = readFile(file);
+  EXPECT_EQ(bytes.size(), 44u + 3200 + 1001);
+  EXPECT_EQ(le32At(bytes, 40), 3200u + 1000);
+  EXPECT_EQ(le32At(bytes, 4), 36u + 3200 + 1000);
 }
 
 TEST(OrmiaEngine, AnOutputFileThatCannotBeMadeFailsTheStart) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "platform/text.h"
@@ -80,6 +82,25 @@ TEST(TranscriberWords, StressMarkGoesOnTheTonicRulesFirstPhone) {
     std::vector<std::string> list = lexicon.transcriber.transcribe({"555|" + std::string(c.word)});
     EXPECT_EQ(joinPhones(list), c.phones) << c.word;
   }
+}
+
+// Short and function words go unstressed inside a phrase, and take their stress before a pause,
+// where the phrase's last accent falls on them.
+TEST(TranscriberWords, ShortWordsAreStressedBeforeAPause) {
+  Loaded lexicon(std::string(kPlainRules) + "(\xC3O)=@&w\n(\xC1)=a\n(\xC9)=ee\n", "");
+  ASSERT_TRUE(lexicon.loaded);
+  struct Case {
+    std::vector<std::string> tokens;  // CP1252
+    const char* phones;
+  } cases[] = {
+      {{"555|vou", "555|l\xE1", "555|?"}, "v >o u l >a"},
+      {{"555|acho", "555|que", "555|n\xE3o", "555|."}, ">a k o k >e n >@ w"},
+      {{"555|\xC9", "555|?", "555|"}, ">ee"},
+      {{"555|n\xE3o", "555|,", "555|por", "555|favor", "555|!"}, "n >@ w p o r a v >o r"},  // F has no rule here
+      {{"555|n\xE3o", "555|sei"}, "n @ w s >e i"},      // before a word: unstressed
+      {{"555|de", "555|"}, "d e"},                        // an empty token is no pause
+  };
+  for (const Case& c : cases) EXPECT_EQ(joinPhones(lexicon.transcriber.transcribe(c.tokens)), c.phones) << c.phones;
 }
 
 TEST(TranscriberWords, OneStressMarkHoweverLongTheWord) {
@@ -160,7 +181,7 @@ TEST(TranscriberLiaison, FinalR2AndS2BeforeAVowelPhone) {
       {{"555|os", "555|gamas"}, "o s2 g >a m a s2"},
       {{"555|mar", "555|azul"}, "m >a r a z >u l"},
       {{"555|os", "555|homens"}, "o z o m >e n s"},  // the silent H: the vowel phone decides
-      {{"555|os", "555|,", "555|amigos"}, "o s2 a m >i g o s2"},  // a pause breaks the liaison
+      {{"555|os", "555|,", "555|amigos"}, ">o s2 a m >i g o s2"},  // a pause breaks the liaison
       {{"555|os", "555|água"}, "o z >a g u a"},       // a stressed first vowel still links
       {{"555|mais", "555|yoga"}, "m >a i z y >o g a"},
   };
@@ -172,6 +193,9 @@ TEST(TranscriberLiaison, FinalR2AndS2BeforeAVowelPhone) {
   std::vector<std::string> list = {"__", ";555|os", "s2", "", ";555|a", "a", "", "__"};
   Transcriber::applyLiaison(list);
   EXPECT_EQ(list[2], "z");
+  std::vector<std::string> nasal = {"__", ";555|os", "s2", "", ";555|anos", ">\xA8@", "n", "", "__"};
+  Transcriber::applyLiaison(nasal);
+  EXPECT_EQ(nasal[2], "z");
   std::vector<std::string> prosodyMarked = {"__", ";555|ar", "a", "r2", "", ";555|a", "\xA8" "a", "", "__"};
   Transcriber::applyLiaison(prosodyMarked);
   EXPECT_EQ(prosodyMarked[3], "r");
@@ -228,6 +252,21 @@ TEST(TranscriberLoaders, ExceptionTableStopsAt15000Entries) {
   EXPECT_EQ(beyond, "W115000");
 }
 
+// A rule file that is a folder holds no rules: loading it fails, as for a missing one. A rule file
+// saved with a byte-order mark keeps its first line.
+TEST(TranscriberLoaders, FolderAndByteOrderMark) {
+  ScratchFolder folder;
+  ::mkdir(folder.file("pasta.nrl").c_str(), 0755);
+  folder.write("e.exc", "");
+  Transcriber transcriber;
+  EXPECT_FALSE(transcriber.loadLexicons(folder.file("pasta.nrl"), folder.file("e.exc")));
+  EXPECT_FALSE(transcriber.loadLetterRules(folder.file("pasta.nrl")));
+  folder.write("marca.nrl", "\xEF\xBB\xBF(A)=a\n(B)=b\n");
+  ASSERT_TRUE(transcriber.loadLexicons(folder.file("marca.nrl"), folder.file("e.exc")));
+  EXPECT_EQ(transcriber.skippedLines(), 0u);
+  EXPECT_EQ(phonesOfText(transcriber, "aba"), ">a b a");
+}
+
 // The engine's own data as the build installs it (the exceptions with the shared stressed e and o):
 // the phones of br4 for words a listener checks first.
 TEST(TranscriberData, EngineRulesAndExceptions) {
@@ -250,6 +289,9 @@ TEST(TranscriberData, EngineRulesAndExceptions) {
       {"os carros", "w s2 k >a rr w s2"},
       {"fede", "f >ee d y"},          {"medo", "m >e d w"},           {"bolo", "b >o l w"},
       {"mole", "m >oo l y"},          {"gente", "j >en t y"},         {"quando", "k w >@ d w"},
+      {"os anos", "w z >@ n w s2"},   {"por ambos", "p o r >@ b w s2"},
+      {"àquela", "a k >ee l a"},      {"àqueles", "a k >e l y s2"},   {"Ñandu", "nh @ d >u"},
+      {"texto", "t >e s2 t w"},       {"sexta", "s >e s2 t a"},       {"extra", ">e s2 t r a"},
   };
   for (const Case& c : cases) EXPECT_EQ(phonesOfText(transcriber, cp(c.text)), c.phones) << c.text;
 }

@@ -11,8 +11,8 @@
 #include "app/standard_options.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
-#include "platform/host_headless.h"
-#include "platform/host_quiet.h"
+#include "platform/host/host_headless.h"
+#include "platform/host/host_quiet.h"
 #include "platform/text.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "app/letter_generator.h"
 #include "app/program_runtime.h"
 #include "app/standard_options.h"
-#include "platform/host_factories.h"
+#include "platform/host/host_factories.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "engines/engine_adapters.h"
 #include "engines/engine_dispatcher.h"
-#include "platform/host_factories.h"
+#include "platform/host/host_factories.h"
 
 namespace kaldro::app {
 

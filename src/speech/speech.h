@@ -13,7 +13,7 @@
 #include "console/console.h"
 #include "diphone/diphone_output.h"
 #include "diphone/diphone_synth.h"
-#include "platform/audio_device.h"
+#include "platform/audio/audio_device.h"
 #include "platform/config.h"
 #include "speech/external_synth.h"
 #include "speech/numbers.h"

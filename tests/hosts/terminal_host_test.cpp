@@ -13,7 +13,7 @@
 #include "console/console.h"
 #include "support/event_text.h"
 #include "platform/config.h"
-#include "platform/host_terminal.h"
+#include "platform/host/host_terminal.h"
 
 namespace kaldro::platform {
 namespace {

@@ -1,12 +1,12 @@
 // The headless host: when script events arrive on the virtual clock, exhaustion, malformed scripts, host choice.
-#include "platform/host_headless.h"
+#include "platform/host/host_headless.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <thread>
 
-#include "platform/host_factories.h"
+#include "platform/host/host_factories.h"
 #include "support/event_text.h"
 #include "support/program_run.h"
 

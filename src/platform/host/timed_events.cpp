@@ -1,5 +1,5 @@
 // Events due at a time of the real clock, shared by the hosts that run in real time.
-#include "platform/timed_events.h"
+#include "platform/host/timed_events.h"
 
 #include <time.h>
 

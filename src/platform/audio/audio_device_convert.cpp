@@ -1,6 +1,6 @@
 // The resampler: a table of windowed-sinc phases built once per rate pair, applied with 16-bit
 // multiply-adds (SSE2 on x86-64, AVX2 where the processor has it).
-#include "platform/audio_device_convert.h"
+#include "platform/audio/audio_device_convert.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // fontconfig queries for the window's font.
-#include "platform/window/font_lookup.h"
+#include "platform/host/window/font_lookup.h"
 
 #include <fontconfig/fontconfig.h>
 

@@ -1,7 +1,7 @@
 // The window host's geometry: window size limits and the magnifier's source rectangle.
 #pragma once
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 namespace kaldro::platform {
 

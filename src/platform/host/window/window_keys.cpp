@@ -1,7 +1,7 @@
 // SDL keys to window notifications: virtual keys, AltGr as Ctrl+Alt, control characters from key-downs.
-#include "platform/window/window_keys.h"
+#include "platform/host/window/window_keys.h"
 
-#include "platform/key_script.h"
+#include "platform/host/key_script.h"
 #include "platform/text.h"
 
 namespace kaldro::platform {

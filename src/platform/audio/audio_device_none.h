@@ -1,7 +1,7 @@
 // The silent device: nothing is heard, but every block takes as long as it would to play.
 #pragma once
 
-#include "platform/audio_device.h"
+#include "platform/audio/audio_device.h"
 
 namespace kaldro::platform {
 

@@ -1,5 +1,5 @@
 // The silent device, keeping each block's playing time on the host's clock.
-#include "platform/audio_device_none.h"
+#include "platform/audio/audio_device_none.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "platform/host_factories.h"
+#include "platform/host/host_factories.h"
 
 namespace kaldro::platform {
 

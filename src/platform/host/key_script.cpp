@@ -1,5 +1,5 @@
 // The key script: one event a line, parsed into steps; keys expanded into a window's notifications.
-#include "platform/key_script.h"
+#include "platform/host/key_script.h"
 
 #include <algorithm>
 #include <array>

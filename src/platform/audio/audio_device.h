@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 #include "platform/run_options.h"
 #include "platform/wave_file.h"
 

@@ -6,8 +6,8 @@
 #include <mutex>
 #include <string_view>
 
-#include "platform/host.h"
-#include "platform/key_script.h"
+#include "platform/host/host.h"
+#include "platform/host/key_script.h"
 
 namespace kaldro::platform {
 

@@ -1,5 +1,5 @@
 // The terminal host: the console drawn in a raw xterm-like terminal, keys decoded from its bytes.
-#include "platform/host_terminal.h"
+#include "platform/host/host_terminal.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -17,9 +17,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/host_factories.h"
-#include "platform/terminal_keys.h"
-#include "platform/timed_events.h"
+#include "platform/host/host_factories.h"
+#include "platform/host/terminal_keys.h"
+#include "platform/host/timed_events.h"
 #include "platform/text.h"
 
 namespace kaldro::platform {

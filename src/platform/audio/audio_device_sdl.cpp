@@ -1,5 +1,5 @@
 // The SDL2 sound device in callback mode, mixing queued blocks with the looping tone.
-#include "platform/audio_device_sdl.h"
+#include "platform/audio/audio_device_sdl.h"
 
 #include <SDL2/SDL.h>
 #include <dlfcn.h>

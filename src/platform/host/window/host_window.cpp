@@ -1,5 +1,5 @@
 // The window host: the console painted in an SDL2 window with a fontconfig font, keys from SDL.
-#include "platform/window/host_window.h"
+#include "platform/host/window/host_window.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_ttf.h>
@@ -16,11 +16,11 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/window/font_lookup.h"
-#include "platform/host_factories.h"
+#include "platform/host/window/font_lookup.h"
+#include "platform/host/host_factories.h"
 #include "platform/text.h"
-#include "platform/timed_events.h"
-#include "platform/window/window_keys.h"
+#include "platform/host/timed_events.h"
+#include "platform/host/window/window_keys.h"
 
 namespace kaldro::platform {
 

@@ -1,6 +1,6 @@
 // The choice of sound device from KALDRO_AUDIO.
-#include "platform/audio_device.h"
-#include "platform/audio_device_none.h"
+#include "platform/audio/audio_device.h"
+#include "platform/audio/audio_device_none.h"
 
 namespace kaldro::platform {
 

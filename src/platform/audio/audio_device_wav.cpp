@@ -11,8 +11,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/audio_device_convert.h"
-#include "platform/audio_device_none.h"
+#include "platform/audio/audio_device_convert.h"
+#include "platform/audio/audio_device_none.h"
 #include "platform/wave_file.h"
 
 namespace kaldro::platform {

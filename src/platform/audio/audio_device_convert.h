@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/audio_device.h"
+#include "platform/audio/audio_device.h"
 
 namespace kaldro::platform {
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <optional>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 namespace kaldro::platform {
 

@@ -1,5 +1,5 @@
 // The headless host: script events handed out when the program is idle, timed events on a virtual clock.
-#include "platform/host_headless.h"
+#include "platform/host/host_headless.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "platform/host_factories.h"
+#include "platform/host/host_factories.h"
 
 namespace kaldro::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 #include <chrono>
 #include <cstdlib>

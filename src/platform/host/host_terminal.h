@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 #include "platform/run_options.h"
 
 namespace kaldro::platform {

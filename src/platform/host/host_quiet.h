@@ -9,8 +9,8 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/host.h"
-#include "platform/timed_events.h"
+#include "platform/host/host.h"
+#include "platform/host/timed_events.h"
 
 namespace kaldro::platform {
 

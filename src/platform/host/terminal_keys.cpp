@@ -1,9 +1,9 @@
 // Decoding of terminal key bytes: control bytes, UTF-8, Alt as an Escape prefix, and the CSI and
 // SS3 sequences of xterm, tmux and the Linux console.
-#include "platform/terminal_keys.h"
+#include "platform/host/terminal_keys.h"
 
 #include "platform/decimal.h"
-#include "platform/key_script.h"
+#include "platform/host/key_script.h"
 #include "platform/text.h"
 
 namespace kaldro::platform {

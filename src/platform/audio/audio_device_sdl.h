@@ -8,8 +8,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/audio_device.h"
-#include "platform/audio_device_convert.h"
+#include "platform/audio/audio_device.h"
+#include "platform/audio/audio_device_convert.h"
 
 namespace kaldro::platform {
 

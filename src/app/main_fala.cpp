@@ -134,6 +134,8 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       handle(line, platform::textFileToCp1252(line));
     }
+    // A signal interrupts the read: the console meets it as the quit message.
+    runtime.console().pumpAllMessages();
   }
   speech.stopAndFinishSpeech();
 }

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 
+#include "platform/ending_signals.h"
 #include "platform/host_factories.h"
 
 namespace kaldro::app {
@@ -73,8 +75,13 @@ int runProgram(const HostMaker& makeHost, const std::string& audioChoice,
   platform::Trace trace(environment("KALDRO_TRACE"));
   int status = 0;
   std::unique_ptr<ProgramRuntime> runtime;
+  // The terminal and the window handle these signals themselves; set before the sound device,
+  // whose library would otherwise install quit handlers that nobody here reads.
+  std::optional<platform::EndingSignals> endingSignals;
   try {
-    runtime = std::make_unique<ProgramRuntime>(makeHost(trace), audioChoice);
+    std::unique_ptr<platform::Host> host = makeHost(trace);
+    if (host->name() == "quiet" || host->name() == "headless") endingSignals.emplace();
+    runtime = std::make_unique<ProgramRuntime>(std::move(host), audioChoice);
     body(*runtime);
   } catch (const platform::ProgramExit& exit) {
     status = exit.status;

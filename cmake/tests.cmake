@@ -16,6 +16,9 @@ foreach(dir ${test_dirs})
       add_executable(test_${unit} ${test_srcs})
       target_include_directories(test_${unit} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
       target_link_libraries(test_${unit} PRIVATE kd_test_support kaldro_all GTest::gtest GTest::gtest_main GTest::gmock)
+      if(unit STREQUAL "robustness")  # runs the crash vectors through the fuzz targets
+        target_link_libraries(test_${unit} PRIVATE kd_fuzz_targets)
+      endif()
       if(unit STREQUAL "hosts")  # the real hosts' tests reach the window host too
         target_link_libraries(test_${unit} PRIVATE kd_window)
       endif()
@@ -28,7 +31,7 @@ foreach(dir ${test_dirs})
       if(TARGET kaldro-fala)
         add_dependencies(test_${unit} kaldro-fala)
       endif()
-      gtest_discover_tests(test_${unit} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+      gtest_discover_tests(test_${unit} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ENVIRONMENT "${KALDRO_SANITIZER_ENV}")
     endif()
   endif()
 endforeach()
@@ -39,5 +42,6 @@ foreach(real_host tmux xvfb)
   add_test(NAME hosts_${real_host}
            COMMAND sh ${CMAKE_SOURCE_DIR}/tests/hosts/run_${real_host}.sh ${CMAKE_BINARY_DIR}/bin
                    ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/hosts_${real_host})
-  set_tests_properties(hosts_${real_host} PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+  set_tests_properties(hosts_${real_host} PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77
+                       ENVIRONMENT "${KALDRO_SANITIZER_ENV}")
 endforeach()

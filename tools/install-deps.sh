@@ -4,7 +4,7 @@ set -e
 packages="build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
   libespeak-ng-dev espeak-ng-data libspeechd-dev"
 if [ "$1" = "--tests" ]; then
-  packages="$packages libgtest-dev libgmock-dev googletest libbenchmark-dev espeak-ng wbrazilian xvfb xauth xdotool tmux"
+  packages="$packages libgtest-dev libgmock-dev googletest libbenchmark-dev espeak-ng wbrazilian xvfb xauth xdotool tmux clang libclang-rt-14-dev"
 fi
 missing=""
 for package in $packages; do

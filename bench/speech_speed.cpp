@@ -2,9 +2,6 @@
 // processes, start-up included), the synthesis alone, and the time from handing a sentence to
 // speakText until its first sound reaches the device.
 //   build/bin/bench_speech_speed [rounds]
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +14,7 @@
 #include <vector>
 
 #include "audio/wav_player.h"
+#include "process_timing.h"
 #include "console/console.h"
 #include "platform/audio_device_none.h"
 #include "platform/config.h"
@@ -25,12 +23,12 @@
 #include "platform/trace.h"
 #include "speech/speech.h"
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace kaldro;
+using bench::median;
+using bench::runOnce;
 
 const char* const kParagraph =
     "A carta padronizada ajuda quem n\xC3\xA3o enxerga a escrever com rapidez. O programa l\xC3\xAA o modelo linha "
@@ -45,34 +43,6 @@ std::string paragraphs(int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += (i ? " " : "") + std::string(kParagraph);
   return text;
-}
-
-// Wall milliseconds of one run of a program, or nothing when it fails. The WAV file it writes is
-// removed first (not timed), so that every run writes a new file.
-std::optional<double> runOnce(const std::vector<std::string>& command, const char* output) {
-  ::unlink(output);
-  std::vector<char*> arguments;
-  for (const std::string& part : command) arguments.push_back(const_cast<char*>(part.c_str()));
-  arguments.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  const auto start = Clock::now();
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, arguments[0], &actions, nullptr, arguments.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return std::nullopt;
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 struct Figures {

@@ -14,3 +14,16 @@ foreach(source ${ormiatts_sources})
   list(APPEND ormiatts_files ${KALDRO_ORMIATTS_DIR}${name})
 endforeach()
 add_custom_target(kaldro_ormiatts_data ALL DEPENDS ${ormiatts_files})
+# The voice's diphone list: until a user writes the real one of an installed voice with
+# tools/lista-difones, every pair of the br4 phones, so that the engine inserts no filler.
+add_custom_command(
+  OUTPUT ${KALDRO_ORMIATTS_DIR}portug.dfn
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${KALDRO_ORMIATTS_DIR}
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tools/lista-difones --todos ${KALDRO_ORMIATTS_DIR}portug.dfn
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/lista-difones
+  VERBATIM)
+add_custom_target(kaldro_ormiatts_diphones ALL DEPENDS ${KALDRO_ORMIATTS_DIR}portug.dfn)
+# kaldro-fala reads the engine's data from the tree it runs from.
+if(TARGET kaldro-fala)
+  add_dependencies(kaldro-fala kaldro_ormiatts_data kaldro_ormiatts_diphones)
+endif()

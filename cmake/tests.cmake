@@ -6,25 +6,58 @@ file(GLOB support_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp
 add_library(kd_test_support STATIC ${support_srcs})
 target_include_directories(kd_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(kd_test_support PUBLIC KALDRO_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+target_link_libraries(kd_test_support PUBLIC kd_platform)
+# Its header-only rigs serve tests of every floor; each test's own includes are what is checked.
+get_property(all_units GLOBAL PROPERTY KALDRO_UNITS)
+list(TRANSFORM all_units PREPEND kd_)
+kaldro_floor(tests/support ${all_units})
+
+# A folder named after a unit tests that unit (tests/tts links kd_tts and what it builds on); the
+# folders named otherwise say here which units they test. A folder of neither kind links them all.
+set(tests_of_editor kd_speech)
+set(tests_of_hosts kd_window kd_console)
+set(tests_of_voice kd_speech)
+
+# A stand-in for MBROLA (tests/doubles): the program `mbrola` and libraries exporting its calls, one
+# lacking a call, all in their own folder so a test puts them on the PATH only when it wants them.
+set(KALDRO_MBROLA_DOUBLE_DIR ${CMAKE_BINARY_DIR}/mbrola-double)
+add_library(kd_mbrola_double_synth STATIC ${CMAKE_SOURCE_DIR}/tests/doubles/mbrola_double_synth.cpp)
+set_target_properties(kd_mbrola_double_synth PROPERTIES POSITION_INDEPENDENT_CODE ON)
+add_executable(mbrola_double ${CMAKE_SOURCE_DIR}/tests/doubles/mbrola_program.cpp)
+target_link_libraries(mbrola_double PRIVATE kd_mbrola_double_synth)
+set_target_properties(mbrola_double PROPERTIES OUTPUT_NAME mbrola RUNTIME_OUTPUT_DIRECTORY ${KALDRO_MBROLA_DOUBLE_DIR})
+foreach(library mbrola-double mbrola-double-partial)
+  add_library(${library} SHARED ${CMAKE_SOURCE_DIR}/tests/doubles/mbrola_library.cpp)
+  target_link_libraries(${library} PRIVATE kd_mbrola_double_synth)
+  set_target_properties(${library} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${KALDRO_MBROLA_DOUBLE_DIR})
+endforeach()
+target_compile_definitions(mbrola-double-partial PRIVATE KALDRO_DOUBLE_LACKS_A_CALL)
+target_compile_definitions(kd_test_support PUBLIC KALDRO_MBROLA_DOUBLE_DIR="${KALDRO_MBROLA_DOUBLE_DIR}")
 
 file(GLOB test_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*)
 foreach(dir ${test_dirs})
   get_filename_component(unit ${dir} NAME)
-  if(IS_DIRECTORY ${dir} AND NOT unit STREQUAL "support" AND NOT unit STREQUAL "data")
+  if(IS_DIRECTORY ${dir} AND NOT unit STREQUAL "support" AND NOT unit STREQUAL "data" AND NOT unit STREQUAL "doubles")
     file(GLOB test_srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
     if(test_srcs)
       add_executable(test_${unit} ${test_srcs})
       target_include_directories(test_${unit} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
-      target_link_libraries(test_${unit} PRIVATE kd_test_support kaldro_all GTest::gtest GTest::gtest_main GTest::gmock)
+      if(DEFINED tests_of_${unit})
+        set(tested ${tests_of_${unit}})
+      elseif(TARGET kd_${unit})
+        set(tested kd_${unit})
+      else()
+        set(tested ${all_units})
+      endif()
+      target_link_libraries(test_${unit} PRIVATE kd_test_support ${tested} GTest::gtest GTest::gtest_main GTest::gmock)
       if(unit STREQUAL "robustness")  # runs the crash vectors through the fuzz targets
         target_link_libraries(test_${unit} PRIVATE kd_fuzz_targets)
       endif()
-      if(unit STREQUAL "hosts")  # the real hosts' tests reach the window host too
-        target_link_libraries(test_${unit} PRIVATE kd_window)
-      endif()
+      kaldro_floor(tests/${unit} ${tested})
       target_compile_definitions(test_${unit} PRIVATE
         KALDRO_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
         KALDRO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+      add_dependencies(test_${unit} mbrola_double mbrola-double mbrola-double-partial)
       if(TARGET plumar)
         add_dependencies(test_${unit} plumar)
       endif()

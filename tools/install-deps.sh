@@ -1,10 +1,12 @@
 #!/bin/sh
-# Installs the Debian packages kaldro needs (only those missing). "--tests" adds what the tests use.
+# Installs the Debian packages kaldro needs (only those missing). "--tests" adds what the tests use
+# (the Speech Dispatcher test starts a speech-dispatcher of its own with the eSpeak NG module).
 set -e
 packages="build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
   libespeak-ng-dev espeak-ng-data libspeechd-dev"
 if [ "$1" = "--tests" ]; then
-  packages="$packages libgtest-dev libgmock-dev googletest libbenchmark-dev espeak-ng wbrazilian xvfb xauth xdotool tmux clang libclang-rt-14-dev"
+  packages="$packages libgtest-dev libgmock-dev googletest libbenchmark-dev espeak-ng wbrazilian xvfb xauth xdotool tmux
+    speech-dispatcher speech-dispatcher-espeak-ng clang libclang-rt-14-dev"
 fi
 missing=""
 for package in $packages; do

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ormia_text.h"
 #include "app/program_runtime.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
@@ -19,14 +20,26 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
+    "     kaldro-fala --engine ormia [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
+    "     kaldro-fala --engine ormia (--normal | --pho) [TEXTO...]\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
     "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de fal\xC3\xA1-lo\n"
     "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
-    "  --play      toca os arquivos WAV pelo tocador do sistema\n";
+    "  --play      toca os arquivos WAV pelo tocador do sistema\n"
+    "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
+    "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n"
+    "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
+    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n";
+
+// The kind numbers of the synthesizers --engine names; -1 for an unknown name.
+int engineKind(const std::string& name) {
+  if (name == "ormia") return 3;
+  return -1;
+}
 
 struct Options {
   int level = 0;  // 0: the configured level
@@ -34,6 +47,9 @@ struct Options {
   bool phonemes = false;
   bool phones = false;
   bool play = false;
+  bool normal = false;  // the Portuguese engine's normalised text
+  bool pho = false;     // the Portuguese engine's MBROLA lines
+  std::string engine;  // an external synthesizer by name; empty: the built-in voice
   std::vector<std::string> items;  // texts or file names, as given
 };
 
@@ -44,7 +60,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     const std::string& argument = arguments[i];
     if (options.play) {
       options.items.push_back(argument);
-    } else if (argument == "-v" || argument == "-w") {
+    } else if (argument == "-v" || argument == "-w" || argument == "--engine") {
       if (i + 1 >= arguments.size()) {
         std::fprintf(stderr, "kaldro-fala: falta o valor de %s\n", argument.c_str());
         return std::nullopt;
@@ -52,6 +68,14 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       const std::string& value = arguments[++i];
       if (argument == "-w") {
         options.wavFile = value;
+        continue;
+      }
+      if (argument == "--engine") {
+        if (engineKind(value) < 0) {
+          std::fprintf(stderr, "kaldro-fala: motor desconhecido: %s\n", value.c_str());
+          return std::nullopt;
+        }
+        options.engine = value;
         continue;
       }
       char* end = nullptr;
@@ -65,6 +89,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.phonemes = true;
     } else if (argument == "--phones") {
       options.phones = true;
+    } else if (argument == "--normal") {
+      options.normal = true;
+    } else if (argument == "--pho") {
+      options.pho = true;
     } else if (argument == "--play") {
       options.play = true;
     } else if (argument == "--") {
@@ -75,6 +103,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     } else {
       options.items.push_back(argument);
     }
+  }
+  if (((options.normal || options.pho) && options.engine != "ormia") || (options.normal && options.pho)) {
+    std::fprintf(stderr, "kaldro-fala: use --engine ormia com --normal ou --pho\n");
+    return std::nullopt;
   }
   if (options.play && options.items.empty()) {
     std::fprintf(stderr, "kaldro-fala: --play precisa de arquivos\n");
@@ -98,6 +130,20 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   if (!allPlayed) throw platform::ProgramExit{1};
 }
 
+// Calls handle(given, text) for each text of the command line, else each line of standard input;
+// given is the text as it came, text the same in CP1252.
+template <typename Handle>
+void forEachText(const Options& options, Handle&& handle) {
+  if (!options.items.empty()) {
+    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
+  } else {
+    for (std::string line; std::getline(std::cin, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      handle(line, platform::textFileToCp1252(line));
+    }
+  }
+}
+
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   speech::Speech& speech = runtime.speech();
   if (int error = speech.tryStartSpeech(options.level, ""); error != 0) {
@@ -112,7 +158,6 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
     for (const std::string& fault : faults) std::fprintf(stderr, "kaldro-fala: %s\n", fault.c_str());
     if (!faults.empty()) throw platform::ProgramExit{1};
   }
-  // given: the line as it came; text: the same in CP1252.
   auto handle = [&](const std::string& given, const std::string& text) {
     if (options.phones) {
       std::string phones;
@@ -127,17 +172,25 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
       speech.speakText(text);
     }
   };
-  if (!options.items.empty()) {
-    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
-  } else {
-    for (std::string line; std::getline(std::cin, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      handle(line, platform::textFileToCp1252(line));
-    }
-    // A signal interrupts the read: the console meets it as the quit message.
-    runtime.console().pumpAllMessages();
-  }
+  forEachText(options, handle);
+  // A signal interrupts the read of standard input: the console meets it as the quit message.
+  runtime.console().pumpAllMessages();
   speech.stopAndFinishSpeech();
+}
+
+// Speaks every text through an external synthesizer, to the device or into the -w file.
+void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
+  speech::ExternalSynth& synth = runtime.externalSynth();
+  if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
+    std::fprintf(stderr, "kaldro-fala: o motor %s n\xC3\xA3o come\xC3\xA7ou (veja --help)\n", options.engine.c_str());
+    throw platform::ProgramExit{1};
+  }
+  forEachText(options, [&](const std::string&, const std::string& text) {
+    synth.synthSpeak(text);
+    while (synth.synthBusy(false)) runtime.console().waitForMessage();
+  });
+  runtime.console().pumpAllMessages();
+  synth.synthFinish();
 }
 
 }  // namespace
@@ -148,6 +201,11 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  if (options->normal || options->pho) {
+    const platform::Configuration configuration(platform::configLocationsFromEnvironment());
+    return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised : app::OrmiaTextMode::MbrolaLines,
+                               options->items, configuration);
+  }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.
   const char* chosenHost = std::getenv("KALDRO_HOST");
@@ -157,10 +215,14 @@ int main(int argc, char** argv) {
     if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());
     return std::make_unique<platform::HostQuiet>(trace);
   };
-  const std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  // An engine writes its -w file itself.
+  std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
+  if (!options->engine.empty() && !options->wavFile.empty()) audio = "none";
   return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
     if (options->play)
       playFiles(runtime, *options);
+    else if (!options->engine.empty())
+      speakWithEngine(runtime, *options);
     else
       speakAll(runtime, *options);
   });

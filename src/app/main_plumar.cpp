@@ -3,15 +3,35 @@
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/letter_generator.h"
 #include "app/program_runtime.h"
 #include "platform/host_factories.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "uso: plumar [MODELO]\n"
+    "Preparador de cartas padronizadas: fala cada instrução do MODELO, pergunta o valor de cada\n"
+    "campo {NOME} e grava a carta no arquivo de saída. Sem MODELO, pergunta o nome do arquivo.\n"
+    "\n"
+    "Teclas que o Linux guarda para si (Ctrl+Alt+F1 a F12 trocam de terminal) têm uma segunda\n"
+    "combinação, que faz o mesmo:\n"
+    "  Ctrl+Alt+Shift+F9   = Ctrl+Alt+F9, revisão de tela (no editor de linha)\n"
+    "  Ctrl+Alt+Shift+F11  = Ctrl+Alt+F11, liga o teclado braille / passa ao modo seguinte\n"
+    "  Ctrl+Alt+Shift+F12  = Ctrl+Alt+F12, desliga o teclado braille\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace kaldro;
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (!arguments.empty() && arguments.front() == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   return app::runProgram(
       [&](app::ProgramRuntime& runtime) {
         app::LetterGenerator generator(runtime.console(), runtime.speech(), runtime.lineEditor(),

@@ -9,6 +9,8 @@
 #include <exception>
 #include <optional>
 
+#include "engines/engine_adapters.h"
+#include "engines/engine_dispatcher.h"
 #include "platform/ending_signals.h"
 #include "platform/host_factories.h"
 
@@ -47,7 +49,8 @@ ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, std::string
   toneOutput_ = std::make_unique<audio::DeviceToneOutput>(*audioDevice_);
   console_->setToneOutput(toneOutput_.get());
   wavPlayer_ = std::make_unique<audio::WavPlayer>(*console_, *audioDevice_);
-  externalSynth_ = std::make_unique<speech::NoExternalSynth>();
+  externalSynth_ = std::make_unique<engines::EngineDispatcher>(
+      *console_, engines::builtInAdapters({*console_, config_, *wavPlayer_}));
   speech_ = std::make_unique<speech::Speech>(*console_, config_, *wavPlayer_, *externalSynth_);
   lineEditor_ = std::make_unique<speech::LineEditor>(*speech_);
   fileChooser_ = std::make_unique<files::FileChooser>(*speech_, *lineEditor_);

@@ -28,12 +28,12 @@ class ProgramRuntime {
 
   platform::Host& host() { return *host_; }
   console::Console& console() { return *console_; }
-  platform::AudioDevice& audioDevice() { return *audioDevice_; }
   audio::WavPlayer& wavPlayer() { return *wavPlayer_; }
   speech::Speech& speech() { return *speech_; }
   speech::LineEditor& lineEditor() { return *lineEditor_; }
   files::FileChooser& fileChooser() { return *fileChooser_; }
   const platform::Configuration& configuration() const { return config_; }
+  speech::ExternalSynth& externalSynth() { return *externalSynth_; }
 
  private:
   std::unique_ptr<platform::Host> host_;
@@ -42,7 +42,7 @@ class ProgramRuntime {
   std::unique_ptr<platform::AudioDevice> audioDevice_;
   std::unique_ptr<audio::DeviceToneOutput> toneOutput_;
   std::unique_ptr<audio::WavPlayer> wavPlayer_;
-  // No external synthesizer is built in yet: speech stays with the built-in one.
+  // The engine dispatcher over the external synthesizers.
   std::unique_ptr<speech::ExternalSynth> externalSynth_;
   std::unique_ptr<speech::Speech> speech_;
   std::unique_ptr<speech::LineEditor> lineEditor_;

@@ -48,21 +48,19 @@ class WavPlayer {
   void setFastRate(bool on) { fastRate_ = on; }
   bool dropPeriods() const { return dropPeriods_; }
   void setDropPeriods(bool on) { dropPeriods_ = on; }
-  bool interruptOnKey() const { return interruptOnKey_; }
 
   // A finished block, as the console hands it back.
   void onWaveDone(uint64_t cookie);
 
   int queuedBlocks() const { return queued_; }
   bool deviceOpen() const { return deviceOpen_; }
-  platform::AudioFormat currentFormat() const { return {currentRate_, currentBits_, currentChannels_}; }
 
  private:
   int openWaveDevice();
   int useWaveFormat(int rate, int bits, int channels);
   bool submitWaveBlock(const uint8_t* data, size_t n);
   int playSamples(const uint8_t* data, size_t length, int rate, int bits, int channels);
-  bool keyStops() { return interruptOnKey_ && console_.keyPressed(); }
+  bool keyStops() { return console_.keyPressed(); }
   void tracePlay(std::string_view name, int rate, int bits, int channels, size_t bytes);
 
   console::Console& console_;
@@ -79,7 +77,6 @@ class WavPlayer {
   uint64_t generation_ = 1;
   std::vector<uint8_t> readBuffer_;
   std::vector<uint8_t> dropBuffer_;  // the period dropper's work area; the caller's data stays intact
-  bool interruptOnKey_ = true;
   bool fastRate_ = false;
   bool dropPeriods_ = false;
 };

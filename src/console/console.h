@@ -49,7 +49,6 @@ class Console {
 
   // Window and grid. Coordinates are 1-based (column 1..80, row 1..25).
   void ensureConsoleWindow();
-  bool windowOpen() const { return windowOpen_; }
   void clearScreen();
   void clearToEndOfLine();
   void moveCursor(int column, int row);

@@ -21,7 +21,6 @@ namespace {
 constexpr size_t kMaxTokenLength = 40;
 constexpr size_t kMaxJoinedToken = 8;  // a "/" still joins units while the token is this short
 constexpr size_t kMaxNameCharacters = 12;
-constexpr size_t kConfigFolderBuffer = 81;
 
 bool oneOf(char c, std::string_view set) { return c != '\0' && set.find(c) != std::string_view::npos; }
 bool isClusterConsonant(char c) { return oneOf(c, "bcdfgjklmnpqrstvxz"); }
@@ -84,7 +83,7 @@ std::optional<uint32_t> seekWaveData(std::FILE* file) {
 
 DiphoneFolders diphoneFoldersFromConfig(const platform::Configuration& config) {
   auto folder = [&](std::string_view key, std::string_view fallback) {
-    if (auto value = config.findSystemValue("TRADUTOR", key, kConfigFolderBuffer))
+    if (auto value = config.findSystemValue("TRADUTOR", key, platform::kPathValueBuffer))
       return withSlash(platform::cp1252ToUtf8(*value));
     return config.prefix() + "/share/kaldro/som/" + std::string(fallback) + "/";
   };

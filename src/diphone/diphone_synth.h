@@ -31,8 +31,8 @@ struct DiphoneFolders {
   std::string diphones;  // the database, regras.rgr and portug.exc
 };
 
-// DIRLETRAS and DIRDIFONES of section TRADUTOR in the system folder's KALDRO.INI (at most 80
-// characters each), else PREFIX/share/kaldro/som/letras/ and PREFIX/share/kaldro/som/difones/.
+// DIRLETRAS and DIRDIFONES of section TRADUTOR in the system folder's KALDRO.INI (any path length),
+// else PREFIX/share/kaldro/som/letras/ and PREFIX/share/kaldro/som/difones/.
 DiphoneFolders diphoneFoldersFromConfig(const platform::Configuration& config);
 
 // Sound is 8-bit mono at 11025 samples per second.

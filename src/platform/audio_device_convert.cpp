@@ -182,10 +182,13 @@ __attribute__((target("avx2"))) void runGroupedAvx2(const Kernel& k, const int16
 
 #endif
 
-void runExact(const Kernel& k, bool avx2, const int16_t* x, int64_t output, size_t count, int16_t* out, size_t stride) {
+enum class Arithmetic { scalar, sse2, avx2 };
+
+void runExact(const Kernel& k, Arithmetic arithmetic, const int16_t* x, int64_t output, size_t count, int16_t* out,
+              size_t stride) {
   const int64_t slot = output % k.up;
 #if defined(__SSE2__)
-  if (avx2) switch (k.groupPairs) {  // 8 + (7 * down / up + 1) / 2 when raising the rate
+  if (arithmetic == Arithmetic::avx2) switch (k.groupPairs) {  // 8 + (7 * down / up + 1) / 2 when raising the rate
       case 8: return runGroupedAvx2<8>(k, x, output, count, out, stride);
       case 9: return runGroupedAvx2<9>(k, x, output, count, out, stride);
       case 10: return runGroupedAvx2<10>(k, x, output, count, out, stride);
@@ -193,16 +196,16 @@ void runExact(const Kernel& k, bool avx2, const int16_t* x, int64_t output, size
       case 12: return runGroupedAvx2<12>(k, x, output, count, out, stride);
       default: break;
     }
-  runPeriodic<4>(k, x, slot, count, out, stride,
-                 [&](const int16_t* at, const int32_t* offsets, const int16_t* rows, int16_t* to) {
-                   computeFourSse2(at, offsets, rows, k.taps, to);
-                 });
-#else
+  if (arithmetic != Arithmetic::scalar)
+    return runPeriodic<4>(k, x, slot, count, out, stride,
+                          [&](const int16_t* at, const int32_t* offsets, const int16_t* rows, int16_t* to) {
+                            computeFourSse2(at, offsets, rows, k.taps, to);
+                          });
+#endif
   runPeriodic<1>(k, x, slot, count, out, stride,
                  [&](const int16_t* at, const int32_t* offsets, const int16_t* rows, int16_t* to) {
                    *to = saturated(dotScalar(at + *offsets, rows, k.taps));
                  });
-#endif
 }
 
 // Phases rounded to the table's rows: rates whose reduced ratio has a large numerator.
@@ -222,8 +225,8 @@ void runRounded(const Kernel& k, const int16_t* x, int64_t phase, size_t count, 
 }
 
 // Whole frames of the source as 16-bit planes: one (mono, or stereo mixed down) or two.
-void decodeFrames(const uint8_t* src, size_t frames, const AudioFormat& from, int planes, int16_t* left,
-                  int16_t* right) {
+void decodeFrames(const uint8_t* src, size_t frames, const AudioFormat& from, int planes, bool scalar,
+                  int16_t* left, int16_t* right) {
   auto eight = [](uint8_t v) { return static_cast<int>(v) - 128; };
   auto sixteen = [](const uint8_t* p) { return static_cast<int>(static_cast<int16_t>(p[0] | (p[1] << 8))); };
   if (from.channels == 1) {
@@ -232,7 +235,7 @@ void decodeFrames(const uint8_t* src, size_t frames, const AudioFormat& from, in
 #if defined(__SSE2__)
       // (v - 128) * 256 is v with its top bit flipped, moved to the high byte.
       const __m128i flip = _mm_set1_epi8(static_cast<char>(0x80)), zero = _mm_setzero_si128();
-      for (; i + 16 <= frames; i += 16) {
+      for (; !scalar && i + 16 <= frames; i += 16) {
         const __m128i v = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), flip);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(left + i), _mm_unpacklo_epi8(zero, v));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(left + i + 8), _mm_unpackhi_epi8(zero, v));
@@ -417,7 +420,8 @@ void StreamResampler::run(const int16_t* frames, int64_t output, int64_t phase, 
   const Kernel kernel{f.coefficients.data(), f.offsets.data(), f.taps,   f.up,  f.down,
                       f.rows,                f.groupTable.data(), f.groupStart.data(), f.groupPairs, f.groups};
   if (f.exactPhases)
-    runExact(kernel, f.avx2, frames, output, count, out, stride);
+    runExact(kernel, scalarOnly_ ? Arithmetic::scalar : f.avx2 ? Arithmetic::avx2 : Arithmetic::sse2, frames, output,
+             count, out, stride);
   else
     runRounded(kernel, frames, phase, count, out, stride);
 }
@@ -455,10 +459,10 @@ void StreamResampler::decode(const uint8_t* bytes, size_t length) {
     used = frameBytes - pendingCount_;
     std::memcpy(joined, pending_, pendingCount_);
     std::memcpy(joined + pendingCount_, bytes, used);
-    decodeFrames(joined, 1, from_, planes_, plane_[0].data() + old, right);
+    decodeFrames(joined, 1, from_, planes_, scalarOnly_, plane_[0].data() + old, right);
     done = 1;
   }
-  decodeFrames(bytes + used, frames - done, from_, planes_, plane_[0].data() + old + done,
+  decodeFrames(bytes + used, frames - done, from_, planes_, scalarOnly_, plane_[0].data() + old + done,
                right ? right + done : nullptr);
   used += (frames - done) * frameBytes;
   pendingCount_ = length - used;
@@ -521,7 +525,7 @@ void StreamResampler::convertLoop(const uint8_t* bytes, size_t length, Samples& 
   Samples& right = scratch_[2];
   left.resize(frames);
   right.resize(planes_ == 2 ? frames : 0);
-  decodeFrames(bytes, frames, from_, planes_, left.data(), right.data());
+  decodeFrames(bytes, frames, from_, planes_, scalarOnly_, left.data(), right.data());
   const int half = filter_.taps / 2;
   out.resize(count * static_cast<size_t>(toChannels_));
   for (int c = 0; c < planes_; ++c) {

@@ -57,6 +57,9 @@ class StreamResampler {
   // A sound that repeats, converted whole: floor(n * toRate / fromRate) frames whose kernels run on
   // across the sound's ends into its other end. The stream is untouched.
   void convertLoop(const uint8_t* bytes, size_t length, Samples& out);
+  // Plain arithmetic instead of the processor's vector instructions: the same samples, slower. The
+  // plain path is what a processor without them runs; tests hold the two paths to each other.
+  void useScalarArithmetic(bool on) { scalarOnly_ = on; }
 
  private:
   // The filter's coefficients for one conversion, in 1/16384.
@@ -92,6 +95,7 @@ class StreamResampler {
   int toChannels_ = 1;
   int planes_ = 1;  // 2 only for stereo to stereo; mono reaches stereo by copying
   Filter filter_;
+  bool scalarOnly_ = false;
 
   Samples plane_[2];  // input frames from bufferStart_
   int64_t bufferStart_ = 0;

@@ -11,7 +11,8 @@ namespace kaldro::platform {
 
 namespace {
 constexpr std::string_view kFileName = "KALDRO.INI";
-constexpr size_t kLookupBuffer = 255;
+// Values hold folders and program paths (PGMKALDRO, PROG.xxx), so nothing is cut short of a path.
+constexpr size_t kLookupBuffer = kPathValueBuffer;
 
 std::string withoutTrailingSlash(std::string folder) {
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();

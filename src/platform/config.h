@@ -1,6 +1,7 @@
 // Where KALDRO.INI is found and how one value is read from it, with the "@" folder substitution.
 #pragma once
 
+#include <climits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,9 @@
 #include "platform/profile.h"
 
 namespace kaldro::platform {
+
+// Folder and file names are read whole: a value may be as long as any Linux path.
+constexpr size_t kPathValueBuffer = PATH_MAX + 1;
 
 struct ConfigLocations {
   // The system folders, searched in order; the first that holds KALDRO.INI is "the system folder".

@@ -132,7 +132,6 @@ class Host {
   // The console's cursor moved (0-based; the deferred-wrap column shows on the last column).
   // A terminal keeps its own cursor there, which is what screen readers follow.
   virtual void cursorMoved(int column, int row) {}
-  virtual bool focused() const { return true; }
   virtual void systemBeep() {}
 
   // Notifications.

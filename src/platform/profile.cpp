@@ -64,15 +64,6 @@ std::optional<std::string> findProfileValueInText(std::string_view text, std::st
   return std::nullopt;
 }
 
-std::optional<std::string> readProfileValue(const std::string& path, std::string_view section,
-                                            std::string_view key, size_t bufferSize) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  return findProfileValue(contents.str(), section, key, bufferSize);
-}
-
 const std::string* ProfileTextCache::text(const std::string& path) {
   struct stat info{};
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;

@@ -8,13 +8,10 @@
 
 namespace kaldro::platform {
 
-// Reads one value: sections and keys compared without regard to case, the first occurrence wins,
-// blanks around the value removed, one pair of enclosing quotes removed, the value cut to
-// bufferSize - 1 characters. Nothing when the file, the section or the key is missing.
-std::optional<std::string> readProfileValue(const std::string& path, std::string_view section,
-                                            std::string_view key, size_t bufferSize);
-
-// The same lookup on a file's text (CP1252 or UTF-8; the result is CP1252).
+// Reads one value from a file's text (CP1252 or UTF-8; the result is CP1252): sections and keys
+// compared without regard to case, the first occurrence wins, blanks around the value removed, one
+// pair of enclosing quotes removed, the value cut to bufferSize - 1 characters. Nothing when the
+// section or the key is missing.
 std::optional<std::string> findProfileValue(std::string_view contents, std::string_view section,
                                             std::string_view key, size_t bufferSize);
 // The same lookup on a text already read as CP1252.

@@ -100,13 +100,11 @@ uint8_t LineEditor::editLine(std::string& text, int column, int row, int maxLen,
       extended = true;
       code = console_.readKey();
       if (code == 16 || code == 17 || code == 18) {
-        // Ctrl+Alt+Q, W, E: on layouts where they type a character, the character follows at
-        // once and is what the user meant; otherwise they end the editing.
+        // Ctrl+Alt+Q, W, E: on layouts where they are AltGr keys the character follows and is what
+        // the user meant, so the next key is read as an ordinary one: a stray chord never submits
+        // a half-typed field. Only an extended key after them ends the editing (its second code
+        // goes with it, so that it is not typed into the next field).
         const uint8_t ctrlAltCode = code;
-        if (!console_.keyPressed()) {
-          exitCode = ctrlAltCode;
-          break;
-        }
         code = console_.readKey();
         if (code == 0) {
           console_.readKey();
@@ -116,7 +114,10 @@ uint8_t LineEditor::editLine(std::string& text, int column, int row, int maxLen,
         extended = false;
       }
     }
-    const platform::Modifiers modifiers = console_.modifiersOfLastKey();
+    platform::Modifiers modifiers = console_.modifiersOfLastKey();
+    // Ctrl+Alt+Shift+F9 stands in for Ctrl+Alt+F9, which Linux keeps for switching terminals: the
+    // Shift that makes it reach the program must not touch the selection.
+    if (extended && code == 102 && modifiers.alt) modifiers.shift = false;
 
     if (extended) {
       if (!modifiers.shift) {

@@ -9,7 +9,6 @@
 namespace kaldro::speech {
 
 namespace {
-constexpr size_t kValueBuffer = 255;
 constexpr size_t kMaxDiphoneBase = 8;
 // Ten seconds of silence after a mark is already more than anyone asks for.
 constexpr IntegerRange kPauseRange{0, 10000};
@@ -66,7 +65,7 @@ std::optional<ExternalSettings> readExternalSettings(const platform::Configurati
 std::string lettersFolderFromConfig(const platform::Configuration& config) {
   std::string folder;
   // An empty value would name the root folder: it counts as missing.
-  if (auto value = config.findSystemValue("TRADUTOR", "DIRLETRAS", kValueBuffer); value && !value->empty())
+  if (auto value = config.findSystemValue("TRADUTOR", "DIRLETRAS", platform::kPathValueBuffer); value && !value->empty())
     folder = platform::cp1252ToUtf8(*value);
   else
     folder = config.prefix() + "/share/kaldro/som/letras/";

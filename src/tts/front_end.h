@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+namespace kaldro::platform {
+class Configuration;
+}
+
 namespace kaldro::tts {
 
 // The five data files of the engine (full paths).
@@ -18,12 +22,22 @@ struct DataFiles {
   std::string diphones;       // the voice's diphone list (portug.dfn)
 };
 
+// folder + baseName + ".nrl", ".exc", ".abr", ".pro", ".dfn"; each name is found without regard to
+// case when the exact one does not exist.
+DataFiles dataFilesIn(const std::string& folder, const std::string& baseName = "portug");
+// The engine's files from [ORMIATTS] DIR and BASE of KALDRO.INI; DIR defaults to
+// PREFIX/share/kaldro/ormiatts/, BASE to "portug".
+DataFiles dataFilesFromConfig(const platform::Configuration& configuration);
+
 // Which loader failed; the engine turns each into its own message.
 enum class LoadResult { Loaded, LexiconFailed, AbbreviationsFailed, ProsodyFailed, ReadError };
+// The engine's message for a failed load (UTF-8); readErrorText is what a ReadError could not read.
+std::string loadFailureText(LoadResult result, const std::string& readErrorText = {});
 
 class FrontEnd {
  public:
-  // showMessage: how a loader's message box reaches the user (the host's notification).
+  // showMessage: how a loader's message box reaches the user (the host's notification); the text
+  // is UTF-8.
   explicit FrontEnd(std::function<void(const std::string&)> showMessage = {});
   ~FrontEnd();
   FrontEnd(const FrontEnd&) = delete;
@@ -37,7 +51,9 @@ class FrontEnd {
 
   // Text (CP1252) to its normalised form: words, blanks and kept punctuation.
   std::string normalise(std::string_view text) const;
-  // Text (CP1252) to MBROLA lines, with the engine's duration and pitch factors.
+  // Text (CP1252) to MBROLA lines, with the engine's duration and pitch factors: phone lines,
+  // ";word" comments and empty lines (word ends, for the reader; not for MBROLA). No "#": the
+  // binding ends the utterance.
   std::vector<std::string> mbrolaLines(std::string_view text, double durationFactor,
                                        double pitchFactor) const;
   // The phones of a text as transcription makes them, blank-separated, '>' before the stressed

@@ -217,6 +217,14 @@ TEST(PlumarFiles, WriteErrorIsNeverReportedAsSuccess) {
   EXPECT_THAT(result.trace, Not(HasSubstr("Texto gerado")));
 }
 
+TEST(PlumarHelp, NamesTheSecondChordsOfTheKeysLinuxKeeps) {
+  ScratchFolder folder;
+  auto result = runProgram("plumar", {"--help"}, "", folder);
+  EXPECT_EQ(result.status, 0);
+  for (const char* chord : {"Ctrl+Alt+Shift+F9", "Ctrl+Alt+Shift+F11", "Ctrl+Alt+Shift+F12"})
+    EXPECT_THAT(result.standardOutput, HasSubstr(chord));
+}
+
 TEST(PlumarHeadless, ExhaustedOrMalformedKeyScript) {
   ScratchFolder folder;
   folder.write("m.txt", "{X}\n");

@@ -106,6 +106,17 @@ TEST(LineEditor, PasteOverALeftwardSelectionReplacesItAndStaysHighlighted) {
   EXPECT_EQ(rig.console.cursorColumn(), 3);  // at the pasted characters' start
 }
 
+// Ctrl+Alt+Shift+F9 stands in for Ctrl+Alt+F9: like it, it clears a selection (the copy then takes
+// the whole text) instead of extending it as Shift with other extended keys does.
+TEST(LineEditor, TheSecondReviewChordClearsTheSelectionLikeTheFirst) {
+  for (const char* chord : {"Ctrl+Alt+F9", "Ctrl+Alt+Shift+F9"}) {
+    EditorRig rig(std::string("key Shift+Right\nkey Shift+Right\nkey ") + chord + "\nkey Escape\nkey Ctrl+C\nkey Enter\n");
+    std::string text = "abc";
+    rig.editor.editLine(text, 1, 1, 20, 20, true);
+    EXPECT_EQ(rig.clipboard(), "abc\r\n") << chord;
+  }
+}
+
 // One field at column 1 of row 1: its text before and after the keys, the key that ended it, and
 // every sound on the way.
 struct EditCase {
@@ -155,6 +166,13 @@ TEST(LineEditor, KeysEditTheTextAndSoundAsTheyGo) {
        {"word _FALDLG", "word _FALACI", "char 98"}},
       {"Alt+Ctrl+F9 reviews the screen and comes back", "key Ctrl+Alt+F9\nkey Escape\nkey End\ntype d\nkey Ctrl+F9\n",
        "abc", 20, 20, true, "abcd", 102, {"beep", "beep", "beep", "char 100"}},
+      {"Ctrl+Alt+Shift+F9, the chord that reaches Linux programs, does the same",
+       "key Ctrl+Alt+Shift+F9\nkey Escape\nkey End\ntype d\nkey Ctrl+F9\n", "abc", 20, 20, true, "abcd", 102,
+       {"beep", "beep", "beep", "char 100"}},
+      {"Ctrl+Alt+Q with no character after it waits for the next key", "type a\nkey Ctrl+Alt+Q\ntype b\nkey Enter\n",
+       "", 20, 20, true, "ab", 13, {"char 97", "char 98"}},
+      {"Ctrl+Alt+W then an extended key ends the field with the chord's code",
+       "type a\nkey Ctrl+Alt+W\nkey Up\ntype z\nkey Enter\n", "", 20, 20, true, "a", 17, {"char 97"}},
   };
   for (const EditCase& c : cases) {
     EditorRig rig(c.script);

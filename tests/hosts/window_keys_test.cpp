@@ -58,6 +58,8 @@ TEST(WindowKeys, AltMakesSystemKeysAndAltGrIsCtrlAlt) {
   EXPECT_EQ(press(SDLK_x, KMOD_LALT, "x"), "sys X alt");
   EXPECT_EQ(press(SDLK_LEFT, KMOD_LALT), "sys Left alt");
   EXPECT_EQ(press(SDLK_F4, KMOD_LALT), "sys F4 alt");
+  // What X delivers for Ctrl+Alt+Shift+F9 (Ctrl+Alt+F9 itself switches terminals and never comes).
+  EXPECT_EQ(press(SDLK_F9, KMOD_LCTRL | KMOD_LALT | KMOD_LSHIFT), "down F9 shift ctrl alt");
   EXPECT_EQ(press(SDLK_q, KMOD_LCTRL | KMOD_LALT, "q"), "down Q ctrl alt");
   // A Brazilian keyboard's AltGr+Q types '/': the Alt codes and then the character.
   EXPECT_EQ(press(SDLK_q, KMOD_RALT, "/"), "down Q ctrl alt; char 47 ctrl alt");

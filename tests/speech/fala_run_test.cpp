@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/speech_rig.h"
 
 namespace kaldro::speech::testing {
@@ -40,6 +42,33 @@ TEST(KaldroFala, PlaysFilesAndReportsTheUnreadable) {
   auto missing = runProgram("kaldro-fala", {"--play", "nada.wav"}, "", voice.folder);
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.standardError.find("nada.wav"), std::string::npos);
+}
+
+// The built tree (program, voice and the configuration naming its folders) copied under a folder
+// whose name alone is longer than any fixed buffer a folder name might have been cut to.
+TEST(KaldroFala, SpeaksFromATreeInAVeryLongFolder) {
+  namespace fs = std::filesystem;
+  ScratchFolder scratch;
+  std::string tree = scratch.path() + "/";
+  while (tree.size() < 150) tree += "pasta-com-nome-comprido/";
+  tree += "kaldro";
+  ASSERT_GE(tree.size(), 120u);
+  const fs::path built = fs::path(KALDRO_BIN_DIR).parent_path();
+  fs::create_directories(tree + "/bin");
+  fs::create_directories(tree + "/etc/kaldro");
+  fs::copy_file(built / "bin" / "kaldro-fala", tree + "/bin/kaldro-fala");
+  fs::copy(built / "share", tree + "/share", fs::copy_options::recursive);
+  std::string ini = readFile((built / "etc" / "kaldro" / "KALDRO.INI").string());
+  ASSERT_FALSE(ini.empty());
+  for (size_t at = ini.find(built.string()); at != std::string::npos; at = ini.find(built.string(), at + tree.size()))
+    ini.replace(at, built.string().size(), tree);
+  writeFile(tree + "/etc/kaldro/KALDRO.INI", ini);
+
+  const std::string wav = tree + "/fala.wav";
+  auto result = kaldro::testing::runProgram(tree + "/bin/kaldro-fala", {"-w", wav, "bom dia"}, "", scratch,
+                                            {{"KALDRO_CONFIG_DIR", tree + "/etc/kaldro"}});
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  EXPECT_GT(readFile(wav).size(), 44u + 16000u / 4);  // at least a quarter second of speech
 }
 
 TEST(KaldroFala, CommandLinesAndAMissingVoice) {

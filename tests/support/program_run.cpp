@@ -125,7 +125,8 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
   for (auto& text : environmentTexts) environmentPointers.push_back(text.data());
   environmentPointers.push_back(nullptr);
 
-  std::string path = std::string(KALDRO_BIN_DIR) + "/" + program;
+  // A bare name is one of the build's programs; a path is run as it is (a copy of the tree elsewhere).
+  std::string path = program.find('/') == std::string::npos ? std::string(KALDRO_BIN_DIR) + "/" + program : program;
   std::vector<std::string> argumentTexts{path};
   argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
   std::vector<char*> argumentPointers;

@@ -36,7 +36,7 @@ class ScratchFolder {
   std::string path_;
 };
 
-// Runs program (a name in the build's bin folder) in folder with the key script, on the headless host;
+// Runs program (a name in the build's bin folder, or a path) in folder with the key script, on the headless host;
 // extraEnvironment adds or replaces variables.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& keyScript, const ScratchFolder& folder,

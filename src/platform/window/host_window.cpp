@@ -160,8 +160,6 @@ class HostWindow final : public Host {
     present();
   }
 
-  bool focused() const override { return focused_; }
-
   // SDL has no beep. The terminal the program was started from, if any, rings its bell (a
   // terminal emulator plays the desktop's bell sound); without one the beep is silent.
   void systemBeep() override {

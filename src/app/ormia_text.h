@@ -1,0 +1,20 @@
+// kaldro-fala's text modes of the Portuguese engine: each text's normalised form or MBROLA lines.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/config.h"
+
+namespace kaldro::app {
+
+enum class OrmiaTextMode { Normalised, MbrolaLines };
+
+// Prints, for every text (the items, or each line of standard input when there are none), its
+// normalised form on one line, or its MBROLA lines followed by "#" (a .pho stream). The engine's
+// data comes from [ORMIATTS] of KALDRO.INI. Returns the exit status: 1 when the data cannot be
+// loaded (the reason on standard error).
+int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
+                   const platform::Configuration& configuration);
+
+}  // namespace kaldro::app

@@ -1,0 +1,20 @@
+// The adapters this build offers for each family of external synthesizers.
+#pragma once
+
+#include "audio/wav_player.h"
+#include "console/console.h"
+#include "engines/engine_dispatcher.h"
+#include "platform/config.h"
+
+namespace kaldro::engines {
+
+// What the adapters are built on; all of it outlives the dispatcher.
+struct EngineContext {
+  console::Console& console;
+  const platform::Configuration& config;
+  audio::WavPlayer& player;
+};
+
+AdapterFactory builtInAdapters(EngineContext context);
+
+}  // namespace kaldro::engines

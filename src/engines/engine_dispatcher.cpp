@@ -1,0 +1,48 @@
+// The engine dispatcher: kind number to adapter, and the wait for a quiet engine after start.
+#include "engines/engine_dispatcher.h"
+
+namespace kaldro::engines {
+
+EngineFamily familyOfKind(int kind) {
+  if (kind == 3) return EngineFamily::Ormia;
+  if (kind == 5 || kind == 54) return EngineFamily::SpeechDispatcher;
+  return EngineFamily::ESpeak;
+}
+
+EngineDispatcher::EngineDispatcher(console::Console& console, AdapterFactory factory)
+    : console_(console), factory_(std::move(factory)) {}
+
+EngineDispatcher::~EngineDispatcher() = default;
+
+EngineAdapter& EngineDispatcher::selected() {
+  const EngineFamily family = familyOfKind(engineKind_);
+  std::unique_ptr<EngineAdapter>& adapter = adapters_[family];
+  if (!adapter && factory_) adapter = factory_(family);
+  if (!adapter) adapter = std::make_unique<UnavailableEngine>();
+  return *adapter;
+}
+
+bool EngineDispatcher::synthStart(int voice, int speed, int pitch, const std::string& outputFile, int kind) {
+  engineKind_ = kind;
+  EngineAdapter& adapter = selected();
+  const bool started = adapter.start(voice, speed, pitch, outputFile);
+  // A freshly started engine may still speak its own greeting; return once it is quiet (or, for an
+  // engine that never says so, after a while).
+  for (int waited = 0; started && waited < QuietLimitMs && adapter.busy(true); waited += QuietPollMs)
+    console_.delayMs(QuietPollMs);
+  return started;
+}
+
+void EngineDispatcher::synthFinish() { selected().finish(); }
+
+void EngineDispatcher::synthSpeak(std::string_view text) { selected().speak(text); }
+
+bool EngineDispatcher::synthBusy(bool queuedOnly) {
+  // Completion notices of the engines and the wave player are taken first.
+  console_.pumpAllMessages();
+  return selected().busy(queuedOnly);
+}
+
+void EngineDispatcher::synthStop() { selected().stop(); }
+
+}  // namespace kaldro::engines

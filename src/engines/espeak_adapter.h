@@ -1,0 +1,87 @@
+// Speaking through eSpeak NG (every engine kind but the Portuguese engine's and Speech Dispatcher's).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "audio/wav_player.h"
+#include "console/console.h"
+#include "engines/engine_adapter.h"
+#include "engines/espeak_library.h"
+
+namespace kaldro::engines {
+
+// What speak hands to eSpeak NG: blanks and control characters trimmed from both ends, a lone digit
+// followed by a full stop (so that it is read as a number), at most MaxTextBytes bytes. Empty: nothing.
+inline constexpr size_t EspeakMaxTextBytes = 64000;
+std::string espeakTextToSend(std::string_view text);
+
+// The configured speed and pitch in eSpeak NG's units. Speed -10..10 is a step on the scale of the
+// desktop speech service (every 10 steps multiply the rate by 3, 0 is eSpeak NG's normal 175 words
+// per minute); any other speed is words per minute, as the engines of this kind always took it.
+// Pitch -10..10 moves eSpeak NG's 0..100 pitch by 5 per step from its normal 50; any other value is
+// taken on that 0..100 scale. Results stay within eSpeak NG's limits.
+int espeakRateForSpeed(int speed);
+int espeakPitchFor(int pitch);
+
+class EspeakAdapter final : public EngineAdapter {
+ public:
+  EspeakAdapter(console::Console& console, audio::WavPlayer& player, EspeakLibrary& library);
+  ~EspeakAdapter() override;
+
+  // voice: the n-th of eSpeak NG's voices in its own order (0 or less is the first, past the end
+  // the last). Speed and pitch are set only when not 0. outputFile: a WAV file instead of the sound device.
+  bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
+  void finish() override;
+  void speak(std::string_view text) override;
+  // queuedOnly: a text is still being synthesized; otherwise also while its sound plays.
+  bool busy(bool queuedOnly) override;
+  void stop() override;
+
+  bool started() const { return started_; }
+  int pendingTexts() const { return pendingTexts_; }
+  bool audioPlaying() const { return audioPlaying_; }
+  // The voice chosen at start.
+  const std::string& voice() const { return voice_; }
+  // A write to the output file failed (the disk is full, the file too long): what followed is lost.
+  bool fileFailed() const { return fileFailed_; }
+
+  // The engine's notices: a text taken and done, its sound started and ended.
+  void onTextStarted() { ++pendingTexts_; }
+  void onTextDone() {
+    if (pendingTexts_ > 0) --pendingTexts_;
+  }
+  void onAudioStart() { audioPlaying_ = true; }
+  void onAudioStop() { audioPlaying_ = false; }
+
+ private:
+  bool playSamples(std::span<const int16_t> samples);
+  bool writeSamples(std::span<const int16_t> samples);
+  bool playPending(size_t atLeast);
+  bool keyStops();
+  void writeFileHeader();
+  void closeFile();
+
+  console::Console& console_;
+  audio::WavPlayer& player_;
+  EspeakLibrary& library_;
+  bool started_ = false;
+  int sampleRate_ = 0;
+  std::string voice_;
+  int pendingTexts_ = 0;
+  bool audioPlaying_ = false;
+  std::vector<uint8_t> pending_;  // samples not yet handed to the player, as bytes
+  std::FILE* file_ = nullptr;
+  uint64_t fileDataBytes_ = 0;
+  bool fileFailed_ = false;
+};
+
+std::unique_ptr<EngineAdapter> makeEspeakAdapter(console::Console& console, audio::WavPlayer& player,
+                                                 EspeakLibrary& library);
+
+}  // namespace kaldro::engines

@@ -1,0 +1,99 @@
+// The Portuguese engine behind the dispatcher.
+#include "engines/ormia_adapter.h"
+
+#include "platform/trace.h"
+
+namespace kaldro::engines {
+
+namespace {
+constexpr uint16_t kFinishPollMs = 500;
+
+std::string setting(const platform::Configuration& config, std::string_view key) {
+  return platform::backslashesToSlashes(config.readConfig("ORMIATTS", key));
+}
+
+tts::EnginePlaces placesWith(tts::EnginePlaces places, const OrmiaSettings& settings) {
+  if (!settings.mbrolaLibrary.empty())
+    places.mbrola.libraries.insert(places.mbrola.libraries.begin(), settings.mbrolaLibrary);
+  if (places.engineFolder.empty()) places.engineFolder = settings.engineFolder;
+  return places;
+}
+}  // namespace
+
+tts::DataFiles OrmiaSettings::files() const {
+  const std::string stem = engineFolder + baseName;
+  return {stem + ".nrl", stem + ".exc", stem + ".abr", stem + ".pro", stem + ".dfn"};
+}
+
+OrmiaSettings readOrmiaSettings(const platform::Configuration& config) {
+  OrmiaSettings settings;
+  settings.databaseName = setting(config, "MBROLA_DB");
+  settings.engineFolder = setting(config, "DIR");
+  settings.baseName = setting(config, "BASE");
+  settings.mbrolaLibrary = setting(config, "MBROLA_LIB");
+  if (settings.databaseName.empty()) settings.databaseName = "br4";
+  // Our data and the voice live apart on Linux: the data folder is the one of our install.
+  if (settings.engineFolder.empty()) settings.engineFolder = config.prefix() + "/share/kaldro/ormiatts/";
+  if (settings.baseName.empty()) settings.baseName = "portug";
+  if (settings.engineFolder.back() != '/') settings.engineFolder += '/';
+  return settings;
+}
+
+double durationFactorForSpeed(int speed) { return 0.8 - speed / 15.0; }
+double pitchFactorForPitch(int pitch) { return (pitch + 11) / 11.0; }
+
+OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
+                           tts::EnginePlaces places)
+    : console_(console),
+      settings_(readOrmiaSettings(config)),
+      engine_(player, placesWith(std::move(places), settings_),
+              [&console](const std::string& message) { console.host().trace().event("message", message); }) {}
+
+void OrmiaAdapter::postWake() {
+  platform::HostEvent wake;
+  wake.kind = platform::EventKind::Wake;
+  wake.cookie = kSynthWakeMessage;
+  console_.host().postFromAnyThread(wake);
+}
+
+bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFile) {
+  engine_.setOutputFile(outputFile);
+  const tts::DataFiles files = settings_.files();
+  started_ = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions, files.abbreviations,
+                                 files.prosody, files.diphones);
+  engine_.setFactors(durationFactorForSpeed(speed), pitchFactorForPitch(pitch));
+  return started_;
+}
+
+void OrmiaAdapter::finish() {
+  while (busy(false)) console_.delayMs(kFinishPollMs);
+  stop();
+  engine_.shutdownEngine();
+  started_ = false;
+}
+
+void OrmiaAdapter::speak(std::string_view text) {
+  if (!started_) return;
+  engine_.speakUtterance(text);
+  postWake();
+}
+
+bool OrmiaAdapter::busy(bool) {
+  if (!started_) return false;
+  bool speaking = engine_.isSpeaking();
+  if (console_.keyPressed()) {
+    stop();
+    speaking = false;
+  }
+  // The player's finished blocks already end a wait while sound plays; waking on every poll would
+  // only make the waits spin.
+  if (!speaking) postWake();
+  return speaking;
+}
+
+void OrmiaAdapter::stop() {
+  engine_.stopSpeaking();
+  postWake();
+}
+
+}  // namespace kaldro::engines

@@ -1,0 +1,62 @@
+// The adapter over the Portuguese text-to-speech engine (kind 3): its settings from [ORMIATTS], the
+// speed and pitch turned into the engine's factors, and its busy test that stops on a key.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "audio/wav_player.h"
+#include "console/console.h"
+#include "engines/engine_adapter.h"
+#include "platform/config.h"
+#include "tts/front_end.h"
+#include "tts/ormia_engine.h"
+
+namespace kaldro::engines {
+
+// The message posted to the console after the engine speaks, stops or falls quiet: it only ends a
+// wait for the next message.
+inline constexpr uint64_t kSynthWakeMessage = 2980;
+
+struct OrmiaSettings {
+  std::string databaseName;  // MBROLA_DB: a voice name, or a path to its database
+  std::string engineFolder;  // DIR, ending in "/"
+  std::string baseName;      // BASE
+  std::string mbrolaLibrary; // MBROLA_LIB: a library name tried before the usual ones
+  tts::DataFiles files() const;
+};
+
+// [ORMIATTS] of KALDRO.INI, with the defaults: br4, PREFIX/share/kaldro/ormiatts/, portug.
+OrmiaSettings readOrmiaSettings(const platform::Configuration& config);
+
+// The engine's factors for the dispatcher's speed and pitch.
+double durationFactorForSpeed(int speed);
+double pitchFactorForPitch(int pitch);
+
+class OrmiaAdapter final : public EngineAdapter {
+ public:
+  // The settings are read here, once. places: where MBROLA and its voices are looked for (the
+  // library named in the settings is tried first).
+  OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
+               tts::EnginePlaces places = {});
+
+  bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
+  void finish() override;
+  void speak(std::string_view text) override;
+  bool busy(bool queuedOnly) override;
+  void stop() override;
+
+  const OrmiaSettings& settings() const { return settings_; }
+  tts::OrmiaEngine& engine() { return engine_; }
+
+ private:
+  void postWake();
+
+  console::Console& console_;
+  OrmiaSettings settings_;
+  tts::OrmiaEngine engine_;
+  bool started_ = false;
+};
+
+}  // namespace kaldro::engines

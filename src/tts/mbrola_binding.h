@@ -1,0 +1,70 @@
+// The MBROLA synthesizer as the engine drives it: a shared library exporting the MBROLA calls, or the
+// `mbrola` program run as a co-process fed .pho lines on a pipe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kaldro::tts {
+
+// The operations the engine uses, in the MBROLA library's terms.
+class MbrolaBinding {
+ public:
+  virtual ~MbrolaBinding() = default;
+
+  // Opens the voice database; below 0 means failure.
+  virtual int init(const std::string& database) = 0;
+  // Reports errors through lastError instead of stopping (1), or not (0).
+  virtual void setNoError(int noError) = 0;
+  // Empties the synthesizer: pending phones and samples are dropped.
+  virtual void reset() = 0;
+  // Queues one .pho line (its line end included or not); 0 or more on success.
+  virtual int write(std::string_view line) = 0;
+  // Makes the remaining samples of the utterance readable.
+  virtual void flush() = 0;
+  // Up to capacity samples delivered; 0 or less means none for now.
+  virtual int read(int16_t* samples, int capacity) = 0;
+  // Non-zero after an error.
+  virtual int lastError() = 0;
+  // What MBROLA last said about a problem (warnings included); empty when nothing.
+  virtual std::string lastErrorText() = 0;
+  virtual void close() = 0;
+  // "biblioteca NAME" or "programa PATH", for messages.
+  virtual std::string description() const = 0;
+};
+
+// The 23 calls a library must export to be used.
+inline constexpr const char* kMbrolaCalls[] = {
+    "init_MBR",          "init_rename_MBR",    "write_MBR",       "flush_MBR",          "read_MBR",
+    "readtype_MBR",      "close_MBR",          "reset_MBR",       "lastError_MBR",      "lastErrorStr_MBR",
+    "setNoError_MBR",    "getNoError_MBR",     "setFreq_MBR",     "getFreq_MBR",        "setVolumeRatio_MBR",
+    "getVolumeRatio_MBR", "getVersion_MBR",    "getDatabaseInfo_MBR", "setParser_MBR",  "init_Phone",
+    "reset_Phone",       "close_Phone",        "appendf0_Phone"};
+
+// Where MBROLA is looked for.
+struct MbrolaPlaces {
+  // Library names tried with dlopen, in order (a configured name first, then the usual ones).
+  std::vector<std::string> libraries = defaultLibraryNames();
+  // The folders searched for the `mbrola` program (the PATH's by default).
+  std::vector<std::string> programFolders = pathFolders();
+  // Runs the program under `stdbuf -o0` when stdbuf is found, so samples stream before each flush.
+  bool unbufferedOutput = true;
+
+  static std::vector<std::string> defaultLibraryNames();
+  static std::vector<std::string> pathFolders();
+};
+
+// The first way that works: a library with all 23 calls, else the program. Nothing when neither
+// exists; problem (when given) then says what was missing, in Portuguese.
+std::unique_ptr<MbrolaBinding> bindMbrola(const MbrolaPlaces& places, std::string* problem = nullptr);
+
+// Each way on its own (tests, the benchmark).
+std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name, std::string* problem = nullptr);
+std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, bool unbufferedOutput = true);
+// The program's full path in folders; empty when absent.
+std::string findProgram(const std::string& name, const std::vector<std::string>& folders);
+
+}  // namespace kaldro::tts

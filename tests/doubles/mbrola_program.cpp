@@ -1,0 +1,68 @@
+// The MBROLA stand-in as a program: mbrola [-e] DATABASE - -, .pho lines on standard input, raw
+// 16-bit samples on standard output, messages on standard error, MBROLA's exit statuses.
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "mbrola_double_synth.h"
+
+namespace {
+void writeSamples(std::vector<int16_t>& samples) {
+  const char* data = reinterpret_cast<const char*>(samples.data());
+  size_t left = samples.size() * 2;
+  while (left > 0) {
+    const ssize_t n = ::write(1, data, left);
+    if (n <= 0) std::exit(1);
+    data += n;
+    left -= static_cast<size_t>(n);
+  }
+  samples.clear();
+}
+
+void say(const std::string& message) {
+  if (!message.empty()) std::fprintf(stderr, "%s%s", message.c_str(), message.back() == '\n' ? "" : "\n");
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool recover = false;
+  std::vector<std::string> names;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "-e")
+      recover = true;
+    else if (argument[0] == '-' && argument != "-")
+      return std::fprintf(stderr, "unknown option %s\n", argv[i]), 1;
+    else
+      names.push_back(argument);
+  }
+  if (names.size() != 3 || names[1] != "-" || names[2] != "-") {
+    std::fprintf(stderr, "USAGE: mbrola [-e] database - -\n");
+    return 1;
+  }
+  kaldro::testing::MbrolaDouble synth;
+  std::string message;
+  if (!synth.open(names[0], message)) {
+    say(message);
+    return 216;
+  }
+  std::vector<int16_t> samples;
+  using Outcome = kaldro::testing::MbrolaDouble::Outcome;
+  for (std::string line; std::getline(std::cin, line);) {
+    message.clear();
+    const Outcome outcome = synth.takeLine(line, recover, samples, message);
+    writeSamples(samples);
+    std::fflush(stderr);
+    say(message);
+    if (outcome == Outcome::BadLine) return 253;
+    if (outcome == Outcome::UnknownDiphone) return 193;
+  }
+  message.clear();
+  synth.flush(recover, samples, message);
+  writeSamples(samples);
+  say(message);
+  return 0;
+}

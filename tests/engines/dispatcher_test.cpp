@@ -1,0 +1,282 @@
+// The engine dispatcher's routing and waits, and the Portuguese engine's adapter over the MBROLA
+// stand-in: settings, factors, keys, wake messages, and the speech services driving it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "engines/engine_adapters.h"
+#include "engines/engine_dispatcher.h"
+#include "engines/ormia_adapter.h"
+#include "speech/speech.h"
+#include "support/mbrola_rig.h"
+#include "support/speech_rig.h"
+
+namespace kaldro::testing {
+namespace {
+
+using engines::EngineFamily;
+using ::testing::ElementsAre;
+
+const char* familyName(EngineFamily family) {
+  switch (family) {
+    case EngineFamily::Ormia: return "ormia";
+    case EngineFamily::SpeechDispatcher: return "speechd";
+    case EngineFamily::ESpeak: return "espeak";
+  }
+  return "?";
+}
+
+// Records every call with the adapter's family; busy answers true for busyPolls polls.
+struct RecordingAdapter : engines::EngineAdapter {
+  RecordingAdapter(EngineFamily family, std::vector<std::string>& calls) : family(family), calls(calls) {}
+  bool start(int voice, int speed, int pitch, const std::string& file) override {
+    calls.push_back(std::string(familyName(family)) + " start " + std::to_string(voice) + " " + std::to_string(speed) +
+                    " " + std::to_string(pitch) + " [" + file + "]");
+    return startAnswer;
+  }
+  void finish() override { calls.push_back(std::string(familyName(family)) + " finish"); }
+  void speak(std::string_view text) override { calls.push_back(std::string(familyName(family)) + " speak " + std::string(text)); }
+  bool busy(bool queuedOnly) override {
+    calls.push_back(std::string(familyName(family)) + (queuedOnly ? " busy queued" : " busy"));
+    if (busyPolls <= 0) return false;
+    --busyPolls;
+    return true;
+  }
+  void stop() override { calls.push_back(std::string(familyName(family)) + " stop"); }
+
+  EngineFamily family;
+  std::vector<std::string>& calls;
+  bool startAnswer = true;
+  int busyPolls = 0;
+};
+
+struct DispatcherRig {
+  DispatcherRig()
+      : host(trace, ""),
+        config(platform::ConfigLocations{{folder.path()}, folder.path(), folder.path()}),
+        console(host, config, "kaldro-teste"),
+        device(host),
+        player(console, device),
+        dispatcher(console, [this](EngineFamily family) {
+          auto adapter = std::make_unique<RecordingAdapter>(family, calls);
+          adapter->busyPolls = busyAfterStart;
+          made.push_back(family);
+          return adapter;
+        }) {}
+
+  ScratchFolder folder;
+  platform::Trace trace;
+  platform::HostHeadless host;
+  platform::Configuration config;
+  console::Console console;
+  platform::AudioDeviceNone device;
+  audio::WavPlayer player;
+  std::vector<std::string> calls;
+  std::vector<EngineFamily> made;
+  int busyAfterStart = 0;
+  engines::EngineDispatcher dispatcher;
+};
+
+TEST(EngineDispatcher, KindsGoToTheirAdapters) {
+  struct Case {
+    int kind;
+    const char* family;
+  };
+  const Case cases[] = {{3, "ormia"}, {4, "espeak"}, {5, "speechd"}, {6, "espeak"}, {54, "speechd"},
+                        {0, "espeak"}, {1, "espeak"}, {-3, "espeak"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    DispatcherRig rig;
+    ASSERT_TRUE(rig.dispatcher.synthStart(7, 2, -1, "f.wav", c.kind));
+    EXPECT_EQ(rig.dispatcher.engineKind(), c.kind);
+    rig.dispatcher.synthSpeak("oi");
+    rig.dispatcher.synthBusy(false);
+    rig.dispatcher.synthStop();
+    rig.dispatcher.synthFinish();
+    const std::string f = c.family;
+    EXPECT_THAT(rig.calls, ElementsAre(f + " start 7 2 -1 [f.wav]", f + " busy queued", f + " speak oi", f + " busy",
+                                       f + " stop", f + " finish"));
+  }
+}
+
+TEST(EngineDispatcher, BeforeAnyStartEverythingIsHarmlessAndNotBusy) {
+  DispatcherRig rig;
+  EXPECT_EQ(rig.dispatcher.engineKind(), 4);
+  EXPECT_FALSE(rig.dispatcher.synthBusy(false));
+  // The adapters of this build: eSpeak NG's is not here yet, so nothing starts and nothing speaks.
+  engines::EngineDispatcher real(rig.console, engines::builtInAdapters({rig.console, rig.config, rig.player}));
+  EXPECT_FALSE(real.synthBusy(false));
+  real.synthSpeak("nada");
+  real.synthStop();
+  EXPECT_FALSE(real.synthStart(0, 0, 0, "", 4));
+  EXPECT_FALSE(real.synthStart(0, 0, 0, "", 5));
+}
+
+TEST(EngineDispatcher, StartWaitsForAQuietEngineAndAFailedStartDoesNot) {
+  struct Case {
+    bool starts;
+    int busyPolls;
+    int64_t waitedMs;
+  };
+  for (const Case& c : {Case{true, 0, 0}, Case{true, 3, 150}, Case{false, 3, 0}}) {
+    DispatcherRig rig;
+    rig.busyAfterStart = c.busyPolls;
+    // The adapter is made on first use; its answer to start is set through the factory's record.
+    rig.dispatcher.synthSpeak("");  // makes the kind-4 adapter, not the one started below
+    auto& adapter = static_cast<RecordingAdapter&>(rig.dispatcher.selected());
+    adapter.startAnswer = c.starts;
+    const int64_t before = rig.host.monotonicMs();
+    EXPECT_EQ(rig.dispatcher.synthStart(0, 0, 0, "", 4), c.starts);
+    EXPECT_EQ(rig.host.monotonicMs() - before, c.waitedMs);
+  }
+}
+
+TEST(OrmiaAdapter, SettingsFromTheConfigurationWithLinuxDefaults) {
+  struct Case {
+    const char* ini;
+    const char* database;
+    std::string rules;
+  };
+  ScratchFolder folder;
+  const Case cases[] = {
+      {"", "br4", folder.path() + "/share/kaldro/ormiatts/portug.nrl"},
+      {"[ORMIATTS]\nDIR=\nBASE=\nMBROLA_DB=\n", "br4", folder.path() + "/share/kaldro/ormiatts/portug.nrl"},
+      {"[ORMIATTS]\nDIR=d:\\voz\nMBROLA_DB=pt1\n", "pt1", "d:/voz/portug.nrl"},
+      {"[ormiatts]\ndir=/opt/voz/\nbase=outra\nmbrola_db=/opt/br4/br4\n", "/opt/br4/br4", "/opt/voz/outra.nrl"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini);
+    folder.write("KALDRO.INI", c.ini);
+    platform::Configuration config(platform::ConfigLocations{{folder.path()}, folder.path(), folder.path()});
+    const engines::OrmiaSettings settings = engines::readOrmiaSettings(config);
+    EXPECT_EQ(settings.databaseName, c.database);
+    const tts::DataFiles files = settings.files();
+    EXPECT_EQ(files.rules, c.rules);
+    const std::string stem = c.rules.substr(0, c.rules.size() - 4);
+    EXPECT_EQ(files.exceptions, stem + ".exc");
+    EXPECT_EQ(files.abbreviations, stem + ".abr");
+    EXPECT_EQ(files.prosody, stem + ".pro");
+    EXPECT_EQ(files.diphones, stem + ".dfn");
+  }
+}
+
+// The adapter over the stand-in program; its voice is given by path in KALDRO.INI.
+struct AdapterRig : EngineRig {
+  explicit AdapterRig(tts::MbrolaPlaces mbrola = programOnly(), std::string_view script = "")
+      : EngineRig(mbrola, script),
+        adapter(console, config, player, places(mbrola)) {}
+  engines::OrmiaAdapter adapter;
+};
+
+TEST(OrmiaAdapter, SpeedAndPitchBecomeFactorsEvenWhenTheStartFails) {
+  struct Case {
+    int speed, pitch;
+    double duration, pitchFactor;
+  };
+  const Case cases[] = {{0, 0, 0.8, 1.0}, {3, 0, 0.6, 1.0}, {10, -11, 0.8 - 10 / 15.0, 0.0}, {-3, 11, 1.0, 2.0}};
+  for (const tts::MbrolaPlaces& places : {programOnly(), nowhere()}) {
+    for (const Case& c : cases) {
+      AdapterRig rig(places);
+      EXPECT_EQ(rig.adapter.start(7, c.speed, c.pitch, ""), places.programFolders.size() > 0);
+      EXPECT_NEAR(rig.adapter.engine().durationFactor(), c.duration, 1e-12);
+      EXPECT_NEAR(rig.adapter.engine().pitchFactor(), c.pitchFactor, 1e-12);
+    }
+  }
+  EXPECT_NEAR(engines::durationFactorForSpeed(10), 0.1333, 1e-4);
+}
+
+TEST(OrmiaAdapter, BeforeStartOrAfterAFailedStartItIsQuiet) {
+  AdapterRig rig(nowhere());
+  EXPECT_FALSE(rig.adapter.busy(false));
+  EXPECT_FALSE(rig.adapter.start(0, 0, 0, ""));
+  rig.adapter.speak("nada");
+  EXPECT_FALSE(rig.adapter.busy(false));
+  rig.adapter.finish();
+  EXPECT_EQ(rig.device.bytes, 0u);
+}
+
+TEST(OrmiaAdapter, SpeaksInTheBackgroundWakesTheHostAndAKeyStopsIt) {
+  // A key pressed 300 ms into three seconds of speech.
+  AdapterRig rig(programOnly(), "wait 300\nkey A\n");
+  ASSERT_TRUE(rig.adapter.start(0, 0, 0, ""));
+  rig.adapter.engine().setLineMaker([](std::string_view, double, double) {
+    return std::vector<std::string>{"a 1000 0 100", "a 1000 0 200", "a 1000 0 300", "#"};
+  });
+  const int64_t started = rig.host.monotonicMs();
+  rig.host.wakes.clear();
+  rig.adapter.speak("longo");
+  // The sound is queued, not yet heard: speak returned at once.
+  EXPECT_LT(rig.host.monotonicMs() - started, 100);
+  EXPECT_THAT(rig.host.wakes, ElementsAre(engines::kSynthWakeMessage));
+  int polls = 0;
+  while (rig.adapter.busy(false)) {
+    rig.console.waitForMessage();
+    ++polls;
+  }
+  const int64_t stoppedAt = rig.host.monotonicMs() - started;
+  EXPECT_GE(stoppedAt, 300);
+  EXPECT_LT(stoppedAt, 1000);
+  EXPECT_GT(polls, 0);
+  EXPECT_EQ(rig.player.queuedBlocks(), 0);
+  EXPECT_TRUE(rig.console.keyPressed());  // the key stays for the program to read
+  EXPECT_EQ(rig.host.wakes.back(), engines::kSynthWakeMessage);
+  rig.adapter.finish();
+}
+
+TEST(OrmiaAdapter, FinishLetsSpeechEndAndShutsTheEngineDown) {
+  AdapterRig rig;
+  const std::string file = rig.folder.file("saida.wav");
+  ASSERT_TRUE(rig.adapter.start(0, 0, 0, file));
+  rig.adapter.engine().setLineMaker([](std::string_view, double, double) {
+    return std::vector<std::string>{"_ 10", "a 90", "_ 10", "#"};
+  });
+  rig.adapter.speak("um");
+  EXPECT_FALSE(rig.adapter.busy(false));  // writing a file is never busy
+  rig.adapter.finish();
+  EXPECT_EQ(readFile(file).size(), 44u + 2 * 1760);
+  EXPECT_FALSE(rig.adapter.engine().bound());
+}
+
+// The speech services over the dispatcher and the Portuguese engine: speakText hands the text over
+// and returns; a character echo waits for the engine to finish first.
+TEST(OrmiaAdapter, SpeechServicesHandTextOverAndWaitBeforeRecordings) {
+  speech::testing::Voice voice("[SINTETIZADOR]\nDIFONES3=TESTE\n[TRADUTOR]\nSAPI=S\n[SERVFALA]\nTIPOSAPI=3\n");
+  std::filesystem::create_directories(voice.folder.file("voices/br4"));
+  voice.folder.write("voices/br4/br4", doubleDatabase());
+  std::string ini = readFile(voice.folder.file("KALDRO.INI"));
+  writeFile(voice.folder.file("KALDRO.INI"),
+            ini + "[ORMIATTS]\nDIR=" + kEngineData + "\nMBROLA_DB=" + voice.folder.file("voices/br4/br4") + "\n");
+  platform::Trace trace(voice.folder.file("trace.txt"));
+  platform::HostHeadless host(trace, "");
+  platform::Configuration config(platform::ConfigLocations{{voice.folder.path()}, voice.folder.path(), voice.folder.path()});
+  console::Console console(host, config, "kaldro-teste");
+  KeepingDevice device(host);
+  audio::WavPlayer player(console, device);
+  tts::EnginePlaces places;
+  places.mbrola = programOnly();
+  engines::EngineDispatcher dispatcher(console, [&](EngineFamily family) -> std::unique_ptr<engines::EngineAdapter> {
+    if (family != EngineFamily::Ormia) return std::make_unique<engines::UnavailableEngine>();
+    auto adapter = std::make_unique<engines::OrmiaAdapter>(console, config, player, places);
+    adapter->engine().setLineMaker([](std::string_view, double, double) {
+      return std::vector<std::string>{"a 2000 0 150", "#"};
+    });
+    return adapter;
+  });
+  speech::Speech speech(console, config, player, dispatcher);
+  speech.startSpeech(0, "");
+  ASSERT_TRUE(speech.externalActive());
+  EXPECT_EQ(speech.sapiType(), 3);
+  const int64_t before = host.monotonicMs();
+  speech.speakText("bom dia");
+  EXPECT_LT(host.monotonicMs() - before, 100);  // returned while two seconds of speech play
+  speech.speakChar('A');
+  EXPECT_GE(host.monotonicMs() - before, 2000);  // the echo came after the speech
+  const std::vector<std::string> lines = splitLines(readFile(voice.folder.file("trace.txt")));
+  std::vector<std::string> events;
+  for (const std::string& line : lines)
+    if (line.rfind("external", 0) == 0 || line.rfind("char", 0) == 0) events.push_back(line);
+  EXPECT_THAT(events, ElementsAre("external bom dia", "char 65"));
+  speech.stopAndFinishSpeech();
+}
+
+}  // namespace
+}  // namespace kaldro::testing

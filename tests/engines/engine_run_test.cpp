@@ -1,0 +1,114 @@
+// Whole runs through the Portuguese engine and the MBROLA stand-in program: kaldro-fala writing a
+// WAV file, and the letter generator speaking its prompts.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "support/mbrola_rig.h"
+#include "tts/front_end.h"
+
+namespace kaldro::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+std::string pathWithDouble(bool withDouble) {
+  const char* path = std::getenv("PATH");
+  const std::string system = path ? path : "/usr/bin:/bin";
+  return withDouble ? kDoubleDir + ":" + system : system;
+}
+
+// The build's KALDRO.INI with speech through the engine (or not), naming the stand-in's voice by path
+// (or a voice that is not there).
+void writeConfig(const ScratchFolder& folder, bool voicePresent, bool sapi = false) {
+  folder.write("br4.db", doubleDatabase());
+  std::string ini = readFile(std::string(KALDRO_BIN_DIR) + "/../etc/kaldro/KALDRO.INI");
+  auto replace = [&](const std::string& from, const std::string& to) {
+    const size_t at = ini.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    ini.replace(at, from.size(), to);
+  };
+  replace("[ORMIATTS]\n", "[ORMIATTS]\nMBROLA_DB=" + folder.file(voicePresent ? "br4.db" : "falta.db") + "\n");
+  if (sapi) replace("\nSAPI=N", "\nSAPI=S");
+  folder.write("KALDRO.INI", ini);
+}
+
+// The samples the engine's lines ask for at kaldro-fala's speed (0: duration factor 0.8).
+long samplesFor(const std::vector<std::string>& texts) {
+  tts::FrontEnd frontEnd;
+  frontEnd.load({kEngineData + "portug.nrl", kEngineData + "portug.exc", kEngineData + "portug.abr",
+                 kEngineData + "portug.pro", kEngineData + "portug.dfn"});
+  long total = 0;
+  for (const std::string& text : texts)
+    if (text.find_first_not_of(' ') != std::string::npos) total += expectedSamples(frontEnd.mbrolaLines(text, 0.8, 1.0));
+  return total;
+}
+
+TEST(EngineRun, KaldroFalaWritesExactlyTheSamplesTheLinesAskFor) {
+  struct Case {
+    const char* what;
+    bool doubleOnPath, voicePresent;
+    int status;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"MBROLA and its voice", true, true, 0, ""},
+      {"no MBROLA", false, true, 1, "o motor ormia n\xC3\xA3o come\xC3\xA7ou"},
+      {"MBROLA without the voice", true, false, 1, "o motor ormia n\xC3\xA3o come\xC3\xA7ou"},
+  };
+  const std::vector<std::string> texts = {"Bom dia, como vai?", "   ", "O Brasil tem 27 unidades federativas."};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder folder;
+    writeConfig(folder, c.voicePresent);
+    std::vector<std::string> arguments = {"--engine", "ormia", "-w", folder.file("out.wav")};
+    arguments.insert(arguments.end(), texts.begin(), texts.end());
+    const ProgramResult result = runProgram("kaldro-fala", arguments, "", folder, {{"PATH", pathWithDouble(c.doubleOnPath)}});
+    EXPECT_EQ(result.status, c.status) << result.standardError;
+    EXPECT_THAT(result.standardError, HasSubstr(c.error));
+    if (c.status != 0) continue;
+    const std::string wav = folder.read("out.wav");
+    ASSERT_GE(wav.size(), 44u);
+    EXPECT_EQ(static_cast<long>(wav.size() - 44), 2 * samplesFor(texts));
+    EXPECT_EQ(wav.substr(36, 4), "data");
+  }
+}
+
+TEST(EngineRun, KaldroFalaRefusesAnUnknownEngine) {
+  ScratchFolder folder;
+  const ProgramResult result = runProgram("kaldro-fala", {"--engine", "nenhum", "oi"}, "", folder);
+  EXPECT_EQ(result.status, 2);
+  EXPECT_THAT(result.standardError, HasSubstr("motor desconhecido: nenhum"));
+}
+
+TEST(EngineRun, PlumarSpeaksThroughTheEngineOrFallsBackToItsOwnVoice) {
+  for (const bool withMbrola : {true, false}) {
+    SCOPED_TRACE(withMbrola ? "with MBROLA" : "without MBROLA");
+    ScratchFolder folder;
+    writeConfig(folder, true, true);
+    folder.write("modelo.txt", "Caro {NOME},\nAbra\xE7os.\n");
+    const ProgramResult result = runProgram("plumar", {"modelo.txt"}, "type carta.txt\nkey Enter\ntype Ana\nkey Enter\n",
+                                            folder, {{"PATH", pathWithDouble(withMbrola)}});
+    EXPECT_EQ(result.status, 0) << result.standardError;
+    EXPECT_EQ(folder.read("carta.txt"), "Caro Ana,\nAbra\xE7os.\n");
+    int external = 0, phonemes = 0;
+    bool askedName = false;
+    for (const std::string& line : result.traceLines()) {
+      external += line.rfind("external ", 0) == 0;
+      phonemes += line.rfind("phonemes ", 0) == 0;
+      askedName = askedName || line == "external NOME:";
+    }
+    if (withMbrola) {
+      EXPECT_GT(external, 2);
+      EXPECT_TRUE(askedName);
+      EXPECT_EQ(phonemes, 0);  // no text went to the built-in voice
+    } else {
+      EXPECT_EQ(external, 0);
+      EXPECT_GT(phonemes, 0);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kaldro::testing

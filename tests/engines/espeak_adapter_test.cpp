@@ -1,0 +1,294 @@
+// The eSpeak NG adapter: what it sends, the voice it picks, its counters, its WAV files, and keys.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engines/espeak_adapter.h"
+#include "engines/espeak_library.h"
+#include "engine_rig.h"
+#include "platform/wave_header.h"
+
+namespace kaldro::engines {
+namespace {
+
+using testing::EngineRig;
+
+// The library is initialised once for the whole test program, as main does for a run.
+EspeakLibrary& realLibrary() {
+  static std::unique_ptr<EspeakLibrary> library = makeEspeakLibrary();
+  return *library;
+}
+
+// Stands for eSpeak NG: records every text, gives `samplesPerText` samples of a tone in blocks of
+// 2205, and notes the adapter's counters while it synthesizes.
+struct FakeLibrary : EspeakLibrary {
+  std::vector<std::string> voiceList{"gmw/af", "roa/pt", "roa/pt-BR"};
+  std::vector<std::string> texts;
+  std::string selected;
+  int rate = 0, pitch = 0;
+  bool synthesisFails = false;
+  size_t samplesPerText = 22050;
+  EspeakAdapter* adapter = nullptr;
+  int pendingWhileSynthesizing = -1;
+  size_t samplesTaken = 0;
+
+  int sampleRate() override { return 22050; }
+  std::vector<std::string> voices() override { return voiceList; }
+  bool selectVoice(const std::string& identifier) override {
+    selected = identifier;
+    return true;
+  }
+  void setRate(int value) override { rate = value; }
+  void setPitch(int value) override { pitch = value; }
+  bool synthesize(const std::string& text, const SampleSink& sink) override {
+    texts.push_back(text);
+    if (adapter) pendingWhileSynthesizing = adapter->pendingTexts();
+    std::vector<int16_t> block(2205);
+    for (size_t made = 0; made < samplesPerText; made += block.size()) {
+      for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<int16_t>(8000 * std::sin((made + i) * 0.1));
+      samplesTaken += block.size();
+      if (!sink(block)) break;
+    }
+    return !synthesisFails;
+  }
+};
+
+TEST(EspeakText, TrimmedDigitMarkedAndCut) {
+  const struct {
+    std::string given, sent;
+  } cases[] = {
+      {"  Bom dia. ", "Bom dia."},
+      {"\t\r\n  \x01", ""},
+      {"", ""},
+      {" 7\r\n", "7."},
+      {"0", "0."},
+      {"12", "12"},
+      {"a", "a"},
+      {"7a", "7a"},
+      {"\x7f" "x\x7f", "x"},
+      {"\xE7\xE3o", "\xE7\xE3o"},  // bytes above 127 are letters, not blanks
+  };
+  for (const auto& c : cases) EXPECT_EQ(espeakTextToSend(c.given), c.sent) << c.given;
+  EXPECT_EQ(espeakTextToSend(std::string(70000, 'a')).size(), EspeakMaxTextBytes);
+  EXPECT_EQ(espeakTextToSend("  " + std::string(64000, 'b') + "c").size(), EspeakMaxTextBytes);
+}
+
+TEST(EspeakText, SpeedAndPitchMapping) {
+  const struct {
+    int speed, rate;
+  } rates[] = {{0, 175}, {10, 450}, {-10, 80}, {5, 303}, {-5, 101}, {3, 243}, {200, 200}, {1000, 450}, {-50, 80}, {11, 80}};
+  for (const auto& c : rates) EXPECT_EQ(espeakRateForSpeed(c.speed), c.rate) << c.speed;
+  const struct {
+    int pitch, value;
+  } pitches[] = {{0, 50}, {10, 100}, {-10, 0}, {-3, 35}, {60, 60}, {120, 100}, {-40, 0}};
+  for (const auto& c : pitches) EXPECT_EQ(espeakPitchFor(c.pitch), c.value) << c.pitch;
+}
+
+TEST(EspeakAdapter, SendsWhatTheRulesLeaveAndNothingForBlanks) {
+  EngineRig rig;
+  FakeLibrary library;
+  EspeakAdapter adapter(rig.console, rig.player, library);
+  adapter.speak("antes de iniciar");  // not started: nothing
+  ASSERT_TRUE(adapter.start(2, 0, 0, ""));
+  for (const char* text : {" 7 ", "   ", "\r\n", "", "fim\xE7\xE3o"}) adapter.speak(text);
+  EXPECT_EQ(library.texts, (std::vector<std::string>{"7.", "fim\xC3\xA7\xC3\xA3o"}));
+}
+
+TEST(EspeakAdapter, ChoosesTheNthVoiceAndLeavesSpeedAndPitchZeroAtNormal) {
+  const struct {
+    int voice;
+    std::string chosen;
+  } cases[] = {{1, "gmw/af"}, {0, "gmw/af"}, {-4, "gmw/af"}, {2, "roa/pt"}, {3, "roa/pt-BR"}, {99, "roa/pt-BR"}};
+  for (const auto& c : cases) {
+    EngineRig rig;
+    FakeLibrary library;
+    EspeakAdapter adapter(rig.console, rig.player, library);
+    ASSERT_TRUE(adapter.start(c.voice, 0, 0, ""));
+    EXPECT_EQ(library.selected, c.chosen) << c.voice;
+    EXPECT_EQ(library.rate, EspeakLibrary::NormalRate);
+    EXPECT_EQ(library.pitch, EspeakLibrary::NormalPitch);
+  }
+  EngineRig rig;
+  FakeLibrary library;
+  EspeakAdapter adapter(rig.console, rig.player, library);
+  ASSERT_TRUE(adapter.start(1, 5, -3, ""));
+  EXPECT_EQ(library.rate, 303);
+  EXPECT_EQ(library.pitch, 35);
+  library.voiceList.clear();
+  EXPECT_FALSE(adapter.start(1, 0, 0, ""));
+  EXPECT_FALSE(adapter.busy(false));
+}
+
+TEST(EspeakAdapter, CountersThroughSpeakBusyAndStop) {
+  EngineRig rig;
+  FakeLibrary library;
+  EspeakAdapter adapter(rig.console, rig.player, library);
+  library.adapter = &adapter;
+  library.samplesPerText = 22050 * 20;  // 20 s: still playing when speak returns
+  ASSERT_TRUE(adapter.start(1, 0, 0, ""));
+  EXPECT_FALSE(adapter.busy(false));
+  adapter.speak("um texto longo");
+  EXPECT_EQ(library.pendingWhileSynthesizing, 1);
+  EXPECT_EQ(adapter.pendingTexts(), 0);
+  EXPECT_TRUE(adapter.audioPlaying());
+  EXPECT_FALSE(adapter.busy(true));  // the engine is done with the text; its sound still plays
+  EXPECT_TRUE(adapter.busy(false));
+  adapter.stop();
+  EXPECT_FALSE(adapter.audioPlaying());
+  EXPECT_FALSE(adapter.busy(false));
+  EXPECT_EQ(rig.player.queuedBlocks(), 0);
+
+  // A text that plays out: busy until its last block is done.
+  library.samplesPerText = 22050 * 3;
+  const size_t before = rig.device.bytes;
+  adapter.speak("outro");
+  EXPECT_GT(rig.waitWhileBusy(adapter), 0);
+  EXPECT_FALSE(adapter.audioPlaying());
+  EXPECT_EQ(rig.device.bytes - before, 22050u * 3 * 2);
+}
+
+TEST(EspeakAdapter, FailedSynthesisSilencesTheEngine) {
+  EngineRig rig;
+  FakeLibrary library;
+  EspeakAdapter adapter(rig.console, rig.player, library);
+  ASSERT_TRUE(adapter.start(1, 0, 0, ""));
+  library.synthesisFails = true;
+  adapter.speak("recusado");
+  EXPECT_EQ(adapter.pendingTexts(), 0);
+  EXPECT_FALSE(adapter.audioPlaying());
+  EXPECT_FALSE(adapter.busy(false));
+}
+
+TEST(EspeakAdapter, AKeySilencesItAtOnce) {
+  // The key comes one second into a text of a minute.
+  EngineRig rig("wait 1000\nkey A\n");
+  FakeLibrary library;
+  EspeakAdapter adapter(rig.console, rig.player, library);
+  library.samplesPerText = 22050 * 60;
+  ASSERT_TRUE(adapter.start(1, 0, 0, ""));
+  const int64_t began = rig.host.monotonicMs();
+  adapter.speak("um texto de um minuto");
+  EXPECT_LT(rig.host.monotonicMs() - began, 3000);
+  EXPECT_LT(library.samplesTaken, 22050u * 10);  // the synthesis stopped too
+  EXPECT_FALSE(adapter.busy(false));
+  EXPECT_EQ(rig.player.queuedBlocks(), 0);
+  EXPECT_TRUE(rig.console.keyPressed());  // the key stays for the program
+  // While a key waits, nothing more is sent.
+  adapter.speak("depois da tecla");
+  EXPECT_EQ(library.texts.size(), 1u);
+}
+
+struct WaveFacts {
+  bool wellFormed = false;
+  uint32_t rate = 0;
+  uint16_t bits = 0, channels = 0;
+  size_t samples = 0;
+  double rms = 0;
+  int peak = 0;
+};
+
+WaveFacts readWave(const std::string& bytes) {
+  WaveFacts facts;
+  if (bytes.size() < platform::WaveHeaderBytes || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 8, "WAVEfmt ") != 0 ||
+      bytes.compare(36, 4, "data") != 0)
+    return facts;
+  auto le32 = [&](size_t at) {
+    uint32_t value;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+  };
+  auto le16 = [&](size_t at) {
+    uint16_t value;
+    std::memcpy(&value, bytes.data() + at, 2);
+    return value;
+  };
+  facts.channels = le16(22);
+  facts.rate = le32(24);
+  facts.bits = le16(34);
+  const uint32_t dataLength = le32(40);
+  facts.wellFormed = le32(4) == bytes.size() - 8 && dataLength == bytes.size() - platform::WaveHeaderBytes &&
+                     le32(28) == facts.rate * 2 && le16(32) == 2;
+  facts.samples = dataLength / 2;
+  double sum = 0;
+  for (size_t i = 0; i < facts.samples; ++i) {
+    int16_t sample;
+    std::memcpy(&sample, bytes.data() + platform::WaveHeaderBytes + 2 * i, 2);
+    sum += double(sample) * sample;
+    facts.peak = std::max(facts.peak, std::abs(int(sample)));
+  }
+  facts.rms = facts.samples ? std::sqrt(sum / facts.samples) : 0;
+  return facts;
+}
+
+TEST(EspeakAdapterReal, WritesAWellFormedAudibleWavFile) {
+  EngineRig rig;
+  EspeakLibrary& library = realLibrary();
+  ASSERT_GT(library.sampleRate(), 0) << "libespeak-ng could not start";
+  const std::vector<std::string> voices = library.voices();
+  size_t brazil = 0;
+  for (size_t i = 0; i < voices.size(); ++i)
+    if (voices[i] == "roa/pt-BR") brazil = i + 1;
+  ASSERT_GT(brazil, 0u);
+
+  EspeakAdapter adapter(rig.console, rig.player, library);
+  const std::string file = rig.folder.file("fala.wav");
+  ASSERT_TRUE(adapter.start(static_cast<int>(brazil), 0, 0, file));
+  EXPECT_EQ(adapter.voice(), "roa/pt-BR");
+  adapter.speak("Bom dia, este \xE9 um teste.");
+  const WaveFacts afterOne = readWave(kaldro::testing::readFile(file));
+  EXPECT_TRUE(afterOne.wellFormed);  // whole after every text
+  adapter.speak("   ");
+  adapter.speak("7");
+  EXPECT_FALSE(adapter.busy(false));
+  adapter.finish();
+  EXPECT_EQ(rig.device.bytes, 0u);  // nothing went to the sound device
+
+  const WaveFacts facts = readWave(kaldro::testing::readFile(file));
+  EXPECT_TRUE(facts.wellFormed);
+  EXPECT_EQ(facts.rate, 22050u);
+  EXPECT_EQ(facts.bits, 16);
+  EXPECT_EQ(facts.channels, 1);
+  EXPECT_GT(facts.samples, afterOne.samples + 22050 / 4);  // "sete" follows
+  EXPECT_GT(afterOne.samples, 22050u);                     // more than a second of speech
+  EXPECT_GT(facts.rms, 500.0);
+  EXPECT_GT(facts.peak, 5000);
+  std::printf("WAV: %zu samples (%.2f s), rms %.0f, peak %d\n", facts.samples, facts.samples / 22050.0, facts.rms,
+              facts.peak);
+}
+
+TEST(EspeakAdapterReal, NthVoiceOfTheLibrarysList) {
+  EngineRig rig;
+  EspeakLibrary& library = realLibrary();
+  const std::vector<std::string> voices = library.voices();
+  ASSERT_GT(voices.size(), 3u);
+  EspeakAdapter adapter(rig.console, rig.player, library);
+  const struct {
+    int number;
+    size_t index;
+  } cases[] = {{0, 0}, {1, 0}, {3, 2}, {static_cast<int>(voices.size()), voices.size() - 1},
+               {static_cast<int>(voices.size()) + 5, voices.size() - 1}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(adapter.start(c.number, 0, 0, ""));
+    EXPECT_EQ(adapter.voice(), voices[c.index]) << c.number;
+    adapter.finish();
+  }
+}
+
+TEST(EspeakAdapterReal, SpeaksThroughThePlayer) {
+  EngineRig rig;
+  EspeakAdapter adapter(rig.console, rig.player, realLibrary());
+  ASSERT_TRUE(adapter.start(1, 0, 0, ""));
+  adapter.speak("Um.");
+  EXPECT_TRUE(adapter.busy(false));
+  rig.waitWhileBusy(adapter);
+  EXPECT_GT(rig.device.bytes, 4410u);
+  EXPECT_EQ(rig.device.bytes % 2, 0u);
+  adapter.finish();
+}
+
+}  // namespace
+}  // namespace kaldro::engines

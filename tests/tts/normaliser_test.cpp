@@ -1,0 +1,479 @@
+// Text normalisation: numbers, ordinals, cardinals against a reference reader, letter words and
+// abbreviations, symbol names, control characters, the abbreviations file and its loader.
+#include "tts/normaliser.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+#include <set>
+
+#include "platform/text.h"
+#include "support/program_run.h"
+#include "tts/cardinal_reference.h"
+
+namespace kaldro::tts {
+namespace {
+
+
+using platform::cp1252ToUtf8;
+using platform::utf8ToCp1252;
+
+// Blanks collapsed and trimmed: later stages split on blanks, so only the words matter.
+std::string words(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
+    out += c;
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+// The normalised form of a UTF-8 text, in UTF-8 with blanks collapsed.
+std::string spoken(const Normaliser& normaliser, const std::string& text) {
+  return words(cp1252ToUtf8(normaliser.normaliseText(utf8ToCp1252(text))));
+}
+
+const char* const kSmallTable =
+    "Dr = doutor\n"
+    "Sra = senhora\n"
+    "nº = número\n"
+    "R = rua\n"
+    "etc = etcétera\n";
+
+Normaliser withTable(const char* table) {
+  Normaliser normaliser;
+  normaliser.setAbbreviations(utf8ToCp1252(table));
+  return normaliser;
+}
+
+struct Reading {
+  const char* text;
+  const char* spoken;
+};
+
+void expectReadings(const Normaliser& normaliser, std::initializer_list<Reading> cases) {
+  for (const Reading& c : cases) EXPECT_EQ(spoken(normaliser, c.text), c.spoken) << "text: " << c.text;
+}
+
+TEST(NormaliserNumbers, DigitRunsDecimalsSignsAndHyphens) {
+  expectReadings(Normaliser(), {
+      {"1.000", "mil"},
+      {"1.000 reais", "mil reais"},
+      {"1.5", "um ponto cinco"},
+      {"3,14", "três vírgula quatorze"},
+      {"1.234.567,89", "um milhão duzentos e trinta e quatro mil quinhentos e sessenta e sete vírgula oitenta e nove"},
+      {"1.0000", "um ponto zero zero zero zero"},  // four digits after the dot: not thousands
+      {"1.00", "um ponto zero zero"},
+      {"3,05", "três vírgula zero cinco"},
+      {"007", "zero zero sete"},
+      {"0", "zéro"},  // a text of one character is that character's name
+      {"0 ", "zero"},
+      {"00", "zero zero"},
+      {"-5", "menos cinco"},
+      {"a -5", "a menos cinco"},
+      {"sim - não", "sim , não"},
+      {"12-34-56", "um dois traço três quatro traço cinco seis"},
+      {"0800-1", "zero oito zero zero traço um"},
+      {"5-", "cinco traço"},
+      {"2-a", "dois traço a"},
+      // A hyphen right after a number that stopped at a dot is a dash, not a minus sign.
+      {"123.456.789-09", "cento e vinte e três milhões quatrocentos e cinqüenta e seis mil setecentos e oitenta e nove traço zero nove"},
+      {"10x", "dez xis"},
+  });
+}
+
+TEST(NormaliserNumbers, LongRunsAreReadInNumbersOfFifteenDigits) {
+  Normaliser normaliser;
+  EXPECT_EQ(spoken(normaliser, "999999999999999"),
+            "novecentos e noventa e nove trilhões novecentos e noventa e nove bilhões novecentos e noventa e nove "
+            "milhões novecentos e noventa e nove mil novecentos e noventa e nove");
+  EXPECT_EQ(spoken(normaliser, "1000000000000000"), "cem trilhões zero");
+  EXPECT_EQ(spoken(normaliser, "1234567890123456"),
+            "cento e vinte e três trilhões quatrocentos e cinqüenta e seis bilhões setecentos e oitenta e nove "
+            "milhões doze mil trezentos e quarenta e cinco seis");
+  // The sixteenth digit is not lost: only its reading is appended after the first number.
+  std::string sixteen = spoken(normaliser, "1234567890123457");
+  EXPECT_EQ(sixteen.substr(sixteen.rfind(' ') + 1), "sete");
+  // A very long run never truncates: one reading per fifteen digits, then the rest.
+  std::string forty = spoken(normaliser, std::string(40, '7'));
+  EXPECT_EQ(forty.find("setecentos e setenta e sete trilhões"), 0u) << forty;
+  EXPECT_NE(forty.find("sete setecentos e setenta e sete trilhões"), std::string::npos) << forty;
+  EXPECT_EQ(forty.substr(forty.rfind("sete bilhões")),
+            "sete bilhões setecentos e setenta e sete milhões setecentos e setenta e sete mil setecentos e setenta e sete");
+  std::string zeros(31, '0');
+  EXPECT_EQ(spoken(normaliser, zeros), words([] {
+              std::string z;
+              for (int i = 0; i < 31; ++i) z += "zero ";
+              return z;
+            }()));
+}
+
+TEST(NormaliserNumbers, ReadNumberLeavesPositionAfterWhatItRead) {
+  Normaliser normaliser;
+  struct Case {
+    const char* text;
+    size_t start, end;
+    const char* spoken;
+  } cases[] = {
+      {"a 1.000,5", 2, 7, "mil"},   {"12-3 x", 0, 4, "um dois traço três"}, {"2ª b", 0, 2, "segunda"},
+      {"3os. c", 0, 4, "terceiros"}, {"1o.", 0, 3, "primeiro"},             {"x", 0, 0, ""},
+      {"9", 1, 1, ""},
+  };
+  for (const Case& c : cases) {
+    std::string text = utf8ToCp1252(c.text);
+    size_t pos = c.start;
+    EXPECT_EQ(words(cp1252ToUtf8(normaliser.readNumber(text, pos))), c.spoken) << c.text;
+    EXPECT_EQ(pos, c.end) << c.text;
+  }
+}
+
+TEST(NormaliserCardinals, GroupsJoinAsBrazilianReadersSayThem) {
+  Normaliser normaliser;
+  const std::pair<uint64_t, const char*> cases[] = {
+      {0, "zero"},
+      {1, "um"},
+      {16, "dezesseis"},
+      {100, "cem"},
+      {101, "cento e um"},
+      {115, "cento e quinze"},
+      {120, "cento e vinte"},
+      {999, "novecentos e noventa e nove"},
+      {1000, "mil"},
+      {1001, "mil e um"},
+      {1020, "mil e vinte"},
+      {1021, "mil e vinte e um"},
+      {1100, "mil e cem"},
+      {1120, "mil cento e vinte"},
+      {1230, "mil duzentos e trinta"},
+      {2500, "dois mil e quinhentos"},
+      {100000, "cem mil"},
+      {101000, "cento e um mil"},
+      {1000000, "um milhão"},
+      {1000001, "um milhão e um"},
+      {1001000, "um milhão e mil"},
+      {1200000, "um milhão e duzentos mil"},
+      {1250000, "um milhão duzentos e cinqüenta mil"},
+      {2000000, "dois milhões"},
+      {2000000000, "dois bilhões"},
+      {1000000000000, "um trilhão"},
+      {3000000000020, "três trilhões e vinte"},
+  };
+  for (const auto& [n, reading] : cases) {
+    EXPECT_EQ(cp1252ToUtf8(normaliser.cardinalWords(n)), reading) << n;
+    EXPECT_EQ(testing::referenceCardinal(n), reading) << "reference reader, " << n;
+  }
+}
+
+TEST(NormaliserCardinals, AgreeWithTheReferenceReader) {
+  Normaliser normaliser;
+  auto check = [&](uint64_t n) {
+    std::string reading = cp1252ToUtf8(normaliser.cardinalWords(n));
+    if (reading == testing::referenceCardinal(n)) return true;
+    ADD_FAILURE() << n << ": " << reading << " | reference: " << testing::referenceCardinal(n);
+    return false;
+  };
+  int failures = 0;
+  // Every number below a million, where all the joining cases of two groups occur.
+  for (uint64_t n = 0; n < 1'000'000 && failures < 10; ++n) failures += !check(n);
+  // A large random sample below a billion, and below the fifteen-digit limit.
+  std::mt19937_64 random(20261207);
+  std::uniform_int_distribution<uint64_t> belowBillion(0, 999'999'999), belowLimit(0, 999'999'999'999'999ULL);
+  for (int i = 0; i < 200'000 && failures < 10; ++i) failures += !check(belowBillion(random));
+  for (int i = 0; i < 50'000 && failures < 10; ++i) failures += !check(belowLimit(random));
+  // Every combination of telling group values in the five groups.
+  const unsigned telling[] = {0, 1, 2, 10, 21, 100, 101, 120, 200, 999};
+  for (unsigned a : telling)
+    for (unsigned b : telling)
+      for (unsigned c : telling)
+        for (unsigned d : telling)
+          for (unsigned e : telling) {
+            uint64_t n = (((a * 1000ULL + b) * 1000 + c) * 1000 + d) * 1000 + e;
+            if (failures < 10) failures += !check(n);
+          }
+}
+
+TEST(NormaliserOrdinals, WordsBothGendersAndTheCardinalFromTwoThousand) {
+  Normaliser normaliser;
+  struct Case {
+    uint64_t n;
+    Gender gender;
+    const char* reading;
+  } cases[] = {
+      {0, Gender::Masculine, "zero"},
+      {1, Gender::Masculine, "primeiro"},
+      {2, Gender::Feminine, "segunda"},
+      {10, Gender::Masculine, "décimo"},
+      {11, Gender::Feminine, "décima primeira"},
+      {21, Gender::Masculine, "vigésimo primeiro"},
+      {80, Gender::Masculine, "octogésimo"},
+      {100, Gender::Feminine, "centésima"},
+      {400, Gender::Masculine, "quadringentésimo"},
+      {789, Gender::Masculine, "septingentésimo octogésimo nono"},
+      {800, Gender::Masculine, "octingentésimo"},
+      {999, Gender::Masculine, "nongentésimo nonagésimo nono"},
+      {1000, Gender::Masculine, "milésimo"},
+      {1002, Gender::Masculine, "milésimo segundo"},
+      {1999, Gender::Feminine, "milésima nongentésima nonagésima nona"},
+      {2000, Gender::Feminine, "dois mil"},
+      {2021, Gender::Masculine, "dois mil e vinte e um"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(cp1252ToUtf8(normaliser.ordinalWords(c.n, c.gender)), c.reading) << c.n;
+}
+
+TEST(NormaliserOrdinals, SignsAfterNumbers) {
+  expectReadings(Normaliser(), {
+      {"1º", "primeiro"},
+      {"1o.", "primeiro"},
+      {"2ª", "segunda"},
+      {"2a. feira", "segunda feira"},
+      {"3as.", "terceiras"},
+      {"3os. lugares", "terceiros lugares"},
+      {"21as. edições", "vigésimas primeiras edições"},
+      {"2000º", "dois mil"},
+      {"2000os.", "dois mil"},  // a cardinal takes no plural ending
+      {"007º", "sétimo"},       // ordinals drop the leading zeros
+      {"1.000º", "milésimo"},
+      {"1o", "um o"},           // no dot, no ordinal
+  });
+}
+
+TEST(NormaliserLetters, ConsonantWordsAreSpelledUnlessExpanded) {
+  expectReadings(withTable(kSmallTable), {
+      {"CPF", "sêpêéfe"},
+      {"b", "bê"},
+      {"a b c d", "a bê sê dê"},
+      {"nh", "eneagá"},
+      {"Dr. Silva", "doutor Silva"},
+      {"dr. silva", "doutor silva"},
+      {"Dr.\tSilva", "doutor Silva"},
+      {"Dr Silva", "dêérre Silva"},
+      {"Dr.Silva", "dêérre ponto Silva"},  // not an abbreviation's dot: neither expanded nor left unsayable
+      {"com o Dr.", "com o doutor."},     // at the end the dot expands it and stays as the full stop
+      {"Sra. Maria", "senhora Maria"},
+      {"Sra.Maria", "Sra ponto Maria"},
+      {"Sra.", "senhora."},
+      {"R. Augusta", "rua Augusta"},
+      {"R", "érre"},
+      {"nº 5", "número cinco"},
+      {"Nº 12", "número doze"},
+      {"frutas etc. Depois", "frutas etcétera Depois"},
+      {"frutas etc.", "frutas etcétera."},
+      {"guarda-chuva", "guarda-chuva"},
+      {"BR-101", "bêérretraço cento e um"},
+      {"Ação", "Ação"},
+      {"Ñ", "êne com til"},  // one character alone is named, and the name read like any text
+      {"A4 e MP3", "A quatro e êmepê três"},  // a number after letters is a word of its own
+  });
+}
+
+TEST(NormaliserLetters, ReadLetterWordStopsAtTheFirstNonLetter) {
+  Normaliser normaliser = withTable(kSmallTable);
+  struct Case {
+    const char* text;
+    size_t end;
+    const char* word;
+  } cases[] = {{"casa azul", 4, "casa"}, {"Dr. X", 2, "Dr"}, {"Dr", 2, "dêérre"},
+               {"pé-de-moleque!", 13, "pé-de-moleque"}, {"1a", 0, ""}};
+  for (const Case& c : cases) {
+    std::string text = utf8ToCp1252(c.text);
+    size_t pos = 0;
+    EXPECT_EQ(words(cp1252ToUtf8(normaliser.readLetterWord(text, pos))), c.word) << c.text;
+    EXPECT_EQ(pos, c.end) << c.text;
+  }
+}
+
+TEST(NormaliserSymbols, DotsPunctuationAndNames) {
+  expectReadings(Normaliser(), {
+      {"site.com", "site ponto com"},
+      {"fim.", "fim."},
+      {"fim...", "fim..."},
+      {"fim. Outro", "fim. Outro"},
+      {"fim.\nOutro", "fim. Outro"},
+      {".5", "ponto cinco"},
+      {"?", "interrogação"},
+      {",", "vírgula"},
+      {"5", "cinco"},
+      {"a?", "a?"},
+      {"Sim! (não): ok; 1", "Sim! (não): ok; um"},
+      {"50%", "cinqüenta porcento"},
+      {"a & b", "a é comercial bê"},
+      {"x÷y", "xis vezes ípsilon"},
+      {"a@b", "a arrôba bê"},
+      {"a_b", "a sublinhado bê"},
+      {"x = 2", "xis igual dois"},
+      {"\"oi\"", "aspas oi aspas"},
+      {"ü", "U com trema"},
+  });
+}
+
+TEST(NormaliserSymbols, ControlCharactersNeverJoinOrReachTheOutput) {
+  Normaliser normaliser;
+  // Line ends and tabs separate the words they stood between; other control bytes leave blanks.
+  expectReadings(normaliser, {{"Sim\nNão", "Sim Não"}, {"a\te", "a e"}, {"a\r\ne", "a e"}, {"a\x01" "e", "a e"}});
+  EXPECT_EQ(normaliser.normaliseText("a\x01" "e"), "a  e");
+  EXPECT_EQ(normaliser.normaliseText("\x07"), "");
+  EXPECT_EQ(normaliser.normaliseText(std::string("a\0e", 3)), "a  e");
+  EXPECT_EQ(normaliser.normaliseText(""), "");
+  // Every byte value, alone and in company, gives a text without control characters.
+  for (int c = 0; c < 256; ++c) {
+    std::string text = {'a', static_cast<char>(c), '1', static_cast<char>(c)};
+    for (unsigned char out : normaliser.normaliseText(text)) EXPECT_GE(out, 32) << c;
+  }
+}
+
+TEST(NormaliserSymbols, CharacterNamesAcrossTheCodePage) {
+  Normaliser normaliser;
+  const std::pair<unsigned char, const char*> cases[] = {
+      {' ', "espaço"},       {'!', "exclamação"}, {'/', "barra"},     {'0', "zéro"},        {'7', "séte"},
+      {':', "dois pontos"},  {'@', "arrôba"},     {'C', " sê"},       {'D', " dê"},         {'J', "jóta"},
+      {'j', "jota"},         {'N', "êne"},        {'n', "ene"},       {'Z', "zê"},          {'[', "abre colchete"},
+      {'`', "crase"},        {'~', "til"},        {0xA1, "exclamação reversa"}, {0xBA, "ordinal masculino"},
+      {0xBF, "interrogação reversa"}, {0xC0, "A grave"}, {0xD7, "vezes"}, {0xDC, "U com trema"},
+      {0xE1, "A agudo"},     {0xF7, "vezes"},     {0xFC, "U com trema"}, {0, ""},           {31, ""},
+      {127, ""},             {0x80, ""},          {0xA0, ""},         {0xDD, ""},           {0xDF, ""},
+      {0xFD, ""},            {0xFF, ""},
+  };
+  for (const auto& [c, name] : cases) EXPECT_EQ(cp1252ToUtf8(normaliser.charName(c)), name) << int(c);
+}
+
+TEST(NormaliserAbbreviations, FileLinesAndLookup) {
+  struct Case {
+    const char* file;
+    size_t entries;
+    const char* word;
+    const char* expansion;
+  } cases[] = {
+      {"Sr = senhor", 1, "sr", "senhor"},
+      {"  Sr=senhor  \r\n", 1, "SR", "senhor"},
+      {"; Sr = comentário\n\n   \nSr = senhor", 1, "Sr", "senhor"},
+      {"Sr senhor\nDr = doutor", 1, "Sr", ""},        // no "=": no entry
+      {"= nada\nDr = doutor", 1, "Dr", "doutor"},     // no key: no entry
+      {"Sr = senhor\nSR = outro", 2, "sR", "senhor"},  // the first equal key wins
+      {"a = b = c", 1, "A", "b = c"},                 // split at the first "="
+      {"séc = século", 1, "SÉC", "século"},           // accented letters match in either case
+      {"Vazio =", 1, "vazio", ""},
+      {"\xEF\xBB\xBFSr = senhor", 1, "Sr", "senhor"},  // a byte-order mark is not part of the key
+      {"Dr = dout\xF4r", 1, "Dr", "doutôr"},          // Latin-1 bytes in a file that is not UTF-8
+  };
+  for (const Case& c : cases) {
+    testing::ScratchFolder folder;
+    folder.write("portug.abr", c.file);
+    Normaliser normaliser;
+    ASSERT_TRUE(normaliser.loadAbbreviations(folder.file("portug.abr"))) << c.file;
+    EXPECT_EQ(normaliser.abbreviations().size(), c.entries) << c.file;
+    EXPECT_EQ(cp1252ToUtf8(normaliser.lookupAbbreviation(utf8ToCp1252(c.word))), c.expansion) << c.file;
+  }
+}
+
+TEST(NormaliserAbbreviations, LimitsOfTheTable) {
+  std::string file;
+  for (int i = 0; i < 2500; ++i) file += "k" + std::to_string(i) + " = entrada\n";
+  file += "longa = " + std::string(5000, 'x') + "\n";
+  Normaliser normaliser;
+  normaliser.setAbbreviations(file);
+  EXPECT_EQ(normaliser.abbreviations().size(), Normaliser::kMaxAbbreviations);
+  EXPECT_EQ(normaliser.lookupAbbreviation("k1999"), "entrada");
+  EXPECT_EQ(normaliser.lookupAbbreviation("k2000"), "");
+  normaliser.setAbbreviations("longa = " + std::string(5000, 'x'));
+  EXPECT_EQ(normaliser.lookupAbbreviation("LONGA").size(), Normaliser::kMaxExpansion);
+}
+
+TEST(NormaliserAbbreviations, MissingAndUnreadableFilesAreToldApart) {
+  testing::ScratchFolder folder;
+  Normaliser normaliser = withTable(kSmallTable);
+  std::string readError;
+  EXPECT_FALSE(normaliser.loadAbbreviations(folder.file("nada.abr"), &readError));
+  EXPECT_EQ(readError, "");
+  EXPECT_FALSE(normaliser.loadAbbreviations("", &readError));
+  EXPECT_EQ(readError, "");
+  // A folder exists but cannot be read: a read error, and the table stays as it was.
+  EXPECT_FALSE(normaliser.loadAbbreviations(folder.path(), &readError));
+  EXPECT_NE(readError, "");
+  EXPECT_EQ(normaliser.lookupAbbreviation("dr"), "doutor");
+  if (geteuid() != 0) {  // root reads any file
+    readError.clear();
+    folder.write("fechado.abr", "Sr = senhor\n");
+    chmod(folder.file("fechado.abr").c_str(), 0);
+    EXPECT_FALSE(normaliser.loadAbbreviations(folder.file("fechado.abr"), &readError));
+    EXPECT_NE(readError, "");
+  }
+}
+
+TEST(NormaliserAbbreviations, HostileFilesNeverCrash) {
+  std::mt19937 random(7);
+  std::vector<std::string> files = {std::string(1 << 20, 'a'), std::string(1 << 16, '='), std::string(5000, '\n'),
+                                    std::string("\0=\0\n=\n;\n", 8), "\xFF\xFE=\xC3\n\xC3=\xC3"};
+  for (int i = 0; i < 50; ++i) {
+    std::string junk(1 + random() % 3000, '\0');
+    for (char& c : junk) c = static_cast<char>(random() % 8 == 0 ? '=' : random() % 8 == 0 ? '\n' : random());
+    files.push_back(junk);
+  }
+  for (const std::string& file : files) {
+    testing::ScratchFolder folder;
+    folder.write("portug.abr", file);
+    Normaliser normaliser;
+    ASSERT_TRUE(normaliser.loadAbbreviations(folder.file("portug.abr")));
+    EXPECT_LE(normaliser.abbreviations().size(), Normaliser::kMaxAbbreviations);
+    for (const Abbreviation& entry : normaliser.abbreviations()) {
+      EXPECT_FALSE(entry.key.empty());
+      EXPECT_LE(entry.expansion.size(), Normaliser::kMaxExpansion);
+    }
+    normaliser.normaliseText(file.substr(0, 4000));  // the same bytes as a text to read
+  }
+}
+
+class ShippedAbbreviations : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(normaliser.loadAbbreviations(KALDRO_SOURCE_DIR "/data/ormiatts/portug.abr"));
+  }
+  Normaliser normaliser;
+};
+
+TEST_F(ShippedAbbreviations, HoldTheCommonOnesEachOnceAndInPlainWords) {
+  const std::pair<const char*, const char*> expected[] = {
+      {"Sr", "senhor"},   {"Sra", "senhora"}, {"Srta", "senhorita"}, {"Dr", "doutor"},  {"Dra", "doutora"},
+      {"Prof", "professor"}, {"Profa", "professora"}, {"Av", "avenida"}, {"R", "rua"}, {"Ltda", "limitada"},
+      {"etc", "etcétera"}, {"exmo", "excelentíssimo"}, {"Sto", "santo"}, {"Sta", "santa"}, {"nº", "número"},
+  };
+  for (const auto& [key, expansion] : expected)
+    EXPECT_EQ(cp1252ToUtf8(normaliser.lookupAbbreviation(utf8ToCp1252(key))), expansion) << key;
+  std::set<std::string> keys;
+  for (const Abbreviation& entry : normaliser.abbreviations()) {
+    EXPECT_TRUE(keys.insert(entry.key).second) << "key given twice: " << cp1252ToUtf8(entry.key);
+    // Expansions are not normalised again: they must already be words the later stages can say.
+    EXPECT_EQ(normaliser.normaliseText(" " + entry.expansion + " "), " " + entry.expansion + " ")
+        << cp1252ToUtf8(entry.key);
+  }
+}
+
+// A dozen common texts and what the engine makes of them. Some readings are not what a Brazilian
+// reader says (money, times, dates); they are kept here as the rules give them.
+TEST_F(ShippedAbbreviations, ADozenTextsAndTheirNormalisedForm) {
+  expectReadings(normaliser, {
+      {"O Dr. João Silva mora na Av. Paulista, nº 1.578, apto. 42.",
+       "O doutor João Silva mora na avenida Paulista, número mil quinhentos e setenta e oito , apartamento quarenta e dois ."},
+      {"A Sra. Maria pagou R$ 1.250,00 em 3 vezes.",
+       "A senhora Maria pagou érre cifrão mil duzentos e cinqüenta vírgula zero zero em três vezes."},
+      {"Reunião às 14h30 na sala 2.", "Reunião às quatorze agá trinta na sala dois ."},
+      {"Ligue para (11) 3456-7890.", "Ligue para (onze ) três quatro cinco seis traço sete oito nove zero ."},
+      {"CPF: 123.456.789-09",
+       "sêpêéfe: cento e vinte e três milhões quatrocentos e cinqüenta e seis mil setecentos e oitenta e nove traço zero nove"},
+      {"Ele chegou em 1º lugar e ela em 2ª.", "Ele chegou em primeiro lugar e ela em segunda ."},
+      {"Fazia -5 graus - um recorde!", "Fazia menos cinco graus , um recorde!"},
+      {"Visite www.kaldro.com.br hoje",
+       "Visite dábliudábliudábliu ponto kaldro ponto com ponto bêérre hoje"},
+      {"O Exmo. Sr. Prefeito e a Profª Ana", "O excelentíssimo senhor Prefeito e a professora Ana"},
+      {"Em 2024 o PIB cresceu 3,5%.", "Em dois mil e vinte e quatro o PIB cresceu três vírgula cinco porcento ."},
+      {"Rua das Flores, 10, Sto. Amaro, Ltda.", "Rua das Flores, dez , santo Amaro, limitada."},
+      {"Comprei pão, leite etc.", "Comprei pão, leite etcétera."},
+      {"Nasceu em 07/12/1999 às 8h.", "Nasceu em zero sete barra doze barra mil novecentos e noventa e nove às oito agá."},
+      {"1.000.000 de pessoas, 2.000.000.000 de reais", "um milhão de pessoas, dois bilhões de reais"},
+  });
+}
+
+}  // namespace
+}  // namespace kaldro::tts

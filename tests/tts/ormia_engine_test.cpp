@@ -1,0 +1,287 @@
+// The Portuguese engine over the MBROLA stand-in: binding, voice lookup, WAV files, images to the
+// player, errors from MBROLA.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "support/mbrola_rig.h"
+#include "support/wave_bytes.h"
+
+namespace kaldro::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+uint32_t le32At(const std::string& bytes, size_t at) {
+  return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
+         static_cast<uint8_t>(bytes[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24;
+}
+
+// The processes this test program started that still run (zombies excluded).
+int runningChildren() {
+  int count = 0;
+  DIR* proc = opendir("/proc");
+  while (dirent* entry = readdir(proc)) {
+    std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+    std::string pid, name, state;
+    long parent = 0;
+    if (stat >> pid >> name >> state >> parent && parent == getpid() && state != "Z") ++count;
+  }
+  closedir(proc);
+  return count;
+}
+
+TEST(OrmiaEngine, BindsThroughALibraryOrTheProgramAndFailsCleanlyWithoutEither) {
+  struct Case {
+    const char* what;
+    tts::MbrolaPlaces places;
+    bool starts;
+    const char* described;  // description of the binding, or what was missing
+  };
+  const Case cases[] = {
+      {"nothing installed", nowhere(), false, "MBROLA n\xE3o encontrado"},
+      {"a library lacking one call", libraryOnly(kPartialLibrary), false, "sem a fun\xE7\xE3o readtype_MBR"},
+      {"a library lacking one call, then the program",
+       {{kPartialLibrary}, {kDoubleDir}, true},
+       true,
+       "programa "},
+      {"the whole library", libraryOnly(), true, "biblioteca "},
+      {"the program", programOnly(), true, "programa "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EngineRig rig(c.places);
+    EXPECT_EQ(rig.start(), c.starts);
+    EXPECT_EQ(rig.engine.bound(), c.starts);
+    // A failed binding never reaches the data files, whose errors would show here.
+    EXPECT_EQ(rig.engine.lastErrorText(), "");
+    if (!c.starts) {
+      EXPECT_THAT(rig.engine.mbrolaMessage(), HasSubstr(c.described));
+    }
+    rig.speakLines({"_ 50", "a 100 50 120", "_ 50"});
+    EXPECT_EQ(rig.engine.speakUtterance("ol\xE1"), c.starts);
+    rig.engine.shutdownEngine();
+    EXPECT_EQ(rig.device.bytes, c.starts ? 3200u * 2 : 0u);
+  }
+}
+
+TEST(OrmiaEngine, FindsTheVoiceInTheVoiceFoldersOrTakesAPath) {
+  struct Case {
+    const char* what;
+    std::string database;  // the start's argument ("@" stands for the scratch folder)
+    std::string opened;    // what MBROLA is asked to open
+    bool starts;
+  };
+  const Case cases[] = {
+      {"empty: br4, found among the installed voices", "", "@/voices/br4/br4", true},
+      {"a name in capitals finds its lower-case folder", "BR4", "@/voices/br4/br4", true},
+      {"a name with no voice folder goes to MBROLA as it is", "pt1", "pt1", false},
+      {"a path is used as it is", "@/outra.db", "@/outra.db", true},
+      {"a path to nothing", "@/nada/br4", "@/nada/br4", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EngineRig rig;
+    rig.folder.write("outra.db", doubleDatabase());
+    auto expand = [&](std::string text) {
+      if (!text.empty() && text[0] == '@') text = rig.folder.path() + text.substr(1);
+      return text;
+    };
+    EXPECT_EQ(rig.start(expand(c.database)), c.starts);
+    EXPECT_EQ(rig.engine.databaseOpened(), expand(c.opened));
+    if (!c.starts) {
+      EXPECT_THAT(rig.engine.mbrolaMessage(), HasSubstr("cannot find file"));
+    }
+  }
+}
+
+TEST(OrmiaEngine, VoiceRecordLookupReadsOnlyAVoiceKeysDefaultValue) {
+  EngineRig rig;
+  const std::string found = rig.folder.path() + "/voices/br4/br4";
+  struct Case {
+    std::string path;
+    bool found;
+  };
+  const Case cases[] = {
+      {"SOFTWARE\\TCTS\\Mbrola\\databases\\br4\\", true},
+      {"SOFTWARE\\TCTS\\Mbrola\\databases\\BR4\\", true},
+      {"SOFTWARE\\TCTS\\Mbrola\\databases\\br4\\Path", false},  // only the default value exists
+      {"SOFTWARE\\TCTS\\Mbrola\\databases\\pt1\\", false},
+      {"SOFTWARE\\TCTS\\Mbrola\\databases\\..\\", false},
+      {"SOFTWARE\\Outra\\br4\\", false},
+      {"sem barra", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::string out = "antes";
+    EXPECT_EQ(rig.engine.readRegistryString(c.path, out), c.found);
+    EXPECT_EQ(out, c.found ? found : "antes");
+  }
+}
+
+TEST(OrmiaEngine, OutputFileHeaderRightAfterStartAndAfterShutDown) {
+  for (const tts::MbrolaPlaces& places : {programOnly(), libraryOnly()}) {
+    EngineRig rig(places);
+    const std::string file = rig.folder.file("saida.wav");
+    rig.engine.setOutputFile(file);
+    ASSERT_TRUE(rig.start());
+    EXPECT_TRUE(rig.engine.toFile());
+    std::string bytes = readFile(file);
+    ASSERT_EQ(bytes.size(), 44u);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(le32At(bytes, 40), 0u);
+
+    const std::vector<std::string> lines = {"_ 20", "a 77.5 0 110 100 130", "b 40", "_ 31", "#"};
+    rig.speakLines(lines);
+    EXPECT_TRUE(rig.engine.speakUtterance("um"));
+    EXPECT_TRUE(rig.engine.speakUtterance("dois"));
+    rig.engine.shutdownEngine();
+    bytes = readFile(file);
+    const long samples = 2 * expectedSamples(lines);
+    EXPECT_EQ(bytes.size(), 44u + 2 * static_cast<size_t>(samples));
+    EXPECT_EQ(le32At(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(le32At(bytes, 24), 16000u);  // rate
+    EXPECT_EQ(le32At(bytes, 28), 32000u);  // bytes per second
+    EXPECT_EQ(bytes[32], 2);               // block alignment of 16-bit mono
+    EXPECT_EQ(bytes[34], 16);
+    EXPECT_EQ(le32At(bytes, 40), bytes.size() - 44);
+    // Nothing went to the device.
+    EXPECT_EQ(rig.device.bytes, 0u);
+  }
+}
+
+TEST(OrmiaEngine, AnOutputFileThatCannotBeMadeFailsTheStart) {
+  EngineRig rig;
+  rig.engine.setOutputFile(rig.folder.file("sem/pasta/saida.wav"));
+  EXPECT_FALSE(rig.start());
+  EXPECT_EQ(rig.engine.lastErrorText(), "Arquivo de sa\xED" "da n\xE3o pode ser criado");
+  EXPECT_FALSE(rig.engine.toFile());
+  rig.speakLines({"_ 50", "a 100"});
+  EXPECT_FALSE(rig.engine.speakUtterance("nada"));
+  EXPECT_EQ(rig.device.bytes, 0u);
+}
+
+TEST(OrmiaEngine, ImagesToThePlayerStayUnder16000BytesAndTheLastIsPadded) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;
+    std::vector<size_t> images;
+  };
+  std::vector<std::string> tenthSeconds;  // 1600 samples, 3200 bytes each
+  for (int i = 0; i < 10; ++i) tenthSeconds.push_back("a 100 50 " + std::to_string(100 + 10 * i));
+  tenthSeconds.push_back("#");
+  const Case cases[] = {
+      {"a second in tenths: four tenths to an image", tenthSeconds, {12800, 12800, 6400}},
+      {"5 ms: 160 bytes padded to 256", {"a 5", "#"}, {256}},
+      {"exactly 256 bytes", {"a 8", "#"}, {256}},
+      {"silence only", {"_ 10", "#"}, {320}},
+      {"no samples: nothing handed over", {"#"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EngineRig rig(libraryOnly());
+    ASSERT_TRUE(rig.start());
+    rig.speakLines(c.lines);
+    EXPECT_TRUE(rig.engine.speakUtterance("texto"));
+    EXPECT_EQ(rig.images(), c.images);
+  }
+}
+
+TEST(OrmiaEngine, BlanksSpeakNothingAndAnswerTrue) {
+  for (const char* text : {"", " ", "   \t  "}) {
+    EngineRig rig;
+    ASSERT_TRUE(rig.start());
+    bool asked = false;
+    rig.engine.setLineMaker([&](std::string_view, double, double) {
+      asked = true;
+      return std::vector<std::string>{"a 100", "#"};
+    });
+    EXPECT_TRUE(rig.engine.speakUtterance(text));
+    EXPECT_FALSE(asked);
+    EXPECT_TRUE(rig.images().empty());
+  }
+}
+
+TEST(OrmiaEngine, SpeedUpsAreOffWhileItsSoundIsHandedOverAndBackAfter) {
+  EngineRig rig(libraryOnly());
+  ASSERT_TRUE(rig.start());
+  rig.player.setSpeedups(true, true);
+  rig.speakLines({"a 100", "#"});
+  EXPECT_TRUE(rig.engine.speakUtterance("texto"));
+  ASSERT_FALSE(rig.device.opened.empty());
+  EXPECT_EQ(rig.device.opened.back().rate, 16000);  // not 24000 (fast rate)
+  EXPECT_EQ(rig.device.opened.back().bits, 16);     // not 8 (period dropping)
+  EXPECT_TRUE(rig.player.fastRate());
+  EXPECT_TRUE(rig.player.dropPeriods());
+}
+
+TEST(OrmiaEngine, IsSpeakingAndStopSpeakingFollowThePlayerOnlyWithoutAFile) {
+  for (const bool toFile : {false, true}) {
+    SCOPED_TRACE(toFile ? "to a file" : "to the device");
+    EngineRig rig;
+    if (toFile) rig.engine.setOutputFile(rig.folder.file("saida.wav"));
+    ASSERT_TRUE(rig.start());
+    rig.speakLines({"a 2000", "#"});
+    ASSERT_TRUE(rig.engine.speakUtterance("longo"));
+    // Other sound on the player: a file's engine does not count it, nor stop it.
+    const std::vector<uint8_t> other = audio::buildWaveImage(std::vector<uint8_t>(11025, 128), 11025, 8, 1);
+    if (toFile) rig.player.playWaveImage(other);
+    EXPECT_TRUE(rig.engine.isSpeaking() != toFile);
+    rig.engine.stopSpeaking();
+    EXPECT_EQ(rig.player.queuedBlocks() > 0, toFile);
+    EXPECT_FALSE(rig.engine.isSpeaking());
+  }
+}
+
+TEST(OrmiaEngine, MbrolaErrorsFailTheUtteranceButNotTheNextOnes) {
+  struct Case {
+    const char* what;
+    tts::MbrolaPlaces places;
+    std::vector<std::string> lines;
+    bool result;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"program: unknown diphone is a warning", programOnly(), {"a 50", "zz 50", "#"}, true, "unknown, replaced with _-_"},
+      {"library: unknown diphone is a warning", libraryOnly(), {"a 50", "zz 50", "#"}, true, "unknown, replaced with _-_"},
+      {"program: a bad line ends it", programOnly(), {"a 50", "b dez", "#"}, false, "Fatal error in line:b dez"},
+      {"library: a bad line", libraryOnly(), {"a 50", "b dez", "#"}, false, "Fatal error in line:b dez"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EngineRig rig(c.places);
+    rig.folder.write("voices/br4/br4", doubleDatabase("_ a b"));
+    ASSERT_TRUE(rig.start());
+    rig.speakLines(c.lines);
+    EXPECT_EQ(rig.engine.speakUtterance("texto"), c.result);
+    EXPECT_THAT(rig.engine.mbrolaMessage(), HasSubstr(c.message));
+    // The next utterance is whole again.
+    const size_t before = rig.device.bytes;
+    rig.speakLines({"_ 10", "a 100", "b 100", "_ 10", "#"});
+    EXPECT_TRUE(rig.engine.speakUtterance("de novo"));
+    EXPECT_EQ(rig.device.bytes - before, 2u * 3520);
+  }
+}
+
+TEST(OrmiaEngine, ShutDownEndsTheProgram) {
+  const int before = runningChildren();
+  {
+    EngineRig rig;
+    ASSERT_TRUE(rig.start());
+    EXPECT_EQ(runningChildren(), before + 1);
+    rig.engine.shutdownEngine();
+    EXPECT_EQ(runningChildren(), before);
+    // Starting again after a shut-down works.
+    ASSERT_TRUE(rig.start());
+    EXPECT_EQ(runningChildren(), before + 1);
+  }
+  // The engine going away ends it too.
+  EXPECT_EQ(runningChildren(), before);
+}
+
+}  // namespace
+}  // namespace kaldro::testing

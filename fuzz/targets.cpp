@@ -16,12 +16,18 @@ void fuzzDiphoneDatabase(std::span<const uint8_t> input);
 void fuzzUnitInventory(std::span<const uint8_t> input);
 void fuzzRules(std::span<const uint8_t> input);
 void fuzzTerminalKeys(std::span<const uint8_t> input);
+void fuzzAbbreviations(std::span<const uint8_t> input);
+void fuzzNormaliser(std::span<const uint8_t> input);
+void fuzzProsody(std::span<const uint8_t> input);
+void fuzzFrontEnd(std::span<const uint8_t> input);
 
 namespace {
 constexpr NamedTarget kTargets[] = {
     {"config", fuzzConfiguration},   {"template", fuzzTemplate},   {"key_script", fuzzKeyScript},
     {"wave", fuzzWave},              {"diphone_db", fuzzDiphoneDatabase}, {"units", fuzzUnitInventory},
     {"rules", fuzzRules},            {"terminal_keys", fuzzTerminalKeys},
+    {"tts_abbreviations", fuzzAbbreviations}, {"tts_normaliser", fuzzNormaliser},
+    {"tts_prosody", fuzzProsody},    {"tts_front_end", fuzzFrontEnd},
 };
 
 // Removes the scratch folder when the process ends normally.

@@ -35,10 +35,11 @@ if [ ! -d "$build/fuzz" ] || ! ls "$build"/fuzz/fuzz_* >/dev/null 2>&1; then
   CC=clang CXX=clang++ cmake -S . -B "$build" -DKALDRO_TESTS=ON -DKALDRO_SANITIZE=ON -DKALDRO_FUZZ=ON \
     -DKALDRO_BENCH=OFF >/dev/null
 fi
-cmake --build "$build" -j"$jobs" >/dev/null
 if [ ${#targets[@]} -eq 0 ]; then
-  for program in "$build"/fuzz/fuzz_*; do targets+=("$(basename "$program" | sed 's/^fuzz_//')"); done
+  for folder in "$build"/fuzz/seeds/*; do targets+=("$(basename "$folder")"); done
 fi
+# Only the fuzz programs and the voice the whole-program targets speak with.
+cmake --build "$build" -j"$jobs" --target kaldro_voice "${targets[@]/#/fuzz_}" >/dev/null
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tools/lsan.supp:print_suppressions=0

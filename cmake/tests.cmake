@@ -75,6 +75,12 @@ foreach(real_host tmux xvfb)
   add_test(NAME hosts_${real_host}
            COMMAND sh ${CMAKE_SOURCE_DIR}/tests/hosts/run_${real_host}.sh ${CMAKE_BINARY_DIR}/bin
                    ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/hosts_${real_host})
+  set(real_host_env ${KALDRO_SANITIZER_ENV})
+  if(KALDRO_SANITIZE AND real_host STREQUAL "xvfb")
+    # Mesa's GL driver, loaded under SDL by the X libraries, leaks and is unloaded before the leak
+    # check, so its frames have no library name a suppression could match: no leak check here only.
+    list(TRANSFORM real_host_env REPLACE "detect_leaks=1" "detect_leaks=0")
+  endif()
   set_tests_properties(hosts_${real_host} PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77
-                       ENVIRONMENT "${KALDRO_SANITIZER_ENV}")
+                       ENVIRONMENT "${real_host_env}")
 endforeach()

@@ -2,6 +2,7 @@
 # Runs the fuzz targets longer than CI does, and keeps count of the CPU time each has had.
 #   tools/fuzz.sh [-s SECONDS] [-j JOBS] [TARGET...]     (default: 60 s each, 2 at a time, all targets)
 #   tools/fuzz.sh --totals                               (only print the CPU time so far)
+#   tools/fuzz.sh --no-build ...                         (run the fuzz programs as they are built)
 # The corpus grows in build-san/fuzz/corpus/TARGET; anything found lands in
 # build-san/fuzz/artifacts/TARGET (copy it to tests/crash_vectors/TARGET once mended). CPU seconds
 # are added to build-san/fuzz/cpu-seconds.txt, one "TARGET SECONDS" line per run.
@@ -11,12 +12,14 @@ seconds=60
 jobs=2
 build=build-san
 totals_only=0
+build_first=1
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     -s) seconds=$2; shift 2 ;;
     -j) jobs=$2; shift 2 ;;
     --totals) totals_only=1; shift ;;
+    --no-build) build_first=0; shift ;;
     -h|--help) sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -30,16 +33,19 @@ print_totals() {
 }
 if [ "$totals_only" = 1 ]; then print_totals; exit 0; fi
 
-if [ ! -d "$build/fuzz" ] || ! ls "$build"/fuzz/fuzz_* >/dev/null 2>&1; then
+if [ "$build_first" = 1 ] && { [ ! -d "$build/fuzz" ] || ! ls "$build"/fuzz/fuzz_* >/dev/null 2>&1; }; then
   tools/install-deps.sh --tests
   CC=clang CXX=clang++ cmake -S . -B "$build" -DKALDRO_TESTS=ON -DKALDRO_SANITIZE=ON -DKALDRO_FUZZ=ON \
     -DKALDRO_BENCH=OFF >/dev/null
 fi
 if [ ${#targets[@]} -eq 0 ]; then
-  for folder in "$build"/fuzz/seeds/*; do targets+=("$(basename "$folder")"); done
+  for folder in "$build"/fuzz/seeds/*; do
+    target=$(basename "$folder")
+    [ "$build_first" = 1 ] || [ -x "$build/fuzz/fuzz_$target" ] && targets+=("$target")
+  done
 fi
 # Only the fuzz programs and the voice the whole-program targets speak with.
-cmake --build "$build" -j"$jobs" --target kaldro_voice "${targets[@]/#/fuzz_}" >/dev/null
+[ "$build_first" = 1 ] && cmake --build "$build" -j"$jobs" --target kaldro_voice "${targets[@]/#/fuzz_}" >/dev/null
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tools/lsan.supp:print_suppressions=0

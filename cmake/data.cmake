@@ -5,6 +5,18 @@ set(KALDRO_SHARE_DIR ${CMAKE_BINARY_DIR}/share/kaldro)
 set(KALDRO_DIPHONES_DIR ${KALDRO_SHARE_DIR}/som/difones/)
 set(KALDRO_LETTERS_DIR ${KALDRO_SHARE_DIR}/som/letras/)
 set(KALDRO_ORMIATTS_DIR ${KALDRO_SHARE_DIR}/ormiatts/)
+
+# One voice's exception file (VOICE builtin or engine): its hand-written exceptions followed by the
+# stressed e and o of data/vogais-tonicas.txt, so that the two voices never disagree on those words.
+function(kaldro_stressed_vowels voice base output)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -DLIST=${CMAKE_SOURCE_DIR}/data/vogais-tonicas.txt -DBASE=${base}
+            -DOUT=${output} -DVOICE=${voice} -P ${CMAKE_SOURCE_DIR}/tools/vogais-tonicas.cmake
+    DEPENDS ${CMAKE_SOURCE_DIR}/data/vogais-tonicas.txt ${base} ${CMAKE_SOURCE_DIR}/tools/vogais-tonicas.cmake
+    COMMENT "Adding the shared stressed e and o to ${base}"
+    VERBATIM)
+endfunction()
 set(voice_sources
   ${CMAKE_SOURCE_DIR}/data/voice/unidades.txt
   ${CMAKE_SOURCE_DIR}/data/voice/letras.txt
@@ -29,16 +41,23 @@ add_custom_command(
   COMMENT "Making the built-in voice (diphone units, letters, words, tones)"
   VERBATIM)
 
-# The rules and exceptions: checked, then copied beside the database.
+# The rules and exceptions: checked, then copied beside the database. The exceptions are the
+# hand-written ones plus the open and closed stressed e and o of the list both voices share.
+set(voice_exceptions_made ${CMAKE_BINARY_DIR}/vogais/portug-embutida.exc)
+kaldro_stressed_vowels(builtin ${CMAKE_SOURCE_DIR}/data/portug.exc ${voice_exceptions_made})
 set(voice_text_files)
 foreach(name regras.rgr portug.exc)
+  set(source ${CMAKE_SOURCE_DIR}/data/${name})
+  if(name STREQUAL "portug.exc")
+    set(source ${voice_exceptions_made})
+  endif()
   add_custom_command(
     OUTPUT ${KALDRO_DIPHONES_DIR}${name}
     COMMAND ${KALDRO_TOOL_ENV} $<TARGET_FILE:kaldro-voz> --check --rules ${CMAKE_SOURCE_DIR}/data/regras.rgr
-                               --exceptions ${CMAKE_SOURCE_DIR}/data/portug.exc
+                               --exceptions ${voice_exceptions_made}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KALDRO_DIPHONES_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/data/${name} ${KALDRO_DIPHONES_DIR}${name}
-    DEPENDS kaldro-voz ${CMAKE_SOURCE_DIR}/data/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy ${source} ${KALDRO_DIPHONES_DIR}${name}
+    DEPENDS kaldro-voz ${source} ${voice_exceptions_made} ${CMAKE_SOURCE_DIR}/data/regras.rgr
     COMMENT "Checking and installing ${name}"
     VERBATIM)
   list(APPEND voice_text_files ${KALDRO_DIPHONES_DIR}${name})
@@ -46,7 +65,8 @@ endforeach()
 
 add_custom_target(kaldro_voice ALL DEPENDS ${voice_database} ${voice_recordings_stamp} ${voice_inventory} ${voice_text_files})
 
-# The default configuration, with absolute folders into this tree.
+# The default configuration, with absolute folders into this tree (an install writes its own).
+set(KALDRO_INI_ORIGIN "Escrito pela compilação: as pastas apontam para a árvore de compilação.")
 file(MAKE_DIRECTORY ${KALDRO_ORMIATTS_DIR})
 configure_file(${CMAKE_SOURCE_DIR}/data/KALDRO.INI.in ${CMAKE_BINARY_DIR}/etc/kaldro/KALDRO.INI @ONLY)
 

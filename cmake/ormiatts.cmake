@@ -2,7 +2,10 @@
 # PREFIX/share/kaldro/ormiatts. Files made from other sources add their own rules beside this one.
 file(GLOB ormiatts_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/ormiatts/*)
 list(FILTER ormiatts_sources EXCLUDE REGEX "/[.][^/]*$")
-set(ormiatts_files)
+# The exceptions get the stressed e and o shared with the built-in voice on their way.
+list(FILTER ormiatts_sources EXCLUDE REGEX "/portug[.]exc$")
+kaldro_stressed_vowels(engine ${CMAKE_SOURCE_DIR}/data/ormiatts/portug.exc ${KALDRO_ORMIATTS_DIR}portug.exc)
+set(ormiatts_files ${KALDRO_ORMIATTS_DIR}portug.exc)
 foreach(source ${ormiatts_sources})
   get_filename_component(name ${source} NAME)
   add_custom_command(
@@ -23,7 +26,14 @@ add_custom_command(
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/lista-difones
   VERBATIM)
 add_custom_target(kaldro_ormiatts_diphones ALL DEPENDS ${KALDRO_ORMIATTS_DIR}portug.dfn)
-# kaldro-fala reads the engine's data from the tree it runs from.
-if(TARGET kaldro-fala)
-  add_dependencies(kaldro-fala kaldro_ormiatts_data kaldro_ormiatts_diphones)
-endif()
+
+# The engine's phones (kaldro-fala --engine ormia), its tests and the test that both voices agree
+# read the data made here.
+function(kaldro_ormiatts_links)
+  foreach(target kaldro-fala test_tts test_voice)
+    if(TARGET ${target})
+      add_dependencies(${target} kaldro_ormiatts_data kaldro_ormiatts_diphones)
+    endif()
+  endforeach()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL kaldro_ormiatts_links)

@@ -16,7 +16,8 @@ kaldro_floor(tests/support ${all_units})
 # folders named otherwise say here which units they test. A folder of neither kind links them all.
 set(tests_of_editor kd_speech)
 set(tests_of_hosts kd_window kd_console)
-set(tests_of_voice kd_speech)
+# The voice tests also check that the built-in voice and the engine say the shared words alike.
+set(tests_of_voice kd_speech kd_tts)
 
 # A stand-in for MBROLA (tests/doubles): the program `mbrola` and libraries exporting its calls, one
 # lacking a call, all in their own folder so a test puts them on the PATH only when it wants them.
@@ -69,6 +70,11 @@ foreach(dir ${test_dirs})
   endif()
 endforeach()
 
+# The manual pages' writer is a build tool of tools/.
+if(TARGET test_manual)
+  target_link_libraries(test_manual PRIVATE kaldro_manual_core)
+endif()
+
 # The real terminal (tmux) and the real window (Xvfb, xdotool), end to end with plumar. Each script
 # ends with 77, a skip, where its tools are not installed.
 foreach(real_host tmux xvfb)
@@ -84,3 +90,58 @@ foreach(real_host tmux xvfb)
   set_tests_properties(hosts_${real_host} PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77
                        ENVIRONMENT "${real_host_env}")
 endforeach()
+
+# The pronunciation of both voices against eSpeak NG's Brazilian voice on the frequent words: the
+# engine at least 97% of phones and 98% of stressed syllables, the built-in voice no lower than it
+# reached. Skipped (77) where python3 is missing.
+foreach(voice builtin ormia)
+  if(voice STREQUAL "ormia")
+    set(floors --engine ormia --minimo-fones 97 --minimo-tonica 98)
+  else()
+    set(floors --minimo-fones 99 --minimo-tonica 99)
+  endif()
+  add_test(NAME pronuncia_${voice}
+           COMMAND sh -c "command -v python3 >/dev/null || exit 77; exec python3 \"$@\"" sh
+                   ${CMAKE_SOURCE_DIR}/tools/compara-fonemas --build ${CMAKE_BINARY_DIR} ${floors})
+  set_tests_properties(pronuncia_${voice} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+endforeach()
+
+# The shared list of stressed e and o refuses what would give a voice a wrong or doubled entry:
+# a word without its mark, with two marks, written twice, or already in the hand-written exceptions.
+set(vowel_list_cases
+  "sem-marca|fede\\n|nada\\n"
+  "duas-marcas|fédê\\n|nada\\n"
+  "repetida|féde\\nfêde\\n|nada\\n"
+  "ja-nas-excecoes|féde\\n|fede=fede\\n")
+foreach(case ${vowel_list_cases})
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 name)
+  list(GET fields 1 words)
+  list(GET fields 2 base)
+  set(folder ${CMAKE_BINARY_DIR}/vogais-teste/${name})
+  add_test(NAME vogais_tonicas_recusa_${name}
+           COMMAND sh -c "mkdir -p \"$1\" && printf \"$2\" > \"$1/lista.txt\" && printf \"$3\" > \"$1/base.exc\" && \
+cmake -DLIST=\"$1/lista.txt\" -DBASE=\"$1/base.exc\" -DOUT=\"$1/saida.exc\" -DVOICE=engine -P \"$4\" 2>&1 | \
+grep -q \"lista.txt:[0-9]*:\" && test ! -e \"$1/saida.exc\"" sh
+                   ${folder} ${words} ${base} ${CMAKE_SOURCE_DIR}/tools/vogais-tonicas.cmake)
+endforeach()
+
+# The install: into a fresh prefix, then plumar, kaldro-fala, their manual pages and the desktop
+# entry run from there with a clean environment.
+add_test(NAME install_prefix
+         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/run_install.sh ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}
+                 ${CMAKE_BINARY_DIR}/install-test)
+set_tests_properties(install_prefix PROPERTIES TIMEOUT 120)
+
+# The manual pages render without a single warning of groff (skipped where groff is missing).
+foreach(page plumar kaldro-fala)
+  add_test(NAME man_page_${page}
+           COMMAND sh -c "command -v groff >/dev/null || exit 77; out=$(groff -man -K utf8 -ww -z \"$1\" 2>&1) && [ -z \"$out\" ] || { echo \"$out\"; exit 1; }" sh
+                   ${CMAKE_BINARY_DIR}/man/${page}.1)
+  set_tests_properties(man_page_${page} PROPERTIES TIMEOUT 60 SKIP_RETURN_CODE 77)
+endforeach()
+
+# The Debian package, built by cpack and read back with dpkg-deb.
+add_test(NAME install_debian_package
+         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/run_package.sh ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/package-test)
+set_tests_properties(install_debian_package PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)

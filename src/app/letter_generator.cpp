@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 
 #include "platform/text.h"
 
@@ -104,9 +106,21 @@ std::string folderOf(const std::string& path) {
 }
 }  // namespace
 
-Template parseTemplate(std::string_view bytes) {
+bool localeIsUtf8() {
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) continue;
+    std::string lower(value);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("utf-8") != std::string::npos || lower.find("utf8") != std::string::npos;
+  }
+  return false;
+}
+
+Template parseTemplate(std::string_view bytes, bool plainAsciiIsUtf8) {
   Template result;
-  result.utf8 = platform::looksLikeUtf8(bytes);
+  const bool plainAscii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  result.utf8 = plainAscii ? plainAsciiIsUtf8 : platform::looksLikeUtf8(bytes);
   // A line ends with CR LF, LF, or a CR alone (old Macintosh files); the letter ends its lines as
   // the template's first line ends.
   size_t firstEnd = bytes.find_first_of("\r\n");
@@ -154,7 +168,7 @@ void LetterGenerator::run(const std::vector<std::string>& arguments) {
   console_.writeLine();
 
   askFileNames(arguments);
-  template_ = parseTemplate(inputBytes_);
+  template_ = parseTemplate(inputBytes_, localeIsUtf8());
   inputBytes_.clear();
   // The mark starts beyond every line, however long the template is.
   tableMark_ = std::max(kFirstTableMark, template_.lines.size() + 1);
@@ -172,7 +186,7 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
     inputName = chooser_.askFileName(20);
     console_.write(platform::utf8ToCp1252(inputName));
     console_.writeLine();
-    if (inputName.empty()) cancelRun();
+    if (inputName.empty()) cancelRun(platform::exit_status::Cancelled, "nenhum modelo foi escolhido");
   }
 
   ReadFault fault = ReadFault::None;
@@ -180,7 +194,10 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
   if (!contents) {
     speech_.writeLineSpeak(fault == ReadFault::TooLarge ? "Arquivo grande demais: o limite \xE9 de 64 MB"
                                                         : "Arquivo n\xE3o existe");
-    cancelRun();
+    cancelRun(platform::exit_status::Failure,
+              "o modelo " + inputName +
+                  (fault == ReadFault::TooLarge ? " \xC3\xA9 grande demais (o limite \xC3\xA9 de 64 MB)"
+                                                : " n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido"));
   }
   inputBytes_ = std::move(*contents);
 
@@ -189,23 +206,24 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
   std::string outputName = platform::cp1252ToUtf8(editor_.readLine());
   if (outputName.empty()) {
     speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
-    cancelRun();
+    cancelRun(platform::exit_status::Cancelled, "nenhum arquivo de sa\xC3\xAD" "da foi dado");
   }
   // Truncating the template itself (also through a link) would lose it before it is read.
   if (sameFile(inputName, outputName)) {
     speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
-    cancelRun();
+    cancelRun(platform::exit_status::Failure, "o arquivo de sa\xC3\xAD" "da " + outputName + " \xC3\xA9 o pr\xC3\xB3prio modelo");
   }
   if (fileExists(outputName)) {
     speech_.writeSpeak("Confirma reescrita deste arquivo j\xE1 existente? ");
     uint8_t key = speech_.readKeySpeak();
     console_.write(std::string(1, static_cast<char>(key)));
     console_.writeLine();
-    if (key != 'S' && key != 's') cancelRun();
+    if (key != 'S' && key != 's')
+      cancelRun(platform::exit_status::Cancelled, "o arquivo " + outputName + " j\xC3\xA1 existe e n\xC3\xA3o foi reescrito");
   }
   if (!openOutput(outputName)) {
     speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
-    cancelRun();
+    cancelRun(platform::exit_status::Failure, "o arquivo de sa\xC3\xAD" "da " + outputName + " n\xC3\xA3o pode ser criado");
   }
   currentLine_ = 0;
   tableMark_ = kFirstTableMark;
@@ -265,7 +283,7 @@ void LetterGenerator::fillField(std::string_view& rest) {
   if (close == std::string_view::npos) {
     speech_.writeLineSpeak("Faltou fechar chave na linha " + std::to_string(currentLine_));
     if (!closeOutput()) writeFailed();
-    cancelRun();
+    cancelRun(platform::exit_status::Failure, "faltou fechar chave na linha " + std::to_string(currentLine_) + " do modelo");
   }
   std::string_view name = rest.substr(0, close);
   rest.remove_prefix(close + 1);
@@ -370,16 +388,17 @@ void LetterGenerator::writeFailed() {
   outputFailed_ = true;
   console_.writeLine();
   speech_.writeLineSpeak("Erro na grava\xE7\xE3o do arquivo de sa\xED" "da");
-  cancelRun();
+  cancelRun(platform::exit_status::Failure, "erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da");
 }
 
-void LetterGenerator::cancelRun() {
+void LetterGenerator::cancelRun(int status, const std::string& reason) {
   console_.setBackgroundColour(4);
   speech_.writeLineSpeak("Programa cancelado");
   console_.setBackgroundColour(0);
   console_.delayMs(20);
   speech_.stopAndFinishSpeech();
-  console_.closeConsole();
+  std::fprintf(stderr, "plumar: %s\n", reason.c_str());
+  console_.closeConsole(status);
 }
 
 }  // namespace kaldro::app

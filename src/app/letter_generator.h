@@ -18,13 +18,18 @@ namespace kaldro::app {
 // A template as loaded: its lines (each cut to 255 characters), its encoding and its line end.
 struct Template {
   std::vector<std::string> lines;
-  bool utf8 = false;            // valid UTF-8 holding a multi-byte sequence
+  bool utf8 = false;            // the letter is written in UTF-8 (else CP1252)
   std::string lineEnd = "\r\n";  // as the first line ends
 };
 
 // Splits a template's bytes into lines of at most 255 characters (a longer line is cut; in a
 // UTF-8 template characters are counted and never split).
-Template parseTemplate(std::string_view bytes);
+// A template that is valid UTF-8 with a multi-byte character is UTF-8; one of plain ASCII is UTF-8
+// when plainAsciiIsUtf8 (the locale is UTF-8), so that typed accented letters are written as every
+// current editor shows them; anything else is CP1252.
+Template parseTemplate(std::string_view bytes, bool plainAsciiIsUtf8 = false);
+// Whether the locale's character set (LC_ALL, LC_CTYPE, LANG, the first one set) is UTF-8.
+bool localeIsUtf8();
 
 // "7 de março de 2005" (CP1252).
 std::string dateText(int day, int month, int year);
@@ -54,7 +59,8 @@ class LetterGenerator {
   void discardOutput();
   bool closeOutput();
   [[noreturn]] void finish();
-  [[noreturn]] void cancelRun();
+  // Ends the run: "Programa cancelado" on the console, the reason (UTF-8) on standard error.
+  [[noreturn]] void cancelRun(int status, const std::string& reason);
   [[noreturn]] void writeFailed();
 
   console::Console& console_;

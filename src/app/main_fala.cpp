@@ -8,6 +8,7 @@
 
 #include "app/ormia_text.h"
 #include "app/program_runtime.h"
+#include "app/standard_options.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
 #include "platform/host_headless.h"
@@ -20,24 +21,39 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
-    "     kaldro-fala --engine ormia [-w ARQUIVO.wav] [TEXTO...]\n"
+    "     kaldro-fala --engine ormia|speechd|espeak [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
-    "     kaldro-fala --engine ormia (--normal | --pho) [TEXTO...]\n"
+    "     kaldro-fala --engine ormia (--normal | --pho | --phones) [TEXTO...]\n"
+    "     kaldro-fala --help | --version\n"
     "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
     "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
-    "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo\n"
+    "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo (as pausas viram sil\xC3\xAAncio)\n"
     "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de fal\xC3\xA1-lo\n"
     "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
     "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
-    "  --play      toca os arquivos WAV pelo tocador do sistema\n"
+    "  --play      toca os arquivos WAV pelo tocador do sistema (8, 16, 24 e 32 bits, ponto\n"
+    "              flutuante; mais de dois canais s\xC3\xA3o misturados num s\xC3\xB3)\n"
     "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
     "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n"
+    "  --engine ormia --phones  escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones do motor (voz br4)\n"
     "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
-    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n";
+    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
+    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no servi\xC3\xA7o de fala\n"
+    "              (n\xC3\xA3o grava arquivos)\n"
+    "  --engine espeak   fala pelo eSpeak NG, com a voz de portugu\xC3\xAAs do Brasil\n"
+    "  --help      mostra este texto\n"
+    "  --version   mostra a vers\xC3\xA3o\n"
+    "C\xC3\xB3" "digo de sa\xC3\xAD" "da (o motivo de cada falha vai numa linha para a sa\xC3\xAD" "da de erro):\n"
+    "  0  tudo foi falado, gravado ou tocado\n"
+    "  1  falha: a voz n\xC3\xA3o come\xC3\xA7" "a, o WAV n\xC3\xA3o pode ser criado, um arquivo n\xC3\xA3o pode ser\n"
+    "     lido ou tem um formato que n\xC3\xA3o toca\n"
+    "  2  linha de comando errada\n";
 
 // The kind numbers of the synthesizers --engine names; -1 for an unknown name.
 int engineKind(const std::string& name) {
   if (name == "ormia") return 3;
+  if (name == "speechd") return 5;
+  if (name == "espeak") return 4;
   return -1;
 }
 
@@ -47,6 +63,7 @@ struct Options {
   bool phonemes = false;
   bool phones = false;
   bool play = false;
+  bool help = false;
   bool normal = false;  // the Portuguese engine's normalised text
   bool pho = false;     // the Portuguese engine's MBROLA lines
   std::string engine;  // an external synthesizer by name; empty: the built-in voice
@@ -95,6 +112,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.pho = true;
     } else if (argument == "--play") {
       options.play = true;
+    } else if (argument == "--help") {
+      options.help = true;
     } else if (argument == "--") {
       for (++i; i < arguments.size(); ++i) options.items.push_back(arguments[i]);
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
@@ -119,15 +138,16 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   bool allPlayed = true;
   for (const std::string& file : options.items) {
     const int result = runtime.wavPlayer().playWaveFile(file);
-    if (result == platform::audio_error::BadFormat) {
+    if (result == 0) continue;
+    allPlayed = false;
+    if (result == audio::WavPlayer::FileError)
+      std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel ler o arquivo WAV %s\n", file.c_str());
+    else if (result == platform::audio_error::BadFormat)
       std::fprintf(stderr, "kaldro-fala: formato de som inv\xC3\xA1lido em %s\n", file.c_str());
-      allPlayed = false;
-    } else if (result != 0) {
-      std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel tocar %s\n", file.c_str());
-      allPlayed = false;
-    }
+    else
+      std::fprintf(stderr, "kaldro-fala: o dispositivo de som n\xC3\xA3o tocou %s (erro %d)\n", file.c_str(), result);
   }
-  if (!allPlayed) throw platform::ProgramExit{1};
+  if (!allPlayed) throw platform::ProgramExit{platform::exit_status::Failure};
 }
 
 // Calls handle(given, text) for each text of the command line, else each line of standard input;
@@ -147,16 +167,16 @@ void forEachText(const Options& options, Handle&& handle) {
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   speech::Speech& speech = runtime.speech();
   if (int error = speech.tryStartSpeech(options.level, ""); error != 0) {
-    std::fprintf(stderr, "Erro de inicializa\xC3\xA7\xC3\xA3o: %d\nBanco de dados de voz: %s\n", error,
-                 platform::cp1252ToUtf8(speech.diphoneSynth().diphoneBase()).c_str());
-    throw platform::ProgramExit{1};
+    std::fprintf(stderr, "kaldro-fala: erro de inicializa\xC3\xA7\xC3\xA3o da voz: %d (banco de dados de voz: %s)\n",
+                 error, platform::cp1252ToUtf8(speech.diphoneSynth().diphoneBase()).c_str());
+    throw platform::ProgramExit{platform::exit_status::Failure};
   }
   diphone::UnitPhones inventory;
   if (options.phones) {
     const std::string folder = diphone::diphoneFoldersFromConfig(runtime.configuration()).diphones;
     const std::vector<std::string> faults = inventory.loadFromFolder(folder);
     for (const std::string& fault : faults) std::fprintf(stderr, "kaldro-fala: %s\n", fault.c_str());
-    if (!faults.empty()) throw platform::ProgramExit{1};
+    if (!faults.empty()) throw platform::ProgramExit{platform::exit_status::Failure};
   }
   auto handle = [&](const std::string& given, const std::string& text) {
     if (options.phones) {
@@ -180,10 +200,14 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
 
 // Speaks every text through an external synthesizer, to the device or into the -w file.
 void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
+  if (options.engine == "speechd" && !options.wavFile.empty()) {
+    std::fprintf(stderr, "kaldro-fala: o Speech Dispatcher n\xC3\xA3o grava arquivos; para gravar um WAV use --engine espeak\n");
+    throw platform::ProgramExit{1};
+  }
   speech::ExternalSynth& synth = runtime.externalSynth();
   if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
     std::fprintf(stderr, "kaldro-fala: o motor %s n\xC3\xA3o come\xC3\xA7ou (veja --help)\n", options.engine.c_str());
-    throw platform::ProgramExit{1};
+    throw platform::ProgramExit{platform::exit_status::Failure};
   }
   forEachText(options, [&](const std::string&, const std::string& text) {
     synth.synthSpeak(text);
@@ -191,19 +215,30 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
   });
   runtime.console().pumpAllMessages();
   synth.synthFinish();
+  if (synth.synthOutputFailed()) {
+    std::fprintf(stderr, "kaldro-fala: a grava\xC3\xA7\xC3\xA3o de %s falhou (disco cheio?)\n", options.wavFile.c_str());
+    throw platform::ProgramExit{1};
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (app::answerStandardOption(std::vector<std::string>(argv + 1, argv + argc), "kaldro-fala", kUsage)) return 0;
   const std::optional<Options> options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options) {
     std::fputs(kUsage, stderr);
-    return 2;
+    return platform::exit_status::Usage;
   }
-  if (options->normal || options->pho) {
+  if (options->help) {
+    std::fputs(kUsage, stdout);
+    return platform::exit_status::Success;
+  }
+  if (options->normal || options->pho || (options->phones && options->engine == "ormia")) {
     const platform::Configuration configuration(platform::configLocationsFromEnvironment());
-    return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised : app::OrmiaTextMode::MbrolaLines,
+    return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised
+                               : options->pho  ? app::OrmiaTextMode::MbrolaLines
+                                               : app::OrmiaTextMode::Phones,
                                options->items, configuration);
   }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
@@ -219,6 +254,10 @@ int main(int argc, char** argv) {
   std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
   if (!options->engine.empty() && !options->wavFile.empty()) audio = "none";
   return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
+    if (!runtime.audioError().empty()) {
+      std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel criar o arquivo WAV %s\n", options->wavFile.c_str());
+      throw platform::ProgramExit{platform::exit_status::Failure};
+    }
     if (options->play)
       playFiles(runtime, *options);
     else if (!options->engine.empty())

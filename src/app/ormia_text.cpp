@@ -1,4 +1,4 @@
-// kaldro-fala --engine ormia --normal / --pho.
+// kaldro-fala --engine ormia --normal / --pho / --phones.
 #include "app/ormia_text.h"
 
 #include <cstdio>
@@ -21,7 +21,9 @@ int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
   }
   auto print = [&](const std::string& text) {
     std::string out;
-    if (mode == OrmiaTextMode::Normalised) {
+    if (mode == OrmiaTextMode::Phones) {
+      out = platform::cp1252ToUtf8(text) + "\t" + platform::cp1252ToUtf8(frontEnd.phones(text)) + "\n";
+    } else if (mode == OrmiaTextMode::Normalised) {
       out = platform::cp1252ToUtf8(frontEnd.normalise(text)) + "\n";
     } else {
       for (const std::string& line : frontEnd.mbrolaLines(text, 1.0, 1.0)) out += platform::cp1252ToUtf8(line) + "\n";

@@ -1,4 +1,4 @@
-// kaldro-fala's text modes of the Portuguese engine: each text's normalised form or MBROLA lines.
+// kaldro-fala's text modes of the Portuguese engine: each text's normalised form, MBROLA lines or phones.
 #pragma once
 
 #include <string>
@@ -8,10 +8,11 @@
 
 namespace kaldro::app {
 
-enum class OrmiaTextMode { Normalised, MbrolaLines };
+enum class OrmiaTextMode { Normalised, MbrolaLines, Phones };
 
 // Prints, for every text (the items, or each line of standard input when there are none), its
-// normalised form on one line, or its MBROLA lines followed by "#" (a .pho stream). The engine's
+// normalised form on one line, its MBROLA lines followed by "#" (a .pho stream), or the text, a tab
+// and its phones (what tools/compara-fonemas reads). The engine's
 // data comes from [ORMIATTS] of KALDRO.INI. Returns the exit status: 1 when the data cannot be
 // loaded (the reason on standard error).
 int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,

@@ -42,15 +42,17 @@ void writeScreenDump(const console::Console& console) {
 ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, std::string audioChoice)
     : host_(std::move(host)), config_(platform::configLocationsFromEnvironment()) {
   console_ = std::make_unique<console::Console>(*host_, config_, programPath());
-  if (audioChoice.empty()) audioChoice = platform::audioChoiceFromEnvironment(*host_);
-  std::string audioError;
-  audioDevice_ = platform::makeAudioDevice(*host_, audioChoice, &audioError);
-  if (!audioError.empty()) std::fprintf(stderr, "%s\n", audioError.c_str());
+  // A device the program chose itself is its own to report; one from the environment is reported here.
+  const bool fromEnvironment = audioChoice.empty();
+  if (fromEnvironment) audioChoice = platform::audioChoiceFromEnvironment(*host_);
+  audioDevice_ = platform::makeAudioDevice(*host_, audioChoice, &audioError_);
+  if (fromEnvironment && !audioError_.empty()) std::fprintf(stderr, "%s\n", audioError_.c_str());
   toneOutput_ = std::make_unique<audio::DeviceToneOutput>(*audioDevice_);
   console_->setToneOutput(toneOutput_.get());
   wavPlayer_ = std::make_unique<audio::WavPlayer>(*console_, *audioDevice_);
+  espeakLibrary_ = engines::makeEspeakLibrary();
   externalSynth_ = std::make_unique<engines::EngineDispatcher>(
-      *console_, engines::builtInAdapters({*console_, config_, *wavPlayer_}));
+      *console_, engines::builtInAdapters({*console_, config_, *wavPlayer_, espeakLibrary_.get()}));
   speech_ = std::make_unique<speech::Speech>(*console_, config_, *wavPlayer_, *externalSynth_);
   lineEditor_ = std::make_unique<speech::LineEditor>(*speech_);
   fileChooser_ = std::make_unique<files::FileChooser>(*speech_, *lineEditor_);
@@ -62,6 +64,7 @@ ProgramRuntime::~ProgramRuntime() {
   lineEditor_.reset();
   speech_.reset();
   externalSynth_.reset();
+  espeakLibrary_.reset();
   wavPlayer_.reset();
   if (console_) console_->setToneOutput(nullptr);
   toneOutput_.reset();

@@ -7,6 +7,7 @@
 
 #include "audio/tone_output.h"
 #include "audio/wav_player.h"
+#include "engines/espeak_library.h"
 #include "console/console.h"
 #include "files/file_chooser.h"
 #include "platform/audio_device.h"
@@ -33,6 +34,8 @@ class ProgramRuntime {
   speech::LineEditor& lineEditor() { return *lineEditor_; }
   files::FileChooser& fileChooser() { return *fileChooser_; }
   const platform::Configuration& configuration() const { return config_; }
+  // Why the sound device chosen by the program could not be made (empty when it could).
+  const std::string& audioError() const { return audioError_; }
   speech::ExternalSynth& externalSynth() { return *externalSynth_; }
 
  private:
@@ -40,9 +43,13 @@ class ProgramRuntime {
   platform::Configuration config_;
   std::unique_ptr<console::Console> console_;
   std::unique_ptr<platform::AudioDevice> audioDevice_;
+  std::string audioError_;
   std::unique_ptr<audio::DeviceToneOutput> toneOutput_;
   std::unique_ptr<audio::WavPlayer> wavPlayer_;
   // The engine dispatcher over the external synthesizers.
+  // libespeak-ng can be initialised once per process only: the run's one owner (it starts the
+  // library when eSpeak NG first speaks).
+  std::unique_ptr<engines::EspeakLibrary> espeakLibrary_;
   std::unique_ptr<speech::ExternalSynth> externalSynth_;
   std::unique_ptr<speech::Speech> speech_;
   std::unique_ptr<speech::LineEditor> lineEditor_;

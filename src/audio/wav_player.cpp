@@ -23,6 +23,8 @@ constexpr int kFullRingWaits = 40;
 constexpr uint16_t kFullRingPauseMs = 50;
 constexpr uint16_t kFreeSlotPauseMs = 10;
 constexpr size_t kShortestBlock = 256;
+// About 3 ms at 11025 samples per second: too short to hear as a fade, long enough to be no click.
+constexpr size_t kEndGlideSamples = 32;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -69,6 +71,75 @@ bool skipChunk(std::FILE* file, uint64_t length) {
 }
 
 uint8_t silenceByte(int bits) { return bits == 8 ? 128 : 0; }
+
+// A file format the device cannot take but that costs little to play: 24- and 32-bit integer
+// samples, 32- and 64-bit floating-point samples, more than two channels. Such sound is turned,
+// piece by piece and in place, into 16-bit samples; more than two channels are mixed down to one.
+struct FileSampleFormat {
+  int bits = 0;
+  int channels = 0;
+  bool isFloat = false;
+
+  bool direct() const { return !isFloat && (bits == 8 || bits == 16) && channels <= 2; }
+  bool convertible() const {
+    return channels >= 1 && (isFloat ? bits == 32 || bits == 64 : bits == 8 || bits == 16 || bits == 24 || bits == 32);
+  }
+  size_t frameBytes() const { return static_cast<size_t>(bits / 8) * static_cast<size_t>(channels); }
+  int playedChannels() const { return channels == 2 ? 2 : 1; }
+};
+
+constexpr uint16_t kFormatPcm = 1;
+constexpr uint16_t kFormatFloat = 3;
+constexpr uint16_t kFormatExtensible = 0xFFFE;
+
+// One sample as a 16-bit value.
+int sample16(const uint8_t* bytes, const FileSampleFormat& format) {
+  if (format.isFloat) {
+    double value;
+    if (format.bits == 32) {
+      float single;
+      std::memcpy(&single, bytes, sizeof single);
+      value = single;
+    } else {
+      std::memcpy(&value, bytes, sizeof value);
+    }
+    if (!(value == value)) return 0;  // NaN
+    return static_cast<int>(std::clamp(value, -1.0, 1.0) * 32767.0);
+  }
+  switch (format.bits) {
+    case 8: return (bytes[0] - 128) * 256;
+    case 16: return static_cast<int16_t>(bytes[0] | (bytes[1] << 8));
+    default: {  // 24 and 32 bits: the two most significant bytes
+      const size_t high = static_cast<size_t>(format.bits / 8) - 2;
+      return static_cast<int16_t>(bytes[high] | (bytes[high + 1] << 8));
+    }
+  }
+}
+
+// Converts whole frames in place (the result is never longer than the source); returns its length.
+size_t convertFrames(uint8_t* bytes, size_t length, const FileSampleFormat& format) {
+  const size_t frameBytes = format.frameBytes(), sampleBytes = static_cast<size_t>(format.bits / 8);
+  const size_t frames = length / frameBytes;
+  uint8_t* out = bytes;
+  for (size_t frame = 0; frame < frames; ++frame) {
+    const uint8_t* in = bytes + frame * frameBytes;
+    int values[2];
+    if (format.channels == 2) {
+      values[0] = sample16(in, format);
+      values[1] = sample16(in + sampleBytes, format);
+    } else {
+      int64_t sum = 0;
+      for (int channel = 0; channel < format.channels; ++channel) sum += sample16(in + channel * sampleBytes, format);
+      values[0] = static_cast<int>(sum / format.channels);
+    }
+    for (int channel = 0; channel < format.playedChannels(); ++channel) {
+      const auto value = static_cast<uint16_t>(values[channel]);
+      *out++ = static_cast<uint8_t>(value & 0xFF);
+      *out++ = static_cast<uint8_t>(value >> 8);
+    }
+  }
+  return static_cast<size_t>(out - bytes);
+}
 
 }  // namespace
 
@@ -144,8 +215,16 @@ bool WavPlayer::submitWaveBlock(const uint8_t* data, size_t n) {
   // A block shorter than 256 bytes is lengthened with silence.
   if (n < kShortestBlock) std::fill(slot.begin() + n, slot.begin() + kShortestBlock, silenceByte(currentBits_));
   std::memcpy(slot.data(), data, n);
-  // Each block of 8-bit mono sound ends on the silence value.
-  if (eightBitMono && n != SlotBytes) slot[n - 1] = 128;
+  // Each block of 8-bit mono sound ends on the silence value. Its last samples glide there rather
+  // than jump: a piece cut off away from the zero line (fast speech, the period dropper's tail)
+  // would otherwise end in a click. The length stays the same.
+  if (eightBitMono && n != SlotBytes) {
+    const size_t glide = std::min(n, kEndGlideSamples);
+    for (size_t i = 0; i < glide; ++i) {
+      uint8_t& sample = slot[n - glide + i];
+      sample = static_cast<uint8_t>(128 + (sample - 128) * static_cast<int>(glide - 1 - i) / static_cast<int>(glide));
+    }
+  }
   const uint64_t cookie = (generation_ << 3) | static_cast<uint64_t>(lastSlot_);
   if (device_.write(slot.data(), std::max(n, kShortestBlock), cookie) != platform::audio_error::Ok) {
     --queued_;
@@ -247,8 +326,13 @@ int WavPlayer::playWaveFile(const std::string& name) {
   const int channels = readLe16(buffer + 2);
   const int rate = static_cast<int>(readLe32(buffer + 4));
   const int bits = readLe16(buffer + 14);
-  // A header that lies about its format is refused before any of its data is read.
-  if (!platform::AudioFormat{rate, bits, channels}.playable()) return platform::audio_error::BadFormat;
+  uint16_t tag = readLe16(buffer);
+  if (tag == kFormatExtensible && formatRead >= 26) tag = readLe16(buffer + 24);  // the sub-format's tag
+  const FileSampleFormat fileFormat{bits, channels, tag == kFormatFloat};
+  // What the device could never play is refused before anything is queued.
+  if (!platform::AudioFormat{rate, 16, fileFormat.playedChannels()}.playable() || !fileFormat.convertible() ||
+      fileFormat.frameBytes() > SlotBytes)
+    return platform::audio_error::BadFormat;
 
   uint32_t dataLength = 0;
   for (;;) {
@@ -270,13 +354,20 @@ int WavPlayer::playWaveFile(const std::string& name) {
   int result = 0;
   size_t remaining = dataLength;
   while (remaining > 0) {
-    const size_t piece = wavePieceSize(remaining);
+    // Converted sound is read in whole frames; a broken last frame is dropped.
+    const size_t piece = fileFormat.direct()
+                             ? wavePieceSize(remaining)
+                             : std::min(remaining, SlotBytes / fileFormat.frameBytes() * fileFormat.frameBytes());
     const size_t got = std::fread(buffer, 1, piece, file.get());
     if (got == 0) {
       result = FileError;
       break;
     }
-    result = playSamples(buffer, got, rate, bits, channels);
+    if (fileFormat.direct()) {
+      result = playSamples(buffer, got, rate, bits, channels);
+    } else if (const size_t converted = convertFrames(buffer, got, fileFormat); converted > 0) {
+      result = playSamples(buffer, converted, rate, 16, fileFormat.playedChannels());
+    }
     remaining -= got;
     if (result != 0 || keyStops()) break;
   }

@@ -27,7 +27,9 @@ class WavPlayer {
   WavPlayer& operator=(const WavPlayer&) = delete;
 
   // Plays a WAV file to its end or until a key is pressed. 0: played or stopped by a key;
-  // FileError; else the device's open error.
+  // FileError; audio_error::BadFormat for sound no device plays (no channel, rate 0, 12-bit ...);
+  // else the device's open error. 24- and 32-bit, floating-point and many-channel files are
+  // converted to 16 bits (many channels mixed down to one).
   int playWaveFile(const std::string& name);
   // Plays an image (header and samples); returns once the last block is queued. FileError when
   // the image is no WAV image, else as playWaveData.
@@ -48,6 +50,8 @@ class WavPlayer {
   void setFastRate(bool on) { fastRate_ = on; }
   bool dropPeriods() const { return dropPeriods_; }
   void setDropPeriods(bool on) { dropPeriods_ = on; }
+  // Whether a key stops the sound: always, for now; the other players of the family ask too.
+  bool interruptOnKey() const { return interruptOnKey_; }
 
   // A finished block, as the console hands it back.
   void onWaveDone(uint64_t cookie);
@@ -60,7 +64,7 @@ class WavPlayer {
   int useWaveFormat(int rate, int bits, int channels);
   bool submitWaveBlock(const uint8_t* data, size_t n);
   int playSamples(const uint8_t* data, size_t length, int rate, int bits, int channels);
-  bool keyStops() { return console_.keyPressed(); }
+  bool keyStops() { return interruptOnKey_ && console_.keyPressed(); }
   void tracePlay(std::string_view name, int rate, int bits, int channels, size_t bytes);
 
   console::Console& console_;
@@ -78,6 +82,7 @@ class WavPlayer {
   std::vector<uint8_t> readBuffer_;
   std::vector<uint8_t> dropBuffer_;  // the period dropper's work area; the caller's data stays intact
   bool fastRate_ = false;
+  bool interruptOnKey_ = true;
   bool dropPeriods_ = false;
 };
 

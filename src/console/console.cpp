@@ -219,7 +219,7 @@ Time Console::currentTime() {
   return {now.hour, now.minute, now.second, now.millisecond / 10};
 }
 
-void Console::closeConsole() {
+void Console::closeConsole(int status) {
   if (windowOpen_) {
     // The pending keys are discarded without pumping: nothing more is handled while closing.
     queueCount_ = 0;
@@ -232,7 +232,7 @@ void Console::closeConsole() {
     column_ = 0;
     row_ = 0;
   }
-  throw platform::ProgramExit{0};
+  throw platform::ProgramExit{status};
 }
 
 std::string Console::screenDump() const {

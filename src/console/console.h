@@ -74,8 +74,8 @@ class Console {
   std::string pasteFromClipboard(size_t capacity);
   Date currentDate();
   Time currentTime();
-  // Closes the window and ends the program with status 0 (throws platform::ProgramExit).
-  [[noreturn]] void closeConsole();
+  // Closes the window and ends the program with the status (0: success; throws platform::ProgramExit).
+  [[noreturn]] void closeConsole(int status = 0);
 
   // Keyboard and message pump.
   void pumpConsoleMessages();

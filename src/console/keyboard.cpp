@@ -1,6 +1,7 @@
 // The console's keyboard: the 64-code key queue, the host's notifications, the braille chord
 // keyboard, the message pumps, pauses and the standard-input line reader.
 #include "console/console.h"
+#include "console/key_codes.h"
 
 namespace kaldro::console {
 
@@ -20,19 +21,25 @@ struct KeyCodes {
   uint8_t withCtrl;
 };
 
-// Function, cursor and editing keys: 0 and then one of these numbers.
+// Function, cursor and editing keys: key::Extended and then one of these numbers.
+constexpr KeyCodes functionKey(int number) {
+  return {vk::F1 + number - 1, extended::function(number), extended::ctrlFunction(number)};
+}
 constexpr KeyCodes kKeyTable[] = {
-    {vk::F1 + 0, 59, 94},   {vk::F1 + 1, 60, 95},   {vk::F1 + 2, 61, 96},   {vk::F1 + 3, 62, 97},
-    {vk::F1 + 4, 63, 98},   {vk::F1 + 5, 64, 99},   {vk::F1 + 6, 65, 100},  {vk::F1 + 7, 66, 101},
-    {vk::F1 + 8, 67, 102},  {vk::F1 + 9, 68, 103},  {vk::F1 + 10, 69, 104}, {vk::F1 + 11, 70, 105},
-    {vk::Home, 71, 119},    {vk::Up, 72, 113},      {vk::Prior, 73, 132},   {vk::Left, 75, 115},
-    {vk::Right, 77, 116},   {vk::End, 79, 117},     {vk::Down, 80, 114},    {vk::Next, 81, 118},
-    {vk::Insert, 82, 255},  {vk::Delete, 83, 83},
+    functionKey(1),  functionKey(2),  functionKey(3),  functionKey(4),
+    functionKey(5),  functionKey(6),  functionKey(7),  functionKey(8),
+    functionKey(9),  functionKey(10), functionKey(11), functionKey(12),
+    {vk::Home, extended::Home, extended::CtrlHome},
+    {vk::Up, extended::Up, extended::CtrlUp},
+    {vk::Prior, extended::PageUp, extended::CtrlPageUp},
+    {vk::Left, extended::Left, extended::CtrlLeft},
+    {vk::Right, extended::Right, extended::CtrlRight},
+    {vk::End, extended::End, extended::CtrlEnd},
+    {vk::Down, extended::Down, extended::CtrlDown},
+    {vk::Next, extended::PageDown, extended::CtrlPageDown},
+    {vk::Insert, extended::Insert, extended::CtrlInsert},
+    {vk::Delete, extended::Delete, extended::Delete},
 };
-
-// Alt with a letter: the PC keyboard's scan code of that letter.
-constexpr uint8_t kAltLetters[26] = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
-                                     49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44};
 
 // One braille cell per sum of dots (F 1, D 2, S 4, J 8, K 16, L 32), as Latin-1 bytes.
 constexpr uint8_t kBrailleCells[64] = {
@@ -95,8 +102,8 @@ void Console::onCharacter(const HostEvent& event) {
   // In braille mode the chord keys type the text; their letters and blanks are not wanted twice.
   if (brailleMode_ != 0 && (c == ' ' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return;
   uint8_t code = c;
-  if (c == 8 && event.modifiers.ctrl) code = 127;
-  if (c == 13 && event.modifiers.ctrl) code = 10;
+  if (c == key::Backspace && event.modifiers.ctrl) code = key::CtrlBackspace;
+  if (c == key::Enter && event.modifiers.ctrl) code = key::CtrlEnter;
   queueCode(code, event.modifiers);
 }
 
@@ -126,12 +133,12 @@ void Console::handleKeyDown(const HostEvent& event) {
       if (queueCount_ > QueueCapacity - 2) return;
       uint8_t code;
       if (isLetterKey(key)) {
-        code = kAltLetters[key - vk::LetterA];
+        code = extended::AltLetters[key - vk::LetterA];
       } else {
         const int digit = key - vk::Digit0;
-        code = static_cast<uint8_t>(digit == 0 ? 129 : 119 + digit);
+        code = static_cast<uint8_t>(digit == 0 ? extended::AltDigit0 : extended::AltDigit1 - 1 + digit);
       }
-      queueCode(0, mods);
+      queueCode(key::Extended, mods);
       queueCode(code, mods);
       return;
     }
@@ -150,8 +157,8 @@ void Console::handleKeyDown(const HostEvent& event) {
     if (entry.virtualKey != key) continue;
     uint8_t code = entry.plain;
     if (mods.ctrl) code = entry.withCtrl;
-    else if (key == vk::Insert && mods.shift) code = 254;
-    queueCode(0, mods);
+    else if (key == vk::Insert && mods.shift) code = extended::ShiftInsert;
+    queueCode(key::Extended, mods);
     queueCode(code, mods);
     return;
   }
@@ -293,15 +300,15 @@ std::string Console::readConsoleLine(size_t capacity) {
   // Room is kept for the carriage return and line feed that end the line.
   const size_t limit = capacity >= 2 ? capacity - 2 : 0;
   for (;;) {
-    const uint8_t key = readKey();
-    if (key == 13) break;
-    if (key == 8) {
+    const uint8_t code = readKey();
+    if (code == key::Enter) break;
+    if (code == key::Backspace) {
       if (!line.empty()) {
         line.pop_back();
         writeToConsole("\b");
       }
-    } else if (key >= 32 && line.size() < limit) {
-      line.push_back(static_cast<char>(key));
+    } else if (code >= key::FirstCharacter && line.size() < limit) {
+      line.push_back(static_cast<char>(code));
       writeToConsole(std::string_view(line).substr(line.size() - 1));
     }
   }

@@ -1,10 +1,25 @@
 // The five operations every external synthesizer offers; the dispatcher routes to one of them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/host.h"
+
 namespace kaldro::engines {
+
+// The message an external engine posts to the console (after it speaks, stops, or while it is
+// busy): it only ends a wait for the next message.
+inline constexpr uint64_t kSynthWakeMessage = 2980;
+
+// Posts it; safe from any thread.
+inline void postSynthWake(platform::Host& host) {
+  platform::HostEvent wake;
+  wake.kind = platform::EventKind::Wake;
+  wake.cookie = kSynthWakeMessage;
+  host.postFromAnyThread(wake);
+}
 
 // One external synthesizer (the Portuguese engine over MBROLA, Speech Dispatcher, eSpeak NG).
 // Every operation is harmless before start and after a failed start: speak does nothing, busy is
@@ -21,6 +36,8 @@ class EngineAdapter {
   // queuedOnly: only text the synthesizer has not yet taken counts.
   virtual bool busy(bool queuedOnly) = 0;
   virtual void stop() = 0;
+  // True when speech meant for the output file was lost (a write failed): the file is incomplete.
+  virtual bool outputFailed() const { return false; }
 };
 
 // The adapter of a synthesizer this build cannot reach: it never starts.

@@ -1,7 +1,9 @@
 // One adapter per family; a family this build cannot reach never starts.
 #include "engines/engine_adapters.h"
 
+#include "engines/espeak_adapter.h"
 #include "engines/ormia_adapter.h"
+#include "engines/speechd_adapter.h"
 
 namespace kaldro::engines {
 
@@ -11,9 +13,10 @@ AdapterFactory builtInAdapters(EngineContext context) {
       case EngineFamily::Ormia:
         return std::make_unique<OrmiaAdapter>(context.console, context.config, context.player);
       case EngineFamily::SpeechDispatcher:
-        return std::make_unique<UnavailableEngine>();
+        return makeSpeechdAdapter(context.console);
       case EngineFamily::ESpeak:
-        return std::make_unique<UnavailableEngine>();
+        if (!context.espeak) return std::make_unique<UnavailableEngine>();
+        return makeEspeakAdapter(context.console, context.player, *context.espeak);
     }
     return std::make_unique<UnavailableEngine>();
   };

@@ -4,6 +4,7 @@
 #include "audio/wav_player.h"
 #include "console/console.h"
 #include "engines/engine_dispatcher.h"
+#include "engines/espeak_library.h"
 #include "platform/config.h"
 
 namespace kaldro::engines {
@@ -13,6 +14,8 @@ struct EngineContext {
   console::Console& console;
   const platform::Configuration& config;
   audio::WavPlayer& player;
+  // The run's one owner of libespeak-ng; none: eSpeak NG never starts.
+  EspeakLibrary* espeak = nullptr;
 };
 
 AdapterFactory builtInAdapters(EngineContext context);

@@ -45,4 +45,9 @@ bool EngineDispatcher::synthBusy(bool queuedOnly) {
 
 void EngineDispatcher::synthStop() { selected().stop(); }
 
+bool EngineDispatcher::synthOutputFailed() const {
+  const auto adapter = adapters_.find(familyOfKind(engineKind_));
+  return adapter != adapters_.end() && adapter->second && adapter->second->outputFailed();
+}
+
 }  // namespace kaldro::engines

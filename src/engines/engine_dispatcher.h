@@ -37,6 +37,7 @@ class EngineDispatcher final : public speech::ExternalSynth {
   void synthSpeak(std::string_view text) override;
   bool synthBusy(bool queuedOnly) override;
   void synthStop() override;
+  bool synthOutputFailed() const override;
 
   int engineKind() const { return engineKind_; }
   // The adapter the current kind selects (made on first use).

@@ -2,6 +2,8 @@
 // family's wave player (so a key silences it at once), or written to a WAV file.
 #include "engines/espeak_adapter.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -55,11 +57,17 @@ bool EspeakAdapter::start(int voice, int speed, int pitch, const std::string& ou
   if (sampleRate_ <= 0) return false;
   const std::vector<std::string> voices = library_.voices();
   if (voices.empty()) return false;
-  const size_t index = static_cast<size_t>(std::clamp<int64_t>(voice, 1, static_cast<int64_t>(voices.size())) - 1);
+  size_t index = static_cast<size_t>(std::clamp<int64_t>(voice, 1, static_cast<int64_t>(voices.size())) - 1);
+  if (voice == 0) {
+    const auto brazilian = std::find(voices.begin(), voices.end(), EspeakDefaultVoice);
+    if (brazilian != voices.end()) index = static_cast<size_t>(brazilian - voices.begin());
+  }
   if (!library_.selectVoice(voices[index])) return false;
   if (!outputFile.empty()) {
     file_ = std::fopen(outputFile.c_str(), "wb");
     if (!file_) return false;
+    // Unbuffered: every block is on disk or known lost, so the header always tells what the file holds.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
     fileDataBytes_ = 0;
     fileFailed_ = false;
     writeFileHeader();
@@ -110,13 +118,22 @@ void EspeakAdapter::speak(std::string_view text) {
 
 bool EspeakAdapter::writeSamples(std::span<const int16_t> samples) {
   const size_t bytes = samples.size_bytes();
-  if (fileFailed_ || fileDataBytes_ + bytes > std::numeric_limits<uint32_t>::max() - platform::WaveHeaderBytes ||
-      std::fwrite(samples.data(), 1, bytes, file_) != bytes) {
+  if (fileFailed_ || fileDataBytes_ + bytes > std::numeric_limits<uint32_t>::max() - platform::WaveHeaderBytes) {
     fileFailed_ = true;
     return false;
   }
-  fileDataBytes_ += bytes;
-  return true;
+  const size_t written = std::fwrite(samples.data(), 1, bytes, file_);
+  fileDataBytes_ += written;
+  if (written == bytes) return true;
+  // Half a sample may have gone out: the file keeps whole samples only.
+  fileFailed_ = true;
+  if (fileDataBytes_ % 2 != 0) {
+    --fileDataBytes_;
+    // Should this fail too, the header still counts whole samples only and the stray byte lies past them.
+    const int truncated = ::ftruncate(::fileno(file_), static_cast<off_t>(platform::WaveHeaderBytes + fileDataBytes_));
+    (void)truncated;
+  }
+  return false;
 }
 
 bool EspeakAdapter::playSamples(std::span<const int16_t> samples) {

@@ -19,6 +19,8 @@ namespace kaldro::engines {
 // What speak hands to eSpeak NG: blanks and control characters trimmed from both ends, a lone digit
 // followed by a full stop (so that it is read as a number), at most MaxTextBytes bytes. Empty: nothing.
 inline constexpr size_t EspeakMaxTextBytes = 64000;
+// The voice of a configuration that names none.
+inline constexpr const char* EspeakDefaultVoice = "roa/pt-BR";
 std::string espeakTextToSend(std::string_view text);
 
 // The configured speed and pitch in eSpeak NG's units. Speed -10..10 is a step on the scale of the
@@ -34,8 +36,10 @@ class EspeakAdapter final : public EngineAdapter {
   EspeakAdapter(console::Console& console, audio::WavPlayer& player, EspeakLibrary& library);
   ~EspeakAdapter() override;
 
-  // voice: the n-th of eSpeak NG's voices in its own order (0 or less is the first, past the end
-  // the last). Speed and pitch are set only when not 0. outputFile: a WAV file instead of the sound device.
+  // voice: the n-th of eSpeak NG's voices in its own order (below 1 the first, past the end the
+  // last); 0, the number of a configuration that names none, is Brazilian Portuguese (eSpeak NG's
+  // first voice is Afrikaans). Speed and pitch are set only when not 0. outputFile: a WAV file
+  // instead of the sound device.
   bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
   void finish() override;
   void speak(std::string_view text) override;
@@ -49,7 +53,7 @@ class EspeakAdapter final : public EngineAdapter {
   // The voice chosen at start.
   const std::string& voice() const { return voice_; }
   // A write to the output file failed (the disk is full, the file too long): what followed is lost.
-  bool fileFailed() const { return fileFailed_; }
+  bool outputFailed() const override { return fileFailed_; }
 
   // The engine's notices: a text taken and done, its sound started and ended.
   void onTextStarted() { ++pendingTexts_; }

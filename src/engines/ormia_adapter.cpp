@@ -49,12 +49,7 @@ OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configurat
       engine_(player, placesWith(std::move(places), settings_),
               [&console](const std::string& message) { console.host().trace().event("message", message); }) {}
 
-void OrmiaAdapter::postWake() {
-  platform::HostEvent wake;
-  wake.kind = platform::EventKind::Wake;
-  wake.cookie = kSynthWakeMessage;
-  console_.host().postFromAnyThread(wake);
-}
+void OrmiaAdapter::postWake() { postSynthWake(console_.host()); }
 
 bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFile) {
   engine_.setOutputFile(outputFile);

@@ -15,10 +15,6 @@
 
 namespace kaldro::engines {
 
-// The message posted to the console after the engine speaks, stops or falls quiet: it only ends a
-// wait for the next message.
-inline constexpr uint64_t kSynthWakeMessage = 2980;
-
 struct OrmiaSettings {
   std::string databaseName;  // MBROLA_DB: a voice name, or a path to its database
   std::string engineFolder;  // DIR, ending in "/"
@@ -46,6 +42,7 @@ class OrmiaAdapter final : public EngineAdapter {
   void speak(std::string_view text) override;
   bool busy(bool queuedOnly) override;
   void stop() override;
+  bool outputFailed() const override { return engine_.outputFailed(); }
 
   const OrmiaSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }

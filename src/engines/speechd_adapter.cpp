@@ -10,13 +10,6 @@
 
 namespace kaldro::engines {
 
-void postSynthWake(platform::Host& host) {
-  platform::HostEvent wake;
-  wake.kind = platform::EventKind::Wake;
-  wake.cookie = SynthWakeMessage;
-  host.postFromAnyThread(wake);
-}
-
 SpeechdAdapter::SpeechdAdapter(console::Console& console, std::string clientName, ClientMaker makeClient)
     : console_(console), clientName_(std::move(clientName)), makeClient_(std::move(makeClient)) {}
 

@@ -6,17 +6,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "console/console.h"
 #include "engines/engine_adapter.h"
 #include "engines/speech_service_client.h"
 
 namespace kaldro::engines {
-
-// The window message an external engine posts so that a wait for the next message ends at once.
-inline constexpr uint64_t SynthWakeMessage = 2980;
-// Posts it; safe from any thread.
-void postSynthWake(platform::Host& host);
 
 class SpeechdAdapter final : public EngineAdapter {
  public:
@@ -36,7 +32,7 @@ class SpeechdAdapter final : public EngineAdapter {
   ~SpeechdAdapter() override;
 
   // voice: 1-based index into the service's synthesis voices; any other number keeps the service's
-  // own voice and rate. speed -10..10 is the service's -100..100. An output file cannot be written.
+  // own voice, at rate 0. speed -10..10 is the service's -100..100. An output file cannot be written.
   bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
   void finish() override;
   void speak(std::string_view text) override;

@@ -6,8 +6,13 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
+#include <future>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
 
 #include "engines/shared_library.h"
 #include "engines/speech_service_client.h"
@@ -22,7 +27,7 @@ class SpeechdClient;
 struct SpeechdCalls {
   SharedLibrary library{"libspeechd.so.2"};
   decltype(&spd_open2) open = nullptr;
-  decltype(&spd_get_client_id) clientId = nullptr;
+  decltype(&spd_execute_command_with_reply) commandWithReply = nullptr;
   decltype(&spd_set_notification_on) notificationOn = nullptr;
   decltype(&spd_list_synthesis_voices) listSynthesisVoices = nullptr;
   decltype(&free_spd_voices) freeVoices = nullptr;
@@ -33,7 +38,7 @@ struct SpeechdCalls {
   decltype(&spd_close) close = nullptr;
 
   bool bound() {
-    return library.bind(open, "spd_open2") && library.bind(clientId, "spd_get_client_id") &&
+    return library.bind(open, "spd_open2") && library.bind(commandWithReply, "spd_execute_command_with_reply") &&
            library.bind(notificationOn, "spd_set_notification_on") &&
            library.bind(listSynthesisVoices, "spd_list_synthesis_voices") && library.bind(freeVoices, "free_spd_voices") &&
            library.bind(setSynthesisVoice, "spd_set_synthesis_voice") && library.bind(setVoiceRate, "spd_set_voice_rate") &&
@@ -55,19 +60,105 @@ NoticeRoutes& noticeRoutes() {
   return routes;
 }
 
+// Runs libspeechd's calls one at a time on a thread of its own and waits for each with a time limit:
+// a service whose output module hangs (no usable sound device) blocks its clients' calls for good.
+// After a call outlives its limit the runner is stuck: every later call fails at once, and the
+// blocked thread is left behind with what its call holds (the calls share ownership of it).
+class CallRunner {
+ public:
+  CallRunner() : queue_(std::make_shared<Queue>()) {
+    std::thread([queue = queue_] { queue->serve(); }).detach();
+  }
+  ~CallRunner() { queue_->close(); }
+  CallRunner(const CallRunner&) = delete;
+  CallRunner& operator=(const CallRunner&) = delete;
+
+  bool stuck() const { return stuck_; }
+
+  // The call's result, or nothing when it did not end within limitMs.
+  template <typename Call>
+  auto run(Call call, int limitMs) -> std::optional<decltype(call())> {
+    if (stuck_) return std::nullopt;
+    auto task = std::make_shared<std::packaged_task<decltype(call())()>>(std::move(call));
+    auto result = task->get_future();
+    queue_->push([task] { (*task)(); });
+    if (result.wait_for(std::chrono::milliseconds(limitMs)) != std::future_status::ready) {
+      stuck_ = true;
+      return std::nullopt;
+    }
+    return result.get();
+  }
+
+ private:
+  struct Queue {
+    std::mutex lock;
+    std::condition_variable ready;
+    std::deque<std::function<void()>> tasks;
+    bool closed = false;
+
+    void push(std::function<void()> task) {
+      { std::lock_guard guard(lock); tasks.push_back(std::move(task)); }
+      ready.notify_one();
+    }
+    void close() {
+      { std::lock_guard guard(lock); closed = true; }
+      ready.notify_one();
+    }
+    void serve() {
+      for (;;) {
+        std::function<void()> task;
+        {
+          std::unique_lock guard(lock);
+          ready.wait(guard, [&] { return closed || !tasks.empty(); });
+          if (tasks.empty()) return;
+          task = std::move(tasks.front());
+          tasks.pop_front();
+        }
+        task();
+      }
+    }
+  };
+
+  std::shared_ptr<Queue> queue_;
+  bool stuck_ = false;
+};
+
+// Time limits of the calls. Connecting may start the service (ready about 280 ms after it is
+// spawned); listing its voices takes 1.3 to 3 s on a loaded machine.
+constexpr int kConnectLimitMs = 10000;
+constexpr int kListLimitMs = 15000;
+constexpr int kCallLimitMs = 3000;
+
 class SpeechdClient final : public SpeechServiceClient {
  public:
   explicit SpeechdClient(std::function<void()> wake) : wake_(std::move(wake)) {}
   ~SpeechdClient() override { disconnect(); }
 
+  // Each step is a call of its own: after one outlives its limit no later one is queued behind it.
   bool connect(const std::string& clientName) override {
     disconnect();
-    if (!calls_.bound()) return false;
-    char* error = nullptr;
-    connection_ = calls_.open(clientName.c_str(), "main", nullptr, SPD_MODE_THREADED, nullptr, 1, &error);
-    std::free(error);
-    if (!connection_) return false;
-    clientId_ = static_cast<size_t>(calls_.clientId(connection_));
+    if (!calls_->bound()) return false;
+    auto opened = runner_.run(
+        [calls = calls_, clientName] {
+          char* error = nullptr;
+          SPDConnection* connection =
+              calls->open(clientName.c_str(), "main", nullptr, SPD_MODE_THREADED, nullptr, 1, &error);
+          std::free(error);
+          return connection;
+        },
+        kConnectLimitMs);
+    if (!opened || !*opened) return false;
+    connection_ = *opened;
+    // Without the notices the end of speech could never be known.
+    const bool notified = answer([calls = calls_, connection = connection_] {
+      return calls->notificationOn(connection, SPD_END) == 0 && calls->notificationOn(connection, SPD_CANCEL) == 0;
+    });
+    const std::optional<size_t> id = notified ? clientId() : std::nullopt;
+    if (!id) {
+      disconnect();
+      return false;
+    }
+    clientId_ = *id;
     {
       NoticeRoutes& routes = noticeRoutes();
       std::lock_guard guard(routes.lock);
@@ -75,46 +166,63 @@ class SpeechdClient final : public SpeechServiceClient {
     }
     connection_->callback_end = onNotice;
     connection_->callback_cancel = onNotice;
-    if (calls_.notificationOn(connection_, SPD_END) != 0 || calls_.notificationOn(connection_, SPD_CANCEL) != 0) {
-      // Without the notices the end of speech could never be known.
-      disconnect();
-      return false;
-    }
     return true;
   }
 
   std::vector<std::string> synthesisVoices() override {
-    std::vector<std::string> names;
-    if (!connection_) return names;
-    SPDVoice** voices = calls_.listSynthesisVoices(connection_);
-    for (SPDVoice** voice = voices; voice && *voice; ++voice)
-      if ((*voice)->name) names.emplace_back((*voice)->name);
-    if (voices) calls_.freeVoices(voices);
-    return names;
+    if (!connection_) return {};
+    auto names = runner_.run(
+        [calls = calls_, connection = connection_] {
+          std::vector<std::string> found;
+          SPDVoice** voices = calls->listSynthesisVoices(connection);
+          for (SPDVoice** voice = voices; voice && *voice; ++voice)
+            if ((*voice)->name) found.emplace_back((*voice)->name);
+          if (voices) calls->freeVoices(voices);
+          return found;
+        },
+        kListLimitMs);
+    return names ? std::move(*names) : std::vector<std::string>();
   }
 
   bool setVoice(const std::string& name) override {
-    return connection_ && calls_.setSynthesisVoice(connection_, name.c_str()) == 0;
+    return answer([calls = calls_, connection = connection_, name] {
+      return calls->setSynthesisVoice(connection, name.c_str()) == 0;
+    });
   }
-  bool setRate(int rate) override { return connection_ && calls_.setVoiceRate(connection_, rate) == 0; }
+  bool setRate(int rate) override {
+    return answer([calls = calls_, connection = connection_, rate] { return calls->setVoiceRate(connection, rate) == 0; });
+  }
 
   int64_t say(const std::string& utf8Text) override {
     if (!connection_) return 0;
     // Texts said as "text" cancel one another; as "message" they queue.
-    const int message = calls_.say(connection_, SPD_MESSAGE, utf8Text.c_str());
-    return message > 0 ? message : 0;
+    auto message = runner_.run(
+        [calls = calls_, connection = connection_, utf8Text] {
+          return calls->say(connection, SPD_MESSAGE, utf8Text.c_str());
+        },
+        kCallLimitMs);
+    return message && *message > 0 ? *message : 0;
   }
 
-  bool cancelAll() override { return connection_ && calls_.cancel(connection_) == 0; }
+  bool cancelAll() override {
+    return answer([calls = calls_, connection = connection_] { return calls->cancel(connection) == 0; });
+  }
 
   void disconnect() override {
     if (!connection_) return;
     {
       NoticeRoutes& routes = noticeRoutes();
       std::lock_guard guard(routes.lock);
-      routes.clients.erase(clientId_);
+      auto found = routes.clients.find(clientId_);
+      if (found != routes.clients.end() && found->second == this) routes.clients.erase(found);
     }
-    calls_.close(connection_);
+    // A stuck service would block the closing too: its connection is left to the blocked call.
+    runner_.run(
+        [calls = calls_, connection = connection_] {
+          calls->close(connection);
+          return true;
+        },
+        kCallLimitMs);
     connection_ = nullptr;
   }
 
@@ -131,6 +239,33 @@ class SpeechdClient final : public SpeechServiceClient {
   }
 
  private:
+  // Our number at the service, which its notices carry. Asked as a plain command: libspeechd's own
+  // spd_get_client_id crashes when the service has gone.
+  std::optional<size_t> clientId() {
+    auto reply = runner_.run(
+        [calls = calls_, connection = connection_]() -> std::string {
+          char* text = nullptr;
+          const int result = calls->commandWithReply(connection, "HISTORY GET CLIENT_ID", &text);
+          std::string copy = result == 0 && text ? text : "";
+          std::free(text);
+          return copy;
+        },
+        kCallLimitMs);
+    // "245-<number>" then "245 OK CLIENT ID SENT".
+    if (!reply || reply->compare(0, 4, "245-") != 0) return std::nullopt;
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(reply->c_str() + 4, &end, 10);
+    if (end == reply->c_str() + 4) return std::nullopt;
+    return static_cast<size_t>(id);
+  }
+
+  template <typename Call>
+  bool answer(Call call) {
+    if (!connection_) return false;
+    auto done = runner_.run(std::move(call), kCallLimitMs);
+    return done && *done;
+  }
+
   // On libspeechd's thread: record, wake the waiter and the program's thread, nothing else.
   static void onNotice(size_t message, size_t clientId, SPDNotificationType) {
     NoticeRoutes& routes = noticeRoutes();
@@ -148,7 +283,8 @@ class SpeechdClient final : public SpeechServiceClient {
     if (wake_) wake_();
   }
 
-  SpeechdCalls calls_;
+  std::shared_ptr<SpeechdCalls> calls_ = std::make_shared<SpeechdCalls>();
+  CallRunner runner_;
   std::function<void()> wake_;
   SPDConnection* connection_ = nullptr;
   size_t clientId_ = 0;

@@ -7,21 +7,27 @@
 
 #include <algorithm>
 
+#include "console/key_codes.h"
 #include "platform/config.h"
 #include "platform/text.h"
 
 namespace kaldro::files {
 
 namespace {
-// Key codes of the list: plain codes as they are, extended codes (after a 0) as 256 + code.
+namespace key = console::key;
+namespace ext = console::extended;
+
+// Key codes of the list: plain codes as they are, extended codes (after key::Extended) as 256 + code.
 constexpr int kNoAction = -1;
 constexpr int kWaitForKey = -2;
 constexpr int Extended = 256;
-constexpr int kEnter = 13, kEscape = 27, kTab = 9;
-constexpr int kHome = Extended + 71, kUp = Extended + 72, kPageUp = Extended + 73, kLeft = Extended + 75,
-              kRight = Extended + 77, kEnd = Extended + 79, kDown = Extended + 80, kPageDown = Extended + 81,
-              kCtrlPageUp = Extended + 132, kCtrlPageDown = Extended + 118, kF5 = Extended + 63,
-              kCtrlF5 = Extended + 98;
+constexpr int kEnter = key::Enter, kEscape = key::Escape, kTab = key::Tab;
+constexpr int kHome = Extended + ext::Home, kUp = Extended + ext::Up, kPageUp = Extended + ext::PageUp,
+              kLeft = Extended + ext::Left, kRight = Extended + ext::Right, kEnd = Extended + ext::End,
+              kDown = Extended + ext::Down, kPageDown = Extended + ext::PageDown,
+              kCtrlPageUp = Extended + ext::CtrlPageUp, kCtrlPageDown = Extended + ext::CtrlPageDown,
+              kF5 = Extended + ext::F5, kCtrlF5 = Extended + ext::CtrlF5;
+constexpr int kPageItems = 10;
 
 constexpr int kColourNormal = 15, kColourDirectory = 3, kColourSelected = 2, kColourHighlight = 14,
               kColourListBackground = 6;
@@ -166,9 +172,9 @@ std::string FileChooser::chooseFile(int left, int top, int right, int bottom, st
 }
 
 int FileChooser::readListKey() {
-  int key = console_.readKey();
-  if (key == 0) key = Extended + console_.readKey();
-  return key;
+  int code = console_.readKey();
+  if (code == key::Extended) code = Extended + console_.readKey();
+  return code;
 }
 
 void FileChooser::drawList() {
@@ -246,118 +252,117 @@ int FileChooser::searchFrom(int index, uint8_t letter) const {
   return static_cast<int>(files_.size());
 }
 
+// Selection marks, moves and searches; any key not here leaves the list.
+const FileChooser::ListAction FileChooser::kListKeys[] = {
+    {kNoAction, [](FileChooser&, ListStep&) {}},
+    {kWaitForKey, [](FileChooser& c, ListStep&) {
+       while (!c.console_.keyPressed()) c.console_.waitForMessage();
+     }},
+    {key::Space, [](FileChooser& c, ListStep& s) {
+       if (c.inList(s.index)) c.files_[s.index].selected = !c.files_[s.index].selected;
+     }},
+    {'+', [](FileChooser& c, ListStep& s) {
+       if (c.inList(s.index)) c.files_[s.index].selected = true;
+     }},
+    {'-', [](FileChooser& c, ListStep& s) {
+       if (c.inList(s.index)) c.files_[s.index].selected = false;
+     }},
+    {'*', [](FileChooser& c, ListStep&) { c.selectAll(true); }},
+    {'/', [](FileChooser& c, ListStep&) { c.selectAll(false); }},
+    {kDown, [](FileChooser& c, ListStep& s) { c.moveDown(s.index, s.shift); }},
+    {kUp, [](FileChooser& c, ListStep& s) { c.moveUp(s.index, s.shift); }},
+    {kPageDown, [](FileChooser& c, ListStep& s) {
+       for (int i = 0; i < kPageItems; ++i) c.moveDown(s.index, s.shift);
+     }},
+    {kPageUp, [](FileChooser& c, ListStep& s) {
+       for (int i = 0; i < kPageItems; ++i) c.moveUp(s.index, s.shift);
+     }},
+    {kHome, [](FileChooser& c, ListStep& s) { c.toFirst(s); }},
+    {kCtrlPageUp, [](FileChooser& c, ListStep& s) { c.toFirst(s); }},
+    {kEnd, [](FileChooser& c, ListStep& s) { c.toLast(s); }},
+    {kCtrlPageDown, [](FileChooser& c, ListStep& s) { c.toLast(s); }},
+    {kLeft, [](FileChooser&, ListStep& s) { s.speak = Speak::SpellShortName; }},
+    {kRight, [](FileChooser&, ListStep& s) { s.speak = Speak::SpellName; }},
+    {kF5, [](FileChooser& c, ListStep& s) {
+       const uint8_t letter = c.console_.readKey();
+       if (letter == key::Extended) c.console_.readKey();  // an extended key: its code is no letter
+       c.searchLetter_ = letter;
+       s.index = c.searchFrom(s.index, c.searchLetter_);
+     }},
+    {kCtrlF5, [](FileChooser& c, ListStep& s) { s.index = c.searchFrom(s.index, c.searchLetter_); }},
+};
+
+void FileChooser::selectAll(bool selected) {
+  for (FileEntry& entry : files_) entry.selected = selected;
+  drawList();
+}
+
+void FileChooser::toFirst(ListStep& step) {
+  if (step.shift) {
+    for (int i = 0; i <= std::min(step.index, static_cast<int>(files_.size()) - 1); ++i) files_[i].selected = false;
+    speech_.beepSound();
+    drawList();
+  }
+  step.index = 0;
+}
+
+void FileChooser::toLast(ListStep& step) {
+  const int count = static_cast<int>(files_.size());
+  if (step.shift) {
+    for (int i = std::max(step.index, 0); i < count; ++i) files_[i].selected = true;
+    speech_.beepSound();
+    drawList();
+  }
+  step.index = count - 1;
+}
+
+// Past either end a beep; on an item, highlighted and spoken unless the key leaves the list.
+void FileChooser::showPosition(const ListStep& step, bool leaving) {
+  const int count = static_cast<int>(files_.size());
+  if (step.index == -1 || step.index == count) {
+    speech_.beepSound();
+    scrollIntoView(step.index == -1 ? 0 : count - 1, false);
+    console_.moveCursor(window_.right, window_.bottom);
+    return;
+  }
+  scrollIntoView(step.index, false);
+  if (leaving) return;
+  drawItem(step.index, true);
+  console_.moveCursor(window_.left, rowOf(step.index));
+  // On this platform a file has no short alternative name: it is the long name.
+  if (step.speak == Speak::SpellName || step.speak == Speak::SpellShortName) {
+    speech_.spellText(files_[step.index].displayName);
+  } else {
+    if (files_[step.index].selected) speech_.beepSound();
+    speech_.speakText(files_[step.index].displayName);
+  }
+}
+
 int FileChooser::listLoop(int start, int& leavingKey) {
   const int count = static_cast<int>(files_.size());
-  int index = std::clamp(start, 0, count - 1);
-  scrollIntoView(index, true);
-  console_.moveCursor(window_.left, rowOf(index));
-  int key = kNoAction;
+  ListStep step{std::clamp(start, 0, count - 1), kNoAction};
+  scrollIntoView(step.index, true);
+  console_.moveCursor(window_.left, rowOf(step.index));
   for (;;) {
-    drawItem(index, false);
-    const bool shift = key >= Extended && console_.modifiersOfLastKey().shift;
-    bool leaving = false;
-    Speak speak = Speak::Name;
-    switch (key) {
-      case kNoAction:
-        break;
-      case ' ':
-        if (inList(index)) files_[index].selected = !files_[index].selected;
-        break;
-      case '+':
-        if (inList(index)) files_[index].selected = true;
-        break;
-      case '-':
-        if (inList(index)) files_[index].selected = false;
-        break;
-      case '*':
-      case '/':
-        for (FileEntry& entry : files_) entry.selected = key == '*';
-        drawList();
-        break;
-      case kWaitForKey:
-        while (!console_.keyPressed()) console_.waitForMessage();
-        break;
-      case kDown:
-        moveDown(index, shift);
-        break;
-      case kUp:
-        moveUp(index, shift);
-        break;
-      case kPageDown:
-        for (int i = 0; i < 10; ++i) moveDown(index, shift);
-        break;
-      case kPageUp:
-        for (int i = 0; i < 10; ++i) moveUp(index, shift);
-        break;
-      case kHome:
-      case kCtrlPageUp:
-        if (shift) {
-          for (int i = 0; i <= std::min(index, count - 1); ++i) files_[i].selected = false;
-          speech_.beepSound();
-          drawList();
-        }
-        index = 0;
-        break;
-      case kEnd:
-      case kCtrlPageDown:
-        if (shift) {
-          for (int i = std::max(index, 0); i < count; ++i) files_[i].selected = true;
-          speech_.beepSound();
-          drawList();
-        }
-        index = count - 1;
-        break;
-      case kLeft:
-        speak = Speak::SpellShortName;
-        break;
-      case kRight:
-        speak = Speak::SpellName;
-        break;
-      case kF5: {
-        int letter = console_.readKey();
-        if (letter == 0) {  // an extended key: its code is no letter
-          console_.readKey();
-        }
-        searchLetter_ = static_cast<uint8_t>(letter);
-        index = searchFrom(index, searchLetter_);
-        break;
-      }
-      case kCtrlF5:
-        index = searchFrom(index, searchLetter_);
-        break;
-      default:
-        leaving = true;
-        break;
-    }
-    index = std::clamp(index, -1, count);
-    if (index == -1 || index == count) {
-      speech_.beepSound();
-      scrollIntoView(index == -1 ? 0 : count - 1, false);
-      console_.moveCursor(window_.right, window_.bottom);
-    } else {
-      scrollIntoView(index, false);
-      if (!leaving) {
-        drawItem(index, true);
-        console_.moveCursor(window_.left, rowOf(index));
-        // On this platform a file has no short alternative name: it is the long name.
-        if (speak == Speak::SpellName || speak == Speak::SpellShortName) {
-          speech_.spellText(files_[index].displayName);
-        } else {
-          if (files_[index].selected) speech_.beepSound();
-          speech_.speakText(files_[index].displayName);
-        }
-      }
-    }
+    drawItem(step.index, false);
+    step.shift = step.key >= Extended && console_.modifiersOfLastKey().shift;
+    step.speak = Speak::Name;
+    const auto action = std::find_if(std::begin(kListKeys), std::end(kListKeys),
+                                     [&](const ListAction& a) { return a.key == step.key; });
+    const bool leaving = action == std::end(kListKeys);
+    if (!leaving) action->run(*this, step);
+    step.index = std::clamp(step.index, -1, count);
+    showPosition(step, leaving);
     if (leaving) break;
     while (speech_.speechBusy() && !console_.keyPressed()) console_.waitForMessage();
-    key = readListKey();
+    step.key = readListKey();
   }
-  leavingKey = key;
-  if (inList(index) && key != kEscape) {
-    drawItem(index, true);
+  leavingKey = step.key;
+  if (inList(step.index) && step.key != kEscape) {
+    drawItem(step.index, true);
     console_.setTextColour(kColourNormal);
   }
-  return index;
+  return step.index;
 }
 
 }  // namespace kaldro::files

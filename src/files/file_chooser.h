@@ -35,8 +35,24 @@ class FileChooser {
     std::string prefix;
   };
   enum class Speak { Name, SpellName, SpellShortName };
+  // One turn of the list: the item, the key and what it asks to hear.
+  struct ListStep {
+    int index;
+    int key;
+    bool shift = false;
+    Speak speak = Speak::Name;
+  };
+  struct ListAction {
+    int key;
+    void (*run)(FileChooser& chooser, ListStep& step);
+  };
+  static const ListAction kListKeys[];
 
   int listLoop(int start, int& leavingKey);
+  void showPosition(const ListStep& step, bool leaving);
+  void selectAll(bool selected);
+  void toFirst(ListStep& step);
+  void toLast(ListStep& step);
   int readListKey();
   void drawList();
   void drawItem(int index, bool highlighted);

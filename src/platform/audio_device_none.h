@@ -28,6 +28,9 @@ class AudioDeviceNone : public AudioDevice {
   virtual int deliver(const uint8_t* bytes, size_t length) { return audio_error::Ok; }
   // Queued sound was dropped; the last unplayedMicros of what was delivered were never heard.
   virtual void forget(int64_t unplayedMicros) {}
+  // Nothing played for this long since the last sound ended (a pause, a wait): called before the
+  // next block is delivered, so that a device recording the sound can keep its timing.
+  virtual void silence(int64_t micros) {}
 
  private:
   Host& host_;
@@ -35,6 +38,8 @@ class AudioDeviceNone : public AudioDevice {
   bool open_ = false;
   // When the last queued block ends, in microseconds of the host's monotonic clock.
   int64_t queueEndMicros_ = 0;
+  // When the last sound heard ended (a reset ends it early), across closes; -1 before any sound.
+  int64_t heardUntilMicros_ = -1;
 };
 
 }  // namespace kaldro::platform

@@ -92,6 +92,21 @@ class AudioDeviceWav : public AudioDeviceNone {
     return audio_error::Ok;
   }
 
+  // The time nothing played passes in the file too, as silence after what is there.
+  void silence(int64_t micros) override {
+    if (fd_ < 0) return;
+    const auto samples = static_cast<size_t>(micros * kFileRate / 1000000);
+    if (samples == 0 || dataBytes_ + samples * 2 > std::numeric_limits<uint32_t>::max() - kHeaderBytes) return;
+    // The sound before the pause ends where its tail ends; the next one starts afresh.
+    resampler_.restart();
+    settled_.assign(samples, 0);
+    iovec zeros = {settled_.data(), samples * 2};
+    if (!writeAt(fd_, {&zeros, 1}, kHeaderBytes + dataBytes_)) return;
+    dataBytes_ += samples * 2;
+    settledBytes_ = dataBytes_;
+    writeHeader();
+  }
+
   // What a reset cut off was never heard: it leaves the file too.
   void forget(int64_t unplayedMicros) override {
     resampler_.restart();

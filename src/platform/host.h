@@ -178,4 +178,14 @@ struct ProgramExit {
   int status = 0;
 };
 
+// The programs' exit statuses, as --help and the documentation state them.
+namespace exit_status {
+inline constexpr int Success = 0;
+inline constexpr int Failure = 1;           // what the user asked for was not done (the reason on standard error)
+inline constexpr int Usage = 2;             // a wrong command line, or a malformed key script
+inline constexpr int ScriptExhausted = 3;   // the headless host's key script ran out
+inline constexpr int Cancelled = 4;         // the user cancelled (an empty name, a refused rewrite)
+inline constexpr int Quit = 255;            // the window system's quit message or Ctrl+Break
+}  // namespace exit_status
+
 }  // namespace kaldro::platform

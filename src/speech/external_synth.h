@@ -18,6 +18,8 @@ class ExternalSynth {
   virtual void synthSpeak(std::string_view text) = 0;
   virtual bool synthBusy(bool queuedOnly) = 0;
   virtual void synthStop() = 0;
+  // True when speech meant for the output file was lost (a write failed).
+  virtual bool synthOutputFailed() const { return false; }
 };
 
 // Where no external synthesizer is available: it never starts, so speech stays built-in.

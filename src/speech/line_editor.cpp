@@ -4,7 +4,12 @@
 #include <algorithm>
 #include <tuple>
 
+#include "console/key_codes.h"
+
 namespace kaldro::speech {
+
+namespace key = console::key;
+namespace ext = console::extended;
 
 namespace {
 
@@ -26,19 +31,6 @@ bool isConsonant(uint8_t c) {
       return false;
   }
 }
-
-// Ordinary codes the editor acts on; any other control code is "without its own action".
-bool hasOwnAction(uint8_t code) {
-  switch (code) {
-    case 3: case 4: case 8: case 9: case 10: case 11: case 13: case 19: case 21: case 22:
-    case 25: case 27: case 28: case 127: case 222: case 223:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool isTypedCharacter(uint8_t code) { return code >= 32 && !hasOwnAction(code); }
 
 // Control bytes (from a pasted text) would move the console cursor: they show as blanks.
 std::string printable(std::string_view text) {
@@ -64,7 +56,7 @@ std::string LineEditor::readLine() {
   const int column = console_.cursorColumn();
   const int row = console_.cursorRow();
   std::string text;
-  if (editField(text, column, row, 255, true) == 27) {
+  if (editField(text, column, row, 255, true) == key::Escape) {
     // Only the field's own columns are blanked: a longer text was never shown beyond them.
     const int width = std::max(1, console::Console::Columns - 1 - column);
     console_.moveCursor(column, row);
@@ -96,17 +88,17 @@ uint8_t LineEditor::editLine(std::string& text, int column, int row, int maxLen,
     uint8_t code = console_.readKey();
     speech_.stopSpeech();
     bool extended = false;
-    if (code == 0) {
+    if (code == key::Extended) {
       extended = true;
       code = console_.readKey();
-      if (code == 16 || code == 17 || code == 18) {
+      if (code == ext::AltQ || code == ext::AltW || code == ext::AltE) {
         // Ctrl+Alt+Q, W, E: on layouts where they are AltGr keys the character follows and is what
         // the user meant, so the next key is read as an ordinary one: a stray chord never submits
         // a half-typed field. Only an extended key after them ends the editing (its second code
         // goes with it, so that it is not typed into the next field).
         const uint8_t ctrlAltCode = code;
         code = console_.readKey();
-        if (code == 0) {
+        if (code == key::Extended) {
           console_.readKey();
           exitCode = ctrlAltCode;
           break;
@@ -117,25 +109,13 @@ uint8_t LineEditor::editLine(std::string& text, int column, int row, int maxLen,
     platform::Modifiers modifiers = console_.modifiersOfLastKey();
     // Ctrl+Alt+Shift+F9 stands in for Ctrl+Alt+F9, which Linux keeps for switching terminals: the
     // Shift that makes it reach the program must not touch the selection.
-    if (extended && code == 102 && modifiers.alt) modifiers.shift = false;
-
-    if (extended) {
-      if (!modifiers.shift) {
-        if (code != 254 && code != 255) clearSelection();
-      } else if (f.selectionStart == 0) {
-        f.selectionStart = f.cursor;
-      }
-    } else if (code != 3 && code != 22 && code != 222 && code != 223) {
-      clearSelection();
-    }
-
+    if (extended && code == ext::CtrlF9 && modifiers.alt) modifiers.shift = false;
+    startOrClearSelection(code, extended, modifiers.shift);
     if (f.firstKey) applyFirstKeyRule(code, extended);
     exitCode = extended ? extendedKey(code, modifiers.alt) : ordinaryKey(code);
-
     // Shift with any cursor key extends the selection. A paste keeps its own selection: the
     // pasted characters stay highlighted even though Shift+Insert holds Shift.
-    const bool paste = extended ? code == 254 : code == 22;
-    if ((extended || code == 3) && modifiers.shift && !paste) f.selectionEnd = f.cursor;
+    if ((extended || code == key::CtrlC) && modifiers.shift && !isPaste(code, extended)) f.selectionEnd = f.cursor;
     f.firstKey = false;
   }
 
@@ -148,12 +128,31 @@ uint8_t LineEditor::editLine(std::string& text, int column, int row, int maxLen,
   return *exitCode;
 }
 
+bool LineEditor::isPaste(uint8_t code, bool extended) {
+  return extended ? code == ext::ShiftInsert : code == key::CtrlV;
+}
+
+// Shift with an extended key starts a selection; other keys drop it, except those that copy,
+// paste or only report the focus.
+void LineEditor::startOrClearSelection(uint8_t code, bool extended, bool shift) {
+  if (extended) {
+    if (!shift) {
+      if (code != ext::ShiftInsert && code != ext::CtrlInsert) clearSelection();
+    } else if (field_.selectionStart == 0) {
+      field_.selectionStart = field_.cursor;
+    }
+  } else if (code != key::CtrlC && code != key::CtrlV && code != key::FocusGained && code != key::FocusLost) {
+    clearSelection();
+  }
+}
+
 // Typing straight away replaces a proposed value; moving the cursor first keeps it for editing.
 void LineEditor::applyFirstKeyRule(uint8_t code, bool extended) {
   Field& f = field_;
-  const bool paste = extended ? code == 254 : code == 22;
-  const bool character = !extended && isTypedCharacter(code);
-  const bool inactiveControl = !extended && code < 32 && !hasOwnAction(code);
+  const bool paste = isPaste(code, extended);
+  const bool withoutAction = !extended && !hasOwnAction(code);
+  const bool character = withoutAction && code >= key::FirstCharacter;
+  const bool inactiveControl = withoutAction && code < key::FirstCharacter;
   if (!(paste || character || inactiveControl)) return;
   if (f.text.find_first_not_of(' ', static_cast<size_t>(f.cursor - 1)) == std::string::npos) return;
   speech_.clickSound();
@@ -203,155 +202,161 @@ int LineEditor::endOfText() const {
   return last == std::string::npos ? 1 : static_cast<int>(last) + 2;
 }
 
-std::optional<uint8_t> LineEditor::extendedKey(uint8_t code, bool alt) {
-  Field& f = field_;
-  switch (code) {
-    case 59:  // F1
-      if (alt) return 104;
-      speakWordAtCursor();
-      break;
-    case 62:  // F4
-      speech_.setEcho(!speech_.echoOn());
-      speech_.playWord(speech_.echoOn() ? "_FALACI" : "_FALDLG");
-      break;
-    case 66:  // F8
-      speech_.speakCurrentTime();
-      break;
-    case 70:  // F12
-      openLinkAtCursor();
-      break;
-    case 71:  // Home
-      f.cursor = 1;
-      break;
-    case 75:  // Left
-      if (f.cursor == 1) {
-        speech_.beepSound();
-      } else {
-        --f.cursor;
-        speech_.speakChar(static_cast<uint8_t>(f.text[f.cursor - 1]));
-      }
-      break;
-    case 77: {  // Right; with Alt a letter is heard by its phonetic-alphabet name
-      if (f.cursor > f.maxLen) {
-        speech_.beepSound();
-        break;
-      }
-      const uint8_t c = static_cast<uint8_t>(f.text[f.cursor - 1]);
-      if (alt && isAsciiLetter(c)) {
-        speech_.playWord("_FON" + std::to_string(c));
-      } else {
-        speech_.speakChar(c);
-      }
-      ++f.cursor;
-      break;
-    }
-    case 79:  // End
-      f.cursor = endOfText();
-      break;
-    case 83:  // Delete
-      if (f.editable) deleteSelectionOrCharacter();
-      break;
-    case 94:  // Ctrl+F1: the whole text, trailing blanks included
-      speech_.speakText(f.text);
-      break;
-    case 97:  // Ctrl+F4
-      changeSpeed();
-      break;
-    case 101:  // Ctrl+F8
-      speech_.speakCurrentDate();
-      break;
-    case 102:  // Ctrl+F9; with Alt the screen review, then back to editing
-      if (!alt) return 102;
-      review_.screenReview();
-      break;
-    case 115:  // Ctrl+Left
-      wordLeft(true);
-      break;
-    case 116:  // Ctrl+Right
-      wordRight(true);
-      break;
-    case 254:  // Shift+Insert
-      paste();
-      break;
-    case 255:  // Ctrl+Insert
-      copy();
-      break;
-    default:
-      if (code >= 120 && code <= 129) break;  // Alt+digit
-      return code;
-  }
-  return std::nullopt;
+// Extended keys; Alt+digit does nothing, any other extended key ends the editing with its code.
+const LineEditor::KeyAction LineEditor::kExtendedKeys[] = {
+    {ext::F1, [](LineEditor& e, bool alt) -> KeyExit {
+       if (alt) return ext::CtrlF11;
+       e.speakWordAtCursor();
+       return {};
+     }},
+    {ext::F4, [](LineEditor& e, bool) -> KeyExit {
+       e.speech_.setEcho(!e.speech_.echoOn());
+       e.speech_.playWord(e.speech_.echoOn() ? "_FALACI" : "_FALDLG");
+       return {};
+     }},
+    {ext::F8, [](LineEditor& e, bool) -> KeyExit { return e.speech_.speakCurrentTime(), KeyExit{}; }},
+    {ext::F12, [](LineEditor& e, bool) -> KeyExit { return e.openLinkAtCursor(), KeyExit{}; }},
+    {ext::Home, [](LineEditor& e, bool) -> KeyExit { return e.field_.cursor = 1, KeyExit{}; }},
+    {ext::Left, [](LineEditor& e, bool) -> KeyExit { return e.cursorLeft(), KeyExit{}; }},
+    {ext::Right, [](LineEditor& e, bool alt) -> KeyExit { return e.cursorRight(alt), KeyExit{}; }},
+    {ext::End, [](LineEditor& e, bool) -> KeyExit { return e.field_.cursor = e.endOfText(), KeyExit{}; }},
+    {ext::Delete, [](LineEditor& e, bool) -> KeyExit {
+       if (e.field_.editable) e.deleteSelectionOrCharacter();
+       return {};
+     }},
+    // The whole text, trailing blanks included.
+    {ext::CtrlF1, [](LineEditor& e, bool) -> KeyExit { return e.speech_.speakText(e.field_.text), KeyExit{}; }},
+    {ext::CtrlF4, [](LineEditor& e, bool) -> KeyExit { return e.changeSpeed(), KeyExit{}; }},
+    {ext::CtrlF8, [](LineEditor& e, bool) -> KeyExit { return e.speech_.speakCurrentDate(), KeyExit{}; }},
+    // With Alt the screen review, then back to editing.
+    {ext::CtrlF9, [](LineEditor& e, bool alt) -> KeyExit {
+       if (!alt) return ext::CtrlF9;
+       e.review_.screenReview();
+       return {};
+     }},
+    {ext::CtrlLeft, [](LineEditor& e, bool) -> KeyExit { return e.wordLeft(true), KeyExit{}; }},
+    {ext::CtrlRight, [](LineEditor& e, bool) -> KeyExit { return e.wordRight(true), KeyExit{}; }},
+    {ext::ShiftInsert, [](LineEditor& e, bool) -> KeyExit { return e.paste(), KeyExit{}; }},
+    {ext::CtrlInsert, [](LineEditor& e, bool) -> KeyExit { return e.copy(), KeyExit{}; }},
+};
+
+// Ordinary codes with an action of their own; any other code from key::FirstCharacter on is typed.
+const LineEditor::KeyAction LineEditor::kOrdinaryKeys[] = {
+    {key::CtrlC, [](LineEditor& e, bool) -> KeyExit { return e.copy(), KeyExit{}; }},
+    // Blank from the cursor to the end.
+    {key::CtrlD, [](LineEditor& e, bool) -> KeyExit {
+       return e.editing([&](Field& f) {
+         std::fill(f.text.begin() + (f.cursor - 1), f.text.end(), ' ');
+         e.speech_.playWord("_APFCPO");
+       });
+     }},
+    {key::Backspace, [](LineEditor& e, bool) -> KeyExit { return e.editing([&](Field&) { e.backspace(); }); }},
+    {key::Tab, [](LineEditor&, bool) -> KeyExit { return key::Tab; }},
+    {key::CtrlEnter, [](LineEditor&, bool) -> KeyExit { return key::CtrlEnter; }},
+    {key::Enter, [](LineEditor&, bool) -> KeyExit { return key::Enter; }},
+    {key::Escape, [](LineEditor&, bool) -> KeyExit { return key::Escape; }},
+    // The cursor position.
+    {key::CtrlK, [](LineEditor& e, bool) -> KeyExit {
+       return e.speech_.speakText(std::to_string(e.field_.cursor)), KeyExit{};
+     }},
+    // Delete everything before the cursor.
+    {key::CtrlS, [](LineEditor& e, bool) -> KeyExit {
+       return e.editing([&](Field& f) {
+         f.text = f.text.substr(static_cast<size_t>(f.cursor - 1));
+         f.text.resize(static_cast<size_t>(f.maxLen), ' ');
+         f.cursor = 1;
+         e.speech_.playWord("_APICPO");
+       });
+     }},
+    // Undo every change of this call.
+    {key::CtrlU, [](LineEditor& e, bool) -> KeyExit {
+       return e.editing([&](Field& f) {
+         f.text = f.initialText;
+         f.cursor = 1;
+         for (int beep = 0; beep < 3; ++beep) e.speech_.beepSound();
+       });
+     }},
+    {key::CtrlV, [](LineEditor& e, bool) -> KeyExit { return e.paste(), KeyExit{}; }},
+    // Blank the whole text.
+    {key::CtrlY, [](LineEditor& e, bool) -> KeyExit {
+       return e.editing([&](Field& f) {
+         f.text.assign(static_cast<size_t>(f.maxLen), ' ');
+         f.cursor = 1;
+         e.speech_.playWord("_CPOAPA");
+       });
+     }},
+    // The text as telephone tones.
+    {key::CtrlBackslash, [](LineEditor& e, bool) -> KeyExit { return e.speech_.playDtmf(e.field_.text), KeyExit{}; }},
+    {key::CtrlBackspace, [](LineEditor& e, bool) -> KeyExit { return e.editing([&](Field&) { e.deleteWord(); }); }},
+    {key::FocusGained, [](LineEditor& e, bool) -> KeyExit {
+       e.speech_.waitSpeechEnd();
+       e.speech_.speakText(e.field_.text);
+       return {};
+     }},
+    {key::FocusLost, [](LineEditor&, bool) -> KeyExit { return {}; }},
+};
+
+template <size_t N>
+const LineEditor::KeyAction* LineEditor::findAction(const KeyAction (&table)[N], uint8_t code) {
+  for (const KeyAction& action : table)
+    if (action.code == code) return &action;
+  return nullptr;
 }
 
-std::optional<uint8_t> LineEditor::ordinaryKey(uint8_t code) {
+bool LineEditor::hasOwnAction(uint8_t code) { return findAction(kOrdinaryKeys, code) != nullptr; }
+
+LineEditor::KeyExit LineEditor::extendedKey(uint8_t code, bool alt) {
+  if (const KeyAction* action = findAction(kExtendedKeys, code)) return action->run(*this, alt);
+  if (ext::isAltDigit(code)) return {};
+  return code;
+}
+
+LineEditor::KeyExit LineEditor::ordinaryKey(uint8_t code) {
+  if (const KeyAction* action = findAction(kOrdinaryKeys, code)) return action->run(*this, false);
+  if (code >= key::FirstCharacter && field_.editable) insertCharacter(code);
+  return {};
+}
+
+template <typename Change>
+LineEditor::KeyExit LineEditor::editing(Change change) {
+  if (field_.editable) change(field_);
+  return {};
+}
+
+void LineEditor::cursorLeft() {
   Field& f = field_;
-  switch (code) {
-    case 3:  // Ctrl+C
-      copy();
-      break;
-    case 4:  // Ctrl+D: blank from the cursor to the end
-      if (!f.editable) break;
-      std::fill(f.text.begin() + (f.cursor - 1), f.text.end(), ' ');
-      speech_.playWord("_APFCPO");
-      break;
-    case 8:  // Backspace
-      if (!f.editable) break;
-      if (f.cursor == 1) {
-        speech_.beepSound();
-      } else {
-        --f.cursor;
-        deleteAtCursor(true);
-      }
-      break;
-    case 9:
-    case 10:
-    case 13:
-    case 27:
-      return code;
-    case 11:  // Ctrl+K: the cursor position
-      speech_.speakText(std::to_string(f.cursor));
-      break;
-    case 19:  // Ctrl+S: delete everything before the cursor
-      if (!f.editable) break;
-      f.text = f.text.substr(static_cast<size_t>(f.cursor - 1));
-      f.text.resize(static_cast<size_t>(f.maxLen), ' ');
-      f.cursor = 1;
-      speech_.playWord("_APICPO");
-      break;
-    case 21:  // Ctrl+U: undo every change of this call
-      if (!f.editable) break;
-      f.text = f.initialText;
-      f.cursor = 1;
-      speech_.beepSound();
-      speech_.beepSound();
-      speech_.beepSound();
-      break;
-    case 22:  // Ctrl+V
-      paste();
-      break;
-    case 25:  // Ctrl+Y: blank the whole text
-      if (!f.editable) break;
-      f.text.assign(static_cast<size_t>(f.maxLen), ' ');
-      f.cursor = 1;
-      speech_.playWord("_CPOAPA");
-      break;
-    case 28:  // Ctrl+\: the text as telephone tones
-      speech_.playDtmf(f.text);
-      break;
-    case 127:  // Ctrl+Backspace
-      if (f.editable) deleteWord();
-      break;
-    case 222:  // the window gained the focus
-      speech_.waitSpeechEnd();
-      speech_.speakText(f.text);
-      break;
-    case 223:  // the window lost the focus
-      break;
-    default:
-      if (code >= 32 && f.editable) insertCharacter(code);
-      break;
+  if (f.cursor == 1) {
+    speech_.beepSound();
+  } else {
+    --f.cursor;
+    speech_.speakChar(static_cast<uint8_t>(f.text[f.cursor - 1]));
   }
-  return std::nullopt;
+}
+
+// With Alt a letter is heard by its phonetic-alphabet name.
+void LineEditor::cursorRight(bool alt) {
+  Field& f = field_;
+  if (f.cursor > f.maxLen) {
+    speech_.beepSound();
+    return;
+  }
+  const uint8_t c = static_cast<uint8_t>(f.text[f.cursor - 1]);
+  if (alt && isAsciiLetter(c)) {
+    speech_.playWord("_FON" + std::to_string(c));
+  } else {
+    speech_.speakChar(c);
+  }
+  ++f.cursor;
+}
+
+void LineEditor::backspace() {
+  Field& f = field_;
+  if (f.cursor == 1) {
+    speech_.beepSound();
+  } else {
+    --f.cursor;
+    deleteAtCursor(true);
+  }
 }
 
 void LineEditor::insertCharacter(uint8_t character) {
@@ -522,7 +527,7 @@ void LineEditor::changeSpeed() {
   do {
     key = speech_.readKeySpeak();
   } while (console_.keyPressed());
-  if (key == 27 || key == 13) return;
+  if (key == console::key::Escape || key == console::key::Enter) return;
   const int level = key >= '1' && key <= '5' ? key - '0' : 0;
   const std::string programSoundFolder = speech_.programSoundFolder();
   speech_.stopAndFinishSpeech();

@@ -56,11 +56,32 @@ class LineEditor {
   std::pair<int, int> orderedSelection() const;
   int endOfText() const;  // the position after the last non-blank character
 
-  // Answers the exit code when the key ends the editing.
-  std::optional<uint8_t> extendedKey(uint8_t code, bool alt);
-  std::optional<uint8_t> ordinaryKey(uint8_t code);
+  // The code that ends the editing, or nothing.
+  using KeyExit = std::optional<uint8_t>;
+  // A key's action; alt tells whether Alt was held.
+  struct KeyAction {
+    uint8_t code;
+    KeyExit (*run)(LineEditor& editor, bool alt);
+  };
+  static const KeyAction kExtendedKeys[];
+  static const KeyAction kOrdinaryKeys[];
+  template <size_t N>
+  static const KeyAction* findAction(const KeyAction (&table)[N], uint8_t code);
+  // Ordinary codes outside kOrdinaryKeys are typed (or, below the first character, do nothing).
+  static bool hasOwnAction(uint8_t code);
+  static bool isPaste(uint8_t code, bool extended);
+
+  KeyExit extendedKey(uint8_t code, bool alt);
+  KeyExit ordinaryKey(uint8_t code);
+  // Runs change on the field when it may be edited.
+  template <typename Change>
+  KeyExit editing(Change change);
+  void startOrClearSelection(uint8_t code, bool extended, bool shift);
   void applyFirstKeyRule(uint8_t code, bool extended);
 
+  void cursorLeft();
+  void cursorRight(bool alt);
+  void backspace();
   void insertCharacter(uint8_t character);
   void deleteAtCursor(bool playDeleteWord);
   void deleteSelectionOrCharacter();

@@ -1,13 +1,18 @@
 // Screen review: reading characters, words, rows, fields and the screen; positioning, search, copy.
 #include "speech/screen_review.h"
 
+#include <iterator>
 #include <string_view>
+
+#include "console/key_codes.h"
 
 namespace kaldro::speech {
 
+namespace key = console::key;
+namespace ext = console::extended;
+
 namespace {
 
-constexpr uint8_t kEscape = 27;
 constexpr uint8_t kBlank = ' ';
 
 bool isAsciiLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -60,12 +65,12 @@ void ScreenReview::screenReview() {
 
   for (;;) {
     console_.moveCursor(column_, row_);
-    const uint8_t key = console_.readKey();
-    if (key == kEscape) break;
-    if (key == 0) {
+    const uint8_t code = console_.readKey();
+    if (code == key::Escape) break;
+    if (code == key::Extended) {
       handleExtendedKey(console_.readKey());
     } else {
-      handleOrdinaryKey(key);
+      handleOrdinaryKey(code);
     }
     correctPosition();
   }
@@ -101,137 +106,112 @@ void ScreenReview::unknownKey() {
   speech_.beepSound();
 }
 
-void ScreenReview::handleExtendedKey(uint8_t code) {
-  switch (code) {
-    case 15:  // Shift+Tab: previous field
-      column_ = fieldAtPosition().first - 2;
-      speech_.clickSound();
-      break;
-    case 59:  // F1
-      if (!(console_.keyPressed() && speech_.externalActive())) speakWordAtPosition();
-      if (column_ >= Columns) {
-        speech_.clickSound();
-        column_ = endOfRow(row_);
-      }
-      break;
-    case 63:  // F5
-      askAndSearch();
-      break;
-    case 64:  // F6
-      goToPosition();
-      break;
-    case 71:  // Home
-      column_ = 1;
-      break;
-    case 72:  // Up: at row 1 the correction beeps and nothing is read
-      column_ = 1;
-      --row_;
-      if (row_ >= 1) readRow();
-      break;
-    case 73:  // Page Up
-      row_ = 1;
-      column_ = 1;
-      readRow();
-      break;
-    case 75:  // Left
-      if (column_ > 1) {
-        speech_.speakChar(cellChar(column_ - 1, row_));
-      } else {
-        speech_.beepSound();
-      }
-      --column_;
-      break;
-    case 77:  // Right
-      if (column_ > Columns + 1) {
-        speech_.beepSound();
-      } else {
-        speech_.speakChar(cellChar(column_, row_));
-      }
-      ++column_;
-      break;
-    case 79:  // End
-      column_ = endOfRow(row_);
-      break;
-    case 80:  // Down
-      ++row_;
-      column_ = 1;
-      speech_.clickSound();
-      if (row_ <= Rows) readRow();
-      break;
-    case 81:  // Page Down
-      row_ = Rows;
-      column_ = 1;
-      readRow();
-      break;
-    case 94: {  // Ctrl+F1: the whole field
-      const Span field = fieldAtPosition();
-      readRange(row_, field.first, row_, field.last, true);
-      break;
-    }
-    case 98:  // Ctrl+F5
-      search();
-      break;
-    case 115:  // Ctrl+Left
-      previousWord();
-      break;
-    case 116:  // Ctrl+Right
-      nextWord();
-      break;
-    case 118:  // Ctrl+Page Down
-      goToLetter(true);
-      break;
-    case 132:  // Ctrl+Page Up
-      goToLetter(false);
-      break;
-    default:
-      unknownKey();
-      break;
+const ScreenReview::KeyAction ScreenReview::kExtendedKeys[] = {
+    {ext::ShiftTab, [](ScreenReview& r) {  // previous field
+       r.column_ = r.fieldAtPosition().first - 2;
+       r.speech_.clickSound();
+     }},
+    {ext::F1, [](ScreenReview& r) {
+       if (!(r.console_.keyPressed() && r.speech_.externalActive())) r.speakWordAtPosition();
+       if (r.column_ >= Columns) {
+         r.speech_.clickSound();
+         r.column_ = r.endOfRow(r.row_);
+       }
+     }},
+    {ext::F5, [](ScreenReview& r) { r.askAndSearch(); }},
+    {ext::F6, [](ScreenReview& r) { r.goToPosition(); }},
+    {ext::Home, [](ScreenReview& r) { r.column_ = 1; }},
+    {ext::Up, [](ScreenReview& r) {  // at row 1 the correction beeps and nothing is read
+       r.column_ = 1;
+       --r.row_;
+       if (r.row_ >= 1) r.readRow();
+     }},
+    {ext::PageUp, [](ScreenReview& r) { r.jumpToRow(1); }},
+    {ext::Left, [](ScreenReview& r) { r.left(); }},
+    {ext::Right, [](ScreenReview& r) {
+       if (r.column_ > Columns + 1) {
+         r.speech_.beepSound();
+       } else {
+         r.speech_.speakChar(r.cellChar(r.column_, r.row_));
+       }
+       ++r.column_;
+     }},
+    {ext::End, [](ScreenReview& r) { r.column_ = r.endOfRow(r.row_); }},
+    {ext::Down, [](ScreenReview& r) {
+       ++r.row_;
+       r.column_ = 1;
+       r.speech_.clickSound();
+       if (r.row_ <= Rows) r.readRow();
+     }},
+    {ext::PageDown, [](ScreenReview& r) { r.jumpToRow(Rows); }},
+    {ext::CtrlF1, [](ScreenReview& r) {  // the whole field
+       const Span field = r.fieldAtPosition();
+       r.readRange(r.row_, field.first, r.row_, field.last, true);
+     }},
+    {ext::CtrlF5, [](ScreenReview& r) { r.search(); }},
+    {ext::CtrlLeft, [](ScreenReview& r) { r.previousWord(); }},
+    {ext::CtrlRight, [](ScreenReview& r) { r.nextWord(); }},
+    {ext::CtrlPageDown, [](ScreenReview& r) { r.goToLetter(true); }},
+    {ext::CtrlPageUp, [](ScreenReview& r) { r.goToLetter(false); }},
+};
+
+// Letters are reading commands (see readingCommand); other codes not here are unknown.
+const ScreenReview::KeyAction ScreenReview::kOrdinaryKeys[] = {
+    {key::CtrlC, [](ScreenReview& r) { r.copyScreen(); }},
+    {key::Backspace, [](ScreenReview& r) { r.left(); }},
+    {key::Tab, [](ScreenReview& r) { r.nextField(); }},
+    {key::CtrlK, [](ScreenReview& r) { r.speakPosition(); }},
+    {key::CtrlL, [](ScreenReview& r) { r.speakPosition(); }},
+    {key::Enter, [](ScreenReview& r) {
+       ++r.row_;
+       r.column_ = 1;
+       r.speech_.clickSound();
+     }},
+    {key::Space, [](ScreenReview& r) { r.readRow(); }},
+};
+
+void ScreenReview::runKey(const KeyAction* table, size_t size, uint8_t code) {
+  for (size_t i = 0; i < size; ++i) {
+    if (table[i].code == code) return table[i].run(*this);
+  }
+  unknownKey();
+}
+
+void ScreenReview::handleExtendedKey(uint8_t code) { runKey(kExtendedKeys, std::size(kExtendedKeys), code); }
+
+void ScreenReview::handleOrdinaryKey(uint8_t code) {
+  if (isAsciiLetter(code)) return readingCommand(code);
+  runKey(kOrdinaryKeys, std::size(kOrdinaryKeys), code);
+}
+
+void ScreenReview::left() {
+  if (column_ > 1) {
+    speech_.speakChar(cellChar(column_ - 1, row_));
+  } else {
+    speech_.beepSound();
+  }
+  --column_;
+}
+
+void ScreenReview::jumpToRow(int row) {
+  row_ = row;
+  column_ = 1;
+  readRow();
+}
+
+// The console gives Shift+Tab as a Tab with Shift held: the previous field.
+void ScreenReview::nextField() {
+  if (console_.modifiersOfLastKey().shift) return handleExtendedKey(ext::ShiftTab);
+  const int next = fieldAtPosition().last + 2;
+  if (next > Columns) {
+    column_ = endOfRow(row_);
+  } else {
+    column_ = next;
+    speech_.clickSound();
   }
 }
 
-void ScreenReview::handleOrdinaryKey(uint8_t code) {
-  switch (code) {
-    case 3:  // Ctrl+C
-      copyScreen();
-      break;
-    case 8:  // Backspace: as Left
-      handleExtendedKey(75);
-      break;
-    case 9: {  // Tab: next field; the console gives Shift+Tab as a Tab with Shift held
-      if (console_.modifiersOfLastKey().shift) {
-        handleExtendedKey(15);
-        break;
-      }
-      const int next = fieldAtPosition().last + 2;
-      if (next > Columns) {
-        column_ = endOfRow(row_);
-      } else {
-        column_ = next;
-        speech_.clickSound();
-      }
-      break;
-    }
-    case 11:
-    case 12:  // Ctrl+K, Ctrl+L
-      speech_.speakText(std::to_string(row_) + " " + std::to_string(column_));
-      break;
-    case 13:  // Enter
-      ++row_;
-      column_ = 1;
-      speech_.clickSound();
-      break;
-    case ' ':
-      readRow();
-      break;
-    default:
-      if (isAsciiLetter(code)) {
-        readingCommand(code);
-      } else {
-        unknownKey();
-      }
-      break;
-  }
-}
+void ScreenReview::speakPosition() { speech_.speakText(std::to_string(row_) + " " + std::to_string(column_)); }
 
 // I from the start to the position, T the whole, F from the position to the end (L is T);
 // then T the screen, L the row, C the field.
@@ -243,7 +223,7 @@ void ScreenReview::readingCommand(uint8_t firstLetter) {
     return;
   }
   uint8_t second = console_.readKey();
-  if (second == 0) {
+  if (second == key::Extended) {
     console_.readKey();
     unknownKey();
     return;
@@ -403,15 +383,15 @@ void ScreenReview::goToPosition() {
   speech_.speakText("Entre linha e coluna");
   int digits[4] = {};
   for (int& digit : digits) {
-    const uint8_t key = console_.readKey();
-    if (key == 0) console_.readKey();
-    if (!isDigit(key)) {
+    const uint8_t code = console_.readKey();
+    if (code == key::Extended) console_.readKey();
+    if (!isDigit(code)) {
       speech_.beepSound();
       speech_.beepSound();
       return;
     }
-    speech_.speakChar(key);
-    digit = key - '0';
+    speech_.speakChar(code);
+    digit = code - '0';
   }
   row_ = digits[0] * 10 + digits[1];
   column_ = digits[2] * 10 + digits[3];
@@ -421,14 +401,14 @@ void ScreenReview::askAndSearch() {
   speech_.speakText("Qual texto");
   std::string text;
   for (;;) {
-    const uint8_t key = console_.readKey();
-    if (key == kEscape) return;
-    if (key == 13) break;
-    if (key == 0) {  // a function or cursor key is not text
+    const uint8_t code = console_.readKey();
+    if (code == key::Escape) return;
+    if (code == key::Enter) break;
+    if (code == key::Extended) {  // a function or cursor key is not text
       console_.readKey();
       continue;
     }
-    if (key == 8) {
+    if (code == key::Backspace) {
       if (!text.empty()) {
         const uint8_t removed = static_cast<uint8_t>(text.back());
         text.pop_back();
@@ -437,8 +417,8 @@ void ScreenReview::askAndSearch() {
       }
       continue;
     }
-    text.push_back(static_cast<char>(key));
-    speech_.speakChar(key);
+    text.push_back(static_cast<char>(code));
+    speech_.speakChar(code);
   }
   searchText_ = text;
   search();

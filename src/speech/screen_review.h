@@ -32,8 +32,20 @@ class ScreenReview {
   uint8_t cellChar(int column, int row) const;
   uint8_t cellAttribute(int column, int row) const;
 
+  struct KeyAction {
+    uint8_t code;
+    void (*run)(ScreenReview& review);
+  };
+  static const KeyAction kExtendedKeys[];
+  static const KeyAction kOrdinaryKeys[];
+  // The key's action from the table, or the unknown-key sounds.
+  void runKey(const KeyAction* table, size_t size, uint8_t code);
   void handleExtendedKey(uint8_t code);
   void handleOrdinaryKey(uint8_t code);
+  void left();
+  void jumpToRow(int row);  // to its first column, reading it
+  void nextField();
+  void speakPosition();
   void correctPosition();
   void unknownKey();
 

@@ -1,6 +1,7 @@
 // The speaking primitives: routing a text through the built-in synthesizer and recordings, and stopping it.
 #include "speech/speech.h"
 
+#include <cstdio>
 #include <string>
 
 #include "audio/wave_format.h"
@@ -345,8 +346,10 @@ void Speech::startSpeech(int speed, std::string_view programSoundFolder) {
   if (error == 0) return;
   console_.writeLine("Erro de inicializa\xE7\xE3o: " + std::to_string(error));
   console_.writeLine("Banco de dados de voz: " + synth_.diphoneBase());
+  std::fprintf(stderr, "erro de inicializa\xC3\xA7\xC3\xA3o da voz: %d (banco de dados de voz: %s)\n", error,
+               platform::cp1252ToUtf8(synth_.diphoneBase()).c_str());
   console_.readConsoleLine();
-  console_.closeConsole();
+  console_.closeConsole(platform::exit_status::Failure);
 }
 
 void Speech::stopAndFinishSpeech() {

@@ -3,33 +3,11 @@
 
 #include "platform/config.h"
 #include "platform/profile.h"
+#include "tts/normaliser.h"
 #include "tts/prosody.h"
+#include "tts/transcriber.h"
 
 namespace kaldro::tts {
-
-namespace {
-
-// Stand-in for the transcription stage until it is part of the tree: word headers, pause codes
-// and word ends, no phones (every word silent).
-std::vector<std::string> transcribeSilently(const std::vector<std::string>& tokenLines) {
-  std::vector<std::string> list;
-  for (const std::string& line : tokenLines) {
-    list.push_back(";" + line);
-    const std::string_view token = line.size() > 4 ? std::string_view(line).substr(4) : std::string_view();
-    if (token.empty()) {
-      list.push_back("__");
-      list.emplace_back();
-    } else if (std::string_view("!(),.:;?").find(token.front()) != std::string_view::npos) {
-      list.push_back(std::string("_") + token.front());
-    } else {
-      list.emplace_back();
-    }
-  }
-  list.push_back("__");
-  return list;
-}
-
-}  // namespace
 
 DataFiles dataFilesIn(const std::string& folder, const std::string& baseName) {
   auto file = [&](const char* extension) {
@@ -61,6 +39,8 @@ std::string loadFailureText(LoadResult result, const std::string& readErrorText)
 
 struct FrontEnd::Stages {
   explicit Stages(std::function<void(const std::string&)> showMessage) : prosody(std::move(showMessage)) {}
+  Transcriber transcriber;
+  Normaliser normaliser;
   Prosody prosody;
 };
 
@@ -68,23 +48,42 @@ FrontEnd::FrontEnd(std::function<void(const std::string&)> showMessage)
     : showMessage_(showMessage), stages_(new Stages(std::move(showMessage))) {}
 FrontEnd::~FrontEnd() { delete stages_; }
 
-LoadResult FrontEnd::load(const DataFiles& files, std::string*) {
-  if (!stages_->prosody.loadProsody(files.prosody) || !stages_->prosody.loadDiphones(files.diphones))
-    return LoadResult::ProsodyFailed;
+// In the engine's order: lexicons, abbreviations, prosody and diphone list; the first failure ends
+// the load.
+LoadResult FrontEnd::load(const DataFiles& files, std::string* readErrorText) {
+  if (!stages_->transcriber.loadLexicons(files.rules, files.exceptions)) return LoadResult::LexiconFailed;
+  // A file that exists but cannot be read is told apart from a missing or malformed one.
+  std::string readError;
+  auto failed = [&](LoadResult missingOrMalformed) {
+    if (readError.empty()) return missingOrMalformed;
+    if (readErrorText) *readErrorText = readError;
+    return LoadResult::ReadError;
+  };
+  if (!stages_->normaliser.loadAbbreviations(files.abbreviations, &readError))
+    return failed(LoadResult::AbbreviationsFailed);
+  if (!stages_->prosody.loadProsody(files.prosody, &readError) ||
+      !stages_->prosody.loadDiphones(files.diphones, &readError))
+    return failed(LoadResult::ProsodyFailed);
   return LoadResult::Loaded;
 }
 
-void FrontEnd::discard() { stages_->prosody.discardDiphones(); }
+void FrontEnd::discard() {
+  stages_->transcriber.clear();
+  stages_->prosody.discardDiphones();
+}
 
-std::string FrontEnd::normalise(std::string_view text) const { return std::string(text); }
+std::string FrontEnd::normalise(std::string_view text) const { return stages_->normaliser.normaliseText(text); }
 
 std::vector<std::string> FrontEnd::mbrolaLines(std::string_view text, double durationFactor,
                                                double pitchFactor) const {
   const Prosody& prosody = stages_->prosody;
   const std::vector<std::string> tokenLines = prosody.assignPatterns(prosody.tokenise(normalise(text)), true);
-  return prosody.buildProsody(transcribeSilently(tokenLines), durationFactor, pitchFactor);
+  return prosody.buildProsody(stages_->transcriber.transcribe(tokenLines), durationFactor, pitchFactor);
 }
 
-std::string FrontEnd::phones(std::string_view) const { return {}; }
+std::string FrontEnd::phones(std::string_view text) const {
+  const Prosody& prosody = stages_->prosody;
+  return joinPhones(stages_->transcriber.transcribe(prosody.assignPatterns(prosody.tokenise(normalise(text)), true)));
+}
 
 }  // namespace kaldro::tts

@@ -83,8 +83,16 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSampleRate = 16000;
 // How long the program may take to open its database and answer the first flush.
 constexpr auto kStartLimit = std::chrono::seconds(5);
-// After a flush, the end of the utterance is the expected sample count, or this long without output.
+// After a flush, the end of the utterance is the expected sample count; or, once most of it came,
+// this long without output (MBROLA's count may differ a little from the durations asked); or, before
+// that, a longer silence (a busy machine may hold the program back that long).
 constexpr int kQuietGapMs = 40;
+constexpr int kShortfallWaitMs = 500;
+constexpr double kMostOfIt = 0.9;
+// At most this long is spent, in steps of 1 ms, waiting for the first samples of an utterance.
+constexpr int kFirstSoundWaitLimitMs = 3;
+// Said when the program neither answers nor ends.
+constexpr const char* kNoAnswer = "o programa mbrola n\xE3o respondeu";
 // A program that takes neither input nor gives output this long is taken as hung.
 constexpr int kStallLimitMs = 3000;
 
@@ -108,13 +116,29 @@ class ProgramBinding final : public MbrolaBinding {
   ~ProgramBinding() override { close(); }
 
   int init(const std::string& database) override {
-    close();
+    if (startProgram(database) == 0) return 0;
+    if (stdbuf_.empty() || errorText_ == kNoAnswer) return -1;
+    // stdbuf cannot run every program (one that must be loaded first, say): without it the samples
+    // still come, in blocks and at every flush.
+    const std::string firstError = errorText_;
+    stdbuf_.clear();
+    if (startProgram(database) == 0) return 0;
+    if (errorText_.empty()) errorText_ = firstError;
+    return -1;
+  }
+
+  void setNoError(int noError) override { noError_ = noError; }
+
+ private:
+  // Starts the program on the database and waits for its answer to a short silence. 0 or -1.
+  int startProgram(const std::string& database) {
+    stop();
     database_ = database;
     if (!spawn()) return -1;
     // A short silence through the whole path proves the database was opened.
-    const char probe[] = "_ 10\n#\n";
+    const char probe[] = "_ 50\n#\n";
     if (!writeAll(probe, sizeof probe - 1)) return fail();
-    expected_ = 10.0 * kSampleRate / 1000;
+    expected_ = 50.0 * kSampleRate / 1000;
     flushed_ = true;
     const auto deadline = Clock::now() + kStartLimit;
     long long answered = 0;
@@ -125,15 +149,14 @@ class ProgramBinding final : public MbrolaBinding {
       else if (answered > 0) break;
     }
     if (answered == 0) {
-      if (error_ == 0) noteError("o programa mbrola n\xE3o respondeu");
+      if (error_ == 0) noteError(kNoAnswer);
       return fail();
     }
     reset();
     return error_ == 0 ? 0 : fail();
   }
 
-  void setNoError(int noError) override { noError_ = noError; }
-
+ public:
   void reset() override {
     if (pid_ > 0 && !alive()) error_ = -1;
     if (error_ != 0 && !database_.empty()) {
@@ -152,6 +175,8 @@ class ProgramBinding final : public MbrolaBinding {
     expected_ = 0;
     delivered_ = 0;
     flushed_ = false;
+    phoneLines_ = 0;
+    firstSoundWaitMs_ = 0;
   }
 
   int write(std::string_view line) override {
@@ -161,7 +186,9 @@ class ProgramBinding final : public MbrolaBinding {
     }
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    expected_ += lineDuration(text) * kSampleRate / 1000;
+    const double duration = lineDuration(text);
+    expected_ += duration * kSampleRate / 1000;
+    if (duration > 0) ++phoneLines_;
     text += '\n';
     return writeAll(text.data(), text.size()) ? 0 : -1;
   }
@@ -173,17 +200,26 @@ class ProgramBinding final : public MbrolaBinding {
   int read(int16_t* samples, int capacity) override {
     if (pid_ <= 0) return 0;
     waitOutput(0);
+    // Until the first samples of an utterance come, a short wait lets the program run: on a busy
+    // machine it would otherwise get no processor before every line was written, and the first
+    // sound would wait for all of them.
+    if (!flushed_ && delivered_ == 0 && buffered() < 2 && phoneLines_ >= 2 &&
+        firstSoundWaitMs_ < kFirstSoundWaitLimitMs) {
+      ++firstSoundWaitMs_;
+      waitOutput(1);
+    }
     if (flushed_) {
       // The utterance ends when all its samples came, or when none came for a while.
       auto lastArrival = Clock::now();
-      while (buffered() == 0 && error_ == 0 && delivered_ < std::llround(expected_)) {
+      while (buffered() < 2 && error_ == 0 && delivered_ < std::llround(expected_)) {
         const size_t before = output_.size();
         waitOutput(10);
         if (output_.size() != before) {
           lastArrival = Clock::now();
-        } else if (Clock::now() - lastArrival > std::chrono::milliseconds(kQuietGapMs)) {
-          break;
+          continue;
         }
+        const bool mostCame = static_cast<double>(delivered_) >= kMostOfIt * expected_;
+        if (Clock::now() - lastArrival > std::chrono::milliseconds(mostCame ? kQuietGapMs : kShortfallWaitMs)) break;
       }
     }
     const int count = static_cast<int>(std::min<size_t>(buffered() / 2, static_cast<size_t>(std::max(capacity, 0))));
@@ -207,7 +243,10 @@ class ProgramBinding final : public MbrolaBinding {
     return errorText_;
   }
 
-  void close() override { stop(); }
+  void close() override {
+    stop();
+    database_.clear();  // closed for good: no restart after this
+  }
   std::string description() const override { return "programa " + program_; }
 
  private:
@@ -366,6 +405,7 @@ class ProgramBinding final : public MbrolaBinding {
     sigaddset(&pipeSignal, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
     bool ok = true;
+    bool refused = false;
     auto lastProgress = Clock::now();
     while (size > 0) {
       const ssize_t n = ::write(input_, data, size);
@@ -376,6 +416,7 @@ class ProgramBinding final : public MbrolaBinding {
         continue;
       }
       if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        refused = errno == EPIPE;
         ok = false;
         break;
       }
@@ -389,8 +430,11 @@ class ProgramBinding final : public MbrolaBinding {
         break;
       }
     }
-    timespec none{};
-    while (sigtimedwait(&pipeSignal, nullptr, &none) > 0) {
+    // A refused write is the only thing that raises the signal.
+    if (refused) {
+      timespec none{};
+      while (sigtimedwait(&pipeSignal, nullptr, &none) > 0) {
+      }
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (!ok) {
@@ -418,6 +462,8 @@ class ProgramBinding final : public MbrolaBinding {
   double expected_ = 0;
   long long delivered_ = 0;
   bool flushed_ = false;
+  int phoneLines_ = 0;        // lines with a phone since the last reset
+  int firstSoundWaitMs_ = 0;  // spent waiting for the utterance's first samples
 };
 
 }  // namespace

@@ -1,11 +1,10 @@
 // Text normalisation: the abbreviation table, the reading of numbers, letter runs and symbols.
 #include "tts/normaliser.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 
 #include "platform/text.h"
+#include "tts/latin1_text.h"
 
 namespace kaldro::tts {
 
@@ -47,24 +46,9 @@ constexpr const char* kCapitalNames[] = {
 constexpr unsigned char kMasculineSign = 0xBA;  // º
 constexpr unsigned char kFeminineSign = 0xAA;   // ª
 constexpr unsigned char kDegreeSign = 0xB0;     // °, often typed for º in "n°"
+constexpr char kTypographicApostrophe = '\x92';  // ’
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Letters and consonants as the engine knows them: ASCII, and the accented letters of Portuguese
-// and Spanish (À Á Â Ã Ç É Ê Ì Í Ñ Ó Ô Õ Ù Ú Ü and their small forms).
-bool isAccentedLetter(unsigned char c) {
-  static constexpr unsigned char kCapitals[] = {0xC0, 0xC1, 0xC2, 0xC3, 0xC7, 0xC9, 0xCA, 0xCC, 0xCD,
-                                                0xD1, 0xD3, 0xD4, 0xD5, 0xD9, 0xDA, 0xDC};
-  if (c >= 0xE0) c -= 0x20;
-  for (unsigned char capital : kCapitals)
-    if (c == capital) return true;
-  return false;
-}
-
-bool isLetter(char ch) {
-  auto c = static_cast<unsigned char>(ch);
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || isAccentedLetter(c);
-}
 
 bool isConsonant(char ch) {
   auto c = static_cast<unsigned char>(ch);
@@ -78,24 +62,11 @@ bool isKeptPunctuation(char c) {
          c == ';' || c == '?';
 }
 
-// What may follow an abbreviation's dot, and a dot read as punctuation rather than "ponto".
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// Latin-1 aware: a to z and à to þ (but not ÷).
-std::string upperLatin1(std::string_view text) {
-  std::string out(text);
-  for (char& ch : out) {
-    auto c = static_cast<unsigned char>(ch);
-    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c != 0xF7 && c != 0xFF)) ch = static_cast<char>(c - 0x20);
-  }
-  return out;
-}
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
+// A dot followed by a blank or a punctuation mark ends a word ("Dr. Silva", "Tel.: 1234", "fim.)");
+// one followed by a letter or digit is inside an address or a number ("site.com").
+bool dotEndsWord(char next) { return isBlank(next) || (isKeptPunctuation(next) && next != '.'); }
 
 // Every word of an ordinal in the plural: "vigésimas primeiras".
 std::string pluralWords(const std::string& words) {
@@ -124,39 +95,81 @@ Normaliser::Normaliser()
 }
 
 bool Normaliser::loadAbbreviations(const std::string& path, std::string* readError) {
-  std::error_code error;
-  if (path.empty() || !std::filesystem::exists(path, error)) return false;
-  auto fail = [&](const char* why) {
-    if (readError) *readError = "Não foi possível ler o arquivo de abreviaturas " + path + ": " + why;
-    return false;
-  };
-  if (std::filesystem::is_directory(path, error)) return fail("é uma pasta");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return fail("sem permissão de leitura");
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  if (in.bad()) return fail("erro de leitura");
-  std::string bytes = contents.str();
-  // A byte-order mark would otherwise glue itself to the first key.
-  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-  setAbbreviations(platform::textFileToCp1252(bytes));
+  const std::optional<std::string> text = readDataFile(path, readError);
+  if (!text) return false;
+  setAbbreviations(*text);
   return true;
 }
 
+namespace {
+
+// One line of an abbreviations file: an entry, nothing (blank or comment), or what is wrong with it.
+struct AbbreviationLine {
+  std::optional<Abbreviation> entry;
+  const char* fault = nullptr;  // Portuguese, UTF-8
+  bool expansionCut = false;
+};
+
+AbbreviationLine parseAbbreviationLine(std::string_view line) {
+  line = trimBlanks(line);
+  if (line.empty() || line.front() == ';') return {};
+  size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return {std::nullopt, "falta o sinal de igual entre a abreviatura e a forma por extenso"};
+  std::string key = upperLatin1(trimBlanks(line.substr(0, equals)));
+  if (key.empty()) return {std::nullopt, "falta a abreviatura antes do sinal de igual"};  // no word could match it
+  std::string_view expansion = trimBlanks(line.substr(equals + 1));
+  AbbreviationLine result{Abbreviation{std::move(key), std::string(expansion.substr(0, Normaliser::kMaxExpansion))}};
+  result.expansionCut = expansion.size() > Normaliser::kMaxExpansion;
+  return result;
+}
+
+// A key that a word read from a text can equal: letters and hyphens, maybe ending in º ª or °.
+bool canBeMatched(std::string_view key) {
+  if (!key.empty() && (static_cast<unsigned char>(key.back()) == kMasculineSign ||
+                       static_cast<unsigned char>(key.back()) == kFeminineSign ||
+                       static_cast<unsigned char>(key.back()) == kDegreeSign))
+    key.remove_suffix(1);
+  if (key.empty() || !isPortugueseLetter(key.front())) return false;
+  for (char c : key)
+    if (!isPortugueseLetter(c) && c != '-') return false;
+  return true;
+}
+
+}  // namespace
+
 void Normaliser::setAbbreviations(std::string_view fileText) {
   abbreviations_.clear();
-  while (!fileText.empty() && abbreviations_.size() < kMaxAbbreviations) {
-    size_t end = fileText.find('\n');
-    std::string_view line = trim(fileText.substr(0, end));
-    fileText.remove_prefix(end == std::string_view::npos ? fileText.size() : end + 1);
-    if (line.empty() || line.front() == ';') continue;
-    size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    std::string key = upperLatin1(trim(line.substr(0, equals)));
-    if (key.empty()) continue;  // no word could ever match it
-    std::string_view expansion = trim(line.substr(equals + 1)).substr(0, kMaxExpansion);
-    abbreviations_.push_back({std::move(key), std::string(expansion)});
+  for (std::string_view line : splitLines(fileText)) {
+    if (abbreviations_.size() >= kMaxAbbreviations) break;
+    if (auto parsed = parseAbbreviationLine(line); parsed.entry) abbreviations_.push_back(std::move(*parsed.entry));
   }
+}
+
+std::vector<AbbreviationFault> Normaliser::checkAbbreviations(std::string_view fileText) const {
+  std::vector<AbbreviationFault> faults;
+  std::vector<std::pair<std::string, size_t>> seen;  // key and the line that defined it
+  const std::vector<std::string_view> lines = splitLines(fileText);
+  for (size_t number = 1; number <= lines.size(); ++number) {
+    AbbreviationLine parsed = parseAbbreviationLine(lines[number - 1]);
+    auto fault = [&](const std::string& problem) { faults.push_back({number, problem}); };
+    if (parsed.fault) fault(parsed.fault);
+    if (!parsed.entry) continue;
+    const Abbreviation& entry = *parsed.entry;
+    const std::string key = platform::cp1252ToUtf8(entry.key);
+    if (seen.size() >= kMaxAbbreviations) fault("passa de " + std::to_string(kMaxAbbreviations) + " abreviaturas: esta não vale");
+    for (const auto& [earlier, where] : seen)
+      if (earlier == entry.key) fault("a abreviatura " + key + " já está na linha " + std::to_string(where) + ": esta não vale");
+    seen.emplace_back(entry.key, number);
+    if (!canBeMatched(entry.key))
+      fault("a abreviatura " + key + " nunca é achada: só letras e hífen, e no fim talvez º ou ª");
+    if (entry.expansion.empty()) fault("falta a forma por extenso depois do sinal de igual");
+    if (parsed.expansionCut)
+      fault("forma por extenso longa demais: valem só os primeiros " + std::to_string(kMaxExpansion) + " caracteres");
+    // The expansion is said as written: digits, symbols and words without vowels would not be.
+    if (normaliseText(" " + entry.expansion + " ") != " " + entry.expansion + " ")
+      fault("a forma por extenso deve ter só palavras que se leem como estão escritas, sem números nem símbolos");
+  }
+  return faults;
 }
 
 std::string Normaliser::lookupAbbreviation(std::string_view word) const {
@@ -173,42 +186,56 @@ Normaliser::Expansion Normaliser::abbreviationAt(std::string_view text, size_t p
   if (sign == '.') {
     // "Dr. Silva" takes the dot with it; a dot that ends the text stays as the final full stop.
     if (pos + 1 == text.size()) return {lookupAbbreviation(word), 0};
-    if (isBlank(text[pos + 1])) return {lookupAbbreviation(word), 1};
+    if (dotEndsWord(text[pos + 1])) return {lookupAbbreviation(word), 1};
     return {};
   }
-  if (sign == kMasculineSign || sign == kFeminineSign || sign == kDegreeSign)
-    return {lookupAbbreviation(std::string(word) + text[pos]), 1};
+  if (sign == kMasculineSign || sign == kFeminineSign || sign == kDegreeSign) {
+    // "Profª. Ana": a dot after the sign goes with it.
+    bool dotToo = pos + 2 < text.size() && text[pos + 1] == '.' && dotEndsWord(text[pos + 2]);
+    return {lookupAbbreviation(std::string(word) + text[pos]), dotToo ? 2u : 1u};
+  }
   return {};
 }
 
 std::string Normaliser::readLetterWord(std::string_view text, size_t& pos) const {
-  size_t start = pos;
+  std::string word;
   bool allConsonants = true;
-  while (pos < text.size() && isLetter(text[pos])) {
+  while (pos < text.size() && isPortugueseLetter(text[pos])) {
     if (!isConsonant(text[pos])) allConsonants = false;
-    ++pos;
-    if (pos < text.size() && text[pos] == '-') ++pos;  // a hyphen between letters stays in the word
+    word += text[pos++];
+    if (pos < text.size() && text[pos] == '-') word += text[pos++];  // a hyphen between letters stays in the word
+    // An apostrophe between letters elides a vowel ("d'água", "Sant'Ana"): the letters are read
+    // together, and the sign is not named.
+    if (pos + 1 < text.size() && (text[pos] == '\'' || text[pos] == kTypographicApostrophe) &&
+        isPortugueseLetter(text[pos + 1]))
+      ++pos;
   }
-  std::string_view word = text.substr(start, pos - start);
   // A word without vowels cannot be said: it is spelled, unless it is about to be expanded.
-  if (!allConsonants || !abbreviationAt(text, pos, word).text.empty()) return std::string(word);
+  if (!allConsonants || !abbreviationAt(text, pos, word).text.empty()) return word;
   std::string spelled;
   for (char c : word) spelled += charName(static_cast<unsigned char>(c));
   return spelled;
 }
 
+Normaliser::DigitRun Normaliser::digitRunAt(std::string_view text, size_t pos) {
+  DigitRun run{pos, false};
+  for (; run.end < text.size() && (isDigit(text[run.end]) || text[run.end] == '-'); ++run.end)
+    run.hyphen = run.hyphen || text[run.end] == '-';
+  return run;
+}
+
 std::string Normaliser::readNumber(std::string_view text, size_t& pos) const {
+  return readNumber(text, pos, digitRunAt(text, pos));
+}
+
+std::string Normaliser::readNumber(std::string_view text, size_t& pos, const DigitRun& run) const {
   const size_t size = text.size();
   if (pos >= size || !isDigit(text[pos])) return {};
   std::string out;
 
   // Digits with hyphens (telephones, codes) are read digit by digit.
-  size_t runEnd = pos;
-  bool hyphen = false;
-  for (; runEnd < size && (isDigit(text[runEnd]) || text[runEnd] == '-'); ++runEnd)
-    hyphen = hyphen || text[runEnd] == '-';
-  if (hyphen) {
-    for (; pos < runEnd; ++pos) {
+  if (run.hyphen) {
+    for (; pos < run.end; ++pos) {
       out += ' ';
       out += text[pos] == '-' ? dash_ : numbers_.digit(text[pos] - '0');
     }
@@ -227,8 +254,9 @@ std::string Normaliser::readNumber(std::string_view text, size_t& pos) const {
       ++pos;
       continue;
     }
-    // A dot before exactly three digits separates thousands.
-    bool thousands = text[pos] == '.' && pos + 3 < size && isDigit(text[pos + 1]) && isDigit(text[pos + 2]) &&
+    // A dot before exactly three digits separates thousands, of a number that has some (0.500 is
+    // not five hundred).
+    bool thousands = value > 0 && text[pos] == '.' && pos + 3 < size && isDigit(text[pos + 1]) && isDigit(text[pos + 2]) &&
                      isDigit(text[pos + 3]) && (pos + 4 == size || !isDigit(text[pos + 4]));
     if (!thousands) break;
     ++pos;
@@ -262,6 +290,8 @@ std::string Normaliser::normaliseText(std::string_view input) const {
   std::string out;
   out.reserve(size * 3);
   size_t pos = 0;
+  // The digit run being read: a long one is read fifteen digits at a time, and looked over once.
+  DigitRun run{0, false};
   while (pos < size) {
     char c = text[pos];
     if (c == '-' && pos > 0 && text[pos - 1] == ' ' && pos + 1 < size && text[pos + 1] == ' ') {
@@ -273,14 +303,16 @@ std::string Normaliser::normaliseText(std::string_view input) const {
       ++pos;
     } else if (isDigit(c)) {
       if (!out.empty() && !isKeptPunctuation(out.back())) out += ' ';  // "14h30": agá, then trinta as a word of its own
-      out += readNumber(text, pos) + ' ';
+      if (pos >= run.end) run = digitRunAt(text, pos);
+      out += readNumber(text, pos, run) + ' ';
       // Decimals: 3,14 and 1.5.
       while (pos + 1 < size && (text[pos] == ',' || text[pos] == '.') && isDigit(text[pos + 1])) {
         out += text[pos] == ',' ? decimalComma_ : decimalPoint_;
         ++pos;
-        out += readNumber(text, pos) + ' ';
+        run = digitRunAt(text, pos);
+        out += readNumber(text, pos, run) + ' ';
       }
-    } else if (isLetter(c)) {
+    } else if (isPortugueseLetter(c)) {
       std::string word = readLetterWord(text, pos);
       Expansion expansion = abbreviationAt(text, pos, word);
       if (expansion.text.empty()) {
@@ -292,7 +324,7 @@ std::string Normaliser::normaliseText(std::string_view input) const {
     } else if (text.substr(pos, 3) == "...") {
       out += "... ";
       pos += 3;
-    } else if (c == '.' && pos + 1 < size && !isBlank(text[pos + 1])) {
+    } else if (c == '.' && pos + 1 < size && !dotEndsWord(text[pos + 1])) {
       out += " ponto ";  // site.com
       ++pos;
     } else {

@@ -19,6 +19,12 @@ struct Abbreviation {
   std::string expansion;  // trimmed, case kept
 };
 
+// A line of an abbreviations file that does not do what its writer meant.
+struct AbbreviationFault {
+  size_t line = 0;      // 1-based
+  std::string problem;  // Portuguese, UTF-8, for printing
+};
+
 // Every text below is CP1252 bytes; positions are 0-based indexes into the text.
 class Normaliser {
  public:
@@ -29,13 +35,17 @@ class Normaliser {
 
   // Reads an abbreviations file (UTF-8, or Latin-1 when it is not valid UTF-8) into the table,
   // replacing what it held. Returns true when the file has been read to its end. Returns false
-  // when the file does not exist, and also when it exists but cannot be read (a folder, no
-  // permission, a failing disk): then *readError says so in Portuguese (UTF-8), the caller must
+  // when the file does not exist, and also when it exists but cannot be read (a folder, a device
+  // or a pipe, no permission, a failing disk): then *readError says so in Portuguese (UTF-8), the caller must
   // report it as a read error, and the table is left as it was.
   bool loadAbbreviations(const std::string& path, std::string* readError = nullptr);
   // Fills the table from a file's text (already CP1252), as loadAbbreviations does.
   void setAbbreviations(std::string_view fileText);
   const std::vector<Abbreviation>& abbreviations() const { return abbreviations_; }
+  // Every fault of an abbreviations file's text (CP1252), for a check of the file: lines without
+  // "=" or without a key (skipped when loading), keys given twice or never matched by a word,
+  // entries past the limit, expansions empty, too long, or not plain words.
+  std::vector<AbbreviationFault> checkAbbreviations(std::string_view fileText) const;
 
   // The expansion of a word (any case), from the first equal key in file order; empty if unknown.
   std::string lookupAbbreviation(std::string_view word) const;
@@ -65,6 +75,13 @@ class Normaliser {
     size_t signLength = 0;
   };
   Expansion abbreviationAt(std::string_view text, size_t pos, std::string_view word) const;
+  // The run of digits and hyphens at pos: where it ends and whether it holds a hyphen.
+  struct DigitRun {
+    size_t end;
+    bool hyphen;
+  };
+  static DigitRun digitRunAt(std::string_view text, size_t pos);
+  std::string readNumber(std::string_view text, size_t& pos, const DigitRun& run) const;
 
   std::vector<Abbreviation> abbreviations_;
   NumberWords numbers_;

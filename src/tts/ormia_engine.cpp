@@ -83,10 +83,9 @@ void OrmiaEngine::unbind() {
 
 bool OrmiaEngine::startEngine(std::string database, std::string rules, std::string exceptions,
                               std::string abbreviations, std::string prosody, std::string diphones) {
-  // A second start replaces the first.
-  if (binding_) {
-    unbind();
-  }
+  // A second start replaces the first; the file the first one wrote is finished.
+  finishOutputFile();
+  unbind();
   bindingProblem_.clear();
   binding_ = bindMbrola(places_.mbrola, &bindingProblem_);
   if (!binding_) return false;
@@ -131,11 +130,6 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
       return false;
   }
 
-  if (outputFile_) {
-    std::fclose(outputFile_);
-    outputFile_ = nullptr;
-  }
-  toFile_ = false;
   if (outputFileName_.empty()) return true;
   outputFile_ = std::fopen(outputFileName_.c_str(), "wb");
   uint8_t header[platform::WaveHeaderBytes];
@@ -147,7 +141,14 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
     return false;
   }
   toFile_ = true;
+  outputFailed_ = false;
+  openedFileName_ = outputFileName_;
   return true;
+}
+
+void OrmiaEngine::fileFailed(bool& result) {
+  result = false;
+  outputFailed_ = true;
 }
 
 void OrmiaEngine::handImage() {
@@ -171,6 +172,7 @@ bool OrmiaEngine::speakUtterance(std::string_view text) {
   bool result = true;
   binding_->reset();
   imageBytes_ = 0;
+  bool firstImage = true;
   uint8_t* const samples = image_.data() + platform::WaveHeaderBytes;
   for (size_t i = 0; i < lines.size(); ++i) {
     const bool last = i + 1 == lines.size();
@@ -182,23 +184,27 @@ bool OrmiaEngine::speakUtterance(std::string_view text) {
     }
     if (last) binding_->flush();
     int count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
-    if (count < 0 && binding_->lastError() != 0) {
-      binding_->reset();
-      result = false;
-    }
     while (count > 0) {
       const size_t bytes = static_cast<size_t>(count) * 2;
       if (toFile_) {
-        if (std::fwrite(scratch_.data(), 1, bytes, outputFile_) != bytes) result = false;
+        if (std::fwrite(scratch_.data(), 1, bytes, outputFile_) != bytes) fileFailed(result);
       } else {
         if (imageBytes_ + bytes >= ImageHandBytes && imageBytes_ > 0) handImage();
         std::memcpy(samples + imageBytes_, scratch_.data(), bytes);
         imageBytes_ += bytes;
+        if (firstImage && imageBytes_ >= FirstImageBytes) {
+          handImage();
+          firstImage = false;
+        }
       }
       count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
     }
+    if (count < 0 && binding_->lastError() != 0) {
+      binding_->reset();
+      result = false;
+    }
   }
-  if (toFile_ && std::fflush(outputFile_) != 0) result = false;
+  if (toFile_ && std::fflush(outputFile_) != 0) fileFailed(result);
   if (!toFile_ && imageBytes_ > 0) {
     if (imageBytes_ < MinimumImageBytes) {
       std::memset(samples + imageBytes_, 0, MinimumImageBytes - imageBytes_);
@@ -216,24 +222,36 @@ void OrmiaEngine::stopSpeaking() {
   if (!toFile_) player_.stopWave();
 }
 
-void OrmiaEngine::shutdownEngine() {
+void OrmiaEngine::finishOutputFile() {
   if (toFile_ && outputFile_) {
     std::fclose(outputFile_);
     outputFile_ = nullptr;
     // The header is written again with the sizes the file has now.
-    if (std::FILE* file = std::fopen(outputFileName_.c_str(), "r+b")) {
+    if (std::FILE* file = std::fopen(openedFileName_.c_str(), "r+b")) {
       std::fseek(file, 0, SEEK_END);
       const long size = std::ftell(file);
       if (size >= static_cast<long>(platform::WaveHeaderBytes)) {
+        // Whole samples only: a write cut short may have left half of one.
+        const long data = (size - static_cast<long>(platform::WaveHeaderBytes)) & ~1L;
         uint8_t header[platform::WaveHeaderBytes];
-        fillImageHeader(header, static_cast<uint32_t>(size - static_cast<long>(platform::WaveHeaderBytes)));
+        fillImageHeader(header, static_cast<uint32_t>(data));
         std::fseek(file, 0, SEEK_SET);
-        std::fwrite(header, 1, sizeof header, file);
+        if (std::fwrite(header, 1, sizeof header, file) != sizeof header) outputFailed_ = true;
+      } else {
+        outputFailed_ = true;
       }
-      std::fclose(file);
+      if (std::fclose(file) != 0) outputFailed_ = true;
+    } else {
+      outputFailed_ = true;
     }
   }
+  if (outputFile_) std::fclose(outputFile_);
+  outputFile_ = nullptr;
   toFile_ = false;
+}
+
+void OrmiaEngine::shutdownEngine() {
+  finishOutputFile();
   frontEnd_.discard();
   unbind();
 }

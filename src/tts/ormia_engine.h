@@ -37,6 +37,9 @@ class OrmiaEngine {
   static constexpr size_t ScratchSamples = 16000;
   // An image goes to the player once the next chunk would bring it to this many bytes.
   static constexpr size_t ImageHandBytes = 16000;
+  // The first image of an utterance goes as soon as it holds this much (50 ms), so sound starts
+  // after the first phones rather than after half a second of them.
+  static constexpr size_t FirstImageBytes = 1600;
   // The last image of an utterance is padded with silence to at least this many bytes.
   static constexpr size_t MinimumImageBytes = 256;
 
@@ -76,6 +79,9 @@ class OrmiaEngine {
                                                            double pitchFactor)>;
   void setLineMaker(LineMaker maker) { lineMaker_ = std::move(maker); }
 
+  // True when sound meant for the output file was lost (a write failed) since the start that made it.
+  bool outputFailed() const { return outputFailed_; }
+
   bool bound() const { return binding_ != nullptr; }
   bool toFile() const { return toFile_; }
   double durationFactor() const { return durationFactor_; }
@@ -85,6 +91,9 @@ class OrmiaEngine {
 
  private:
   void unbind();
+  // Closes the output file with its header's sizes right.
+  void finishOutputFile();
+  void fileFailed(bool& result);
   void handImage();
   void fillImageHeader(uint8_t* image, uint32_t dataBytes);
 
@@ -95,7 +104,9 @@ class OrmiaEngine {
   std::unique_ptr<MbrolaBinding> binding_;
   std::string bindingProblem_;
   std::string outputFileName_;
+  std::string openedFileName_;  // the file being written (the name may change before the next start)
   bool toFile_ = false;
+  bool outputFailed_ = false;
   std::FILE* outputFile_ = nullptr;
   double durationFactor_ = 1.0;
   double pitchFactor_ = 1.0;

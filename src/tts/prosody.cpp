@@ -4,12 +4,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <iterator>
 #include <optional>
-#include <sstream>
 
 #include "platform/text.h"
+#include "tts/latin1_text.h"
 
 namespace kaldro::tts {
 
@@ -21,70 +20,13 @@ constexpr std::string_view kKeywordSection = "[CHAVES]";
 constexpr std::string_view kPatternSection = "[PROS\xD3" "DIA]";
 constexpr char kSoftMark = '\xA8';  // '¨': ends the lengthening of a stressed syllable
 
-std::string_view trim(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
-}
-
-// Upper case of CP1252 letters: a to z and the accented lower-case letters of Latin-1.
-unsigned char upperLatin1(unsigned char c) {
-  if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<unsigned char>(c - 32);
-  return c;
-}
-
-std::string upper(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) c = static_cast<char>(upperLatin1(static_cast<unsigned char>(c)));
-  return result;
-}
-
-std::string lower(std::string_view text) {
-  std::string result(text);
-  for (char& c : result)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return result;
-}
-
-// Letters of the tokeniser: A-Z, a-z and À Á Â Ã Ç É Ê Ì Í Ñ Ó Ô Õ Ù Ú Ü in both cases.
-bool isTokenLetter(unsigned char c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
-  if (c >= 0xE0) c = static_cast<unsigned char>(c - 32);
-  constexpr std::string_view accented = "\xC0\xC1\xC2\xC3\xC7\xC9\xCA\xCC\xCD\xD1\xD3\xD4\xD5\xD9\xDA\xDC";
-  return accented.find(static_cast<char>(c)) != std::string_view::npos;
-}
-
 std::optional<int> parseInteger(std::string_view text) {
-  text = trim(text);
+  text = trimBlanks(text);
   int value = 0;
   const char* end = text.data() + text.size();
   auto [stop, error] = std::from_chars(text.data(), end, value);
   if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
   return value;
-}
-
-std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
-
-std::optional<std::string> readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::ostringstream contents;
-  contents << file.rdbuf();
-  if (file.bad()) return std::nullopt;
-  return platform::textFileToCp1252(contents.str());
 }
 
 // The lines of one section: after the line reading exactly its name, up to the next line starting
@@ -93,11 +35,11 @@ std::optional<std::string> readFile(const std::string& path) {
 std::optional<std::vector<std::string_view>> sectionLines(const std::vector<std::string_view>& lines,
                                                           std::string_view name) {
   auto heading = std::find_if(lines.begin(), lines.end(),
-                              [&](std::string_view line) { return trim(line) == name; });
+                              [&](std::string_view line) { return trimBlanks(line) == name; });
   if (heading == lines.end()) return std::nullopt;
   std::vector<std::string_view> body;
   for (auto line = std::next(heading); line != lines.end() && !line->starts_with('['); ++line) {
-    if (trim(*line).empty() || line->front() == ';' || line->front() == '*') continue;
+    if (trimBlanks(*line).empty() || line->front() == ';' || line->front() == '*') continue;
     body.push_back(*line);
   }
   return body;
@@ -126,14 +68,16 @@ void Prosody::report(std::string_view message, std::string_view line) const {
   if (showMessage_) showMessage_(std::string(message) + platform::cp1252ToUtf8(line));
 }
 
-bool Prosody::loadProsody(const std::string& path) {
+bool Prosody::loadProsody(const std::string& path, std::string* readError) {
   hertz_ = 230;
   durations_.clear();
   keywords_.clear();
   patterns_.clear();
-  const std::optional<std::string> text = readFile(path);
+  std::string problem;
+  const std::optional<std::string> text = readDataFile(path, &problem);
   if (!text) {
-    report("Configuração da prosódia não foi achada");
+    if (problem.empty()) report("Configuração da prosódia não foi achada");
+    if (readError) *readError = problem;
     return false;
   }
   const std::vector<std::string_view> lines = splitLines(*text);
@@ -164,7 +108,7 @@ bool Prosody::readDurations(const std::vector<std::string_view>& lines) {
       report("Configuração da prosódia: fonema errado: ", line);
       return false;
     }
-    Duration entry{std::string(trim(line.substr(0, equals)).substr(0, 2)), 100};
+    Duration entry{std::string(trimBlanks(line.substr(0, equals)).substr(0, 2)), 100};
     // A negative duration would make MBROLA reject the whole utterance.
     const std::optional<int> milliseconds = parseInteger(line.substr(equals + 1));
     if (milliseconds && *milliseconds >= 0)
@@ -184,7 +128,7 @@ bool Prosody::readKeywords(const std::vector<std::string_view>& lines) {
       return false;
     }
     if (keywords_.size() < kMaxKeywords)
-      keywords_.push_back({upper(trim(line.substr(0, equals))), upper(trim(line.substr(equals + 1))).substr(0, 2)});
+      keywords_.push_back({upperLatin1(trimBlanks(line.substr(0, equals))), upperLatin1(trimBlanks(line.substr(equals + 1))).substr(0, 2)});
   }
   // Stable: of two entries for one word, the first in the file wins.
   std::stable_sort(keywords_.begin(), keywords_.end(),
@@ -194,7 +138,7 @@ bool Prosody::readKeywords(const std::vector<std::string_view>& lines) {
 
 bool Prosody::readPatterns(const std::vector<std::string_view>& lines) {
   for (std::string_view original : lines) {
-    const std::string line = upper(original);
+    const std::string line = upperLatin1(original);
     const std::string_view view = line;
     if (view.starts_with("HERTZ=")) {
       const std::optional<int> hertz = parseInteger(view.substr(6));
@@ -209,7 +153,7 @@ bool Prosody::readPatterns(const std::vector<std::string_view>& lines) {
       std::array<int, 10> table = tabHertz_;
       std::string_view rest = view.substr(9);
       bool valid = true;
-      for (size_t digit = 0; valid && !trim(rest).empty(); ++digit) {
+      for (size_t digit = 0; valid && !trimBlanks(rest).empty(); ++digit) {
         const size_t comma = rest.find(',');
         const std::optional<int> percent = parseInteger(rest.substr(0, comma));
         valid = digit < table.size() && percent && *percent >= 0;
@@ -223,7 +167,7 @@ bool Prosody::readPatterns(const std::vector<std::string_view>& lines) {
       continue;
     }
     const size_t equals = view.find('=');
-    const std::string_view pattern = equals == std::string_view::npos ? "" : trim(view.substr(equals + 1));
+    const std::string_view pattern = equals == std::string_view::npos ? "" : trimBlanks(view.substr(equals + 1));
     // Later stages read exactly three pattern characters before the '|' of a token line.
     if (pattern.size() != 3) {
       report("Configuração da prosódia: chave errada: ", original);
@@ -232,11 +176,11 @@ bool Prosody::readPatterns(const std::vector<std::string_view>& lines) {
     if (patterns_.size() >= kMaxPatterns) continue;
     PatternEntry entry;
     entry.pattern = std::string(pattern);
-    std::string_view contexts = trim(view.substr(0, equals));
+    std::string_view contexts = trimBlanks(view.substr(0, equals));
     std::string* fields[] = {&entry.previous, &entry.current, &entry.next};
     for (std::string* field : fields) {
       const size_t bar = contexts.find('|');
-      *field = std::string(trim(contexts.substr(0, bar)).substr(0, 3));
+      *field = std::string(trimBlanks(contexts.substr(0, bar)).substr(0, 3));
       if (bar == std::string_view::npos) break;
       contexts = contexts.substr(bar + 1);
     }
@@ -245,12 +189,12 @@ bool Prosody::readPatterns(const std::vector<std::string_view>& lines) {
   return true;
 }
 
-bool Prosody::loadDiphones(const std::string& path) {
+bool Prosody::loadDiphones(const std::string& path, std::string* readError) {
   diphones_.clear();
-  const std::optional<std::string> text = readFile(path);
+  const std::optional<std::string> text = readDataFile(path, readError);
   if (!text) return false;
   for (std::string_view line : splitLines(*text)) {
-    line = trim(line);
+    line = trimBlanks(line);
     if (line.empty() || line.front() == '!' || line.front() == '*' || line.front() == ';') continue;
     size_t end = 0;
     while (end < line.size() && isNameChar(line[end])) ++end;
@@ -261,7 +205,7 @@ bool Prosody::loadDiphones(const std::string& path) {
     while (end < line.size() && isNameChar(line[end])) ++end;
     const std::string_view second = line.substr(start, end - start);
     if (first.empty() || second.empty()) continue;
-    diphones_.push_back(lower(first) + "-" + lower(second));
+    diphones_.push_back(lowerLatin1(first) + "-" + lowerLatin1(second));
   }
   std::sort(diphones_.begin(), diphones_.end());
   diphones_.erase(std::unique(diphones_.begin(), diphones_.end()), diphones_.end());
@@ -272,7 +216,7 @@ void Prosody::discardDiphones() { diphones_.clear(); }
 
 bool Prosody::hasDiphone(std::string_view first, std::string_view second) const {
   if (diphones_.empty()) return true;
-  const std::string key = lower(first) + "-" + lower(second);
+  const std::string key = lowerLatin1(first) + "-" + lowerLatin1(second);
   return std::binary_search(diphones_.begin(), diphones_.end(), key);
 }
 
@@ -280,7 +224,10 @@ std::vector<std::string> Prosody::tokenise(std::string_view text) const {
   std::vector<std::string> tokens{"[--]"};
   size_t pos = 0;
   while (pos < text.size()) {
-    while (pos < text.size() && text[pos] == ' ') ++pos;
+    // A hyphen joins the parts of a compound ("sexta-feira", "disse-me"): each part is a word of
+    // its own. As a token its class would be "--", that of a sentence start, and the first part
+    // would fall as at the end of a sentence.
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '-')) ++pos;
     if (pos >= text.size()) break;
     std::string wordClass, token;
     const unsigned char c = static_cast<unsigned char>(text[pos]);
@@ -288,13 +235,13 @@ std::vector<std::string> Prosody::tokenise(std::string_view text) const {
       wordClass = ".-";
       token = ".";
       while (pos < text.size() && text[pos] == '.') ++pos;
-    } else if (!isTokenLetter(c)) {
+    } else if (!isPortugueseLetter(static_cast<char>(c))) {
       wordClass = std::string(2, static_cast<char>(c));
       token = std::string(1, static_cast<char>(c));
       ++pos;
     } else {
       const size_t start = pos;
-      while (pos < text.size() && isTokenLetter(static_cast<unsigned char>(text[pos]))) ++pos;
+      while (pos < text.size() && isPortugueseLetter(text[pos])) ++pos;
       token = std::string(text.substr(start, pos - start));
       wordClass = classOf(token);
       if (wordClass.empty()) wordClass = "XX";
@@ -306,7 +253,7 @@ std::vector<std::string> Prosody::tokenise(std::string_view text) const {
 }
 
 std::string Prosody::classOf(std::string_view word) const {
-  const std::string key = upper(word);
+  const std::string key = upperLatin1(word);
   auto found = std::lower_bound(keywords_.begin(), keywords_.end(), key,
                                 [](const Keyword& entry, const std::string& k) { return entry.word < k; });
   return found != keywords_.end() && found->word == key ? found->wordClass : std::string();

@@ -18,9 +18,12 @@ class Prosody {
 
   // Reads the durations, keyword classes, intonation patterns and pitch settings. The sections may
   // come in any order; false (after a message) when the file or a section is missing or malformed.
-  bool loadProsody(const std::string& path);
-  // Reads the voice's diphone list; false when the file cannot be read.
-  bool loadDiphones(const std::string& path);
+  // A file that exists but cannot be read gives false with *readError telling why (UTF-8), and no
+  // message: the caller reports it as a read error.
+  bool loadProsody(const std::string& path, std::string* readError = nullptr);
+  // Reads the voice's diphone list; false when the file does not exist or cannot be read (then
+  // *readError tells why).
+  bool loadDiphones(const std::string& path, std::string* readError = nullptr);
   void discardDiphones();
 
   // Normalised text to token lines "[" class "]" text, the first one "[--]"; every sentence mark

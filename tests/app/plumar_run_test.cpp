@@ -21,9 +21,11 @@ struct LetterRun {
   ScratchFolder folder;
   ProgramResult result;
 
-  void run(const std::string& templateBytes, const std::string& keys, const std::string& templateName = "modelo.txt") {
+  // The locale is UTF-8, as on every current desktop, unless a run says otherwise.
+  void run(const std::string& templateBytes, const std::string& keys, const std::string& templateName = "modelo.txt",
+           const std::string& locale = "C.UTF-8") {
     folder.write(templateName, templateBytes);
-    result = runProgram("plumar", {templateName}, keys, folder);
+    result = runProgram("plumar", {templateName}, keys, folder, {{"LC_ALL", locale}});
   }
   std::string letter() const { return folder.read("carta.txt"); }
   std::vector<std::string> said() const {
@@ -65,7 +67,7 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
       {"an empty template", "", "", "", {"Texto gerado"}, {}},
       {"fields, the date in any case, a last line without its line end",
        "Data: {data}, {Data}, {DATA}\r\nCaro {NOME},\r\nfim {}", "type Ana\nkey Enter\ntype x\nkey Enter\n",
-       "Data: 7 de mar\xE7o de 2005, 7 de mar\xE7o de 2005, 7 de mar\xE7o de 2005\r\nCaro Ana,\r\nfim x\r\n",
+       "Data: 7 de mar\xC3\xA7o de 2005, 7 de mar\xC3\xA7o de 2005, 7 de mar\xC3\xA7o de 2005\r\nCaro Ana,\r\nfim x\r\n",
        {"NOME:", ":"}, {"NOME:Ana", "Texto gerado"}},
       {"a date with a blank is asked as a field", "{ DATA}\n", "type hoje\nkey Enter\n", "hoje\n", {" DATA:"}, {}},
       {"table lines with anything else on them are ordinary fields", " {INITAB}\n{fimtab} x\n",
@@ -81,6 +83,10 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
        "Seta \xE2\x86\x92 e \xC5\x91, {NOME}\n{* Instru\xC3\xA7\xC3\xA3o \xE2\x86\x92 *}\n",
        "type Jo\xC3\xA3o\nkey Enter\n", "Seta \xE2\x86\x92 e \xC5\x91, Jo\xC3\xA3o\n",
        {" Instru\xC3\xA7\xC3\xA3o ? "}, {}},
+      {"a plain-ASCII template gives a UTF-8 letter", "Nome: {N}\n", "type Jos\xC3\xA9\nkey Enter\n",
+       "Nome: Jos\xC3\xA9\n", {}, {}},
+      {"a Latin-1 template gives a Latin-1 letter", "Cora\xE7\xE3o: {N}\n", "type Jos\xC3\xA9\nkey Enter\n",
+       "Cora\xE7\xE3o: Jos\xE9\n", {}, {}},
       {"invalid UTF-8 and binary junk are read as Latin-1", std::string("ol\xE1 \xFF\xFE\0\x01\x02 {N}\n", 14),
        "type v\nkey Enter\n", std::string("ol\xE1 \xFF\xFE\0\x01\x02 v\n", 12), {}, {}},
       {"line ends follow the template's first line", "a\nb\r\nc", "", "a\nb\nc\n", {}, {}},
@@ -98,6 +104,16 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
     if (c.shown.empty()) continue;
     EXPECT_EQ(run.result.screenRows().at(0).rfind("Projeto KALDRO - Preparador de cartas padronizadas", 0), 0u);
     for (const std::string& text : c.shown) EXPECT_THAT(run.result.screen, HasSubstr(text)) << c.what;
+  }
+}
+
+TEST(PlumarRun, APlainAsciiTemplateFollowsTheLocale) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"C.UTF-8", "Nome: Jos\xC3\xA9\n"}, {"pt_BR.utf8", "Nome: Jos\xC3\xA9\n"}, {"C", "Nome: Jos\xE9\n"}};
+  for (const auto& [locale, letter] : cases) {
+    LetterRun run;
+    run.run("Nome: {N}\n", kOutput + "type Jos\xC3\xA9\nkey Enter\n", "modelo.txt", locale);
+    EXPECT_EQ(run.letter(), letter) << locale;
   }
 }
 
@@ -133,7 +149,8 @@ TEST(PlumarRun, MissingBraceReportsTheTemplateLineAndKeepsWhatWasWritten) {
   // Line 11 starts the table; line 12 has the open brace, reached on the second pass.
   LetterRun run;
   run.run(lines + "{INITAB}\n{A}{B\n{FIMTAB}\n", kOutput + "type q\nkey Enter\n");
-  ASSERT_EQ(run.result.status, 0);
+  ASSERT_EQ(run.result.status, 1);
+  EXPECT_EQ(run.result.standardError, "plumar: faltou fechar chave na linha 12 do modelo\n");
   EXPECT_TRUE(run.saidLine("Faltou fechar chave na linha 12"));
   EXPECT_TRUE(run.saidLine("Programa cancelado"));
   EXPECT_FALSE(run.saidLine("Texto gerado"));
@@ -159,7 +176,8 @@ TEST(PlumarFiles, MissingTemplateOrFolderSaysItDoesNotExist) {
     ScratchFolder folder;
     ::mkdir(folder.file("pasta").c_str(), 0755);
     auto result = runProgram("plumar", {name}, "", folder);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.standardError, std::string("plumar: o modelo ") + name + " n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido\n");
     EXPECT_THAT(spoken(result), HasSubstr("say Arquivo n\xC3\xA3o existe\nsay Programa cancelado\n"));
   }
 }
@@ -169,27 +187,33 @@ TEST(PlumarFiles, TemplateNameAskedWhenNotGivenAndEmptyNameCancels) {
   folder.write("m.txt", "ok\n");
   auto result = runProgram("plumar", {}, "type m.txt\nkey Enter\ntype carta.txt\nkey Enter\n", folder);
   EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.standardError, "");
   EXPECT_THAT(result.trace, HasSubstr("say Nome do arquivo de entrada: "));
   EXPECT_EQ(folder.read("carta.txt"), "ok\n");
   EXPECT_THAT(result.screen, HasSubstr("Nome do arquivo de entrada: m.txt"));
 
   auto empty = runProgram("plumar", {}, "key Enter\n", folder);
-  EXPECT_EQ(empty.status, 0);
+  EXPECT_EQ(empty.status, 4);
+  EXPECT_EQ(empty.standardError, "plumar: nenhum modelo foi escolhido\n");
   EXPECT_THAT(empty.trace, HasSubstr("say Programa cancelado"));
   EXPECT_THAT(empty.trace, Not(HasSubstr("Arquivo n\xC3\xA3o")));
 }
 
 TEST(PlumarFiles, OutputThatCannotBeCreatedCancelsAndTheTemplateIsNeverTheOutput) {
   // No name, a missing folder, blanks erased; the template by its name, a symbolic and a hard link.
-  for (const char* keys : {"key Enter\n", "type sem/pasta/carta.txt\nkey Enter\n", "type  \nkey Escape\nkey Enter\n",
-                           "type m.txt\nkey Enter\nkey S\n", "type link.txt\nkey Enter\nkey S\n",
-                           "type duro.txt\nkey Enter\nkey S\n"}) {
+  // An empty name is the user's cancellation (4); the others are failures (1).
+  const std::pair<const char*, int> cases[] = {
+      {"key Enter\n", 4}, {"type sem/pasta/carta.txt\nkey Enter\n", 1}, {"type  \nkey Escape\nkey Enter\n", 4},
+      {"type m.txt\nkey Enter\nkey S\n", 1}, {"type link.txt\nkey Enter\nkey S\n", 1},
+      {"type duro.txt\nkey Enter\nkey S\n", 1}};
+  for (const auto& [keys, status] : cases) {
     ScratchFolder folder;
     folder.write("m.txt", "precioso {X}\n");
     ASSERT_EQ(::symlink("m.txt", folder.file("link.txt").c_str()), 0);
     ASSERT_EQ(::link(folder.file("m.txt").c_str(), folder.file("duro.txt").c_str()), 0);
     auto result = runProgram("plumar", {"m.txt"}, keys, folder);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, status) << keys;
+    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1) << keys;
     EXPECT_THAT(spoken(result), HasSubstr("say Arquivo n\xC3\xA3o pode ser criado\nsay Programa cancelado\n")) << keys;
     EXPECT_EQ(folder.read("m.txt"), "precioso {X}\n") << keys;
   }
@@ -200,10 +224,13 @@ TEST(PlumarFiles, ExistingOutputIsRewrittenOnlyOnS) {
   folder.write("m.txt", "novo\n");
   folder.write("carta.txt", "antigo\n");
   auto refused = runProgram("plumar", {"m.txt"}, kOutput + "key Enter\n", folder);
+  EXPECT_EQ(refused.status, 4);
+  EXPECT_EQ(refused.standardError, "plumar: o arquivo carta.txt j\xC3\xA1 existe e n\xC3\xA3o foi reescrito\n");
   EXPECT_THAT(refused.trace, HasSubstr("say Confirma reescrita deste arquivo j\xC3\xA1 existente? "));
   EXPECT_THAT(refused.trace, HasSubstr("say Programa cancelado"));
   EXPECT_EQ(folder.read("carta.txt"), "antigo\n");
   auto accepted = runProgram("plumar", {"m.txt"}, kOutput + "key s\n", folder);
+  EXPECT_EQ(accepted.status, 0);
   EXPECT_EQ(folder.read("carta.txt"), "novo\n");
 }
 
@@ -211,7 +238,8 @@ TEST(PlumarFiles, WriteErrorIsNeverReportedAsSuccess) {
   ScratchFolder folder;
   folder.write("m.txt", "linha\n");
   auto result = runProgram("plumar", {"m.txt"}, "type /dev/full\nkey Enter\nkey S\n", folder);
-  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.standardError, "plumar: erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da\n");
   EXPECT_THAT(result.trace, HasSubstr("say Erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da"));
   EXPECT_THAT(result.trace, HasSubstr("say Programa cancelado"));
   EXPECT_THAT(result.trace, Not(HasSubstr("Texto gerado")));

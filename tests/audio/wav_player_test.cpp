@@ -38,6 +38,20 @@ std::string writeSoundFile(const std::string& name, const std::vector<uint8_t>& 
   return path;
 }
 
+// A last 8-bit mono block is the sound as given, except that its last 32 samples glide to the
+// silence value (no click where a piece stops away from the zero line): each moves towards 128 by
+// its share of the way, and the very last is 128.
+void expectGlidesToSilence(const std::vector<uint8_t>& given, const std::vector<uint8_t>& block) {
+  ASSERT_GE(block.size(), given.size());
+  const size_t glide = std::min<size_t>(32, given.size()), first = given.size() - glide;
+  EXPECT_TRUE(std::equal(given.begin(), given.begin() + static_cast<long>(first), block.begin()));
+  for (size_t i = 0; i < glide; ++i) {
+    const int expected = 128 + (given[first + i] - 128) * static_cast<int>(glide - 1 - i) / static_cast<int>(glide);
+    EXPECT_EQ(block[first + i], expected) << "sample " << first + i;
+  }
+  EXPECT_EQ(block[given.size() - 1], 128);
+}
+
 TEST(WavPlayerFile, PlaysDataAfterOtherChunksInPiecesAndTracesIt) {
   PlayerRig rig;
   const std::vector<uint8_t> samples = ramp(65600);
@@ -48,8 +62,7 @@ TEST(WavPlayerFile, PlaysDataAfterOtherChunksInPiecesAndTracesIt) {
   ASSERT_EQ(2u, blocks.size());
   EXPECT_EQ(65278u, blocks[0].size());
   EXPECT_EQ(322u, blocks[1].size());
-  EXPECT_TRUE(std::equal(blocks[1].begin(), blocks[1].end() - 1, samples.begin() + 65278));
-  EXPECT_EQ(128, blocks[1].back());
+  expectGlidesToSilence(std::vector<uint8_t>(samples.begin() + 65278, samples.end()), blocks[1]);
   // The call returns when the sound has played, in virtual time.
   EXPECT_GE(rig.now(), 65600 * 1000 / 11025);
   EXPECT_FALSE(rig.player.deviceOpen());
@@ -62,6 +75,82 @@ TEST(WavPlayerFile, PlaysDataAfterOtherChunksInPiecesAndTracesIt) {
   EXPECT_EQ(65534u, full.recorder().blocks[1].size());
   // A full 8-bit block keeps its last byte.
   EXPECT_EQ(static_cast<uint8_t>(65533 * 13), full.recorder().blocks[0].back());
+}
+
+// A file with a format chunk of the given tag, bits and channels at 8000 Hz, and the data bytes.
+std::string writeFormatFile(const std::string& name, uint16_t tag, int bits, int channels, int rate,
+                            const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> file;
+  append(file, "RIFF");
+  append32(file, static_cast<uint32_t>(4 + 8 + 16 + 8 + data.size()));
+  append(file, "WAVE");
+  append(file, "fmt ");
+  append32(file, 16);
+  auto append16 = [&](int value) {
+    file.push_back(static_cast<uint8_t>(value & 0xFF));
+    file.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
+  };
+  append16(tag);
+  append16(channels);
+  append32(file, static_cast<uint32_t>(rate));
+  append32(file, static_cast<uint32_t>(rate * channels * bits / 8));
+  append16(channels * bits / 8);
+  append16(bits);
+  append(file, "data");
+  append32(file, static_cast<uint32_t>(data.size()));
+  file.insert(file.end(), data.begin(), data.end());
+  const std::string path = tempPath(name);
+  testing::writeFile(path, file);
+  return path;
+}
+
+std::vector<uint8_t> floatBytes(std::initializer_list<float> values) {
+  std::vector<uint8_t> bytes;
+  for (float value : values) {
+    uint8_t raw[4];
+    std::memcpy(raw, &value, 4);
+    bytes.insert(bytes.end(), raw, raw + 4);
+  }
+  return bytes;
+}
+
+// Formats the device does not take are converted to 16 bits (many channels mixed to one);
+// what no device can play is refused before anything is queued.
+TEST(WavPlayerFile, ConvertsWideFloatAndManyChannelSoundAndRefusesTheUnplayable) {
+  struct Case {
+    const char* what;
+    uint16_t tag;
+    int bits, channels, rate;
+    std::vector<uint8_t> data;
+    int result;
+    std::vector<int16_t> played;  // 16-bit samples as queued; empty when nothing is
+    int playedChannels;
+  };
+  const Case cases[] = {
+      {"24-bit mono keeps the two high bytes", 1, 24, 1, 8000, {0x11, 0x34, 0x12, 0xFF, 0x00, 0x80}, 0,
+       {0x1234, -32768}, 1},
+      {"32-bit stereo", 1, 32, 2, 8000, {0, 0, 0x34, 0x12, 0, 0, 0xCC, 0xED}, 0, {0x1234, -0x1234}, 2},
+      {"float stereo, clipped at full scale", 3, 32, 2, 8000, floatBytes({0.5f, -2.0f}), 0, {16383, -32767}, 2},
+      {"four 16-bit channels mixed down", 1, 16, 4, 8000, {0x10, 0, 0x20, 0, 0x30, 0, 0x40, 0}, 0, {0x28}, 1},
+      {"no channel", 1, 16, 0, 8000, {1, 2, 3, 4}, platform::audio_error::BadFormat, {}, 0},
+      {"rate 0", 1, 16, 1, 0, {1, 2, 3, 4}, platform::audio_error::BadFormat, {}, 0},
+      {"12-bit", 1, 12, 1, 8000, {1, 2, 3, 4}, platform::audio_error::BadFormat, {}, 0},
+  };
+  for (const Case& c : cases) {
+    PlayerRig rig;
+    const std::string path = writeFormatFile("formato.wav", c.tag, c.bits, c.channels, c.rate, c.data);
+    EXPECT_EQ(rig.player.playWaveFile(path), c.result) << c.what;
+    std::vector<int16_t> played;
+    for (const auto& block : rig.recorder().blocks)
+      for (size_t i = 0; i + 1 < block.size(); i += 2)
+        played.push_back(static_cast<int16_t>(block[i] | (block[i + 1] << 8)));
+    // Short blocks are padded to 256 bytes with silence.
+    played.resize(std::min(played.size(), c.played.size()));
+    EXPECT_EQ(played, c.played) << c.what;
+    if (c.played.empty()) continue;
+    ASSERT_EQ(rig.recorder().opened.size(), 1u) << c.what;
+    EXPECT_EQ(rig.recorder().opened[0], (platform::AudioFormat{c.rate, 16, c.playedChannels})) << c.what;
+  }
 }
 
 TEST(WavPlayerFile, RejectsWhatIsNoWaveFile) {
@@ -99,7 +188,7 @@ TEST(WavPlayerBlocks, ShortEightBitBlocksArePaddedWithSilence) {
   ASSERT_EQ(1u, rig.recorder().blocks.size());
   const std::vector<uint8_t>& block = rig.recorder().blocks[0];
   ASSERT_EQ(256u, block.size());
-  EXPECT_TRUE(std::equal(samples.begin(), samples.end() - 1, block.begin()));
+  expectGlidesToSilence(samples, block);
   EXPECT_TRUE(std::all_of(block.begin() + 99, block.end(), [](uint8_t b) { return b == 128; }));
 
   // Short 16-bit blocks are padded with their own silence, never with an older block's bytes.

@@ -59,6 +59,7 @@ void MbrolaDouble::make(const Phone& phone, std::vector<int16_t>& out) {
   for (long i = 0; i < count; ++i) {
     if (silent) {
       out.push_back(0);
+      phase_ = 0;  // the tone starts again from zero: no step out of a silence
       continue;
     }
     // The pitch is interpolated between the targets; before the first and after the last it holds.

@@ -1,6 +1,11 @@
 // A console and wave player on the headless host, for driving the external engines' adapters.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -10,6 +15,7 @@
 #include "platform/config.h"
 #include "platform/host_headless.h"
 #include "platform/trace.h"
+#include "platform/wave_header.h"
 #include "support/program_run.h"
 
 namespace kaldro::engines::testing {
@@ -63,5 +69,48 @@ struct EngineRig {
   CountingDevice device;
   audio::WavPlayer player;
 };
+
+struct WaveFacts {
+  bool wellFormed = false;
+  uint32_t rate = 0;
+  uint16_t bits = 0, channels = 0;
+  size_t samples = 0;
+  double rms = 0;
+  int peak = 0;
+};
+
+// A 16-bit mono WAV file as the eSpeak NG adapter writes it: its header checked, its loudness measured.
+inline WaveFacts readWave(const std::string& bytes) {
+  WaveFacts facts;
+  if (bytes.size() < platform::WaveHeaderBytes || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 8, "WAVEfmt ") != 0 ||
+      bytes.compare(36, 4, "data") != 0)
+    return facts;
+  auto le32 = [&](size_t at) {
+    uint32_t value;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+  };
+  auto le16 = [&](size_t at) {
+    uint16_t value;
+    std::memcpy(&value, bytes.data() + at, 2);
+    return value;
+  };
+  facts.channels = le16(22);
+  facts.rate = le32(24);
+  facts.bits = le16(34);
+  const uint32_t dataLength = le32(40);
+  facts.wellFormed = le32(4) == bytes.size() - 8 && dataLength == bytes.size() - platform::WaveHeaderBytes &&
+                     le32(28) == facts.rate * 2 && le16(32) == 2;
+  facts.samples = dataLength / 2;
+  double sum = 0;
+  for (size_t i = 0; i < facts.samples; ++i) {
+    int16_t sample;
+    std::memcpy(&sample, bytes.data() + platform::WaveHeaderBytes + 2 * i, 2);
+    sum += double(sample) * sample;
+    facts.peak = std::max(facts.peak, std::abs(int(sample)));
+  }
+  facts.rms = facts.samples ? std::sqrt(sum / facts.samples) : 0;
+  return facts;
+}
 
 }  // namespace kaldro::engines::testing

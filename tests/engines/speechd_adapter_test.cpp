@@ -1,30 +1,26 @@
 // The Speech Dispatcher adapter: its logic against a stand-in service, then against a real
 // speech-dispatcher started by the test with its own configuration and no sound card.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine_rig.h"
+#include "speech_daemon.h"
 #include "engines/speechd_adapter.h"
-
-extern char** environ;
 
 namespace kaldro::engines {
 namespace {
 
 using testing::EngineRig;
+using testing::SpeechDaemon;
 
 // What the stand-in service was asked, and how it answers.
 struct ServiceState {
@@ -92,7 +88,7 @@ struct FakeRig : EngineRig {
   int wakes() {
     int count = 0;
     while (auto event = host.pollEvent())
-      if (event->kind == platform::EventKind::Wake && event->cookie == SynthWakeMessage) ++count;
+      if (event->kind == platform::EventKind::Wake && event->cookie == kSynthWakeMessage) ++count;
     return count;
   }
   ServiceState state;
@@ -232,77 +228,6 @@ TEST(SpeechdAdapterLogic, FinishWaitsForTheEndThenDisconnects) {
   EXPECT_EQ(rig.state.clientsMade, 2);
 }
 
-// A speech-dispatcher of the test's own: its configuration, socket and log in a scratch folder,
-// the eSpeak NG module, and ALSA's null device, so that no sound card is needed.
-class SpeechDaemon {
- public:
-  SpeechDaemon() {
-    const std::string program = "/usr/bin/speech-dispatcher";
-    if (::access(program.c_str(), X_OK) != 0) {
-      failure = "speech-dispatcher is not installed (Debian package speech-dispatcher)";
-      return;
-    }
-    std::filesystem::create_directories(folder.file("conf/modules"));
-    folder.write("conf/speechd.conf",
-                 "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n"
-                 "DefaultModule espeak-ng\n"
-                 "AudioOutputMethod \"alsa\"\n"
-                 "AudioALSADevice \"null\"\n"
-                 "LogLevel 2\n");
-    folder.write("conf/modules/espeak-ng.conf", "");
-    socket = folder.file("speechd.sock");
-    const std::vector<std::string> arguments{program, "-s", "-t", "0", "-C", folder.file("conf"), "-S", socket,
-                                             "-P", folder.file("speechd.pid"), "-L", folder.path()};
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string log = folder.file("speechd.out");
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-      pid_ = 0;
-      failure = "speech-dispatcher could not be started";
-      return;
-    }
-    // Ready once its socket exists (well under a second here).
-    for (int tries = 0; tries < 200; ++tries) {
-      struct stat info;
-      if (::stat(socket.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) return;
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = 0;
-        failure = "speech-dispatcher ended at once: " + folder.read("speechd.out").substr(0, 400);
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    failure = "speech-dispatcher did not open its socket within 10 s";
-  }
-
-  // Ended by its process id; it may ignore SIGTERM, so SIGKILL follows.
-  ~SpeechDaemon() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    for (int tries = 0; tries < 40; ++tries) {
-      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-
-  kaldro::testing::ScratchFolder folder;
-  std::string socket;
-  std::string failure;  // empty when it runs
-
- private:
-  pid_t pid_ = 0;
-};
-
 using Clock = std::chrono::steady_clock;
 
 double millisecondsSince(Clock::time_point start) {
@@ -312,7 +237,7 @@ double millisecondsSince(Clock::time_point start) {
 TEST(SpeechdAdapterReal, StartListSpeakBusyStop) {
   SpeechDaemon daemon;
   if (!daemon.failure.empty()) GTEST_SKIP() << daemon.failure;
-  const std::string address = "unix_socket:" + daemon.socket;
+  const std::string address = daemon.address();
   kaldro::testing::ScopedEnvironment addressed("SPEECHD_ADDRESS", address.c_str());
   EngineRig rig;
   auto adapter = makeSpeechdAdapter(rig.console);
@@ -357,6 +282,29 @@ TEST(SpeechdAdapterReal, StartListSpeakBusyStop) {
   adapter->finish();
   EXPECT_LT(millisecondsSince(began), 2000);
   EXPECT_FALSE(adapter->busy(false));
+}
+
+// A service that takes the connection and never answers, as one stuck on its sound device does.
+TEST(SpeechdAdapterReal, AServiceThatNeverAnswersMakesTheStartFailInTime) {
+  kaldro::testing::ScratchFolder folder;
+  const std::string path = folder.file("mudo.sock");
+  const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(listening, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listening, 4), 0);
+  const std::string reach = "unix_socket:" + path;
+  kaldro::testing::ScopedEnvironment addressed("SPEECHD_ADDRESS", reach.c_str());
+  EngineRig rig;
+  auto adapter = makeSpeechdAdapter(rig.console);
+  const Clock::time_point began = Clock::now();
+  EXPECT_FALSE(adapter->start(1, 0, 0, ""));
+  EXPECT_LT(millisecondsSince(began), 12000);
+  EXPECT_FALSE(adapter->busy(false));
+  adapter->speak("nada");
+  ::close(listening);  // the blocked call ends with the connection
 }
 
 }  // namespace

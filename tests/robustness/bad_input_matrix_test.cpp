@@ -83,11 +83,11 @@ TEST(BadInputMatrix, TemplatesThatCannotBeReadCancelTheRun) {
   }
   for (const Case& c : cases) {
     ProgramResult result = runProgram("plumar", {c.name}, kOutput, folder);
-    EXPECT_EQ(result.status, 0) << c.what;
+    EXPECT_EQ(result.status, 1) << c.what;  // a failure, so not 0
     EXPECT_THAT(spoken(result), Contains("Arquivo n\xC3\xA3o existe")) << c.what;
     EXPECT_THAT(spoken(result), Contains("Programa cancelado")) << c.what;
     EXPECT_THAT(screenText(result), HasSubstr("Programa cancelado")) << c.what;
-    EXPECT_THAT(result.traceLines(), Contains("exit 0")) << c.what;
+    EXPECT_THAT(result.traceLines(), Contains("exit 1")) << c.what;
   }
 }
 
@@ -105,7 +105,7 @@ TEST(BadInputMatrix, OutputsThatCannotBeCreatedSaySo) {
   }
   for (const auto& [what, name] : cases) {
     ProgramResult result = runProgram("plumar", {"modelo.txt"}, "type " + name + "\nkey Enter\nkey S\n", folder);
-    EXPECT_EQ(result.status, 0) << what;
+    EXPECT_EQ(result.status, 1) << what;
     EXPECT_THAT(spoken(result), Contains("Arquivo n\xC3\xA3o pode ser criado")) << what;
     EXPECT_THAT(spoken(result), Contains("Programa cancelado")) << what;
     EXPECT_THAT(spoken(result), Not(Contains("Texto gerado"))) << what;

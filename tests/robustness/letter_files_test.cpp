@@ -49,7 +49,7 @@ TEST(TemplateFiles, ThingsThatAreNoRegularFileAreRefusedAtOnce) {
   for (const std::string& name : {std::string("/dev/zero"), std::string("/dev/urandom"), fifo, socketPath,
                                   folder.path(), std::string("/dev/tty")}) {
     ProgramResult result = runProgram("plumar", {name}, kOutput, folder);
-    EXPECT_EQ(result.status, 0) << name;
+    EXPECT_EQ(result.status, 1) << name;  // a failure, told on standard error
     EXPECT_TRUE(said(result, "Arquivo n\xC3\xA3o existe")) << name;
     EXPECT_TRUE(said(result, "Programa cancelado")) << name;
     EXPECT_FALSE(folder.exists("carta.txt")) << name;
@@ -82,9 +82,9 @@ TEST(OldLetter, StaysWholeUntilTheNewOneIsComplete) {
   const Case cases[] = {
       {"a finished run replaces it", "Oi {NOME}\n", "key S\ntype Ana\nkey Enter\n", "Oi Ana\n", 0},
       {"the run ends in the middle of a field", "Oi {NOME}\n{X}\n", "key S\ntype Ana\nkey Enter\n", old, 3},
-      {"refusing to overwrite keeps it", "Oi\n", "key N\n", old, 0},
+      {"refusing to overwrite keeps it", "Oi\n", "key N\n", old, 4},
       {"a missing brace leaves what was written, as a cancelled run does", "linha 1\nOi {NOME\n", "key S\n",
-       "linha 1\nOi ", 0},
+       "linha 1\nOi ", 1},
   };
   for (const Case& c : cases) {
     ScratchFolder folder;

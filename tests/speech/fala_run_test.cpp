@@ -2,7 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "support/speech_rig.h"
 
@@ -11,6 +13,7 @@ namespace {
 
 using ::testing::Contains;
 using kaldro::testing::runProgram;
+using kaldro::testing::waveHeader;
 
 uint32_t le32At(const std::string& bytes, size_t at) {
   uint32_t value = 0;
@@ -32,6 +35,28 @@ TEST(KaldroFala, WritesTheSpokenTextToAWavFile) {
   EXPECT_EQ(wav.substr(0, 4), "RIFF");
   EXPECT_EQ(le32At(wav, 24), 16000u);
   EXPECT_EQ(le32At(wav, 40), wav.size() - 44);
+}
+
+// The file keeps the timing a listener hears: the pause after a comma and a blank (150 ms by
+// default) is there as silence, 16-bit mono at 16000 Hz.
+TEST(KaldroFala, PausesBecomeSilenceInTheWavFile) {
+  Voice voice;
+  std::map<std::string, std::string> wav;
+  for (const char* text : {"a, b", "a,b"}) {
+    auto result = runProgram("kaldro-fala", {"-w", "fala.wav", text}, "", voice.folder);
+    ASSERT_EQ(result.status, 0) << result.standardError;
+    wav[text] = voice.folder.read("fala.wav");
+  }
+  const long longer = static_cast<long>(wav["a, b"].size()) - static_cast<long>(wav["a,b"].size());
+  EXPECT_NEAR(longer, 150 * 16 * 2, 64);
+  // The pause itself is silence: a run of zero samples at least that long.
+  const std::string& paused = wav["a, b"];
+  size_t longestRun = 0, run = 0;
+  for (size_t i = 44; i + 1 < paused.size(); i += 2) {
+    run = paused[i] == 0 && paused[i + 1] == 0 ? run + 1 : 0;
+    longestRun = std::max(longestRun, run);
+  }
+  EXPECT_GE(longestRun, 150u * 16 - 16);
 }
 
 TEST(KaldroFala, PlaysFilesAndReportsTheUnreadable) {
@@ -71,6 +96,26 @@ TEST(KaldroFala, SpeaksFromATreeInAVeryLongFolder) {
   EXPECT_GT(readFile(wav).size(), 44u + 16000u / 4);  // at least a quarter second of speech
 }
 
+// Every failure ends with status 1 and one line on standard error; --help states the statuses.
+TEST(KaldroFala, FailuresAreNeverReportedAsSuccess) {
+  Voice voice;
+  // A 16-bit file whose format chunk claims no channel at all.
+  std::string noChannel = waveHeader(4);
+  noChannel[22] = 0;
+  voice.folder.write("sem-canais.wav", noChannel + "abcd");
+  const std::vector<std::vector<std::string>> failures = {
+      {"--play", "sem-canais.wav"}, {"--play", "nada.wav"}, {"-w", "sem/pasta/fala.wav", "oi"}};
+  for (const auto& arguments : failures) {
+    auto result = runProgram("kaldro-fala", arguments, "", voice.folder);
+    EXPECT_EQ(result.status, 1) << arguments[1];
+    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1) << arguments[1];
+    EXPECT_NE(result.standardError.find(arguments[1]), std::string::npos) << result.standardError;
+  }
+  auto help = runProgram("kaldro-fala", {"--help"}, "", voice.folder);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.standardOutput.find("C\xC3\xB3" "digo de sa\xC3\xAD" "da"), std::string::npos);
+}
+
 TEST(KaldroFala, CommandLinesAndAMissingVoice) {
   Voice voice;
   EXPECT_EQ(runProgram("kaldro-fala", {}, "", voice.folder).status, 0);  // reads the empty standard input
@@ -79,7 +124,7 @@ TEST(KaldroFala, CommandLinesAndAMissingVoice) {
   writeFile(voice.folder.file("KALDRO.INI"), "[SINTETIZADOR]\nDIFONES3=NADA\n");
   auto result = runProgram("kaldro-fala", {"oi"}, "", voice.folder);
   EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.standardError.find("Banco de dados de voz: NADA"), std::string::npos);
+  EXPECT_NE(result.standardError.find("banco de dados de voz: NADA"), std::string::npos);
 }
 
 }  // namespace

@@ -91,7 +91,9 @@ TEST(SpeechStart, ExternalSynthesizerStartsOrSpeechStaysBuiltIn) {
 
 TEST(SpeechStart, FailureWritesTwoLinesWaitsForEnterAndEnds) {
   SpeechRig rig("[SINTETIZADOR]\nDIFONES3=NADA\n", "key Enter\n");
-  EXPECT_EQ(kaldro::testing::runToProgramEnd([&] { rig.speech.startSpeech(0, ""); }).status, 0);
+  const auto end = kaldro::testing::runToProgramEnd([&] { rig.speech.startSpeech(0, ""); });
+  EXPECT_EQ(end.status, 1);  // a program that cannot speak has failed
+  EXPECT_EQ(end.standardError, "erro de inicializa\xC3\xA7\xC3\xA3o da voz: 1 (banco de dados de voz: NADA)\n");
   auto row = [&](int number) {
     std::string text = rig.row(number);
     return text.erase(text.find_last_not_of(' ') + 1);

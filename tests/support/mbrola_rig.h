@@ -59,14 +59,16 @@ class KeepingDevice : public platform::AudioDeviceNone {
   using AudioDeviceNone::AudioDeviceNone;
   std::vector<platform::AudioFormat> opened;
   size_t bytes = 0;
+  std::vector<uint8_t> sound;  // every byte delivered, in order
 
  protected:
   int prepare(const platform::AudioFormat& format) override {
     opened.push_back(format);
     return platform::audio_error::Ok;
   }
-  int deliver(const uint8_t*, size_t length) override {
+  int deliver(const uint8_t* data, size_t length) override {
     bytes += length;
+    sound.insert(sound.end(), data, data + length);
     return platform::audio_error::Ok;
   }
 };

@@ -76,6 +76,10 @@ TEST(ShippedProsody, IntonationOfStatementsQuestionsAndCommas) {
       {"a lone question word falls", "Quem?", 0, [](int start, int stressed, int end) { return end < start; }},
       {"the word before a comma stays up", "Quando chove, fico em casa.", 1,
        [](int start, int stressed, int end) { return end >= 6 && end > start; }},
+      {"the first part of a compound does not fall as a sentence end", "O guarda-chuva est\xE1 no carro.", 1,
+       [](int start, int stressed, int end) { return end > 2; }},
+      {"nor does a verb before its pronoun", "Disse-me que vinha.", 0,
+       [](int start, int stressed, int end) { return end > 2; }},
       {"a function word stays low", "A casa do lago.", 2,
        [](int start, int stressed, int end) { return stressed <= 5; }},
   };

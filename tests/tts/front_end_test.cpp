@@ -4,12 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/config.h"
 #include "support/program_run.h"
+#include "tts/prosody.h"
 
 namespace kaldro::tts {
 namespace {
@@ -18,13 +23,16 @@ using testing::ScratchFolder;
 
 const std::string kShippedData = std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts";
 
-// A copy of the installed engine data in a scratch folder, to be spoiled file by file.
+// Copies the installed engine data into a folder, to be spoiled file by file.
+void copyShippedData(const std::string& folder) {
+  std::filesystem::create_directories(folder);
+  for (const auto& entry : std::filesystem::directory_iterator(kShippedData))
+    std::filesystem::copy_file(entry.path(), folder + "/" + entry.path().filename().string());
+}
+
 struct DataCopy {
   ScratchFolder folder;
-  DataCopy() {
-    for (const auto& entry : std::filesystem::directory_iterator(kShippedData))
-      std::filesystem::copy_file(entry.path(), folder.file(entry.path().filename().string()));
-  }
+  DataCopy() { copyShippedData(folder.path()); }
   DataFiles files() const { return dataFilesIn(folder.path() + "/"); }
 };
 
@@ -38,11 +46,14 @@ TEST(FrontEndLoad, EachFileFailsAsItsOwnLoader) {
   };
   const Case cases[] = {
       {"the shipped data", nullptr, nullptr, LoadResult::Loaded, {}},
+      {"rule file missing", "portug.nrl", nullptr, LoadResult::LexiconFailed, {}},
+      {"exception file missing", "portug.exc", nullptr, LoadResult::LexiconFailed, {}},
       {"prosody file missing", "portug.pro", nullptr, LoadResult::ProsodyFailed,
        {"Configuração da prosódia não foi achada"}},
       {"prosody file without patterns", "portug.pro", "[DURAÇÃO]\n[CHAVES]\n", LoadResult::ProsodyFailed,
        {"Prosódia: especificações ausentes"}},
       {"diphone list missing", "portug.dfn", nullptr, LoadResult::ProsodyFailed, {}},
+      {"abbreviations missing", "portug.abr", nullptr, LoadResult::AbbreviationsFailed, {}},
   };
   for (const Case& c : cases) {
     DataCopy data;
@@ -54,6 +65,21 @@ TEST(FrontEndLoad, EachFileFailsAsItsOwnLoader) {
     FrontEnd frontEnd([&](const std::string& message) { messages.push_back(message); });
     EXPECT_EQ(frontEnd.load(data.files()), c.result) << c.name;
     EXPECT_EQ(messages, c.messages) << c.name;
+  }
+  // A data file that exists but cannot be read is a read error, told with its name and reason, and
+  // no message box.
+  for (const char* file : {"portug.abr", "portug.pro", "portug.dfn"}) {
+    DataCopy data;
+    std::filesystem::remove(data.folder.file(file));
+    std::filesystem::create_directory(data.folder.file(file));
+    std::vector<std::string> messages;
+    FrontEnd frontEnd([&](const std::string& message) { messages.push_back(message); });
+    std::string readError;
+    EXPECT_EQ(frontEnd.load(data.files(), &readError), LoadResult::ReadError) << file;
+    EXPECT_NE(readError.find(file), std::string::npos) << readError;
+    EXPECT_NE(readError.find("pasta"), std::string::npos) << readError;
+    EXPECT_EQ(loadFailureText(LoadResult::ReadError, readError), readError);
+    EXPECT_TRUE(messages.empty()) << file << ": " << messages.front();
   }
   EXPECT_EQ(loadFailureText(LoadResult::ProsodyFailed), "Erro no arquivo de prosódia");
   EXPECT_EQ(loadFailureText(LoadResult::LexiconFailed), "Erro na base de dados de português");
@@ -80,25 +106,211 @@ TEST(FrontEndLoad, DataFolderAndBaseNameFromTheConfiguration) {
   EXPECT_EQ(files.diphones, folder.file("motor/meu.dfn"));
 }
 
+// One MBROLA phone line read back.
+struct PhoneLine {
+  std::string phone;
+  int duration = 0;
+  std::vector<std::pair<int, int>> targets;  // position, hertz
+};
+
+std::optional<PhoneLine> readPhoneLine(const std::string& line) {
+  std::istringstream in(line);
+  PhoneLine read;
+  if (!(in >> read.phone >> read.duration)) return std::nullopt;
+  for (int position = 0, hertz = 0; in >> position >> hertz;) read.targets.emplace_back(position, hertz);
+  if (!in.eof()) return std::nullopt;
+  return read;
+}
+
+TEST(FrontEndLines, SensibleMbrolaLinesForPortugueseSentences) {
+  const std::set<std::string> br4 = {"_", "@", "a", "an", "b", "d", "e", "ee", "en", "f", "g", "h", "i",
+                                     "in", "j", "k", "l", "lh", "m", "m2", "n", "nh", "o", "on", "oo", "p",
+                                     "r", "r2", "rr", "s", "s2", "t", "u", "un", "v", "w", "x", "y", "z"};
+  FrontEnd frontEnd;
+  ASSERT_EQ(frontEnd.load(dataFilesIn(kShippedData + "/")), LoadResult::Loaded);
+  struct Case {
+    const char* name;
+    std::string text;  // CP1252
+    std::vector<std::string> words;  // the comment lines, in order
+  };
+  const Case cases[] = {
+      {"statement and question", "Bom dia, Maria. Voc\xEA vem amanh\xE3?",
+       {";", ";Bom", ";dia", ";,", ";Maria", ";.", ";", ";Voc\xEA", ";vem", ";amanh\xE3", ";?", ";"}},
+      {"numbers and abbreviations read out", "O Sr. Silva tem 25 anos.",
+       {";", ";O", ";senhor", ";Silva", ";tem", ";vinte", ";e", ";cinco", ";anos", ";.", ";"}},
+      {"blanks only", "   ", {";"}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::string> lines = frontEnd.mbrolaLines(c.text, 1.0, 1.0);
+    std::vector<std::string> words;
+    std::vector<PhoneLine> phones;
+    for (const std::string& line : lines) {
+      if (line.empty()) continue;
+      if (line[0] == ';') {
+        words.push_back(line);
+        continue;
+      }
+      const std::optional<PhoneLine> phone = readPhoneLine(line);
+      ASSERT_TRUE(phone) << c.name << ": " << line;
+      EXPECT_TRUE(br4.count(phone->phone)) << c.name << ": " << line;
+      EXPECT_TRUE(phone->duration >= 20 && phone->duration <= 500) << c.name << ": " << line;
+      for (auto [position, hertz] : phone->targets)
+        EXPECT_TRUE(position >= 0 && position <= 100 && hertz >= 100 && hertz <= 400) << c.name << ": " << line;
+      phones.push_back(*phone);
+    }
+    EXPECT_EQ(words, c.words) << c.name;
+    ASSERT_FALSE(phones.empty()) << c.name;
+    // Every utterance starts and ends in silence, as MBROLA's voices need.
+    EXPECT_EQ(phones.front().phone, "_") << c.name;
+    EXPECT_EQ(phones.back().phone, "_") << c.name;
+  }
+
+  // The pitch targets of each sentence of the first case: the statement ends lower than it began,
+  // the yes/no question higher.
+  std::vector<std::vector<int>> sentences(1);
+  for (const std::string& line : frontEnd.mbrolaLines(cases[0].text, 1.0, 1.0)) {
+    const std::optional<PhoneLine> phone = readPhoneLine(line);
+    if (!phone) continue;
+    // The long pause of a full stop or a question mark closes a sentence.
+    if (phone->phone == "_" && phone->duration >= 300 && !sentences.back().empty()) sentences.emplace_back();
+    for (auto [position, hertz] : phone->targets) sentences.back().push_back(hertz);
+  }
+  ASSERT_GE(sentences.size(), 2u);
+  EXPECT_LT(sentences[0].back(), sentences[0].front());
+  EXPECT_GT(sentences[1].back(), sentences[1].front());
+  EXPECT_GT(sentences[1].back(), sentences[0].back());
+
+  // The duration factor scales every phone; the pitch factor every target.
+  auto totals = [&](double durationFactor, double pitchFactor) {
+    std::pair<long, long> sums{0, 0};
+    for (const std::string& line : frontEnd.mbrolaLines(cases[1].text, durationFactor, pitchFactor))
+      if (auto phone = readPhoneLine(line)) {
+        sums.first += phone->duration;
+        for (auto [position, hertz] : phone->targets) sums.second += hertz;
+      }
+    return sums;
+  };
+  const auto normal = totals(1.0, 1.0), fast = totals(0.5, 1.0), high = totals(1.0, 1.5);
+  EXPECT_NEAR(static_cast<double>(fast.first) / normal.first, 0.5, 0.03);
+  EXPECT_NEAR(static_cast<double>(high.second) / normal.second, 1.5, 0.03);
+}
+
+// The stressed syllable is the long one: its vowel (with what closes the syllable) is 145 % as long
+// as listed, and every phone of the syllables after it keeps its listed duration, so the stressed
+// vowel outlasts the vowels after it.
+TEST(FrontEndLines, OnlyTheStressedSyllableIsLengthened) {
+  FrontEnd frontEnd;
+  ASSERT_EQ(frontEnd.load(dataFilesIn(kShippedData + "/")), LoadResult::Loaded);
+  Prosody listed;
+  ASSERT_TRUE(listed.loadProsody(kShippedData + "/portug.pro"));
+  const std::set<std::string> vowels = {"a", "@", "e", "ee", "en", "i", "in", "o", "oo", "on", "u", "un", "y", "w"};
+  struct Case {
+    const char* word;  // CP1252
+    std::vector<size_t> syllables;  // phones in each syllable
+    size_t stressed;                // index of the stressed syllable
+  };
+  const Case cases[] = {
+      {"bonita", {2, 2, 2}, 1},   {"casa", {2, 2}, 0},      {"porta", {3, 2}, 0},
+      {"festa", {3, 2}, 0},       {"n\xFAmero", {2, 2, 2}, 0}, {"m\xE1quina", {2, 2, 2}, 0},
+      {"cantam", {2, 3}, 0},      {"dia", {2, 1}, 0},        {"muito", {3, 2}, 0},
+      {"p\xE1ssaro", {2, 2, 2}, 0}, {"cidade", {2, 2, 2}, 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<PhoneLine> phones;
+    bool inWord = false;
+    for (const std::string& line : frontEnd.mbrolaLines(c.word, 1.0, 1.0)) {
+      if (line == std::string(";") + c.word) {
+        inWord = true;
+      } else if (line.empty()) {
+        inWord = false;
+      } else if (inWord) {
+        phones.push_back(readPhoneLine(line).value_or(PhoneLine{}));
+      }
+    }
+    size_t total = 0;
+    for (size_t count : c.syllables) total += count;
+    ASSERT_EQ(phones.size(), total) << c.word;
+    std::vector<int> syllableLength;
+    size_t at = 0, stressedVowel = 0, afterStressed = 0;
+    for (size_t s = 0; s < c.syllables.size(); ++s) {
+      int sum = 0;
+      for (size_t k = 0; k < c.syllables[s]; ++k, ++at) {
+        sum += phones[at].duration;
+        if (s == c.stressed && !stressedVowel && vowels.count(phones[at].phone)) stressedVowel = at + 1;
+      }
+      syllableLength.push_back(sum);
+      if (s == c.stressed) afterStressed = at;
+    }
+    ASSERT_GT(stressedVowel, 0u) << c.word;
+    const PhoneLine& tonic = phones[stressedVowel - 1];
+    EXPECT_EQ(tonic.duration, listed.durationOf(tonic.phone) * 145 / 100) << c.word;
+    for (size_t p = afterStressed; p < phones.size(); ++p) {
+      EXPECT_EQ(phones[p].duration, listed.durationOf(phones[p].phone)) << c.word << " " << phones[p].phone;
+      if (vowels.count(phones[p].phone)) {
+        EXPECT_GT(tonic.duration, phones[p].duration) << c.word;
+      }
+    }
+    // A light syllable after the stress (a consonant and a vowel) is shorter than the stressed one.
+    for (size_t s = c.stressed + 1; s < syllableLength.size(); ++s)
+      if (c.syllables[s] <= 2) {
+        EXPECT_GT(syllableLength[c.stressed], syllableLength[s]) << c.word << " syllable " << s;
+      }
+  }
+}
+
+// A sentence ending in a short or function word rises or falls on it: a yes/no question ends above
+// where it began, a statement below its highest target.
+TEST(FrontEndLines, ShortLastWordsCarryTheRiseAndTheFall) {
+  FrontEnd frontEnd;
+  ASSERT_EQ(frontEnd.load(dataFilesIn(kShippedData + "/")), LoadResult::Loaded);
+  struct Case {
+    std::string text;  // CP1252
+    bool question;
+  } cases[] = {
+      {"N\xE3o?", true}, {"Vou l\xE1?", true}, {"Voc\xEA vem ou n\xE3o?", true}, {"Tem mais?", true},
+      {"Acho que n\xE3o.", false}, {"Vai sim.", false}, {"Isso \xE9 com ele.", false},
+  };
+  for (const Case& c : cases) {
+    std::vector<int> targets;
+    for (const std::string& line : frontEnd.mbrolaLines(c.text, 1.0, 1.0))
+      if (auto phone = readPhoneLine(line)) {
+        for (auto [position, hertz] : phone->targets) targets.push_back(hertz);
+      }
+    if (targets.size() < 2) {
+      ADD_FAILURE() << c.text << ": " << targets.size() << " pitch target";
+    } else if (c.question) {
+      EXPECT_GT(targets.back(), targets.front()) << c.text;
+    } else {
+      EXPECT_LE(targets.back(), targets.front()) << c.text;
+      EXPECT_LT(targets.back(), *std::max_element(targets.begin(), targets.end())) << c.text;
+    }
+  }
+}
+
 TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {
   struct Case {
     const char* name;
     std::vector<std::string> arguments;
-    std::string iniFile;  // KALDRO.INI of the run; empty: the tree's
+    const char* removed;  // a data file taken from a copy of the data that the run reads; nullptr: the tree's data
     int status;
     std::string inOutput, inErrors;
   };
   const Case cases[] = {
-      {"MBROLA lines end with #", {"--engine", "ormia", "--pho", "Sim. Não"}, "", 0, ";Não\n", ""},
-      {"one line per text", {"--engine", "ormia", "--normal", "sim", "não"}, "", 0, "não\n", ""},
-      {"--pho needs the engine", {"--pho", "Sim"}, "", 2, "", "--engine ormia"},
-      {"another engine", {"--engine", "outro", "--pho", "Sim"}, "", 2, "", "--engine ormia"},
-      {"data folder without the files", {"--engine", "ormia", "--pho", "Sim"}, "[ORMIATTS]\nDIR=/nada\n", 1, "",
-       "Erro no arquivo de prosódia"},
+      {"MBROLA lines end with #", {"--engine", "ormia", "--pho", "Sim. Não"}, nullptr, 0, ";Não\n", ""},
+      {"one line per text", {"--engine", "ormia", "--normal", "sim", "não"}, nullptr, 0, "não\n", ""},
+      {"--pho needs the engine", {"--pho", "Sim"}, nullptr, 2, "", "--engine ormia"},
+      {"the data folder of KALDRO.INI", {"--engine", "ormia", "--pho", "Sim"}, "portug.pro", 1,
+       "", "Configuração da prosódia não foi achada\nkaldro-fala: Erro no arquivo de prosódia"},
+      {"another engine", {"--engine", "outro", "--pho", "Sim"}, nullptr, 2, "", "--engine ormia"},
+      {"phones of each text", {"--engine", "ormia", "--phones", "casa"}, nullptr, 0, "casa\tk >a z a\n", ""},
   };
   for (const Case& c : cases) {
     ScratchFolder folder;
-    if (!c.iniFile.empty()) folder.write("KALDRO.INI", c.iniFile);
+    if (c.removed) {
+      copyShippedData(folder.file("motor"));
+      std::filesystem::remove(folder.file("motor/") + c.removed);
+      folder.write("KALDRO.INI", "[ORMIATTS]\nDIR=" + folder.file("motor") + "\n");
+    }
     const testing::ProgramResult result = testing::runProgram("kaldro-fala", c.arguments, "", folder);
     EXPECT_EQ(result.status, c.status) << c.name << ": " << result.standardError;
     EXPECT_NE(result.standardOutput.find(c.inOutput), std::string::npos) << c.name << ": " << result.standardOutput;

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -69,15 +72,31 @@ TEST(OrmiaEngine, BindsThroughALibraryOrTheProgramAndFailsCleanlyWithoutEither) 
   }
 }
 
+// stdbuf that cannot run the program (as under a sanitizer): the program is run without it.
+TEST(OrmiaEngine, AStdbufThatFailsIsLeftOut) {
+  ScratchFolder tools;
+  tools.write("stdbuf", "#!/bin/sh\necho 'stdbuf: failed to run' >&2\nexit 125\n");
+  ASSERT_EQ(::chmod(tools.file("stdbuf").c_str(), 0755), 0);
+  const std::string path = tools.path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+  ScopedEnvironment withFailingStdbuf("PATH", path.c_str());
+  EngineRig rig;
+  ASSERT_TRUE(rig.start());
+  rig.speakLines({"a 100", "#"});
+  EXPECT_TRUE(rig.engine.speakUtterance("oi"));
+  EXPECT_EQ(rig.device.bytes, 3200u);
+}
+
 TEST(OrmiaEngine, FindsTheVoiceInTheVoiceFoldersOrTakesAPath) {
   struct Case {
     const char* what;
     std::string database;  // the start's argument ("@" stands for the scratch folder)
     std::string opened;    // what MBROLA is asked to open
     bool starts;
+    bool installed = true;  // br4 is in the voice folders
   };
   const Case cases[] = {
       {"empty: br4, found among the installed voices", "", "@/voices/br4/br4", true},
+      {"empty, no voice installed: MBROLA is asked for br4", "", "br4", false, false},
       {"a name in capitals finds its lower-case folder", "BR4", "@/voices/br4/br4", true},
       {"a name with no voice folder goes to MBROLA as it is", "pt1", "pt1", false},
       {"a path is used as it is", "@/outra.db", "@/outra.db", true},
@@ -87,6 +106,7 @@ TEST(OrmiaEngine, FindsTheVoiceInTheVoiceFoldersOrTakesAPath) {
     SCOPED_TRACE(c.what);
     EngineRig rig;
     rig.folder.write("outra.db", doubleDatabase());
+    if (!c.installed) std::filesystem::remove_all(rig.folder.file("voices"));
     auto expand = [&](std::string text) {
       if (!text.empty() && text[0] == '@') text = rig.folder.path() + text.substr(1);
       return text;
@@ -154,6 +174,50 @@ TEST(OrmiaEngine, OutputFileHeaderRightAfterStartAndAfterShutDown) {
   }
 }
 
+TEST(OrmiaEngine, ASecondStartFinishesTheFirstFile) {
+  EngineRig rig;
+  rig.engine.setOutputFile(rig.folder.file("um.wav"));
+  ASSERT_TRUE(rig.start());
+  rig.speakLines({"a 100", "#"});
+  ASSERT_TRUE(rig.engine.speakUtterance("um"));
+  rig.engine.setOutputFile(rig.folder.file("dois.wav"));
+  ASSERT_TRUE(rig.start());
+  const std::string first = rig.folder.read("um.wav");
+  ASSERT_EQ(first.size(), 44u + 3200);
+  EXPECT_EQ(le32At(first, 40), 3200u);
+  EXPECT_EQ(rig.folder.read("dois.wav").size(), 44u);
+}
+
+TEST(OrmiaEngine, ALostFileWriteIsReportedAndTheHeaderNamesWholeSamples) {
+  EngineRig rig(libraryOnly());
+  const std::string file = rig.folder.file("saida.wav");
+  rig.engine.setOutputFile(file);
+  ASSERT_TRUE(rig.start());
+  rig.speakLines({"a 100", "#"});  // 3200 bytes
+  ASSERT_TRUE(rig.engine.speakUtterance("um"));
+  EXPECT_FALSE(rig.engine.outputFailed());
+  {
+    // The file may grow by 1001 bytes only: the next utterance stops in the middle of a sample.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 44 + 3200 + 1001;
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_FALSE(rig.engine.speakUtterance("dois"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    sigaction(SIGXFSZ, &previous, nullptr);
+  }
+  EXPECT_TRUE(rig.engine.outputFailed());
+  rig.engine.shutdownEngine();
+  const std::string bytes = readFile(file);
+  EXPECT_EQ(bytes.size(), 44u + 3200 + 1001);
+  EXPECT_EQ(le32At(bytes, 40), 3200u + 1000);
+  EXPECT_EQ(le32At(bytes, 4), 36u + 3200 + 1000);
+}
+
 TEST(OrmiaEngine, AnOutputFileThatCannotBeMadeFailsTheStart) {
   EngineRig rig;
   rig.engine.setOutputFile(rig.folder.file("sem/pasta/saida.wav"));
@@ -165,7 +229,7 @@ TEST(OrmiaEngine, AnOutputFileThatCannotBeMadeFailsTheStart) {
   EXPECT_EQ(rig.device.bytes, 0u);
 }
 
-TEST(OrmiaEngine, ImagesToThePlayerStayUnder16000BytesAndTheLastIsPadded) {
+TEST(OrmiaEngine, ImagesToThePlayerStartEarlyGrowToUnder16000BytesAndTheLastIsPadded) {
   struct Case {
     const char* what;
     std::vector<std::string> lines;
@@ -175,7 +239,8 @@ TEST(OrmiaEngine, ImagesToThePlayerStayUnder16000BytesAndTheLastIsPadded) {
   for (int i = 0; i < 10; ++i) tenthSeconds.push_back("a 100 50 " + std::to_string(100 + 10 * i));
   tenthSeconds.push_back("#");
   const Case cases[] = {
-      {"a second in tenths: four tenths to an image", tenthSeconds, {12800, 12800, 6400}},
+      {"a second in tenths: the first tenth at once, then four to an image", tenthSeconds, {3200, 12800, 12800, 3200}},
+      {"a long first chunk goes whole", {"a 700", "a 300", "#"}, {22400, 9600}},
       {"5 ms: 160 bytes padded to 256", {"a 5", "#"}, {256}},
       {"exactly 256 bytes", {"a 8", "#"}, {256}},
       {"silence only", {"_ 10", "#"}, {320}},
@@ -188,6 +253,30 @@ TEST(OrmiaEngine, ImagesToThePlayerStayUnder16000BytesAndTheLastIsPadded) {
     rig.speakLines(c.lines);
     EXPECT_TRUE(rig.engine.speakUtterance("texto"));
     EXPECT_EQ(rig.images(), c.images);
+  }
+}
+
+// The images reach the device whole and in order: what is heard is what a file gets, sample for
+// sample, for both ways of reaching MBROLA.
+TEST(OrmiaEngine, TheDeviceHearsExactlyWhatAFileGets) {
+  std::vector<std::string> lines = {"_ 30"};
+  for (int i = 0; i < 40; ++i) lines.push_back("a " + std::to_string(37 + i * 3) + " 0 " + std::to_string(90 + i * 5) + " 100 " + std::to_string(200 - i));
+  lines.push_back("_ 45");
+  lines.push_back("#");
+  for (const tts::MbrolaPlaces& places : {programOnly(), libraryOnly()}) {
+    EngineRig toDevice(places), toFile(places);
+    toFile.engine.setOutputFile(toFile.folder.file("saida.wav"));
+    ASSERT_TRUE(toDevice.start());
+    ASSERT_TRUE(toFile.start());
+    toDevice.speakLines(lines);
+    toFile.speakLines(lines);
+    ASSERT_TRUE(toDevice.engine.speakUtterance("frase"));
+    ASSERT_TRUE(toFile.engine.speakUtterance("frase"));
+    toFile.engine.shutdownEngine();
+    const std::string file = toFile.folder.read("saida.wav").substr(44);
+    EXPECT_EQ(static_cast<long>(file.size()), 2 * expectedSamples(lines));
+    EXPECT_TRUE(std::string(toDevice.device.sound.begin(), toDevice.device.sound.end()) == file);
+    EXPECT_GT(toDevice.images().size(), 2u);
   }
 }
 

@@ -86,6 +86,7 @@ TEST(ProsodyFile, MalformedFilesAreReportedAndNeverCrash) {
       {"eleven pitch steps", durations + keywords + "[PROSÓDIA]\nTABHERTZ=1,2,3,4,5,6,7,8,9,10,11\n", true,
        {"Configuração da prosódia: chave errada: TABHERTZ=1,2,3,4,5,6,7,8,9,10,11"}},
       {"binary bytes", std::string("\0\xFF\x01[\xA8\n=\n", 8), false, {"Duração dos difones errada ou ausente"}},
+      {"byte-order mark", "\xEF\xBB\xBF" + durations + keywords + patterns, true, {}},
       {"sections without a body", "[DURAÇÃO]\n[CHAVES]\n[PROSÓDIA]", true, {}},
       {"Latin-1 file", "[DURA\xC7\xC3O]\na=70\n[CHAVES]\nn\xE3o=NG\n[PROS\xD3" "DIA]\n", true, {}},
   };
@@ -128,7 +129,9 @@ TEST(Tokens, LinesClassesAndSentenceBreaks) {
       {"Sim. N\xE3o", {"[--]", "[XX]Sim", "[..].", "[--]", "[NG]N\xE3o"}},
       {"O  gato, que?", {"[--]", "[AR]O", "[XX]gato", "[,,],", "[QU]que", "[??]?", "[--]"}},
       {"Bem... \xE0 toa!", {"[--]", "[XX]Bem", "[.-].", "[--]", "[XX]\xE0", "[XX]toa", "[!!]!", "[--]"}},
-      {"cora\xE7\xE3o-x", {"[--]", "[XX]cora\xE7\xE3o", "[--]-", "[XX]x"}},
+      // A hyphen separates the words of a compound and is no sentence break.
+      {"cora\xE7\xE3o-x", {"[--]", "[XX]cora\xE7\xE3o", "[XX]x"}},
+      {"disse-me - ", {"[--]", "[XX]disse", "[XX]me"}},
       {"   ", {"[--]"}},
       {"", {"[--]"}},
   };
@@ -236,8 +239,12 @@ TEST(Diphones, FillersWhereTheVoiceLacksADiphone) {
   EXPECT_TRUE(loaded.prosody.hasDiphone("_", "K"));
   EXPECT_FALSE(loaded.prosody.hasDiphone("k", "_"));
   EXPECT_FALSE(loaded.prosody.loadDiphones(loaded.folder.file("nada.dfn")));
-  // Without a list (none loaded, or one that lists nothing) every diphone counts as known.
+  // Without a list (none loaded, or one that lists nothing) every diphone counts as known: no
+  // filler before every phone.
   EXPECT_TRUE(loaded.prosody.hasDiphone("k", "_"));
+  loaded.folder.write("vazia.dfn", "; nothing listed\n");
+  ASSERT_TRUE(loaded.prosody.loadDiphones(loaded.folder.file("vazia.dfn")));
+  EXPECT_EQ(loaded.prosody.buildProsody({";000|ka", "k", "a", ""}, 1.0, 0.0), (Lines{";ka", "k 90", "a 70", ""}));
 }
 
 }  // namespace

@@ -191,12 +191,62 @@ TEST(BuiltVoice, TheTreeConfigurationStartsTheBuiltInVoiceAtEverySpeed) {
   EXPECT_EQ(config.readSystemValue("BRAILLE", "MODO", "", 80), "0");
 }
 
+// The speed levels of the tree's configuration against eSpeak NG's default rate, by the length of
+// the WAV files both write for one sentence (the pauses are in kaldro-fala's file): the default
+// level speaks about as fast, the fastest at least 2.2 times as fast, for listeners used to
+// 300 words a minute and more.
+TEST(BuiltVoice, SpeedLevelsMatchAScreenReadersRates) {
+  const char* espeak = "/usr/bin/espeak-ng";
+  if (!std::filesystem::exists(espeak)) GTEST_SKIP() << "espeak-ng is not installed";
+  const std::string sentence =
+      "O programa l\xC3\xAA o modelo linha por linha, pergunta o valor de cada campo e grava o texto pronto num arquivo.";
+  testing::ScratchFolder folder;
+  auto seconds = [&](const std::string& name) {
+    const std::string wav = folder.read(name);
+    EXPECT_GT(wav.size(), 44u) << name;
+    if (wav.size() <= 44) return 0.0;
+    const auto byteRate = static_cast<double>(audio::readLe32(reinterpret_cast<const uint8_t*>(wav.data()) + 28));
+    return static_cast<double>(wav.size() - 44) / byteRate;
+  };
+  ASSERT_EQ(testing::runProgram(espeak, {"-v", "pt-br", "-w", "espeak.wav", sentence}, "", folder).status, 0);
+  const double reference = seconds("espeak.wav");
+  std::map<int, double> level;
+  for (int n : {1, 3, 5}) {
+    const auto result = testing::runProgram("kaldro-fala", {"-v", std::to_string(n), "-w", "nivel.wav", sentence}, "", folder);
+    ASSERT_EQ(result.status, 0) << result.standardError;
+    level[n] = seconds("nivel.wav");
+  }
+  EXPECT_NEAR(level[3] / reference, 1.0, 0.15) << level[3] << " s against " << reference << " s";
+  EXPECT_LE(level[5] * 2.2, reference) << level[5] << " s against " << reference << " s";
+  EXPECT_GT(level[1], level[3]);
+}
+
 // The phones come from the inventory installed beside the tree's database, through the rules the voice speaks with.
 TEST(BuiltVoice, KaldroFalaShowsThePhonesTheVoiceSays) {
   testing::ScratchFolder folder;
   const auto result = testing::runProgram("kaldro-fala", {"--phones", "casa", "gente", "t\xC3\xA1xi"}, "", folder);
   ASSERT_EQ(result.status, 0) << result.standardError;
   EXPECT_EQ(result.standardOutput, "casa\tk >a z a\ngente\tj >en t x i\nt\xC3\xA1xi\tt >a k s i\n");
+}
+
+// The Portuguese engine's phones for br4, from the data folder KALDRO.INI names; one line per input
+// line, its words read one by one; a folder without the data is a failure with its message.
+TEST(BuiltVoice, KaldroFalaShowsTheEnginePhones) {
+  testing::ScratchFolder folder;
+  auto result = testing::runProgram("kaldro-fala", {"--engine", "ormia", "--phones", "os amigos", "p\xC3\xA3o", ""},
+                                    "", folder);
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  EXPECT_EQ(result.standardOutput, "os amigos\tw z a m >i g w s2\np\xC3\xA3o\tp >@ w\n\t\n");
+
+  folder.write("KALDRO.INI", "[ORMIATTS]\nDIR=" + folder.path() + "/nada\n");
+  result = testing::runProgram("kaldro-fala", {"--engine", "ormia", "--phones", "casa"}, "", folder,
+                               {{"KALDRO_CONFIG_DIR", folder.path()}});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.standardError.find("Erro na base de dados de portugu\xC3\xAAs"), std::string::npos);
+  EXPECT_EQ(result.standardOutput, "");
+
+  result = testing::runProgram("kaldro-fala", {"--engine", "nenhum", "--phones", "casa"}, "", folder);
+  EXPECT_EQ(result.status, 2);
 }
 
 }  // namespace

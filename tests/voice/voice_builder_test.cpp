@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 #include <numbers>
+#include <set>
 #include <sstream>
 
 #include "diphone/translator.h"
@@ -12,6 +13,7 @@
 #include "espeak_voice.h"
 #include "platform/text.h"
 #include "sound_shaping.h"
+#include "tts/transcriber.h"
 #include "voice_builder.h"
 
 namespace kaldro::voz {
@@ -103,11 +105,12 @@ TEST_F(WithEspeak, UnitsAreCutAtTheAskedPhonemesAndAlteredPhonemesAreRefused) {
   EXPECT_NE(fault.find("em vez de"), std::string::npos) << fault;
 }
 
-// The rules and exceptions as shipped, on words that each exercise one rule.
+// The rules and exceptions as shipped (the exceptions with the shared stressed e and o added by the
+// build), on words that each exercise one rule.
 TEST(Pronunciation, RulesAndExceptionsGiveTheExpectedPhones) {
   diphone::Translator translator;
   ASSERT_TRUE(translator.loadRules(sourceFile("data/regras.rgr")));
-  ASSERT_TRUE(translator.loadExceptions(sourceFile("data/portug.exc")));
+  ASSERT_TRUE(translator.loadExceptions(KALDRO_DIPHONES_DIR "portug.exc"));
   diphone::UnitPhones inventory;
   ASSERT_EQ(inventory.load(sourceFile("data/voice/unidades.txt")), std::vector<std::string>{});
   std::ifstream cases(sourceFile("tests/voice/pronuncias.txt"));
@@ -125,6 +128,61 @@ TEST(Pronunciation, RulesAndExceptionsGiveTheExpectedPhones) {
     ++checked;
   }
   EXPECT_GT(checked, 60);
+}
+
+// The words of the shared list of stressed e and o: the built-in voice and the Portuguese engine
+// (each with the exceptions the build made from the list) give the marked vowel, open or closed.
+TEST(Pronunciation, BothVoicesSayTheSharedStressedVowelsAlike) {
+  diphone::Translator translator;
+  ASSERT_TRUE(translator.loadRules(sourceFile("data/regras.rgr")));
+  ASSERT_TRUE(translator.loadExceptions(KALDRO_DIPHONES_DIR "portug.exc"));
+  diphone::UnitPhones inventory;
+  ASSERT_EQ(inventory.load(sourceFile("data/voice/unidades.txt")), std::vector<std::string>{});
+  tts::Transcriber engine;
+  ASSERT_TRUE(engine.loadLexicons(KALDRO_DIPHONES_DIR "../../ormiatts/portug.nrl",
+                                  KALDRO_DIPHONES_DIR "../../ormiatts/portug.exc"));
+  auto stressed = [](const std::string& phones) {
+    std::istringstream words(phones);
+    for (std::string phone; words >> phone;)
+      if (phone.front() == '>') return phone.substr(1);
+    return std::string("(nenhuma)");
+  };
+  const std::pair<const char*, const char*> marks[] = {{"é", "ee"}, {"ê", "e"}, {"ó", "oo"}, {"ô", "o"}};
+  std::ifstream list(sourceFile("data/vogais-tonicas.txt"));
+  ASSERT_TRUE(list);
+  int checked = 0;
+  for (std::string line; std::getline(list, line);) {
+    if (line.empty() || line.front() == '#') continue;
+    std::string word = line, expected;
+    for (const auto& [mark, phone] : marks) {
+      const size_t at = word.find(mark);
+      if (at == std::string::npos) continue;
+      word.replace(at, std::string_view(mark).size(), std::string(1, phone[0]));
+      expected = phone;
+    }
+    const std::string text = platform::utf8ToCp1252(word);
+    std::string builtIn;
+    for (const std::string& phone : inventory.phonesOf(translator.translateText(text)))
+      builtIn += (builtIn.empty() ? "" : " ") + phone;
+    EXPECT_EQ(stressed(builtIn), expected) << word << ": " << builtIn;
+    EXPECT_EQ(stressed(platform::cp1252ToUtf8(tts::phonesOfText(engine, text))), expected) << word;
+    ++checked;
+  }
+  EXPECT_GT(checked, 100);
+
+  // Beyond the list, the two voices' rules for stressed e and o agree on the frequent words.
+  std::ifstream frequent(sourceFile("data/voice/palavras-frequentes.txt"));
+  ASSERT_TRUE(frequent);
+  const std::set<std::string> midVowels = {"e", "ee", "o", "oo"};
+  for (std::string word; std::getline(frequent, word);) {
+    if (word.empty() || word.front() == '#') continue;
+    const std::string text = platform::utf8ToCp1252(word);
+    std::string builtIn;
+    for (const std::string& phone : inventory.phonesOf(translator.translateText(text)))
+      builtIn += (builtIn.empty() ? "" : " ") + phone;
+    const std::string ours = stressed(builtIn), theirs = stressed(platform::cp1252ToUtf8(tts::phonesOfText(engine, text)));
+    if (midVowels.count(ours) && midVowels.count(theirs)) EXPECT_EQ(ours, theirs) << word;
+  }
 }
 
 }  // namespace

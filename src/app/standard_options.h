@@ -1,0 +1,16 @@
+// The answers every program of the family gives to --help and --version, as Linux programs do.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kaldro::app {
+
+// The version of the family's programs ("0.1").
+const char* programVersion();
+
+// When the only argument is --help or --version, writes the usage text or the version line
+// ("plumar (kaldro) 0.1") to standard output and answers true: the program then ends with 0.
+bool answerStandardOption(const std::vector<std::string>& arguments, const char* program, const char* usage);
+
+}  // namespace kaldro::app

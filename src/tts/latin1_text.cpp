@@ -1,0 +1,90 @@
+#include "tts/latin1_text.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/text.h"
+
+namespace kaldro::tts {
+
+namespace {
+using Byte = unsigned char;
+}
+
+char upperLatin1(char c) {
+  const Byte b = static_cast<Byte>(c);
+  if ((b >= 'a' && b <= 'z') || (b >= 0xE0 && b <= 0xFE && b != 0xF7)) return static_cast<char>(b - 0x20);
+  return c;
+}
+
+char lowerLatin1(char c) {
+  const Byte b = static_cast<Byte>(c);
+  if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) return static_cast<char>(b + 0x20);
+  return c;
+}
+
+std::string upperLatin1(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = upperLatin1(c);
+  return out;
+}
+
+std::string lowerLatin1(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = lowerLatin1(c);
+  return out;
+}
+
+bool isPortugueseLetter(char c) {
+  const Byte b = static_cast<Byte>(upperLatin1(c));
+  if (b >= 'A' && b <= 'Z') return true;
+  constexpr std::string_view accented = "\xC0\xC1\xC2\xC3\xC7\xC9\xCA\xCC\xCD\xD1\xD3\xD4\xD5\xD9\xDA\xDC";
+  return b >= 0xC0 && accented.find(static_cast<char>(b)) != std::string_view::npos;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+  while (!text.empty() && static_cast<Byte>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<Byte>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::optional<std::string> readDataFile(const std::string& path, std::string* readError) {
+  std::error_code error;
+  if (path.empty() || !std::filesystem::exists(path, error)) return std::nullopt;
+  const char* problem = nullptr;
+  std::ostringstream contents;
+  if (std::filesystem::is_directory(path, error)) {
+    problem = "é uma pasta";
+  } else if (!std::filesystem::is_regular_file(path, error)) {
+    problem = "não é um arquivo comum";  // a device or a pipe could be read forever or never end
+  } else if (std::ifstream file(path, std::ios::binary); !file) {
+    problem = "sem permissão de leitura";
+  } else if (contents << file.rdbuf(); file.bad()) {
+    problem = "erro de leitura";
+  }
+  if (problem) {
+    if (readError) *readError = "Não foi possível ler " + path + ": " + problem;
+    return std::nullopt;
+  }
+  std::string bytes = contents.str();
+  // Editors may begin a UTF-8 file with a byte-order mark, which would glue itself to the first line.
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+  return platform::textFileToCp1252(bytes);
+}
+
+}  // namespace kaldro::tts

@@ -1,0 +1,468 @@
+#include "tts/transcriber.h"
+
+#include <algorithm>
+#include <iterator>
+#include <limits>
+#include <optional>
+
+#include "tts/latin1_text.h"
+
+namespace kaldro::tts {
+
+namespace {
+
+using Byte = unsigned char;
+
+bool isIn(char c, std::string_view set) { return set.find(upperLatin1(c)) != std::string_view::npos; }
+
+// The classes of the rule contexts, on upper-cased letters (both cases accepted).
+constexpr std::string_view kVowels = "AEIOU\xC0\xC1\xC2\xC3\xC9\xCA\xCC\xCD\xD3\xD4\xD5\xD9\xDA\xDC";
+constexpr std::string_view kConsonants = "BCDFGHJKLMNPQRSTVWXYZ\xC7\xD1";
+constexpr std::string_view kAOrO = "AO\xC1\xC2\xD3\xD4";
+constexpr std::string_view kEOrI = "EI\xC9\xCD";
+constexpr std::string_view kLiquidOrNasal = "LMNRZ";
+constexpr std::string_view kNRS = "NRS";
+
+bool isVowel(char c) { return c != '\0' && isIn(c, kVowels); }
+bool isConsonant(char c) { return c != '\0' && isIn(c, kConsonants); }
+
+// The stress finder's sets, on lower-cased letters.
+constexpr std::string_view kAccentedVowels = "\xE0\xE1\xE2\xE3\xE9\xEA\xED\xF3\xF4\xF5\xFA";
+constexpr std::string_view kPlainVowels = "aeiouwy\xFC";
+
+bool inLower(char c, std::string_view set) { return c != '\0' && set.find(c) != std::string_view::npos; }
+
+// Right context from the letter at index `at` (0-based; at == word.size() is beyond the word).
+bool rightMatches(std::string_view context, std::string_view word, size_t at) {
+  for (char symbol : context) {
+    const bool beyond = at >= word.size();
+    const char c = beyond ? '\0' : upperLatin1(word[at]);
+    switch (symbol) {
+      case '%':
+        if (!beyond) return false;
+        break;
+      case '[':
+        if (!beyond && !(isConsonant(c) && c != 'H')) return false;
+        break;
+      case '*':
+        if (beyond || !isConsonant(c) || c == 'L' || c == 'R') return false;
+        break;
+      case '+':
+        if (beyond || !isIn(c, kEOrI)) return false;
+        ++at;
+        break;
+      case '#':
+        if (beyond || !isVowel(c)) return false;
+        ++at;
+        break;
+      case '&':
+        if (beyond || !isIn(c, kLiquidOrNasal)) return false;
+        ++at;
+        break;
+      case '\\':
+        if (!beyond && c == 'S') ++at;
+        break;
+      default:
+        if (beyond || c != symbol) return false;
+        ++at;
+    }
+  }
+  return true;
+}
+
+// Left context read from its last symbol; `before` counts the letters left of the middle (the
+// cursor is at the word's start when it is 0).
+bool leftMatches(std::string_view context, std::string_view word, size_t before) {
+  for (auto symbol = context.rbegin(); symbol != context.rend(); ++symbol) {
+    const bool atStart = before == 0;
+    const char c = atStart ? '\0' : upperLatin1(word[before - 1]);
+    switch (*symbol) {
+      case '%':
+        if (!atStart) return false;
+        break;
+      case '_':
+        if (atStart) break;
+        if (!isVowel(c)) return false;
+        --before;
+        break;
+      case '#':
+        if (atStart || !isVowel(c)) return false;
+        --before;
+        break;
+      case ']':
+        if (atStart || !isIn(c, kAOrO)) return false;
+        --before;
+        break;
+      case '|':
+        if (atStart || !isIn(c, kNRS)) return false;
+        --before;
+        break;
+      default:
+        if (atStart || c != *symbol) return false;
+        --before;
+    }
+  }
+  return true;
+}
+
+// The text from `from` up to the next `stop` (or the end); `from` moves past the stop character.
+std::string cutUntil(std::string_view line, size_t& from, char stop) {
+  if (from >= line.size()) return {};
+  size_t end = line.find(stop, from);
+  if (end == std::string_view::npos) end = line.size();
+  std::string part(line.substr(from, end - from));
+  from = end + 1;
+  return part;
+}
+
+std::string limited(std::string text, size_t width) {
+  if (text.size() > width) text.resize(width);
+  return text;
+}
+
+}  // namespace
+
+bool isPhoneLine(std::string_view line) {
+  return !line.empty() && line.front() != ';' && line.front() != '_';
+}
+
+bool Transcriber::loadLetterRules(const std::string& path) {
+  for (auto& chain : chains_) chain.clear();
+  skippedRuleLines_ = 0;
+  const std::optional<std::string> text = readDataFile(path, nullptr);
+  if (!text) return false;
+  for (std::string_view line : splitLines(*text)) {
+    if (line.empty() || line.front() == ';') continue;
+    size_t at = 0;
+    LetterRule rule;
+    rule.left = limited(cutUntil(line, at, '('), kContextWidth);
+    rule.middle = limited(upperLatin1(cutUntil(line, at, ')')), kMiddleWidth);
+    rule.right = limited(cutUntil(line, at, '='), kContextWidth);
+    rule.output = limited(cutUntil(line, at, '|'), kOutputWidth);
+    const Byte first = rule.middle.empty() ? 0 : static_cast<Byte>(rule.middle.front());
+    if (line.find('(') == std::string_view::npos || first < 32) {
+      ++skippedRuleLines_;
+      continue;
+    }
+    chains_[first - 32].push_back(std::move(rule));
+  }
+  return true;
+}
+
+bool Transcriber::loadWordExceptions(const std::string& path) {
+  skippedExceptionLines_ = 0;
+  const std::optional<std::string> text = readDataFile(path, nullptr);
+  if (!text) return false;
+  for (std::string_view line : splitLines(*text)) {
+    if (line.empty()) continue;
+    if (exceptions_.size() >= kMaxExceptions) break;
+    // The separators must survive in the line buffer with the appended "|=|".
+    if (line.size() + 3 > kMaxExceptionLine) {
+      ++skippedExceptionLines_;
+      continue;
+    }
+    const std::string full = upperLatin1(line) + "|=|";
+    const size_t equals = full.find('=');
+    const size_t bar = full.find('|', equals + 1);
+    exceptions_.push_back({full.substr(0, equals), full.substr(equals + 1, bar - equals - 1)});
+  }
+  std::stable_sort(exceptions_.begin(), exceptions_.end(),
+                   [](const WordException& a, const WordException& b) { return a.word < b.word; });
+  return true;
+}
+
+bool Transcriber::loadLexicons(const std::string& rulesPath, const std::string& exceptionsPath) {
+  exceptions_.clear();
+  if (!loadLetterRules(rulesPath)) return false;
+  return loadWordExceptions(exceptionsPath);
+}
+
+void Transcriber::clear() {
+  for (auto& chain : chains_) {
+    chain.clear();
+    chain.shrink_to_fit();
+  }
+  exceptions_.clear();
+  exceptions_.shrink_to_fit();
+}
+
+size_t Transcriber::ruleCount() const {
+  size_t count = 0;
+  for (const auto& chain : chains_) count += chain.size();
+  return count;
+}
+
+void Transcriber::applyExceptions(std::string& word) const {
+  std::string stem = word;
+  std::string suffix;
+  while (!stem.empty()) {
+    auto found = std::lower_bound(exceptions_.begin(), exceptions_.end(), stem,
+                                  [](const WordException& entry, const std::string& key) { return entry.word < key; });
+    if (found != exceptions_.end() && found->word == stem) {
+      word = found->alias + suffix;
+      return;
+    }
+    const char last = stem.back();
+    if (last != 'S' && last != 'M') return;
+    suffix.insert(suffix.begin(), last);
+    stem.pop_back();
+  }
+}
+
+bool Transcriber::isUnstressed(std::string_view word) {
+  if (word.size() < 3) return true;
+  static constexpr std::string_view kFunctionWords[] = {"POR", "DAS", "DOS", "COM", "N\xC3O", "SIM"};
+  return std::find(std::begin(kFunctionWords), std::end(kFunctionWords), word) != std::end(kFunctionWords);
+}
+
+int Transcriber::findStress(std::string_view word) {
+  const std::string lower = lowerLatin1(word);
+  const int length = static_cast<int>(lower.size());
+  bool anyVowel = false;
+  for (int p = length; p >= 1; --p) {
+    if (inLower(lower[p - 1], kAccentedVowels)) return p;
+    anyVowel = anyVowel || inLower(lower[p - 1], kPlainVowels);
+  }
+  if (!anyVowel) return 0;
+
+  enum class State { Start, AfterVowel, Penult, PenultIU, AfterUVowel, PenultUIU, AfterU, AfterI, AfterUI,
+                     AfterConsonant, AfterM };
+  State state = State::Start;
+  int candidate = 0;
+  for (int p = length; p >= 1; --p) {
+    const char c = lower[p - 1];
+    const bool aeo = c == 'a' || c == 'e' || c == 'o';
+    const bool gq = c == 'g' || c == 'q';
+    bool stop = false;
+    switch (state) {
+      case State::Start:
+        if (aeo) {
+          candidate = p;
+          state = State::AfterVowel;
+        } else if (c == 'i') {
+          candidate = p;
+          state = State::AfterI;
+        } else if (c == 'u') {
+          candidate = p;
+          state = State::AfterU;
+        } else if (c == 'm') {
+          state = State::AfterM;
+        } else if (c != 's') {
+          state = State::AfterConsonant;
+        }
+        break;
+      case State::AfterVowel:
+        if (c == 'u') {
+          state = State::AfterUVowel;
+        } else if (inLower(c, kPlainVowels)) {
+          candidate = p;
+          stop = true;
+        } else {
+          state = State::Penult;
+        }
+        break;
+      case State::Penult:
+        if (aeo) {
+          candidate = p;
+          stop = true;
+        } else if (c == 'i' || c == 'u') {
+          candidate = p;
+          state = State::PenultIU;
+        }
+        break;
+      case State::PenultIU:
+        if (aeo) {
+          candidate = p;
+          stop = true;
+        } else if (c == 'u') {
+          state = State::PenultUIU;
+        } else {
+          stop = true;
+        }
+        break;
+      case State::AfterUVowel:
+        if (gq) {
+          candidate = p + 2;
+          state = State::Penult;
+        } else {
+          candidate = p + 1;
+          stop = true;
+        }
+        break;
+      case State::PenultUIU:
+      case State::AfterUI:
+        candidate = gq ? p + 2 : p + 1;
+        stop = true;
+        break;
+      case State::AfterU:
+        if (aeo || c == 'i') candidate = p;
+        stop = true;
+        break;
+      case State::AfterI:
+        if (aeo) {
+          candidate = p;
+        } else if (c == 'u') {
+          state = State::AfterUI;
+        } else {
+          stop = true;
+        }
+        break;
+      case State::AfterConsonant:
+        if (inLower(c, kPlainVowels)) {
+          candidate = p;
+          stop = true;
+        }
+        break;
+      case State::AfterM:
+        if (c == 'i' || c == 'o' || c == 'u') {
+          candidate = p;
+          stop = true;
+        } else if (c == 'a' || c == 'e') {
+          candidate = p;
+          state = State::AfterVowel;
+        } else {
+          state = State::Start;
+        }
+        break;
+    }
+    if (stop) break;
+  }
+  return candidate;
+}
+
+const LetterRule* Transcriber::matchingRule(std::string_view word, size_t pos) const {
+  const Byte first = static_cast<Byte>(upperLatin1(word[pos - 1]));
+  if (first < 32) return nullptr;
+  for (const LetterRule& rule : chains_[first - 32]) {
+    const size_t start = pos - 1;
+    if (start + rule.middle.size() > word.size()) continue;
+    bool middle = true;
+    for (size_t k = 0; k < rule.middle.size() && middle; ++k)
+      middle = upperLatin1(word[start + k]) == rule.middle[k];
+    if (middle && leftMatches(rule.left, word, start) &&
+        rightMatches(rule.right, word, start + rule.middle.size()))
+      return &rule;
+  }
+  return nullptr;
+}
+
+void Transcriber::transcribeWord(std::string_view word, int stress, std::vector<std::string>& list) const {
+  // Once the mark is placed no later rule may take it again, however long the word.
+  size_t stressAt = stress < 1 ? std::numeric_limits<size_t>::max() : static_cast<size_t>(stress);
+  std::string phone;
+  size_t pos = 1;
+  while (pos <= word.size()) {
+    const LetterRule* rule = matchingRule(word, pos);
+    if (!rule) {
+      ++pos;
+      continue;
+    }
+    const std::string_view output = std::string_view(rule->output).substr(0, kOutputUsed);
+    for (char c : output) {
+      if (pos >= stressAt) {
+        phone += '>';
+        stressAt = std::numeric_limits<size_t>::max();
+      }
+      if (c == '&') {
+        list.push_back(phone);
+        phone.clear();
+      } else {
+        phone += c;
+      }
+    }
+    if (!output.empty()) {
+      list.push_back(phone);
+      phone.clear();
+    }
+    pos += rule->middle.size();
+  }
+  list.push_back(phone);
+}
+
+void Transcriber::pauseFor(char c, std::vector<std::string>& list) {
+  if (std::string_view("!(),.:;?").find(c) != std::string_view::npos && c != '\0')
+    list.push_back(std::string("_") + c);
+}
+
+std::vector<std::string> Transcriber::transcribe(const std::vector<std::string>& tokenLines) const {
+  constexpr std::string_view kPauses = " !(),.:;?";
+  auto isPause = [&](const std::string& line) {
+    return line.size() > 4 && kPauses.find(line[4]) != std::string_view::npos;
+  };
+  std::vector<std::string> list;
+  for (size_t i = 0; i < tokenLines.size(); ++i) {
+    const std::string& line = tokenLines[i];
+    list.push_back(";" + line);
+    std::string token = line.size() > 4 ? upperLatin1(std::string_view(line).substr(4)) : std::string();
+    if (token.empty()) {
+      list.push_back("__");
+      list.push_back("");
+    } else if (kPauses.find(token.front()) != std::string_view::npos) {
+      pauseFor(token.front(), list);
+    } else {
+      applyExceptions(token);
+      // The word before a pause carries the phrase's last accent, however short: "Vou lá?" and
+      // "Acho que não." rise or fall on it, which only a stressed vowel can do.
+      const bool endsPhrase = i + 1 < tokenLines.size() && isPause(tokenLines[i + 1]);
+      transcribeWord(token, isUnstressed(token) && !endsPhrase ? 0 : findStress(token), list);
+    }
+  }
+  list.push_back("__");
+  applyLiaison(list);
+  return list;
+}
+
+void Transcriber::applyLiaison(std::vector<std::string>& list) {
+  size_t i = 3;
+  while (i + 1 < list.size()) {
+    if (list[i].empty() || list[i].front() != ';') {
+      ++i;
+      continue;
+    }
+    // The marks a phone may carry (stress, the prosody mark) do not hide its vowel.
+    std::string_view next = list[i + 1];
+    while (!next.empty() && (next.front() == '>' || next.front() == '\xA8')) next.remove_prefix(1);
+    // The vowel phones start with a vowel letter, but for the nasal a of br4, "@".
+    if (!next.empty() && std::string_view("aeiouwy@").find(next.front()) != std::string_view::npos) {
+      std::string& last = list[i - 2];
+      if (last == "r2") last = "r";
+      else if (last == "s2") last = "z";
+    }
+    i += 2;
+  }
+}
+
+std::string joinPhones(const std::vector<std::string>& list) {
+  std::string out;
+  for (const std::string& line : list) {
+    if (!isPhoneLine(line)) continue;
+    std::string phone;
+    for (char c : line)
+      if (c != '\xA8') phone += c;
+    if (phone.empty() || phone == ">") continue;
+    if (!out.empty()) out += ' ';
+    out += phone;
+  }
+  return out;
+}
+
+std::string phonesOfText(const Transcriber& transcriber, std::string_view text) {
+  auto isLetter = [](char c) {
+    const Byte b = static_cast<Byte>(c);
+    return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= 0xC0 && b != 0xD7 && b != 0xF7);
+  };
+  std::vector<std::string> tokenLines;
+  size_t at = 0;
+  while (at < text.size()) {
+    if (!isLetter(text[at])) {
+      ++at;
+      continue;
+    }
+    const size_t start = at;
+    while (at < text.size() && isLetter(text[at])) ++at;
+    tokenLines.push_back("555|" + std::string(text.substr(start, at - start)));
+  }
+  return joinPhones(transcriber.transcribe(tokenLines));
+}
+
+}  // namespace kaldro::tts

@@ -1,0 +1,97 @@
+// A speech-dispatcher of a test's own, ended by its process id.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/program_run.h"
+
+extern char** environ;
+
+namespace kaldro::engines::testing {
+
+// A speech-dispatcher of the test's own: its configuration, socket and log in a scratch folder,
+// the eSpeak NG module, and ALSA's null device, so that no sound card is needed.
+class SpeechDaemon {
+ public:
+  SpeechDaemon() {
+    const std::string program = "/usr/bin/speech-dispatcher";
+    if (::access(program.c_str(), X_OK) != 0) {
+      failure = "speech-dispatcher is not installed (Debian package speech-dispatcher)";
+      return;
+    }
+    std::filesystem::create_directories(folder.file("conf/modules"));
+    folder.write("conf/speechd.conf",
+                 "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n"
+                 "DefaultModule espeak-ng\n"
+                 "AudioOutputMethod \"alsa\"\n"
+                 "AudioALSADevice \"null\"\n"
+                 "LogLevel 2\n");
+    folder.write("conf/modules/espeak-ng.conf", "");
+    socket = folder.file("speechd.sock");
+    const std::vector<std::string> arguments{program, "-s", "-t", "0", "-C", folder.file("conf"), "-S", socket,
+                                             "-P", folder.file("speechd.pid"), "-L", folder.path()};
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string log = folder.file("speechd.out");
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+      pid_ = 0;
+      failure = "speech-dispatcher could not be started";
+      return;
+    }
+    // Ready once its socket exists (well under a second here).
+    for (int tries = 0; tries < 200; ++tries) {
+      struct stat info;
+      if (::stat(socket.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) return;
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = 0;
+        failure = "speech-dispatcher ended at once: " + folder.read("speechd.out").substr(0, 400);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    failure = "speech-dispatcher did not open its socket within 10 s";
+  }
+
+  // Ended by its process id; it may ignore SIGTERM, so SIGKILL follows.
+  ~SpeechDaemon() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    for (int tries = 0; tries < 40; ++tries) {
+      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+
+  // What SPEECHD_ADDRESS says to reach it.
+  std::string address() const { return "unix_socket:" + socket; }
+
+  kaldro::testing::ScratchFolder folder;
+  std::string socket;
+  std::string failure;  // empty when it runs
+
+ private:
+  pid_t pid_ = 0;
+};
+
+}  // namespace kaldro::engines::testing

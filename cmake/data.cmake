@@ -29,7 +29,7 @@ set(voice_recordings_stamp ${KALDRO_LETTERS_DIR}gravacoes.stamp)
 # beside the database, where the programs read the units' phones.
 add_custom_command(
   OUTPUT ${voice_database} ${voice_recordings_stamp} ${voice_inventory}
-  COMMAND kaldro-voz
+  COMMAND ${KALDRO_TOOL_ENV} $<TARGET_FILE:kaldro-voz>
           --inventory ${CMAKE_SOURCE_DIR}/data/voice/unidades.txt
           --letters ${CMAKE_SOURCE_DIR}/data/voice/letras.txt
           --words ${CMAKE_SOURCE_DIR}/data/voice/palavras.txt
@@ -53,7 +53,7 @@ foreach(name regras.rgr portug.exc)
   endif()
   add_custom_command(
     OUTPUT ${KALDRO_DIPHONES_DIR}${name}
-    COMMAND kaldro-voz --check --rules ${CMAKE_SOURCE_DIR}/data/regras.rgr
+    COMMAND ${KALDRO_TOOL_ENV} $<TARGET_FILE:kaldro-voz> --check --rules ${CMAKE_SOURCE_DIR}/data/regras.rgr
                                --exceptions ${voice_exceptions_made}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KALDRO_DIPHONES_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy ${source} ${KALDRO_DIPHONES_DIR}${name}

@@ -9,7 +9,7 @@ packages="build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev libfontco
 if [ "$1" = "--tests" ]; then
   packages="$packages libgtest-dev libgmock-dev googletest libbenchmark-dev espeak-ng wbrazilian xvfb xauth xdotool tmux
     man-db libglib2.0-bin file dpkg-dev
-    speech-dispatcher speech-dispatcher-espeak-ng"
+    speech-dispatcher speech-dispatcher-espeak-ng clang libclang-rt-14-dev"
 fi
 missing=""
 for package in $packages; do

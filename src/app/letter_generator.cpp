@@ -122,14 +122,22 @@ Template parseTemplate(std::string_view bytes, bool plainAsciiIsUtf8) {
   Template result;
   const bool plainAscii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   result.utf8 = plainAscii ? plainAsciiIsUtf8 : platform::looksLikeUtf8(bytes);
-  size_t firstEnd = bytes.find('\n');
-  if (firstEnd != std::string_view::npos && (firstEnd == 0 || bytes[firstEnd - 1] != '\r')) result.lineEnd = "\n";
+  // A line ends with CR LF, LF, or a CR alone (old Macintosh files); the letter ends its lines as
+  // the template's first line ends.
+  size_t firstEnd = bytes.find_first_of("\r\n");
+  if (firstEnd != std::string_view::npos) {
+    if (bytes[firstEnd] == '\n')
+      result.lineEnd = "\n";
+    else if (firstEnd + 1 >= bytes.size() || bytes[firstEnd + 1] != '\n')
+      result.lineEnd = "\r";
+  }
   size_t pos = 0;
   while (pos < bytes.size()) {
-    size_t end = bytes.find('\n', pos);
-    size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
-    std::string_view line = bytes.substr(pos, (end == std::string_view::npos ? bytes.size() : end) - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    size_t end = bytes.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = bytes.size();
+    std::string_view line = bytes.substr(pos, end - pos);
+    size_t next = end + 1;
+    if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n') next = end + 2;
     result.lines.emplace_back(line.substr(0, prefixBytes(line, kMaxLineCharacters, result.utf8)));
     pos = next;
   }

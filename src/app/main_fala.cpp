@@ -193,6 +193,8 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
     }
   };
   forEachText(options, handle);
+  // A signal interrupts the read of standard input: the console meets it as the quit message.
+  runtime.console().pumpAllMessages();
   speech.stopAndFinishSpeech();
 }
 
@@ -211,6 +213,7 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     synth.synthSpeak(text);
     while (synth.synthBusy(false)) runtime.console().waitForMessage();
   });
+  runtime.console().pumpAllMessages();
   synth.synthFinish();
   if (synth.synthOutputFailed()) {
     std::fprintf(stderr, "kaldro-fala: a grava\xC3\xA7\xC3\xA3o de %s falhou (disco cheio?)\n", options.wavFile.c_str());

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 
 #include "engines/engine_adapters.h"
 #include "engines/engine_dispatcher.h"
+#include "platform/ending_signals.h"
 #include "platform/host/host_factories.h"
 
 namespace kaldro::app {
@@ -76,8 +78,13 @@ int runProgram(const platform::RunOptions& options, const HostMaker& makeHost, c
   platform::Trace trace(options.trace);
   int status = 0;
   std::unique_ptr<ProgramRuntime> runtime;
+  // The terminal and the window handle these signals themselves; set before the sound device,
+  // whose library would otherwise install quit handlers that nobody here reads.
+  std::optional<platform::EndingSignals> endingSignals;
   try {
-    runtime = std::make_unique<ProgramRuntime>(makeHost(trace), options, audioChoice);
+    std::unique_ptr<platform::Host> host = makeHost(trace);
+    if (host->name() == "quiet" || host->name() == "headless") endingSignals.emplace();
+    runtime = std::make_unique<ProgramRuntime>(std::move(host), options, audioChoice);
     body(*runtime);
   } catch (const platform::ProgramExit& exit) {
     status = exit.status;

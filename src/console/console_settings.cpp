@@ -42,7 +42,9 @@ bool firstIsYes(const std::string& value) { return !value.empty() && (value[0] =
 
 // A pixel size: the key's decimal value, or the work area scaled from the 1024 x 734 design.
 int fontSize(const std::optional<std::string>& value, int workPixels, double designPixels, int designSize) {
-  if (value && !value->empty()) return platform::clampToInt(convertDecimal(*value).value, 0, kMaxFontPixels);
+  // A negative height asks for the letters' height rather than the cell's, as on Windows.
+  if (value && !value->empty())
+    return platform::clampToInt(convertDecimal(*value).value, -kMaxFontPixels, kMaxFontPixels);
   return static_cast<int>(workPixels / designPixels * designSize);
 }
 }  // namespace

@@ -72,7 +72,7 @@ int flush_MBR() {
 int read_MBR(short* buffer, int wanted) {
   State& s = state();
   const size_t count = std::min(s.output.size() - s.start, static_cast<size_t>(std::max(wanted, 0)));
-  std::memcpy(buffer, s.output.data() + s.start, count * 2);
+  if (count > 0) std::memcpy(buffer, s.output.data() + s.start, count * 2);  // an empty vector has no data
   s.start += count;
   if (s.start == s.output.size()) {
     s.output.clear();

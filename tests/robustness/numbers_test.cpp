@@ -73,8 +73,9 @@ TEST(ConsoleSettingsRanges, ColoursAndFontSizesStayInRange) {
   };
   const Case cases[] = {
       {"[VIDEO]\nCORFUNDO=300000000\nCORLETRA=15\n", 0xFF, 13, 28},
-      {"[VIDEO]\nCORFUNDO=1\nCORLETRA=99999999999999\nLARGURALETRA=2147483647\nALTURALETRA=-2147483648\n", 0x0F, 512, 0},
+      {"[VIDEO]\nCORFUNDO=1\nCORLETRA=99999999999999\nLARGURALETRA=2147483647\nALTURALETRA=-2147483648\n", 0x0F, 512, -512},
       {"[VIDEO]\nLARGURALETRA=99999999999\nALTURALETRA=30\n", 0x0F, 512, 30},
+      {"[VIDEO]\nALTURALETRA=-20\n", 0x0F, 13, -20},
   };
   for (const Case& c : cases) {
     ConsoleBench bench(c.ini, true);

@@ -1,6 +1,8 @@
 // The headless host: script events handed out when the program is idle, timed events on a virtual clock.
 #include "platform/host/host_headless.h"
 
+#include "platform/ending_signals.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -99,6 +101,12 @@ void HostHeadless::applyImmediateClips() {
 }
 
 std::optional<HostEvent> HostHeadless::pollEvent() {
+  if (!endingReported_ && endingSignalPending()) {
+    endingReported_ = true;
+    HostEvent quit;
+    quit.kind = EventKind::Quit;
+    return quit;
+  }
   for (;;) {
     if (!ready_.empty()) {
       HostEvent event = ready_.front();

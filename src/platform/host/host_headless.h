@@ -52,6 +52,7 @@ class HostHeadless : public Host {
   std::multimap<int64_t, HostEvent> timedEvents_;  // equal times keep the order they were posted in
   std::mutex postedMutex_;
   std::deque<HostEvent> posted_;  // from other threads
+  bool endingReported_ = false;
 };
 
 }  // namespace kaldro::platform

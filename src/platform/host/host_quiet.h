@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/ending_signals.h"
 #include "platform/host/host.h"
 #include "platform/host/timed_events.h"
 
@@ -21,6 +22,12 @@ class HostQuiet : public Host {
   std::string_view name() const override { return "quiet"; }
 
   std::optional<HostEvent> pollEvent() override {
+    if (!endingReported_ && endingSignalPending()) {  // waits end now and then, so this is met soon
+      endingReported_ = true;
+      HostEvent quit;
+      quit.kind = EventKind::Quit;
+      return quit;
+    }
     std::lock_guard lock(mutex_);
     timed_.moveDue(monotonicMs(), posted_);
     if (posted_.empty()) return std::nullopt;
@@ -69,6 +76,7 @@ class HostQuiet : public Host {
   std::condition_variable wake_;
   std::deque<HostEvent> posted_;
   TimedEvents timed_;
+  bool endingReported_ = false;
 };
 
 }  // namespace kaldro::platform

@@ -1,0 +1,195 @@
+// Bad input end to end on the headless host, each checked by the letter (output), the screen and
+// the trace: the outcome the programs define, or a clear Portuguese message and nothing lost.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "diphone/diphone_index.h"
+#include "support/program_run.h"
+#include "support/speech_rig.h"
+
+namespace kaldro::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+const std::string kOutput = "type carta.txt\nkey Enter\n";
+
+std::vector<std::string> spoken(const ProgramResult& result) {
+  std::vector<std::string> lines;
+  for (const std::string& line : result.traceLines())
+    if (line.rfind("say ", 0) == 0) lines.push_back(line.substr(4));
+  return lines;
+}
+
+std::string screenText(const ProgramResult& result) {
+  std::string text;
+  for (const std::string& row : result.screenRows()) text += row + "\n";
+  return text;
+}
+
+bool runningAsRoot() { return ::geteuid() == 0; }
+
+// Templates of every odd kind: each gives its letter and "Texto gerado", line by line as written.
+TEST(BadInputMatrix, OddTemplatesGiveTheirLetters) {
+  struct Case {
+    const char* what;
+    std::string modelo, keys, letter;
+  };
+  std::string binary;
+  for (int i = 0; i < 2048; ++i) binary.push_back(static_cast<char>((i * 37 + 11) % 256 == '{' ? 'x' : (i * 37 + 11) % 256));
+  const Case cases[] = {
+      {"CR-only line ends", "Oi {NOME}\rtchau\r", "type Ana\nkey Enter\n", "Oi Ana\rtchau\r"},
+      {"no line end after the last line", "um\r\ndois {X}", "type 2\nkey Enter\n", "um\r\ndois 2\r\n"},
+      {"NUL bytes are kept", std::string("a\0b\n{X}\0\n", 9), "type v\nkey Enter\n", std::string("a\0b\nv\0\n", 7)},
+      {"invalid UTF-8 is read as Latin-1 and written back unchanged", "caf\xE9 \xC3(\n", "", "caf\xE9 \xC3(\n"},
+  };
+  for (const Case& c : cases) {
+    ScratchFolder folder;
+    folder.write("modelo.txt", c.modelo);
+    ProgramResult result = runProgram("plumar", {"modelo.txt"}, kOutput + c.keys, folder);
+    EXPECT_EQ(result.status, 0) << c.what;
+    EXPECT_EQ(folder.read("carta.txt"), c.letter) << c.what;
+    EXPECT_THAT(spoken(result), Contains("Texto gerado")) << c.what;
+    EXPECT_THAT(screenText(result), HasSubstr("Texto gerado")) << c.what;
+  }
+  // Binary bytes: lines of at most 255 characters, every byte of each kept line written back.
+  ScratchFolder folder;
+  folder.write("modelo.bin", binary);
+  ProgramResult result = runProgram("plumar", {"modelo.bin"}, kOutput, folder);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_THAT(spoken(result), Contains("Texto gerado"));
+  EXPECT_FALSE(folder.read("carta.txt").empty());
+}
+
+TEST(BadInputMatrix, TemplatesThatCannotBeReadCancelTheRun) {
+  ScratchFolder folder;
+  struct Case {
+    const char* what;
+    std::string name;
+  };
+  std::vector<Case> cases = {{"a missing file", "nada.txt"}, {"a folder", "."}, {"a device", "/dev/zero"}};
+  if (!runningAsRoot()) {
+    folder.write("fechado.txt", "{X}\n");
+    ::chmod(folder.file("fechado.txt").c_str(), 0);
+    cases.push_back({"a file without read permission", "fechado.txt"});
+  }
+  for (const Case& c : cases) {
+    ProgramResult result = runProgram("plumar", {c.name}, kOutput, folder);
+    EXPECT_EQ(result.status, 1) << c.what;  // a failure, so not 0
+    EXPECT_THAT(spoken(result), Contains("Arquivo n\xC3\xA3o existe")) << c.what;
+    EXPECT_THAT(spoken(result), Contains("Programa cancelado")) << c.what;
+    EXPECT_THAT(screenText(result), HasSubstr("Programa cancelado")) << c.what;
+    EXPECT_THAT(result.traceLines(), Contains("exit 1")) << c.what;
+  }
+}
+
+TEST(BadInputMatrix, OutputsThatCannotBeCreatedSaySo) {
+  ScratchFolder folder;
+  folder.write("modelo.txt", "Oi\n");
+  std::vector<std::pair<std::string, std::string>> cases = {{"a missing folder", "falta/carta.txt"},
+                                                            {"a folder as output", "."}};
+  if (!runningAsRoot()) {
+    std::filesystem::create_directory(folder.file("somente-leitura"));
+    ::chmod(folder.file("somente-leitura").c_str(), 0555);
+    cases.push_back({"a read-only folder", "somente-leitura/carta.txt"});
+  } else {
+    cases.push_back({"a folder where nothing can be created", "/proc/carta-kaldro.txt"});
+  }
+  for (const auto& [what, name] : cases) {
+    ProgramResult result = runProgram("plumar", {"modelo.txt"}, "type " + name + "\nkey Enter\nkey S\n", folder);
+    EXPECT_EQ(result.status, 1) << what;
+    EXPECT_THAT(spoken(result), Contains("Arquivo n\xC3\xA3o pode ser criado")) << what;
+    EXPECT_THAT(spoken(result), Contains("Programa cancelado")) << what;
+    EXPECT_THAT(spoken(result), Not(Contains("Texto gerado"))) << what;
+  }
+  if (!runningAsRoot()) {
+    // An existing letter in a read-only folder is still replaced in place, as the user agreed.
+    ::chmod(folder.file("somente-leitura").c_str(), 0755);
+    folder.write("somente-leitura/carta.txt", "antiga\n");
+    ::chmod(folder.file("somente-leitura").c_str(), 0555);
+    ProgramResult result =
+        runProgram("plumar", {"modelo.txt"}, "type somente-leitura/carta.txt\nkey Enter\nkey S\n", folder);
+    EXPECT_EQ(folder.read("somente-leitura/carta.txt"), "Oi\n");
+    ::chmod(folder.file("somente-leitura").c_str(), 0755);
+  }
+}
+
+// KALDRO.INI with junk, duplicate sections and huge values around the build's own settings.
+TEST(BadInputMatrix, AConfigurationWithJunkStillSpeaks) {
+  ScratchFolder folder;
+  const std::string shipped = readFile(std::string(KALDRO_BIN_DIR) + "/../etc/kaldro/KALDRO.INI");
+  std::string junk = std::string("\x01\x02\xFF\xFE garbage\n[SINTETIZADOR\n=semchave\n[]\n", 40);
+  junk += "[VIDEO]\nCORFUNDO=300000000\nLARGURALETRA=99999999999\nTABCORES=" + std::string(500, '9') + "\n";
+  const std::string ini = junk + shipped + "\n[SINTETIZADOR]\nDIFONES3=OUTRO\nPAUSAPONTO3=2147483647\n" +
+                          "[TRADUTOR]\nVELOCIDADE=99999999999999\n" + std::string(10000, 'x') + "\n";
+  folder.write("KALDRO.INI", ini);
+  folder.write("modelo.txt", "{*Diga. o nome.*}\nOi {NOME}\n");
+  ProgramResult result = runProgram("plumar", {"modelo.txt"}, kOutput + "type Ana\nkey Enter\n", folder);
+  EXPECT_EQ(result.status, 0) << result.standardError;
+  EXPECT_EQ(folder.read("carta.txt"), "Oi Ana\n");
+  EXPECT_THAT(spoken(result), Contains("Texto gerado"));
+  // The first DIFONES3 wins: the shipped voice speaks.
+  EXPECT_THAT(result.trace, HasSubstr("phonemes "));
+}
+
+// The voice's own files broken: the program still ends normally, speaking what it can.
+TEST(BadInputMatrix, BrokenVoiceFilesNeverCrashOrHang) {
+  using speech::testing::Voice;
+  struct Case {
+    const char* what;
+    std::function<void(Voice&)> breakIt;
+    int status;
+  };
+  const Case cases[] = {
+      {"an index pointing past its data",
+       [](Voice& voice) {
+         writeFile(voice.diphones + "TESTE.IND", diphone::encodeIndexRecord("$A", {65535, 4000000000u}) +
+                                                      diphone::encodeIndexRecord("$BA", {300, 4294967000u}));
+       },
+       0},
+      {"a data file cut short", [](Voice& voice) { writeFile(voice.diphones + "TESTE.DIF", "\x80"); }, 0},
+      {"an index with a torn last record",
+       [](Voice& voice) { writeFile(voice.diphones + "TESTE.IND", diphone::encodeIndexRecord("$A", {300, 0}) + "xyz"); },
+       0},
+      {"rules with lines of 10 000 characters",
+       [](Voice& voice) {
+         writeFile(voice.diphones + "regras.rgr", "(A)=" + std::string(10000, 'a') + "|\n(" + std::string(10000, 'B') +
+                                                      ")=b|\n" + std::string(10000, ';') + "\n(B)=b|\n");
+         writeFile(voice.diphones + "portug.exc", std::string(10000, 'x') + "=y\n");
+       },
+       0},
+      {"letter recordings truncated and with lying chunk sizes",
+       [](Voice& voice) {
+         const std::string good = waveFile(100, 140);
+         writeFile(voice.letters + "_98.wav", good.substr(0, 50));
+         std::string lying = good;
+         lying[40] = '\xFF';
+         lying[41] = '\xFF';
+         lying[42] = '\xFF';
+         lying[43] = '\x7F';
+         writeFile(voice.letters + "_97.wav", lying);
+         writeFile(voice.letters + "_44.wav", waveFile(100, 140, std::string("LIST\xFF\xFF\xFF\xFF", 8)));
+       },
+       0},
+  };
+  for (const Case& c : cases) {
+    Voice voice;
+    c.breakIt(voice);
+    ProgramResult result = runProgram("kaldro-fala", {"-w", "fala.wav", "ba, ab. a b"}, "", voice.folder);
+    EXPECT_EQ(result.status, c.status) << c.what << ": " << result.standardError;
+    EXPECT_THAT(result.traceLines(), Contains("exit " + std::to_string(c.status))) << c.what;
+    const std::string wav = voice.folder.read("fala.wav");
+    EXPECT_GE(wav.size(), 44u) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace kaldro::testing

@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -70,11 +74,18 @@ struct Options {
   std::vector<std::string> items;  // texts or file names, as given
 };
 
+// The options that are a word alone.
+constexpr std::pair<std::string_view, bool Options::*> kFlags[] = {
+    {"--phonemes", &Options::phonemes}, {"--phones", &Options::phones}, {"--normal", &Options::normal},
+    {"--pho", &Options::pho},           {"--play", &Options::play},     {"--help", &Options::help},
+};
+
 // Nothing when the command line is wrong (the reason is on standard error).
 std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
   Options options;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
+    const auto flag = std::find_if(std::begin(kFlags), std::end(kFlags), [&](const auto& f) { return f.first == argument; });
     if (options.play) {
       options.items.push_back(argument);
     } else if (argument == "-v" || argument == "-w" || argument == "--engine") {
@@ -102,18 +113,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
         return std::nullopt;
       }
       options.level = static_cast<int>(level);
-    } else if (argument == "--phonemes") {
-      options.phonemes = true;
-    } else if (argument == "--phones") {
-      options.phones = true;
-    } else if (argument == "--normal") {
-      options.normal = true;
-    } else if (argument == "--pho") {
-      options.pho = true;
-    } else if (argument == "--play") {
-      options.play = true;
-    } else if (argument == "--help") {
-      options.help = true;
+    } else if (flag != std::end(kFlags)) {
+      options.*(flag->second) = true;
     } else if (argument == "--") {
       for (++i; i < arguments.size(); ++i) options.items.push_back(arguments[i]);
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {

@@ -6,6 +6,7 @@
 #include "app/letter_generator.h"
 #include "app/program_runtime.h"
 #include "platform/host/host_headless.h"
+#include "platform/run_options.h"
 #include "targets.h"
 
 namespace kaldro::fuzz {
@@ -42,7 +43,7 @@ void fuzzTemplate(std::span<const uint8_t> input) {
   std::filesystem::remove(output);
   const platform::KeyScript script = platform::parseKeyScript(keyScript(output));
   app::runProgram(
-      [&](platform::Trace& trace) { return std::make_unique<platform::HostHeadless>(trace, script.steps); }, "none",
+      platform::RunOptions::fromEnvironment(), [&](platform::Trace& trace) { return std::make_unique<platform::HostHeadless>(trace, script.steps); }, "none",
       [&](app::ProgramRuntime& runtime) {
         app::LetterGenerator generator(runtime.console(), runtime.speech(), runtime.lineEditor(),
                                        runtime.fileChooser());

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/program_runtime.h"
+#include "platform/run_options.h"
 #include "audio/period_dropper.h"
 #include "audio/wave_format.h"
 #include "platform/audio/audio_device_convert.h"
@@ -47,6 +48,7 @@ void fuzzWave(std::span<const uint8_t> input) {
   const std::string path = folder + "/som.wav";
   writeScratchFile(path, std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
   app::runProgram(
+      platform::RunOptions::fromEnvironment(),
       [](platform::Trace& trace) {
         return std::make_unique<platform::HostHeadless>(trace, std::vector<platform::ScriptStep>{});
       },

@@ -15,10 +15,10 @@
 
 #include "audio/wav_player.h"
 #include "console/console.h"
-#include "platform/audio_device_sdl.h"
+#include "platform/audio/audio_device_sdl.h"
 #include "platform/config.h"
-#include "platform/host.h"
-#include "platform/host_quiet.h"
+#include "platform/host/host.h"
+#include "platform/host/host_quiet.h"
 #include "platform/trace.h"
 
 namespace {

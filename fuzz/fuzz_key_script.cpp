@@ -1,7 +1,7 @@
 // Key scripts: parsed, every key expanded as the window would deliver it, then played out on the
 // headless host until it is exhausted.
-#include "platform/host_headless.h"
-#include "platform/key_script.h"
+#include "platform/host/host_headless.h"
+#include "platform/host/key_script.h"
 #include "targets.h"
 
 namespace kaldro::fuzz {

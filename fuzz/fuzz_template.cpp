@@ -5,7 +5,7 @@
 
 #include "app/letter_generator.h"
 #include "app/program_runtime.h"
-#include "platform/host_headless.h"
+#include "platform/host/host_headless.h"
 #include "targets.h"
 
 namespace kaldro::fuzz {

@@ -1,5 +1,5 @@
 // The terminal's key-sequence decoder: bytes as they arrive, in pieces and at times the input picks.
-#include "platform/terminal_keys.h"
+#include "platform/host/terminal_keys.h"
 #include "targets.h"
 
 namespace kaldro::fuzz {

@@ -5,8 +5,8 @@
 #include "app/program_runtime.h"
 #include "audio/period_dropper.h"
 #include "audio/wave_format.h"
-#include "platform/audio_device_convert.h"
-#include "platform/host_headless.h"
+#include "platform/audio/audio_device_convert.h"
+#include "platform/host/host_headless.h"
 #include "targets.h"
 
 namespace kaldro::fuzz {

@@ -12,8 +12,11 @@
 #include <cstdio>
 
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace kaldro::app {
+
+namespace words = platform::words;
 
 namespace {
 constexpr size_t kMaxLineCharacters = 255;
@@ -21,8 +24,6 @@ constexpr size_t kFirstTableMark = 9999;
 // Far beyond any letter's template, small enough to hold in memory at once.
 constexpr size_t kMaxTemplateBytes = 64u << 20;
 
-constexpr const char* kMonthNames[12] = {"janeiro", "fevereiro", "mar\xE7o", "abril",    "maio",     "junho",
-                                         "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
 
 // Bytes of the first `count` characters of a line (UTF-8 characters when utf8).
 size_t prefixBytes(std::string_view line, size_t count, bool utf8) {
@@ -145,7 +146,7 @@ Template parseTemplate(std::string_view bytes, bool plainAsciiIsUtf8) {
 
 std::string dateText(int day, int month, int year) {
   std::string text = std::to_string(day) + " de ";
-  if (month >= 1 && month <= 12) text += kMonthNames[month - 1];
+  if (month >= 1 && month <= 12) text += platform::words::MonthNames[month - 1];
   return text + " de " + std::to_string(year);
 }
 
@@ -163,7 +164,7 @@ void LetterGenerator::run(const std::vector<std::string>& arguments) {
   console_.clearScreen();
   console_.setBackgroundColour(1);
   console_.write("Projeto KALDRO - ");
-  speech_.writeLineSpeak("Preparador de cartas padronizadas");
+  speech_.writeLineSpeak(words::ProgramTitle);
   console_.setBackgroundColour(0);
   console_.writeLine();
 
@@ -182,7 +183,7 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
     inputName = arguments.front();
   } else {
     console_.writeLine();
-    speech_.writeSpeak("Nome do arquivo de entrada: ");
+    speech_.writeSpeak(words::AskInputFile);
     inputName = chooser_.askFileName(20);
     console_.write(platform::utf8ToCp1252(inputName));
     console_.writeLine();
@@ -192,8 +193,7 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
   ReadFault fault = ReadFault::None;
   std::optional<std::string> contents = readWholeFile(inputName, fault);
   if (!contents) {
-    speech_.writeLineSpeak(fault == ReadFault::TooLarge ? "Arquivo grande demais: o limite \xE9 de 64 MB"
-                                                        : "Arquivo n\xE3o existe");
+    speech_.writeLineSpeak(fault == ReadFault::TooLarge ? words::FileTooLarge : words::FileMissing);
     cancelRun(platform::exit_status::Failure,
               "o modelo " + inputName +
                   (fault == ReadFault::TooLarge ? " \xC3\xA9 grande demais (o limite \xC3\xA9 de 64 MB)"
@@ -201,20 +201,20 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
   }
   inputBytes_ = std::move(*contents);
 
-  speech_.writeSpeak("Nome do arquivo de sa\xED" "da: ");
+  speech_.writeSpeak(words::AskOutputFile);
   // Typed names are CP1252; names on disk are UTF-8.
   std::string outputName = platform::cp1252ToUtf8(editor_.readLine());
   if (outputName.empty()) {
-    speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
+    speech_.writeLineSpeak(words::FileCannotBeCreated);
     cancelRun(platform::exit_status::Cancelled, "nenhum arquivo de sa\xC3\xAD" "da foi dado");
   }
   // Truncating the template itself (also through a link) would lose it before it is read.
   if (sameFile(inputName, outputName)) {
-    speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
+    speech_.writeLineSpeak(words::FileCannotBeCreated);
     cancelRun(platform::exit_status::Failure, "o arquivo de sa\xC3\xAD" "da " + outputName + " \xC3\xA9 o pr\xC3\xB3prio modelo");
   }
   if (fileExists(outputName)) {
-    speech_.writeSpeak("Confirma reescrita deste arquivo j\xE1 existente? ");
+    speech_.writeSpeak(words::ConfirmOverwrite);
     uint8_t key = speech_.readKeySpeak();
     console_.write(std::string(1, static_cast<char>(key)));
     console_.writeLine();
@@ -222,7 +222,7 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
       cancelRun(platform::exit_status::Cancelled, "o arquivo " + outputName + " j\xC3\xA1 existe e n\xC3\xA3o foi reescrito");
   }
   if (!openOutput(outputName)) {
-    speech_.writeLineSpeak("Arquivo n\xE3o pode ser criado");
+    speech_.writeLineSpeak(words::FileCannotBeCreated);
     cancelRun(platform::exit_status::Failure, "o arquivo de sa\xC3\xAD" "da " + outputName + " n\xC3\xA3o pode ser criado");
   }
   currentLine_ = 0;
@@ -249,7 +249,7 @@ void LetterGenerator::walkTemplate() {
       console_.setBackgroundColour(5);
       speech_.beepSound();
       speech_.beepSound();
-      speech_.writeSpeak("Tem mais ? ");
+      speech_.writeSpeak(words::AskForMore);
       console_.setBackgroundColour(0);
       uint8_t key = console_.readKey();
       console_.write(std::string(1, static_cast<char>(key)));
@@ -281,7 +281,7 @@ void LetterGenerator::fillField(std::string_view& rest) {
   rest.remove_prefix(1);
   size_t close = rest.find('}');
   if (close == std::string_view::npos) {
-    speech_.writeLineSpeak("Faltou fechar chave na linha " + std::to_string(currentLine_));
+    speech_.writeLineSpeak(words::UnclosedBraceAtLine.str() + std::to_string(currentLine_));
     if (!closeOutput()) writeFailed();
     cancelRun(platform::exit_status::Failure, "faltou fechar chave na linha " + std::to_string(currentLine_) + " do modelo");
   }
@@ -377,7 +377,7 @@ void LetterGenerator::finish() {
   speech_.beepSound();
   speech_.beepSound();
   console_.writeLine();
-  speech_.writeLineSpeak("Texto gerado");
+  speech_.writeLineSpeak(words::TextGenerated);
   console_.delayMs(20);
   speech_.stopAndFinishSpeech();
   console_.closeConsole();
@@ -387,13 +387,13 @@ void LetterGenerator::writeFailed() {
   discardOutput();
   outputFailed_ = true;
   console_.writeLine();
-  speech_.writeLineSpeak("Erro na grava\xE7\xE3o do arquivo de sa\xED" "da");
+  speech_.writeLineSpeak(words::OutputWriteError);
   cancelRun(platform::exit_status::Failure, "erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da");
 }
 
 void LetterGenerator::cancelRun(int status, const std::string& reason) {
   console_.setBackgroundColour(4);
-  speech_.writeLineSpeak("Programa cancelado");
+  speech_.writeLineSpeak(words::ProgramCancelled);
   console_.setBackgroundColour(0);
   console_.delayMs(20);
   speech_.stopAndFinishSpeech();

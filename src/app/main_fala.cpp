@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -11,8 +15,8 @@
 #include "app/standard_options.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
-#include "platform/host_headless.h"
-#include "platform/host_quiet.h"
+#include "platform/host/host_headless.h"
+#include "platform/host/host_quiet.h"
 #include "platform/text.h"
 
 namespace {
@@ -70,11 +74,18 @@ struct Options {
   std::vector<std::string> items;  // texts or file names, as given
 };
 
+// The options that are a word alone.
+constexpr std::pair<std::string_view, bool Options::*> kFlags[] = {
+    {"--phonemes", &Options::phonemes}, {"--phones", &Options::phones}, {"--normal", &Options::normal},
+    {"--pho", &Options::pho},           {"--play", &Options::play},     {"--help", &Options::help},
+};
+
 // Nothing when the command line is wrong (the reason is on standard error).
 std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
   Options options;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
+    const auto flag = std::find_if(std::begin(kFlags), std::end(kFlags), [&](const auto& f) { return f.first == argument; });
     if (options.play) {
       options.items.push_back(argument);
     } else if (argument == "-v" || argument == "-w" || argument == "--engine") {
@@ -102,18 +113,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
         return std::nullopt;
       }
       options.level = static_cast<int>(level);
-    } else if (argument == "--phonemes") {
-      options.phonemes = true;
-    } else if (argument == "--phones") {
-      options.phones = true;
-    } else if (argument == "--normal") {
-      options.normal = true;
-    } else if (argument == "--pho") {
-      options.pho = true;
-    } else if (argument == "--play") {
-      options.play = true;
-    } else if (argument == "--help") {
-      options.help = true;
+    } else if (flag != std::end(kFlags)) {
+      options.*(flag->second) = true;
     } else if (argument == "--") {
       for (++i; i < arguments.size(); ++i) options.items.push_back(arguments[i]);
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
@@ -224,6 +225,7 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const platform::RunOptions run = platform::RunOptions::fromEnvironment();
   if (app::answerStandardOption(std::vector<std::string>(argv + 1, argv + argc), "kaldro-fala", kUsage)) return 0;
   const std::optional<Options> options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options) {
@@ -235,7 +237,7 @@ int main(int argc, char** argv) {
     return platform::exit_status::Success;
   }
   if (options->normal || options->pho || (options->phones && options->engine == "ormia")) {
-    const platform::Configuration configuration(platform::configLocationsFromEnvironment());
+    const platform::Configuration configuration(platform::configLocations(run));
     return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised
                                : options->pho  ? app::OrmiaTextMode::MbrolaLines
                                                : app::OrmiaTextMode::Phones,
@@ -243,9 +245,8 @@ int main(int argc, char** argv) {
   }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.
-  const char* chosenHost = std::getenv("KALDRO_HOST");
-  const bool virtualTime = !options->wavFile.empty() || options->phonemes || options->phones ||
-                           (chosenHost && std::string_view(chosenHost) == "headless");
+  const bool virtualTime =
+      !options->wavFile.empty() || options->phonemes || options->phones || run.host == "headless";
   auto makeHost = [&](platform::Trace& trace) -> std::unique_ptr<platform::Host> {
     if (virtualTime) return std::make_unique<platform::HostHeadless>(trace, std::string_view());
     return std::make_unique<platform::HostQuiet>(trace);
@@ -253,7 +254,7 @@ int main(int argc, char** argv) {
   // An engine writes its -w file itself.
   std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
   if (!options->engine.empty() && !options->wavFile.empty()) audio = "none";
-  return app::runProgram(makeHost, audio, [&](app::ProgramRuntime& runtime) {
+  return app::runProgram(run, makeHost, audio, [&](app::ProgramRuntime& runtime) {
     if (!runtime.audioError().empty()) {
       std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel criar o arquivo WAV %s\n", options->wavFile.c_str());
       throw platform::ProgramExit{platform::exit_status::Failure};

@@ -9,7 +9,7 @@
 #include "app/letter_generator.h"
 #include "app/program_runtime.h"
 #include "app/standard_options.h"
-#include "platform/host_factories.h"
+#include "platform/host/host_factories.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
   if (app::answerStandardOption(arguments, "plumar", kUsage)) return 0;
   return app::runProgram(
-      [&](app::ProgramRuntime& runtime) {
+      platform::RunOptions::fromEnvironment(), [&](app::ProgramRuntime& runtime) {
         app::LetterGenerator generator(runtime.console(), runtime.speech(), runtime.lineEditor(),
                                        runtime.fileChooser());
         generator.run(arguments);

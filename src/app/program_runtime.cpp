@@ -12,7 +12,7 @@
 #include "engines/engine_adapters.h"
 #include "engines/engine_dispatcher.h"
 #include "platform/ending_signals.h"
-#include "platform/host_factories.h"
+#include "platform/host/host_factories.h"
 
 namespace kaldro::app {
 
@@ -23,13 +23,7 @@ std::string programPath() {
   return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string("plumar");
 }
 
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-void writeScreenDump(const console::Console& console) {
-  std::string path = environment("KALDRO_SCREEN");
+void writeScreenDump(const console::Console& console, const std::string& path) {
   if (path.empty()) return;
   if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
     std::string dump = console.screenDump();
@@ -39,12 +33,14 @@ void writeScreenDump(const console::Console& console) {
 }
 }  // namespace
 
-ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, std::string audioChoice)
-    : host_(std::move(host)), config_(platform::configLocationsFromEnvironment()) {
+ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, const platform::RunOptions& options,
+                               std::string audioChoice)
+    : host_(std::move(host)), config_(platform::configLocations(options)) {
+  host_->startClockAt(options.now);
   console_ = std::make_unique<console::Console>(*host_, config_, programPath());
   // A device the program chose itself is its own to report; one from the environment is reported here.
   const bool fromEnvironment = audioChoice.empty();
-  if (fromEnvironment) audioChoice = platform::audioChoiceFromEnvironment(*host_);
+  if (fromEnvironment) audioChoice = platform::audioChoice(options, *host_);
   audioDevice_ = platform::makeAudioDevice(*host_, audioChoice, &audioError_);
   if (fromEnvironment && !audioError_.empty()) std::fprintf(stderr, "%s\n", audioError_.c_str());
   toneOutput_ = std::make_unique<audio::DeviceToneOutput>(*audioDevice_);
@@ -71,14 +67,15 @@ ProgramRuntime::~ProgramRuntime() {
   audioDevice_.reset();
 }
 
-int runProgram(const std::function<void(ProgramRuntime&)>& body, platform::WindowHostFactory makeWindow) {
-  return runProgram([makeWindow](platform::Trace& trace) { return platform::createHost(trace, makeWindow); }, {},
-                    body);
+int runProgram(const platform::RunOptions& options, const std::function<void(ProgramRuntime&)>& body,
+               platform::WindowHostFactory makeWindow) {
+  return runProgram(
+      options, [&](platform::Trace& trace) { return platform::createHost(trace, options, makeWindow); }, {}, body);
 }
 
-int runProgram(const HostMaker& makeHost, const std::string& audioChoice,
+int runProgram(const platform::RunOptions& options, const HostMaker& makeHost, const std::string& audioChoice,
                const std::function<void(ProgramRuntime&)>& body) {
-  platform::Trace trace(environment("KALDRO_TRACE"));
+  platform::Trace trace(options.trace);
   int status = 0;
   std::unique_ptr<ProgramRuntime> runtime;
   // The terminal and the window handle these signals themselves; set before the sound device,
@@ -87,7 +84,7 @@ int runProgram(const HostMaker& makeHost, const std::string& audioChoice,
   try {
     std::unique_ptr<platform::Host> host = makeHost(trace);
     if (host->name() == "quiet" || host->name() == "headless") endingSignals.emplace();
-    runtime = std::make_unique<ProgramRuntime>(std::move(host), audioChoice);
+    runtime = std::make_unique<ProgramRuntime>(std::move(host), options, audioChoice);
     body(*runtime);
   } catch (const platform::ProgramExit& exit) {
     status = exit.status;
@@ -95,7 +92,7 @@ int runProgram(const HostMaker& makeHost, const std::string& audioChoice,
     std::fprintf(stderr, "Erro interno: %s\n", error.what());
     status = 1;
   }
-  if (runtime) writeScreenDump(runtime->console());
+  if (runtime) writeScreenDump(runtime->console(), options.screenDump);
   trace.event("exit", std::to_string(status));
   // Tearing down restores the terminal before the process ends.
   runtime.reset();

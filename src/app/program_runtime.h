@@ -10,10 +10,10 @@
 #include "engines/espeak_library.h"
 #include "console/console.h"
 #include "files/file_chooser.h"
-#include "platform/audio_device.h"
+#include "platform/audio/audio_device.h"
 #include "platform/config.h"
-#include "platform/host.h"
-#include "platform/host_factories.h"
+#include "platform/host/host.h"
+#include "platform/host/host_factories.h"
 #include "platform/trace.h"
 #include "speech/external_synth.h"
 #include "speech/line_editor.h"
@@ -23,8 +23,9 @@ namespace kaldro::app {
 
 class ProgramRuntime {
  public:
-  // audioChoice: where sound goes (KALDRO_AUDIO's values); empty takes KALDRO_AUDIO or the host's default.
-  ProgramRuntime(std::unique_ptr<platform::Host> host, std::string audioChoice = {});
+  // audioChoice: where sound goes (KALDRO_AUDIO's values); empty takes options.audio or the host's default.
+  ProgramRuntime(std::unique_ptr<platform::Host> host, const platform::RunOptions& options,
+                 std::string audioChoice = {});
   ~ProgramRuntime();
 
   platform::Host& host() { return *host_; }
@@ -56,15 +57,16 @@ class ProgramRuntime {
   std::unique_ptr<files::FileChooser> fileChooser_;
 };
 
-// Builds the runtime from the environment (KALDRO_HOST, KALDRO_TRACE, ...), runs body, and turns
-// the end of the program (platform::ProgramExit) into the exit status, after writing the screen
-// dump (KALDRO_SCREEN) and the trace's exit line. makeWindow: the window host, for programs that
-// link it (platform::makeWindowHost); without it the host is the terminal or headless one.
-int runProgram(const std::function<void(ProgramRuntime&)>& body, platform::WindowHostFactory makeWindow = nullptr);
+// Builds the runtime from the run's options (host, trace, ...), runs body, and turns the end of the
+// program (platform::ProgramExit) into the exit status, after writing the screen dump and the
+// trace's exit line. makeWindow: the window host, for programs that link it
+// (platform::makeWindowHost); without it the host is the terminal or headless one.
+int runProgram(const platform::RunOptions& options, const std::function<void(ProgramRuntime&)>& body,
+               platform::WindowHostFactory makeWindow = nullptr);
 
 // The same on a host (and sound) the program chooses itself, for tools that read no keys.
 using HostMaker = std::function<std::unique_ptr<platform::Host>(platform::Trace&)>;
-int runProgram(const HostMaker& makeHost, const std::string& audioChoice,
+int runProgram(const platform::RunOptions& options, const HostMaker& makeHost, const std::string& audioChoice,
                const std::function<void(ProgramRuntime&)>& body);
 
 }  // namespace kaldro::app

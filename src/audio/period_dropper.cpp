@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "platform/wave_file.h"
+
 namespace kaldro::audio {
 
 namespace {
@@ -37,7 +39,7 @@ size_t dropPitchPeriods(uint8_t* buffer, size_t n, int bits, int rate) {
   }
   if (n < 1000) return n;
 
-  const bool slowRate = rate == 11025;
+  const bool slowRate = rate == platform::FamilySampleRate;
   const int64_t start = slowRate ? 200 : 800;
   const int64_t skip = slowRate ? 80 : 320;
   const int64_t search = slowRate ? 50 : 200;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "console/console.h"
-#include "platform/audio_device.h"
+#include "platform/audio/audio_device.h"
 
 namespace kaldro::audio {
 

@@ -10,7 +10,7 @@
 
 #include "audio/wave_format.h"
 #include "console/console.h"
-#include "platform/audio_device.h"
+#include "platform/audio/audio_device.h"
 
 namespace kaldro::audio {
 

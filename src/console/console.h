@@ -10,7 +10,7 @@
 
 #include "console/console_settings.h"
 #include "platform/config.h"
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 namespace kaldro::console {
 

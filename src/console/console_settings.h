@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/config.h"
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 namespace kaldro::console {
 

@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/wave_header.h"
+#include "platform/wave_file.h"
 
 namespace kaldro::console {
 
 namespace {
-constexpr uint32_t kRate = 11025;
-constexpr uint32_t kHeaderSize = 44;
+constexpr uint32_t kRate = platform::FamilySampleRate;
+constexpr uint32_t kHeaderSize = platform::WaveHeaderBytes;
 constexpr uint8_t kLow = 96;
 constexpr uint8_t kHigh = 160;
 constexpr uint8_t kSilence = 128;

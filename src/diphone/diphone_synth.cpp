@@ -12,7 +12,7 @@
 #include "platform/config.h"
 #include "platform/profile.h"
 #include "platform/text.h"
-#include "platform/wave_header.h"
+#include "platform/wave_file.h"
 
 namespace kaldro::diphone {
 
@@ -59,24 +59,12 @@ std::string fileIn(const std::string& folder, const std::string& name) {
   return platform::findFileIgnoringCase(folder, name).value_or(folder + name);
 }
 
-// Positions file at the first byte of its "data" chunk and gives that chunk's length; nothing when
-// the file is not RIFF with a "fmt " chunk first, or has no "data" chunk.
+// Positions file at the first byte of its "data" chunk and gives the length that chunk states;
+// nothing when the file is not a WAV file or has no "data" chunk.
 std::optional<uint32_t> seekWaveData(std::FILE* file) {
-  uint8_t head[12];
-  if (std::fread(head, 1, sizeof head, file) != sizeof head) return std::nullopt;
-  if (!platform::equalsIgnoringCase(std::string_view(reinterpret_cast<char*>(head), 4), "RIFF")) return std::nullopt;
-  bool first = true;
-  while (true) {
-    uint8_t chunk[8];
-    if (std::fread(chunk, 1, sizeof chunk, file) != sizeof chunk) return std::nullopt;
-    std::string_view name(reinterpret_cast<char*>(chunk), 4);
-    uint32_t length = static_cast<uint32_t>(chunk[4]) | (static_cast<uint32_t>(chunk[5]) << 8) |
-                      (static_cast<uint32_t>(chunk[6]) << 16) | (static_cast<uint32_t>(chunk[7]) << 24);
-    if (first && !platform::equalsIgnoringCase(name, "fmt ")) return std::nullopt;
-    if (!first && platform::equalsIgnoringCase(name, "data")) return length;
-    first = false;
-    if (std::fseek(file, static_cast<long>(length), SEEK_CUR) != 0) return std::nullopt;
-  }
+  const platform::WaveLayout layout = platform::parseWaveFile(file);
+  if (!layout.ok || std::fseek(file, static_cast<long>(layout.dataStart), SEEK_SET) != 0) return std::nullopt;
+  return static_cast<uint32_t>(layout.statedDataLength);
 }
 
 }  // namespace

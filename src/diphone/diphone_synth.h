@@ -11,6 +11,7 @@
 #include "diphone/diphone_index.h"
 #include "diphone/diphone_output.h"
 #include "diphone/translator.h"
+#include "platform/wave_file.h"
 
 namespace kaldro::platform {
 class Configuration;
@@ -37,8 +38,8 @@ DiphoneFolders diphoneFoldersFromConfig(const platform::Configuration& config);
 
 // Sound is 8-bit mono at 11025 samples per second.
 constexpr size_t kSoundBufferSize = 64000;
-constexpr size_t kWaveHeaderSize = 44;
-constexpr int kSampleRate = 11025;
+constexpr size_t kWaveHeaderSize = platform::WaveHeaderBytes;
+constexpr int kSampleRate = platform::FamilySampleRate;
 constexpr size_t kNoiseBurstLength = 300;
 
 class DiphoneSynth {

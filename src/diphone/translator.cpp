@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/latin1_classes.h"
+
 namespace kaldro::diphone {
 
 namespace {
@@ -10,8 +12,8 @@ namespace {
 bool oneOf(char c, std::string_view set) { return c != '\0' && set.find(c) != std::string_view::npos; }
 
 bool isVowel(char c) { return oneOf(c, "AEIOUaeiou"); }
-bool isConsonant(char c) { return oneOf(c, "BCDFGHJKLMNPQRSTVWXYZbcdfghjklmnpqrstvwxyz"); }
-bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool isConsonant(char c) { return platform::isConsonantWithWY(static_cast<unsigned char>(c)); }
+bool isLetter(char c) { return platform::isAsciiLetter(static_cast<unsigned char>(c)); }
 bool isAccentMark(char c) { return oneOf(c, "\"'^`~"); }
 bool isWordChar(char c) { return isLetter(c) || isAccentMark(c); }
 bool isPause(char c) { return oneOf(c, " !,.:;?"); }

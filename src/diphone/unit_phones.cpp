@@ -73,36 +73,10 @@ std::vector<std::string> UnitPhones::parse(std::string_view text, const std::str
       fault("a linha não é título, símbolo nem unidade");
       continue;
     }
-    size_t first = line.find('=');
-    if (first == std::string_view::npos) {
-      fault("falta o sinal \"=\" depois do nome da unidade");
-      continue;
-    }
     InventoryUnit unit;
     unit.line = number;
-    unit.name = std::string(trim(line.substr(0, first)));
-    std::string_view rest = trim(line.substr(first + 1));
-    if (rest.starts_with("como ")) {
-      unit.sameAs = std::string(trim(rest.substr(5)));
-    } else {
-      size_t second = rest.find('=');
-      if (second == std::string_view::npos) {
-        fault("falta o segundo \"=\" antes dos fones");
-        continue;
-      }
-      unit.carrier = std::string(trim(rest.substr(0, second)));
-      unit.phones = words(rest.substr(second + 1));
-      if (unit.phones.empty()) {
-        fault("unidade sem fones: " + unit.name);
-        continue;
-      }
-    }
-    if (unit.name.size() < 2 || unit.name.size() > 8) {
-      fault("o nome deve ter de 2 a 8 caracteres: " + unit.name);
-      continue;
-    }
-    if (find(unit.name)) {
-      fault("unidade repetida: " + unit.name);
+    if (std::string problem = parseUnit(line, unit); !problem.empty()) {
+      fault(problem);
       continue;
     }
     units_.push_back(std::move(unit));
@@ -118,6 +92,25 @@ std::vector<std::string> UnitPhones::parse(std::string_view text, const std::str
     unit.phones = target->phones;
   }
   return faults;
+}
+
+std::string UnitPhones::parseUnit(std::string_view line, InventoryUnit& unit) const {
+  size_t first = line.find('=');
+  if (first == std::string_view::npos) return "falta o sinal \"=\" depois do nome da unidade";
+  unit.name = std::string(trim(line.substr(0, first)));
+  std::string_view rest = trim(line.substr(first + 1));
+  if (rest.starts_with("como ")) {
+    unit.sameAs = std::string(trim(rest.substr(5)));
+  } else {
+    size_t second = rest.find('=');
+    if (second == std::string_view::npos) return "falta o segundo \"=\" antes dos fones";
+    unit.carrier = std::string(trim(rest.substr(0, second)));
+    unit.phones = words(rest.substr(second + 1));
+    if (unit.phones.empty()) return "unidade sem fones: " + unit.name;
+  }
+  if (unit.name.size() < 2 || unit.name.size() > 8) return "o nome deve ter de 2 a 8 caracteres: " + unit.name;
+  if (find(unit.name)) return "unidade repetida: " + unit.name;
+  return "";
 }
 
 const InventoryUnit* UnitPhones::find(std::string_view name) const {

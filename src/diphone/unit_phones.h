@@ -46,6 +46,9 @@ class UnitPhones {
   std::vector<std::string> phonesOf(std::string_view phonemeString) const;
 
  private:
+  // A unit line ("$NAME = carrier = phones" or "$NAME = como OTHER") into unit; the fault, or "".
+  std::string parseUnit(std::string_view line, InventoryUnit& unit) const;
+
   std::vector<InventoryUnit> units_;
   std::map<std::string, std::vector<std::string>> symbols_;
 };

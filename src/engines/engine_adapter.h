@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 namespace kaldro::engines {
 

@@ -10,7 +10,7 @@
 #include <limits>
 
 #include "platform/text.h"
-#include "platform/wave_header.h"
+#include "platform/wave_file.h"
 
 namespace kaldro::engines {
 

@@ -47,13 +47,13 @@ std::string executablePrefix() {
   return path;
 }
 
-ConfigLocations configLocationsFromEnvironment() {
+ConfigLocations configLocations(const RunOptions& options) {
   ConfigLocations locations;
-  if (const char* dir = std::getenv("KALDRO_CONFIG_DIR"); dir && *dir) locations.systemFolders.push_back(dir);
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-    locations.systemFolders.push_back(std::string(xdg) + "/kaldro");
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    locations.systemFolders.push_back(std::string(home) + "/.config/kaldro");
+  if (!options.configFolder.empty()) locations.systemFolders.push_back(options.configFolder);
+  if (!options.userConfigHome.empty()) {
+    locations.systemFolders.push_back(options.userConfigHome + "/kaldro");
+  } else if (!options.home.empty()) {
+    locations.systemFolders.push_back(options.home + "/.config/kaldro");
   }
   locations.prefix = executablePrefix();
   locations.systemFolders.push_back(locations.prefix + "/etc/kaldro");

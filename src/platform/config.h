@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/profile.h"
+#include "platform/run_options.h"
 
 namespace kaldro::platform {
 
@@ -26,7 +27,9 @@ struct ConfigLocations {
 
 // The system folders from the environment: $KALDRO_CONFIG_DIR, $XDG_CONFIG_HOME/kaldro
 // (~/.config/kaldro), PREFIX/etc/kaldro, /etc/kaldro.
-ConfigLocations configLocationsFromEnvironment();
+ConfigLocations configLocations(const RunOptions& options);
+// The same for tools and tests that have no options object of their own.
+inline ConfigLocations configLocationsFromEnvironment() { return configLocations(RunOptions::fromEnvironment()); }
 // The folder above the one that holds the running executable.
 std::string executablePrefix();
 std::string currentDirectory();

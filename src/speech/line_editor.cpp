@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "console/key_codes.h"
+#include "platform/latin1_classes.h"
 
 namespace kaldro::speech {
 
@@ -16,21 +17,10 @@ namespace {
 constexpr uint8_t kBlank = ' ';
 constexpr uint8_t kBackgroundOfSelection = 8;
 
-bool isAsciiLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+using platform::isAsciiLetter;
+using platform::isDigit;
 // Letters for word moves and word reading: A..Z, a..z and every byte from 128 on.
 bool isWordLetter(uint8_t c) { return isAsciiLetter(c) || c >= 128; }
-
-// On upper-cased text: vowels, W, Y and the accented letters are not consonants here.
-bool isConsonant(uint8_t c) {
-  switch (c) {
-    case 'B': case 'C': case 'D': case 'F': case 'G': case 'H': case 'J': case 'K': case 'L':
-    case 'M': case 'N': case 'P': case 'Q': case 'R': case 'S': case 'T': case 'V': case 'X': case 'Z':
-      return true;
-    default:
-      return false;
-  }
-}
 
 // Control bytes (from a pasted text) would move the console cursor: they show as blanks.
 std::string printable(std::string_view text) {
@@ -426,7 +416,7 @@ void LineEditor::speakWordAtCursor() {
   if (isWordLetter(first)) {
     while (end <= f.maxLen && isWordLetter(static_cast<uint8_t>(upper[end - 1]))) ++end;
     bool anyNonConsonant = false;
-    for (int i = position; i < end; ++i) anyNonConsonant = anyNonConsonant || !isConsonant(static_cast<uint8_t>(upper[i - 1]));
+    for (int i = position; i < end; ++i) anyNonConsonant = anyNonConsonant || !platform::isCapitalConsonantWithoutWY(static_cast<uint8_t>(upper[i - 1]));
     const std::string word = f.text.substr(static_cast<size_t>(position - 1), static_cast<size_t>(end - position));
     if (anyNonConsonant) {
       speech_.speakText(word);

@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "console/key_codes.h"
+#include "platform/latin1_classes.h"
+#include "platform/words.h"
 
 namespace kaldro::speech {
 
@@ -15,8 +17,8 @@ namespace {
 
 constexpr uint8_t kBlank = ' ';
 
-bool isAsciiLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+using platform::isAsciiLetter;
+using platform::isDigit;
 
 // The accented letters of Portuguese (and ñ) in CP1252: àáâãçéêíñóôõú and ÀÁÂÃÇÉÊÍÑÓÔÕÚ.
 constexpr std::string_view kAccentedLetters =
@@ -25,12 +27,6 @@ constexpr std::string_view kAccentedLetters =
 
 bool isWordCharacter(uint8_t c) {
   return isAsciiLetter(c) || isDigit(c) || kAccentedLetters.find(static_cast<char>(c)) != std::string_view::npos;
-}
-
-// W and Y count as consonants here, so an abbreviation such as "WWW" is spelled.
-bool isConsonant(uint8_t c) {
-  if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 'a' + 'A');
-  return c >= 'B' && c <= 'Z' && c != 'E' && c != 'I' && c != 'O' && c != 'U';
 }
 
 // Field delimiters: "!", ":", "?", "|" and the symbols from "°" to "¿" and "×", where a PC text
@@ -306,7 +302,7 @@ void ScreenReview::speakWordAtPosition() {
     return;
   }
   bool allConsonants = true;
-  for (char c : word) allConsonants = allConsonants && isConsonant(static_cast<uint8_t>(c));
+  for (char c : word) allConsonants = allConsonants && platform::isConsonantWithWY(static_cast<uint8_t>(c));
   if (allConsonants) {
     speech_.spellText(word);
   } else {
@@ -380,7 +376,7 @@ void ScreenReview::goToLetter(bool last) {
 
 // Four digits: two for the row, two for the column ("1205" is row 12, column 5).
 void ScreenReview::goToPosition() {
-  speech_.speakText("Entre linha e coluna");
+  speech_.speakText(platform::words::AskRowAndColumn);
   int digits[4] = {};
   for (int& digit : digits) {
     const uint8_t code = console_.readKey();
@@ -398,7 +394,7 @@ void ScreenReview::goToPosition() {
 }
 
 void ScreenReview::askAndSearch() {
-  speech_.speakText("Qual texto");
+  speech_.speakText(platform::words::AskSearchText);
   std::string text;
   for (;;) {
     const uint8_t code = console_.readKey();

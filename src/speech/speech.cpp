@@ -4,14 +4,15 @@
 #include <cstdio>
 #include <string>
 
-#include "audio/wave_format.h"
+#include "platform/wave_file.h"
+#include "platform/latin1_classes.h"
 #include "platform/text.h"
+#include "platform/words.h"
 #include "speech/speech_config.h"
 
 namespace kaldro::speech {
 
 namespace {
-constexpr int kSampleRate = 11025;
 constexpr size_t kClickNoise = 64;
 constexpr size_t kClickLength = 256;
 constexpr size_t kBeepLength = 512;
@@ -20,7 +21,7 @@ constexpr int kPauseStepMs = 50;
 constexpr int kDtmfGapMs = 100;
 constexpr int kDtmfCommaMs = 1000;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+using platform::isDigit;
 bool isLetter(char c) {
   auto b = static_cast<unsigned char>(c);
   return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b >= 128;
@@ -109,15 +110,7 @@ void Speech::speakBuiltIn(std::string_view original) {
       restartDetector();
     }
     if (pos < size && isDigit(text[pos])) {
-      size_t end = pos;
-      while (end < size && (isDigit(text[end]) || text[end] == '-')) ++end;
-      const std::string_view run = std::string_view(text).substr(pos, end - pos);
-      // Numbers with a hyphen (dates, telephone numbers) and long digit runs are spelled.
-      if (run.find('-') != std::string_view::npos || run.size() >= 7)
-        spellText(run);
-      else
-        speakNumberWords(numberToWords(std::stoull(std::string(run))), false);
-      pos = end;
+      pos = speakDigitRun(text, pos);
       restartDetector();
     } else if (pos < size && isWordCharacter(text[pos])) {
       size_t end = pos;
@@ -139,26 +132,43 @@ void Speech::speakBuiltIn(std::string_view original) {
         last = c;
         repeats = 0;
       }
-      const std::string_view rest = std::string_view(text).substr(pos);
-      if (c == '-') {
-        const char next = rest.size() >= 3 ? rest[1] : ' ';
-        if (next == ' ' || next == '-')
-          speakPunctuation(rest);
-        else if (isDigit(next))
-          playWord("_MENOS");
-        else
-          speakChar('-');
-      } else if (rest.substr(0, 3) == "://") {
-        spellText(rest.substr(0, 1));
-      } else if (isPunctuation(heard)) {
-        speakPunctuation(rest);
-      } else if (heard == ' ' || heard == '\t') {
-        // blanks and tabs only separate
-      } else if (!console_.keyPressed()) {
-        speakChar(static_cast<uint8_t>(heard));
-      }
+      speakSymbol(std::string_view(text).substr(pos), heard);
       if (pos < size) ++pos;
     }
+  }
+}
+
+// Numbers with a hyphen (dates, telephone numbers) and long digit runs are spelled; answers the
+// position after the run.
+size_t Speech::speakDigitRun(std::string_view text, size_t pos) {
+  size_t end = pos;
+  while (end < text.size() && (isDigit(text[end]) || text[end] == '-')) ++end;
+  const std::string_view run = text.substr(pos, end - pos);
+  if (run.find('-') != std::string_view::npos || run.size() >= 7)
+    spellText(run);
+  else
+    speakNumberWords(numberToWords(std::stoull(std::string(run))), false);
+  return end;
+}
+
+// One symbol at the start of rest, heard as `heard` (a blank once it repeats too often).
+void Speech::speakSymbol(std::string_view rest, char heard) {
+  if (rest.front() == '-') {
+    const char next = rest.size() >= 3 ? rest[1] : ' ';
+    if (next == ' ' || next == '-')
+      speakPunctuation(rest);
+    else if (isDigit(next))
+      playWord("_MENOS");
+    else
+      speakChar('-');
+  } else if (rest.substr(0, 3) == "://") {
+    spellText(rest.substr(0, 1));
+  } else if (isPunctuation(heard)) {
+    speakPunctuation(rest);
+  } else if (heard == ' ' || heard == '\t') {
+    // blanks and tabs only separate
+  } else if (!console_.keyPressed()) {
+    speakChar(static_cast<uint8_t>(heard));
   }
 }
 
@@ -270,7 +280,7 @@ void Speech::playImageWait(std::span<const uint8_t> image) {
 }
 
 void Speech::playEightBitImage(const std::vector<uint8_t>& samples) {
-  playImageWait(audio::buildWaveImage(samples, kSampleRate, 8, 1));
+  playImageWait(platform::buildWaveImage(samples, platform::FamilySampleRate, 8, 1));
 }
 
 void Speech::clickSound() {
@@ -344,9 +354,9 @@ int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
 void Speech::startSpeech(int speed, std::string_view programSoundFolder) {
   const int error = tryStartSpeech(speed, programSoundFolder);
   if (error == 0) return;
-  console_.writeLine("Erro de inicializa\xE7\xE3o: " + std::to_string(error));
-  console_.writeLine("Banco de dados de voz: " + synth_.diphoneBase());
-  std::fprintf(stderr, "erro de inicializa\xC3\xA7\xC3\xA3o da voz: %d (banco de dados de voz: %s)\n", error,
+  console_.writeLine(platform::words::StartupError.str() + std::to_string(error));
+  console_.writeLine(platform::words::VoiceDatabase.str() + synth_.diphoneBase());
+  std::fprintf(stderr, "erro de inicialização da voz: %d (banco de dados de voz: %s)\n", error,
                platform::cp1252ToUtf8(synth_.diphoneBase()).c_str());
   console_.readConsoleLine();
   console_.closeConsole(platform::exit_status::Failure);

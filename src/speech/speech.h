@@ -13,7 +13,7 @@
 #include "console/console.h"
 #include "diphone/diphone_output.h"
 #include "diphone/diphone_synth.h"
-#include "platform/audio_device.h"
+#include "platform/audio/audio_device.h"
 #include "platform/config.h"
 #include "speech/external_synth.h"
 #include "speech/numbers.h"
@@ -111,6 +111,8 @@ class Speech {
 
   void speakBuiltIn(std::string_view text);
   void speakWordRun(std::string_view run);
+  size_t speakDigitRun(std::string_view text, size_t pos);
+  void speakSymbol(std::string_view rest, char heard);
   void speakPunctuation(std::string_view rest);
   void playLettersFile(const std::string& name);
   void trace(std::string_view keyword, std::string_view text);

@@ -2,27 +2,27 @@
 #include <fstream>
 #include <iterator>
 
-#include "audio/wave_format.h"
+#include "platform/wave_file.h"
 #include "platform/profile.h"
 #include "speech/speech.h"
 
 namespace kaldro::speech {
 
 namespace {
-constexpr size_t kWaveHeader = 44;
 constexpr size_t kMonthFileLetters = 7;
 
-// The samples of a recorded word: everything after its 44-byte header, at most limit bytes.
+// The samples of a recorded word's data chunk, at most limit bytes; none when it is no WAV file.
 std::optional<std::vector<uint8_t>> readWordSamples(const std::string& folder, const std::string& name, size_t limit) {
   const auto path = platform::findFileIgnoringCase(folder, name + ".wav");
   if (!path) return std::nullopt;
   std::ifstream in(*path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (bytes.size() <= kWaveHeader) return std::vector<uint8_t>();
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const platform::WaveLayout layout = platform::parseWaveImage(bytes);
+  if (!layout.ok) return std::vector<uint8_t>();
   // A word longer than the number buffer is cut to it.
-  const size_t length = std::min(bytes.size() - kWaveHeader, limit);
-  return std::vector<uint8_t>(bytes.begin() + kWaveHeader, bytes.begin() + static_cast<long>(kWaveHeader + length));
+  const auto start = bytes.begin() + static_cast<long>(layout.dataStart);
+  return std::vector<uint8_t>(start, start + static_cast<long>(std::min(layout.dataLength, limit)));
 }
 }  // namespace
 
@@ -32,7 +32,7 @@ void Speech::speakNumberWords(std::string_view words, bool feminine) {
   samples.reserve(NumberBufferBytes);
   auto playCollected = [&] {
     if (samples.empty()) return;
-    playImageWait(audio::buildWaveImage(samples, 11025, 8, 1));
+    playImageWait(platform::buildWaveImage(samples, platform::FamilySampleRate, 8, 1));
     samples.clear();
   };
   const std::vector<std::string> list = splitWords(words);

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/wave_header.h"
+#include "platform/wave_file.h"
 
 namespace kaldro::tts {
 

@@ -7,7 +7,7 @@
 #include <deque>
 #include <mutex>
 
-#include "platform/audio_device_sdl.h"
+#include "platform/audio/audio_device_sdl.h"
 
 namespace kaldro::platform {
 namespace {

@@ -3,8 +3,8 @@
 
 #include "audio/wave_format.h"
 #include "audio_rig.h"
-#include "platform/audio_device.h"
-#include "platform/audio_device_convert.h"
+#include "platform/audio/audio_device.h"
+#include "platform/audio/audio_device_convert.h"
 
 #include <cmath>
 #include <cstring>

@@ -14,9 +14,9 @@
 
 #include "audio/wav_player.h"
 #include "console/console.h"
-#include "platform/audio_device_none.h"
+#include "platform/audio/audio_device_none.h"
 #include "platform/config.h"
-#include "platform/host_headless.h"
+#include "platform/host/host_headless.h"
 #include "platform/trace.h"
 
 namespace kaldro::audio::testing {

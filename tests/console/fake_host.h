@@ -7,7 +7,7 @@
 
 #include "console/console.h"
 #include "platform/config.h"
-#include "platform/host.h"
+#include "platform/host/host.h"
 #include "platform/trace.h"
 #include "support/program_run.h"
 

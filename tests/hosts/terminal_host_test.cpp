@@ -13,7 +13,7 @@
 #include "console/console.h"
 #include "support/event_text.h"
 #include "platform/config.h"
-#include "platform/host_terminal.h"
+#include "platform/host/host_terminal.h"
 
 namespace kaldro::platform {
 namespace {
@@ -27,7 +27,7 @@ class TerminalHostTest : public ::testing::Test {
     size.ws_col = 80;
     ASSERT_EQ(::openpty(&master_, &slave_, nullptr, nullptr, &size), 0);
     std::string error;
-    host_ = makeTerminalHostOn(trace_, slave_, slave_, error);
+    host_ = makeTerminalHostOn(trace_, RunOptions::fromEnvironment(), slave_, slave_, error);
     ASSERT_TRUE(host_) << error;
     grid_.chars.fill(' ');
     grid_.attrs.fill(0x0F);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/terminal_keys.h"
+#include "platform/host/terminal_keys.h"
 #include "support/event_text.h"
 
 namespace kaldro::platform {

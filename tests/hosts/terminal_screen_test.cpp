@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/host_terminal.h"
+#include "platform/host/host_terminal.h"
 
 namespace kaldro::platform {
 namespace {

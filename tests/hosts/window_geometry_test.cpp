@@ -1,7 +1,7 @@
 // The window's size limits, the magnifier's source rectangle and the colours cells are painted in.
 #include <gtest/gtest.h>
 
-#include "platform/window/host_window.h"
+#include "platform/host/window/host_window.h"
 
 namespace kaldro::platform {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "support/event_text.h"
-#include "platform/window/window_keys.h"
+#include "platform/host/window/window_keys.h"
 
 namespace kaldro::platform {
 namespace {

@@ -1,12 +1,12 @@
 // The headless host: when script events arrive on the virtual clock, exhaustion, malformed scripts, host choice.
-#include "platform/host_headless.h"
+#include "platform/host/host_headless.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <thread>
 
-#include "platform/host_factories.h"
+#include "platform/host/host_factories.h"
 #include "support/event_text.h"
 #include "support/program_run.h"
 
@@ -117,9 +117,10 @@ TEST(HostHeadless, TimedEventsInOrderAndPostsFromOtherThreads) {
 }
 
 TEST(HostHeadless, FixedStartDateFollowsVirtualTime) {
-  ScopedEnvironment now("KALDRO_NOW", "2024-02-29T23:59:58");
+  const char* start = "2024-02-29T23:59:58";
   Trace trace;
   HostHeadless host(trace, "");
+  host.startClockAt(start);
   auto fields = [](const LocalDateTime& t) {
     return std::vector<int>{t.year, t.month, t.day, t.weekday, t.hour, t.minute, t.second, t.millisecond};
   };
@@ -128,6 +129,7 @@ TEST(HostHeadless, FixedStartDateFollowsVirtualTime) {
   EXPECT_EQ(fields(host.localNow()), (std::vector<int>{2024, 3, 1, 5, 0, 0, 0, 500}));
 
   HostHeadless asksLate(trace, "");
+  asksLate.startClockAt(start);
   asksLate.sleepMs(1000);
   EXPECT_EQ(asksLate.localNow().second, 59);  // the clock started with the host
 }
@@ -140,7 +142,7 @@ TEST(HostChoice, HeadlessOrAnUnknownNameReadsTheScriptNamedByKaldroKeys) {
   for (const char* name : {"headless", "teletipo"}) {
     ScopedEnvironment host("KALDRO_HOST", name);
     std::unique_ptr<Host> chosen;
-    const std::string error = runToProgramEnd([&] { chosen = createHost(trace); }).standardError;
+    const std::string error = runToProgramEnd([&] { chosen = createHost(trace, RunOptions::fromEnvironment()); }).standardError;
     ASSERT_TRUE(chosen) << name;
     EXPECT_EQ(chosen->name(), "headless");
     EXPECT_EQ(chosen->workArea().width, 1024);
@@ -164,7 +166,7 @@ TEST(HostChoice, MissingOrMalformedScriptEndsWithStatusTwoAndIsNamed) {
       {folder.file("keys.txt"), "linha 3: tecla desconhecida: \"Nada\""}};
   for (const auto& [script, named] : cases) {
     ScopedEnvironment keys("KALDRO_KEYS", script.c_str());
-    const auto end = runToProgramEnd([&] { createHost(trace); });
+    const auto end = runToProgramEnd([&] { createHost(trace, RunOptions::fromEnvironment()); });
     EXPECT_EQ(end.status, 2) << script;
     EXPECT_NE(end.standardError.find(named), std::string::npos) << end.standardError;
   }

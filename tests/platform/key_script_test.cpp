@@ -1,5 +1,5 @@
 // The key script parser and the expansion of a key into the notifications a window delivers.
-#include "platform/key_script.h"
+#include "platform/host/key_script.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/audio_device_convert.h"
+#include "platform/audio/audio_device_convert.h"
 
 namespace kaldro::platform {
 namespace {

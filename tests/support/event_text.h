@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 namespace kaldro::platform {
 

@@ -12,9 +12,9 @@
 
 #include "audio/wav_player.h"
 #include "console/console.h"
-#include "platform/audio_device_none.h"
+#include "platform/audio/audio_device_none.h"
 #include "platform/config.h"
-#include "platform/host_headless.h"
+#include "platform/host/host_headless.h"
 #include "platform/trace.h"
 #include "support/program_run.h"
 #include "tts/ormia_engine.h"

@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 extern char** environ;
 

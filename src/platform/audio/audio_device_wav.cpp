@@ -1,0 +1,154 @@
+// The wav: device: everything played goes, converted to 16-bit mono 16000 Hz, into one WAV file.
+#include <fcntl.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <span>
+#include <vector>
+
+#include "platform/audio/audio_device_convert.h"
+#include "platform/audio/audio_device_none.h"
+#include "platform/wave_file.h"
+
+namespace kaldro::platform {
+
+namespace {
+
+constexpr int kFileRate = 16000;
+constexpr size_t kHeaderBytes = WaveHeaderBytes;
+
+// Writes the parts one after another from offset on, in one call when the system takes them all.
+bool writeAt(int fd, std::span<iovec> parts, size_t offset) {
+  while (!parts.empty()) {
+    if (parts.front().iov_len == 0) {
+      parts = parts.subspan(1);
+      continue;
+    }
+    const ssize_t written = ::pwritev(fd, parts.data(), static_cast<int>(parts.size()), static_cast<off_t>(offset));
+    if (written <= 0) return false;
+    offset += static_cast<size_t>(written);
+    auto left = static_cast<size_t>(written);
+    while (left > 0 && left >= parts.front().iov_len) {
+      left -= parts.front().iov_len;
+      parts = parts.subspan(1);
+    }
+    if (left > 0) {
+      parts.front().iov_base = static_cast<uint8_t*>(parts.front().iov_base) + left;
+      parts.front().iov_len -= left;
+    }
+  }
+  return true;
+}
+
+// The file always holds the stream converted so far, exactly floor(frames * 16000 / rate) samples:
+// the samples a block settles, then its tail (the last few, computed as if the sound ended there),
+// which the next block writes over with their final values.
+class AudioDeviceWav : public AudioDeviceNone {
+ public:
+  AudioDeviceWav(Host& host, const std::string& path) : AudioDeviceNone(host) {
+    // An old file is cut to the header rather than emptied: ext4 writes a file emptied this way
+    // to disk as it is closed, and the next run's truncation waits for that (milliseconds).
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) return;
+    writeHeader();
+    if (::ftruncate(fd_, kHeaderBytes) != 0 && errno != EINVAL) {  // EINVAL: not a regular file
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~AudioDeviceWav() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  std::string_view name() const override { return "wav"; }
+  bool fileReady() const { return fd_ >= 0; }
+
+ protected:
+  int prepare(const AudioFormat& format) override {
+    if (fd_ < 0) return audio_error::NoDevice;
+    // A new stream: what the last one left in the file stays as it is.
+    settledBytes_ = dataBytes_;
+    return resampler_.configure(format, kFileRate, 1) ? audio_error::Ok : audio_error::BadFormat;
+  }
+
+  int deliver(const uint8_t* bytes, size_t length) override {
+    resampler_.convert(bytes, length, settled_);
+    resampler_.tail(tail_);
+    const size_t settledCount = settled_.size() * 2, tailCount = tail_.size() * 2;
+    // The RIFF sizes are 32-bit: sound beyond 4 GB is timed but no longer written.
+    if (settledBytes_ + settledCount + tailCount > std::numeric_limits<uint32_t>::max() - kHeaderBytes)
+      return audio_error::Ok;
+    iovec parts[2] = {{littleEndian(settled_), settledCount}, {littleEndian(tail_), tailCount}};
+    if (!writeAt(fd_, parts, kHeaderBytes + settledBytes_)) return audio_error::Failed;
+    settledBytes_ += settledCount;
+    dataBytes_ = settledBytes_ + tailCount;
+    // The sizes are rewritten after every block so that a killed process leaves a readable file.
+    writeHeader();
+    return audio_error::Ok;
+  }
+
+  // The time nothing played passes in the file too, as silence after what is there.
+  void silence(int64_t micros) override {
+    if (fd_ < 0) return;
+    const auto samples = static_cast<size_t>(micros * kFileRate / 1000000);
+    if (samples == 0 || dataBytes_ + samples * 2 > std::numeric_limits<uint32_t>::max() - kHeaderBytes) return;
+    // The sound before the pause ends where its tail ends; the next one starts afresh.
+    resampler_.restart();
+    settled_.assign(samples, 0);
+    iovec zeros = {settled_.data(), samples * 2};
+    if (!writeAt(fd_, {&zeros, 1}, kHeaderBytes + dataBytes_)) return;
+    dataBytes_ += samples * 2;
+    settledBytes_ = dataBytes_;
+    writeHeader();
+  }
+
+  // What a reset cut off was never heard: it leaves the file too.
+  void forget(int64_t unplayedMicros) override {
+    resampler_.restart();
+    const auto unplayedBytes = static_cast<size_t>(unplayedMicros * kFileRate / 1000000) * 2;
+    if (unplayedBytes > 0 && fd_ >= 0) {
+      dataBytes_ -= std::min(dataBytes_, unplayedBytes);
+      if (::ftruncate(fd_, static_cast<off_t>(kHeaderBytes + dataBytes_)) == 0) writeHeader();
+    }
+    settledBytes_ = dataBytes_;
+  }
+
+ private:
+  static void* littleEndian(Samples& samples) {
+    if constexpr (std::endian::native != std::endian::little)
+      for (int16_t& sample : samples) {
+        const auto value = static_cast<uint16_t>(sample);
+        sample = static_cast<int16_t>(static_cast<uint16_t>((value >> 8) | (value << 8)));
+      }
+    return samples.data();
+  }
+
+  void writeHeader() {
+    uint8_t header[kHeaderBytes];
+    writeWaveHeader(header, static_cast<uint32_t>(dataBytes_), kFileRate, 16, 1, 2);
+    iovec whole = {header, kHeaderBytes};
+    writeAt(fd_, {&whole, 1}, 0);
+  }
+
+  int fd_ = -1;
+  size_t dataBytes_ = 0;     // what the file holds after its header
+  size_t settledBytes_ = 0;  // the part of it that no later block changes
+  StreamResampler resampler_;
+  Samples settled_;
+  Samples tail_;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioDevice> makeAudioDeviceWav(Host& host, const std::string& path, std::string* error) {
+  auto device = std::make_unique<AudioDeviceWav>(host, path);
+  if (!device->fileReady() && error) *error = "KALDRO_AUDIO: não foi possível criar " + path;
+  return device;
+}
+
+}  // namespace kaldro::platform

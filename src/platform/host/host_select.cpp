@@ -1,0 +1,68 @@
+// The choice of host at start-up: KALDRO_HOST, else window, terminal or headless, whichever can run here.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string_view>
+
+#include "platform/host/host_factories.h"
+
+namespace kaldro::platform {
+
+namespace {
+
+bool onTerminal() { return ::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1; }
+
+std::unique_ptr<Host> headless(Trace& trace, const RunOptions& options) {
+  std::string error;
+  std::unique_ptr<Host> host = makeHeadlessHost(trace, options, error);
+  if (!host) {  // without a script there is no way to go on
+    std::fprintf(stderr, "%s\n", error.c_str());
+    throw ProgramExit{2};
+  }
+  return host;
+}
+
+std::unique_ptr<Host> terminalOrHeadless(Trace& trace, const RunOptions& options, bool requireTerminal) {
+  if (requireTerminal && !onTerminal()) return headless(trace, options);
+  std::string error;
+  if (std::unique_ptr<Host> host = makeTerminalHost(trace, options, error)) return host;
+  std::fprintf(stderr, "o terminal não pôde ser usado (%s); segue sem tela\n", error.c_str());
+  return headless(trace, options);
+}
+
+std::unique_ptr<Host> windowOrNext(Trace& trace, const RunOptions& options, WindowHostFactory makeWindow) {
+  std::string error = "este programa não tem janela";
+  if (makeWindow)
+    if (std::unique_ptr<Host> host = makeWindow(trace, options, error)) return host;
+  std::fprintf(stderr, "a janela não pôde abrir (%s); segue %s\n", error.c_str(),
+               onTerminal() ? "no terminal" : "sem tela");
+  return terminalOrHeadless(trace, options, true);
+}
+
+// The hosts KALDRO_HOST may name; each falls back to the next that can run here.
+struct NamedHost {
+  std::string_view name;
+  std::unique_ptr<Host> (*make)(Trace& trace, const RunOptions& options, WindowHostFactory makeWindow);
+};
+constexpr NamedHost kHosts[] = {
+    {"window", [](Trace& t, const RunOptions& o, WindowHostFactory w) { return windowOrNext(t, o, w); }},
+    {"terminal", [](Trace& t, const RunOptions& o, WindowHostFactory) { return terminalOrHeadless(t, o, false); }},
+    {"headless", [](Trace& t, const RunOptions& o, WindowHostFactory) { return headless(t, o); }},
+};
+
+}  // namespace
+
+std::unique_ptr<Host> createHost(Trace& trace, const RunOptions& options, WindowHostFactory makeWindow) {
+  if (!options.host.empty()) {
+    for (const NamedHost& host : kHosts) {
+      if (host.name == options.host) return host.make(trace, options, makeWindow);
+    }
+    std::fprintf(stderr, "KALDRO_HOST desconhecido: %s; segue sem tela\n", options.host.c_str());
+    return headless(trace, options);
+  }
+  if (makeWindow && options.displayReachable) return windowOrNext(trace, options, makeWindow);
+  return terminalOrHeadless(trace, options, true);
+}
+
+
+}  // namespace kaldro::platform

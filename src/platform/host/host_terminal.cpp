@@ -1,0 +1,587 @@
+// The terminal host: the console drawn in a raw xterm-like terminal, keys decoded from its bytes.
+#include "platform/host/host_terminal.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+#include "platform/host/host_factories.h"
+#include "platform/host/terminal_keys.h"
+#include "platform/host/timed_events.h"
+#include "platform/text.h"
+
+namespace kaldro::platform {
+
+// ---------------------------------------------------------------- colours and frames
+
+TerminalColours terminalColoursFor(const char* colorterm) {
+  if (!colorterm) return TerminalColours::Standard16;
+  std::string_view value(colorterm);
+  return value == "truecolor" || value == "24bit" ? TerminalColours::TrueColour : TerminalColours::Standard16;
+}
+
+int nearestStandardColour(Rgb colour) {
+  static constexpr Rgb kStandard[16] = {
+      {0, 0, 0},       {205, 0, 0},   {0, 205, 0},   {205, 205, 0},   {0, 0, 238},   {205, 0, 205},
+      {0, 205, 205},   {229, 229, 229}, {127, 127, 127}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+      {92, 92, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+  int best = 0;
+  int bestDistance = 1 << 30;
+  for (int i = 0; i < 16; ++i) {
+    const int red = colour.red - kStandard[i].red;
+    const int green = colour.green - kStandard[i].green;
+    const int blue = colour.blue - kStandard[i].blue;
+    const int distance = red * red + green * green + blue * blue;
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = i;
+    }
+  }
+  return best;
+}
+
+std::string attributeSequence(uint8_t attribute, const std::array<uint8_t, 16>& colourTable, TerminalColours colours) {
+  const Rgb text = paletteColour(colourTable[attribute & 0x0F]);
+  const Rgb background = paletteColour(colourTable[attribute >> 4]);
+  std::string sequence = "\x1b[0;";
+  if (colours == TerminalColours::TrueColour) {
+    auto rgb = [](const Rgb& c) {
+      return std::to_string(c.red) + ";" + std::to_string(c.green) + ";" + std::to_string(c.blue);
+    };
+    sequence += "38;2;" + rgb(text) + ";48;2;" + rgb(background) + "m";
+    return sequence;
+  }
+  const int textIndex = nearestStandardColour(text);
+  const int backgroundIndex = nearestStandardColour(background);
+  sequence += std::to_string(textIndex < 8 ? 30 + textIndex : 90 + textIndex - 8) + ";";
+  sequence += std::to_string(backgroundIndex < 8 ? 40 + backgroundIndex : 100 + backgroundIndex - 8) + "m";
+  return sequence;
+}
+
+namespace {
+
+void appendCursorMove(std::string& frame, int column0, int row0) {
+  frame += "\x1b[" + std::to_string(row0 + 1) + ";" + std::to_string(column0 + 1) + "H";
+}
+
+// A cell's byte as the terminal shows it; control codes and bytes CP1252 leaves undefined show blank.
+void appendCell(std::string& frame, uint8_t byte) {
+  const char32_t codePoint = cp1252ToCodePoint(byte);
+  if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0)) {
+    frame.push_back(' ');
+    return;
+  }
+  appendUtf8(frame, codePoint);
+}
+
+}  // namespace
+
+void TerminalScreen::resize(int columns, int rows) {
+  columns_ = columns > 0 ? columns : TextGrid::Columns;
+  rows_ = rows > 0 ? rows : TextGrid::Rows;
+  shownAttrs_.fill(0x100);
+  currentAttribute_ = -1;
+  messageShown_ = false;
+}
+
+int TerminalScreen::visibleColumns() const { return columns_ < TextGrid::Columns ? columns_ : TextGrid::Columns; }
+
+int TerminalScreen::visibleRows() const {
+  // A terminal too small keeps its last line for the message that says so.
+  const int usable = tooSmall() ? rows_ - 1 : rows_;
+  return usable < TextGrid::Rows ? usable : TextGrid::Rows;
+}
+
+void TerminalScreen::setAttribute(uint8_t attribute, std::string& frame) {
+  if (currentAttribute_ == attribute) return;
+  frame += attributeSequence(attribute, settings_.colourTable, colours_);
+  currentAttribute_ = attribute;
+}
+
+void TerminalScreen::scrollUp(std::string& frame) {
+  constexpr int kColumns = TextGrid::Columns;
+  if (!tooSmall()) {
+    // Scrolling the terminal's own lines lets a screen reader hear one new line, not a new screen.
+    frame += "\x1b[1;25r\x1b[25;1H\n\x1b[r";
+    std::copy(shownChars_.begin() + kColumns, shownChars_.end(), shownChars_.begin());
+    std::copy(shownAttrs_.begin() + kColumns, shownAttrs_.end(), shownAttrs_.begin());
+    std::fill(shownAttrs_.end() - kColumns, shownAttrs_.end(), 0x100);
+  }
+}
+
+void TerminalScreen::paint(const TextGrid& grid, int cursorColumn, int cursorRow, std::string& frame) {
+  const int columns = visibleColumns();
+  const int rows = visibleRows();
+  for (int row = 0; row < rows; ++row) {
+    int terminalColumn = -1;  // where the terminal's cursor stands after the last cell sent
+    for (int column = 0; column < columns; ++column) {
+      const int cell = row * TextGrid::Columns + column;
+      const uint8_t character = grid.chars[cell];
+      const uint8_t attribute = grid.attrs[cell];
+      if (shownChars_[cell] == character && shownAttrs_[cell] == attribute) continue;
+      if (terminalColumn != column) appendCursorMove(frame, column, row);
+      setAttribute(attribute, frame);
+      appendCell(frame, character);
+      shownChars_[cell] = character;
+      shownAttrs_[cell] = attribute;
+      terminalColumn = column + 1;
+    }
+  }
+  if (tooSmall() && !messageShown_ && rows_ > 0) {
+    appendCursorMove(frame, 0, rows_ - 1);
+    frame += "\x1b[0m\x1b[2K";
+    currentAttribute_ = -1;
+    std::string_view message(TooSmallMessage);
+    int shown = 0;
+    for (size_t i = 0; i < message.size() && shown < columns_; ++shown) {
+      size_t length = 1;
+      decodeUtf8(message, i, length);
+      frame.append(message.substr(i, length));
+      i += length;
+    }
+    messageShown_ = true;
+  }
+  const int column = cursorColumn < columns ? cursorColumn : columns - 1;
+  const int row = cursorRow < rows ? cursorRow : rows - 1;
+  appendCursorMove(frame, column < 0 ? 0 : column, row < 0 ? 0 : row);
+}
+
+// ---------------------------------------------------------------- the terminal and its signals
+
+namespace {
+
+// What the signal handlers must reach. A handler has no object to ask, so this one record is
+// shared with them: the flags they set, the wake pipe they write to, and what restores the
+// terminal when the process dies from a signal. Only one terminal host runs at a time.
+struct SignalShared {
+  volatile sig_atomic_t endingSignal = 0;  // a signal asking the program to end
+  volatile sig_atomic_t resized = 0;
+  volatile sig_atomic_t resumed = 0;
+  volatile sig_atomic_t terminalModified = 0;
+  volatile sig_atomic_t suspendedWhileModified = 0;
+  int wakeFd = -1;
+  int terminalFd = -1;  // where the restoring bytes go (the output)
+  int modesFd = -1;     // whose modes are restored (the input)
+  termios saved{};
+  char restoreBytes[64] = {};
+  size_t restoreLength = 0;
+  bool atExitRegistered = false;
+};
+SignalShared gSignalShared;
+
+constexpr char kEnterBytes[] = "\x1b[?1049h\x1b[?7l\x1b[?25h\x1b[0m\x1b[H\x1b[2J";
+constexpr char kExtendedKeysOn[] = "\x1b[>4;1m";  // tmux and xterm then report Ctrl+Enter, Ctrl+Tab, Ctrl+Backspace
+constexpr char kExtendedKeysOff[] = "\x1b[>4m";
+constexpr char kLeaveBytes[] = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l";
+
+// Async-signal-safe: only write and tcsetattr.
+void restoreTerminalNow() {
+  if (!gSignalShared.terminalModified) return;
+  gSignalShared.terminalModified = 0;
+  size_t written = 0;
+  while (written < gSignalShared.restoreLength) {
+    ssize_t n = ::write(gSignalShared.terminalFd, gSignalShared.restoreBytes + written,
+                        gSignalShared.restoreLength - written);
+    if (n <= 0) {
+      if (n < 0 && errno == EINTR) continue;
+      break;
+    }
+    written += static_cast<size_t>(n);
+  }
+  ::tcsetattr(gSignalShared.modesFd, TCSAFLUSH, &gSignalShared.saved);
+}
+
+void wakeFromHandler() {
+  if (gSignalShared.wakeFd >= 0) {
+    const char byte = 's';
+    [[maybe_unused]] ssize_t n = ::write(gSignalShared.wakeFd, &byte, 1);
+  }
+}
+
+void onEndingSignal(int signalNumber) {
+  const int savedErrno = errno;
+  if (gSignalShared.endingSignal != 0) {
+    // Asked twice: the program is not listening, so end now with the terminal put back.
+    restoreTerminalNow();
+    ::signal(signalNumber, SIG_DFL);
+    ::raise(signalNumber);
+  }
+  gSignalShared.endingSignal = signalNumber;
+  wakeFromHandler();
+  errno = savedErrno;
+}
+
+void onCrashSignal(int signalNumber) {
+  restoreTerminalNow();
+  ::signal(signalNumber, SIG_DFL);
+  ::raise(signalNumber);
+}
+
+void onResize(int) {
+  const int savedErrno = errno;
+  gSignalShared.resized = 1;
+  wakeFromHandler();
+  errno = savedErrno;
+}
+
+void onContinue(int) {
+  const int savedErrno = errno;
+  gSignalShared.resumed = 1;
+  wakeFromHandler();
+  errno = savedErrno;
+}
+
+void installHandler(int signalNumber, void (*handler)(int));
+
+// Stopped from outside (kill -TSTP): the shell gets its terminal back until the program continues.
+void onSuspend(int signalNumber) {
+  const int savedErrno = errno;
+  const bool wasModified = gSignalShared.terminalModified != 0;
+  restoreTerminalNow();
+  gSignalShared.suspendedWhileModified = wasModified ? 1 : 0;
+  ::signal(signalNumber, SIG_DFL);
+  sigset_t suspend;
+  sigemptyset(&suspend);
+  sigaddset(&suspend, signalNumber);
+  ::sigprocmask(SIG_UNBLOCK, &suspend, nullptr);
+  ::raise(signalNumber);  // stops here until continued
+  installHandler(signalNumber, onSuspend);
+  errno = savedErrno;
+}
+
+void restoreAtExit() { restoreTerminalNow(); }
+
+constexpr int kEndingSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+
+void installHandler(int signalNumber, void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(signalNumber, &action, nullptr);
+}
+
+class HostTerminal final : public Host {
+ public:
+  HostTerminal(Trace& trace, const RunOptions& options, int inputFd, int outputFd, int wakeRead, int wakeWrite)
+      : Host(trace), inputFd_(inputFd), outputFd_(outputFd), wakeRead_(wakeRead), wakeWrite_(wakeWrite) {
+    // The Linux console misreads the request for extended keys.
+    extendedKeys_ = !std::string_view(options.terminalType).starts_with("linux");
+    colours_ = terminalColoursFor(options.terminalColours.empty() ? nullptr : options.terminalColours.c_str());
+  }
+
+  ~HostTerminal() override {
+    leaveTerminalMode();
+    for (int signalNumber : kEndingSignals) ::signal(signalNumber, SIG_DFL);
+    for (int signalNumber : kCrashSignals) ::signal(signalNumber, SIG_DFL);
+    ::signal(SIGWINCH, SIG_DFL);
+    ::signal(SIGCONT, SIG_DFL);
+    ::signal(SIGTSTP, SIG_DFL);
+    gSignalShared.wakeFd = -1;
+    ::close(wakeRead_);
+    ::close(wakeWrite_);
+  }
+
+  std::string_view name() const override { return "terminal"; }
+
+  void openWindow(const WindowSettings& settings, const TextGrid& grid) override {
+    grid_ = &grid;
+    screen_.emplace(settings, colours_);
+    enterTerminalMode();
+    refreshSize();
+    paint();
+  }
+
+  void closeWindow() override {
+    leaveTerminalMode();
+    grid_ = nullptr;
+    screen_.reset();
+  }
+
+  void drawRow(int, int, int) override { paint(); }
+
+  void scrolled(uint8_t) override {
+    if (!screen_) return;
+    std::string frame;
+    screen_->scrollUp(frame);
+    paint(std::move(frame));
+  }
+
+  void repaintAll() override { paint(); }
+
+  void setCaret(bool visible, int column, int row) override {
+    // The terminal's cursor always shows; it only has to stand at the console's cursor.
+    cursorColumn_ = column;
+    cursorRow_ = row;
+    paint();
+  }
+
+  // A screen reader or braille display follows the terminal's cursor. The move is sent with the
+  // next frame, or before the program waits or pauses, so a burst of writes costs no extra output.
+  void cursorMoved(int column, int row) override {
+    if (column == cursorColumn_ && row == cursorRow_) return;
+    cursorColumn_ = column;
+    cursorRow_ = row;
+    cursorPending_ = true;
+  }
+
+  void systemBeep() override { writeAll("\a"); }
+
+  std::optional<HostEvent> pollEvent() override {
+    if (cursorPending_) paint();
+    gather(0);
+    return takeEvent();
+  }
+
+  void waitForEvent() override {
+    if (cursorPending_) paint();
+    while (events_.empty()) {
+      gather(waitTimeoutMs(nextDeadline(), monotonicMs()));
+    }
+  }
+
+  void postFromAnyThread(const HostEvent& event) override {
+    {
+      std::lock_guard<std::mutex> lock(crossThreadMutex_);
+      crossThreadEvents_.push_back(event);
+    }
+    const char byte = 'e';
+    [[maybe_unused]] ssize_t n = ::write(wakeWrite_, &byte, 1);
+  }
+
+  void postAt(int64_t dueMs, const HostEvent& event) override { timedEvents_.post(dueMs, event); }
+
+  void cancelTimedEvents() override { timedEvents_.clear(); }
+
+  int64_t monotonicMs() override { return monotonicClockMs(); }
+
+  void sleepMs(uint32_t milliseconds) override {
+    if (cursorPending_) paint();
+    timespec remaining{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    }
+  }
+
+  bool reportsKeyUps() const override { return false; }
+
+ private:
+  void enterTerminalMode() {
+    if (gSignalShared.terminalModified) return;
+    if (!haveSaved_) {
+      if (::tcgetattr(inputFd_, &saved_) != 0) return;
+      haveSaved_ = true;
+    }
+    termios raw = saved_;
+    raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
+    raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    raw.c_cflag |= CS8;
+    raw.c_cc[VMIN] = 0;  // a read after poll never blocks
+    raw.c_cc[VTIME] = 0;
+
+    std::string leave;
+    if (extendedKeys_) leave += kExtendedKeysOff;
+    leave += kLeaveBytes;
+    std::memcpy(gSignalShared.restoreBytes, leave.data(), leave.size());
+    gSignalShared.restoreLength = leave.size();
+    gSignalShared.saved = saved_;
+    gSignalShared.terminalFd = outputFd_;
+    gSignalShared.modesFd = inputFd_;
+    gSignalShared.wakeFd = wakeWrite_;
+    if (!gSignalShared.atExitRegistered) {
+      gSignalShared.atExitRegistered = true;
+      std::atexit(restoreAtExit);  // an exit() from anywhere still puts the terminal back
+    }
+    for (int signalNumber : kEndingSignals) installHandler(signalNumber, onEndingSignal);
+    for (int signalNumber : kCrashSignals) installHandler(signalNumber, onCrashSignal);
+    installHandler(SIGWINCH, onResize);
+    installHandler(SIGCONT, onContinue);
+    installHandler(SIGTSTP, onSuspend);
+
+    ::tcsetattr(inputFd_, TCSAFLUSH, &raw);
+    raw_ = raw;
+    gSignalShared.terminalModified = 1;
+    std::string enter = kEnterBytes;
+    if (extendedKeys_) enter += kExtendedKeysOn;
+    writeAll(enter);
+  }
+
+  void leaveTerminalMode() { restoreTerminalNow(); }
+
+  void refreshSize() {
+    winsize size{};
+    int columns = TextGrid::Columns;
+    int rows = TextGrid::Rows;
+    if (::ioctl(outputFd_, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+      columns = size.ws_col;
+      rows = size.ws_row;
+    }
+    if (screen_) screen_->resize(columns, rows);
+  }
+
+  void paint(std::string frame = {}) {
+    if (!grid_ || !screen_ || !gSignalShared.terminalModified) return;
+    screen_->paint(*grid_, cursorColumn_, cursorRow_, frame);
+    cursorPending_ = false;
+    writeAll(frame);
+  }
+
+  void writeAll(std::string_view bytes) {
+    while (!bytes.empty() && !hungUp_) {
+      ssize_t n = ::write(outputFd_, bytes.data(), bytes.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN) {
+          pollfd out{outputFd_, POLLOUT, 0};
+          ::poll(&out, 1, 100);
+          continue;
+        }
+        return;  // the terminal is gone; nothing left to show
+      }
+      bytes.remove_prefix(static_cast<size_t>(n));
+    }
+  }
+
+  std::optional<int64_t> nextDeadline() const {
+    std::optional<int64_t> due = decoder_.deadline();
+    if (std::optional<int64_t> timer = timedEvents_.nextDueMs(); timer && (!due || *timer < *due)) due = timer;
+    return due;
+  }
+
+  // Waits up to timeoutMs for input, a wake or a signal, and turns all that is ready into events.
+  void gather(int timeoutMs) {
+    pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {inputFd_, POLLIN, 0}};
+    const bool readInput = grid_ != nullptr && !hungUp_;
+    if (::poll(fds, readInput ? 2 : 1, timeoutMs) < 0 && errno != EINTR) fds[0].revents = fds[1].revents = 0;
+    if (fds[0].revents & POLLIN) {
+      char drain[64];
+      while (::read(wakeRead_, drain, sizeof drain) > 0) {
+      }
+    }
+    handleSignals();
+    {
+      std::lock_guard<std::mutex> lock(crossThreadMutex_);
+      for (const HostEvent& event : crossThreadEvents_) events_.push_back(event);
+      crossThreadEvents_.clear();
+    }
+    std::vector<HostEvent> keys;
+    if (readInput && (fds[1].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) {
+      char buffer[512];
+      const ssize_t n = ::read(inputFd_, buffer, sizeof buffer);
+      if (n > 0) {
+        decoder_.feed(std::string_view(buffer, static_cast<size_t>(n)), monotonicMs(), keys);
+      } else if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) {
+        // Readable yet empty: the terminal hung up, which ends the program like a quit message.
+        hungUp_ = true;
+        HostEvent quit;
+        quit.kind = EventKind::Quit;
+        events_.push_back(quit);
+      }
+    }
+    decoder_.expire(monotonicMs(), keys);
+    for (const HostEvent& key : keys) events_.push_back(key);
+    timedEvents_.moveDue(monotonicMs(), events_);
+  }
+
+  void handleSignals() {
+    if (gSignalShared.resumed) {
+      gSignalShared.resumed = 0;
+      const bool suspended = gSignalShared.suspendedWhileModified != 0;
+      gSignalShared.suspendedWhileModified = 0;
+      if (gSignalShared.terminalModified || suspended) {  // a shell may have reset the terminal while stopped
+        ::tcsetattr(inputFd_, TCSAFLUSH, &raw_);
+        gSignalShared.terminalModified = 1;
+        std::string enter = kEnterBytes;
+        if (extendedKeys_) enter += kExtendedKeysOn;
+        writeAll(enter);
+        gSignalShared.resized = 1;
+      }
+    }
+    if (gSignalShared.resized) {
+      gSignalShared.resized = 0;
+      refreshSize();
+      writeAll("\x1b[0m\x1b[2J");
+      paint();
+    }
+    if (gSignalShared.endingSignal != 0 && !endingReported_) {
+      endingReported_ = true;  // the console ends the program (status 255) when it meets this
+      HostEvent quit;
+      quit.kind = EventKind::Quit;
+      events_.push_back(quit);
+    }
+  }
+
+  std::optional<HostEvent> takeEvent() {
+    if (events_.empty()) return std::nullopt;
+    HostEvent event = events_.front();
+    events_.pop_front();
+    return event;
+  }
+
+  int inputFd_;
+  int outputFd_;
+  int wakeRead_;
+  int wakeWrite_;
+  bool extendedKeys_ = true;
+  TerminalColours colours_ = TerminalColours::Standard16;
+  termios saved_{};
+  termios raw_{};
+  bool haveSaved_ = false;
+  bool hungUp_ = false;
+  bool endingReported_ = false;
+
+  const TextGrid* grid_ = nullptr;
+  std::optional<TerminalScreen> screen_;
+  int cursorColumn_ = 0;
+  int cursorRow_ = 0;
+  bool cursorPending_ = false;  // the cursor moved since the last frame
+
+  TerminalKeyDecoder decoder_;
+  std::deque<HostEvent> events_;
+  TimedEvents timedEvents_;
+  std::mutex crossThreadMutex_;
+  std::vector<HostEvent> crossThreadEvents_;
+};
+
+}  // namespace
+
+std::unique_ptr<Host> makeTerminalHostOn(Trace& trace, const RunOptions& options, int inputFd, int outputFd,
+                                         std::string& error) {
+  if (::isatty(inputFd) != 1 || ::isatty(outputFd) != 1) {
+    error = "a entrada e a saída padrão não são um terminal";
+    return nullptr;
+  }
+  if (options.terminalType.empty() || options.terminalType == "dumb") {
+    error = "o terminal não aceita sequências de controle (TERM)";
+    return nullptr;
+  }
+  if (gSignalShared.terminalModified) {
+    error = "o terminal já está em uso";
+    return nullptr;
+  }
+  int wake[2];
+  if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+    error = std::string("pipe: ") + std::strerror(errno);
+    return nullptr;
+  }
+  return std::make_unique<HostTerminal>(trace, options, inputFd, outputFd, wake[0], wake[1]);
+}
+
+std::unique_ptr<Host> makeTerminalHost(Trace& trace, const RunOptions& options, std::string& error) {
+  return makeTerminalHostOn(trace, options, STDIN_FILENO, STDOUT_FILENO, error);
+}
+
+}  // namespace kaldro::platform

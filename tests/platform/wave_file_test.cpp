@@ -1,0 +1,78 @@
+// The one walk of a WAV file's chunks gives the same answer over memory and over an open file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/wave_file.h"
+
+namespace kaldro::platform {
+namespace {
+
+std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::string le32(uint32_t value) {
+  return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
+          static_cast<char>(value >> 24)};
+}
+
+// A RIFF file: a 16-byte format chunk (11025 Hz, 8-bit mono), then `middle`, then a data chunk
+// stating `stated` bytes and holding `samples`.
+std::vector<uint8_t> waveWith(const std::string& middle, uint32_t stated, const std::string& samples,
+                              const std::string& dataName = "data") {
+  const std::string format = "fmt " + le32(16) + std::string("\x01\x00\x01\x00", 4) + le32(11025) +
+                             le32(11025) + std::string("\x01\x00\x08\x00", 4);
+  const std::string body = "WAVE" + format + middle + dataName + le32(stated) + samples;
+  return bytesOf("RIFF" + le32(static_cast<uint32_t>(body.size())) + body);
+}
+
+struct Case {
+  const char* name;
+  std::vector<uint8_t> bytes;
+  bool ok;
+  size_t dataStart;
+  size_t dataLength;
+  size_t statedDataLength;
+};
+
+WaveLayout parsedFromFile(const std::vector<uint8_t>& bytes) {
+  std::FILE* file = std::tmpfile();
+  EXPECT_NE(nullptr, file);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  const WaveLayout layout = parseWaveFile(file);
+  std::fclose(file);
+  return layout;
+}
+
+TEST(WaveFile, MemoryAndFilesWalkTheChunksAlike) {
+  const std::string odd = "LIST" + le32(3) + std::string("abc", 3);
+  const Case cases[] = {
+      {"plain", waveWith("", 4, "wxyz"), true, 44, 4, 4},
+      {"odd chunk with its pad byte", waveWith(odd + std::string(1, '\0'), 2, "ab"), true, 56, 2, 2},
+      {"odd chunk without a pad byte", waveWith(odd, 2, "ab"), true, 55, 2, 2},
+      {"names in small letters", waveWith("", 2, "ab", "DATA"), true, 44, 2, 2},
+      {"data cut short", waveWith("", 100, "abc"), true, 44, 3, 100},
+      {"no data chunk", waveWith("", 2, "ab", "note"), false, 0, 0, 0},
+      {"not RIFF", bytesOf("RIFX" + std::string(40, '\0')), false, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const WaveLayout fromMemory = parseWaveImage(c.bytes);
+    const WaveLayout fromFile = parsedFromFile(c.bytes);
+    EXPECT_EQ(c.ok, fromMemory.ok);
+    EXPECT_EQ(c.dataStart, fromMemory.dataStart);
+    EXPECT_EQ(c.dataLength, fromMemory.dataLength);
+    EXPECT_EQ(c.statedDataLength, fromMemory.statedDataLength);
+    EXPECT_EQ(fromMemory.ok, fromFile.ok);
+    EXPECT_EQ(fromMemory.dataStart, fromFile.dataStart);
+    EXPECT_EQ(fromMemory.dataLength, fromFile.dataLength);
+    EXPECT_EQ(fromMemory.rate, fromFile.rate);
+    if (c.ok) {
+      EXPECT_EQ(FamilySampleRate, fromFile.rate);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kaldro::platform

@@ -46,8 +46,14 @@ void fuzzWave(std::span<const uint8_t> input) {
   (void)made;
   const std::string path = folder + "/som.wav";
   writeScratchFile(path, std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
+  static const platform::RunOptions options = [] {
+    platform::RunOptions read = platform::RunOptions::fromEnvironment();
+    read.trace.clear();
+    read.screenDump.clear();
+    return read;
+  }();
   app::runProgram(
-      [](platform::Trace& trace) {
+      options, [](platform::Trace& trace) {
         return std::make_unique<platform::HostHeadless>(trace, std::vector<platform::ScriptStep>{});
       },
       "wav:" + folder + "/saida.wav",

@@ -6,7 +6,6 @@
 #include "app/letter_generator.h"
 #include "app/program_runtime.h"
 #include "platform/host/host_headless.h"
-#include "platform/run_options.h"
 #include "targets.h"
 
 namespace kaldro::fuzz {
@@ -42,8 +41,14 @@ void fuzzTemplate(std::span<const uint8_t> input) {
   writeScratchFile(templatePath, bytes);
   std::filesystem::remove(output);
   const platform::KeyScript script = platform::parseKeyScript(keyScript(output));
+  static const platform::RunOptions options = [] {
+    platform::RunOptions read = platform::RunOptions::fromEnvironment();
+    read.trace.clear();
+    read.screenDump.clear();
+    return read;
+  }();
   app::runProgram(
-      platform::RunOptions::fromEnvironment(), [&](platform::Trace& trace) { return std::make_unique<platform::HostHeadless>(trace, script.steps); }, "none",
+      options, [&](platform::Trace& trace) { return std::make_unique<platform::HostHeadless>(trace, script.steps); }, "none",
       [&](app::ProgramRuntime& runtime) {
         app::LetterGenerator generator(runtime.console(), runtime.speech(), runtime.lineEditor(),
                                        runtime.fileChooser());

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "app/program_runtime.h"
-#include "platform/run_options.h"
 #include "audio/period_dropper.h"
 #include "audio/wave_format.h"
 #include "platform/audio/audio_device_convert.h"
@@ -47,9 +46,14 @@ void fuzzWave(std::span<const uint8_t> input) {
   (void)made;
   const std::string path = folder + "/som.wav";
   writeScratchFile(path, std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
+  static const platform::RunOptions options = [] {
+    platform::RunOptions read = platform::RunOptions::fromEnvironment();
+    read.trace.clear();
+    read.screenDump.clear();
+    return read;
+  }();
   app::runProgram(
-      platform::RunOptions::fromEnvironment(),
-      [](platform::Trace& trace) {
+      options, [](platform::Trace& trace) {
         return std::make_unique<platform::HostHeadless>(trace, std::vector<platform::ScriptStep>{});
       },
       "wav:" + folder + "/saida.wav",

@@ -70,6 +70,28 @@ bool skipChunk(std::FILE* file, uint64_t length) {
   return true;
 }
 
+// Leaves the file at the sound's first byte and gives the sound's length.
+bool findDataChunk(std::FILE* file, uint8_t* buffer, uint32_t& dataLength) {
+  for (;;) {
+    if (!readExactly(file, buffer, 8)) return false;
+    const uint32_t length = readLe32(buffer + 4);
+    if (sameChunkName(buffer, "data")) {
+      dataLength = length;
+      return true;
+    }
+    // Long chunks (lists, notes) are passed over, not read.
+    if (!skipChunk(file, length)) return false;
+  }
+}
+
+// The file's own name, without folders, in the console's character set.
+std::string traceName(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (platform::looksLikeUtf8(base)) base = platform::utf8ToCp1252(base);
+  return base;
+}
+
 uint8_t silenceByte(int bits) { return bits == 8 ? 128 : 0; }
 
 // A file format the device cannot take but that costs little to play: 24- and 32-bit integer
@@ -335,21 +357,8 @@ int WavPlayer::playWaveFile(const std::string& name) {
     return platform::audio_error::BadFormat;
 
   uint32_t dataLength = 0;
-  for (;;) {
-    if (!readExactly(file.get(), buffer, 8)) return FileError;
-    const uint32_t length = readLe32(buffer + 4);
-    if (sameChunkName(buffer, "data")) {
-      dataLength = length;
-      break;
-    }
-    // Long chunks (lists, notes) are passed over, not read.
-    if (!skipChunk(file.get(), length)) return FileError;
-  }
-
-  const size_t slash = name.rfind('/');
-  std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
-  if (platform::looksLikeUtf8(base)) base = platform::utf8ToCp1252(base);
-  tracePlay(base, rate, bits, channels, dataLength);
+  if (!findDataChunk(file.get(), buffer, dataLength)) return FileError;
+  tracePlay(traceName(name), rate, bits, channels, dataLength);
 
   int result = 0;
   size_t remaining = dataLength;

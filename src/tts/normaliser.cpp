@@ -280,6 +280,20 @@ std::string Normaliser::readNumber(std::string_view text, size_t& pos, const Dig
   return zeros + numbers_.cardinal(value);
 }
 
+void Normaliser::appendNumber(std::string_view text, size_t& pos, DigitRun& run, std::string& out) const {
+  const size_t size = text.size();
+  if (!out.empty() && !isKeptPunctuation(out.back())) out += ' ';  // "14h30": agá, then trinta as a word of its own
+  if (pos >= run.end) run = digitRunAt(text, pos);
+  out += readNumber(text, pos, run) + ' ';
+  // Decimals: 3,14 and 1.5.
+  while (pos + 1 < size && (text[pos] == ',' || text[pos] == '.') && isDigit(text[pos + 1])) {
+    out += text[pos] == ',' ? decimalComma_ : decimalPoint_;
+    ++pos;
+    run = digitRunAt(text, pos);
+    out += readNumber(text, pos, run) + ' ';
+  }
+}
+
 std::string Normaliser::normaliseText(std::string_view input) const {
   // A text of one character is that character's name: "," alone reads "vírgula".
   std::string single;
@@ -302,16 +316,7 @@ std::string Normaliser::normaliseText(std::string_view input) const {
       out += pos > 0 && isDigit(text[pos - 1]) ? ' ' + dash_ + ' ' : std::string("menos ");
       ++pos;
     } else if (isDigit(c)) {
-      if (!out.empty() && !isKeptPunctuation(out.back())) out += ' ';  // "14h30": agá, then trinta as a word of its own
-      if (pos >= run.end) run = digitRunAt(text, pos);
-      out += readNumber(text, pos, run) + ' ';
-      // Decimals: 3,14 and 1.5.
-      while (pos + 1 < size && (text[pos] == ',' || text[pos] == '.') && isDigit(text[pos + 1])) {
-        out += text[pos] == ',' ? decimalComma_ : decimalPoint_;
-        ++pos;
-        run = digitRunAt(text, pos);
-        out += readNumber(text, pos, run) + ' ';
-      }
+      appendNumber(text, pos, run, out);
     } else if (isPortugueseLetter(c)) {
       std::string word = readLetterWord(text, pos);
       Expansion expansion = abbreviationAt(text, pos, word);

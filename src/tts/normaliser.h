@@ -82,6 +82,8 @@ class Normaliser {
   };
   static DigitRun digitRunAt(std::string_view text, size_t pos);
   std::string readNumber(std::string_view text, size_t& pos, const DigitRun& run) const;
+  // Reads the number at pos with its decimals, leaving pos after them.
+  void appendNumber(std::string_view text, size_t& pos, DigitRun& run, std::string& out) const;
 
   std::vector<Abbreviation> abbreviations_;
   NumberWords numbers_;

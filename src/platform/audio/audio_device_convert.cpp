@@ -301,6 +301,31 @@ void decodeFrames(const uint8_t* src, size_t frames, const AudioFormat& from, in
   }
 }
 
+// Row r of the filter: the kernel sampled at phase r / rows over values.size() taps, in fixed
+// point, summing to exactly one.
+void fillFilterRow(int16_t* row, const std::vector<double>& kernel, int64_t r, int64_t rows,
+                   std::vector<double>& values) {
+  const int taps = static_cast<int>(values.size());
+  const int half = taps / 2;
+  const double one = 1 << kFractionBits;
+  double sum = 0;
+  for (int j = 0; j < taps; ++j) {
+    const int64_t n = r + rows * (half - 1 - j);
+    values[static_cast<size_t>(j)] = kernel[static_cast<size_t>(std::llabs(n))];
+    sum += values[static_cast<size_t>(j)];
+  }
+  const double scale = one / sum;
+  int total = 0;
+  for (int j = 0; j < taps; ++j) {
+    const double value = values[static_cast<size_t>(j)] * scale;
+    row[j] = static_cast<int16_t>(value < 0 ? value - 0.5 : value + 0.5);
+    total += row[j];
+  }
+  // The rounding's remainder goes to the largest coefficient, the tap nearest the position.
+  const int nearest = 2 * r < rows ? half - 1 : half;
+  row[nearest] = static_cast<int16_t>(row[nearest] + (static_cast<int>(one) - total));
+}
+
 }  // namespace
 
 bool StreamResampler::configure(const AudioFormat& from, int toRate, int toChannels) {
@@ -341,7 +366,6 @@ void StreamResampler::buildFilter() {
   f.coefficients.assign(static_cast<size_t>(stored * f.taps), 0);
   f.offsets.assign(f.exactPhases ? static_cast<size_t>(stored) : 0, 0);
   std::vector<double> values(static_cast<size_t>(f.taps));
-  const double one = 1 << kFractionBits;
   for (int64_t slot = 0; slot < stored; ++slot) {
     if (f.exactPhases) f.offsets[static_cast<size_t>(slot)] = static_cast<int32_t>(slot * f.down / f.up);
     int16_t* row = f.coefficients.data() + slot * f.taps;
@@ -349,23 +373,7 @@ void StreamResampler::buildFilter() {
       std::copy_n(f.coefficients.data() + (slot - f.up) * f.taps, f.taps, row);
       continue;
     }
-    const int64_t r = f.exactPhases ? slot * f.down % f.up : slot;
-    double sum = 0;
-    for (int j = 0; j < f.taps; ++j) {
-      const int64_t n = r + f.rows * (half - 1 - j);
-      values[static_cast<size_t>(j)] = kernel[static_cast<size_t>(std::llabs(n))];
-      sum += values[static_cast<size_t>(j)];
-    }
-    const double scale = one / sum;
-    int total = 0;
-    for (int j = 0; j < f.taps; ++j) {
-      const double value = values[static_cast<size_t>(j)] * scale;
-      row[j] = static_cast<int16_t>(value < 0 ? value - 0.5 : value + 0.5);
-      total += row[j];
-    }
-    // The rounding's remainder goes to the largest coefficient, the tap nearest the position.
-    const int nearest = 2 * r < f.rows ? half - 1 : half;
-    row[nearest] = static_cast<int16_t>(row[nearest] + (static_cast<int>(one) - total));
+    fillFilterRow(row, kernel, f.exactPhases ? slot * f.down % f.up : slot, f.rows, values);
   }
   f.avx2 = false;
   f.groups = 0;

@@ -120,6 +120,65 @@ std::string limited(std::string text, size_t width) {
   return text;
 }
 
+// The stress is found by reading the word backwards through a table of states: each letter class
+// moves to the next state and may mark a letter (this one, or one or two after it) as stressed.
+enum class StressState { Start, AfterVowel, Penult, PenultIU, AfterUVowel, PenultUIU, AfterU, AfterI, AfterUI,
+                         AfterConsonant, AfterM, Stop };
+enum class StressClass { AE, O, I, U, M, S, GQ, OtherVowel, Other };
+constexpr int kStressClasses = 9;
+enum class StressMark { Keep = -1, Here = 0, OneAfter = 1, TwoAfter = 2 };
+
+struct StressStep {
+  StressMark mark;
+  StressState next;
+};
+
+StressClass stressClass(char c) {
+  switch (c) {
+    case 'a':
+    case 'e': return StressClass::AE;
+    case 'o': return StressClass::O;
+    case 'i': return StressClass::I;
+    case 'u': return StressClass::U;
+    case 'm': return StressClass::M;
+    case 's': return StressClass::S;
+    case 'g':
+    case 'q': return StressClass::GQ;
+    default: return inLower(c, kPlainVowels) ? StressClass::OtherVowel : StressClass::Other;
+  }
+}
+
+// Short names keep the table one state to a row; they stay inside this namespace.
+namespace stress_table {
+using enum StressState;
+constexpr StressMark K = StressMark::Keep, H = StressMark::Here, P1 = StressMark::OneAfter, P2 = StressMark::TwoAfter;
+// Columns: a/e, o, i, u, m, s, g/q, other vowel, other letter.
+constexpr StressStep kStressSteps[][kStressClasses] = {
+    /* Start */ {{H, AfterVowel}, {H, AfterVowel}, {H, AfterI}, {H, AfterU}, {K, AfterM}, {K, Start},
+                 {K, AfterConsonant}, {K, AfterConsonant}, {K, AfterConsonant}},
+    /* AfterVowel */ {{H, Stop}, {H, Stop}, {H, Stop}, {K, AfterUVowel}, {K, Penult}, {K, Penult}, {K, Penult},
+                      {H, Stop}, {K, Penult}},
+    /* Penult */ {{H, Stop}, {H, Stop}, {H, PenultIU}, {H, PenultIU}, {K, Penult}, {K, Penult}, {K, Penult},
+                  {K, Penult}, {K, Penult}},
+    /* PenultIU */ {{H, Stop}, {H, Stop}, {K, Stop}, {K, PenultUIU}, {K, Stop}, {K, Stop}, {K, Stop}, {K, Stop},
+                    {K, Stop}},
+    /* AfterUVowel */ {{P1, Stop}, {P1, Stop}, {P1, Stop}, {P1, Stop}, {P1, Stop}, {P1, Stop}, {P2, Penult},
+                       {P1, Stop}, {P1, Stop}},
+    /* PenultUIU */ {{P1, Stop}, {P1, Stop}, {P1, Stop}, {P1, Stop}, {P1, Stop}, {P1, Stop}, {P2, Stop}, {P1, Stop},
+                     {P1, Stop}},
+    /* AfterU */ {{H, Stop}, {H, Stop}, {H, Stop}, {K, Stop}, {K, Stop}, {K, Stop}, {K, Stop}, {K, Stop}, {K, Stop}},
+    /* AfterI */ {{H, AfterI}, {H, AfterI}, {K, Stop}, {K, AfterUI}, {K, Stop}, {K, Stop}, {K, Stop}, {K, Stop},
+                  {K, Stop}},
+    /* AfterUI */ {{P1, Stop}, {P1, Stop}, {P1, Stop}, {P1, Stop}, {P1, Stop}, {P1, Stop}, {P2, Stop}, {P1, Stop},
+                   {P1, Stop}},
+    /* AfterConsonant */ {{H, Stop}, {H, Stop}, {H, Stop}, {H, Stop}, {K, AfterConsonant}, {K, AfterConsonant},
+                          {K, AfterConsonant}, {H, Stop}, {K, AfterConsonant}},
+    /* AfterM */ {{H, AfterVowel}, {H, Stop}, {H, Stop}, {H, Stop}, {K, Start}, {K, Start}, {K, Start}, {K, Start},
+                  {K, Start}},
+};
+}  // namespace stress_table
+static_assert(std::size(stress_table::kStressSteps) == static_cast<size_t>(StressState::Stop));
+
 }  // namespace
 
 bool isPhoneLine(std::string_view line) {
@@ -225,107 +284,13 @@ int Transcriber::findStress(std::string_view word) {
   }
   if (!anyVowel) return 0;
 
-  enum class State { Start, AfterVowel, Penult, PenultIU, AfterUVowel, PenultUIU, AfterU, AfterI, AfterUI,
-                     AfterConsonant, AfterM };
-  State state = State::Start;
+  StressState state = StressState::Start;
   int candidate = 0;
-  for (int p = length; p >= 1; --p) {
-    const char c = lower[p - 1];
-    const bool aeo = c == 'a' || c == 'e' || c == 'o';
-    const bool gq = c == 'g' || c == 'q';
-    bool stop = false;
-    switch (state) {
-      case State::Start:
-        if (aeo) {
-          candidate = p;
-          state = State::AfterVowel;
-        } else if (c == 'i') {
-          candidate = p;
-          state = State::AfterI;
-        } else if (c == 'u') {
-          candidate = p;
-          state = State::AfterU;
-        } else if (c == 'm') {
-          state = State::AfterM;
-        } else if (c != 's') {
-          state = State::AfterConsonant;
-        }
-        break;
-      case State::AfterVowel:
-        if (c == 'u') {
-          state = State::AfterUVowel;
-        } else if (inLower(c, kPlainVowels)) {
-          candidate = p;
-          stop = true;
-        } else {
-          state = State::Penult;
-        }
-        break;
-      case State::Penult:
-        if (aeo) {
-          candidate = p;
-          stop = true;
-        } else if (c == 'i' || c == 'u') {
-          candidate = p;
-          state = State::PenultIU;
-        }
-        break;
-      case State::PenultIU:
-        if (aeo) {
-          candidate = p;
-          stop = true;
-        } else if (c == 'u') {
-          state = State::PenultUIU;
-        } else {
-          stop = true;
-        }
-        break;
-      case State::AfterUVowel:
-        if (gq) {
-          candidate = p + 2;
-          state = State::Penult;
-        } else {
-          candidate = p + 1;
-          stop = true;
-        }
-        break;
-      case State::PenultUIU:
-      case State::AfterUI:
-        candidate = gq ? p + 2 : p + 1;
-        stop = true;
-        break;
-      case State::AfterU:
-        if (aeo || c == 'i') candidate = p;
-        stop = true;
-        break;
-      case State::AfterI:
-        if (aeo) {
-          candidate = p;
-        } else if (c == 'u') {
-          state = State::AfterUI;
-        } else {
-          stop = true;
-        }
-        break;
-      case State::AfterConsonant:
-        if (inLower(c, kPlainVowels)) {
-          candidate = p;
-          stop = true;
-        }
-        break;
-      case State::AfterM:
-        if (c == 'i' || c == 'o' || c == 'u') {
-          candidate = p;
-          stop = true;
-        } else if (c == 'a' || c == 'e') {
-          candidate = p;
-          state = State::AfterVowel;
-        } else {
-          state = State::Start;
-        }
-        break;
-    }
-    if (stop) break;
+  for (int p = length; p >= 1 && state != StressState::Stop; --p) {
+    const StressClass letter = stressClass(lower[p - 1]);
+    const StressStep step = stress_table::kStressSteps[static_cast<int>(state)][static_cast<int>(letter)];
+    if (step.mark != StressMark::Keep) candidate = p + static_cast<int>(step.mark);
+    state = step.next;
   }
   return candidate;
 }

@@ -196,8 +196,8 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
     speech_.writeLineSpeak(fault == ReadFault::TooLarge ? words::FileTooLarge : words::FileMissing);
     cancelRun(platform::exit_status::Failure,
               "o modelo " + inputName +
-                  (fault == ReadFault::TooLarge ? " \xC3\xA9 grande demais (o limite \xC3\xA9 de 64 MB)"
-                                                : " n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido"));
+                  (fault == ReadFault::TooLarge ? " é grande demais (o limite é de 64 MB)"
+                                                : " não existe ou não pode ser lido"));
   }
   inputBytes_ = std::move(*contents);
 
@@ -206,12 +206,12 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
   std::string outputName = platform::cp1252ToUtf8(editor_.readLine());
   if (outputName.empty()) {
     speech_.writeLineSpeak(words::FileCannotBeCreated);
-    cancelRun(platform::exit_status::Cancelled, "nenhum arquivo de sa\xC3\xAD" "da foi dado");
+    cancelRun(platform::exit_status::Cancelled, "nenhum arquivo de saí" "da foi dado");
   }
   // Truncating the template itself (also through a link) would lose it before it is read.
   if (sameFile(inputName, outputName)) {
     speech_.writeLineSpeak(words::FileCannotBeCreated);
-    cancelRun(platform::exit_status::Failure, "o arquivo de sa\xC3\xAD" "da " + outputName + " \xC3\xA9 o pr\xC3\xB3prio modelo");
+    cancelRun(platform::exit_status::Failure, "o arquivo de saí" "da " + outputName + " é o próprio modelo");
   }
   if (fileExists(outputName)) {
     speech_.writeSpeak(words::ConfirmOverwrite);
@@ -219,11 +219,11 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
     console_.write(std::string(1, static_cast<char>(key)));
     console_.writeLine();
     if (key != 'S' && key != 's')
-      cancelRun(platform::exit_status::Cancelled, "o arquivo " + outputName + " j\xC3\xA1 existe e n\xC3\xA3o foi reescrito");
+      cancelRun(platform::exit_status::Cancelled, "o arquivo " + outputName + " já existe e não foi reescrito");
   }
   if (!openOutput(outputName)) {
     speech_.writeLineSpeak(words::FileCannotBeCreated);
-    cancelRun(platform::exit_status::Failure, "o arquivo de sa\xC3\xAD" "da " + outputName + " n\xC3\xA3o pode ser criado");
+    cancelRun(platform::exit_status::Failure, "o arquivo de saí" "da " + outputName + " não pode ser criado");
   }
   currentLine_ = 0;
   tableMark_ = kFirstTableMark;
@@ -388,7 +388,7 @@ void LetterGenerator::writeFailed() {
   outputFailed_ = true;
   console_.writeLine();
   speech_.writeLineSpeak(words::OutputWriteError);
-  cancelRun(platform::exit_status::Failure, "erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da");
+  cancelRun(platform::exit_status::Failure, "erro na gravação do arquivo de saí" "da");
 }
 
 void LetterGenerator::cancelRun(int status, const std::string& reason) {

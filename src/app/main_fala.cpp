@@ -29,28 +29,28 @@ constexpr const char* kUsage =
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
     "     kaldro-fala --engine ormia (--normal | --pho | --phones) [TEXTO...]\n"
     "     kaldro-fala --help | --version\n"
-    "Sem TEXTO, fala cada linha da entrada padr\xC3\xA3o.\n"
-    "  -v N        n\xC3\xADvel de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
-    "  -w ARQUIVO  grava o som num arquivo WAV em vez de toc\xC3\xA1-lo (as pausas viram sil\xC3\xAAncio)\n"
-    "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de fal\xC3\xA1-lo\n"
-    "  --phones    escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones da voz embutida (nomes do\n"
-    "              MBROLA br4), com > antes da vogal t\xC3\xB4nica\n"
+    "Sem TEXTO, fala cada linha da entrada padrão.\n"
+    "  -v N        nível de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
+    "  -w ARQUIVO  grava o som num arquivo WAV em vez de tocá-lo (as pausas viram silêncio)\n"
+    "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de falá-lo\n"
+    "  --phones    escreve cada texto, uma tabulação e os fones da voz embutida (nomes do\n"
+    "              MBROLA br4), com > antes da vogal tônica\n"
     "  --play      toca os arquivos WAV pelo tocador do sistema (8, 16, 24 e 32 bits, ponto\n"
-    "              flutuante; mais de dois canais s\xC3\xA3o misturados num s\xC3\xB3)\n"
-    "  --engine ormia --normal  escreve o texto normalizado pelo motor de portugu\xC3\xAAs\n"
-    "  --engine ormia --pho     escreve as linhas que o motor de portugu\xC3\xAAs manda ao MBROLA\n"
-    "  --engine ormia --phones  escreve cada texto, uma tabula\xC3\xA7\xC3\xA3o e os fones do motor (voz br4)\n"
-    "  --engine ormia  fala pelo motor de portugu\xC3\xAAs sobre o MBROLA (o programa mbrola\n"
+    "              flutuante; mais de dois canais são misturados num só)\n"
+    "  --engine ormia --normal  escreve o texto normalizado pelo motor de português\n"
+    "  --engine ormia --pho     escreve as linhas que o motor de português manda ao MBROLA\n"
+    "  --engine ormia --phones  escreve cada texto, uma tabulação e os fones do motor (voz br4)\n"
+    "  --engine ormia  fala pelo motor de português sobre o MBROLA (o programa mbrola\n"
     "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
-    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no servi\xC3\xA7o de fala\n"
-    "              (n\xC3\xA3o grava arquivos)\n"
-    "  --engine espeak   fala pelo eSpeak NG, com a voz de portugu\xC3\xAAs do Brasil\n"
+    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no serviço de fala\n"
+    "              (não grava arquivos)\n"
+    "  --engine espeak   fala pelo eSpeak NG, com a voz de português do Brasil\n"
     "  --help      mostra este texto\n"
-    "  --version   mostra a vers\xC3\xA3o\n"
-    "C\xC3\xB3" "digo de sa\xC3\xAD" "da (o motivo de cada falha vai numa linha para a sa\xC3\xAD" "da de erro):\n"
+    "  --version   mostra a versão\n"
+    "Có" "digo de saí" "da (o motivo de cada falha vai numa linha para a saí" "da de erro):\n"
     "  0  tudo foi falado, gravado ou tocado\n"
-    "  1  falha: a voz n\xC3\xA3o come\xC3\xA7" "a, o WAV n\xC3\xA3o pode ser criado, um arquivo n\xC3\xA3o pode ser\n"
-    "     lido ou tem um formato que n\xC3\xA3o toca\n"
+    "  1  falha: a voz não começ" "a, o WAV não pode ser criado, um arquivo não pode ser\n"
+    "     lido ou tem um formato que não toca\n"
     "  2  linha de comando errada\n";
 
 // The kind numbers of the synthesizers --engine names; -1 for an unknown name.
@@ -109,7 +109,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       char* end = nullptr;
       const long level = std::strtol(value.c_str(), &end, 10);
       if (value.empty() || *end != '\0' || level < 1 || level > 5) {
-        std::fprintf(stderr, "kaldro-fala: n\xC3\xADvel de velocidade inv\xC3\xA1lido: %s (1 a 5)\n", value.c_str());
+        std::fprintf(stderr, "kaldro-fala: nível de velocidade inválido: %s (1 a 5)\n", value.c_str());
         return std::nullopt;
       }
       options.level = static_cast<int>(level);
@@ -118,7 +118,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     } else if (argument == "--") {
       for (++i; i < arguments.size(); ++i) options.items.push_back(arguments[i]);
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
-      std::fprintf(stderr, "kaldro-fala: op\xC3\xA7\xC3\xA3o desconhecida: %s\n", argument.c_str());
+      std::fprintf(stderr, "kaldro-fala: opção desconhecida: %s\n", argument.c_str());
       return std::nullopt;
     } else {
       options.items.push_back(argument);
@@ -142,11 +142,11 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
     if (result == 0) continue;
     allPlayed = false;
     if (result == audio::WavPlayer::FileError)
-      std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel ler o arquivo WAV %s\n", file.c_str());
+      std::fprintf(stderr, "kaldro-fala: não foi possível ler o arquivo WAV %s\n", file.c_str());
     else if (result == platform::audio_error::BadFormat)
-      std::fprintf(stderr, "kaldro-fala: formato de som inv\xC3\xA1lido em %s\n", file.c_str());
+      std::fprintf(stderr, "kaldro-fala: formato de som inválido em %s\n", file.c_str());
     else
-      std::fprintf(stderr, "kaldro-fala: o dispositivo de som n\xC3\xA3o tocou %s (erro %d)\n", file.c_str(), result);
+      std::fprintf(stderr, "kaldro-fala: o dispositivo de som não tocou %s (erro %d)\n", file.c_str(), result);
   }
   if (!allPlayed) throw platform::ProgramExit{platform::exit_status::Failure};
 }
@@ -168,7 +168,7 @@ void forEachText(const Options& options, Handle&& handle) {
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   speech::Speech& speech = runtime.speech();
   if (int error = speech.tryStartSpeech(options.level, ""); error != 0) {
-    std::fprintf(stderr, "kaldro-fala: erro de inicializa\xC3\xA7\xC3\xA3o da voz: %d (banco de dados de voz: %s)\n",
+    std::fprintf(stderr, "kaldro-fala: erro de inicialização da voz: %d (banco de dados de voz: %s)\n",
                  error, platform::cp1252ToUtf8(speech.diphoneSynth().diphoneBase()).c_str());
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
@@ -202,12 +202,12 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
 // Speaks every text through an external synthesizer, to the device or into the -w file.
 void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
   if (options.engine == "speechd" && !options.wavFile.empty()) {
-    std::fprintf(stderr, "kaldro-fala: o Speech Dispatcher n\xC3\xA3o grava arquivos; para gravar um WAV use --engine espeak\n");
+    std::fprintf(stderr, "kaldro-fala: o Speech Dispatcher não grava arquivos; para gravar um WAV use --engine espeak\n");
     throw platform::ProgramExit{1};
   }
   speech::ExternalSynth& synth = runtime.externalSynth();
   if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
-    std::fprintf(stderr, "kaldro-fala: o motor %s n\xC3\xA3o come\xC3\xA7ou (veja --help)\n", options.engine.c_str());
+    std::fprintf(stderr, "kaldro-fala: o motor %s não começou (veja --help)\n", options.engine.c_str());
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
   forEachText(options, [&](const std::string&, const std::string& text) {
@@ -217,7 +217,7 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
   runtime.console().pumpAllMessages();
   synth.synthFinish();
   if (synth.synthOutputFailed()) {
-    std::fprintf(stderr, "kaldro-fala: a grava\xC3\xA7\xC3\xA3o de %s falhou (disco cheio?)\n", options.wavFile.c_str());
+    std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
     throw platform::ProgramExit{1};
   }
 }
@@ -256,7 +256,7 @@ int main(int argc, char** argv) {
   if (!options->engine.empty() && !options->wavFile.empty()) audio = "none";
   return app::runProgram(run, makeHost, audio, [&](app::ProgramRuntime& runtime) {
     if (!runtime.audioError().empty()) {
-      std::fprintf(stderr, "kaldro-fala: n\xC3\xA3o foi poss\xC3\xADvel criar o arquivo WAV %s\n", options->wavFile.c_str());
+      std::fprintf(stderr, "kaldro-fala: não foi possível criar o arquivo WAV %s\n", options->wavFile.c_str());
       throw platform::ProgramExit{platform::exit_status::Failure};
     }
     if (options->play)

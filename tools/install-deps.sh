@@ -2,15 +2,16 @@
 # Installs the Debian packages kaldro needs (only those missing). "--tests" adds what the tests use
 # (the Speech Dispatcher test starts a speech-dispatcher of its own with the eSpeak NG module; man and
 # gio let the install test open the manual pages and start the desktop entry; file and dpkg-dev let cpack
-# find the libraries the Debian package depends on; llvm gives the sanitizers llvm-symbolizer, without which
-# the leak suppressions cannot match function names).
+# find the libraries the Debian package depends on; llvm (llvm-symbolizer) and libc6-dbg let the sanitizers name
+# the C library's functions, without which
+# the leak suppressions cannot match them).
 set -e
 packages="build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
   libespeak-ng-dev espeak-ng-data libspeechd-dev"
 if [ "$1" = "--tests" ]; then
   packages="$packages libgtest-dev libgmock-dev googletest libbenchmark-dev espeak-ng wbrazilian xvfb xauth xdotool tmux
     man-db libglib2.0-bin file dpkg-dev
-    speech-dispatcher speech-dispatcher-espeak-ng clang libclang-rt-14-dev llvm"
+    speech-dispatcher speech-dispatcher-espeak-ng clang libclang-rt-14-dev llvm libc6-dbg"
 fi
 missing=""
 for package in $packages; do

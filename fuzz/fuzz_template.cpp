@@ -41,14 +41,8 @@ void fuzzTemplate(std::span<const uint8_t> input) {
   writeScratchFile(templatePath, bytes);
   std::filesystem::remove(output);
   const platform::KeyScript script = platform::parseKeyScript(keyScript(output));
-  static const platform::RunOptions options = [] {
-    platform::RunOptions read = platform::RunOptions::fromEnvironment();
-    read.trace.clear();
-    read.screenDump.clear();
-    return read;
-  }();
   app::runProgram(
-      options, [&](platform::Trace& trace) { return std::make_unique<platform::HostHeadless>(trace, script.steps); }, "none",
+      quietRunOptions(), [&](platform::Trace& trace) { return std::make_unique<platform::HostHeadless>(trace, script.steps); }, "none",
       [&](app::ProgramRuntime& runtime) {
         app::LetterGenerator generator(runtime.console(), runtime.speech(), runtime.lineEditor(),
                                        runtime.fileChooser());

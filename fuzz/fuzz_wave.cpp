@@ -46,14 +46,8 @@ void fuzzWave(std::span<const uint8_t> input) {
   (void)made;
   const std::string path = folder + "/som.wav";
   writeScratchFile(path, std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
-  static const platform::RunOptions options = [] {
-    platform::RunOptions read = platform::RunOptions::fromEnvironment();
-    read.trace.clear();
-    read.screenDump.clear();
-    return read;
-  }();
   app::runProgram(
-      options, [](platform::Trace& trace) {
+      quietRunOptions(), [](platform::Trace& trace) {
         return std::make_unique<platform::HostHeadless>(trace, std::vector<platform::ScriptStep>{});
       },
       "wav:" + folder + "/saida.wav",

@@ -64,6 +64,16 @@ void writeScratchFile(const std::string& path, std::string_view bytes) {
   }
 }
 
+const platform::RunOptions& quietRunOptions() {
+  static const platform::RunOptions options = [] {
+    platform::RunOptions read = platform::RunOptions::fromEnvironment();
+    read.trace.clear();
+    read.screenDump.clear();
+    return read;
+  }();
+  return options;
+}
+
 std::pair<std::string_view, std::string_view> splitInput(std::string_view input) {
   for (size_t pos = 0; pos < input.size();) {
     size_t end = input.find('\n', pos);

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/run_options.h"
+
 namespace kaldro::fuzz {
 
 using Target = void (*)(std::span<const uint8_t> input);
@@ -26,6 +28,8 @@ Target targetNamed(std::string_view name);
 // build tree whose voice and configuration the whole-program targets use.
 const std::string& scratchFolder();
 void writeScratchFile(const std::string& path, std::string_view bytes);
+// The run options of the whole-program targets: the environment, without a trace or a screen dump.
+const platform::RunOptions& quietRunOptions();
 // The input split at the first line holding only "%%" (the rest empty when there is none).
 std::pair<std::string_view, std::string_view> splitInput(std::string_view input);
 

@@ -6,3 +6,11 @@ target_include_directories(kd_fuzz_targets PUBLIC ${CMAKE_SOURCE_DIR}/fuzz)
 target_link_libraries(kd_fuzz_targets PUBLIC kaldro_all)
 target_compile_definitions(kd_fuzz_targets PRIVATE KALDRO_BUILD_DIR="${CMAKE_BINARY_DIR}"
                                                    KALDRO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+# The co-process the mbrola_lines target binds as the MBROLA program, built plain: it only replays
+# what the input says, and starts once per input.
+add_executable(mbrola_reply ${CMAKE_SOURCE_DIR}/fuzz/mbrola_reply/mbrola_reply.cpp)
+target_compile_options(mbrola_reply PRIVATE -fno-sanitize=all)
+target_link_options(mbrola_reply PRIVATE -fno-sanitize=all)
+set_target_properties(mbrola_reply PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+add_dependencies(kd_fuzz_targets mbrola_reply kaldro_ormiatts_data kaldro_ormiatts_diphones)
+target_compile_definitions(kd_fuzz_targets PRIVATE KALDRO_MBROLA_REPLY="$<TARGET_FILE:mbrola_reply>")

@@ -11,7 +11,6 @@ namespace kaldro::fuzz {
 
 namespace {
 constexpr const char* kSentence = "Dr. Jo\xE3o chegou \xE0s 15h30 de 07/03/2005 com R$ 1.234,56 e 3\xBA lugar; 2 km.";
-const std::string kEngineData = KALDRO_BUILD_DIR "/share/kaldro/ormiatts/";
 }  // namespace
 
 // Abbreviations file %% a text to normalise with it.
@@ -28,7 +27,7 @@ void fuzzAbbreviations(std::span<const uint8_t> input) {
 void fuzzNormaliser(std::span<const uint8_t> input) {
   static const tts::Normaliser normaliser = [] {
     tts::Normaliser loaded;
-    loaded.loadAbbreviations(kEngineData + "portug.abr");
+    loaded.loadAbbreviations(engineDataFolder() + "portug.abr");
     return loaded;
   }();
   (void)normaliser.normaliseText(std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
@@ -65,7 +64,7 @@ void fuzzProsody(std::span<const uint8_t> input) {
 void fuzzFrontEnd(std::span<const uint8_t> input) {
   static tts::FrontEnd* frontEnd = [] {
     auto* loaded = new tts::FrontEnd([](const std::string&) {});
-    loaded->load(tts::dataFilesIn(kEngineData));
+    loaded->load(tts::dataFilesIn(engineDataFolder()));
     return loaded;
   }();
   const std::string_view text(reinterpret_cast<const char*>(input.data()), input.size());

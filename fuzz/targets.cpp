@@ -20,6 +20,9 @@ void fuzzAbbreviations(std::span<const uint8_t> input);
 void fuzzNormaliser(std::span<const uint8_t> input);
 void fuzzProsody(std::span<const uint8_t> input);
 void fuzzFrontEnd(std::span<const uint8_t> input);
+void fuzzEngineRules(std::span<const uint8_t> input);
+void fuzzTranscribe(std::span<const uint8_t> input);
+void fuzzMbrolaLines(std::span<const uint8_t> input);
 
 namespace {
 constexpr NamedTarget kTargets[] = {
@@ -28,6 +31,7 @@ constexpr NamedTarget kTargets[] = {
     {"rules", fuzzRules},            {"terminal_keys", fuzzTerminalKeys},
     {"tts_abbreviations", fuzzAbbreviations}, {"tts_normaliser", fuzzNormaliser},
     {"tts_prosody", fuzzProsody},    {"tts_front_end", fuzzFrontEnd},
+    {"tts_rules", fuzzEngineRules},  {"tts_transcribe", fuzzTranscribe}, {"mbrola_lines", fuzzMbrolaLines},
 };
 
 // Removes the scratch folder when the process ends normally.
@@ -72,6 +76,11 @@ const platform::RunOptions& quietRunOptions() {
     return read;
   }();
   return options;
+}
+
+const std::string& engineDataFolder() {
+  static const std::string folder = KALDRO_BUILD_DIR "/share/kaldro/ormiatts/";
+  return folder;
 }
 
 std::pair<std::string_view, std::string_view> splitInput(std::string_view input) {

@@ -30,6 +30,8 @@ const std::string& scratchFolder();
 void writeScratchFile(const std::string& path, std::string_view bytes);
 // The run options of the whole-program targets: the environment, without a trace or a screen dump.
 const platform::RunOptions& quietRunOptions();
+// The Portuguese engine's data as the build makes it (PREFIX/share/kaldro/ormiatts/, with '/').
+const std::string& engineDataFolder();
 // The input split at the first line holding only "%%" (the rest empty when there is none).
 std::pair<std::string_view, std::string_view> splitInput(std::string_view input);
 

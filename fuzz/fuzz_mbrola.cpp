@@ -1,0 +1,55 @@
+// The MBROLA program as the engine drives it: .pho lines written to the co-process (the binding
+// reads each line's duration to know how many samples to wait for), and whatever the co-process
+// answers read back, samples on standard output and messages on standard error, then its exit.
+#include <filesystem>
+
+#include "targets.h"
+#include "tts/latin1_text.h"
+#include "tts/mbrola_binding.h"
+
+namespace kaldro::fuzz {
+
+namespace {
+// Lines after which the rest of an input is left out: each costs a write to the co-process.
+constexpr size_t kMaxLines = 2000;
+constexpr int kScratchSamples = 16000;
+
+// What speakUtterance does after each line: read until nothing is there.
+void readAvailable(tts::MbrolaBinding& binding, std::vector<int16_t>& samples) {
+  while (binding.read(samples.data(), kScratchSamples) > 0) {
+  }
+  if (binding.lastError() != 0) binding.reset();
+}
+}  // namespace
+
+// .pho lines %% the co-process's standard output %% its standard error %% its exit status.
+void fuzzMbrolaLines(std::span<const uint8_t> input) {
+  const auto [lines, rest] = splitInput(std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
+  const auto [output, rest2] = splitInput(rest);
+  const auto [errors, status] = splitInput(rest2);
+  static const std::string reply = scratchFolder() + "/mbrola-reply";
+  writeScratchFile(reply, output);
+  writeScratchFile(reply + ".err", errors);
+  writeScratchFile(reply + ".status", status.substr(0, 8));
+
+  const std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaProgram(KALDRO_MBROLA_REPLY, false);
+  if (binding->init(reply) < 0) {
+    (void)binding->lastErrorText();
+    return;
+  }
+  binding->setNoError(1);
+  binding->reset();
+  std::vector<int16_t> samples(kScratchSamples);
+  size_t written = 0;
+  for (std::string_view line : tts::splitLines(lines)) {
+    if (++written > kMaxLines) break;
+    binding->write(std::string(line) + "\r\n");
+    readAvailable(*binding, samples);
+  }
+  binding->flush();
+  readAvailable(*binding, samples);
+  (void)binding->lastErrorText();
+  binding->close();
+}
+
+}  // namespace kaldro::fuzz

@@ -78,12 +78,14 @@ int runProgram(const platform::RunOptions& options, const HostMaker& makeHost, c
   platform::Trace trace(options.trace);
   int status = 0;
   std::unique_ptr<ProgramRuntime> runtime;
-  // The terminal and the window handle these signals themselves; set before the sound device,
-  // whose library would otherwise install quit handlers that nobody here reads.
+  // The terminal handles these signals itself (it must put the screen back at once). On the other
+  // hosts they become the quit message: set before the sound device, whose library would otherwise
+  // install quit handlers that nobody here reads, and over the window library's, which know
+  // SIGTERM and SIGINT but leave SIGHUP to kill the program without its end.
   std::optional<platform::EndingSignals> endingSignals;
   try {
     std::unique_ptr<platform::Host> host = makeHost(trace);
-    if (host->name() == "quiet" || host->name() == "headless") endingSignals.emplace();
+    if (host->name() != "terminal") endingSignals.emplace();
     runtime = std::make_unique<ProgramRuntime>(std::move(host), options, audioChoice);
     body(*runtime);
   } catch (const platform::ProgramExit& exit) {

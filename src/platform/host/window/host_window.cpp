@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ending_signals.h"
 #include "platform/host/window/font_lookup.h"
 #include "platform/host/host_factories.h"
 #include "platform/text.h"
@@ -51,6 +52,8 @@ Rgb logicalColour(int logical, const std::array<uint8_t, 16>& colourTable) {
 namespace {
 
 constexpr int kMagnifierButton = SDL_BUTTON_RIGHT;
+// The longest wait for an event before the ending signals are looked at again.
+constexpr int kLongestWaitMs = 100;
 
 struct WindowDeleter {
   void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
@@ -407,13 +410,19 @@ class HostWindow final : public Host {
   // ---- events
 
   void gather(int timeoutMs) {
+    if (!endingReported_ && endingSignalPending()) {
+      endingReported_ = true;
+      push(EventKind::Quit);
+    }
     SDL_Event event;
     bool waited = false;
     for (;;) {
       int got;
       if (!waited && timeoutMs != 0) {
         waited = true;
-        got = timeoutMs < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, timeoutMs);
+        // A signal need not wake the library's wait: it ends now and then, and the callers wait again.
+        const int boundedMs = timeoutMs < 0 ? kLongestWaitMs : std::min(timeoutMs, kLongestWaitMs);
+        got = SDL_WaitEventTimeout(&event, boundedMs);
       } else {
         got = SDL_PollEvent(&event);
       }
@@ -441,7 +450,7 @@ class HostWindow final : public Host {
       case SDL_KEYDOWN: translator_.keyDown(event.key.keysym, event.key.repeat != 0, keys); break;
       case SDL_KEYUP: translator_.keyUp(event.key.keysym, keys); break;
       case SDL_TEXTINPUT: translator_.textInput(event.text.text, static_cast<uint16_t>(SDL_GetModState()), keys); break;
-      case SDL_QUIT: push(EventKind::Quit); break;  // SIGINT or SIGTERM: the quit message
+      case SDL_QUIT: push(EventKind::Quit); break;
       case SDL_MOUSEBUTTONDOWN:
         if (event.button.button == kMagnifierButton) startMagnifier(event.button.x, event.button.y);
         break;
@@ -508,6 +517,7 @@ class HostWindow final : public Host {
   bool needsPresent_ = false;
 
   bool focused_ = true;
+  bool endingReported_ = false;  // SIGTERM, SIGINT or SIGHUP met once as the quit message
   bool caretVisible_ = false;
   int caretColumn_ = 0;
   int caretRow_ = 0;

@@ -90,7 +90,8 @@ bool ScratchFolder::exists(const std::string& name) const {
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& keyScript, const ScratchFolder& folder,
-                         const std::map<std::string, std::string>& extraEnvironment) {
+                         const std::map<std::string, std::string>& extraEnvironment,
+                         const std::vector<std::string>& launcher) {
   const std::string keys = folder.file(".keys");
   const std::string screen = folder.file(".screen");
   const std::string trace = folder.file(".trace");
@@ -127,8 +128,10 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
 
   // A bare name is one of the build's programs; a path is run as it is (a copy of the tree elsewhere).
   std::string path = program.find('/') == std::string::npos ? std::string(KALDRO_BIN_DIR) + "/" + program : program;
-  std::vector<std::string> argumentTexts{path};
+  std::vector<std::string> argumentTexts = launcher;
+  argumentTexts.push_back(path);
   argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
+  path = argumentTexts.front();
   std::vector<char*> argumentPointers;
   for (auto& text : argumentTexts) argumentPointers.push_back(text.data());
   argumentPointers.push_back(nullptr);
@@ -152,6 +155,46 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
   result.screen = readFile(screen);
   result.trace = readFile(trace);
   return result;
+}
+
+namespace {
+constexpr uid_t kNobody = 65534;
+
+// Runs words (a path first) and tells whether they ended with status 0.
+bool succeeds(std::vector<std::string> words) {
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  int status = -1;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) ::waitpid(pid, &status, 0);
+  posix_spawn_file_actions_destroy(&actions);
+  return status == 0;
+}
+
+void giveToNobody(const std::string& path) {
+  std::error_code ignored;
+  if (::lchown(path.c_str(), kNobody, kNobody) != 0) return;
+  if (!std::filesystem::is_directory(std::filesystem::symlink_status(path, ignored))) return;
+  for (const auto& entry : std::filesystem::directory_iterator(path, ignored)) giveToNobody(entry.path().string());
+}
+}  // namespace
+
+std::optional<std::vector<std::string>> launcherBoundByPermissions(const ScratchFolder& folder) {
+  if (::geteuid() != 0) return std::vector<std::string>{};
+  const std::vector<std::string> launcher = {"/usr/bin/setpriv", "--reuid=" + std::to_string(kNobody),
+                                             "--regid=" + std::to_string(kNobody), "--clear-groups"};
+  if (::access(launcher.front().c_str(), X_OK) != 0) return std::nullopt;
+  giveToNobody(folder.path());
+  // The build's programs and data must be reachable through every folder above them.
+  std::vector<std::string> check = launcher;
+  check.insert(check.end(), {"/bin/sh", "-c", "test -x \"$0/plumar\" && test -w \"$1\"", KALDRO_BIN_DIR, folder.path()});
+  if (!succeeds(check)) return std::nullopt;
+  return launcher;
 }
 
 }  // namespace kaldro::testing

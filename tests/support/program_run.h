@@ -37,10 +37,18 @@ class ScratchFolder {
 };
 
 // Runs program (a name in the build's bin folder, or a path) in folder with the key script, on the headless host;
-// extraEnvironment adds or replaces variables.
+// extraEnvironment adds or replaces variables; launcher, when given, runs the program (its words come
+// first, the program's path and arguments after them).
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& keyScript, const ScratchFolder& folder,
-                         const std::map<std::string, std::string>& extraEnvironment = {});
+                         const std::map<std::string, std::string>& extraEnvironment = {},
+                         const std::vector<std::string>& launcher = {});
+
+// File permissions do not bind root. For a test about them: nothing to add when the test runs as
+// another user; as root, a launcher that runs the program as nobody (setpriv), after giving the
+// folder and all in it to nobody, so that it owns them as a user owns their own files. Nothing
+// (std::nullopt) when neither: root that cannot drop, or nobody cannot reach the build's programs.
+std::optional<std::vector<std::string>> launcherBoundByPermissions(const ScratchFolder& folder);
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <iterator>
 #include <optional>
@@ -19,6 +20,9 @@ constexpr std::string_view kDurationSection = "[DURA\xC7\xC3O]";
 constexpr std::string_view kKeywordSection = "[CHAVES]";
 constexpr std::string_view kPatternSection = "[PROS\xD3" "DIA]";
 constexpr char kSoftMark = '\xA8';  // '¨': ends the lengthening of a stressed syllable
+
+// Half the engine's 16000 Hz: the highest pitch a target may ask for.
+constexpr double kHighestPitchHz = 8000;
 
 std::optional<int> parseInteger(std::string_view text) {
   text = trimBlanks(text);
@@ -294,8 +298,11 @@ std::string Prosody::targetFor(char digit, int position, double pitchFactor) con
   if (digit < '0' || digit > '9') return {};
   const int percent = tabHertz_[static_cast<size_t>(digit - '0')];
   if (percent == 0) return {};
-  const long frequency = static_cast<long>(std::trunc(percent * pitchFactor * hertz_)) / 100;
-  if (frequency < 1) return {};  // MBROLA cannot sound a pitch of zero or less
+  const double hundredths = std::trunc(percent * pitchFactor * hertz_);
+  if (!(hundredths >= 100)) return {};  // MBROLA cannot sound a pitch of zero or less
+  // The prosody file's HERTZ and TABHERTZ may ask for any pitch; none above half the voice's rate
+  // can be sounded (and their product may not even fit a long).
+  const long frequency = static_cast<long>(std::min(hundredths, kHighestPitchHz * 100.0)) / 100;
   return std::to_string(position) + " " + std::to_string(frequency);
 }
 
@@ -377,10 +384,11 @@ std::vector<std::string> Prosody::buildProsody(const std::vector<std::string>& p
     } else {
       base = durationOf(line);
       if (pitch.state < 2) {
+        // In 64 bits: the prosody file may give a phone any duration an int holds.
         if (headerLength > 13)
-          base = base * 80 / 100;
+          base = static_cast<int>(int64_t{base} * 80 / 100);
         else if (headerLength > 9)
-          base = base * 90 / 100;
+          base = static_cast<int>(int64_t{base} * 90 / 100);
       }
     }
     const std::string current = line;

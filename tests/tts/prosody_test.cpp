@@ -210,6 +210,34 @@ TEST(PitchTargets, PositionsDigitsAndFactors) {
   for (const Case& c : cases) EXPECT_EQ(loaded.prosody.buildProsody(c.phones, 1.0, c.pitchFactor), c.lines) << c.name;
 }
 
+// The prosody file may hold any value an int holds: the lines stay whole numbers in range, and no
+// pitch goes past half the voice's 16000 Hz.
+TEST(PitchTargets, HugeValuesOfTheFileStayInRange) {
+  const std::string huge = "2147483647";
+  std::string table;
+  for (int digit = 0; digit < 10; ++digit) table += (digit ? "," : "") + huge;
+  struct Case {
+    const char* name;
+    std::string file;
+    Lines phones;
+    double pitchFactor;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {"the longest duration, shortened before the stress", "[DURAÇÃO]\nk=" + huge + "\n[CHAVES]\n[PROSÓDIA]\n",
+       {";000|abcdefghijklmn", "k", ">a", ""}, 1.0, {";abcdefghijklmn", "k 1717986917", "a 145", ""}},
+      {"the highest base and percentages", "[DURAÇÃO]\n[CHAVES]\n[PROSÓDIA]\nHERTZ=" + huge + "\nTABHERTZ=" + table + "\n",
+       {";555|ca", "k", ">a", ""}, 10.0, {";ca", "k 100 50 8000", "a 145 80 8000", ""}},
+      {"a high pitch factor on the usual base", kSmallProsody, {";555|sa", "s", "a", ""}, 92.0,
+       {";sa", "s 100 50 8000", "a 70", ""}},
+  };
+  for (const Case& c : cases) {
+    Loaded loaded(c.file);
+    ASSERT_TRUE(loaded.result) << c.name;
+    EXPECT_EQ(loaded.prosody.buildProsody(c.phones, 1.0, c.pitchFactor), c.lines) << c.name;
+  }
+}
+
 TEST(Diphones, FillersWhereTheVoiceLacksADiphone) {
   // "_-_ ..." with extra columns, comments and upper-case names, as voice lists come.
   const std::string list =

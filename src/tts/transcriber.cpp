@@ -252,19 +252,19 @@ size_t Transcriber::ruleCount() const {
 }
 
 void Transcriber::applyExceptions(std::string& word) const {
-  std::string stem = word;
-  std::string suffix;
+  // The stem is a view of the word that loses its last letter at each try: a long tail of S and M
+  // costs one lookup a letter, and the word is rebuilt once.
+  std::string_view stem = word;
   while (!stem.empty()) {
     auto found = std::lower_bound(exceptions_.begin(), exceptions_.end(), stem,
-                                  [](const WordException& entry, const std::string& key) { return entry.word < key; });
+                                  [](const WordException& entry, std::string_view key) { return entry.word < key; });
     if (found != exceptions_.end() && found->word == stem) {
-      word = found->alias + suffix;
+      word = found->alias + word.substr(stem.size());
       return;
     }
     const char last = stem.back();
     if (last != 'S' && last != 'M') return;
-    suffix.insert(suffix.begin(), last);
-    stem.pop_back();
+    stem.remove_suffix(1);
   }
 }
 

@@ -78,14 +78,20 @@ int runProgram(const platform::RunOptions& options, const HostMaker& makeHost, c
   platform::Trace trace(options.trace);
   int status = 0;
   std::unique_ptr<ProgramRuntime> runtime;
-  // The terminal handles these signals itself (it must put the screen back at once). On the other
-  // hosts they become the quit message: set before the sound device, whose library would otherwise
-  // install quit handlers that nobody here reads, and over the window library's, which know
-  // SIGTERM and SIGINT but leave SIGHUP to kill the program without its end.
+  // SIGTERM, SIGINT and SIGHUP become the quit message, set before the host is made: a headless
+  // host reading its key script from standard input is interrupted, and the window's library and the
+  // sound device's see handlers in place and install none of their own (which know SIGTERM and
+  // SIGINT but leave SIGHUP to kill the program without its end, or that nobody here reads).
   std::optional<platform::EndingSignals> endingSignals;
+  endingSignals.emplace();
   try {
     std::unique_ptr<platform::Host> host = makeHost(trace);
-    if (host->name() != "terminal") endingSignals.emplace();
+    // The terminal handles these signals itself: it must put the screen back at once.
+    if (host->name() == "terminal") {
+      const bool asked = platform::endingSignalPending();
+      endingSignals.reset();
+      if (asked) throw platform::ProgramExit{255};
+    }
     runtime = std::make_unique<ProgramRuntime>(std::move(host), options, audioChoice);
     body(*runtime);
   } catch (const platform::ProgramExit& exit) {

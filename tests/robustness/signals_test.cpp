@@ -181,17 +181,22 @@ TEST(EndingSignals, KaldroFalaEndsPromptlyOnEveryDevice) {
 }
 
 TEST(EndingSignals, PlumarOnTheHeadlessHostEndsThroughItsNormalEnd) {
-  ScratchFolder folder;
-  folder.write("modelo.txt", "{NOME}\n");
-  folder.write("carta.txt", "antiga\n");
-  // The key script is standard input, which stays open: the program waits for it.
-  Ended ended = signalAfter("plumar", {"modelo.txt"},
-                            {"KALDRO_HOST=headless", "KALDRO_CONFIG_DIR=" + folder.path(),
-                             "KALDRO_TRACE=" + folder.file("trace.txt"), "KALDRO_SCREEN=" + folder.file("tela.txt")},
-                            SIGTERM, 300);
-  ASSERT_TRUE(ended.ended);
-  EXPECT_LT(ended.seconds, 1.5);
-  EXPECT_EQ(folder.read("carta.txt"), "antiga\n");
+  for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+    ScratchFolder folder;
+    folder.write("modelo.txt", "{NOME}\n");
+    folder.write("carta.txt", "antiga\n");
+    // The key script is standard input, which stays open: the program waits for it.
+    Ended ended = signalAfter("plumar", {"modelo.txt"},
+                              {"KALDRO_HOST=headless", "KALDRO_CONFIG_DIR=" + folder.path(),
+                               "KALDRO_TRACE=" + folder.file("trace.txt"), "KALDRO_SCREEN=" + folder.file("tela.txt")},
+                              signalNumber, 300);
+    const std::string what = "signal " + std::to_string(signalNumber) + " killed by " + std::to_string(ended.killedBy);
+    ASSERT_TRUE(ended.ended) << what;
+    EXPECT_LT(ended.seconds, 1.5) << what;
+    EXPECT_EQ(ended.status, 255) << what;
+    EXPECT_THAT(folder.read("trace.txt"), ::testing::HasSubstr("exit 255")) << what;
+    EXPECT_EQ(folder.read("carta.txt"), "antiga\n") << what;
+  }
 }
 
 // The window library turns SIGTERM and SIGINT into its own quit message but leaves SIGHUP (the

@@ -14,6 +14,9 @@ void putLittleEndian(uint8_t* at, uint32_t value, int bytes) {
 }
 
 constexpr size_t kFormatFieldsBytes = 16;
+// An extensible format chunk states its sub-format's tag at this offset.
+constexpr size_t kSubFormatTagAt = 24;
+constexpr size_t kExtensibleFieldsBytes = kSubFormatTagAt + 2;
 }  // namespace
 
 void writeWaveHeader(uint8_t* header, uint32_t dataLength, uint32_t rate, uint16_t bits, uint16_t channels,
@@ -65,10 +68,14 @@ WaveLayout walkWave(const WaveSource& source, uint64_t size) {
     return info;
   info.formatStart = sizeof head;
   info.formatLength = readLe32(head + 16);
-  uint8_t format[kFormatFieldsBytes];
-  if (info.formatLength < kFormatFieldsBytes || info.formatStart + kFormatFieldsBytes > size ||
-      source(info.formatStart, format, sizeof format) != sizeof format)
+  uint8_t format[kExtensibleFieldsBytes];
+  const size_t fields = info.formatLength >= kExtensibleFieldsBytes ? kExtensibleFieldsBytes : kFormatFieldsBytes;
+  if (info.formatLength < kFormatFieldsBytes || info.formatStart + fields > size ||
+      source(info.formatStart, format, fields) != fields)
     return info;
+  info.formatTag = readLe16(format);
+  if (info.formatTag == wave_tag::Extensible && fields == kExtensibleFieldsBytes)
+    info.formatTag = readLe16(format + kSubFormatTagAt);
   info.channels = readLe16(format + 2);
   info.rate = static_cast<int>(readLe32(format + 4));
   info.bits = readLe16(format + 14);

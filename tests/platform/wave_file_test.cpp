@@ -74,5 +74,45 @@ TEST(WaveFile, MemoryAndFilesWalkTheChunksAlike) {
   }
 }
 
+// A file whose format chunk has the given tag and, after the 16 bytes of fields, `extension`.
+std::vector<uint8_t> waveTagged(uint16_t tag, const std::string& extension, bool withData = true) {
+  const std::string fields = std::string{static_cast<char>(tag), static_cast<char>(tag >> 8), 2, 0} + le32(48000) +
+                             le32(384000) + std::string("\x08\x00\x20\x00", 4);
+  const std::string format = "fmt " + le32(static_cast<uint32_t>(16 + extension.size())) + fields + extension;
+  const std::string body = "WAVE" + format + (withData ? "data" + le32(8) + std::string(8, '\0') : "");
+  return bytesOf("RIFF" + le32(static_cast<uint32_t>(body.size())) + body);
+}
+
+TEST(WaveFile, TheFormatTagIsTheSubFormatsForAnExtensibleFormat) {
+  // cbSize, valid bits, channel mask, then the sub-format's GUID, whose first two bytes are its tag.
+  const std::string extensible = std::string("\x16\x00\x20\x00", 4) + le32(3) + std::string("\x03\x00", 2) +
+                                 std::string(14, '\x01');
+  struct TagCase {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    uint16_t tag;
+    bool ok;
+  };
+  const TagCase cases[] = {
+      {"integer samples", waveTagged(wave_tag::Pcm, ""), wave_tag::Pcm, true},
+      {"floating point", waveTagged(wave_tag::Float, std::string(2, '\0')), wave_tag::Float, true},
+      {"extensible, floating point", waveTagged(wave_tag::Extensible, extensible), wave_tag::Float, true},
+      {"extensible cut before its sub-format", waveTagged(wave_tag::Extensible, std::string(2, '\0')),
+       wave_tag::Extensible, true},
+      {"format but no data", waveTagged(wave_tag::Float, "", false), wave_tag::Float, false},
+  };
+  for (const TagCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const WaveLayout& layout : {parseWaveImage(c.bytes), parsedFromFile(c.bytes)}) {
+      EXPECT_TRUE(layout.formatRead);
+      EXPECT_EQ(c.ok, layout.ok);
+      EXPECT_EQ(c.tag, layout.formatTag);
+      EXPECT_EQ(48000, layout.rate);
+      EXPECT_EQ(32, layout.bits);
+      EXPECT_EQ(2, layout.channels);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kaldro::platform

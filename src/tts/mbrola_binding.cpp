@@ -17,9 +17,13 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/words.h"
+
 extern char** environ;
 
 namespace kaldro::tts {
+
+namespace words = platform::words;
 
 namespace {
 
@@ -59,7 +63,7 @@ class LibraryBinding final : public MbrolaBinding {
     return buffer;
   }
   void close() override { close_(); }
-  std::string description() const override { return "biblioteca " + name_; }
+  std::string description() const override { return words::MbrolaLibraryNamed.with({name_}); }
 
  private:
   void* handle_;
@@ -91,8 +95,6 @@ constexpr int kShortfallWaitMs = 500;
 constexpr double kMostOfIt = 0.9;
 // At most this long is spent, in steps of 1 ms, waiting for the first samples of an utterance.
 constexpr int kFirstSoundWaitLimitMs = 3;
-// Said when the program neither answers nor ends.
-constexpr const char* kNoAnswer = "o programa mbrola n\xE3o respondeu";
 // A program that takes neither input nor gives output this long is taken as hung.
 constexpr int kStallLimitMs = 3000;
 
@@ -117,7 +119,7 @@ class ProgramBinding final : public MbrolaBinding {
 
   int init(const std::string& database) override {
     if (startProgram(database) == 0) return 0;
-    if (stdbuf_.empty() || errorText_ == kNoAnswer) return -1;
+    if (stdbuf_.empty() || errorText_ == std::string_view(words::MbrolaNoAnswer)) return -1;
     // stdbuf cannot run every program (one that must be loaded first, say): without it the samples
     // still come, in blocks and at every flush.
     const std::string firstError = errorText_;
@@ -149,7 +151,7 @@ class ProgramBinding final : public MbrolaBinding {
       else if (answered > 0) break;
     }
     if (answered == 0) {
-      if (error_ == 0) noteError(kNoAnswer);
+      if (error_ == 0) noteError(words::MbrolaNoAnswer.str());
       return fail();
     }
     reset();
@@ -181,7 +183,7 @@ class ProgramBinding final : public MbrolaBinding {
 
   int write(std::string_view line) override {
     if (pid_ <= 0) {
-      noteError("o programa mbrola n\xE3o est\xE1 aberto");
+      noteError(words::MbrolaNotOpen.str());
       return -1;
     }
     std::string text(line);
@@ -247,7 +249,7 @@ class ProgramBinding final : public MbrolaBinding {
     stop();
     database_.clear();  // closed for good: no restart after this
   }
-  std::string description() const override { return "programa " + program_; }
+  std::string description() const override { return words::MbrolaProgramNamed.with({program_}); }
 
  private:
   size_t buffered() const { return output_.size() - outputStart_; }
@@ -291,7 +293,7 @@ class ProgramBinding final : public MbrolaBinding {
     ::close(in[0]), ::close(out[1]), ::close(err[1]);
     if (status != 0) {
       ::close(in[1]), ::close(out[0]), ::close(err[0]);
-      noteError("o programa mbrola n\xE3o p\xF4" "de ser iniciado");
+      noteError(words::MbrolaCannotStart.str());
       return false;
     }
     pid_ = pid;
@@ -346,8 +348,7 @@ class ProgramBinding final : public MbrolaBinding {
     drain(errorFd_, &errorLine_);
     takeErrorLines(true);
     if (errorText_.empty() || error_ == 0)
-      noteError(errorText_.empty() ? "o programa mbrola terminou (estado " + std::to_string(exitStatus_) + ")"
-                                   : errorText_);
+      noteError(errorText_.empty() ? words::MbrolaEnded.with({std::to_string(exitStatus_)}) : errorText_);
     // Reap once only: the process is gone.
     pid_ = -2;
     return false;
@@ -439,7 +440,7 @@ class ProgramBinding final : public MbrolaBinding {
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (!ok) {
       alive();
-      if (error_ == 0) noteError("o programa mbrola n\xE3o aceita mais linhas");
+      if (error_ == 0) noteError(words::MbrolaTakesNoMoreLines.str());
     }
     return ok;
   }
@@ -495,12 +496,12 @@ std::string findProgram(const std::string& name, const std::vector<std::string>&
 std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name, std::string* problem) {
   void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
-    if (problem) *problem = "biblioteca " + name + " n\xE3o encontrada";
+    if (problem) *problem = words::MbrolaLibraryMissing.with({name});
     return nullptr;
   }
   for (const char* call : kMbrolaCalls) {
     if (!dlsym(handle, call)) {
-      if (problem) *problem = "biblioteca " + name + " sem a fun\xE7\xE3o " + call;
+      if (problem) *problem = words::MbrolaLibraryLacksCall.with({name, call});
       dlclose(handle);
       return nullptr;
     }
@@ -519,12 +520,11 @@ std::unique_ptr<MbrolaBinding> bindMbrola(const MbrolaPlaces& places, std::strin
     std::string libraryProblem;
     if (auto binding = bindMbrolaLibrary(name, &libraryProblem)) return binding;
     // A library that exists but lacks a call is worth telling about.
-    if (libraryProblem.find("sem a fun") != std::string::npos) why = libraryProblem;
+    if (libraryProblem != words::MbrolaLibraryMissing.with({name})) why = libraryProblem;
   }
   const std::string program = findProgram("mbrola", places.programFolders);
   if (!program.empty()) return bindMbrolaProgram(program, places.unbufferedOutput);
-  if (problem)
-    *problem = why.empty() ? "MBROLA n\xE3o encontrado (nem a biblioteca nem o programa mbrola)" : why;
+  if (problem) *problem = why.empty() ? words::MbrolaNotFound.str() : why;
   return nullptr;
 }
 

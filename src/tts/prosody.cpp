@@ -8,16 +8,17 @@
 #include <optional>
 
 #include "platform/text.h"
+#include "platform/words.h"
 #include "tts/latin1_text.h"
 
 namespace kaldro::tts {
 
 namespace {
 
-// Section names as CP1252 bytes: [DURAÇÃO], [CHAVES], [PROSÓDIA].
-constexpr std::string_view kDurationSection = "[DURA\xC7\xC3O]";
+// The file's section names, as its CP1252 bytes.
+constexpr platform::Cp1252Words kDurationSection = "[DURAÇÃO]";
 constexpr std::string_view kKeywordSection = "[CHAVES]";
-constexpr std::string_view kPatternSection = "[PROS\xD3" "DIA]";
+constexpr platform::Cp1252Words kPatternSection = "[PROSÓDIA]";
 constexpr char kSoftMark = '\xA8';  // '¨': ends the lengthening of a stressed syllable
 
 std::optional<int> parseInteger(std::string_view text) {

@@ -229,6 +229,29 @@ TEST(OrmiaEngine, AnOutputFileThatCannotBeMadeFailsTheStart) {
   EXPECT_EQ(rig.device.bytes, 0u);
 }
 
+// Data that cannot be loaded fails the start with the engine's own text, in CP1252 like the rest.
+TEST(OrmiaEngine, DataThatCannotBeLoadedFailsTheStartWithItsText) {
+  struct Case {
+    const char* what;
+    const char* rules;
+    const char* prosody;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"no rules", "nada.nrl", "portug.pro", "Erro na base de dados de portugu\xEAs"},
+      {"no prosody", "portug.nrl", "nada.pro", "Erro no arquivo de pros\xF3" "dia"},
+      {"prosody is a folder", "portug.nrl", "", "N\xE3o foi poss\xEDvel ler "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EngineRig rig;
+    const std::string prosody = *c.prosody ? kEngineData + c.prosody : rig.folder.path();
+    EXPECT_FALSE(rig.engine.startEngine("", kEngineData + c.rules, kEngineData + "portug.exc",
+                                        kEngineData + "portug.abr", prosody, kEngineData + "portug.dfn"));
+    EXPECT_EQ(rig.engine.lastErrorText().substr(0, c.text.size()), c.text);
+  }
+}
+
 TEST(OrmiaEngine, ImagesToThePlayerStartEarlyGrowToUnder16000BytesAndTheLastIsPadded) {
   struct Case {
     const char* what;

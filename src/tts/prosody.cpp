@@ -326,6 +326,22 @@ void Prosody::checkDiphone(const std::string& previous, const std::string& curre
     out.push_back("_ 50");
 }
 
+int Prosody::baseDuration(std::string& line, const WordPitch& pitch, size_t headerLength) const {
+  if (line.front() == '_') {
+    // "_" alone, "_ N" with its own length, or a named pause of the table.
+    const int base = line == "_"      ? 100
+                     : line[1] == ' ' ? parseInteger(std::string_view(line).substr(2)).value_or(100)
+                                      : durationOf(line);
+    line = "_";
+    return base;
+  }
+  const int base = durationOf(line);
+  // The phones before the stress of a long word are said faster.
+  if (pitch.state < 2 && headerLength > 13) return base * 80 / 100;
+  if (pitch.state < 2 && headerLength > 9) return base * 90 / 100;
+  return base;
+}
+
 std::vector<std::string> Prosody::buildProsody(const std::vector<std::string>& phones, double durationFactor,
                                                double pitchFactor) const {
   std::vector<std::string> out;
@@ -366,24 +382,7 @@ std::vector<std::string> Prosody::buildProsody(const std::vector<std::string>& p
       stressFactor = 100;
     }
     if (line.empty()) continue;  // a mark without a phone
-    int base = 0;
-    if (line.front() == '_') {
-      if (line == "_")
-        base = 100;
-      else if (line[1] == ' ')
-        base = parseInteger(std::string_view(line).substr(2)).value_or(100);
-      else
-        base = durationOf(line);
-      line = "_";
-    } else {
-      base = durationOf(line);
-      if (pitch.state < 2) {
-        if (headerLength > 13)
-          base = base * 80 / 100;
-        else if (headerLength > 9)
-          base = base * 90 / 100;
-      }
-    }
+    const int base = baseDuration(line, pitch, headerLength);
     const std::string current = line;
     // At least 1 ms: MBROLA rejects a line whose duration is zero or negative, as very high speeds
     // would give.

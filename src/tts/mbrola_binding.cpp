@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -87,14 +88,16 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSampleRate = 16000;
 // How long the program may take to open its database and answer the first flush.
 constexpr auto kStartLimit = std::chrono::seconds(5);
-// After a flush, the end of the utterance is the expected sample count; or, once most of it came,
-// this long without output (MBROLA's count may differ a little from the durations asked); or, before
-// that, a longer silence (a busy machine may hold the program back that long).
+// After a flush, the end of the utterance is a pause in the output: short once the expected sample
+// count came, longer once most of it came (MBROLA's count may differ a little from the durations
+// asked), longest before that (a busy machine may hold the program back that long).
 constexpr int kQuietGapMs = 40;
+constexpr int kTailGapMs = 4;
 constexpr int kShortfallWaitMs = 500;
 constexpr double kMostOfIt = 0.9;
-// At most this long is spent, in steps of 1 ms, waiting for the first samples of an utterance.
-constexpr int kFirstSoundWaitLimitMs = 3;
+// At most this long is spent waiting for the first samples of an utterance, in steps this short.
+constexpr auto kFirstSoundWaitLimit = std::chrono::milliseconds(3);
+constexpr long kFirstSoundStepNs = 50'000;
 // A program that takes neither input nor gives output this long is taken as hung.
 constexpr int kStallLimitMs = 3000;
 
@@ -178,7 +181,7 @@ class ProgramBinding final : public MbrolaBinding {
     delivered_ = 0;
     flushed_ = false;
     phoneLines_ = 0;
-    firstSoundWaitMs_ = 0;
+    firstSoundWaited_ = Clock::duration::zero();
   }
 
   int write(std::string_view line) override {
@@ -202,26 +205,23 @@ class ProgramBinding final : public MbrolaBinding {
   int read(int16_t* samples, int capacity) override {
     if (pid_ <= 0) return 0;
     waitOutput(0);
-    // Until the first samples of an utterance come, a short wait lets the program run: on a busy
-    // machine it would otherwise get no processor before every line was written, and the first
-    // sound would wait for all of them.
-    if (!flushed_ && delivered_ == 0 && buffered() < 2 && phoneLines_ >= 2 &&
-        firstSoundWaitMs_ < kFirstSoundWaitLimitMs) {
-      ++firstSoundWaitMs_;
-      waitOutput(1);
-    }
+    if (!flushed_ && delivered_ == 0 && buffered() < 2 && phoneLines_ >= 2) waitForFirstSamples();
     if (flushed_) {
-      // The utterance ends when all its samples came, or when none came for a while.
+      // The utterance ends when none came for a while: shortly once all its samples came (MBROLA
+      // rounds durations its own way and may give a few more, which the next utterance's reset
+      // would otherwise throw away), longer when only most of them came, longest before that.
       auto lastArrival = Clock::now();
-      while (buffered() < 2 && error_ == 0 && delivered_ < std::llround(expected_)) {
+      while (buffered() < 2 && error_ == 0) {
+        const bool allCame = delivered_ >= std::llround(expected_);
+        const bool mostCame = static_cast<double>(delivered_) >= kMostOfIt * expected_;
+        const int gapMs = allCame ? kTailGapMs : mostCame ? kQuietGapMs : kShortfallWaitMs;
         const size_t before = output_.size();
-        waitOutput(10);
+        waitOutput(std::min(gapMs, 10));
         if (output_.size() != before) {
           lastArrival = Clock::now();
           continue;
         }
-        const bool mostCame = static_cast<double>(delivered_) >= kMostOfIt * expected_;
-        if (Clock::now() - lastArrival > std::chrono::milliseconds(mostCame ? kQuietGapMs : kShortfallWaitMs)) break;
+        if (Clock::now() - lastArrival > std::chrono::milliseconds(gapMs)) break;
       }
     }
     const int count = static_cast<int>(std::min<size_t>(buffered() / 2, static_cast<size_t>(std::max(capacity, 0))));
@@ -385,6 +385,23 @@ class ProgramBinding final : public MbrolaBinding {
     }
   }
 
+  // Until the first samples of an utterance come, the program is given time to read what it was
+  // sent: on a busy machine it would otherwise get no processor before every line was written, and
+  // the first sound would wait for all of them. Once it has read everything and still says nothing,
+  // it needs more lines (MBROLA speaks a phone or two behind): waiting longer would only delay them.
+  void waitForFirstSamples() {
+    const auto start = Clock::now();
+    while (firstSoundWaited_ + (Clock::now() - start) < kFirstSoundWaitLimit && buffered() < 2 && error_ == 0) {
+      int unread = 0;
+      if (ioctl(input_, FIONREAD, &unread) != 0 || unread == 0) break;
+      pollfd output = {outputFd_, POLLIN, 0};
+      const timespec step = {0, kFirstSoundStepNs};
+      ppoll(&output, 1, &step, nullptr);
+      waitOutput(0);
+    }
+    firstSoundWaited_ += Clock::now() - start;
+  }
+
   // Collects output and messages; waits up to timeoutMs for output to arrive.
   void waitOutput(int timeoutMs) {
     if (pid_ <= 0) return;
@@ -464,7 +481,7 @@ class ProgramBinding final : public MbrolaBinding {
   long long delivered_ = 0;
   bool flushed_ = false;
   int phoneLines_ = 0;        // lines with a phone since the last reset
-  int firstSoundWaitMs_ = 0;  // spent waiting for the utterance's first samples
+  Clock::duration firstSoundWaited_{};  // spent waiting for the utterance's first samples
 };
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The wave player: cutting sound into blocks, the ring of slots, and stopping on a key.
 #include "audio/wav_player.h"
 
-#include <sys/types.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -295,7 +294,7 @@ int WavPlayer::playWaveFile(const std::string& name) {
   if (!platform::AudioFormat{layout.rate, 16, fileFormat.playedChannels()}.playable() || !fileFormat.convertible() ||
       fileFormat.frameBytes() > SlotBytes)
     return platform::audio_error::BadFormat;
-  if (!layout.ok || fseeko(file.get(), static_cast<off_t>(layout.dataStart), SEEK_SET) != 0) return FileError;
+  if (!layout.ok) return FileError;
   tracePlay(traceName(name), layout.rate, layout.bits, layout.channels, layout.statedDataLength);
   // The length the header states is read: a file cut short plays what it holds, then fails.
   const int result = playFileSamples(file.get(), layout.statedDataLength, fileFormat, layout.rate);

@@ -59,7 +59,8 @@ using WaveSource = std::function<size_t(uint64_t offset, uint8_t* to, size_t len
 // formatRead still tells whether the format was read.
 WaveLayout walkWave(const WaveSource& source, uint64_t size);
 WaveLayout parseWaveImage(std::span<const uint8_t> image);
-// The same walk over an open file; the file's position afterwards is unspecified.
+// The same walk over a file open at its start, a pipe included (its size unknown, a data length
+// is taken as stated). When ok, the file stands at the first sample afterwards.
 WaveLayout parseWaveFile(std::FILE* file);
 
 }  // namespace kaldro::platform

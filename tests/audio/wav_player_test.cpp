@@ -1,5 +1,6 @@
 // The wave player on the silent recording device, in the headless host's virtual time.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -186,6 +187,23 @@ TEST(WavPlayerFile, RejectsWhatIsNoWaveFile) {
   EXPECT_EQ(-1, rig.player.playWaveFile(cut));
   ASSERT_EQ(1u, rig.recorder().blocks.size());
   EXPECT_EQ(600u, rig.recorder().blocks[0].size());
+}
+
+// A pipe cannot seek: the chunks are walked forward, an odd one's pad byte passed over all the same.
+TEST(WavPlayerFile, PlaysFromAPipe) {
+  const std::vector<uint8_t> samples = ramp(1000);
+  std::vector<uint8_t> file = buildWaveImage(samples, 11025, 8, 1);
+  const std::vector<uint8_t> note = {'n', 'o', 't', 'e', 3, 0, 0, 0, 'a', 'b', 'c', 0};
+  file.insert(file.begin() + 36, note.begin(), note.end());
+  int ends[2];
+  ASSERT_EQ(0, ::pipe(ends));
+  ASSERT_EQ(static_cast<ssize_t>(file.size()), ::write(ends[1], file.data(), file.size()));
+  ::close(ends[1]);
+  PlayerRig rig;
+  EXPECT_EQ(0, rig.player.playWaveFile("/proc/self/fd/" + std::to_string(ends[0])));
+  ::close(ends[0]);
+  ASSERT_EQ(1u, rig.recorder().blocks.size());
+  expectGlidesToSilence(samples, rig.recorder().blocks[0]);
 }
 
 TEST(WavPlayerFile, FindsTheFileWithoutRegardToCase) {

@@ -1,6 +1,8 @@
 // The one walk of a WAV file's chunks gives the same answer over memory and over an open file.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -36,14 +38,37 @@ struct Case {
   size_t statedDataLength;
 };
 
-WaveLayout parsedFromFile(const std::vector<uint8_t>& bytes) {
+// The layout, and the byte the file stands at afterwards (-1 at its end).
+struct FileWalk {
+  WaveLayout layout;
+  int next = -1;
+};
+
+FileWalk walkOpenFile(std::FILE* file) {
+  FileWalk walk{parseWaveFile(file)};
+  walk.next = std::fgetc(file);
+  std::fclose(file);
+  return walk;
+}
+
+FileWalk walkedFile(const std::vector<uint8_t>& bytes) {
   std::FILE* file = std::tmpfile();
   EXPECT_NE(nullptr, file);
   std::fwrite(bytes.data(), 1, bytes.size(), file);
-  const WaveLayout layout = parseWaveFile(file);
-  std::fclose(file);
-  return layout;
+  std::rewind(file);
+  return walkOpenFile(file);
 }
+
+// The same bytes through a pipe, which cannot seek (all of them fit its buffer).
+FileWalk walkedPipe(const std::vector<uint8_t>& bytes) {
+  int ends[2];
+  EXPECT_EQ(0, ::pipe(ends));
+  EXPECT_EQ(static_cast<ssize_t>(bytes.size()), ::write(ends[1], bytes.data(), bytes.size()));
+  ::close(ends[1]);
+  return walkOpenFile(::fdopen(ends[0], "rb"));
+}
+
+WaveLayout parsedFromFile(const std::vector<uint8_t>& bytes) { return walkedFile(bytes).layout; }
 
 TEST(WaveFile, MemoryAndFilesWalkTheChunksAlike) {
   const std::string odd = "LIST" + le32(3) + std::string("abc", 3);
@@ -70,6 +95,15 @@ TEST(WaveFile, MemoryAndFilesWalkTheChunksAlike) {
     EXPECT_EQ(fromMemory.rate, fromFile.rate);
     if (c.ok) {
       EXPECT_EQ(FamilySampleRate, fromFile.rate);
+    }
+    // Both stand at the first sample after a walk that found it; a pipe takes the stated length.
+    const FileWalk file = walkedFile(c.bytes), pipe = walkedPipe(c.bytes);
+    EXPECT_EQ(c.ok, pipe.layout.ok);
+    EXPECT_EQ(c.dataStart, pipe.layout.dataStart);
+    EXPECT_EQ(c.statedDataLength, pipe.layout.dataLength);
+    if (c.ok) {
+      EXPECT_EQ(c.bytes[c.dataStart], file.next);
+      EXPECT_EQ(c.bytes[c.dataStart], pipe.next);
     }
   }
 }

@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "platform/words.h"
 #include "tts/latin1_text.h"
+#include "tts/transcriber.h"
 
 namespace kaldro::tts {
 
@@ -19,7 +20,6 @@ namespace {
 constexpr platform::Cp1252Words kDurationSection = "[DURAÇÃO]";
 constexpr std::string_view kKeywordSection = "[CHAVES]";
 constexpr platform::Cp1252Words kPatternSection = "[PROSÓDIA]";
-constexpr char kSoftMark = '\xA8';  // '¨': ends the lengthening of a stressed syllable
 
 std::optional<int> parseInteger(std::string_view text) {
   text = trimBlanks(text);
@@ -374,10 +374,10 @@ std::vector<std::string> Prosody::buildProsody(const std::vector<std::string>& p
     }
     if (line.front() == '>') {
       line.erase(0, 1);
-      if (!line.empty() && line.front() == kSoftMark) line.erase(0, 1);
+      if (!line.empty() && line.front() == kProsodyMark) line.erase(0, 1);
       stressFactor = 145;
       pitch.state = 2;
-    } else if (line.front() == kSoftMark) {
+    } else if (line.front() == kProsodyMark) {
       line.erase(0, 1);
       stressFactor = 100;
     }

@@ -388,7 +388,7 @@ void Transcriber::applyLiaison(std::vector<std::string>& list) {
     }
     // The marks a phone may carry (stress, the prosody mark) do not hide its vowel.
     std::string_view next = list[i + 1];
-    while (!next.empty() && (next.front() == '>' || next.front() == '\xA8')) next.remove_prefix(1);
+    while (!next.empty() && (next.front() == '>' || next.front() == kProsodyMark)) next.remove_prefix(1);
     // The vowel phones start with a vowel letter, but for the nasal a of br4, "@".
     if (!next.empty() && std::string_view("aeiouwy@").find(next.front()) != std::string_view::npos) {
       std::string& last = list[i - 2];
@@ -405,7 +405,7 @@ std::string joinPhones(const std::vector<std::string>& list) {
     if (!isPhoneLine(line)) continue;
     std::string phone;
     for (char c : line)
-      if (c != '\xA8') phone += c;
+      if (c != kProsodyMark) phone += c;
     if (phone.empty() || phone == ">") continue;
     if (!out.empty()) out += ' ';
     out += phone;

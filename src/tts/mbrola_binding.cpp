@@ -100,6 +100,8 @@ constexpr auto kFirstSoundWaitLimit = std::chrono::milliseconds(3);
 constexpr long kFirstSoundStepNs = 50'000;
 // A program that takes neither input nor gives output this long is taken as hung.
 constexpr int kStallLimitMs = 3000;
+// How long, in steps of 5 ms, a program that closed its input is given to end.
+constexpr int kEndingWaitSteps = 40;
 
 void setNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
@@ -456,7 +458,9 @@ class ProgramBinding final : public MbrolaBinding {
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (!ok) {
-      alive();
+      // A refused write means the program is ending: its closing words (a database it cannot find,
+      // say) are on its standard error once it has ended.
+      for (int i = 0; i < kEndingWaitSteps && alive() && refused; ++i) usleep(5000);
       if (error_ == 0) noteError(words::MbrolaTakesNoMoreLines.str());
     }
     return ok;

@@ -12,5 +12,5 @@ add_executable(mbrola_reply ${CMAKE_SOURCE_DIR}/fuzz/mbrola_reply/mbrola_reply.c
 target_compile_options(mbrola_reply PRIVATE -fno-sanitize=all)
 target_link_options(mbrola_reply PRIVATE -fno-sanitize=all)
 set_target_properties(mbrola_reply PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
-add_dependencies(kd_fuzz_targets mbrola_reply kaldro_ormiatts_data kaldro_ormiatts_diphones)
+add_dependencies(kd_fuzz_targets mbrola_reply kaldro_ormiatts_data)
 target_compile_definitions(kd_fuzz_targets PRIVATE KALDRO_MBROLA_REPLY="$<TARGET_FILE:mbrola_reply>")

@@ -1,5 +1,6 @@
 # The data of the Portuguese text-to-speech engine: every file of data/ormiatts is copied into
 # PREFIX/share/kaldro/ormiatts. Files made from other sources add their own rules beside this one.
+# portug.dfn is the br4 voice's diphone list, written by tools/lista-difones from the installed voice.
 file(GLOB ormiatts_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/ormiatts/*)
 list(FILTER ormiatts_sources EXCLUDE REGEX "/[.][^/]*$")
 # The exceptions get the stressed e and o shared with the built-in voice on their way.
@@ -17,22 +18,13 @@ foreach(source ${ormiatts_sources})
   list(APPEND ormiatts_files ${KALDRO_ORMIATTS_DIR}${name})
 endforeach()
 add_custom_target(kaldro_ormiatts_data ALL DEPENDS ${ormiatts_files})
-# The voice's diphone list: until a user writes the real one of an installed voice with
-# tools/lista-difones, every pair of the br4 phones, so that the engine inserts no filler.
-add_custom_command(
-  OUTPUT ${KALDRO_ORMIATTS_DIR}portug.dfn
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${KALDRO_ORMIATTS_DIR}
-  COMMAND sh ${CMAKE_SOURCE_DIR}/tools/lista-difones --todos ${KALDRO_ORMIATTS_DIR}portug.dfn
-  DEPENDS ${CMAKE_SOURCE_DIR}/tools/lista-difones
-  VERBATIM)
-add_custom_target(kaldro_ormiatts_diphones ALL DEPENDS ${KALDRO_ORMIATTS_DIR}portug.dfn)
 
 # The engine's phones (kaldro-fala --engine ormia), its tests and the test that both voices agree
 # read the data made here.
 function(kaldro_ormiatts_links)
   foreach(target kaldro-fala test_tts test_voice)
     if(TARGET ${target})
-      add_dependencies(${target} kaldro_ormiatts_data kaldro_ormiatts_diphones)
+      add_dependencies(${target} kaldro_ormiatts_data)
     endif()
   endforeach()
 endfunction()

@@ -1,9 +1,6 @@
 // The wave player: cutting sound into blocks, the ring of slots, and stopping on a key.
 #include "audio/wav_player.h"
 
-#include <dirent.h>
-#include <strings.h>
-#include <sys/types.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,9 +8,26 @@
 #include <memory>
 
 #include "audio/period_dropper.h"
+#include "platform/profile.h"
 #include "platform/text.h"
 
 namespace kaldro::audio {
+
+// A file format the device cannot take but that costs little to play: 24- and 32-bit integer
+// samples, 32- and 64-bit floating-point samples, more than two channels. Such sound is turned,
+// piece by piece and in place, into 16-bit samples; more than two channels are mixed down to one.
+struct FileSampleFormat {
+  int bits = 0;
+  int channels = 0;
+  bool isFloat = false;
+
+  bool direct() const { return !isFloat && (bits == 8 || bits == 16) && channels <= 2; }
+  bool convertible() const {
+    return channels >= 1 && (isFloat ? bits == 32 || bits == 64 : bits == 8 || bits == 16 || bits == 24 || bits == 32);
+  }
+  size_t frameBytes() const { return static_cast<size_t>(bits / 8) * static_cast<size_t>(channels); }
+  int playedChannels() const { return channels == 2 ? 2 : 1; }
+};
 
 namespace {
 
@@ -37,51 +51,8 @@ File openSoundFile(const std::string& name) {
   if (std::FILE* file = std::fopen(name.c_str(), "rb")) return File(file);
   const size_t slash = name.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return nullptr;
-  std::string found;
-  while (dirent* entry = readdir(dir)) {
-    if (strcasecmp(entry->d_name, base.c_str()) == 0) {
-      found = entry->d_name;
-      break;
-    }
-  }
-  closedir(dir);
-  if (found.empty()) return nullptr;
-  return File(std::fopen((slash == std::string::npos ? found : folder + found).c_str(), "rb"));
-}
-
-bool readExactly(std::FILE* file, uint8_t* into, size_t count) { return std::fread(into, 1, count, file) == count; }
-
-bool skipBytes(std::FILE* file, uint64_t count) {
-  return count == 0 || fseeko(file, static_cast<off_t>(count), SEEK_CUR) == 0;
-}
-
-// RIFF pads an odd chunk with a zero byte; a chunk name never starts with one.
-void skipPadByte(std::FILE* file) {
-  const int next = std::fgetc(file);
-  if (next != 0 && next != EOF) std::ungetc(next, file);
-}
-
-bool skipChunk(std::FILE* file, uint64_t length) {
-  if (!skipBytes(file, length)) return false;
-  if (length & 1) skipPadByte(file);
-  return true;
-}
-
-// Leaves the file at the sound's first byte and gives the sound's length.
-bool findDataChunk(std::FILE* file, uint8_t* buffer, uint32_t& dataLength) {
-  for (;;) {
-    if (!readExactly(file, buffer, 8)) return false;
-    const uint32_t length = readLe32(buffer + 4);
-    if (sameChunkName(buffer, "data")) {
-      dataLength = length;
-      return true;
-    }
-    // Long chunks (lists, notes) are passed over, not read.
-    if (!skipChunk(file, length)) return false;
-  }
+  const auto found = platform::findFileIgnoringCase(folder, name.substr(slash + 1));
+  return File(found ? std::fopen(found->c_str(), "rb") : nullptr);
 }
 
 // The file's own name, without folders, in the console's character set.
@@ -93,26 +64,6 @@ std::string traceName(const std::string& name) {
 }
 
 uint8_t silenceByte(int bits) { return bits == 8 ? 128 : 0; }
-
-// A file format the device cannot take but that costs little to play: 24- and 32-bit integer
-// samples, 32- and 64-bit floating-point samples, more than two channels. Such sound is turned,
-// piece by piece and in place, into 16-bit samples; more than two channels are mixed down to one.
-struct FileSampleFormat {
-  int bits = 0;
-  int channels = 0;
-  bool isFloat = false;
-
-  bool direct() const { return !isFloat && (bits == 8 || bits == 16) && channels <= 2; }
-  bool convertible() const {
-    return channels >= 1 && (isFloat ? bits == 32 || bits == 64 : bits == 8 || bits == 16 || bits == 24 || bits == 32);
-  }
-  size_t frameBytes() const { return static_cast<size_t>(bits / 8) * static_cast<size_t>(channels); }
-  int playedChannels() const { return channels == 2 ? 2 : 1; }
-};
-
-constexpr uint16_t kFormatPcm = 1;
-constexpr uint16_t kFormatFloat = 3;
-constexpr uint16_t kFormatExtensible = 0xFFFE;
 
 // One sample as a 16-bit value.
 int sample16(const uint8_t* bytes, const FileSampleFormat& format) {
@@ -336,52 +287,40 @@ int WavPlayer::playWaveFile(const std::string& name) {
   if (keyStops()) return 0;
   File file = openSoundFile(name);
   if (!file) return FileError;
-  uint8_t* buffer = readBuffer_.data();
-  if (!readExactly(file.get(), buffer, 12) || !sameChunkName(buffer, "RIFF")) return FileError;
-  if (!readExactly(file.get(), buffer, 8) || !sameChunkName(buffer, "fmt ")) return FileError;
-  const uint32_t formatLength = readLe32(buffer + 4);
-  // The format's fields end at byte 16; a longer chunk is read up to the buffer and skipped after.
-  if (formatLength < 16) return FileError;
-  const size_t formatRead = std::min<size_t>(formatLength, SlotBytes);
-  if (!readExactly(file.get(), buffer, formatRead) || !skipBytes(file.get(), formatLength - formatRead)) return FileError;
-  if (formatLength & 1) skipPadByte(file.get());
-  const int channels = readLe16(buffer + 2);
-  const int rate = static_cast<int>(readLe32(buffer + 4));
-  const int bits = readLe16(buffer + 14);
-  uint16_t tag = readLe16(buffer);
-  if (tag == kFormatExtensible && formatRead >= 26) tag = readLe16(buffer + 24);  // the sub-format's tag
-  const FileSampleFormat fileFormat{bits, channels, tag == kFormatFloat};
+  const platform::WaveLayout layout = platform::parseWaveFile(file.get());
+  if (!layout.formatRead) return FileError;
+  const FileSampleFormat fileFormat{layout.bits, layout.channels, layout.formatTag == platform::wave_tag::Float};
   // What the device could never play is refused before anything is queued.
-  if (!platform::AudioFormat{rate, 16, fileFormat.playedChannels()}.playable() || !fileFormat.convertible() ||
+  if (!platform::AudioFormat{layout.rate, 16, fileFormat.playedChannels()}.playable() || !fileFormat.convertible() ||
       fileFormat.frameBytes() > SlotBytes)
     return platform::audio_error::BadFormat;
+  if (!layout.ok) return FileError;
+  tracePlay(traceName(name), layout.rate, layout.bits, layout.channels, layout.statedDataLength);
+  // The length the header states is read: a file cut short plays what it holds, then fails.
+  const int result = playFileSamples(file.get(), layout.statedDataLength, fileFormat, layout.rate);
+  file.reset();
+  while (waveBusy()) console_.waitForMessage();
+  return result;
+}
 
-  uint32_t dataLength = 0;
-  if (!findDataChunk(file.get(), buffer, dataLength)) return FileError;
-  tracePlay(traceName(name), rate, bits, channels, dataLength);
-
+int WavPlayer::playFileSamples(std::FILE* file, size_t length, const FileSampleFormat& format, int rate) {
+  uint8_t* buffer = readBuffer_.data();
   int result = 0;
-  size_t remaining = dataLength;
+  size_t remaining = length;
   while (remaining > 0) {
     // Converted sound is read in whole frames; a broken last frame is dropped.
-    const size_t piece = fileFormat.direct()
-                             ? wavePieceSize(remaining)
-                             : std::min(remaining, SlotBytes / fileFormat.frameBytes() * fileFormat.frameBytes());
-    const size_t got = std::fread(buffer, 1, piece, file.get());
-    if (got == 0) {
-      result = FileError;
-      break;
-    }
-    if (fileFormat.direct()) {
-      result = playSamples(buffer, got, rate, bits, channels);
-    } else if (const size_t converted = convertFrames(buffer, got, fileFormat); converted > 0) {
-      result = playSamples(buffer, converted, rate, 16, fileFormat.playedChannels());
+    const size_t piece = format.direct() ? wavePieceSize(remaining)
+                                         : std::min(remaining, SlotBytes / format.frameBytes() * format.frameBytes());
+    const size_t got = std::fread(buffer, 1, piece, file);
+    if (got == 0) return FileError;
+    if (format.direct()) {
+      result = playSamples(buffer, got, rate, format.bits, format.channels);
+    } else if (const size_t converted = convertFrames(buffer, got, format); converted > 0) {
+      result = playSamples(buffer, converted, rate, 16, format.playedChannels());
     }
     remaining -= got;
     if (result != 0 || keyStops()) break;
   }
-  file.reset();
-  while (waveBusy()) console_.waitForMessage();
   return result;
 }
 

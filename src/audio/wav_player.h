@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "platform/audio/audio_device.h"
 
 namespace kaldro::audio {
+
+struct FileSampleFormat;
 
 class WavPlayer {
  public:
@@ -64,6 +67,8 @@ class WavPlayer {
   int useWaveFormat(int rate, int bits, int channels);
   bool submitWaveBlock(const uint8_t* data, size_t n);
   int playSamples(const uint8_t* data, size_t length, int rate, int bits, int channels);
+  // Reads length bytes of samples from the file's position on and plays them, converted as needed.
+  int playFileSamples(std::FILE* file, size_t length, const FileSampleFormat& format, int rate);
   bool keyStops() { return interruptOnKey_ && console_.keyPressed(); }
   void tracePlay(std::string_view name, int rate, int bits, int channels, size_t bytes);
 

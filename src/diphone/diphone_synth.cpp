@@ -63,7 +63,7 @@ std::string fileIn(const std::string& folder, const std::string& name) {
 // nothing when the file is not a WAV file or has no "data" chunk.
 std::optional<uint32_t> seekWaveData(std::FILE* file) {
   const platform::WaveLayout layout = platform::parseWaveFile(file);
-  if (!layout.ok || std::fseek(file, static_cast<long>(layout.dataStart), SEEK_SET) != 0) return std::nullopt;
+  if (!layout.ok) return std::nullopt;
   return static_cast<uint32_t>(layout.statedDataLength);
 }
 

@@ -2,6 +2,7 @@
 #include "diphone/rule_file.h"
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 
@@ -123,37 +124,39 @@ ExceptionLine parseExceptionLine(std::string_view line) {
   return result;
 }
 
-std::vector<LineFault> checkRules(const std::string& path) {
-  std::vector<LineFault> faults;
+namespace {
+// Runs check on every line of the file, numbered from 1, gathering what it finds; one fault at line
+// 0 when the file cannot be read.
+using LineCheck = std::function<void(std::string_view line, size_t number, std::vector<LineFault>& faults)>;
+std::vector<LineFault> checkEachLine(const std::string& path, const LineCheck& check) {
   auto text = readTextFile(path);
   if (!text) return {{0, "não foi possível ler o arquivo"}};
+  std::vector<LineFault> faults;
   size_t number = 0;
-  for (std::string_view line : splitLines(*text)) {
-    ++number;
+  for (std::string_view line : splitLines(*text)) check(line, ++number, faults);
+  return faults;
+}
+}  // namespace
+
+std::vector<LineFault> checkRules(const std::string& path) {
+  return checkEachLine(path, [](std::string_view line, size_t number, std::vector<LineFault>& faults) {
     RuleLine parsed = parseRuleLine(line);
     if (!parsed.fault.empty()) {
       faults.push_back({number, parsed.fault});
     } else if (parsed.fieldsCut) {
       faults.push_back({number, "campo longo demais, cortado (contextos e letras: 5 caracteres; saída: 11)"});
     }
-  }
-  return faults;
+  });
 }
 
 std::vector<LineFault> checkExceptions(const std::string& path) {
-  std::vector<LineFault> faults;
-  auto text = readTextFile(path);
-  if (!text) return {{0, "não foi possível ler o arquivo"}};
-  size_t number = 0;
   size_t entries = 0;
-  for (std::string_view line : splitLines(*text)) {
-    ++number;
+  return checkEachLine(path, [&](std::string_view line, size_t number, std::vector<LineFault>& faults) {
     ExceptionLine parsed = parseExceptionLine(line);
     if (!parsed.fault.empty()) faults.push_back({number, parsed.fault});
     if (parsed.entry && ++entries == kMaxExceptions + 1)
       faults.push_back({number, "mais de 15000 exceções: esta e as seguintes são ignoradas"});
-  }
-  return faults;
+  });
 }
 
 std::string describeFault(const std::string& path, const LineFault& fault) {

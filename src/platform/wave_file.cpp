@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace kaldro::platform {
 
@@ -14,6 +15,9 @@ void putLittleEndian(uint8_t* at, uint32_t value, int bytes) {
 }
 
 constexpr size_t kFormatFieldsBytes = 16;
+// An extensible format chunk states its sub-format's tag at this offset.
+constexpr size_t kSubFormatTagAt = 24;
+constexpr size_t kExtensibleFieldsBytes = kSubFormatTagAt + 2;
 }  // namespace
 
 void writeWaveHeader(uint8_t* header, uint32_t dataLength, uint32_t rate, uint16_t bits, uint16_t channels,
@@ -65,10 +69,14 @@ WaveLayout walkWave(const WaveSource& source, uint64_t size) {
     return info;
   info.formatStart = sizeof head;
   info.formatLength = readLe32(head + 16);
-  uint8_t format[kFormatFieldsBytes];
-  if (info.formatLength < kFormatFieldsBytes || info.formatStart + kFormatFieldsBytes > size ||
-      source(info.formatStart, format, sizeof format) != sizeof format)
+  uint8_t format[kExtensibleFieldsBytes];
+  const size_t fields = info.formatLength >= kExtensibleFieldsBytes ? kExtensibleFieldsBytes : kFormatFieldsBytes;
+  if (info.formatLength < kFormatFieldsBytes || info.formatStart + fields > size ||
+      source(info.formatStart, format, fields) != fields)
     return info;
+  info.formatTag = readLe16(format);
+  if (info.formatTag == wave_tag::Extensible && fields == kExtensibleFieldsBytes)
+    info.formatTag = readLe16(format + kSubFormatTagAt);
   info.channels = readLe16(format + 2);
   info.rate = static_cast<int>(readLe32(format + 4));
   info.bits = readLe16(format + 14);
@@ -108,16 +116,56 @@ WaveLayout parseWaveImage(std::span<const uint8_t> image) {
       image.size());
 }
 
+namespace {
+// A pipe, read forward only. The walk goes back at most over the bytes of its last read (a byte
+// peeked at as a pad byte that was none), so those are kept to be served again.
+class ForwardReader {
+ public:
+  explicit ForwardReader(std::FILE* file) : file_(file) {}
+
+  size_t read(uint64_t offset, uint8_t* to, size_t length) {
+    if (offset < keptStart_) return 0;
+    size_t count = 0;
+    for (; count < length && offset + count < consumed_; ++count) to[count] = kept_[offset + count - keptStart_];
+    if (count == length) return count;
+    uint8_t skipped[4096];
+    while (consumed_ < offset) {
+      const size_t got = std::fread(skipped, 1, std::min<uint64_t>(sizeof skipped, offset - consumed_), file_);
+      if (got == 0) return 0;
+      consumed_ += got;
+    }
+    const size_t fresh = std::fread(to + count, 1, length - count, file_);
+    consumed_ += fresh;
+    count += fresh;
+    kept_.assign(to, to + count);
+    keptStart_ = offset;
+    return count;
+  }
+
+ private:
+  std::FILE* file_;
+  uint64_t consumed_ = 0;
+  uint64_t keptStart_ = 0;
+  std::vector<uint8_t> kept_;
+};
+}  // namespace
+
 WaveLayout parseWaveFile(std::FILE* file) {
-  if (fseeko(file, 0, SEEK_END) != 0) return {};
+  if (fseeko(file, 0, SEEK_END) != 0) {
+    ForwardReader reader(file);
+    return walkWave([&](uint64_t offset, uint8_t* to, size_t length) { return reader.read(offset, to, length); },
+                    std::numeric_limits<uint64_t>::max());
+  }
   const off_t size = ftello(file);
   if (size < 0) return {};
-  return walkWave(
+  WaveLayout layout = walkWave(
       [&](uint64_t offset, uint8_t* to, size_t length) -> size_t {
         if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return 0;
         return std::fread(to, 1, length, file);
       },
       static_cast<uint64_t>(size));
+  if (layout.ok && fseeko(file, static_cast<off_t>(layout.dataStart), SEEK_SET) != 0) layout.ok = false;
+  return layout;
 }
 
 }  // namespace kaldro::platform

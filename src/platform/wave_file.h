@@ -27,6 +27,13 @@ uint16_t readLe16(const uint8_t* bytes);
 // Chunk names compare without regard to case.
 bool sameChunkName(const uint8_t* bytes, const char* name);
 
+// The format chunk's tags the players know; an extensible format names its own in a sub-format.
+namespace wave_tag {
+inline constexpr uint16_t Pcm = 1;
+inline constexpr uint16_t Float = 3;
+inline constexpr uint16_t Extensible = 0xFFFE;
+}  // namespace wave_tag
+
 struct WaveLayout {
   bool ok = false;          // a format chunk and a data chunk were found
   bool formatRead = false;  // rate, bits and channels hold the format chunk's values
@@ -39,6 +46,8 @@ struct WaveLayout {
   int rate = 0;
   int bits = 0;
   int channels = 0;
+  // The sample format's tag; for an extensible format whose chunk holds a sub-format, that one's.
+  uint16_t formatTag = 0;
 };
 
 // Reads at most length bytes at offset into `to` and answers how many it read.
@@ -46,10 +55,12 @@ using WaveSource = std::function<size_t(uint64_t offset, uint8_t* to, size_t len
 
 // "RIFF" at 0 and "fmt " at 12 (any case), a format chunk of at least 16 bytes, then the chunks
 // walked to the first "data"; a zero pad byte after an odd-length chunk is passed over. The walk
-// stays inside size, and a data length beyond it is cut to what is there.
+// stays inside size, and a data length beyond it is cut to what is there. Without a data chunk,
+// formatRead still tells whether the format was read.
 WaveLayout walkWave(const WaveSource& source, uint64_t size);
 WaveLayout parseWaveImage(std::span<const uint8_t> image);
-// The same walk over an open file; the file's position afterwards is unspecified.
+// The same walk over a file open at its start, a pipe included (its size unknown, a data length
+// is taken as stated). When ok, the file stands at the first sample afterwards.
 WaveLayout parseWaveFile(std::FILE* file);
 
 }  // namespace kaldro::platform

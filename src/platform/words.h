@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,20 @@ class Cp1252Words {
   }
   constexpr operator std::string_view() const { return {bytes_, size_}; }
   std::string str() const { return std::string(bytes_, size_); }
+  // The text with each "{}" replaced, in order, by the next of values (CP1252 already): the
+  // names and numbers a message tells of stay inside its words.
+  std::string with(std::initializer_list<std::string_view> values) const {
+    const std::string_view text = *this;
+    std::string out;
+    auto value = values.begin();
+    size_t from = 0;
+    for (size_t at = text.find("{}"); at != std::string_view::npos; at = text.find("{}", from)) {
+      out.append(text.substr(from, at - from));
+      if (value != values.end()) out.append(*value++);
+      from = at + 2;
+    }
+    return out.append(text.substr(from));
+  }
 
  private:
   static constexpr size_t kCapacity = 128;
@@ -59,6 +74,23 @@ inline constexpr Cp1252Words VoiceDatabase = "Banco de dados de voz: ";
 // Screen review.
 inline constexpr Cp1252Words AskRowAndColumn = "Entre linha e coluna";
 inline constexpr Cp1252Words AskSearchText = "Qual texto";
+// The MBROLA synthesizer, bound as a library or run as a program.
+inline constexpr Cp1252Words MbrolaLibraryNamed = "biblioteca {}";
+inline constexpr Cp1252Words MbrolaProgramNamed = "programa {}";
+inline constexpr Cp1252Words MbrolaLibraryMissing = "biblioteca {} não encontrada";
+inline constexpr Cp1252Words MbrolaLibraryLacksCall = "biblioteca {} sem a função {}";
+inline constexpr Cp1252Words MbrolaNotFound = "MBROLA não encontrado (nem a biblioteca nem o programa mbrola)";
+inline constexpr Cp1252Words MbrolaCannotStart = "o programa mbrola não pôde ser iniciado";
+inline constexpr Cp1252Words MbrolaNotOpen = "o programa mbrola não está aberto";
+inline constexpr Cp1252Words MbrolaNoAnswer = "o programa mbrola não respondeu";
+inline constexpr Cp1252Words MbrolaTakesNoMoreLines = "o programa mbrola não aceita mais linhas";
+inline constexpr Cp1252Words MbrolaEnded = "o programa mbrola terminou (estado {})";
+// The Portuguese engine's start.
+inline constexpr Cp1252Words EngineLexiconFailed = "Erro na base de dados de português";
+inline constexpr Cp1252Words EngineAbbreviationsFailed = "Erro no arquivo de abreviaturas";
+inline constexpr Cp1252Words EngineProsodyFailed = "Erro no arquivo de prosódia";
+inline constexpr Cp1252Words EngineReadFailed = "Erro de leitura nos dados do motor";
+inline constexpr Cp1252Words EngineOutputCannotBeCreated = "Arquivo de saída não pode ser criado";
 }  // namespace words
 
 }  // namespace kaldro::platform

@@ -313,14 +313,17 @@ LineEditor::KeyExit LineEditor::editing(Change change) {
   return {};
 }
 
-void LineEditor::cursorLeft() {
-  Field& f = field_;
-  if (f.cursor == 1) {
+bool LineEditor::stepLeft() {
+  if (field_.cursor == 1) {
     speech_.beepSound();
-  } else {
-    --f.cursor;
-    speech_.speakChar(static_cast<uint8_t>(f.text[f.cursor - 1]));
+    return false;
   }
+  --field_.cursor;
+  return true;
+}
+
+void LineEditor::cursorLeft() {
+  if (stepLeft()) speech_.speakChar(static_cast<uint8_t>(field_.text[field_.cursor - 1]));
 }
 
 // With Alt a letter is heard by its phonetic-alphabet name.
@@ -340,13 +343,7 @@ void LineEditor::cursorRight(bool alt) {
 }
 
 void LineEditor::backspace() {
-  Field& f = field_;
-  if (f.cursor == 1) {
-    speech_.beepSound();
-  } else {
-    --f.cursor;
-    deleteAtCursor(true);
-  }
+  if (stepLeft()) deleteAtCursor(true);
 }
 
 void LineEditor::insertCharacter(uint8_t character) {

@@ -79,6 +79,8 @@ class LineEditor {
   void startOrClearSelection(uint8_t code, bool extended, bool shift);
   void applyFirstKeyRule(uint8_t code, bool extended);
 
+  // One place left; at the start of the field a beep instead, and false.
+  bool stepLeft();
   void cursorLeft();
   void cursorRight(bool alt);
   void backspace();

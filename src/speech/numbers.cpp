@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "platform/words.h"
+
 namespace kaldro::speech {
 
 namespace {
@@ -15,10 +17,9 @@ constexpr std::array<std::string_view, 10> kTens = {"",          "",         "vi
 constexpr std::array<std::string_view, 10> kHundreds = {"",           "cento",     "duzentos",   "trezentos",
                                                         "quatrocentos", "quinhentos", "seiscentos", "setecentos",
                                                         "oitocentos", "novecentos"};
-// Groups 0..3 of the 15 digits (trillions .. thousands); CP1252 ã = E3, õ = F5.
-constexpr std::array<std::string_view, 4> kGroupSingular = {"trilh\xE3o ", "bilh\xE3o ", "milh\xE3o ", "mil "};
-constexpr std::array<std::string_view, 4> kGroupPlural = {"trilh\xF5" "es ", "bilh\xF5" "es ", "milh\xF5" "es ",
-                                                          "mil "};
+// Groups 0..3 of the 15 digits (trillions .. thousands).
+constexpr platform::Cp1252Words kGroupSingular[] = {"trilhão ", "bilhão ", "milhão ", "mil "};
+constexpr platform::Cp1252Words kGroupPlural[] = {"trilhões ", "bilhões ", "milhões ", "mil "};
 constexpr std::string_view kJoin = " e ";
 
 constexpr std::array<std::string_view, 7> kWeekdays = {"Domingo", "Segunda", "Terca", "Quarta",
@@ -83,8 +84,8 @@ std::string wordFileName(std::string_view word) {
   std::string name = "_" + std::string(word == "dezessete" ? "dezeset" : word);
   if (name.size() > kFileNameLength) name.resize(kFileNameLength);
   for (char& c : name) {
-    if (c == '\xE3') c = 'a';
-    if (c == '\xF5') c = 'o';
+    if (c == '\xE3') c = 'a';  // ã
+    if (c == '\xF5') c = 'o';  // õ
   }
   return name;
 }

@@ -20,13 +20,11 @@ constexpr uint8_t kBlank = ' ';
 using platform::isAsciiLetter;
 using platform::isDigit;
 
-// The accented letters of Portuguese (and ñ) in CP1252: àáâãçéêíñóôõú and ÀÁÂÃÇÉÊÍÑÓÔÕÚ.
-constexpr std::string_view kAccentedLetters =
-    "\xE0\xE1\xE2\xE3\xE7\xE9\xEA\xED\xF1\xF3\xF4\xF5\xFA"
-    "\xC0\xC1\xC2\xC3\xC7\xC9\xCA\xCD\xD1\xD3\xD4\xD5\xDA";
+// The accented letters of Portuguese (and ñ).
+constexpr platform::Cp1252Words kAccentedLetters = "àáâãçéêíñóôõúÀÁÂÃÇÉÊÍÑÓÔÕÚ";
 
 bool isWordCharacter(uint8_t c) {
-  return isAsciiLetter(c) || isDigit(c) || kAccentedLetters.find(static_cast<char>(c)) != std::string_view::npos;
+  return isAsciiLetter(c) || isDigit(c) || std::string_view(kAccentedLetters).find(static_cast<char>(c)) != std::string_view::npos;
 }
 
 // Field delimiters: "!", ":", "?", "|" and the symbols from "°" to "¿" and "×", where a PC text

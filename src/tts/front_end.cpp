@@ -3,11 +3,15 @@
 
 #include "platform/config.h"
 #include "platform/profile.h"
+#include "platform/text.h"
+#include "platform/words.h"
 #include "tts/normaliser.h"
 #include "tts/prosody.h"
 #include "tts/transcriber.h"
 
 namespace kaldro::tts {
+
+namespace words = platform::words;
 
 DataFiles dataFilesIn(const std::string& folder, const std::string& baseName) {
   auto file = [&](const char* extension) {
@@ -29,10 +33,11 @@ DataFiles dataFilesFromConfig(const platform::Configuration& configuration) {
 std::string loadFailureText(LoadResult result, const std::string& readErrorText) {
   switch (result) {
     case LoadResult::Loaded: return {};
-    case LoadResult::LexiconFailed: return "Erro na base de dados de português";
-    case LoadResult::AbbreviationsFailed: return "Erro no arquivo de abreviaturas";
-    case LoadResult::ProsodyFailed: return "Erro no arquivo de prosódia";
-    case LoadResult::ReadError: return readErrorText.empty() ? "Erro de leitura nos dados do motor" : readErrorText;
+    case LoadResult::LexiconFailed: return platform::cp1252ToUtf8(words::EngineLexiconFailed);
+    case LoadResult::AbbreviationsFailed: return platform::cp1252ToUtf8(words::EngineAbbreviationsFailed);
+    case LoadResult::ProsodyFailed: return platform::cp1252ToUtf8(words::EngineProsodyFailed);
+    case LoadResult::ReadError:
+      return readErrorText.empty() ? platform::cp1252ToUtf8(words::EngineReadFailed) : readErrorText;
   }
   return {};
 }

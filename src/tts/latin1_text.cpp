@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace kaldro::tts {
 
@@ -39,8 +40,8 @@ std::string lowerLatin1(std::string_view text) {
 bool isPortugueseLetter(char c) {
   const Byte b = static_cast<Byte>(upperLatin1(c));
   if (b >= 'A' && b <= 'Z') return true;
-  constexpr std::string_view accented = "\xC0\xC1\xC2\xC3\xC7\xC9\xCA\xCC\xCD\xD1\xD3\xD4\xD5\xD9\xDA\xDC";
-  return b >= 0xC0 && accented.find(static_cast<char>(b)) != std::string_view::npos;
+  constexpr platform::Cp1252Words accented = "ÀÁÂÃÇÉÊÌÍÑÓÔÕÙÚÜ";
+  return b >= 0xC0 && std::string_view(accented).find(static_cast<char>(b)) != std::string_view::npos;
 }
 
 std::string_view trimBlanks(std::string_view text) {

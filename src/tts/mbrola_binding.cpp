@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -17,9 +18,13 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/words.h"
+
 extern char** environ;
 
 namespace kaldro::tts {
+
+namespace words = platform::words;
 
 namespace {
 
@@ -59,7 +64,7 @@ class LibraryBinding final : public MbrolaBinding {
     return buffer;
   }
   void close() override { close_(); }
-  std::string description() const override { return "biblioteca " + name_; }
+  std::string description() const override { return words::MbrolaLibraryNamed.with({name_}); }
 
  private:
   void* handle_;
@@ -83,18 +88,20 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSampleRate = 16000;
 // How long the program may take to open its database and answer the first flush.
 constexpr auto kStartLimit = std::chrono::seconds(5);
-// After a flush, the end of the utterance is the expected sample count; or, once most of it came,
-// this long without output (MBROLA's count may differ a little from the durations asked); or, before
-// that, a longer silence (a busy machine may hold the program back that long).
+// After a flush, the end of the utterance is a pause in the output: short once the expected sample
+// count came, longer once most of it came (MBROLA's count may differ a little from the durations
+// asked), longest before that (a busy machine may hold the program back that long).
 constexpr int kQuietGapMs = 40;
+constexpr int kTailGapMs = 4;
 constexpr int kShortfallWaitMs = 500;
 constexpr double kMostOfIt = 0.9;
-// At most this long is spent, in steps of 1 ms, waiting for the first samples of an utterance.
-constexpr int kFirstSoundWaitLimitMs = 3;
-// Said when the program neither answers nor ends.
-constexpr const char* kNoAnswer = "o programa mbrola n\xE3o respondeu";
+// At most this long is spent waiting for the first samples of an utterance, in steps this short.
+constexpr auto kFirstSoundWaitLimit = std::chrono::milliseconds(3);
+constexpr long kFirstSoundStepNs = 50'000;
 // A program that takes neither input nor gives output this long is taken as hung.
 constexpr int kStallLimitMs = 3000;
+// How long, in steps of 5 ms, a program that closed its input is given to end.
+constexpr int kEndingWaitSteps = 40;
 
 void setNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
@@ -117,7 +124,7 @@ class ProgramBinding final : public MbrolaBinding {
 
   int init(const std::string& database) override {
     if (startProgram(database) == 0) return 0;
-    if (stdbuf_.empty() || errorText_ == kNoAnswer) return -1;
+    if (stdbuf_.empty() || errorText_ == std::string_view(words::MbrolaNoAnswer)) return -1;
     // stdbuf cannot run every program (one that must be loaded first, say): without it the samples
     // still come, in blocks and at every flush.
     const std::string firstError = errorText_;
@@ -149,7 +156,7 @@ class ProgramBinding final : public MbrolaBinding {
       else if (answered > 0) break;
     }
     if (answered == 0) {
-      if (error_ == 0) noteError(kNoAnswer);
+      if (error_ == 0) noteError(words::MbrolaNoAnswer.str());
       return fail();
     }
     reset();
@@ -176,12 +183,12 @@ class ProgramBinding final : public MbrolaBinding {
     delivered_ = 0;
     flushed_ = false;
     phoneLines_ = 0;
-    firstSoundWaitMs_ = 0;
+    firstSoundWaited_ = Clock::duration::zero();
   }
 
   int write(std::string_view line) override {
     if (pid_ <= 0) {
-      noteError("o programa mbrola n\xE3o est\xE1 aberto");
+      noteError(words::MbrolaNotOpen.str());
       return -1;
     }
     std::string text(line);
@@ -200,26 +207,23 @@ class ProgramBinding final : public MbrolaBinding {
   int read(int16_t* samples, int capacity) override {
     if (pid_ <= 0) return 0;
     waitOutput(0);
-    // Until the first samples of an utterance come, a short wait lets the program run: on a busy
-    // machine it would otherwise get no processor before every line was written, and the first
-    // sound would wait for all of them.
-    if (!flushed_ && delivered_ == 0 && buffered() < 2 && phoneLines_ >= 2 &&
-        firstSoundWaitMs_ < kFirstSoundWaitLimitMs) {
-      ++firstSoundWaitMs_;
-      waitOutput(1);
-    }
+    if (!flushed_ && delivered_ == 0 && buffered() < 2 && phoneLines_ >= 2) waitForFirstSamples();
     if (flushed_) {
-      // The utterance ends when all its samples came, or when none came for a while.
+      // The utterance ends when none came for a while: shortly once all its samples came (MBROLA
+      // rounds durations its own way and may give a few more, which the next utterance's reset
+      // would otherwise throw away), longer when only most of them came, longest before that.
       auto lastArrival = Clock::now();
-      while (buffered() < 2 && error_ == 0 && delivered_ < std::llround(expected_)) {
+      while (buffered() < 2 && error_ == 0) {
+        const bool allCame = delivered_ >= std::llround(expected_);
+        const bool mostCame = static_cast<double>(delivered_) >= kMostOfIt * expected_;
+        const int gapMs = allCame ? kTailGapMs : mostCame ? kQuietGapMs : kShortfallWaitMs;
         const size_t before = output_.size();
-        waitOutput(10);
+        waitOutput(std::min(gapMs, 10));
         if (output_.size() != before) {
           lastArrival = Clock::now();
           continue;
         }
-        const bool mostCame = static_cast<double>(delivered_) >= kMostOfIt * expected_;
-        if (Clock::now() - lastArrival > std::chrono::milliseconds(mostCame ? kQuietGapMs : kShortfallWaitMs)) break;
+        if (Clock::now() - lastArrival > std::chrono::milliseconds(gapMs)) break;
       }
     }
     const int count = static_cast<int>(std::min<size_t>(buffered() / 2, static_cast<size_t>(std::max(capacity, 0))));
@@ -247,7 +251,7 @@ class ProgramBinding final : public MbrolaBinding {
     stop();
     database_.clear();  // closed for good: no restart after this
   }
-  std::string description() const override { return "programa " + program_; }
+  std::string description() const override { return words::MbrolaProgramNamed.with({program_}); }
 
  private:
   size_t buffered() const { return output_.size() - outputStart_; }
@@ -291,7 +295,7 @@ class ProgramBinding final : public MbrolaBinding {
     ::close(in[0]), ::close(out[1]), ::close(err[1]);
     if (status != 0) {
       ::close(in[1]), ::close(out[0]), ::close(err[0]);
-      noteError("o programa mbrola n\xE3o p\xF4" "de ser iniciado");
+      noteError(words::MbrolaCannotStart.str());
       return false;
     }
     pid_ = pid;
@@ -346,8 +350,7 @@ class ProgramBinding final : public MbrolaBinding {
     drain(errorFd_, &errorLine_);
     takeErrorLines(true);
     if (errorText_.empty() || error_ == 0)
-      noteError(errorText_.empty() ? "o programa mbrola terminou (estado " + std::to_string(exitStatus_) + ")"
-                                   : errorText_);
+      noteError(errorText_.empty() ? words::MbrolaEnded.with({std::to_string(exitStatus_)}) : errorText_);
     // Reap once only: the process is gone.
     pid_ = -2;
     return false;
@@ -382,6 +385,23 @@ class ProgramBinding final : public MbrolaBinding {
       std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
       if (lower.find("fatal") != std::string::npos || lower.find("error") != std::string::npos) error_ = -1;
     }
+  }
+
+  // Until the first samples of an utterance come, the program is given time to read what it was
+  // sent: on a busy machine it would otherwise get no processor before every line was written, and
+  // the first sound would wait for all of them. Once it has read everything and still says nothing,
+  // it needs more lines (MBROLA speaks a phone or two behind): waiting longer would only delay them.
+  void waitForFirstSamples() {
+    const auto start = Clock::now();
+    while (firstSoundWaited_ + (Clock::now() - start) < kFirstSoundWaitLimit && buffered() < 2 && error_ == 0) {
+      int unread = 0;
+      if (ioctl(input_, FIONREAD, &unread) != 0 || unread == 0) break;
+      pollfd output = {outputFd_, POLLIN, 0};
+      const timespec step = {0, kFirstSoundStepNs};
+      ppoll(&output, 1, &step, nullptr);
+      waitOutput(0);
+    }
+    firstSoundWaited_ += Clock::now() - start;
   }
 
   // Collects output and messages; waits up to timeoutMs for output to arrive.
@@ -438,8 +458,10 @@ class ProgramBinding final : public MbrolaBinding {
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (!ok) {
-      alive();
-      if (error_ == 0) noteError("o programa mbrola n\xE3o aceita mais linhas");
+      // A refused write means the program is ending: its closing words (a database it cannot find,
+      // say) are on its standard error once it has ended.
+      for (int i = 0; i < kEndingWaitSteps && alive() && refused; ++i) usleep(5000);
+      if (error_ == 0) noteError(words::MbrolaTakesNoMoreLines.str());
     }
     return ok;
   }
@@ -463,7 +485,7 @@ class ProgramBinding final : public MbrolaBinding {
   long long delivered_ = 0;
   bool flushed_ = false;
   int phoneLines_ = 0;        // lines with a phone since the last reset
-  int firstSoundWaitMs_ = 0;  // spent waiting for the utterance's first samples
+  Clock::duration firstSoundWaited_{};  // spent waiting for the utterance's first samples
 };
 
 }  // namespace
@@ -495,12 +517,12 @@ std::string findProgram(const std::string& name, const std::vector<std::string>&
 std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name, std::string* problem) {
   void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
-    if (problem) *problem = "biblioteca " + name + " n\xE3o encontrada";
+    if (problem) *problem = words::MbrolaLibraryMissing.with({name});
     return nullptr;
   }
   for (const char* call : kMbrolaCalls) {
     if (!dlsym(handle, call)) {
-      if (problem) *problem = "biblioteca " + name + " sem a fun\xE7\xE3o " + call;
+      if (problem) *problem = words::MbrolaLibraryLacksCall.with({name, call});
       dlclose(handle);
       return nullptr;
     }
@@ -519,12 +541,11 @@ std::unique_ptr<MbrolaBinding> bindMbrola(const MbrolaPlaces& places, std::strin
     std::string libraryProblem;
     if (auto binding = bindMbrolaLibrary(name, &libraryProblem)) return binding;
     // A library that exists but lacks a call is worth telling about.
-    if (libraryProblem.find("sem a fun") != std::string::npos) why = libraryProblem;
+    if (libraryProblem != words::MbrolaLibraryMissing.with({name})) why = libraryProblem;
   }
   const std::string program = findProgram("mbrola", places.programFolders);
   if (!program.empty()) return bindMbrolaProgram(program, places.unbufferedOutput);
-  if (problem)
-    *problem = why.empty() ? "MBROLA n\xE3o encontrado (nem a biblioteca nem o programa mbrola)" : why;
+  if (problem) *problem = why.empty() ? words::MbrolaNotFound.str() : why;
   return nullptr;
 }
 

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "platform/latin1_classes.h"
 #include "platform/text.h"
 #include "tts/latin1_text.h"
 
@@ -48,13 +49,12 @@ constexpr unsigned char kFeminineSign = 0xAA;   // ª
 constexpr unsigned char kDegreeSign = 0xB0;     // °, often typed for º in "n°"
 constexpr char kTypographicApostrophe = '\x92';  // ’
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+using platform::isDigit;
 
+// A consonant as letter runs count it: W and Y, and Ç and Ñ in either case, too.
 bool isConsonant(char ch) {
-  auto c = static_cast<unsigned char>(ch);
-  if (c >= 'a' && c <= 'z') c -= 0x20;
-  if (c >= 'A' && c <= 'Z') return c != 'A' && c != 'E' && c != 'I' && c != 'O' && c != 'U';
-  return c == 0xC7 || c == 0xE7 || c == 0xD1 || c == 0xF1;  // Ç ç Ñ ñ
+  const auto c = static_cast<unsigned char>(ch);
+  return platform::isConsonantWithWY(c) || c == 0xC7 || c == 0xE7 || c == 0xD1 || c == 0xF1;  // Ç ç Ñ ñ
 }
 
 bool isKeptPunctuation(char c) {

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/text.h"
 #include "platform/wave_file.h"
+#include "platform/words.h"
 
 namespace kaldro::tts {
 
@@ -113,21 +115,11 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
 
   frontEnd_.discard();
   std::string readError;
-  switch (frontEnd_.load({rules, exceptions, abbreviations, prosody, diphones}, &readError)) {
-    case LoadResult::Loaded:
-      break;
-    case LoadResult::LexiconFailed:
-      lastErrorText_ = "Erro na base de dados de portugu\xEAs";
-      return false;
-    case LoadResult::AbbreviationsFailed:
-      lastErrorText_ = "Erro no arquivo de abreviaturas";
-      return false;
-    case LoadResult::ProsodyFailed:
-      lastErrorText_ = "Erro no arquivo de pros\xF3" "dia";
-      return false;
-    case LoadResult::ReadError:
-      lastErrorText_ = readError.empty() ? "Erro de leitura nos dados do motor" : readError.substr(0, 255);
-      return false;
+  if (const LoadResult loaded = frontEnd_.load({rules, exceptions, abbreviations, prosody, diphones}, &readError);
+      loaded != LoadResult::Loaded) {
+    // The front end tells in UTF-8; the engine's texts are CP1252.
+    lastErrorText_ = platform::utf8ToCp1252(loadFailureText(loaded, readError)).substr(0, 255);
+    return false;
   }
 
   if (outputFileName_.empty()) return true;
@@ -135,7 +127,7 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
   uint8_t header[platform::WaveHeaderBytes];
   fillImageHeader(header, 0);
   if (!outputFile_ || std::fwrite(header, 1, sizeof header, outputFile_) != sizeof header || std::fflush(outputFile_) != 0) {
-    lastErrorText_ = "Arquivo de sa\xED" "da n\xE3o pode ser criado";
+    lastErrorText_ = platform::words::EngineOutputCannotBeCreated.str();
     if (outputFile_) std::fclose(outputFile_);
     outputFile_ = nullptr;
     return false;

@@ -9,17 +9,18 @@
 #include <optional>
 
 #include "platform/text.h"
+#include "platform/words.h"
 #include "tts/latin1_text.h"
+#include "tts/transcriber.h"
 
 namespace kaldro::tts {
 
 namespace {
 
-// Section names as CP1252 bytes: [DURAÇÃO], [CHAVES], [PROSÓDIA].
-constexpr std::string_view kDurationSection = "[DURA\xC7\xC3O]";
+// The file's section names, as its CP1252 bytes.
+constexpr platform::Cp1252Words kDurationSection = "[DURAÇÃO]";
 constexpr std::string_view kKeywordSection = "[CHAVES]";
-constexpr std::string_view kPatternSection = "[PROS\xD3" "DIA]";
-constexpr char kSoftMark = '\xA8';  // '¨': ends the lengthening of a stressed syllable
+constexpr platform::Cp1252Words kPatternSection = "[PROSÓDIA]";
 
 // Half the engine's 16000 Hz: the highest pitch a target may ask for.
 constexpr double kHighestPitchHz = 8000;
@@ -332,6 +333,23 @@ void Prosody::checkDiphone(const std::string& previous, const std::string& curre
     out.push_back("_ 50");
 }
 
+int Prosody::baseDuration(std::string& line, const WordPitch& pitch, size_t headerLength) const {
+  if (line.front() == '_') {
+    // "_" alone, "_ N" with its own length, or a named pause of the table.
+    const int base = line == "_"      ? 100
+                     : line[1] == ' ' ? parseInteger(std::string_view(line).substr(2)).value_or(100)
+                                      : durationOf(line);
+    line = "_";
+    return base;
+  }
+  const int base = durationOf(line);
+  // The phones before the stress of a long word are said faster. In 64 bits: the prosody file may
+  // give a phone any duration an int holds.
+  if (pitch.state < 2 && headerLength > 13) return static_cast<int>(int64_t{base} * 80 / 100);
+  if (pitch.state < 2 && headerLength > 9) return static_cast<int>(int64_t{base} * 90 / 100);
+  return base;
+}
+
 std::vector<std::string> Prosody::buildProsody(const std::vector<std::string>& phones, double durationFactor,
                                                double pitchFactor) const {
   std::vector<std::string> out;
@@ -364,33 +382,15 @@ std::vector<std::string> Prosody::buildProsody(const std::vector<std::string>& p
     }
     if (line.front() == '>') {
       line.erase(0, 1);
-      if (!line.empty() && line.front() == kSoftMark) line.erase(0, 1);
+      if (!line.empty() && line.front() == kProsodyMark) line.erase(0, 1);
       stressFactor = 145;
       pitch.state = 2;
-    } else if (line.front() == kSoftMark) {
+    } else if (line.front() == kProsodyMark) {
       line.erase(0, 1);
       stressFactor = 100;
     }
     if (line.empty()) continue;  // a mark without a phone
-    int base = 0;
-    if (line.front() == '_') {
-      if (line == "_")
-        base = 100;
-      else if (line[1] == ' ')
-        base = parseInteger(std::string_view(line).substr(2)).value_or(100);
-      else
-        base = durationOf(line);
-      line = "_";
-    } else {
-      base = durationOf(line);
-      if (pitch.state < 2) {
-        // In 64 bits: the prosody file may give a phone any duration an int holds.
-        if (headerLength > 13)
-          base = static_cast<int>(int64_t{base} * 80 / 100);
-        else if (headerLength > 9)
-          base = static_cast<int>(int64_t{base} * 90 / 100);
-      }
-    }
+    const int base = baseDuration(line, pitch, headerLength);
     const std::string current = line;
     // At least 1 ms: MBROLA rejects a line whose duration is zero or negative, as very high speeds
     // would give.

@@ -75,6 +75,10 @@ class Prosody {
   // Position and frequency of the target of the phone being built, or empty.
   std::string pitchTarget(WordPitch& pitch, bool wordEnd, double pitchFactor) const;
   std::string targetFor(char digit, int position, double pitchFactor) const;
+  // The milliseconds a phone line (marks taken off) asks before stress and speed: a pause's own, or
+  // the phone's, less in the unstressed start of a long word (headerLength: its header's). A pause
+  // line becomes "_".
+  int baseDuration(std::string& line, const WordPitch& pitch, size_t headerLength) const;
   // Inserts a short filler before a phone whose diphone with the previous one the voice lacks.
   void checkDiphone(const std::string& previous, const std::string& current,
                     std::vector<std::string>& out) const;

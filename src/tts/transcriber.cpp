@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "platform/words.h"
 #include "tts/latin1_text.h"
 
 namespace kaldro::tts {
@@ -16,10 +17,10 @@ using Byte = unsigned char;
 bool isIn(char c, std::string_view set) { return set.find(upperLatin1(c)) != std::string_view::npos; }
 
 // The classes of the rule contexts, on upper-cased letters (both cases accepted).
-constexpr std::string_view kVowels = "AEIOU\xC0\xC1\xC2\xC3\xC9\xCA\xCC\xCD\xD3\xD4\xD5\xD9\xDA\xDC";
-constexpr std::string_view kConsonants = "BCDFGHJKLMNPQRSTVWXYZ\xC7\xD1";
-constexpr std::string_view kAOrO = "AO\xC1\xC2\xD3\xD4";
-constexpr std::string_view kEOrI = "EI\xC9\xCD";
+constexpr platform::Cp1252Words kVowels = "AEIOUÀÁÂÃÉÊÌÍÓÔÕÙÚÜ";
+constexpr platform::Cp1252Words kConsonants = "BCDFGHJKLMNPQRSTVWXYZÇÑ";
+constexpr platform::Cp1252Words kAOrO = "AOÁÂÓÔ";
+constexpr platform::Cp1252Words kEOrI = "EIÉÍ";
 constexpr std::string_view kLiquidOrNasal = "LMNRZ";
 constexpr std::string_view kNRS = "NRS";
 
@@ -27,8 +28,8 @@ bool isVowel(char c) { return c != '\0' && isIn(c, kVowels); }
 bool isConsonant(char c) { return c != '\0' && isIn(c, kConsonants); }
 
 // The stress finder's sets, on lower-cased letters.
-constexpr std::string_view kAccentedVowels = "\xE0\xE1\xE2\xE3\xE9\xEA\xED\xF3\xF4\xF5\xFA";
-constexpr std::string_view kPlainVowels = "aeiouwy\xFC";
+constexpr platform::Cp1252Words kAccentedVowels = "àáâãéêíóôõú";
+constexpr platform::Cp1252Words kPlainVowels = "aeiouwyü";
 
 bool inLower(char c, std::string_view set) { return c != '\0' && set.find(c) != std::string_view::npos; }
 
@@ -270,6 +271,7 @@ void Transcriber::applyExceptions(std::string& word) const {
 
 bool Transcriber::isUnstressed(std::string_view word) {
   if (word.size() < 3) return true;
+  // "N\xC3O" is NÃO in CP1252.
   static constexpr std::string_view kFunctionWords[] = {"POR", "DAS", "DOS", "COM", "N\xC3O", "SIM"};
   return std::find(std::begin(kFunctionWords), std::end(kFunctionWords), word) != std::end(kFunctionWords);
 }
@@ -386,7 +388,7 @@ void Transcriber::applyLiaison(std::vector<std::string>& list) {
     }
     // The marks a phone may carry (stress, the prosody mark) do not hide its vowel.
     std::string_view next = list[i + 1];
-    while (!next.empty() && (next.front() == '>' || next.front() == '\xA8')) next.remove_prefix(1);
+    while (!next.empty() && (next.front() == '>' || next.front() == kProsodyMark)) next.remove_prefix(1);
     // The vowel phones start with a vowel letter, but for the nasal a of br4, "@".
     if (!next.empty() && std::string_view("aeiouwy@").find(next.front()) != std::string_view::npos) {
       std::string& last = list[i - 2];
@@ -403,7 +405,7 @@ std::string joinPhones(const std::vector<std::string>& list) {
     if (!isPhoneLine(line)) continue;
     std::string phone;
     for (char c : line)
-      if (c != '\xA8') phone += c;
+      if (c != kProsodyMark) phone += c;
     if (phone.empty() || phone == ">") continue;
     if (!out.empty()) out += ' ';
     out += phone;

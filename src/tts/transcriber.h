@@ -23,6 +23,10 @@ struct WordException {
   std::string alias;  // the respelling transcribed instead
 };
 
+// The prosody mark '¨' (CP1252) a rule's output may put before a phone: it ends the lengthening of a
+// stressed syllable.
+inline constexpr char kProsodyMark = '\xA8';
+
 // Phone-list lines that are not phones: word headers start with ';', pauses with '_', and an empty
 // line closes each word.
 bool isPhoneLine(std::string_view line);

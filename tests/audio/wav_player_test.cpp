@@ -1,5 +1,6 @@
 // The wave player on the silent recording device, in the headless host's virtual time.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -78,24 +79,36 @@ TEST(WavPlayerFile, PlaysDataAfterOtherChunksInPiecesAndTracesIt) {
 }
 
 // A file with a format chunk of the given tag, bits and channels at 8000 Hz, and the data bytes.
+// An extensible chunk states the tag in its sub-format, after an odd-length chunk and its pad byte.
 std::string writeFormatFile(const std::string& name, uint16_t tag, int bits, int channels, int rate,
-                            const std::vector<uint8_t>& data) {
+                            const std::vector<uint8_t>& data, bool extensible = false) {
+  const uint32_t formatLength = extensible ? 40 : 16, noteLength = extensible ? 10 : 0;
   std::vector<uint8_t> file;
   append(file, "RIFF");
-  append32(file, static_cast<uint32_t>(4 + 8 + 16 + 8 + data.size()));
+  append32(file, static_cast<uint32_t>(4 + 8 + formatLength + noteLength + 8 + data.size()));
   append(file, "WAVE");
   append(file, "fmt ");
-  append32(file, 16);
+  append32(file, formatLength);
   auto append16 = [&](int value) {
     file.push_back(static_cast<uint8_t>(value & 0xFF));
     file.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
   };
-  append16(tag);
+  append16(extensible ? 0xFFFE : tag);
   append16(channels);
   append32(file, static_cast<uint32_t>(rate));
   append32(file, static_cast<uint32_t>(rate * channels * bits / 8));
   append16(channels * bits / 8);
   append16(bits);
+  if (extensible) {
+    append16(22);    // the extension's length
+    append16(bits);  // valid bits
+    append32(file, 3);  // channel mask
+    append16(tag);   // the sub-format's GUID begins with the tag
+    file.insert(file.end(), 14, 0x11);
+    append(file, "note");
+    append32(file, 1);
+    file.insert(file.end(), {'x', 0});
+  }
   append(file, "data");
   append32(file, static_cast<uint32_t>(data.size()));
   file.insert(file.end(), data.begin(), data.end());
@@ -125,6 +138,7 @@ TEST(WavPlayerFile, ConvertsWideFloatAndManyChannelSoundAndRefusesTheUnplayable)
     int result;
     std::vector<int16_t> played;  // 16-bit samples as queued; empty when nothing is
     int playedChannels;
+    bool extensible = false;
   };
   const Case cases[] = {
       {"24-bit mono keeps the two high bytes", 1, 24, 1, 8000, {0x11, 0x34, 0x12, 0xFF, 0x00, 0x80}, 0,
@@ -132,13 +146,16 @@ TEST(WavPlayerFile, ConvertsWideFloatAndManyChannelSoundAndRefusesTheUnplayable)
       {"32-bit stereo", 1, 32, 2, 8000, {0, 0, 0x34, 0x12, 0, 0, 0xCC, 0xED}, 0, {0x1234, -0x1234}, 2},
       {"float stereo, clipped at full scale", 3, 32, 2, 8000, floatBytes({0.5f, -2.0f}), 0, {16383, -32767}, 2},
       {"four 16-bit channels mixed down", 1, 16, 4, 8000, {0x10, 0, 0x20, 0, 0x30, 0, 0x40, 0}, 0, {0x28}, 1},
+      {"extensible float stereo", 3, 32, 2, 8000, floatBytes({0.5f, -2.0f}), 0, {16383, -32767}, 2, true},
+      {"extensible 24-bit mono", 1, 24, 1, 8000, {0x11, 0x34, 0x12}, 0, {0x1234}, 1, true},
+      {"extensible, rate above the limit", 1, 16, 1, 384001, {1, 2}, platform::audio_error::BadFormat, {}, 0, true},
       {"no channel", 1, 16, 0, 8000, {1, 2, 3, 4}, platform::audio_error::BadFormat, {}, 0},
       {"rate 0", 1, 16, 1, 0, {1, 2, 3, 4}, platform::audio_error::BadFormat, {}, 0},
       {"12-bit", 1, 12, 1, 8000, {1, 2, 3, 4}, platform::audio_error::BadFormat, {}, 0},
   };
   for (const Case& c : cases) {
     PlayerRig rig;
-    const std::string path = writeFormatFile("formato.wav", c.tag, c.bits, c.channels, c.rate, c.data);
+    const std::string path = writeFormatFile("formato.wav", c.tag, c.bits, c.channels, c.rate, c.data, c.extensible);
     EXPECT_EQ(rig.player.playWaveFile(path), c.result) << c.what;
     std::vector<int16_t> played;
     for (const auto& block : rig.recorder().blocks)
@@ -170,6 +187,23 @@ TEST(WavPlayerFile, RejectsWhatIsNoWaveFile) {
   EXPECT_EQ(-1, rig.player.playWaveFile(cut));
   ASSERT_EQ(1u, rig.recorder().blocks.size());
   EXPECT_EQ(600u, rig.recorder().blocks[0].size());
+}
+
+// A pipe cannot seek: the chunks are walked forward, an odd one's pad byte passed over all the same.
+TEST(WavPlayerFile, PlaysFromAPipe) {
+  const std::vector<uint8_t> samples = ramp(1000);
+  std::vector<uint8_t> file = buildWaveImage(samples, 11025, 8, 1);
+  const std::vector<uint8_t> note = {'n', 'o', 't', 'e', 3, 0, 0, 0, 'a', 'b', 'c', 0};
+  file.insert(file.begin() + 36, note.begin(), note.end());
+  int ends[2];
+  ASSERT_EQ(0, ::pipe(ends));
+  ASSERT_EQ(static_cast<ssize_t>(file.size()), ::write(ends[1], file.data(), file.size()));
+  ::close(ends[1]);
+  PlayerRig rig;
+  EXPECT_EQ(0, rig.player.playWaveFile("/proc/self/fd/" + std::to_string(ends[0])));
+  ::close(ends[0]);
+  ASSERT_EQ(1u, rig.recorder().blocks.size());
+  expectGlidesToSilence(samples, rig.recorder().blocks[0]);
 }
 
 TEST(WavPlayerFile, FindsTheFileWithoutRegardToCase) {

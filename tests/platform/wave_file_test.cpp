@@ -1,6 +1,8 @@
 // The one walk of a WAV file's chunks gives the same answer over memory and over an open file.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -36,14 +38,37 @@ struct Case {
   size_t statedDataLength;
 };
 
-WaveLayout parsedFromFile(const std::vector<uint8_t>& bytes) {
+// The layout, and the byte the file stands at afterwards (-1 at its end).
+struct FileWalk {
+  WaveLayout layout;
+  int next = -1;
+};
+
+FileWalk walkOpenFile(std::FILE* file) {
+  FileWalk walk{parseWaveFile(file)};
+  walk.next = std::fgetc(file);
+  std::fclose(file);
+  return walk;
+}
+
+FileWalk walkedFile(const std::vector<uint8_t>& bytes) {
   std::FILE* file = std::tmpfile();
   EXPECT_NE(nullptr, file);
   std::fwrite(bytes.data(), 1, bytes.size(), file);
-  const WaveLayout layout = parseWaveFile(file);
-  std::fclose(file);
-  return layout;
+  std::rewind(file);
+  return walkOpenFile(file);
 }
+
+// The same bytes through a pipe, which cannot seek (all of them fit its buffer).
+FileWalk walkedPipe(const std::vector<uint8_t>& bytes) {
+  int ends[2];
+  EXPECT_EQ(0, ::pipe(ends));
+  EXPECT_EQ(static_cast<ssize_t>(bytes.size()), ::write(ends[1], bytes.data(), bytes.size()));
+  ::close(ends[1]);
+  return walkOpenFile(::fdopen(ends[0], "rb"));
+}
+
+WaveLayout parsedFromFile(const std::vector<uint8_t>& bytes) { return walkedFile(bytes).layout; }
 
 TEST(WaveFile, MemoryAndFilesWalkTheChunksAlike) {
   const std::string odd = "LIST" + le32(3) + std::string("abc", 3);
@@ -70,6 +95,55 @@ TEST(WaveFile, MemoryAndFilesWalkTheChunksAlike) {
     EXPECT_EQ(fromMemory.rate, fromFile.rate);
     if (c.ok) {
       EXPECT_EQ(FamilySampleRate, fromFile.rate);
+    }
+    // Both stand at the first sample after a walk that found it; a pipe takes the stated length.
+    const FileWalk file = walkedFile(c.bytes), pipe = walkedPipe(c.bytes);
+    EXPECT_EQ(c.ok, pipe.layout.ok);
+    EXPECT_EQ(c.dataStart, pipe.layout.dataStart);
+    EXPECT_EQ(c.statedDataLength, pipe.layout.dataLength);
+    if (c.ok) {
+      EXPECT_EQ(c.bytes[c.dataStart], file.next);
+      EXPECT_EQ(c.bytes[c.dataStart], pipe.next);
+    }
+  }
+}
+
+// A file whose format chunk has the given tag and, after the 16 bytes of fields, `extension`.
+std::vector<uint8_t> waveTagged(uint16_t tag, const std::string& extension, bool withData = true) {
+  const std::string fields = std::string{static_cast<char>(tag), static_cast<char>(tag >> 8), 2, 0} + le32(48000) +
+                             le32(384000) + std::string("\x08\x00\x20\x00", 4);
+  const std::string format = "fmt " + le32(static_cast<uint32_t>(16 + extension.size())) + fields + extension;
+  const std::string body = "WAVE" + format + (withData ? "data" + le32(8) + std::string(8, '\0') : "");
+  return bytesOf("RIFF" + le32(static_cast<uint32_t>(body.size())) + body);
+}
+
+TEST(WaveFile, TheFormatTagIsTheSubFormatsForAnExtensibleFormat) {
+  // cbSize, valid bits, channel mask, then the sub-format's GUID, whose first two bytes are its tag.
+  const std::string extensible = std::string("\x16\x00\x20\x00", 4) + le32(3) + std::string("\x03\x00", 2) +
+                                 std::string(14, '\x01');
+  struct TagCase {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    uint16_t tag;
+    bool ok;
+  };
+  const TagCase cases[] = {
+      {"integer samples", waveTagged(wave_tag::Pcm, ""), wave_tag::Pcm, true},
+      {"floating point", waveTagged(wave_tag::Float, std::string(2, '\0')), wave_tag::Float, true},
+      {"extensible, floating point", waveTagged(wave_tag::Extensible, extensible), wave_tag::Float, true},
+      {"extensible cut before its sub-format", waveTagged(wave_tag::Extensible, std::string(2, '\0')),
+       wave_tag::Extensible, true},
+      {"format but no data", waveTagged(wave_tag::Float, "", false), wave_tag::Float, false},
+  };
+  for (const TagCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const WaveLayout& layout : {parseWaveImage(c.bytes), parsedFromFile(c.bytes)}) {
+      EXPECT_TRUE(layout.formatRead);
+      EXPECT_EQ(c.ok, layout.ok);
+      EXPECT_EQ(c.tag, layout.formatTag);
+      EXPECT_EQ(48000, layout.rate);
+      EXPECT_EQ(32, layout.bits);
+      EXPECT_EQ(2, layout.channels);
     }
   }
 }

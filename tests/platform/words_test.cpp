@@ -16,5 +16,22 @@ TEST(Words, UtfEightSourceBecomesCp1252) {
   EXPECT_EQ(std::string_view("Texto gerado"), std::string_view(words::TextGenerated));
 }
 
+TEST(Words, NamesAndNumbersFillTheGapsInOrder) {
+  struct Case {
+    std::string_view expected;
+    std::string got;
+  };
+  const Case cases[] = {
+      {"biblioteca libx.so sem a fun\xE7\xE3o init_MBR", words::MbrolaLibraryLacksCall.with({"libx.so", "init_MBR"})},
+      {"o programa mbrola terminou (estado 3)", words::MbrolaEnded.with({"3"})},
+      // A value missing leaves its gap empty; one too many is not told.
+      {"biblioteca  n\xE3o encontrada", words::MbrolaLibraryMissing.with({})},
+      {"Arquivo n\xE3o existe", words::FileMissing.with({"a mais"})},
+      // What fills a gap is not searched again.
+      {"biblioteca {} n\xE3o encontrada", words::MbrolaLibraryMissing.with({"{}"})},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.expected, c.got);
+}
+
 }  // namespace
 }  // namespace kaldro::platform

@@ -55,10 +55,7 @@ void HostHeadless::deliverNextStep() {
   switch (step.action) {
     case ScriptAction::Type: {
       if (typedCharacters_ < step.text.size()) {
-        HostEvent typed;
-        typed.kind = EventKind::Character;
-        typed.character = static_cast<uint8_t>(step.text[typedCharacters_]);
-        ready_.push_back(typed);
+        ready_.push_back(characterEvent(static_cast<uint8_t>(step.text[typedCharacters_]), {}));
         ++typedCharacters_;
       }
       if (typedCharacters_ >= step.text.size()) {

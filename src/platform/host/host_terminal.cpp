@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -354,10 +353,7 @@ class HostTerminal final : public Host {
   }
 
   void postFromAnyThread(const HostEvent& event) override {
-    {
-      std::lock_guard<std::mutex> lock(crossThreadMutex_);
-      crossThreadEvents_.push_back(event);
-    }
+    crossThreadEvents_.post(event);
     const char byte = 'e';
     [[maybe_unused]] ssize_t n = ::write(wakeWrite_, &byte, 1);
   }
@@ -472,11 +468,7 @@ class HostTerminal final : public Host {
       }
     }
     handleSignals();
-    {
-      std::lock_guard<std::mutex> lock(crossThreadMutex_);
-      for (const HostEvent& event : crossThreadEvents_) events_.push_back(event);
-      crossThreadEvents_.clear();
-    }
+    crossThreadEvents_.moveAll(events_);
     std::vector<HostEvent> keys;
     if (readInput && (fds[1].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) {
       char buffer[512];
@@ -552,8 +544,7 @@ class HostTerminal final : public Host {
   TerminalKeyDecoder decoder_;
   std::deque<HostEvent> events_;
   TimedEvents timedEvents_;
-  std::mutex crossThreadMutex_;
-  std::vector<HostEvent> crossThreadEvents_;
+  CrossThreadEvents crossThreadEvents_;
 };
 
 }  // namespace

@@ -289,37 +289,48 @@ std::optional<uint8_t> characterOfKey(const KeyStroke& key) {
   return character;
 }
 
+HostEvent keyDownEvent(const KeyStroke& key, bool repeat) {
+  HostEvent down;
+  down.kind = isSystemKeyDown(key) ? EventKind::SystemKeyDown : EventKind::KeyDown;
+  down.virtualKey = key.virtualKey;
+  down.modifiers = key.modifiers;
+  down.repeat = repeat;
+  return down;
+}
+
+HostEvent characterEvent(uint8_t character, Modifiers modifiers, bool repeat) {
+  HostEvent typed;
+  typed.kind = EventKind::Character;
+  typed.character = character;
+  typed.modifiers = modifiers;
+  typed.repeat = repeat;
+  return typed;
+}
+
+HostEvent keyUpEvent(int virtualKey, Modifiers modifiers) {
+  HostEvent up;
+  up.kind = EventKind::KeyUp;
+  up.virtualKey = virtualKey;
+  up.modifiers = modifiers;
+  return up;
+}
+
 std::vector<HostEvent> expandKey(const KeyStroke& key, KeyPhase phase) {
   std::vector<HostEvent> events;
   if (phase != KeyPhase::UpOnly) {
-    HostEvent down;
-    down.kind = isSystemKeyDown(key) ? EventKind::SystemKeyDown : EventKind::KeyDown;
-    down.virtualKey = key.virtualKey;
-    down.modifiers = key.modifiers;
-    events.push_back(down);
+    events.push_back(keyDownEvent(key));
     // Alt+F4 is the window system's own: it closes the window (the console never sees it as a key).
-    if (down.kind == EventKind::SystemKeyDown && key.modifiers.alt && key.virtualKey == kF4) {
+    if (events.back().kind == EventKind::SystemKeyDown && key.modifiers.alt && key.virtualKey == kF4) {
       HostEvent close;
       close.kind = EventKind::CloseRequest;
       events.push_back(close);
     }
   }
   if (phase == KeyPhase::Press) {
-    if (std::optional<uint8_t> character = characterOfKey(key)) {
-      HostEvent typed;
-      typed.kind = EventKind::Character;
-      typed.character = *character;
-      typed.modifiers = key.modifiers;
-      events.push_back(typed);
-    }
+    if (std::optional<uint8_t> character = characterOfKey(key))
+      events.push_back(characterEvent(*character, key.modifiers));
   }
-  if (phase != KeyPhase::DownOnly) {
-    HostEvent up;
-    up.kind = EventKind::KeyUp;
-    up.virtualKey = key.virtualKey;
-    up.modifiers = key.modifiers;
-    events.push_back(up);
-  }
+  if (phase != KeyPhase::DownOnly) events.push_back(keyUpEvent(key.virtualKey, key.modifiers));
   return events;
 }
 

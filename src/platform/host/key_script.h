@@ -65,4 +65,10 @@ std::optional<uint8_t> characterOfKey(const KeyStroke& key);
 // Whether the key-down is reported as a system key (Alt without Ctrl, or F10 without Ctrl).
 bool isSystemKeyDown(const KeyStroke& key);
 
+// The notifications every host makes of keys: a key going down (as a system key where it is one),
+// a character typed, a key coming up.
+HostEvent keyDownEvent(const KeyStroke& key, bool repeat = false);
+HostEvent characterEvent(uint8_t character, Modifiers modifiers, bool repeat = false);
+HostEvent keyUpEvent(int virtualKey, Modifiers modifiers);
+
 }  // namespace kaldro::platform

@@ -20,19 +20,9 @@ struct TypedKey {
 };
 
 void appendPress(std::vector<HostEvent>& out, int virtualKey, Modifiers modifiers, std::optional<uint8_t> character) {
-  HostEvent down;
-  down.kind = isSystemKeyDown(KeyStroke{virtualKey, modifiers, 0, 0}) ? EventKind::SystemKeyDown : EventKind::KeyDown;
-  down.virtualKey = virtualKey;
-  down.modifiers = modifiers;
-  out.push_back(down);
+  out.push_back(keyDownEvent(KeyStroke{virtualKey, modifiers, 0, 0}));
   // A window types nothing while Alt is held: Alt makes menu keys, Ctrl+Alt the console's Alt codes.
-  if (character && !modifiers.alt) {
-    HostEvent typed;
-    typed.kind = EventKind::Character;
-    typed.character = *character;
-    typed.modifiers = modifiers;
-    out.push_back(typed);
-  }
+  if (character && !modifiers.alt) out.push_back(characterEvent(*character, modifiers));
 }
 
 // A key reported by number (CSI u, or xterm's "modify other keys"): its character follows the
@@ -65,18 +55,8 @@ void appendKeyOfCode(std::vector<HostEvent>& out, int code, Modifiers modifiers)
         return;
       }
   }
-  HostEvent down;
-  down.kind = isSystemKeyDown(key) ? EventKind::SystemKeyDown : EventKind::KeyDown;
-  down.virtualKey = key.virtualKey;
-  down.modifiers = key.modifiers;
-  out.push_back(down);
-  if (std::optional<uint8_t> character = characterOfKey(key)) {
-    HostEvent typed;
-    typed.kind = EventKind::Character;
-    typed.character = *character;
-    typed.modifiers = key.modifiers;
-    out.push_back(typed);
-  }
+  out.push_back(keyDownEvent(key));
+  if (std::optional<uint8_t> character = characterOfKey(key)) out.push_back(characterEvent(*character, key.modifiers));
 }
 
 // The key behind one ASCII byte as a terminal sends it.

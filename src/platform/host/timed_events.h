@@ -1,10 +1,13 @@
-// Events due at a time of the real clock, shared by the hosts that run in real time.
+// Events due at a time of the real clock, and events posted from other threads, shared by the hosts
+// that run in real time.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 #include "platform/host/host.h"
 
@@ -38,6 +41,25 @@ class TimedEvents {
 
  private:
   std::multimap<int64_t, HostEvent> events_;
+};
+
+// Events posted from any thread, held under a lock until the host's own thread takes them.
+class CrossThreadEvents {
+ public:
+  void post(const HostEvent& event) {
+    std::lock_guard lock(mutex_);
+    events_.push_back(event);
+  }
+  // Moves every posted event to the end of ready, in posting order.
+  void moveAll(std::deque<HostEvent>& ready) {
+    std::lock_guard lock(mutex_);
+    ready.insert(ready.end(), events_.begin(), events_.end());
+    events_.clear();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<HostEvent> events_;
 };
 
 }  // namespace kaldro::platform

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -194,10 +193,7 @@ class HostWindow final : public Host {
   }
 
   void postFromAnyThread(const HostEvent& event) override {
-    {
-      std::lock_guard<std::mutex> lock(crossThreadMutex_);
-      crossThreadEvents_.push_back(event);
-    }
+    crossThreadEvents_.post(event);
     SDL_Event wake{};
     wake.type = wakeEventType_;
     SDL_PushEvent(&wake);
@@ -441,9 +437,7 @@ class HostWindow final : public Host {
   void handle(const SDL_Event& event) {
     std::vector<HostEvent> keys;
     if (event.type == wakeEventType_) {
-      std::lock_guard<std::mutex> lock(crossThreadMutex_);
-      for (const HostEvent& posted : crossThreadEvents_) events_.push_back(posted);
-      crossThreadEvents_.clear();
+      crossThreadEvents_.moveAll(events_);
       return;
     }
     switch (event.type) {
@@ -528,8 +522,7 @@ class HostWindow final : public Host {
   WindowKeyTranslator translator_;
   std::deque<HostEvent> events_;
   TimedEvents timedEvents_;
-  std::mutex crossThreadMutex_;
-  std::vector<HostEvent> crossThreadEvents_;
+  CrossThreadEvents crossThreadEvents_;
 };
 
 }  // namespace

@@ -92,38 +92,23 @@ void WindowKeyTranslator::keyDown(const SDL_Keysym& key, bool repeat, std::vecto
   if (*virtualKey == vk::Pause && modifiers.ctrl) virtualKey = vk::Cancel;  // Break
   const KeyStroke stroke = strokeOf(*virtualKey, key.sym, modifiers);
 
-  HostEvent down;
-  down.kind = isSystemKeyDown(stroke) ? EventKind::SystemKeyDown : EventKind::KeyDown;
-  down.virtualKey = *virtualKey;
-  down.modifiers = modifiers;
-  down.repeat = repeat;
-  out.push_back(down);
+  out.push_back(keyDownEvent(stroke, repeat));
 
   // SDL's text input has no control characters: they come from the key-down, as Windows made them.
   const bool controlKey = *virtualKey == vk::Return || *virtualKey == vk::Back || *virtualKey == vk::Tab ||
                           *virtualKey == vk::Escape;
   if (!modifiers.ctrl && !controlKey) return;
-  if (std::optional<uint8_t> character = characterOfKey(stroke)) {
-    HostEvent typed;
-    typed.kind = EventKind::Character;
-    typed.character = *character;
-    typed.modifiers = modifiers;
-    typed.repeat = repeat;
-    out.push_back(typed);
-  }
+  if (std::optional<uint8_t> character = characterOfKey(stroke))
+    out.push_back(characterEvent(*character, modifiers, repeat));
 }
 
 void WindowKeyTranslator::keyUp(const SDL_Keysym& key, std::vector<HostEvent>& out) {
   dropText_ = false;  // a key's text comes right after its key-down or not at all
   std::optional<int> virtualKey = virtualKeyOfSdl(key.sym, key.mod);
   if (!virtualKey) return;
-  HostEvent up;
-  up.kind = EventKind::KeyUp;
-  up.virtualKey = *virtualKey;
   // The modifiers as they are now: a modifier released first is already up, as on Windows.
-  up.modifiers = modifiersOfSdl(key.mod);
-  if (up.virtualKey == vk::Pause && up.modifiers.ctrl) up.virtualKey = vk::Cancel;
-  out.push_back(up);
+  const Modifiers modifiers = modifiersOfSdl(key.mod);
+  out.push_back(keyUpEvent(*virtualKey == vk::Pause && modifiers.ctrl ? vk::Cancel : *virtualKey, modifiers));
 }
 
 void WindowKeyTranslator::textInput(std::string_view utf8, uint16_t modifierState, std::vector<HostEvent>& out) {
@@ -140,11 +125,7 @@ void WindowKeyTranslator::textInput(std::string_view utf8, uint16_t modifierStat
     if (!codePoint || *codePoint < 0x20 || (*codePoint >= 0x7F && *codePoint < 0xA0)) continue;
     std::optional<unsigned char> byte = codePointToCp1252(*codePoint);
     if (!byte) continue;  // no CP1252 character: nothing typed
-    HostEvent typed;
-    typed.kind = EventKind::Character;
-    typed.character = *byte;
-    typed.modifiers = modifiers;
-    out.push_back(typed);
+    out.push_back(characterEvent(*byte, modifiers));
   }
 }
 

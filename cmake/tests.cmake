@@ -65,7 +65,12 @@ foreach(dir ${test_dirs})
       if(TARGET kaldro-fala)
         add_dependencies(test_${unit} kaldro-fala)
       endif()
-      gtest_discover_tests(test_${unit} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ENVIRONMENT "${KALDRO_SANITIZER_ENV}")
+      # The discovered tests' properties are written out as one flat list, which splits an
+      # environment of several variables: the sanitizers' settings go through `cmake -E env` instead.
+      if(KALDRO_SANITIZER_ENV)
+        set_target_properties(test_${unit} PROPERTIES CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${KALDRO_SANITIZER_ENV}")
+      endif()
+      gtest_discover_tests(test_${unit} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
     endif()
   endif()
 endforeach()

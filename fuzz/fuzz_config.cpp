@@ -10,9 +10,7 @@
 namespace kaldro::fuzz {
 
 void fuzzConfiguration(std::span<const uint8_t> input) {
-  const std::string folder = scratchFolder() + "/config";
-  static const bool made = (std::filesystem::create_directories(folder), true);
-  (void)made;
+  static const std::string folder = makeScratchSubfolder("config");
   writeScratchFile(folder + "/KALDRO.INI", std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
   const platform::Configuration config({{folder}, folder, folder});
   for (int level = 0; level <= 6; ++level) {

@@ -14,9 +14,7 @@ void fuzzRules(std::span<const uint8_t> input) {
   for (std::string_view line : diphone::splitLines(rules)) (void)diphone::parseRuleLine(line);
   for (std::string_view line : diphone::splitLines(exceptions)) (void)diphone::parseExceptionLine(line);
 
-  static const std::string folder = scratchFolder() + "/rules/";
-  static const bool made = (std::filesystem::create_directories(folder), true);
-  (void)made;
+  static const std::string folder = makeScratchSubfolder("rules") + "/";
   writeScratchFile(folder + "regras.rgr", rules);
   writeScratchFile(folder + "portug.exc", exceptions);
   diphone::Translator translator;

@@ -53,9 +53,7 @@ void speakTokens(const tts::Transcriber& transcriber, const std::vector<std::str
 void fuzzEngineRules(std::span<const uint8_t> input) {
   const auto [rules, rest] = splitInput(std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
   const auto [exceptions, text] = splitInput(rest);
-  static const std::string folder = scratchFolder() + "/tts_rules/";
-  static const bool made = (std::filesystem::create_directories(folder), true);
-  (void)made;
+  static const std::string folder = makeScratchSubfolder("tts_rules") + "/";
   writeScratchFile(folder + "portug.nrl", rules);
   writeScratchFile(folder + "portug.exc", exceptions);
   tts::Transcriber transcriber;

@@ -37,9 +37,7 @@ void fuzzNormaliser(std::span<const uint8_t> input) {
 void fuzzProsody(std::span<const uint8_t> input) {
   const auto [prosodyText, rest] = splitInput(std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
   const auto [diphoneList, phoneText] = splitInput(rest);
-  static const std::string folder = scratchFolder() + "/prosody/";
-  static const bool made = (std::filesystem::create_directories(folder), true);
-  (void)made;
+  static const std::string folder = makeScratchSubfolder("prosody") + "/";
   writeScratchFile(folder + "portug.pro", prosodyText);
   writeScratchFile(folder + "portug.dfn", diphoneList);
   tts::Prosody prosody([](const std::string&) {});

@@ -41,9 +41,7 @@ void fuzzWave(std::span<const uint8_t> input) {
     }
   }
 
-  static const std::string folder = scratchFolder() + "/wave";
-  static const bool made = (std::filesystem::create_directories(folder), true);
-  (void)made;
+  static const std::string folder = makeScratchSubfolder("wave");
   const std::string path = folder + "/som.wav";
   writeScratchFile(path, std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
   app::runProgram(

@@ -61,6 +61,13 @@ const std::string& scratchFolder() {
   return folder.path;
 }
 
+std::string makeScratchSubfolder(std::string_view name) {
+  std::string folder = scratchFolder() + "/" + std::string(name);
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  return folder;
+}
+
 void writeScratchFile(const std::string& path, std::string_view bytes) {
   if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
     std::fwrite(bytes.data(), 1, bytes.size(), file);

@@ -28,6 +28,8 @@ Target targetNamed(std::string_view name);
 // build tree whose voice and configuration the whole-program targets use.
 const std::string& scratchFolder();
 void writeScratchFile(const std::string& path, std::string_view bytes);
+// A folder of that name in the scratch folder, made on the spot (keep it in a static: one per target).
+std::string makeScratchSubfolder(std::string_view name);
 // The run options of the whole-program targets: the environment, without a trace or a screen dump.
 const platform::RunOptions& quietRunOptions();
 // The Portuguese engine's data as the build makes it (PREFIX/share/kaldro/ormiatts/, with '/').

@@ -263,7 +263,8 @@ TEST(PlumarHelp, NamesTheSecondChordsOfTheKeysLinuxKeeps) {
     EXPECT_THAT(result.standardOutput, HasSubstr(chord));
 }
 
-TEST(PlumarHeadless, ExhaustedOrMalformedKeyScript) {
+// Every end before the letter is complete has a status of its own, never the 0 of a letter written.
+TEST(PlumarHeadless, EndsBeforeTheLetterIsComplete) {
   ScratchFolder folder;
   folder.write("m.txt", "{X}\n");
   auto exhausted = runProgram("plumar", {"m.txt"}, kOutput, folder);
@@ -275,6 +276,12 @@ TEST(PlumarHeadless, ExhaustedOrMalformedKeyScript) {
   auto malformed = runProgram("plumar", {"m.txt"}, "type a\nkey Enter\nkey NoSuchKey\n", folder);
   EXPECT_EQ(malformed.status, 2);
   EXPECT_THAT(malformed.standardError, HasSubstr("3"));
+
+  folder.write("carta.txt", "antiga");
+  auto closed = runProgram("plumar", {"m.txt"}, "type carta.txt\nkey Enter\nkey S\ntype a\nclose\n", folder);
+  EXPECT_EQ(closed.status, 255);
+  EXPECT_EQ(closed.traceLines().back(), "exit 255");
+  EXPECT_EQ(folder.read("carta.txt"), "antiga");
 }
 
 }  // namespace

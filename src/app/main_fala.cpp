@@ -292,5 +292,10 @@ int main(int argc, char** argv) {
       speakWithEngine(runtime, *options);
     else
       speakAll(runtime, *options);
+    // The -w file of the built-in voice and the player: what it lost is said.
+    if (const std::string failure = runtime.audioFailure(); !failure.empty()) {
+      std::fprintf(stderr, "kaldro-fala: %s\n", platform::cp1252ToUtf8(failure).c_str());
+      throw platform::ProgramExit{platform::exit_status::Failure};
+    }
   });
 }

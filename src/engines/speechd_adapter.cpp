@@ -37,13 +37,21 @@ void SpeechdAdapter::applySettings() {
 bool SpeechdAdapter::start(int voice, int speed, int pitch, const std::string& outputFile) {
   if (client_) finish();
   lostCause_.clear();
+  startFailure_.clear();
   // The service speaks only to the sound device.
-  if (!outputFile.empty()) return false;
+  if (!outputFile.empty()) {
+    startFailure_ = platform::words::SpeechServiceWritesNoFiles.str();
+    return false;
+  }
   std::unique_ptr<SpeechServiceClient> client = connectClient();
-  if (!client) return false;
+  if (!client) {
+    startFailure_ = platform::words::SpeechServiceMissing.str();
+    return false;
+  }
   std::vector<EngineVoice> voices = client->synthesisVoices();
   if (voices.empty()) {
     client->disconnect();
+    startFailure_ = platform::words::SpeechServiceWithoutVoices.str();
     return false;
   }
   // The service's first voice is the first of its first language (Afrikaans): without a voice of

@@ -52,7 +52,8 @@ class SpeechdAdapter final : public EngineAdapter {
   bool busy(bool queuedOnly) override;
   void stop() override;
   void setVoiceName(std::string name) override { voiceName_ = std::move(name); }
-  std::string lostCause() const override { return lostCause_; }
+  std::string failureText() const override { return lostCause_.empty() ? startFailure_ : lostCause_; }
+  bool speechLost() const override { return !lostCause_.empty(); }
 
   bool started() const { return client_ != nullptr; }
   // The voices listed at start, and the one chosen (empty: the service's voice for the language).
@@ -85,6 +86,7 @@ class SpeechdAdapter final : public EngineAdapter {
   std::vector<std::string> cutOff_;
   bool closed_ = false;
   std::string lostCause_;
+  std::string startFailure_;
 };
 
 // The adapter over libspeechd, connecting as the running program's name.

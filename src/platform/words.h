@@ -91,6 +91,14 @@ inline constexpr Cp1252Words EngineAbbreviationsFailed = "Erro no arquivo de abr
 inline constexpr Cp1252Words EngineProsodyFailed = "Erro no arquivo de prosódia";
 inline constexpr Cp1252Words EngineReadFailed = "Erro de leitura nos dados do motor";
 inline constexpr Cp1252Words EngineOutputCannotBeCreated = "Arquivo de saída não pode ser criado";
+// The Speech Dispatcher output module (its log and the server's log).
+inline constexpr Cp1252Words CapitalLetter = "maiúscula";
+inline constexpr Cp1252Words ModuleVoicesReady = "kaldro pronto, vozes: {}";
+inline constexpr Cp1252Words ModuleEngineUnavailable = "motor de português indisponível ({}); fala a voz embutida";
+inline constexpr Cp1252Words ModuleEngineFailed = "o MBROLA falhou ({}); a fala segue na voz embutida";
+inline constexpr Cp1252Words ModuleBuiltInFailed = "a voz embutida não pôde ser iniciada (erro {})";
+inline constexpr Cp1252Words ModuleNoVoice = "nenhuma voz pôde ser iniciada";
+inline constexpr Cp1252Words ModuleSoundThroughServer = "o kaldro só envia o som ao servidor";
 }  // namespace words
 
 }  // namespace kaldro::platform

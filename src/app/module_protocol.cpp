@@ -61,6 +61,7 @@ std::string encodeAudioEvent(std::span<const int16_t> samples, int rate) {
 }
 
 std::string ModuleProtocol::takeLine(std::string_view line) {
+  if (quit_) return {};
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   switch (reading_) {
     case Reading::Command:

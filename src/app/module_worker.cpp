@@ -13,6 +13,7 @@ SpeechWorker::~SpeechWorker() {
     cancelledThrough_.store(UINT64_MAX);
   }
   jobReady_.notify_all();
+  cancelled_.notify_all();
   thread_.join();
 }
 
@@ -29,8 +30,19 @@ void SpeechWorker::cancel(uint64_t job) {
   uint64_t through = cancelledThrough_.load();
   while (through < job && !cancelledThrough_.compare_exchange_weak(through, job)) {
   }
-  std::lock_guard lock(mutex_);
-  if (next_ && next_->number <= job) next_.reset();
+  {
+    std::lock_guard lock(mutex_);
+    if (next_ && next_->number <= job) next_.reset();
+  }
+  cancelled_.notify_all();
+}
+
+bool SpeechWorker::keepPace(uint64_t job, size_t samplesSent, std::chrono::steady_clock::time_point firstSound) {
+  const auto lead = std::chrono::duration<double>(static_cast<double>(samplesSent) / ModuleSampleRate - MaxLeadSeconds);
+  const auto until = firstSound + std::chrono::duration_cast<std::chrono::steady_clock::duration>(lead);
+  std::unique_lock lock(mutex_);
+  cancelled_.wait_until(lock, until, [&] { return cancelled(job); });
+  return !cancelled(job);
 }
 
 std::vector<WorkerOutput> SpeechWorker::take() {
@@ -59,11 +71,15 @@ void SpeechWorker::loop() {
       next_.reset();
     }
     const uint64_t number = job.number;
+    size_t samplesSent = 0;
+    std::chrono::steady_clock::time_point firstSound;
     SpeakerOutput output;
     output.audio = [&](std::span<const int16_t> samples) {
       if (cancelled(number)) return false;
+      if (samplesSent == 0) firstSound = std::chrono::steady_clock::now();
       record({WorkerOutput::Kind::Audio, number, std::vector<int16_t>(samples.begin(), samples.end()), {}});
-      return !cancelled(number);
+      samplesSent += samples.size();
+      return keepPace(number, samplesSent, firstSound);
     };
     output.mark = [&](const std::string& name) {
       if (!cancelled(number)) record({WorkerOutput::Kind::Mark, number, {}, name});

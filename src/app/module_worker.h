@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -29,6 +30,10 @@ struct WorkerOutput {
 
 class SpeechWorker {
  public:
+  // The most sound a job runs ahead of the time it has been playing: the server queues what it is
+  // sent, so a long text is made as it is heard, never minutes ahead, and a stop finds it mid-way.
+  static constexpr double MaxLeadSeconds = 2.0;
+
   // wake is called from the worker thread after output is recorded; it must only signal.
   SpeechWorker(ModuleSpeaker& speaker, std::function<void()> wake);
   ~SpeechWorker();
@@ -51,11 +56,14 @@ class SpeechWorker {
   void loop();
   bool cancelled(uint64_t job) const { return cancelledThrough_.load() >= job; }
   void record(WorkerOutput output);
+  // Waits while the job's sound is further ahead than MaxLeadSeconds; false once it is cancelled.
+  bool keepPace(uint64_t job, size_t samplesSent, std::chrono::steady_clock::time_point firstSound);
 
   ModuleSpeaker& speaker_;
   std::function<void()> wake_;
   std::mutex mutex_;
   std::condition_variable jobReady_;
+  std::condition_variable cancelled_;
   std::optional<Job> next_;
   std::deque<WorkerOutput> outputs_;
   bool closing_ = false;

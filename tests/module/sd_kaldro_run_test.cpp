@@ -179,5 +179,58 @@ TEST(SdKaldro, GarbageAndHalfCommands) {
   EXPECT_EQ(module.waitForEnd(), 0) << run.log();
 }
 
+// The Portuguese engine speaks when MBROLA runs; when it is missing or breaks, the built-in voice
+// speaks every message whole. The MBROLA stand-in's sound is a tone of amplitude 8000, the
+// built-in voice's recorded speech peaks far above it: the peak tells which voice spoke.
+TEST(SdKaldro, EngineAndItsFallback) {
+  struct Case {
+    const char* name;
+    const char* mbrolaProgram;  // "double", "none", or a script standing for a broken MBROLA
+    bool engineListed;
+    bool engineSpeaks;
+    const char* logged;  // in the module's log
+  };
+  const Case cases[] = {
+      {"MBROLA runs", "double", true, true, ""},
+      {"no MBROLA", "none", false, false, ""},
+      {"MBROLA ends at its first line", "#!/bin/sh\nread line\nexit 139\n", false, false, ""},
+      // Answers the start's probe through the stand-in, then ends at the first line of speech.
+      {"MBROLA ends once speech begins",
+       "#!/bin/sh\nread a\nread b\nprintf '%s\\n%s\\n' \"$a\" \"$b\" | " KALDRO_MBROLA_DOUBLE_DIR
+       "/mbrola \"$@\"\nread c\nexit 134\n",
+       true, false, "o MBROLA falhou"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    ScratchFolder programs;
+    std::string path = programs.path();
+    const std::string program = test.mbrolaProgram;
+    if (program == "double") {
+      path = kDoubleDir;
+    } else if (program != "none") {
+      programs.write("mbrola", program);
+      std::filesystem::permissions(programs.file("mbrola"), std::filesystem::perms::owner_all);
+    }
+    ScratchFolder voice;
+    voice.write("br4", doubleDatabase());
+    ModuleRun run("MBROLA_DB=" + voice.file("br4") + "\nMBROLA_LIB=libmbrola-absent.so\n", path);
+    ModuleProcess& module = *run.module;
+    module.send(kStart + "LIST VOICES\nSPEAK\n<speak>Bom dia. <mark name=\"m\"/>Até amanhã.</speak>\n.\n");
+    ASSERT_TRUE(module.readUntil("702 END")) << run.log();
+    const ModuleOutput& output = module.output();
+    EXPECT_EQ(indexOf(output, "200-kaldro-mbrola-br4\tpt-BR\tnone") < output.lines.size(), test.engineListed);
+    EXPECT_LT(indexOf(output, "200-kaldro-embutida\tpt-BR\tnone"), output.lines.size());
+    const size_t mark = indexOf(output, "700-m");
+    ASSERT_LT(mark, output.lines.size());
+    EXPECT_TRUE(output.lines[mark - 1].starts_with("705 AUDIO ")) << "sound before the mark";
+    EXPECT_TRUE(output.lines[mark + 2].starts_with("705 AUDIO ")) << "sound after the mark";
+    int peak = 0;
+    for (const int16_t sample : output.samples) peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    EXPECT_EQ(peak <= 8000, test.engineSpeaks) << "peak " << peak << run.log();
+    EXPECT_GT(output.samples.size(), 16000u);
+    if (*test.logged) EXPECT_NE(run.log().find(test.logged), std::string::npos) << run.log();
+  }
+}
+
 }  // namespace
 }  // namespace kaldro::testing

@@ -6,7 +6,7 @@
 #                                  (/etc/kaldro when the prefix is /usr)
 #   share/man/man1/                plumar.1 and kaldro-fala.1, made from docs/*.md
 #   share/applications/plumar.desktop
-#   share/doc/kaldro/              the manual and the example templates
+#   share/doc/kaldro/              the manual, the example templates and the copyright file
 #   lib/speech-dispatcher-modules/sd_kaldro   the Speech Dispatcher output module, found there by
 #                                  the server's module discovery (Debian's folder for prefix /usr)
 #   etc/speech-dispatcher/modules/kaldro.conf its configuration (/etc/... when the prefix is /usr)
@@ -43,6 +43,8 @@ install(FILES ${kaldro_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/data/plumar.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/manual.md ${CMAKE_SOURCE_DIR}/docs/kaldro-fala.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The licence, as Debian's policy asks: machine-readable (DEP-5), naming the full text's place.
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The templates only: their key scripts drive the tests.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/exemplos
         FILES_MATCHING PATTERN "*.txt")

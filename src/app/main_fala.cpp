@@ -13,6 +13,7 @@
 #include "app/ormia_text.h"
 #include "app/program_runtime.h"
 #include "app/standard_options.h"
+#include "app/voice_listing.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
 #include "platform/host/host_headless.h"
@@ -28,6 +29,7 @@ constexpr const char* kUsage =
     "     kaldro-fala --engine ormia|speechd|espeak [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
     "     kaldro-fala --engine ormia (--normal | --pho | --phones) [TEXTO...]\n"
+    "     kaldro-fala --voices [--engine ormia|speechd|espeak]\n"
     "     kaldro-fala --help | --version\n"
     "Sem TEXTO, fala cada linha da entrada padrão.\n"
     "  -v N        nível de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
@@ -42,15 +44,19 @@ constexpr const char* kUsage =
     "  --engine ormia --phones  escreve cada texto, uma tabulação e os fones do motor (voz br4)\n"
     "  --engine ormia  fala pelo motor de português sobre o MBROLA (o programa mbrola\n"
     "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
-    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no serviço de fala\n"
+    "  --engine speechd  fala pelo Speech Dispatcher, em português do Brasil\n"
     "              (não grava arquivos)\n"
     "  --engine espeak   fala pelo eSpeak NG, com a voz de português do Brasil\n"
+    "  --voices    lista as vozes de cada motor (ou só do motor de --engine), português do\n"
+    "              Brasil primeiro: o número, o nome e a língua de cada uma; VOZ de [SERVFALA]\n"
+    "              no KALDRO.INI aceita o número ou o nome\n"
     "  --help      mostra este texto\n"
     "  --version   mostra a versão\n"
     "Có" "digo de saí" "da (o motivo de cada falha vai numa linha para a saí" "da de erro):\n"
     "  0  tudo foi falado, gravado ou tocado\n"
-    "  1  falha: a voz não começ" "a, o WAV não pode ser criado, um arquivo não pode ser\n"
-    "     lido ou tem um formato que não toca\n"
+    "  1  falha: a voz não começ" "a ou se perde no meio da fala, o WAV não pode ser criado,\n"
+    "     um arquivo não pode ser lido ou tem um formato que não toca, ou um motor de\n"
+    "     --voices não mostrou suas vozes\n"
     "  2  linha de comando errada\n";
 
 // The kind numbers of the synthesizers --engine names; -1 for an unknown name.
@@ -68,6 +74,7 @@ struct Options {
   bool phones = false;
   bool play = false;
   bool help = false;
+  bool voices = false;  // list the external synthesizers' voices
   bool normal = false;  // the Portuguese engine's normalised text
   bool pho = false;     // the Portuguese engine's MBROLA lines
   std::string engine;  // an external synthesizer by name; empty: the built-in voice
@@ -78,6 +85,7 @@ struct Options {
 constexpr std::pair<std::string_view, bool Options::*> kFlags[] = {
     {"--phonemes", &Options::phonemes}, {"--phones", &Options::phones}, {"--normal", &Options::normal},
     {"--pho", &Options::pho},           {"--play", &Options::play},     {"--help", &Options::help},
+    {"--voices", &Options::voices},
 };
 
 // Nothing when the command line is wrong (the reason is on standard error).
@@ -246,6 +254,11 @@ int main(int argc, char** argv) {
   if (options->help) {
     std::fputs(kUsage, stdout);
     return platform::exit_status::Success;
+  }
+  if (options->voices) {
+    const platform::Configuration configuration(platform::configLocations(run));
+    const std::unique_ptr<engines::EspeakLibrary> espeak = engines::makeEspeakLibrary();
+    return app::listVoices(options->engine, configuration, *espeak, stdout);
   }
   if (options->normal || options->pho || (options->phones && options->engine == "ormia")) {
     const platform::Configuration configuration(platform::configLocations(run));

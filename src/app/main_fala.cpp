@@ -210,12 +210,22 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     std::fprintf(stderr, "kaldro-fala: o motor %s não começou (veja --help)\n", options.engine.c_str());
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
+  // A synthesizer that stopped speaking for good ends the run: what it lost is said.
+  auto endIfLost = [&] {
+    const std::string cause = synth.synthLostCause();
+    if (cause.empty()) return;
+    synth.synthFinish();
+    std::fprintf(stderr, "kaldro-fala: %s\n", platform::cp1252ToUtf8(cause).c_str());
+    throw platform::ProgramExit{platform::exit_status::Failure};
+  };
   forEachText(options, [&](const std::string&, const std::string& text) {
     synth.synthSpeak(text);
     while (synth.synthBusy(false)) runtime.console().waitForMessage();
+    endIfLost();
   });
   runtime.console().pumpAllMessages();
   synth.synthFinish();
+  endIfLost();
   if (synth.synthOutputFailed()) {
     std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
     throw platform::ProgramExit{1};

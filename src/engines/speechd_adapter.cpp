@@ -55,10 +55,12 @@ bool SpeechdAdapter::start(int voice, int speed, int pitch, const std::string& o
     return false;
   }
   // The service's first voice is the first of its first language (Afrikaans): without a voice of
-  // the configuration's, the service's voice for Brazilian Portuguese speaks, at its own rate.
+  // the configuration's, the service's voice for Brazilian Portuguese speaks. A number or name that
+  // picks no voice also drops the rate (it was meant for another voice); 0 means none was given.
   const std::optional<size_t> chosen = findVoice(voices, voice, voiceName_);
   chosenVoice_ = chosen ? voices[*chosen].name : std::string();
-  rate_ = chosen ? std::clamp(speed, -10, 10) * 10 : 0;
+  const bool noneGiven = voice == 0 && voiceName_.empty();
+  rate_ = chosen || noneGiven ? std::clamp(speed, -10, 10) * 10 : 0;
   client_ = std::move(client);
   applySettings();
   voices_ = std::move(voices);

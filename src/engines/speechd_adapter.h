@@ -40,7 +40,8 @@ class SpeechdAdapter final : public EngineAdapter {
   ~SpeechdAdapter() override;
 
   // voice: 1-based index into the service's synthesis voices, or the voice set by setVoiceName;
-  // when neither picks a voice, Brazilian Portuguese in the service's own voice for it, at rate 0.
+  // when neither picks a voice, Brazilian Portuguese in the service's own voice for it (at rate 0
+  // when the number or name picks none; voice 0 and no name: none given, the speed holds).
   // speed -10..10 is the service's -100..100. An output file cannot be written.
   bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
   // Texts cut off by a service that went away are said again on a new connection first.

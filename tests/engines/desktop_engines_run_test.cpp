@@ -183,7 +183,7 @@ namespace {
 // says why; the letter generator goes on in its own voice and writes the letter.
 TEST(DesktopEngines, SpeechDispatcherKilledWhileSpeaking) {
   for (const bool letter : {false, true}) {
-    testing::SpeechDaemon daemon(4);
+    testing::SpeechDaemon daemon({}, 4);
     if (!daemon.failure.empty()) GTEST_SKIP() << daemon.failure;
     // No service of the desktop's own is started in its place.
     const std::map<std::string, std::string> environment{{"SPEECHD_ADDRESS", daemon.address()},

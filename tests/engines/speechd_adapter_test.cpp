@@ -179,8 +179,8 @@ TEST(SpeechdAdapterLogic, VoiceByNumberOrNameElseBrazilianPortuguese) {
       {3, "", -3, {"segunda"}, {}, -30},
       {1, "", 15, {"primeira"}, {}, 100},
       {1, "", -20, {"primeira"}, {}, -100},
-      // Picking no voice: the service's voice for Brazilian Portuguese, at its own rate.
-      {0, "", 5, {}, {"pt-BR"}, 0},
+      // No voice given: the service's voice for Brazilian Portuguese; one that is not there: at its own rate.
+      {0, "", 5, {}, {"pt-BR"}, 50},
       {4, "", 7, {}, {"pt-BR"}, 0},
       {-1, "", 4, {}, {"pt-BR"}, 0},
       // A name takes the place of the number, whatever its case.

@@ -10,7 +10,7 @@
 namespace kaldro::app {
 
 int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
-                   const platform::Configuration& configuration) {
+                   const platform::Configuration& configuration, tts::Reading reading) {
   // Without a window, a loader's message box is a line on standard error.
   tts::FrontEnd frontEnd([](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
   std::string readError;
@@ -19,6 +19,7 @@ int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
     std::fprintf(stderr, "kaldro-fala: %s\n", tts::loadFailureText(loaded, readError).c_str());
     return 1;
   }
+  frontEnd.setReading(reading);
   auto print = [&](const std::string& text) {
     std::string out;
     if (mode == OrmiaTextMode::Phones) {

@@ -43,11 +43,13 @@ double durationFactorForSpeed(int speed) { return 0.8 - speed / 15.0; }
 double pitchFactorForPitch(int pitch) { return (pitch + 11) / 11.0; }
 
 OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
-                           tts::EnginePlaces places)
+                           tts::EnginePlaces places, const tts::Reading* reading)
     : console_(console),
       settings_(readOrmiaSettings(config)),
       engine_(player, placesWith(std::move(places), settings_),
-              [&console](const std::string& message) { console.host().trace().event("message", message); }) {}
+              [&console](const std::string& message) { console.host().trace().event("message", message); }),
+      configuredReading_(tts::readingFromConfig(config)),
+      reading_(reading) {}
 
 void OrmiaAdapter::postWake() { postSynthWake(console_.host()); }
 
@@ -57,6 +59,7 @@ bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFil
   started_ = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions, files.abbreviations,
                                  files.prosody, files.diphones);
   engine_.setFactors(durationFactorForSpeed(speed), pitchFactorForPitch(pitch));
+  engine_.setReading(reading_ ? *reading_ : configuredReading_);
   return started_;
 }
 

@@ -34,8 +34,9 @@ class OrmiaAdapter final : public EngineAdapter {
  public:
   // The settings are read here, once. places: where MBROLA and its voices are looked for (the
   // library named in the settings is tried first).
+  // reading: the run's reading, read at each start; none: LEITURA of [TRADUTOR].
   OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
-               tts::EnginePlaces places = {});
+               tts::EnginePlaces places = {}, const tts::Reading* reading = nullptr);
 
   bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
   void finish() override;
@@ -53,6 +54,8 @@ class OrmiaAdapter final : public EngineAdapter {
   console::Console& console_;
   OrmiaSettings settings_;
   tts::OrmiaEngine engine_;
+  tts::Reading configuredReading_;
+  const tts::Reading* reading_;
   bool started_ = false;
 };
 

@@ -47,6 +47,8 @@ struct FrontEnd::Stages {
   Transcriber transcriber;
   Normaliser normaliser;
   Prosody prosody;
+  NaturalReading natural{normaliser};
+  Reading reading = Reading::Natural;
 };
 
 FrontEnd::FrontEnd(std::function<void(const std::string&)> showMessage)
@@ -77,7 +79,12 @@ void FrontEnd::discard() {
   stages_->prosody.discardDiphones();
 }
 
-std::string FrontEnd::normalise(std::string_view text) const { return stages_->normaliser.normaliseText(text); }
+void FrontEnd::setReading(Reading reading) { stages_->reading = reading; }
+
+std::string FrontEnd::normalise(std::string_view text) const {
+  if (stages_->reading == Reading::Literal) return stages_->normaliser.normaliseText(text);
+  return stages_->normaliser.normaliseText(stages_->natural.read(text));
+}
 
 std::vector<std::string> FrontEnd::mbrolaLines(std::string_view text, double durationFactor,
                                                double pitchFactor) const {

@@ -31,6 +31,8 @@ constexpr unsigned char kSquared = 0xB2, kCubed = 0xB3, kSection = 0xA7;
 constexpr unsigned char kQuarter = 0xBC, kHalf = 0xBD, kThreeQuarters = 0xBE;
 
 bool isLetter(char c) { return isPortugueseLetter(c); }
+// The consonants of letter runs: W and Y, and Ç and Ñ, too.
+constexpr std::string_view kConsonants = "BCDFGHJKLMNPQRSTVWXYZbcdfghjklmnpqrstvwxyz\xC7\xE7\xD1\xF1";
 bool isCapital(char c) {
   const auto b = static_cast<unsigned char>(c);
   return (b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7);
@@ -393,6 +395,11 @@ class NaturalReading::Pass {
     if (at(pos_) == '.' && titleOrAbbreviation(w, start)) return;
     if (roman(w)) return;
     if (acronym(w)) return;
+    if (w.find_first_not_of(kConsonants) == std::string::npos) {
+      say(r_.spelled(w));  // a word without vowels cannot be said: br, www, sr
+      rememberWord(w);
+      return;
+    }
     out_ += w;
     rememberWord(w);
   }
@@ -673,7 +680,7 @@ class NaturalReading::Pass {
       out += r_.numbers_.cardinal(minute) + (minute == 1 ? " minuto e " : " minutos e ");
       return out + r_.numbers_.cardinal(*second) + (*second == 1 ? " segundo" : " segundos");
     }
-    if (minute == 0) return out + (hour == 1 ? " hora" : " horas");
+    if (minute == 0) return out + (hour < 2 ? " hora" : " horas");  // zero hora, uma hora
     return out + " e " + r_.numbers_.cardinal(minute);
   }
 

@@ -76,6 +76,15 @@ void OrmiaAdapter::speak(std::string_view text) {
   postWake();
 }
 
+void OrmiaAdapter::speakLiterally(std::string_view text) {
+  if (!started_) return;
+  // The utterance is made at once, so the reading can be put back right after it.
+  engine_.setReading(tts::Reading::Literal);
+  engine_.speakUtterance(text);
+  engine_.setReading(reading_ ? *reading_ : configuredReading_);
+  postWake();
+}
+
 bool OrmiaAdapter::busy(bool) {
   if (!started_) return false;
   bool speaking = engine_.isSpeaking();

@@ -41,6 +41,7 @@ class OrmiaAdapter final : public EngineAdapter {
   bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
   void finish() override;
   void speak(std::string_view text) override;
+  void speakLiterally(std::string_view text) override;
   bool busy(bool queuedOnly) override;
   void stop() override;
   bool outputFailed() const override { return engine_.outputFailed(); }

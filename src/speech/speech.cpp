@@ -87,7 +87,10 @@ void Speech::speakTextReading(std::string_view text, bool natural) {
     waitSpeechEnd();
     if (!console_.keyPressed()) {
       trace("external", text);
-      external_->synthSpeak(text);
+      if (natural)
+        external_->synthSpeak(text);
+      else
+        external_->synthSpeakLiterally(text);
       externalPending_ = true;
     }
     return;

@@ -343,7 +343,9 @@ class NaturalReading::Pass {
       out_ += ' ';  // silent, but still between the words it separates
     } else if (c == '[' || c == ']') {
       out_ += c == '[' ? '(' : ')';
-    } else if (b == kEnDash || b == kEmDash || (c == '-' && at(pos_ - 2) == ' ' && at(pos_) == ' ')) {
+    } else if (c == '-' && pos_ >= 2 && isLetter(at(pos_ - 2)) && digitAt(pos_)) {
+      out_ += ' ';  // BR-116, COVID-19
+    } else if (b == kEnDash || b == kEmDash || (c == '-' && pos_ >= 2 && at(pos_ - 2) == ' ' && at(pos_) == ' ')) {
       out_ += ", ";  // a dash in prose is a pause
     } else if (b == kEllipsis) {
       out_ += "...";
@@ -392,6 +394,22 @@ class NaturalReading::Pass {
       return;
     }
     if (slashAbbreviation(lower)) return;
+    // S.A., L.T.D.A. style: one letter, a dot, one letter, a dot, as the slash abbreviation.
+    if (w.size() == 1 && at(pos_) == '.' && letterAt(pos_ + 1) && !letterAt(pos_ + 2) && at(pos_ + 2) == '.') {
+      const auto found = r_.slashes_.find(lower + "/" + lowerLatin1(text_.substr(pos_ + 1, 1)));
+      if (found != r_.slashes_.end()) {
+        say(found->second.otherwise);
+        pos_ += 3;
+        forgetWord();
+        return;
+      }
+    }
+    // km 25 of a road: the unit before its number.
+    if (lower == "km" && digitAt(skipBlanks(pos_)) && skipBlanks(pos_) > pos_) {
+      say(r_.units_.at("km").singular);
+      forgetWord();
+      return;
+    }
     if (at(pos_) == '.' && titleOrAbbreviation(w, start)) return;
     if (roman(w)) return;
     if (acronym(w)) return;
@@ -583,6 +601,11 @@ class NaturalReading::Pass {
       if (auto value = thousandsValue(token.groups, token.groups.size() - 1))
         return decimalNumber(token, std::to_string(*value), token.groups.back());
     }
+    // Lei 8.666/93: a number, then the year after the bar.
+    if (seps.size() >= 2 && seps.back() == '/' && seps.find_first_not_of('.') == seps.size() - 1) {
+      if (auto value = thousandsValue(token.groups, token.groups.size() - 1))
+        return spoken(r_.numbers_.cardinal(*value) + " barra " + wholeNumber(token.groups.back()), token.end);
+    }
     if (seps == "/" || seps == "//") {
       if (dateReading(token) || fraction(token)) return;
       std::string out;
@@ -668,6 +691,9 @@ class NaturalReading::Pass {
     if (hour > 24 || minute > 59 || (g.size() == 3 && valueOf(g[2]) > 59)) return false;
     std::string out = timeWords(hour, minute, g.size() == 3 ? std::optional<uint64_t>(valueOf(g[2])) : std::nullopt);
     pos_ = token.end;
+    // 14:00h, 14:00hs: the hour sign adds nothing.
+    if (at(pos_) == 'h' && (!letterAt(pos_ + 1) || (at(pos_ + 1) == 's' && !letterAt(pos_ + 2))))
+      pos_ += at(pos_ + 1) == 's' ? 2 : 1;
     say(timeRange(out));
     forgetWord();
     return true;

@@ -228,12 +228,22 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     std::fprintf(stderr, "kaldro-fala: o motor %s não começou (veja --help)\n", options.engine.c_str());
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
+  // A synthesizer that stopped speaking for good ends the run: what it lost is said.
+  auto endIfLost = [&] {
+    const std::string cause = synth.synthLostCause();
+    if (cause.empty()) return;
+    synth.synthFinish();
+    std::fprintf(stderr, "kaldro-fala: %s\n", platform::cp1252ToUtf8(cause).c_str());
+    throw platform::ProgramExit{platform::exit_status::Failure};
+  };
   forEachText(options, [&](const std::string&, const std::string& text) {
     synth.synthSpeak(text);
     while (synth.synthBusy(false)) runtime.console().waitForMessage();
+    endIfLost();
   });
   runtime.console().pumpAllMessages();
   synth.synthFinish();
+  endIfLost();
   if (synth.synthOutputFailed()) {
     std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
     throw platform::ProgramExit{1};
@@ -247,7 +257,8 @@ int main(int argc, char** argv) {
   if (app::answerStandardOption(std::vector<std::string>(argv + 1, argv + argc), "kaldro-fala", kUsage)) return 0;
   const std::optional<Options> options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options) {
-    std::fputs(kUsage, stderr);
+    // The reason is already said; the whole help would bury it.
+    std::fputs("kaldro-fala: veja as opções com kaldro-fala --help\n", stderr);
     return platform::exit_status::Usage;
   }
   if (options->help) {

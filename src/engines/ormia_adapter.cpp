@@ -46,20 +46,40 @@ OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configurat
                            tts::EnginePlaces places, const tts::Reading* reading)
     : console_(console),
       settings_(readOrmiaSettings(config)),
-      engine_(player, placesWith(std::move(places), settings_),
+      engine_(placesWith(std::move(places), settings_),
               [&console](const std::string& message) { console.host().trace().event("message", message); }),
       configuredReading_(tts::readingFromConfig(config)),
-      reading_(reading) {}
+      reading_(reading),
+      playerSink_(player) {}
 
 void OrmiaAdapter::postWake() { postSynthWake(console_.host()); }
 
+platform::SoundSink& OrmiaAdapter::sink() {
+  if (fileSink_) return *fileSink_;
+  return playerSink_;
+}
+
 bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFile) {
-  engine_.setOutputFile(outputFile);
+  // A second start finishes the file of the first.
+  fileSink_.reset();
+  failureText_.clear();
   const tts::DataFiles files = settings_.files();
   started_ = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions, files.abbreviations,
                                  files.prosody, files.diphones);
   engine_.setFactors(durationFactorForSpeed(speed), pitchFactorForPitch(pitch));
   engine_.setReading(reading_ ? *reading_ : configuredReading_);
+  if (!started_) {
+    failureText_ = engine_.lastErrorText().empty() ? engine_.mbrolaMessage() : engine_.lastErrorText();
+    return false;
+  }
+  if (!outputFile.empty()) {
+    fileSink_ = std::make_unique<platform::WaveFileSink>(outputFile, tts::OrmiaEngine::SampleRate);
+    if (!fileSink_->status().ok()) {
+      failureText_ = fileSink_->status().message();
+      fileSink_.reset();
+      started_ = false;
+    }
+  }
   return started_;
 }
 
@@ -67,12 +87,14 @@ void OrmiaAdapter::finish() {
   while (busy(false)) console_.delayMs(kFinishPollMs);
   stop();
   engine_.shutdownEngine();
+  if (fileSink_ && !fileSink_->close().ok()) failureText_ = fileSink_->status().message();
   started_ = false;
 }
 
 void OrmiaAdapter::speak(std::string_view text) {
   if (!started_) return;
-  engine_.speakUtterance(text);
+  engine_.speakUtterance(text, sink());
+  if (fileSink_ && !fileSink_->status().ok()) failureText_ = fileSink_->status().message();
   postWake();
 }
 
@@ -80,14 +102,13 @@ void OrmiaAdapter::speakLiterally(std::string_view text) {
   if (!started_) return;
   // The utterance is made at once, so the reading can be put back right after it.
   engine_.setReading(tts::Reading::Literal);
-  engine_.speakUtterance(text);
+  speak(text);
   engine_.setReading(reading_ ? *reading_ : configuredReading_);
-  postWake();
 }
 
 bool OrmiaAdapter::busy(bool) {
   if (!started_) return false;
-  bool speaking = engine_.isSpeaking();
+  bool speaking = !fileSink_ && playerSink_.playing();
   if (console_.keyPressed()) {
     stop();
     speaking = false;
@@ -99,7 +120,7 @@ bool OrmiaAdapter::busy(bool) {
 }
 
 void OrmiaAdapter::stop() {
-  engine_.stopSpeaking();
+  if (!fileSink_) playerSink_.stop();
   postWake();
 }
 

@@ -85,7 +85,7 @@ void Speech::speakTextReading(std::string_view text, bool natural) {
   trace("say", text);
   if (externalActive_) {
     waitSpeechEnd();
-    if (!console_.keyPressed()) {
+    if (!externalLost() && !console_.keyPressed()) {
       trace("external", text);
       if (natural)
         external_->synthSpeak(text);
@@ -93,13 +93,24 @@ void Speech::speakTextReading(std::string_view text, bool natural) {
         external_->synthSpeakLiterally(text);
       externalPending_ = true;
     }
-    return;
+    // A text the synthesizer could not take is heard all the same.
+    if (!externalLost()) return;
   }
   natural = natural && textReader_;
   if (!natural) return speakBuiltIn(text, false);
   const std::string read = readingOf(text);
   if (read != text) trace("read", read);
   speakBuiltIn(read, true);
+}
+
+bool Speech::externalLost() {
+  if (!externalActive_) return true;
+  const std::string cause = external_->synthLostCause();
+  if (cause.empty()) return false;
+  trace("external-lost", cause);
+  external_->synthFinish();
+  externalActive_ = false;
+  return true;
 }
 
 void Speech::speakBuiltIn(std::string_view original, bool natural) {
@@ -360,6 +371,7 @@ int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
   readSynthParams(speedLevel_);
   externalActive_ = false;
   if (auto external = readExternalSettings(config_)) {
+    external_->synthSetVoiceName(platform::cp1252ToUtf8(external->voiceName));
     externalActive_ = external_->synthStart(external->voice, external->rate, external->pitch, "", external->kind);
     sapiType_ = external->kind;
   }

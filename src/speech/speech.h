@@ -125,6 +125,9 @@ class Speech {
   void speakTextReading(std::string_view text, bool natural);
   // natural: punctuation pauses without being named.
   void speakBuiltIn(std::string_view text, bool natural);
+  // True when the external synthesizer has stopped speaking for good: it is finished, and the
+  // built-in synthesizer speaks from here on.
+  bool externalLost();
   void speakWordRun(std::string_view run);
   size_t speakDigitRun(std::string_view text, size_t pos);
   void speakSymbol(std::string_view rest, char heard, bool natural);

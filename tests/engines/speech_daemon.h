@@ -39,11 +39,19 @@ class SpeechDaemon {
                  "LogLevel 2\n");
     folder.write("conf/modules/espeak-ng.conf", "");
     socket = folder.file("speechd.sock");
+    start();
+  }
+
+  // Starts it (again, after it was killed), on the same socket; failure says why not.
+  void start() {
+    const std::string program = "/usr/bin/speech-dispatcher";
+    failure.clear();
     const std::vector<std::string> arguments{program, "-s", "-t", "0", "-C", folder.file("conf"), "-S", socket,
                                              "-P", folder.file("speechd.pid"), "-L", folder.path()};
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    ::unlink(socket.c_str());
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     const std::string log = folder.file("speechd.out");
@@ -71,9 +79,20 @@ class SpeechDaemon {
     failure = "speech-dispatcher did not open its socket within 10 s";
   }
 
+  // Sends it a signal (SIGSTOP, SIGCONT); SIGKILL also reaps it.
+  void signal(int number) {
+    if (pid_ <= 0) return;
+    ::kill(pid_, number);
+    if (number == SIGKILL) {
+      ::waitpid(pid_, nullptr, 0);
+      pid_ = 0;
+    }
+  }
+
   // Ended by its process id; it may ignore SIGTERM, so SIGKILL follows.
   ~SpeechDaemon() {
     if (pid_ <= 0) return;
+    ::kill(pid_, SIGCONT);
     ::kill(pid_, SIGTERM);
     for (int tries = 0; tries < 40; ++tries) {
       if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;

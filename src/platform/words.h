@@ -85,7 +85,11 @@ inline constexpr Cp1252Words MbrolaNotOpen = "o programa mbrola não está abert
 inline constexpr Cp1252Words MbrolaNoAnswer = "o programa mbrola não respondeu";
 inline constexpr Cp1252Words MbrolaTakesNoMoreLines = "o programa mbrola não aceita mais linhas";
 inline constexpr Cp1252Words MbrolaEnded = "o programa mbrola terminou (estado {})";
-// Speech Dispatcher going away while in use.
+// Speech Dispatcher not starting, or going away while in use.
+inline constexpr Cp1252Words SpeechServiceMissing =
+    "o Speech Dispatcher não respondeu (o pacote speech-dispatcher está instalado?)";
+inline constexpr Cp1252Words SpeechServiceWithoutVoices = "o Speech Dispatcher não tem vozes";
+inline constexpr Cp1252Words SpeechServiceWritesNoFiles = "o Speech Dispatcher não grava arquivos";
 inline constexpr Cp1252Words SpeechServiceGone = "o Speech Dispatcher fechou a conexão e não voltou";
 inline constexpr Cp1252Words SpeechServiceSilent = "o Speech Dispatcher parou de responder";
 inline constexpr Cp1252Words SpeechServiceCutShort = "o Speech Dispatcher fechou a conexão no meio da fala duas vezes";
@@ -99,6 +103,14 @@ inline constexpr Cp1252Words EngineOutputCannotBeCreated = "Arquivo de saída n�
 inline constexpr Cp1252Words WaveCannotBeCreated = "O arquivo WAV {} não pode ser criado: {}";
 inline constexpr Cp1252Words WaveWriteFailed = "A gravação do arquivo WAV {} falhou: {}";
 inline constexpr Cp1252Words WaveFormatLimit = "O arquivo WAV {} chegou ao limite de 4 GB do formato: o resto não foi gravado";
+// The Speech Dispatcher output module (its log and the server's log).
+inline constexpr Cp1252Words CapitalLetter = "maiúscula";
+inline constexpr Cp1252Words ModuleVoicesReady = "kaldro pronto, vozes: {}";
+inline constexpr Cp1252Words ModuleEngineUnavailable = "motor de português indisponível ({}); fala a voz embutida";
+inline constexpr Cp1252Words ModuleEngineFailed = "o MBROLA falhou ({}); a fala segue na voz embutida";
+inline constexpr Cp1252Words ModuleBuiltInFailed = "a voz embutida não pôde ser iniciada (erro {})";
+inline constexpr Cp1252Words ModuleNoVoice = "nenhuma voz pôde ser iniciada";
+inline constexpr Cp1252Words ModuleSoundThroughServer = "o kaldro só envia o som ao servidor";
 }  // namespace words
 
 }  // namespace kaldro::platform

@@ -10,8 +10,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/program_run.h"
@@ -20,24 +23,29 @@ extern char** environ;
 
 namespace kaldro::engines::testing {
 
+// The modules a daemon loads: AddModule and DefaultModule lines, and each module file's text.
+struct DaemonModules {
+  std::string lines = "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\nDefaultModule espeak-ng\n";
+  std::vector<std::pair<std::string, std::string>> files = {{"espeak-ng.conf", ""}};
+};
+
 // A speech-dispatcher of the test's own: its configuration, socket and log in a scratch folder,
-// the eSpeak NG module, and ALSA's null device, so that no sound card is needed.
+// the eSpeak NG module unless told others, and ALSA's null device, so that no sound card is needed.
 class SpeechDaemon {
  public:
-  SpeechDaemon() {
+  // logLevel 4 logs each text as it goes to the speech module ("Module speak!").
+  explicit SpeechDaemon(const DaemonModules& modules = {}, int logLevel = 2) {
     const std::string program = "/usr/bin/speech-dispatcher";
     if (::access(program.c_str(), X_OK) != 0) {
       failure = "speech-dispatcher is not installed (Debian package speech-dispatcher)";
       return;
     }
     std::filesystem::create_directories(folder.file("conf/modules"));
-    folder.write("conf/speechd.conf",
-                 "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n"
-                 "DefaultModule espeak-ng\n"
-                 "AudioOutputMethod \"alsa\"\n"
-                 "AudioALSADevice \"null\"\n"
-                 "LogLevel 2\n");
-    folder.write("conf/modules/espeak-ng.conf", "");
+    folder.write("conf/speechd.conf", modules.lines +
+                                          "AudioOutputMethod \"alsa\"\n"
+                                          "AudioALSADevice \"null\"\n"
+                                          "LogLevel " + std::to_string(logLevel) + "\n");
+    for (const auto& [name, text] : modules.files) folder.write("conf/modules/" + name, text);
     socket = folder.file("speechd.sock");
     start();
   }
@@ -100,6 +108,25 @@ class SpeechDaemon {
     }
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
+  }
+
+  // Waits (at most limitMs) until a text has gone to the speech module; needs logLevel 4.
+  bool waitUntilSpeaking(int limitMs = 60000) const {
+    const std::string marker = "Module speak!";
+    std::string unread;
+    std::streamoff offset = 0;
+    for (int waited = 0; waited < limitMs; waited += 50) {
+      // The log grows by megabytes while the voices are listed: only its new part is read.
+      std::ifstream log(folder.file("speech-dispatcher.log"), std::ios::binary);
+      if (log && log.seekg(offset)) {
+        std::string added((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+        offset += static_cast<std::streamoff>(added.size());
+        unread = unread.substr(unread.size() > marker.size() ? unread.size() - marker.size() : 0) + added;
+        if (unread.find(marker) != std::string::npos) return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
   }
 
   // What SPEECHD_ADDRESS says to reach it.

@@ -258,7 +258,11 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
   // A text cut off at the end is lost when no service comes back to say it.
   lost = lost || synth.synthSpeechLost();
   if (synth.synthOutputFailed()) {
-    std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
+    const std::string cause = platform::cp1252ToUtf8(synth.synthFailureText());
+    if (cause.empty())
+      std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
+    else
+      std::fprintf(stderr, "kaldro-fala: %s\n", cause.c_str());
     throw platform::ProgramExit{1};
   }
   if (lost) {

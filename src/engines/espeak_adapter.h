@@ -58,7 +58,8 @@ class EspeakAdapter final : public EngineAdapter {
   const std::string& voice() const { return voice_; }
   // A write to the output file failed (the disk is full, the format's limit reached): what followed is lost.
   bool outputFailed() const override { return file_ && !file_->status().ok(); }
-  std::string lostCause() const override { return outputFailed() ? file_->status().message() : std::string(); }
+  std::string failureText() const override { return outputFailed() ? file_->status().message() : std::string(); }
+  bool speechLost() const override { return outputFailed(); }
 
   // The engine's notices: a text taken and done, its sound started and ended.
   void onTextStarted() { ++pendingTexts_; }

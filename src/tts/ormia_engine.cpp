@@ -118,12 +118,14 @@ bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sin
   const std::vector<std::string> lines = lineMaker_ ? lineMaker_(text, durationFactor_, pitchFactor_)
                                                     : frontEnd_.mbrolaLines(text, durationFactor_, pitchFactor_);
   bool result = true;
-  bool wanted = true;  // the sink takes samples; once it refuses, the rest is read and dropped
+  // The sink takes samples; once it refuses, no more phones are written (a stopped utterance costs
+  // no more synthesis) and what MBROLA already holds is read and dropped.
+  bool wanted = true;
   binding_->reset();
   sink.beginUtterance(SampleRate);
   for (size_t i = 0; i < lines.size(); ++i) {
     const bool last = i + 1 == lines.size();
-    if (lines[i].empty() && !last) continue;
+    if ((lines[i].empty() || !wanted) && !last) continue;
     binding_->write(lines[i] + "\r\n");
     if (binding_->lastError() != 0) {
       binding_->reset();

@@ -83,10 +83,12 @@ void BuiltInVoice::handSound(const platform::AudioFormat& format, const uint8_t*
     resamplerReady_ = resampler_.configure(format, ModuleSampleRate, 1);
     if (!resamplerReady_) return;
   }
-  resampler_.convert(bytes, length, converted_);
-  if (!converted_.empty() && !(*sink_)(std::span<const int16_t>(converted_.data(), converted_.size()))) {
-    cancelled_ = true;
-    return;
+  if (length > 0) {
+    resampler_.convert(bytes, length, converted_);
+    if (!converted_.empty() && !(*sink_)(std::span<const int16_t>(converted_.data(), converted_.size()))) {
+      cancelled_ = true;
+      return;
+    }
   }
   if (last) {
     resampler_.tail(converted_);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/input_texts.h"
 #include "app/ormia_text.h"
 #include "app/program_runtime.h"
 #include "app/standard_options.h"
@@ -26,13 +27,14 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
-    "     kaldro-fala --engine ormia|speechd|espeak [-w ARQUIVO.wav] [TEXTO...]\n"
+    "     kaldro-fala --engine ormia|speechd|espeak [-v N] [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
-    "     kaldro-fala --engine ormia (--normal | --pho | --phones) [TEXTO...]\n"
+    "     kaldro-fala --engine ormia [-v N] (--normal | --pho | --phones) [TEXTO...]\n"
     "     kaldro-fala --voices [--engine ormia|speechd|espeak]\n"
     "     kaldro-fala --help | --version\n"
     "Sem TEXTO, fala cada linha da entrada padrão.\n"
-    "  -v N        nível de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
+    "  -v N        nível de velocidade 1 a 5 (sem ele, o de KALDRO.INI; com --engine, a\n"
+    "              velocidade normal do motor)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de tocá-lo (as pausas viram silêncio)\n"
     "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de falá-lo\n"
     "  --phones    escreve cada texto, uma tabulação e os fones da voz embutida (nomes do\n"
@@ -40,7 +42,8 @@ constexpr const char* kUsage =
     "  --play      toca os arquivos WAV pelo tocador do sistema (8, 16, 24 e 32 bits, ponto\n"
     "              flutuante; mais de dois canais são misturados num só)\n"
     "  --engine ormia --normal  escreve o texto normalizado pelo motor de português\n"
-    "  --engine ormia --pho     escreve as linhas que o motor de português manda ao MBROLA\n"
+    "  --engine ormia --pho     escreve as linhas que o motor de português manda ao MBROLA, na\n"
+    "              velocidade de -v\n"
     "  --engine ormia --phones  escreve cada texto, uma tabulação e os fones do motor (voz br4)\n"
     "  --engine ormia  fala pelo motor de português sobre o MBROLA (o programa mbrola\n"
     "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
@@ -65,6 +68,13 @@ int engineKind(const std::string& name) {
   if (name == "speechd") return 5;
   if (name == "espeak") return 4;
   return -1;
+}
+
+// The engines' speed (-10 to 10) at each of kaldro-fala's levels 1 to 5, near the built-in voice's
+// pace at that level; without -v, the engines' normal pace.
+int engineSpeed(int level) {
+  constexpr int kSpeeds[] = {-6, -2, 0, 5, 7};
+  return level >= 1 && level <= 5 ? kSpeeds[level - 1] : 0;
 }
 
 struct Options {
@@ -159,18 +169,11 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   if (!allPlayed) throw platform::ProgramExit{platform::exit_status::Failure};
 }
 
-// Calls handle(given, text) for each text of the command line, else each line of standard input;
-// given is the text as it came, text the same in CP1252.
+// Calls handle(given, text) for each text of the command line, else each line (or part of a long
+// line) of standard input; given is the text as it came, text the same in CP1252.
 template <typename Handle>
 void forEachText(const Options& options, Handle&& handle) {
-  if (!options.items.empty()) {
-    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
-  } else {
-    for (std::string line; std::getline(std::cin, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      handle(line, platform::textFileToCp1252(line));
-    }
-  }
+  app::forEachInputText(options.items, std::cin, handle);
 }
 
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
@@ -214,7 +217,7 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     throw platform::ProgramExit{1};
   }
   speech::ExternalSynth& synth = runtime.externalSynth();
-  if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
+  if (!synth.synthStart(0, engineSpeed(options.level), 0, options.wavFile, engineKind(options.engine))) {
     std::fprintf(stderr, "kaldro-fala: o motor %s não começou (veja --help)\n", options.engine.c_str());
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
@@ -265,7 +268,7 @@ int main(int argc, char** argv) {
     return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised
                                : options->pho  ? app::OrmiaTextMode::MbrolaLines
                                                : app::OrmiaTextMode::Phones,
-                               options->items, configuration);
+                               options->items, configuration, engineSpeed(options->level));
   }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.

@@ -115,35 +115,44 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
 bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sink) {
   if (blank(text)) return true;
   if (!binding_) return false;
-  const std::vector<std::string> lines = lineMaker_ ? lineMaker_(text, durationFactor_, pitchFactor_)
-                                                    : frontEnd_.mbrolaLines(text, durationFactor_, pitchFactor_);
   bool result = true;
-  // The sink takes samples; once it refuses, no more phones are written (a stopped utterance costs
-  // no more synthesis) and what MBROLA already holds is read and dropped.
+  // The sink takes samples; once it refuses, no more phones are written (a stopped utterance costs no
+  // more synthesis) but the last, whose flush ends what MBROLA holds, which is read and dropped.
   bool wanted = true;
   binding_->reset();
   sink.beginUtterance(SampleRate);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const bool last = i + 1 == lines.size();
-    if ((lines[i].empty() || !wanted) && !last) continue;
-    binding_->write(lines[i] + "\r\n");
-    if (binding_->lastError() != 0) {
-      binding_->reset();
-      result = false;
-    }
-    if (last) binding_->flush();
-    int count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
-    while (count > 0) {
-      if (wanted && !sink.takeSamples({scratch_.data(), static_cast<size_t>(count)})) {
-        wanted = false;
+  // Each piece of the text is spoken as soon as its lines are made: the first sound of a long text
+  // comes as soon as a short one's, and only one piece's lines are held.
+  auto speakPiece = [&](std::vector<std::string>& lines, bool lastPiece) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const bool last = lastPiece && i + 1 == lines.size();
+      if ((lines[i].empty() || !wanted) && !last) continue;
+      binding_->write(lines[i] + "\r\n");
+      if (binding_->lastError() != 0) {
+        binding_->reset();
         result = false;
       }
-      count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
+      if (last) binding_->flush();
+      int count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
+      while (count > 0) {
+        if (wanted && !sink.takeSamples({scratch_.data(), static_cast<size_t>(count)})) {
+          wanted = false;
+          result = false;
+        }
+        count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
+      }
+      if (count < 0 && binding_->lastError() != 0) {
+        binding_->reset();
+        result = false;
+      }
     }
-    if (count < 0 && binding_->lastError() != 0) {
-      binding_->reset();
-      result = false;
-    }
+    return true;
+  };
+  if (lineMaker_) {
+    std::vector<std::string> lines = lineMaker_(text, durationFactor_, pitchFactor_);
+    speakPiece(lines, true);
+  } else {
+    frontEnd_.forEachPiece(text, durationFactor_, pitchFactor_, speakPiece);
   }
   if (!sink.endUtterance()) result = false;
   return result;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "engines/ormia_adapter.h"
+#include "tts/engine_settings.h"
 #include "platform/text.h"
 #include "platform/wave_file.h"
 #include "platform/words.h"
@@ -159,7 +159,7 @@ ModuleSpeaker::ModuleSpeaker(const platform::Configuration& config, ModuleOption
     : config_(config), options_(std::move(options)), builtIn_(config), ormia_(config, std::move(places)) {}
 
 bool ModuleSpeaker::initialise(std::string& message) {
-  const engines::OrmiaSettings settings = engines::readOrmiaSettings(config_);
+  const tts::EngineSettings settings = tts::readEngineSettings(config_);
   const int builtIn = builtIn_.start(settings.files().abbreviations);
   const bool engine = ormia_.start();
   std::string found;

@@ -33,6 +33,8 @@ class EngineAdapter {
   virtual void finish() = 0;
   // text: CP1252, the whole text of one call of the speech services.
   virtual void speak(std::string_view text) = 0;
+  // Each sign as written: engines with a reading of their own read literally here.
+  virtual void speakLiterally(std::string_view text) { speak(text); }
   // queuedOnly: only text the synthesizer has not yet taken counts.
   virtual bool busy(bool queuedOnly) = 0;
   virtual void stop() = 0;

@@ -38,6 +38,8 @@ void EngineDispatcher::synthFinish() { selected().finish(); }
 
 void EngineDispatcher::synthSpeak(std::string_view text) { selected().speak(text); }
 
+void EngineDispatcher::synthSpeakLiterally(std::string_view text) { selected().speakLiterally(text); }
+
 bool EngineDispatcher::synthBusy(bool queuedOnly) {
   // Completion notices of the engines and the wave player are taken first.
   console_.pumpAllMessages();

@@ -35,6 +35,7 @@ class EngineDispatcher final : public speech::ExternalSynth {
   bool synthStart(int voice, int speed, int pitch, const std::string& outputFile, int kind) override;
   void synthFinish() override;
   void synthSpeak(std::string_view text) override;
+  void synthSpeakLiterally(std::string_view text) override;
   bool synthBusy(bool queuedOnly) override;
   void synthStop() override;
   bool synthOutputFailed() const override;

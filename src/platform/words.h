@@ -99,6 +99,14 @@ inline constexpr Cp1252Words EngineOutputCannotBeCreated = "Arquivo de saída n�
 inline constexpr Cp1252Words WaveCannotBeCreated = "O arquivo WAV {} não pode ser criado: {}";
 inline constexpr Cp1252Words WaveWriteFailed = "A gravação do arquivo WAV {} falhou: {}";
 inline constexpr Cp1252Words WaveFormatLimit = "O arquivo WAV {} chegou ao limite de 4 GB do formato: o resto não foi gravado";
+// The Speech Dispatcher output module (its log and the server's log).
+inline constexpr Cp1252Words CapitalLetter = "maiúscula";
+inline constexpr Cp1252Words ModuleVoicesReady = "kaldro pronto, vozes: {}";
+inline constexpr Cp1252Words ModuleEngineUnavailable = "motor de português indisponível ({}); fala a voz embutida";
+inline constexpr Cp1252Words ModuleEngineFailed = "o MBROLA falhou ({}); a fala segue na voz embutida";
+inline constexpr Cp1252Words ModuleBuiltInFailed = "a voz embutida não pôde ser iniciada (erro {})";
+inline constexpr Cp1252Words ModuleNoVoice = "nenhuma voz pôde ser iniciada";
+inline constexpr Cp1252Words ModuleSoundThroughServer = "o kaldro só envia o som ao servidor";
 }  // namespace words
 
 }  // namespace kaldro::platform

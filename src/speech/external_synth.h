@@ -16,6 +16,8 @@ class ExternalSynth {
   virtual void synthFinish() = 0;
   // Hands the whole text (CP1252) over; returns while it is still being spoken.
   virtual void synthSpeak(std::string_view text) = 0;
+  // The same, each sign read as written, whatever reading the synthesizer was started with.
+  virtual void synthSpeakLiterally(std::string_view text) { synthSpeak(text); }
   virtual bool synthBusy(bool queuedOnly) = 0;
   virtual void synthStop() = 0;
   // True when speech meant for the output file was lost (a write failed).

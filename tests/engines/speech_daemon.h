@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/program_run.h"
@@ -20,24 +21,28 @@ extern char** environ;
 
 namespace kaldro::engines::testing {
 
+// The modules a daemon loads: AddModule and DefaultModule lines, and each module file's text.
+struct DaemonModules {
+  std::string lines = "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\nDefaultModule espeak-ng\n";
+  std::vector<std::pair<std::string, std::string>> files = {{"espeak-ng.conf", ""}};
+};
+
 // A speech-dispatcher of the test's own: its configuration, socket and log in a scratch folder,
-// the eSpeak NG module, and ALSA's null device, so that no sound card is needed.
+// the eSpeak NG module unless told others, and ALSA's null device, so that no sound card is needed.
 class SpeechDaemon {
  public:
-  SpeechDaemon() {
+  explicit SpeechDaemon(const DaemonModules& modules = {}) {
     const std::string program = "/usr/bin/speech-dispatcher";
     if (::access(program.c_str(), X_OK) != 0) {
       failure = "speech-dispatcher is not installed (Debian package speech-dispatcher)";
       return;
     }
     std::filesystem::create_directories(folder.file("conf/modules"));
-    folder.write("conf/speechd.conf",
-                 "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n"
-                 "DefaultModule espeak-ng\n"
-                 "AudioOutputMethod \"alsa\"\n"
-                 "AudioALSADevice \"null\"\n"
-                 "LogLevel 2\n");
-    folder.write("conf/modules/espeak-ng.conf", "");
+    folder.write("conf/speechd.conf", modules.lines +
+                                          "AudioOutputMethod \"alsa\"\n"
+                                          "AudioALSADevice \"null\"\n"
+                                          "LogLevel 2\n");
+    for (const auto& [name, text] : modules.files) folder.write("conf/modules/" + name, text);
     socket = folder.file("speechd.sock");
     start();
   }

@@ -20,7 +20,9 @@ for package in libc6 libstdc++6 libsdl2-2.0-0 libsdl2-ttf-2.0-0 libfontconfig1 f
                espeak-ng-data libspeechd2; do
   echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qx "$package" || fail "Depends sem $package: $depends"
 done
-dpkg-deb -I "$deb" conffiles | grep -qx /etc/kaldro/KALDRO.INI || fail "KALDRO.INI não é um arquivo de configuração do pacote"
+for conffile in /etc/kaldro/KALDRO.INI /etc/speech-dispatcher/modules/kaldro.conf; do
+  dpkg-deb -I "$deb" conffiles | grep -qx "$conffile" || fail "$conffile não é um arquivo de configuração do pacote"
+done
 
 dpkg-deb -c "$deb" | awk '{print $NF}' >"$out/contents.txt"
 for file in ./usr/bin/plumar ./usr/bin/kaldro-fala ./etc/kaldro/KALDRO.INI ./usr/share/man/man1/plumar.1 \
@@ -28,7 +30,8 @@ for file in ./usr/bin/plumar ./usr/bin/kaldro-fala ./etc/kaldro/KALDRO.INI ./usr
             ./usr/share/kaldro/som/difones/DIFONES2.IND ./usr/share/kaldro/som/difones/regras.rgr \
             ./usr/share/kaldro/som/letras/_65.wav ./usr/share/kaldro/ormiatts/portug.nrl \
             ./usr/share/doc/kaldro/manual.md ./usr/share/doc/kaldro/exemplos/declaracao.txt \
-            ./usr/share/doc/kaldro/copyright; do
+            ./usr/share/doc/kaldro/copyright ./usr/lib/speech-dispatcher-modules/sd_kaldro \
+            ./etc/speech-dispatcher/modules/kaldro.conf; do
   grep -qx "$file" "$out/contents.txt" || fail "o pacote não tem $file"
 done
 [ "$(grep -c '^\./usr/bin/.' "$out/contents.txt")" = 2 ] || fail "o pacote tem outros programas: $(grep '^\./usr/bin/.' "$out/contents.txt")"

@@ -13,21 +13,10 @@
 #include "engines/player_sink.h"
 #include "platform/config.h"
 #include "platform/wave_file_sink.h"
-#include "tts/front_end.h"
+#include "tts/engine_settings.h"
 #include "tts/ormia_engine.h"
 
 namespace kaldro::engines {
-
-struct OrmiaSettings {
-  std::string databaseName;  // MBROLA_DB: a voice name, or a path to its database
-  std::string engineFolder;  // DIR, ending in "/"
-  std::string baseName;      // BASE
-  std::string mbrolaLibrary; // MBROLA_LIB: a library name tried before the usual ones
-  tts::DataFiles files() const;
-};
-
-// [ORMIATTS] of KALDRO.INI, with the defaults: br4, PREFIX/share/kaldro/ormiatts/, portug.
-OrmiaSettings readOrmiaSettings(const platform::Configuration& config);
 
 // The engine's factors for the dispatcher's speed and pitch.
 double durationFactorForSpeed(int speed);
@@ -52,7 +41,7 @@ class OrmiaAdapter final : public EngineAdapter {
   // Why the last start or the -w file failed (CP1252); empty when nothing did.
   const std::string& failureText() const { return failureText_; }
 
-  const OrmiaSettings& settings() const { return settings_; }
+  const tts::EngineSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }
 
  private:
@@ -60,7 +49,7 @@ class OrmiaAdapter final : public EngineAdapter {
   platform::SoundSink& sink();
 
   console::Console& console_;
-  OrmiaSettings settings_;
+  tts::EngineSettings settings_;
   tts::OrmiaEngine engine_;
   tts::Reading configuredReading_;
   const tts::Reading* reading_;

@@ -1,7 +1,6 @@
 // The engine's pipeline, stage after stage: normalise, tokenise, patterns, transcribe, prosody.
 #include "tts/front_end.h"
 
-#include "platform/config.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "platform/words.h"
@@ -20,15 +19,6 @@ DataFiles dataFilesIn(const std::string& folder, const std::string& baseName) {
     return platform::findFileIgnoringCase(folder, name).value_or(folder + name);
   };
   return {file(".nrl"), file(".exc"), file(".abr"), file(".pro"), file(".dfn")};
-}
-
-DataFiles dataFilesFromConfig(const platform::Configuration& configuration) {
-  std::string folder = configuration.readConfig("ORMIATTS", "DIR");
-  if (folder.empty()) folder = configuration.prefix() + "/share/kaldro/ormiatts/";
-  if (folder.back() != '/') folder += '/';
-  std::string baseName = configuration.readConfig("ORMIATTS", "BASE");
-  if (baseName.empty()) baseName = "portug";
-  return dataFilesIn(folder, baseName);
 }
 
 std::string loadFailureText(LoadResult result, const std::string& readErrorText) {

@@ -12,10 +12,6 @@
 #include "tts/phrasing.h"
 #include "tts/transcriber.h"
 
-namespace kaldro::platform {
-class Configuration;
-}
-
 namespace kaldro::tts {
 
 // The five data files of the engine (full paths).
@@ -30,9 +26,6 @@ struct DataFiles {
 // folder + baseName + ".nrl", ".exc", ".abr", ".pro", ".dfn"; each name is found without regard to
 // case when the exact one does not exist.
 DataFiles dataFilesIn(const std::string& folder, const std::string& baseName = "portug");
-// The engine's files from [ORMIATTS] DIR and BASE of KALDRO.INI; DIR defaults to
-// PREFIX/share/kaldro/ormiatts/, BASE to "portug".
-DataFiles dataFilesFromConfig(const platform::Configuration& configuration);
 
 // Which loader failed; the engine turns each into its own message.
 enum class LoadResult { Loaded, LexiconFailed, AbbreviationsFailed, ProsodyFailed, ReadError };

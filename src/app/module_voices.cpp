@@ -157,7 +157,7 @@ ModuleSpeaker::ModuleSpeaker(const platform::Configuration& config, ModuleOption
     : config_(config), options_(std::move(options)), builtIn_(config), ormia_(config, std::move(places)) {}
 
 bool ModuleSpeaker::initialise(std::string& message) {
-  const engines::OrmiaSettings settings = engines::readOrmiaSettings(config_);
+  const tts::EngineSettings settings = tts::readEngineSettings(config_);
   const int builtIn = builtIn_.start(settings.files().abbreviations);
   const bool engine = ormia_.start();
   std::string found;

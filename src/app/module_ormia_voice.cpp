@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/module_voices.h"
-#include "engines/ormia_adapter.h"
+#include "tts/engine_settings.h"
 #include "platform/sound_sink.h"
 
 namespace kaldro::app {

@@ -39,7 +39,7 @@ class OrmiaAdapter final : public EngineAdapter {
   // A write to the -w file failed or reached the format's limit: what followed is lost.
   bool outputFailed() const override { return fileSink_ && !fileSink_->status().ok(); }
   // Why the last start or the -w file failed (CP1252); empty when nothing did.
-  const std::string& failureText() const { return failureText_; }
+  std::string failureText() const override { return failureText_; }
 
   const tts::EngineSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }

@@ -105,9 +105,8 @@ void Speech::speakTextReading(std::string_view text, bool natural) {
 
 bool Speech::externalLost() {
   if (!externalActive_) return true;
-  const std::string cause = external_->synthLostCause();
-  if (cause.empty()) return false;
-  trace("external-lost", cause);
+  if (!external_->synthSpeechLost()) return false;
+  trace("external-lost", external_->synthFailureText());
   external_->synthFinish();
   externalActive_ = false;
   return true;

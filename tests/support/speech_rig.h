@@ -103,7 +103,8 @@ struct FakeExternal : ExternalSynth {
     if (!loseAtSpeak.empty()) lostCause = loseAtSpeak;
   }
   void synthSetVoiceName(std::string name) override { voiceName = std::move(name); }
-  std::string synthLostCause() const override { return lostCause; }
+  std::string synthFailureText() const override { return lostCause; }
+  bool synthSpeechLost() const override { return !lostCause.empty(); }
   std::string voiceName;
   // Set: the synthesizer is lost (loseAtSpeak: when it is next handed a text).
   std::string lostCause, loseAtSpeak;

@@ -1,4 +1,4 @@
-// The engine's pipeline, stage after stage: normalise, tokenise, patterns, transcribe, prosody.
+// The engine's pipeline, stage after stage: normalise, phrase, transcribe, time and tune; in pieces.
 #include "tts/front_end.h"
 
 #include "platform/profile.h"

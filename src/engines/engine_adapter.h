@@ -38,6 +38,13 @@ class EngineAdapter {
   virtual void stop() = 0;
   // True when speech meant for the output file was lost (a write failed): the file is incomplete.
   virtual bool outputFailed() const { return false; }
+  // A voice named in the configuration (UTF-8) for the next start: it takes the place of the voice
+  // number when the synthesizer has a voice of that name. Empty: the number decides.
+  virtual void setVoiceName(std::string) {}
+  // Why the synthesizer stopped speaking for good while it was in use (CP1252): its service went
+  // away and could not be reached again, or a text was cut off. Empty while nothing was lost; the
+  // next start clears it. Once set, speak does nothing and busy is false.
+  virtual std::string lostCause() const { return {}; }
 };
 
 // The adapter of a synthesizer this build cannot reach: it never starts.

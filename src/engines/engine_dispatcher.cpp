@@ -25,6 +25,7 @@ EngineAdapter& EngineDispatcher::selected() {
 bool EngineDispatcher::synthStart(int voice, int speed, int pitch, const std::string& outputFile, int kind) {
   engineKind_ = kind;
   EngineAdapter& adapter = selected();
+  adapter.setVoiceName(voiceName_);
   const bool started = adapter.start(voice, speed, pitch, outputFile);
   // A freshly started engine may still speak its own greeting; return once it is quiet (or, for an
   // engine that never says so, after a while).
@@ -48,6 +49,11 @@ void EngineDispatcher::synthStop() { selected().stop(); }
 bool EngineDispatcher::synthOutputFailed() const {
   const auto adapter = adapters_.find(familyOfKind(engineKind_));
   return adapter != adapters_.end() && adapter->second && adapter->second->outputFailed();
+}
+
+std::string EngineDispatcher::synthLostCause() const {
+  const auto adapter = adapters_.find(familyOfKind(engineKind_));
+  return adapter != adapters_.end() && adapter->second ? adapter->second->lostCause() : std::string();
 }
 
 }  // namespace kaldro::engines

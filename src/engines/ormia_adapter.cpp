@@ -8,11 +8,7 @@ namespace kaldro::engines {
 namespace {
 constexpr uint16_t kFinishPollMs = 500;
 
-std::string setting(const platform::Configuration& config, std::string_view key) {
-  return platform::backslashesToSlashes(config.readConfig("ORMIATTS", key));
-}
-
-tts::EnginePlaces placesWith(tts::EnginePlaces places, const OrmiaSettings& settings) {
+tts::EnginePlaces placesWith(tts::EnginePlaces places, const tts::EngineSettings& settings) {
   if (!settings.mbrolaLibrary.empty())
     places.mbrola.libraries.insert(places.mbrola.libraries.begin(), settings.mbrolaLibrary);
   if (places.engineFolder.empty()) places.engineFolder = settings.engineFolder;
@@ -20,43 +16,44 @@ tts::EnginePlaces placesWith(tts::EnginePlaces places, const OrmiaSettings& sett
 }
 }  // namespace
 
-tts::DataFiles OrmiaSettings::files() const {
-  const std::string stem = engineFolder + baseName;
-  return {stem + ".nrl", stem + ".exc", stem + ".abr", stem + ".pro", stem + ".dfn"};
-}
-
-OrmiaSettings readOrmiaSettings(const platform::Configuration& config) {
-  OrmiaSettings settings;
-  settings.databaseName = setting(config, "MBROLA_DB");
-  settings.engineFolder = setting(config, "DIR");
-  settings.baseName = setting(config, "BASE");
-  settings.mbrolaLibrary = setting(config, "MBROLA_LIB");
-  if (settings.databaseName.empty()) settings.databaseName = "br4";
-  // Our data and the voice live apart on Linux: the data folder is the one of our install.
-  if (settings.engineFolder.empty()) settings.engineFolder = config.prefix() + "/share/kaldro/ormiatts/";
-  if (settings.baseName.empty()) settings.baseName = "portug";
-  if (settings.engineFolder.back() != '/') settings.engineFolder += '/';
-  return settings;
-}
-
 double durationFactorForSpeed(int speed) { return 0.8 - speed / 15.0; }
 double pitchFactorForPitch(int pitch) { return (pitch + 11) / 11.0; }
 
 OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
                            tts::EnginePlaces places)
     : console_(console),
-      settings_(readOrmiaSettings(config)),
-      engine_(player, placesWith(std::move(places), settings_),
-              [&console](const std::string& message) { console.host().trace().event("message", message); }) {}
+      settings_(tts::readEngineSettings(config)),
+      engine_(placesWith(std::move(places), settings_),
+              [&console](const std::string& message) { console.host().trace().event("message", message); }),
+      playerSink_(player) {}
 
 void OrmiaAdapter::postWake() { postSynthWake(console_.host()); }
 
+platform::SoundSink& OrmiaAdapter::sink() {
+  if (fileSink_) return *fileSink_;
+  return playerSink_;
+}
+
 bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFile) {
-  engine_.setOutputFile(outputFile);
+  // A second start finishes the file of the first.
+  fileSink_.reset();
+  failureText_.clear();
   const tts::DataFiles files = settings_.files();
   started_ = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions, files.abbreviations,
                                  files.prosody, files.diphones);
   engine_.setFactors(durationFactorForSpeed(speed), pitchFactorForPitch(pitch));
+  if (!started_) {
+    failureText_ = engine_.lastErrorText().empty() ? engine_.mbrolaMessage() : engine_.lastErrorText();
+    return false;
+  }
+  if (!outputFile.empty()) {
+    fileSink_ = std::make_unique<platform::WaveFileSink>(outputFile, tts::OrmiaEngine::SampleRate);
+    if (!fileSink_->status().ok()) {
+      failureText_ = fileSink_->status().message();
+      fileSink_.reset();
+      started_ = false;
+    }
+  }
   return started_;
 }
 
@@ -64,18 +61,20 @@ void OrmiaAdapter::finish() {
   while (busy(false)) console_.delayMs(kFinishPollMs);
   stop();
   engine_.shutdownEngine();
+  if (fileSink_ && !fileSink_->close().ok()) failureText_ = fileSink_->status().message();
   started_ = false;
 }
 
 void OrmiaAdapter::speak(std::string_view text) {
   if (!started_) return;
-  engine_.speakUtterance(text);
+  engine_.speakUtterance(text, sink());
+  if (fileSink_ && !fileSink_->status().ok()) failureText_ = fileSink_->status().message();
   postWake();
 }
 
 bool OrmiaAdapter::busy(bool) {
   if (!started_) return false;
-  bool speaking = engine_.isSpeaking();
+  bool speaking = !fileSink_ && playerSink_.playing();
   if (console_.keyPressed()) {
     stop();
     speaking = false;
@@ -87,7 +86,7 @@ bool OrmiaAdapter::busy(bool) {
 }
 
 void OrmiaAdapter::stop() {
-  engine_.stopSpeaking();
+  if (!fileSink_) playerSink_.stop();
   postWake();
 }
 

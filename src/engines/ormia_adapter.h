@@ -3,28 +3,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "audio/wav_player.h"
 #include "console/console.h"
 #include "engines/engine_adapter.h"
+#include "engines/player_sink.h"
 #include "platform/config.h"
-#include "tts/front_end.h"
+#include "platform/wave_file_sink.h"
+#include "tts/engine_settings.h"
 #include "tts/ormia_engine.h"
 
 namespace kaldro::engines {
-
-struct OrmiaSettings {
-  std::string databaseName;  // MBROLA_DB: a voice name, or a path to its database
-  std::string engineFolder;  // DIR, ending in "/"
-  std::string baseName;      // BASE
-  std::string mbrolaLibrary; // MBROLA_LIB: a library name tried before the usual ones
-  tts::DataFiles files() const;
-};
-
-// [ORMIATTS] of KALDRO.INI, with the defaults: br4, PREFIX/share/kaldro/ormiatts/, portug.
-OrmiaSettings readOrmiaSettings(const platform::Configuration& config);
 
 // The engine's factors for the dispatcher's speed and pitch.
 double durationFactorForSpeed(int speed);
@@ -42,17 +34,24 @@ class OrmiaAdapter final : public EngineAdapter {
   void speak(std::string_view text) override;
   bool busy(bool queuedOnly) override;
   void stop() override;
-  bool outputFailed() const override { return engine_.outputFailed(); }
+  // A write to the -w file failed or reached the format's limit: what followed is lost.
+  bool outputFailed() const override { return fileSink_ && !fileSink_->status().ok(); }
+  // Why the last start or the -w file failed (CP1252); empty when nothing did.
+  const std::string& failureText() const { return failureText_; }
 
-  const OrmiaSettings& settings() const { return settings_; }
+  const tts::EngineSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }
 
  private:
   void postWake();
+  platform::SoundSink& sink();
 
   console::Console& console_;
-  OrmiaSettings settings_;
+  tts::EngineSettings settings_;
   tts::OrmiaEngine engine_;
+  PlayerSink playerSink_;
+  std::unique_ptr<platform::WaveFileSink> fileSink_;  // while a start asked for a file
+  std::string failureText_;
   bool started_ = false;
 };
 

@@ -20,6 +20,10 @@ class ExternalSynth {
   virtual void synthStop() = 0;
   // True when speech meant for the output file was lost (a write failed).
   virtual bool synthOutputFailed() const { return false; }
+  // A voice named in the configuration (UTF-8), for the next synthStart; empty: the voice number.
+  virtual void synthSetVoiceName(std::string) {}
+  // Why the synthesizer stopped speaking for good after it started (CP1252); empty while it speaks.
+  virtual std::string synthLostCause() const { return {}; }
 };
 
 // Where no external synthesizer is available: it never starts, so speech stays built-in.

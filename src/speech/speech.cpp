@@ -79,14 +79,25 @@ void Speech::speakText(std::string_view text) {
   trace("say", text);
   if (externalActive_) {
     waitSpeechEnd();
-    if (!console_.keyPressed()) {
+    if (!externalLost() && !console_.keyPressed()) {
       trace("external", text);
       external_->synthSpeak(text);
       externalPending_ = true;
     }
-    return;
+    // A text the synthesizer could not take is heard all the same.
+    if (!externalLost()) return;
   }
   speakBuiltIn(text);
+}
+
+bool Speech::externalLost() {
+  if (!externalActive_) return true;
+  const std::string cause = external_->synthLostCause();
+  if (cause.empty()) return false;
+  trace("external-lost", cause);
+  external_->synthFinish();
+  externalActive_ = false;
+  return true;
 }
 
 void Speech::speakBuiltIn(std::string_view original) {
@@ -347,6 +358,7 @@ int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
   readSynthParams(speedLevel_);
   externalActive_ = false;
   if (auto external = readExternalSettings(config_)) {
+    external_->synthSetVoiceName(platform::cp1252ToUtf8(external->voiceName));
     externalActive_ = external_->synthStart(external->voice, external->rate, external->pitch, "", external->kind);
     sapiType_ = external->kind;
   }

@@ -110,6 +110,9 @@ class Speech {
   };
 
   void speakBuiltIn(std::string_view text);
+  // True when the external synthesizer has stopped speaking for good: it is finished, and the
+  // built-in synthesizer speaks from here on.
+  bool externalLost();
   void speakWordRun(std::string_view run);
   size_t speakDigitRun(std::string_view text, size_t pos);
   void speakSymbol(std::string_view rest, char heard);

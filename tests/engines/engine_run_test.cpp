@@ -3,10 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 
 #include "support/mbrola_rig.h"
-#include "tts/front_end.h"
 
 namespace kaldro::testing {
 namespace {
@@ -34,35 +36,42 @@ void writeConfig(const ScratchFolder& folder, bool voicePresent, bool sapi = fal
   folder.write("KALDRO.INI", ini);
 }
 
-// The samples the engine's lines ask for at kaldro-fala's speed (0: duration factor 0.8).
-long samplesFor(const std::vector<std::string>& texts) {
-  tts::FrontEnd frontEnd;
-  frontEnd.load({kEngineData + "portug.nrl", kEngineData + "portug.exc", kEngineData + "portug.abr",
-                 kEngineData + "portug.pro", kEngineData + "portug.dfn"});
-  long total = 0;
+// The samples of the lines kaldro-fala --pho shows for the texts that are not blank, at a speed.
+long samplesShown(const std::vector<std::string>& speed, const std::vector<std::string>& texts,
+                  const ScratchFolder& folder) {
+  std::vector<std::string> arguments = {"--engine", "ormia", "--pho"};
+  arguments.insert(arguments.end(), speed.begin(), speed.end());
   for (const std::string& text : texts)
-    if (text.find_first_not_of(' ') != std::string::npos) total += expectedSamples(frontEnd.mbrolaLines(text, 0.8, 1.0));
-  return total;
+    if (text.find_first_not_of(' ') != std::string::npos) arguments.push_back(text);
+  const ProgramResult shown = runProgram("kaldro-fala", arguments, "", folder);
+  EXPECT_EQ(shown.status, 0) << shown.standardError;
+  return expectedSamples(splitLines(shown.standardOutput));
 }
 
+// The WAV file holds exactly the samples of the lines --pho shows, at every speed level.
 TEST(EngineRun, KaldroFalaWritesExactlyTheSamplesTheLinesAskFor) {
   struct Case {
     const char* what;
     bool doubleOnPath, voicePresent;
+    std::vector<std::string> speed;
     int status;
     const char* error;
   };
   const Case cases[] = {
-      {"MBROLA and its voice", true, true, 0, ""},
-      {"no MBROLA", false, true, 1, "o motor ormia n\xC3\xA3o come\xC3\xA7ou"},
-      {"MBROLA without the voice", true, false, 1, "o motor ormia n\xC3\xA3o come\xC3\xA7ou"},
+      {"MBROLA and its voice", true, true, {}, 0, ""},
+      {"the slowest level", true, true, {"-v", "1"}, 0, ""},
+      {"the fastest level", true, true, {"-v", "5"}, 0, ""},
+      {"no MBROLA", false, true, {}, 1, "o motor ormia n\xC3\xA3o come\xC3\xA7ou"},
+      {"MBROLA without the voice", true, false, {}, 1, "o motor ormia n\xC3\xA3o come\xC3\xA7ou"},
   };
   const std::vector<std::string> texts = {"Bom dia, como vai?", "   ", "O Brasil tem 27 unidades federativas."};
+  std::vector<long> written;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ScratchFolder folder;
     writeConfig(folder, c.voicePresent);
     std::vector<std::string> arguments = {"--engine", "ormia", "-w", folder.file("out.wav")};
+    arguments.insert(arguments.end(), c.speed.begin(), c.speed.end());
     arguments.insert(arguments.end(), texts.begin(), texts.end());
     const ProgramResult result = runProgram("kaldro-fala", arguments, "", folder, {{"PATH", pathWithDouble(c.doubleOnPath)}});
     EXPECT_EQ(result.status, c.status) << result.standardError;
@@ -70,9 +79,47 @@ TEST(EngineRun, KaldroFalaWritesExactlyTheSamplesTheLinesAskFor) {
     if (c.status != 0) continue;
     const std::string wav = folder.read("out.wav");
     ASSERT_GE(wav.size(), 44u);
-    EXPECT_EQ(static_cast<long>(wav.size() - 44), 2 * samplesFor(texts));
+    written.push_back(static_cast<long>(wav.size() - 44) / 2);
+    EXPECT_EQ(written.back(), samplesShown(c.speed, texts, folder));
     EXPECT_EQ(wav.substr(36, 4), "data");
   }
+  // Normal, slowest, fastest.
+  ASSERT_EQ(written.size(), 3u);
+  EXPECT_GT(written[1], written[0]);
+  EXPECT_LT(written[2], written[0]);
+}
+
+// An install under a folder with an accent, its KALDRO.INI (UTF-8, as the installer writes it) naming
+// the data folder the Windows way and the base name in capitals: the text views and the voice both
+// find the data.
+TEST(EngineRun, AnAccentedDataFolderServesTheViewsAndTheVoiceAlike) {
+  ScratchFolder folder;
+  writeConfig(folder, true);
+  const std::string data = folder.file("Jo\xC3\xA3o/A\xC3\xA7\xC3\xA3o/motor");
+  std::filesystem::create_directories(data);
+  for (const char* extension : {".nrl", ".exc", ".abr", ".pro", ".dfn"})
+    std::filesystem::copy_file(kEngineData + "portug" + extension, data + "/portug" + extension);
+  std::string windowsData = data;
+  std::replace(windowsData.begin(), windowsData.end(), '/', '\\');
+  std::string ini = folder.read("KALDRO.INI");
+  const size_t dir = ini.find("\nDIR=");
+  ASSERT_NE(dir, std::string::npos);
+  ini.replace(dir + 1, ini.find('\n', dir + 1) - dir - 1, "DIR=" + windowsData + "\nBASE=PORTUG");
+  folder.write("KALDRO.INI", ini);
+  const std::map<std::string, std::string> environment = {{"PATH", pathWithDouble(true)}};
+  const ProgramResult views = runProgram("kaldro-fala", {"--engine", "ormia", "--pho", "Bom dia"}, "", folder, environment);
+  EXPECT_EQ(views.status, 0) << views.standardError;
+  EXPECT_THAT(views.standardOutput, HasSubstr("\n#\n"));
+  const ProgramResult spoken =
+      runProgram("kaldro-fala", {"--engine", "ormia", "-w", folder.file("out.wav"), "Bom dia"}, "", folder, environment);
+  EXPECT_EQ(spoken.status, 0) << spoken.standardError;
+  // The file holds exactly the samples of the lines the view showed.
+  EXPECT_EQ(static_cast<long>(folder.read("out.wav").size() - 44), 2 * expectedSamples(splitLines(views.standardOutput)));
+  // Without the data there, both say so.
+  std::filesystem::remove_all(folder.file("Jo\xC3\xA3o"));
+  EXPECT_EQ(runProgram("kaldro-fala", {"--engine", "ormia", "--pho", "Bom dia"}, "", folder, environment).status, 1);
+  EXPECT_EQ(runProgram("kaldro-fala", {"--engine", "ormia", "-w", folder.file("out.wav"), "Bom dia"}, "", folder,
+                       environment).status, 1);
 }
 
 TEST(EngineRun, KaldroFalaRefusesAnUnknownEngine) {

@@ -13,7 +13,7 @@
 namespace kaldro::app {
 
 int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
-                   const platform::Configuration& configuration, int speed) {
+                   const platform::Configuration& configuration, tts::Reading reading, int speed) {
   // Without a window, a loader's message box is a line on standard error.
   tts::FrontEnd frontEnd([](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
   std::string readError;
@@ -22,6 +22,7 @@ int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
     std::fprintf(stderr, "kaldro-fala: %s\n", tts::loadFailureText(loaded, readError).c_str());
     return 1;
   }
+  frontEnd.setReading(reading);
   // The lines the engine sends MBROLA at this speed, as its adapter makes them.
   const double durationFactor = engines::durationFactorForSpeed(speed);
   const double pitchFactor = engines::pitchFactorForPitch(0);

@@ -38,6 +38,8 @@ void EngineDispatcher::synthFinish() { selected().finish(); }
 
 void EngineDispatcher::synthSpeak(std::string_view text) { selected().speak(text); }
 
+void EngineDispatcher::synthSpeakLiterally(std::string_view text) { selected().speakLiterally(text); }
+
 bool EngineDispatcher::synthBusy(bool queuedOnly) {
   // Completion notices of the engines and the wave player are taken first.
   console_.pumpAllMessages();
@@ -46,14 +48,24 @@ bool EngineDispatcher::synthBusy(bool queuedOnly) {
 
 void EngineDispatcher::synthStop() { selected().stop(); }
 
-bool EngineDispatcher::synthOutputFailed() const {
+const EngineAdapter* EngineDispatcher::selectedIfMade() const {
   const auto adapter = adapters_.find(familyOfKind(engineKind_));
-  return adapter != adapters_.end() && adapter->second && adapter->second->outputFailed();
+  return adapter != adapters_.end() ? adapter->second.get() : nullptr;
 }
 
-std::string EngineDispatcher::synthLostCause() const {
-  const auto adapter = adapters_.find(familyOfKind(engineKind_));
-  return adapter != adapters_.end() && adapter->second ? adapter->second->lostCause() : std::string();
+bool EngineDispatcher::synthOutputFailed() const {
+  const EngineAdapter* adapter = selectedIfMade();
+  return adapter && adapter->outputFailed();
+}
+
+std::string EngineDispatcher::synthFailureText() const {
+  const EngineAdapter* adapter = selectedIfMade();
+  return adapter ? adapter->failureText() : std::string();
+}
+
+bool EngineDispatcher::synthSpeechLost() const {
+  const EngineAdapter* adapter = selectedIfMade();
+  return adapter && adapter->speechLost();
 }
 
 }  // namespace kaldro::engines

@@ -20,11 +20,13 @@ double durationFactorForSpeed(int speed) { return 0.8 - speed / 15.0; }
 double pitchFactorForPitch(int pitch) { return (pitch + 11) / 11.0; }
 
 OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
-                           tts::EnginePlaces places)
+                           tts::EnginePlaces places, const tts::Reading* reading)
     : console_(console),
       settings_(tts::readEngineSettings(config)),
       engine_(placesWith(std::move(places), settings_),
               [&console](const std::string& message) { console.host().trace().event("message", message); }),
+      configuredReading_(tts::readingFromConfig(config)),
+      reading_(reading),
       playerSink_(player) {}
 
 void OrmiaAdapter::postWake() { postSynthWake(console_.host()); }
@@ -42,6 +44,7 @@ bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFil
   started_ = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions, files.abbreviations,
                                  files.prosody, files.diphones);
   engine_.setFactors(durationFactorForSpeed(speed), pitchFactorForPitch(pitch));
+  engine_.setReading(reading_ ? *reading_ : configuredReading_);
   if (!started_) {
     failureText_ = engine_.lastErrorText().empty() ? engine_.mbrolaMessage() : engine_.lastErrorText();
     return false;
@@ -70,6 +73,14 @@ void OrmiaAdapter::speak(std::string_view text) {
   engine_.speakUtterance(text, sink());
   if (fileSink_ && !fileSink_->status().ok()) failureText_ = fileSink_->status().message();
   postWake();
+}
+
+void OrmiaAdapter::speakLiterally(std::string_view text) {
+  if (!started_) return;
+  // The utterance is made at once, so the reading can be put back right after it.
+  engine_.setReading(tts::Reading::Literal);
+  speak(text);
+  engine_.setReading(reading_ ? *reading_ : configuredReading_);
 }
 
 bool OrmiaAdapter::busy(bool) {

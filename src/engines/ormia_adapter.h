@@ -26,18 +26,20 @@ class OrmiaAdapter final : public EngineAdapter {
  public:
   // The settings are read here, once. places: where MBROLA and its voices are looked for (the
   // library named in the settings is tried first).
+  // reading: the run's reading, read at each start; none: LEITURA of [TRADUTOR].
   OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
-               tts::EnginePlaces places = {});
+               tts::EnginePlaces places = {}, const tts::Reading* reading = nullptr);
 
   bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
   void finish() override;
   void speak(std::string_view text) override;
+  void speakLiterally(std::string_view text) override;
   bool busy(bool queuedOnly) override;
   void stop() override;
   // A write to the -w file failed or reached the format's limit: what followed is lost.
   bool outputFailed() const override { return fileSink_ && !fileSink_->status().ok(); }
   // Why the last start or the -w file failed (CP1252); empty when nothing did.
-  const std::string& failureText() const { return failureText_; }
+  std::string failureText() const override { return failureText_; }
 
   const tts::EngineSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }
@@ -49,6 +51,8 @@ class OrmiaAdapter final : public EngineAdapter {
   console::Console& console_;
   tts::EngineSettings settings_;
   tts::OrmiaEngine engine_;
+  tts::Reading configuredReading_;
+  const tts::Reading* reading_;
   PlayerSink playerSink_;
   std::unique_ptr<platform::WaveFileSink> fileSink_;  // while a start asked for a file
   std::string failureText_;

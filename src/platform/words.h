@@ -87,7 +87,11 @@ inline constexpr Cp1252Words MbrolaNotOpen = "o programa mbrola não está abert
 inline constexpr Cp1252Words MbrolaNoAnswer = "o programa mbrola não respondeu";
 inline constexpr Cp1252Words MbrolaTakesNoMoreLines = "o programa mbrola não aceita mais linhas";
 inline constexpr Cp1252Words MbrolaEnded = "o programa mbrola terminou (estado {})";
-// Speech Dispatcher going away while in use.
+// Speech Dispatcher not starting, or going away while in use.
+inline constexpr Cp1252Words SpeechServiceMissing =
+    "o Speech Dispatcher não respondeu (o pacote speech-dispatcher está instalado?)";
+inline constexpr Cp1252Words SpeechServiceWithoutVoices = "o Speech Dispatcher não tem vozes";
+inline constexpr Cp1252Words SpeechServiceWritesNoFiles = "o Speech Dispatcher não grava arquivos";
 inline constexpr Cp1252Words SpeechServiceGone = "o Speech Dispatcher fechou a conexão e não voltou";
 inline constexpr Cp1252Words SpeechServiceSilent = "o Speech Dispatcher parou de responder";
 inline constexpr Cp1252Words SpeechServiceCutShort = "o Speech Dispatcher fechou a conexão no meio da fala duas vezes";

@@ -38,6 +38,8 @@ struct FrontEnd::Stages {
   Transcriber transcriber;
   Normaliser normaliser;
   Prosody prosody;
+  NaturalReading natural{normaliser};
+  Reading reading = Reading::Natural;
 };
 
 FrontEnd::FrontEnd(std::function<void(const std::string&)> showMessage)
@@ -68,7 +70,12 @@ void FrontEnd::discard() {
   stages_->prosody.discardDiphones();
 }
 
-std::string FrontEnd::normalise(std::string_view text) const { return stages_->normaliser.normaliseText(text); }
+void FrontEnd::setReading(Reading reading) { stages_->reading = reading; }
+
+std::string FrontEnd::normalise(std::string_view text) const {
+  if (stages_->reading == Reading::Literal) return stages_->normaliser.normaliseText(text);
+  return stages_->normaliser.normaliseText(stages_->natural.read(text));
+}
 
 // One utterance on its way through the stages: its factors, the piece being made, and what each
 // stage carries from one piece to the next.

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tts/natural_reading.h"
 #include "tts/phrasing.h"
 #include "tts/transcriber.h"
 
@@ -46,6 +47,9 @@ class FrontEnd {
   // Forgets the rule chains and the diphone list of an earlier load.
   void discard();
 
+  // Natural (the default): texts are first read as a reader says them (dates, money...); literal:
+  // sign by sign.
+  void setReading(Reading reading);
   // Text (CP1252) to its normalised form: words, blanks and kept punctuation.
   std::string normalise(std::string_view text) const;
   // Text (CP1252) to MBROLA lines, with the engine's duration and pitch factors: phone lines,

@@ -116,7 +116,9 @@ bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sin
   if (blank(text)) return true;
   if (!binding_) return false;
   bool result = true;
-  bool wanted = true;  // the sink takes samples; once it refuses, the rest is read and dropped
+  // The sink takes samples; once it refuses, no more phones are written (a stopped utterance costs no
+  // more synthesis) but the last, whose flush ends what MBROLA holds, which is read and dropped.
+  bool wanted = true;
   binding_->reset();
   sink.beginUtterance(SampleRate);
   // Each piece of the text is spoken as soon as its lines are made: the first sound of a long text
@@ -124,7 +126,7 @@ bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sin
   auto speakPiece = [&](std::vector<std::string>& lines, bool lastPiece) {
     for (size_t i = 0; i < lines.size(); ++i) {
       const bool last = lastPiece && i + 1 == lines.size();
-      if (lines[i].empty() && !last) continue;
+      if ((lines[i].empty() || !wanted) && !last) continue;
       binding_->write(lines[i] + "\r\n");
       if (binding_->lastError() != 0) {
         binding_->reset();

@@ -11,11 +11,13 @@ constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP};
 volatile sig_atomic_t gEndingSignal = 0;
 
 void onEndingSignal(int signalNumber) {
-  if (gEndingSignal != 0) {  // asked twice: the program is not listening
+  if (gEndingSignal == signalNumber) {  // asked twice: the program is not listening
     ::signal(signalNumber, SIG_DFL);
     ::raise(signalNumber);
   }
-  gEndingSignal = signalNumber;
+  // Another ending signal while the first is met (a session sends SIGTERM and then SIGHUP at once)
+  // must not cut the clean-up short: only the same signal again ends the process at once.
+  if (gEndingSignal == 0) gEndingSignal = signalNumber;
 }
 }  // namespace
 

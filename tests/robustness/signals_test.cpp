@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -33,9 +34,11 @@ struct Ended {
 
 // Starts program with the environment given (on top of this process's own, without a display;
 // a variable given replaces this process's), standard input from a pipe kept open, sends the
-// signal once ready() says so (checked every 10 ms, at most 20 s) and waits up to 5 s.
+// signal (and secondSignal at once after it, when given) once ready() says so (checked every 10 ms,
+// at most 20 s) and waits up to 5 s.
 Ended signalWhen(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::vector<std::string>& environment, int signalNumber, const std::function<bool()>& ready) {
+                 const std::vector<std::string>& environment, int signalNumber, const std::function<bool()>& ready,
+                 int secondSignal = 0) {
   auto given = [&](const std::string& text) {
     const std::string name = text.substr(0, text.find('=') + 1);
     return std::any_of(environment.begin(), environment.end(),
@@ -80,6 +83,7 @@ Ended signalWhen(const std::string& program, const std::vector<std::string>& arg
        !ready() && std::chrono::steady_clock::now() - start < std::chrono::seconds(20);)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   ::kill(child, signalNumber);
+  if (secondSignal != 0) ::kill(child, secondSignal);
   const auto sent = std::chrono::steady_clock::now();
   int status = 0;
   while (std::chrono::steady_clock::now() - sent < std::chrono::seconds(5)) {
@@ -196,6 +200,33 @@ TEST(EndingSignals, PlumarOnTheHeadlessHostEndsThroughItsNormalEnd) {
     EXPECT_EQ(ended.status, 255) << what;
     EXPECT_THAT(folder.read("trace.txt"), ::testing::HasSubstr("exit 255")) << what;
     EXPECT_EQ(folder.read("carta.txt"), "antiga\n") << what;
+  }
+}
+
+// A session ending sends SIGTERM and SIGHUP at once: the second signal must not cut the program's
+// normal end short (the screen dump, the trace, a half letter removed); only the same signal twice does.
+TEST(EndingSignals, PlumarMeetsTwoSignalsAtOnceThroughItsNormalEnd) {
+  for (auto [first, second] : {std::pair{SIGTERM, SIGHUP}, std::pair{SIGHUP, SIGTERM}, std::pair{SIGINT, SIGTERM}}) {
+    ScratchFolder folder;
+    folder.write("modelo.txt", "Prezado {NOME},\n");
+    folder.write("carta.txt", "antiga\n");
+    const std::string trace = folder.file("trace.txt");
+    // The key script is standard input, which stays open: the program waits for it.
+    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    Ended ended = signalWhen("plumar", {folder.file("modelo.txt")},
+                             {"KALDRO_HOST=headless", "KALDRO_CONFIG_DIR=" + folder.path(), "KALDRO_TRACE=" + trace},
+                             first, [&] { return std::chrono::steady_clock::now() >= due; }, second);
+    const std::string what = "signals " + std::to_string(first) + " " + std::to_string(second);
+    ASSERT_TRUE(ended.ended) << what;
+    EXPECT_EQ(ended.killedBy, 0) << what;
+    EXPECT_EQ(ended.status, 255) << what;
+    EXPECT_THAT(readFile(trace), ::testing::HasSubstr("exit 255")) << what;
+    EXPECT_EQ(folder.read("carta.txt"), "antiga\n") << what;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"carta.txt", "modelo.txt", "trace.txt"})) << what;
   }
 }
 

@@ -289,13 +289,15 @@ void wakeFromHandler() {
 
 void onEndingSignal(int signalNumber) {
   const int savedErrno = errno;
-  if (gSignalShared.endingSignal != 0) {
+  if (gSignalShared.endingSignal == signalNumber) {
     // Asked twice: the program is not listening, so end now with the terminal put back.
     restoreTerminalNow();
     ::signal(signalNumber, SIG_DFL);
     ::raise(signalNumber);
   }
-  gSignalShared.endingSignal = signalNumber;
+  // A different ending signal while the first is met (a session ending sends SIGTERM and SIGHUP at
+  // once) must not skip the clean-up that removes a half-written letter.
+  if (gSignalShared.endingSignal == 0) gSignalShared.endingSignal = signalNumber;
   wakeFromHandler();
   errno = savedErrno;
 }

@@ -85,6 +85,10 @@ inline constexpr Cp1252Words MbrolaNotOpen = "o programa mbrola não está abert
 inline constexpr Cp1252Words MbrolaNoAnswer = "o programa mbrola não respondeu";
 inline constexpr Cp1252Words MbrolaTakesNoMoreLines = "o programa mbrola não aceita mais linhas";
 inline constexpr Cp1252Words MbrolaEnded = "o programa mbrola terminou (estado {})";
+inline constexpr Cp1252Words MbrolaStoppedAnswering = "o programa mbrola parou de responder ({} s sem resposta)";
+inline constexpr Cp1252Words MbrolaFlooded = "o MBROLA mandou muito mais som do que as linhas pedem";
+inline constexpr Cp1252Words MbrolaGaveTooMuch = "a biblioteca do MBROLA deu {} amostras onde cabiam {}";
+inline constexpr Cp1252Words MbrolaLibraryNotAFile = "{} não é um arquivo comum: não foi carregado como biblioteca do MBROLA";
 // The Portuguese engine's start.
 inline constexpr Cp1252Words EngineLexiconFailed = "Erro na base de dados de português";
 inline constexpr Cp1252Words EngineAbbreviationsFailed = "Erro no arquivo de abreviaturas";

@@ -1,6 +1,7 @@
 // The MBROLA program as the engine drives it: .pho lines written to the co-process (the binding
-// reads each line's duration to know how many samples to wait for), and whatever the co-process
-// answers read back, samples on standard output and messages on standard error, then its exit.
+// reads each line's duration to bound the samples it takes), and whatever the co-process answers
+// read back, samples on standard output and messages on standard error, then its exit or its answer
+// to the end phone.
 #include <filesystem>
 
 #include "targets.h"
@@ -13,6 +14,8 @@ namespace {
 // Lines after which the rest of an input is left out: each costs a write to the co-process.
 constexpr size_t kMaxLines = 2000;
 constexpr int kScratchSamples = 16000;
+// A reply that says nothing is taken as hung after this long, rather than the engine's seconds.
+constexpr int kAnswerLimitMs = 200;
 
 // What speakUtterance does after each line: read until nothing is there.
 void readAvailable(tts::MbrolaBinding& binding, std::vector<int16_t>& samples) {
@@ -32,7 +35,7 @@ void fuzzMbrolaLines(std::span<const uint8_t> input) {
   writeScratchFile(reply + ".err", errors);
   writeScratchFile(reply + ".status", status.substr(0, 8));
 
-  const std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaProgram(KALDRO_MBROLA_REPLY, false);
+  const std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaProgram(KALDRO_MBROLA_REPLY, false, kAnswerLimitMs);
   if (binding->init(reply) < 0) {
     (void)binding->lastErrorText();
     return;

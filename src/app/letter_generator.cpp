@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstdio>
 
+#include "console/key_codes.h"
 #include "platform/text.h"
 #include "platform/words.h"
 
@@ -118,17 +119,37 @@ bool localeIsUtf8() {
   return false;
 }
 
+namespace {
+// The length of the line end at bytes[end]: CR LF, LF, a CR alone (old Macintosh files), or
+// CR CR LF (a CR LF file converted once more by a tool that took it for LF).
+size_t lineEndLength(std::string_view bytes, size_t end) {
+  if (bytes[end] == '\n') return 1;
+  if (bytes.substr(end, 2) == "\r\n") return 2;
+  if (bytes.substr(end, 3) == "\r\r\n") return 3;
+  return 1;
+}
+}  // namespace
+
 Template parseTemplate(std::string_view bytes, bool plainAsciiIsUtf8) {
   Template result;
-  const bool plainAscii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  result.utf8 = plainAscii ? plainAsciiIsUtf8 : platform::looksLikeUtf8(bytes);
-  // A line ends with CR LF, LF, or a CR alone (old Macintosh files); the letter ends its lines as
-  // the template's first line ends.
+  // A byte-order mark (UTF-8 or UTF-16, as Windows editors save) says the encoding; the letter is
+  // then UTF-8 without the mark.
+  const std::optional<std::string> marked = platform::markedTextToUtf8(bytes);
+  if (marked) {
+    bytes = *marked;
+    result.utf8 = true;
+  } else {
+    const bool plainAscii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    result.utf8 = plainAscii ? plainAsciiIsUtf8 : platform::looksLikeUtf8(bytes);
+  }
+  // The letter ends its lines as the template's first line ends.
   size_t firstEnd = bytes.find_first_of("\r\n");
   if (firstEnd != std::string_view::npos) {
+    const size_t length = lineEndLength(bytes, firstEnd);
     if (bytes[firstEnd] == '\n')
       result.lineEnd = "\n";
-    else if (firstEnd + 1 >= bytes.size() || bytes[firstEnd + 1] != '\n')
+    else if (length == 1)
       result.lineEnd = "\r";
   }
   size_t pos = 0;
@@ -136,10 +157,8 @@ Template parseTemplate(std::string_view bytes, bool plainAsciiIsUtf8) {
     size_t end = bytes.find_first_of("\r\n", pos);
     if (end == std::string_view::npos) end = bytes.size();
     std::string_view line = bytes.substr(pos, end - pos);
-    size_t next = end + 1;
-    if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n') next = end + 2;
     result.lines.emplace_back(line.substr(0, prefixBytes(line, kMaxLineCharacters, result.utf8)));
-    pos = next;
+    pos = end < bytes.size() ? end + lineEndLength(bytes, end) : end;
   }
   return result;
 }
@@ -252,6 +271,8 @@ void LetterGenerator::walkTemplate() {
       speech_.writeSpeak(words::AskForMore);
       console_.setBackgroundColour(0);
       uint8_t key = console_.readKey();
+      // A two-code key is taken whole: its first code (0) answers, its second is no next letter.
+      if (key == console::key::Extended && console_.queuedKeyCount() > 0) console_.readKey();
       console_.write(std::string(1, static_cast<char>(key)));
       console_.writeLine();
       speech_.speakChar(key);

@@ -229,7 +229,8 @@ int main(int argc, char** argv) {
   if (app::answerStandardOption(std::vector<std::string>(argv + 1, argv + argc), "kaldro-fala", kUsage)) return 0;
   const std::optional<Options> options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options) {
-    std::fputs(kUsage, stderr);
+    // The reason is already said; the whole help would bury it.
+    std::fputs("kaldro-fala: veja as opções com kaldro-fala --help\n", stderr);
     return platform::exit_status::Usage;
   }
   if (options->help) {

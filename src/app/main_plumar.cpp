@@ -33,7 +33,7 @@ constexpr const char* kUsage =
     "  2    roteiro de teclas com erro (só sem tela, KALDRO_HOST=headless)\n"
     "  3    o roteiro de teclas acabou antes do fim (só sem tela)\n"
     "  4    cancelado pelo usuário: nome vazio ou reescrita recusada\n"
-    "  255  fechado pelo sistema de janelas ou por Ctrl+Break\n";
+    "  255  interrompido: a janela ou o terminal fechados, um sinal de término ou Ctrl+Break\n";
 
 }  // namespace
 

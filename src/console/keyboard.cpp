@@ -88,7 +88,7 @@ void Console::handleEvent(const HostEvent& event) {
     case EventKind::KeyDown: onKeyDown(event); break;
     case EventKind::SystemKeyDown: onSystemKeyDown(event); break;
     case EventKind::KeyUp: onKeyUp(event); break;
-    case EventKind::CloseRequest: closeConsole();
+    case EventKind::CloseRequest: closeConsole(platform::exit_status::Quit);  // not a finished run
     case EventKind::Wake: break;  // only ends a wait
     case EventKind::WaveDone:
       if (waveDoneEnabled_ && waveDoneHandler_) waveDoneHandler_(event.cookie);

@@ -46,17 +46,37 @@ OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configurat
                            tts::EnginePlaces places)
     : console_(console),
       settings_(readOrmiaSettings(config)),
-      engine_(player, placesWith(std::move(places), settings_),
-              [&console](const std::string& message) { console.host().trace().event("message", message); }) {}
+      engine_(placesWith(std::move(places), settings_),
+              [&console](const std::string& message) { console.host().trace().event("message", message); }),
+      playerSink_(player) {}
 
 void OrmiaAdapter::postWake() { postSynthWake(console_.host()); }
 
+platform::SoundSink& OrmiaAdapter::sink() {
+  if (fileSink_) return *fileSink_;
+  return playerSink_;
+}
+
 bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFile) {
-  engine_.setOutputFile(outputFile);
+  // A second start finishes the file of the first.
+  fileSink_.reset();
+  failureText_.clear();
   const tts::DataFiles files = settings_.files();
   started_ = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions, files.abbreviations,
                                  files.prosody, files.diphones);
   engine_.setFactors(durationFactorForSpeed(speed), pitchFactorForPitch(pitch));
+  if (!started_) {
+    failureText_ = engine_.lastErrorText().empty() ? engine_.mbrolaMessage() : engine_.lastErrorText();
+    return false;
+  }
+  if (!outputFile.empty()) {
+    fileSink_ = std::make_unique<platform::WaveFileSink>(outputFile, tts::OrmiaEngine::SampleRate);
+    if (!fileSink_->status().ok()) {
+      failureText_ = fileSink_->status().message();
+      fileSink_.reset();
+      started_ = false;
+    }
+  }
   return started_;
 }
 
@@ -64,18 +84,20 @@ void OrmiaAdapter::finish() {
   while (busy(false)) console_.delayMs(kFinishPollMs);
   stop();
   engine_.shutdownEngine();
+  if (fileSink_ && !fileSink_->close().ok()) failureText_ = fileSink_->status().message();
   started_ = false;
 }
 
 void OrmiaAdapter::speak(std::string_view text) {
   if (!started_) return;
-  engine_.speakUtterance(text);
+  engine_.speakUtterance(text, sink());
+  if (fileSink_ && !fileSink_->status().ok()) failureText_ = fileSink_->status().message();
   postWake();
 }
 
 bool OrmiaAdapter::busy(bool) {
   if (!started_) return false;
-  bool speaking = engine_.isSpeaking();
+  bool speaking = !fileSink_ && playerSink_.playing();
   if (console_.keyPressed()) {
     stop();
     speaking = false;
@@ -87,7 +109,7 @@ bool OrmiaAdapter::busy(bool) {
 }
 
 void OrmiaAdapter::stop() {
-  engine_.stopSpeaking();
+  if (!fileSink_) playerSink_.stop();
   postWake();
 }
 

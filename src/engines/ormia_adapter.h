@@ -3,13 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "audio/wav_player.h"
 #include "console/console.h"
 #include "engines/engine_adapter.h"
+#include "engines/player_sink.h"
 #include "platform/config.h"
+#include "platform/wave_file_sink.h"
 #include "tts/front_end.h"
 #include "tts/ormia_engine.h"
 
@@ -42,17 +45,24 @@ class OrmiaAdapter final : public EngineAdapter {
   void speak(std::string_view text) override;
   bool busy(bool queuedOnly) override;
   void stop() override;
-  bool outputFailed() const override { return engine_.outputFailed(); }
+  // A write to the -w file failed or reached the format's limit: what followed is lost.
+  bool outputFailed() const override { return fileSink_ && !fileSink_->status().ok(); }
+  // Why the last start or the -w file failed (CP1252); empty when nothing did.
+  const std::string& failureText() const { return failureText_; }
 
   const OrmiaSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }
 
  private:
   void postWake();
+  platform::SoundSink& sink();
 
   console::Console& console_;
   OrmiaSettings settings_;
   tts::OrmiaEngine engine_;
+  PlayerSink playerSink_;
+  std::unique_ptr<platform::WaveFileSink> fileSink_;  // while a start asked for a file
+  std::string failureText_;
   bool started_ = false;
 };
 

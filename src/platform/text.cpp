@@ -132,7 +132,37 @@ std::string utf8ToCp1252(std::string_view text) {
   return out;
 }
 
+std::optional<std::string> markedTextToUtf8(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+  const bool little = bytes.starts_with("\xFF\xFE");
+  if (!little && !bytes.starts_with("\xFE\xFF")) return std::nullopt;
+  constexpr char32_t kReplacement = 0xFFFD;
+  auto unitAt = [&](size_t i) -> char32_t {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    return little ? first | second << 8 : first << 8 | second;
+  };
+  std::string out;
+  out.reserve(bytes.size());
+  size_t i = 2;
+  for (; i + 1 < bytes.size(); i += 2) {
+    const char32_t unit = unitAt(i);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+      const char32_t low = unitAt(i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        i += 2;
+        continue;
+      }
+    }
+    appendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+  }
+  if (i < bytes.size()) appendUtf8(out, kReplacement);  // half a unit at the end
+  return out;
+}
+
 std::string textFileToCp1252(std::string_view bytes) {
+  if (std::optional<std::string> marked = markedTextToUtf8(bytes)) return utf8ToCp1252(*marked);
   return looksLikeUtf8(bytes) ? utf8ToCp1252(bytes) : std::string(bytes);
 }
 

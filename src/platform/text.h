@@ -16,7 +16,10 @@ char32_t cp1252ToCodePoint(unsigned char byte);
 
 // Valid UTF-8 holding at least one multi-byte sequence: such a text file is UTF-8, else Latin-1.
 bool looksLikeUtf8(std::string_view bytes);
-// Reads a text file's contents as CP1252 whichever of the two encodings it uses.
+// A text that begins with a byte-order mark, as Windows editors save it (UTF-8, UTF-16 LE or BE),
+// as UTF-8 without the mark; nothing when there is no mark. Broken UTF-16 becomes U+FFFD.
+std::optional<std::string> markedTextToUtf8(std::string_view bytes);
+// Reads a text file's contents as CP1252 whichever encoding it uses (a marked one included).
 std::string textFileToCp1252(std::string_view bytes);
 
 // Decodes one UTF-8 sequence at bytes[pos]; on success sets length and returns the code point.

@@ -95,6 +95,10 @@ inline constexpr Cp1252Words EngineAbbreviationsFailed = "Erro no arquivo de abr
 inline constexpr Cp1252Words EngineProsodyFailed = "Erro no arquivo de prosódia";
 inline constexpr Cp1252Words EngineReadFailed = "Erro de leitura nos dados do motor";
 inline constexpr Cp1252Words EngineOutputCannotBeCreated = "Arquivo de saída não pode ser criado";
+// A WAV file being written.
+inline constexpr Cp1252Words WaveCannotBeCreated = "O arquivo WAV {} não pode ser criado: {}";
+inline constexpr Cp1252Words WaveWriteFailed = "A gravação do arquivo WAV {} falhou: {}";
+inline constexpr Cp1252Words WaveFormatLimit = "O arquivo WAV {} chegou ao limite de 4 GB do formato: o resto não foi gravado";
 }  // namespace words
 
 }  // namespace kaldro::platform

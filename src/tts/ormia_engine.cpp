@@ -4,11 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/text.h"
-#include "platform/wave_file.h"
-#include "platform/words.h"
 
 namespace kaldro::tts {
 
@@ -32,19 +29,10 @@ bool blank(std::string_view text) {
 }
 }  // namespace
 
-OrmiaEngine::OrmiaEngine(audio::WavPlayer& player, EnginePlaces places, std::function<void(const std::string&)> showMessage)
-    : player_(player),
-      places_(std::move(places)),
-      frontEnd_(std::move(showMessage)),
-      scratch_(ScratchSamples),
-      image_(platform::WaveHeaderBytes + ScratchSamples * 2) {}
+OrmiaEngine::OrmiaEngine(EnginePlaces places, std::function<void(const std::string&)> showMessage)
+    : places_(std::move(places)), frontEnd_(std::move(showMessage)), scratch_(ScratchSamples) {}
 
 OrmiaEngine::~OrmiaEngine() { shutdownEngine(); }
-
-// One place writes the header of everything the engine makes: 16000 Hz, 16 bits, one channel.
-void OrmiaEngine::fillImageHeader(uint8_t* image, uint32_t dataBytes) {
-  platform::writeWaveHeader(image, dataBytes, SampleRate, 16, 1, 2);
-}
 
 bool OrmiaEngine::readRegistryString(std::string_view path, std::string& out) const {
   const size_t slash = path.rfind('\\');
@@ -85,8 +73,7 @@ void OrmiaEngine::unbind() {
 
 bool OrmiaEngine::startEngine(std::string database, std::string rules, std::string exceptions,
                               std::string abbreviations, std::string prosody, std::string diphones) {
-  // A second start replaces the first; the file the first one wrote is finished.
-  finishOutputFile();
+  // A second start replaces the first.
   unbind();
   bindingProblem_.clear();
   binding_ = bindMbrola(places_.mbrola, &bindingProblem_);
@@ -122,50 +109,18 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
     return false;
   }
 
-  if (outputFileName_.empty()) return true;
-  outputFile_ = std::fopen(outputFileName_.c_str(), "wb");
-  uint8_t header[platform::WaveHeaderBytes];
-  fillImageHeader(header, 0);
-  if (!outputFile_ || std::fwrite(header, 1, sizeof header, outputFile_) != sizeof header || std::fflush(outputFile_) != 0) {
-    lastErrorText_ = platform::words::EngineOutputCannotBeCreated.str();
-    if (outputFile_) std::fclose(outputFile_);
-    outputFile_ = nullptr;
-    return false;
-  }
-  toFile_ = true;
-  outputFailed_ = false;
-  openedFileName_ = outputFileName_;
   return true;
 }
 
-void OrmiaEngine::fileFailed(bool& result) {
-  result = false;
-  outputFailed_ = true;
-}
-
-void OrmiaEngine::handImage() {
-  fillImageHeader(image_.data(), static_cast<uint32_t>(imageBytes_));
-  player_.playWaveImage({image_.data(), platform::WaveHeaderBytes + imageBytes_});
-  imageBytes_ = 0;
-}
-
-bool OrmiaEngine::speakUtterance(std::string_view text) {
+bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sink) {
   if (blank(text)) return true;
   if (!binding_) return false;
-  if (!toFile_ && !outputFileName_.empty()) return false;  // the file could not be made: nothing to do
   const std::vector<std::string> lines = lineMaker_ ? lineMaker_(text, durationFactor_, pitchFactor_)
                                                     : frontEnd_.mbrolaLines(text, durationFactor_, pitchFactor_);
-
-  // The engine's sound is made at its own rate: the player's speed-ups are off while it is handed over.
-  const bool fast = player_.fastRate();
-  const bool dropping = player_.dropPeriods();
-  player_.setSpeedups(false, false);
-
   bool result = true;
+  bool wanted = true;  // the sink takes samples; once it refuses, the rest is read and dropped
   binding_->reset();
-  imageBytes_ = 0;
-  bool firstImage = true;
-  uint8_t* const samples = image_.data() + platform::WaveHeaderBytes;
+  sink.beginUtterance(SampleRate);
   for (size_t i = 0; i < lines.size(); ++i) {
     const bool last = i + 1 == lines.size();
     if (lines[i].empty() && !last) continue;
@@ -177,17 +132,9 @@ bool OrmiaEngine::speakUtterance(std::string_view text) {
     if (last) binding_->flush();
     int count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
     while (count > 0) {
-      const size_t bytes = static_cast<size_t>(count) * 2;
-      if (toFile_) {
-        if (std::fwrite(scratch_.data(), 1, bytes, outputFile_) != bytes) fileFailed(result);
-      } else {
-        if (imageBytes_ + bytes >= ImageHandBytes && imageBytes_ > 0) handImage();
-        std::memcpy(samples + imageBytes_, scratch_.data(), bytes);
-        imageBytes_ += bytes;
-        if (firstImage && imageBytes_ >= FirstImageBytes) {
-          handImage();
-          firstImage = false;
-        }
+      if (wanted && !sink.takeSamples({scratch_.data(), static_cast<size_t>(count)})) {
+        wanted = false;
+        result = false;
       }
       count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
     }
@@ -196,54 +143,11 @@ bool OrmiaEngine::speakUtterance(std::string_view text) {
       result = false;
     }
   }
-  if (toFile_ && std::fflush(outputFile_) != 0) fileFailed(result);
-  if (!toFile_ && imageBytes_ > 0) {
-    if (imageBytes_ < MinimumImageBytes) {
-      std::memset(samples + imageBytes_, 0, MinimumImageBytes - imageBytes_);
-      imageBytes_ = MinimumImageBytes;
-    }
-    handImage();
-  }
-  player_.setSpeedups(fast, dropping);
+  if (!sink.endUtterance()) result = false;
   return result;
 }
 
-bool OrmiaEngine::isSpeaking() { return !toFile_ && player_.waveBusy(); }
-
-void OrmiaEngine::stopSpeaking() {
-  if (!toFile_) player_.stopWave();
-}
-
-void OrmiaEngine::finishOutputFile() {
-  if (toFile_ && outputFile_) {
-    std::fclose(outputFile_);
-    outputFile_ = nullptr;
-    // The header is written again with the sizes the file has now.
-    if (std::FILE* file = std::fopen(openedFileName_.c_str(), "r+b")) {
-      std::fseek(file, 0, SEEK_END);
-      const long size = std::ftell(file);
-      if (size >= static_cast<long>(platform::WaveHeaderBytes)) {
-        // Whole samples only: a write cut short may have left half of one.
-        const long data = (size - static_cast<long>(platform::WaveHeaderBytes)) & ~1L;
-        uint8_t header[platform::WaveHeaderBytes];
-        fillImageHeader(header, static_cast<uint32_t>(data));
-        std::fseek(file, 0, SEEK_SET);
-        if (std::fwrite(header, 1, sizeof header, file) != sizeof header) outputFailed_ = true;
-      } else {
-        outputFailed_ = true;
-      }
-      if (std::fclose(file) != 0) outputFailed_ = true;
-    } else {
-      outputFailed_ = true;
-    }
-  }
-  if (outputFile_) std::fclose(outputFile_);
-  outputFile_ = nullptr;
-  toFile_ = false;
-}
-
 void OrmiaEngine::shutdownEngine() {
-  finishOutputFile();
   frontEnd_.discard();
   unbind();
 }

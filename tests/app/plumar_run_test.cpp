@@ -72,9 +72,9 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
       {"a date with a blank is asked as a field", "{ DATA}\n", "type hoje\nkey Enter\n", "hoje\n", {" DATA:"}, {}},
       {"table lines with anything else on them are ordinary fields", " {INITAB}\n{fimtab} x\n",
        "type 1\nkey Enter\ntype 2\nkey Enter\n", " 1\n2 x\n", {}, {}},
-      // Up is 0 then 72: the 0 answers the question, the 72 ('H') is the first key of the next field.
-      {"an arrow answer repeats the table", "{INITAB}\n{X}\n{FIMTAB}\n",
-       "type a\nkey Enter\nkey Up\ntype b\nkey Enter\nkey N\n", "a\nHb\n", {}, {}},
+      // Down is 0 then 80: the 0 answers the question, the 80 ('P') is taken with it.
+      {"an arrow answer repeats the table and leaves no letter behind", "{INITAB}\n{X}\n{FIMTAB}\n",
+       "type a\nkey Enter\nkey Down\ntype b\nkey Enter\nkey N\n", "a\nb\n", {}, {}},
       {"long lines are cut at 255 characters", std::string(300, 'x') + "\n", "", std::string(255, 'x') + "\n", {}, {}},
       {"UTF-8 lines are cut by characters, never inside one", times(300, "\xC3\xA9") + "\n", "",
        times(255, "\xC3\xA9") + "\n", {}, {}},
@@ -90,6 +90,16 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
       {"invalid UTF-8 and binary junk are read as Latin-1", std::string("ol\xE1 \xFF\xFE\0\x01\x02 {N}\n", 14),
        "type v\nkey Enter\n", std::string("ol\xE1 \xFF\xFE\0\x01\x02 v\n", 12), {}, {}},
       {"line ends follow the template's first line", "a\nb\r\nc", "", "a\nb\nc\n", {}, {}},
+      // As Windows editors save: a byte-order mark, UTF-16 (Notepad's "Unicode"), CR LF converted twice.
+      {"a UTF-8 mark is no part of the first line and no part of the letter",
+       "\xEF\xBB\xBF{* Instru\xC3\xA7\xC3\xA3o *}\r\n{A}-{B}\r\n", "type 1\nkey Enter\ntype \xC3\xA9\nkey Enter\n",
+       "1-\xC3\xA9\r\n", {" Instru\xC3\xA7\xC3\xA3o ", "A:", "B:"}, {}},
+      {"UTF-16 little-endian is read as text and the letter is UTF-8",
+       std::string("\xFF\xFE{\0*\0 \0\xE9\0 \0*\0}\0\r\0\n\0\x92!{\0A\0}\0 \0=\xD8\0\xDE\r\0\n\0", 38),
+       "type \xC3\xA3\nkey Enter\n", "\xE2\x86\x92\xC3\xA3 \xF0\x9F\x98\x80\r\n", {" \xC3\xA9 ", "A:"}, {}},
+      {"UTF-16 big-endian is read as text and the letter is UTF-8",
+       std::string("\xFE\xFF\0{\0A\0}\0\xE7\0\n", 12), "type x\nkey Enter\n", "x\xC3\xA7\n", {"A:"}, {}},
+      {"CR CR LF is one line end", "a\r\r\n{A}\r\r\nb\r\r\n", "type 1\nkey Enter\n", "a\r\n1\r\nb\r\n", {"A:"}, {}},
       {"a table end without a start goes on on N", "a\n{FIMTAB}\nb\n", "key n\n", "a\nb\n", {}, {}},
       {"a table end without a start ends the walk on another key", "a\n{FIMTAB}\nb\n", "key Space\n", "a\n",
        {"Texto gerado"}, {}},
@@ -253,7 +263,8 @@ TEST(PlumarHelp, NamesTheSecondChordsOfTheKeysLinuxKeeps) {
     EXPECT_THAT(result.standardOutput, HasSubstr(chord));
 }
 
-TEST(PlumarHeadless, ExhaustedOrMalformedKeyScript) {
+// Every end before the letter is complete has a status of its own, never the 0 of a letter written.
+TEST(PlumarHeadless, EndsBeforeTheLetterIsComplete) {
   ScratchFolder folder;
   folder.write("m.txt", "{X}\n");
   auto exhausted = runProgram("plumar", {"m.txt"}, kOutput, folder);
@@ -265,6 +276,12 @@ TEST(PlumarHeadless, ExhaustedOrMalformedKeyScript) {
   auto malformed = runProgram("plumar", {"m.txt"}, "type a\nkey Enter\nkey NoSuchKey\n", folder);
   EXPECT_EQ(malformed.status, 2);
   EXPECT_THAT(malformed.standardError, HasSubstr("3"));
+
+  folder.write("carta.txt", "antiga");
+  auto closed = runProgram("plumar", {"m.txt"}, "type carta.txt\nkey Enter\nkey S\ntype a\nclose\n", folder);
+  EXPECT_EQ(closed.status, 255);
+  EXPECT_EQ(closed.traceLines().back(), "exit 255");
+  EXPECT_EQ(folder.read("carta.txt"), "antiga");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/program_run.h"
 
@@ -29,6 +31,22 @@ TEST(StandardOptions, HelpAndVersionAnswerOnStandardOutput) {
     EXPECT_EQ(splitLines(result.standardOutput).at(0).substr(0, c.firstLine.size()), c.firstLine);
     EXPECT_EQ(result.standardError, "");
     EXPECT_EQ(result.trace, "") << "spoke or opened the console";
+  }
+}
+
+// A wrong command line says what is wrong in one line and where the options are, not the whole help.
+TEST(StandardOptions, WrongCommandLineSaysWhatAndPointsToHelp) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--bogus"}, "kaldro-fala: op\xC3\xA7\xC3\xA3o desconhecida: --bogus\n"},
+      {{"texto", "-v"}, "kaldro-fala: falta o valor de -v\n"},
+      {{"--engine", "nenhum", "x"}, "kaldro-fala: motor desconhecido: nenhum\n"},
+  };
+  for (const auto& [arguments, reason] : cases) {
+    ScratchFolder folder;
+    ProgramResult result = runProgram("kaldro-fala", arguments, "", folder);
+    EXPECT_EQ(result.status, 2) << reason;
+    EXPECT_EQ(result.standardError, reason + "kaldro-fala: veja as op\xC3\xA7\xC3\xB5" "es com kaldro-fala --help\n");
+    EXPECT_EQ(result.standardOutput, "");
   }
 }
 

@@ -6,7 +6,9 @@
 #include "engines/engine_adapters.h"
 #include "engines/engine_dispatcher.h"
 #include "engines/ormia_adapter.h"
+#include "platform/text.h"
 #include "speech/speech.h"
+#include "engine_rig.h"
 #include "support/mbrola_rig.h"
 #include "support/speech_rig.h"
 
@@ -162,10 +164,13 @@ TEST(OrmiaAdapter, SettingsFromTheConfigurationWithLinuxDefaults) {
 }
 
 // The adapter over the stand-in program; its voice is given by path in KALDRO.INI.
-struct AdapterRig : EngineRig {
+struct AdapterRig : engines::testing::EngineRig {
   explicit AdapterRig(tts::MbrolaPlaces mbrola = programOnly(), std::string_view script = "")
-      : EngineRig(mbrola, script),
-        adapter(console, config, player, places(mbrola)) {}
+      : EngineRig(script), adapter(console, config, player, doublePlaces(folder, mbrola)) {}
+  // The utterances speak these lines, whatever the text.
+  void speakLines(std::vector<std::string> lines) {
+    adapter.engine().setLineMaker([lines](std::string_view, double, double) { return lines; });
+  }
   engines::OrmiaAdapter adapter;
 };
 
@@ -245,6 +250,93 @@ TEST(OrmiaAdapter, FinishLetsSpeechEndAndShutsTheEngineDown) {
   EXPECT_FALSE(rig.adapter.engine().bound());
 }
 
+// The samples reach the player in blocks that start early (50 ms), grow to under 16000 bytes and end
+// padded to 256; the player's speed-ups are off while the engine's sound is handed over.
+TEST(OrmiaAdapter, BlocksToThePlayerStartEarlyGrowToUnder16000BytesAndTheLastIsPadded) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;
+    std::vector<size_t> blocks;
+  };
+  std::vector<std::string> tenthSeconds;  // 1600 samples, 3200 bytes each
+  for (int i = 0; i < 10; ++i) tenthSeconds.push_back("a 100 50 " + std::to_string(100 + 10 * i));
+  tenthSeconds.push_back("#");
+  const Case cases[] = {
+      {"a second in tenths: the first tenth at once, then four to a block", tenthSeconds, {3200, 12800, 12800, 3200}},
+      {"a long first piece goes whole", {"a 700", "a 300", "#"}, {22400, 9600}},
+      {"5 ms: 160 bytes padded to 256", {"a 5", "#"}, {256}},
+      {"exactly 256 bytes", {"a 8", "#"}, {256}},
+      {"silence only", {"_ 10", "#"}, {320}},
+      {"no samples: nothing handed over", {"#"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    AdapterRig rig(libraryOnly());
+    ASSERT_TRUE(rig.adapter.start(0, 0, 0, ""));
+    rig.player.setSpeedups(true, true);
+    rig.speakLines(c.lines);
+    rig.adapter.speak("texto");
+    EXPECT_EQ(rig.played(), c.blocks);
+    for (const platform::AudioFormat& format : rig.device.opened) {
+      EXPECT_EQ(format.rate, 16000);  // not 24000 (fast rate)
+      EXPECT_EQ(format.bits, 16);     // not 8 (period dropping)
+    }
+    EXPECT_TRUE(rig.player.fastRate());
+    EXPECT_TRUE(rig.player.dropPeriods());
+  }
+}
+
+// What is heard is what a file gets, sample for sample, for both ways of reaching MBROLA; writing a
+// file is never busy, and stopping it leaves other sound on the player alone.
+TEST(OrmiaAdapter, TheDeviceHearsExactlyWhatAFileGets) {
+  std::vector<std::string> lines = {"_ 30"};
+  for (int i = 0; i < 40; ++i)
+    lines.push_back("a " + std::to_string(37 + i * 3) + " 0 " + std::to_string(90 + i * 5) + " 100 " + std::to_string(200 - i));
+  lines.push_back("_ 45");
+  lines.push_back("#");
+  for (const tts::MbrolaPlaces& places : {programOnly(), libraryOnly()}) {
+    AdapterRig toDevice(places), toFile(places);
+    const std::string file = toFile.folder.file("saida.wav");
+    ASSERT_TRUE(toDevice.adapter.start(0, 0, 0, ""));
+    ASSERT_TRUE(toFile.adapter.start(0, 0, 0, file));
+    toDevice.speakLines(lines);
+    toFile.speakLines(lines);
+    toDevice.adapter.speak("frase");
+    toFile.adapter.speak("frase");
+    EXPECT_TRUE(toDevice.adapter.busy(false));
+    EXPECT_FALSE(toFile.adapter.busy(false));
+    const std::vector<uint8_t> other = audio::buildWaveImage(std::vector<uint8_t>(11025, 128), 11025, 8, 1);
+    toFile.player.playWaveImage(other);
+    toFile.adapter.stop();
+    EXPECT_GT(toFile.player.queuedBlocks(), 0);
+    toDevice.adapter.finish();
+    toFile.adapter.finish();
+    EXPECT_FALSE(toFile.adapter.outputFailed());
+    const std::string bytes = readFile(file);
+    const engines::testing::WaveFacts facts = engines::testing::readWave(bytes);
+    EXPECT_TRUE(facts.wellFormed);
+    EXPECT_EQ(facts.rate, 16000u);
+    EXPECT_EQ(static_cast<long>(facts.samples), expectedSamples(lines));
+    EXPECT_TRUE(std::string(toDevice.device.sound.begin(), toDevice.device.sound.end()) == bytes.substr(44));
+    EXPECT_GT(toDevice.played().size(), 2u);
+  }
+}
+
+// A second start finishes the first file; a file that cannot be made fails the start and says why.
+TEST(OrmiaAdapter, EachStartMakesItsOwnFile) {
+  AdapterRig rig;
+  ASSERT_TRUE(rig.adapter.start(0, 0, 0, rig.folder.file("um.wav")));
+  rig.speakLines({"a 100", "#"});
+  rig.adapter.speak("um");
+  ASSERT_TRUE(rig.adapter.start(0, 0, 0, rig.folder.file("dois.wav")));
+  EXPECT_EQ(engines::testing::readWave(rig.folder.read("um.wav")).samples, 1600u);
+  EXPECT_TRUE(engines::testing::readWave(rig.folder.read("dois.wav")).wellFormed);
+  EXPECT_FALSE(rig.adapter.start(0, 0, 0, rig.folder.file("sem/pasta/saida.wav")));
+  EXPECT_THAT(platform::cp1252ToUtf8(rig.adapter.failureText()), ::testing::HasSubstr("não pode ser criado"));
+  rig.adapter.speak("nada");
+  EXPECT_EQ(rig.device.bytes, 0u);
+}
+
 // The speech services over the dispatcher and the Portuguese engine: speakText hands the text over
 // and returns; a character echo waits for the engine to finish first.
 TEST(OrmiaAdapter, SpeechServicesHandTextOverAndWaitBeforeRecordings) {
@@ -258,7 +350,7 @@ TEST(OrmiaAdapter, SpeechServicesHandTextOverAndWaitBeforeRecordings) {
   platform::HostHeadless host(trace, "");
   platform::Configuration config(platform::ConfigLocations{{voice.folder.path()}, voice.folder.path(), voice.folder.path()});
   console::Console console(host, config, "kaldro-teste");
-  KeepingDevice device(host);
+  engines::testing::KeepingDevice device(host);
   audio::WavPlayer player(console, device);
   tts::EnginePlaces places;
   places.mbrola = programOnly();

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "audio/wav_player.h"
 #include "console/console.h"
@@ -20,30 +21,43 @@
 
 namespace kaldro::engines::testing {
 
-// Counts the beeps the adapters make instead of speaking.
+// Counts the beeps the adapters make instead of speaking, and keeps the wake messages posted to it.
 class BeepCountingHost : public platform::HostHeadless {
  public:
   using HostHeadless::HostHeadless;
   void systemBeep() override { ++beeps; }
+  void postFromAnyThread(const platform::HostEvent& event) override {
+    if (event.kind == platform::EventKind::Wake) wakes.push_back(event.cookie);
+    HostHeadless::postFromAnyThread(event);
+  }
   int beeps = 0;
+  std::vector<uint64_t> wakes;
 };
 
-// The silent device with virtual timing, keeping how many bytes it was given.
-class CountingDevice : public platform::AudioDeviceNone {
+// The silent device with virtual timing, keeping the formats it opened and the bytes it was given.
+class KeepingDevice : public platform::AudioDeviceNone {
  public:
   using AudioDeviceNone::AudioDeviceNone;
+  std::vector<platform::AudioFormat> opened;
   size_t bytes = 0;
+  std::vector<uint8_t> sound;  // every byte delivered, in order
 
  protected:
-  int deliver(const uint8_t*, size_t length) override {
+  int prepare(const platform::AudioFormat& format) override {
+    opened.push_back(format);
+    return platform::audio_error::Ok;
+  }
+  int deliver(const uint8_t* data, size_t length) override {
     bytes += length;
+    sound.insert(sound.end(), data, data + length);
     return platform::audio_error::Ok;
   }
 };
 
 struct EngineRig {
   explicit EngineRig(std::string_view script = "")
-      : trace(folder.file("trace.txt")),
+      : tracePath(folder.file("trace.txt")),
+        trace(tracePath),
         host(trace, script),
         config(platform::ConfigLocations{{folder.path()}, folder.path(), folder.path()}),
         console(host, config, "kaldro-teste"),
@@ -61,12 +75,21 @@ struct EngineRig {
     return polls;
   }
 
+  // The sizes of the sounds handed to the player ("play - RATE BITS CHANNELS BYTES").
+  std::vector<size_t> played() const {
+    std::vector<size_t> sizes;
+    for (const std::string& line : kaldro::testing::splitLines(kaldro::testing::readFile(tracePath)))
+      if (line.rfind("play - ", 0) == 0) sizes.push_back(std::stoul(line.substr(line.rfind(' ') + 1)));
+    return sizes;
+  }
+
   kaldro::testing::ScratchFolder folder;
+  std::string tracePath;
   platform::Trace trace;
   BeepCountingHost host;
   platform::Configuration config;
   console::Console console;
-  CountingDevice device;
+  KeepingDevice device;
   audio::WavPlayer player;
 };
 

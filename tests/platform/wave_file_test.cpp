@@ -1,13 +1,20 @@
-// The one walk of a WAV file's chunks gives the same answer over memory and over an open file.
+// The one walk of a WAV file's chunks gives the same answer over memory and over an open file; the
+// WAV file sink's header tells what the file holds at every moment, up to the format's limit.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/wave_file.h"
+#include "platform/wave_file_sink.h"
 
 namespace kaldro::platform {
 namespace {
@@ -146,6 +153,84 @@ TEST(WaveFile, TheFormatTagIsTheSubFormatsForAnExtensibleFormat) {
       EXPECT_EQ(2, layout.channels);
     }
   }
+}
+
+// Each case writes blocks of samples; after every block the file, read as a killed process would
+// leave it, states exactly the whole samples it holds. A block past the limit, or past what the
+// system lets the file grow to (in the middle of a sample), is written in whole samples as far as it
+// goes, and nothing after it.
+TEST(WaveFileSink, TheHeaderAlwaysTellsTheWholeSamplesTheFileHolds) {
+  struct Case {
+    const char* what;
+    std::vector<size_t> blocks;  // samples per block
+    uint64_t limitBytes;
+    rlim_t fileSizeLimit;  // 0: none
+    size_t heldBytes;      // data bytes after all the blocks
+    StatusCode code;
+  };
+  const Case cases[] = {
+      {"three blocks", {1600, 7, 16000}, WaveFileSink::FormatLimitBytes, 0, 2 * 17607, StatusCode::Ok},
+      {"the limit in the middle of the second block", {100, 100, 100}, 301, 0, 300, StatusCode::FormatLimit},
+      {"the limit at the end of a block", {100, 100}, 200, 0, 200, StatusCode::FormatLimit},
+      {"the disk full in the middle of a sample", {100, 100}, WaveFileSink::FormatLimitBytes, 44 + 200 + 51, 250,
+       StatusCode::WriteFailed},
+  };
+  const std::string path = ::testing::TempDir() + "/sink_" + std::to_string(::getpid()) + ".wav";
+  auto read = [&] {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  };
+  auto stated = [](const std::string& bytes) {
+    return static_cast<size_t>(readLe32(reinterpret_cast<const uint8_t*>(bytes.data()) + 40));
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    if (c.fileSizeLimit) {
+      rlimit small = old;
+      small.rlim_cur = c.fileSizeLimit;
+      setrlimit(RLIMIT_FSIZE, &small);
+    }
+    WaveFileSink sink(path, 22050, c.limitBytes);
+    ASSERT_TRUE(sink.status().ok());
+    EXPECT_EQ(stated(read()), 0u);
+    size_t sent = 0;
+    for (const size_t count : c.blocks) {
+      std::vector<int16_t> samples(count);
+      for (size_t i = 0; i < count; ++i) samples[i] = static_cast<int16_t>(sent + i);
+      const bool taken = sink.takeSamples(samples);
+      sent += count;
+      const std::string bytes = read();
+      const WaveLayout layout = parseWaveImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+      ASSERT_TRUE(layout.ok);
+      EXPECT_EQ(layout.rate, 22050);
+      EXPECT_EQ(layout.statedDataLength, bytes.size() - 44);
+      EXPECT_EQ(layout.statedDataLength % 2, 0u);
+      EXPECT_EQ(taken, layout.statedDataLength == 2 * sent && sink.status().ok());
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(sink.close().code(), c.code);
+    const std::string bytes = read();
+    EXPECT_EQ(stated(bytes), c.heldBytes);
+    EXPECT_EQ(bytes.size(), 44 + c.heldBytes);
+    EXPECT_EQ(readLe32(reinterpret_cast<const uint8_t*>(bytes.data()) + 4), 36 + c.heldBytes);
+    // The samples are the ones sent, in order.
+    for (size_t i = 0; i < c.heldBytes / 2; ++i)
+      ASSERT_EQ(readLe16(reinterpret_cast<const uint8_t*>(bytes.data()) + 44 + 2 * i), i) << i;
+    EXPECT_FALSE(sink.takeSamples(std::vector<int16_t>(10)));  // a closed file takes nothing
+  }
+  std::remove(path.c_str());
+  // A device that is always full fails at the start, saying why.
+  WaveFileSink full("/dev/full", 16000);
+  EXPECT_EQ(full.status().code(), StatusCode::CannotCreate);
+  EXPECT_NE(full.status().message().find("/dev/full"), std::string::npos);
 }
 
 }  // namespace

@@ -1,21 +1,17 @@
-// The MBROLA stand-in reached the ways the engine looks for MBROLA, and the Portuguese engine on the
-// headless host with a recording sound device: for the engine, dispatcher and whole-run tests.
+// The MBROLA stand-in reached the ways the engine looks for MBROLA, and the Portuguese engine handing
+// its samples to a recording sink: for the engine, dispatcher and whole-run tests.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "audio/wav_player.h"
-#include "console/console.h"
-#include "platform/audio/audio_device_none.h"
-#include "platform/config.h"
-#include "platform/host/host_headless.h"
-#include "platform/trace.h"
+#include "platform/sound_sink.h"
 #include "support/program_run.h"
 #include "tts/ormia_engine.h"
 
@@ -53,62 +49,40 @@ inline long expectedSamples(const std::vector<std::string>& lines) {
   return total;
 }
 
-// The silent device with virtual timing, keeping the formats it opened and the bytes it was given.
-class KeepingDevice : public platform::AudioDeviceNone {
- public:
-  using AudioDeviceNone::AudioDeviceNone;
-  std::vector<platform::AudioFormat> opened;
-  size_t bytes = 0;
-  std::vector<uint8_t> sound;  // every byte delivered, in order
-
- protected:
-  int prepare(const platform::AudioFormat& format) override {
-    opened.push_back(format);
-    return platform::audio_error::Ok;
+// Keeps every sample handed to it and the size of each block.
+struct RecordingSink : platform::SoundSink {
+  std::vector<int16_t> samples;
+  std::vector<size_t> blocks;
+  int utterances = 0;  // begun and ended
+  int rate = 0;
+  void beginUtterance(int utteranceRate) override { rate = utteranceRate; }
+  bool takeSamples(std::span<const int16_t> given) override {
+    samples.insert(samples.end(), given.begin(), given.end());
+    blocks.push_back(given.size());
+    return true;
   }
-  int deliver(const uint8_t* data, size_t length) override {
-    bytes += length;
-    sound.insert(sound.end(), data, data + length);
-    return platform::audio_error::Ok;
+  bool endUtterance() override {
+    ++utterances;
+    return true;
   }
 };
 
-// The headless host that also keeps the numbers of the wake messages posted to it.
-class WakeHost : public platform::HostHeadless {
- public:
-  using HostHeadless::HostHeadless;
-  std::vector<uint64_t> wakes;
-  void postFromAnyThread(const platform::HostEvent& event) override {
-    if (event.kind == platform::EventKind::Wake) wakes.push_back(event.cookie);
-    HostHeadless::postFromAnyThread(event);
-  }
-};
+// Writes the voice "br4" of the stand-in in folder/voices/br4/br4, which the engine finds as an
+// installed voice, and a KALDRO.INI that names the build tree's engine data; answers those places.
+inline tts::EnginePlaces doublePlaces(const ScratchFolder& folder, tts::MbrolaPlaces mbrola) {
+  std::filesystem::create_directories(folder.file("voices/br4"));
+  folder.write("voices/br4/br4", doubleDatabase());
+  folder.write("KALDRO.INI", "[ORMIATTS]\nDIR=" + kEngineData + "\n");
+  tts::EnginePlaces result;
+  result.mbrola = std::move(mbrola);
+  result.voicePatterns = {folder.path() + "/voices/%s/%s"};
+  result.engineFolder = kEngineData;
+  return result;
+}
 
-// A console, player and engine in a scratch folder; the voice "br4" of the stand-in is in
-// folder/voices/br4/br4, which the engine finds as an installed voice, and KALDRO.INI names the
-// build tree's engine data.
+// The engine in a scratch folder, speaking into a recording sink.
 struct EngineRig {
-  explicit EngineRig(tts::MbrolaPlaces mbrola = programOnly(), std::string_view script = "")
-      : tracePath(folder.file("trace.txt")),
-        trace(tracePath),
-        host(trace, script),
-        config(platform::ConfigLocations{{folder.path()}, folder.path(), folder.path()}),
-        console(host, config, "kaldro-teste"),
-        device(host),
-        player(console, device),
-        engine(player, places(std::move(mbrola))) {}
-
-  tts::EnginePlaces places(tts::MbrolaPlaces mbrola) {
-    std::filesystem::create_directories(folder.file("voices/br4"));
-    folder.write("voices/br4/br4", doubleDatabase());
-    // An adapter built on this rig finds the engine's data of the build tree.
-    folder.write("KALDRO.INI", "[ORMIATTS]\nDIR=" + kEngineData + "\n");
-    tts::EnginePlaces result;
-    result.mbrola = std::move(mbrola);
-    result.voicePatterns = {folder.path() + "/voices/%s/%s"};
-    result.engineFolder = kEngineData;
-    return result;
-  }
+  explicit EngineRig(tts::MbrolaPlaces mbrola = programOnly()) : engine(doublePlaces(folder, std::move(mbrola))) {}
   bool start(const std::string& database = "") {
     return engine.startEngine(database, kEngineData + "portug.nrl", kEngineData + "portug.exc",
                               kEngineData + "portug.abr", kEngineData + "portug.pro", kEngineData + "portug.dfn");
@@ -117,23 +91,11 @@ struct EngineRig {
   void speakLines(std::vector<std::string> lines) {
     engine.setLineMaker([lines](std::string_view, double, double) { return lines; });
   }
-  // The sizes of the sounds handed to the player ("play - 16000 16 1 BYTES").
-  std::vector<size_t> images() const {
-    std::vector<size_t> sizes;
-    for (const std::string& line : splitLines(readFile(tracePath)))
-      if (line.rfind("play - ", 0) == 0) sizes.push_back(std::stoul(line.substr(line.rfind(' ') + 1)));
-    return sizes;
-  }
+  bool speak(std::string_view text) { return engine.speakUtterance(text, sink); }
 
   ScratchFolder folder;
-  std::string tracePath;
-  platform::Trace trace;
-  WakeHost host;
-  platform::Configuration config;
-  console::Console console;
-  KeepingDevice device;
-  audio::WavPlayer player;
   tts::OrmiaEngine engine;
+  RecordingSink sink;
 };
 
 }  // namespace kaldro::testing

@@ -331,7 +331,7 @@ TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {
       {"--pho needs the engine", {"--pho", "Sim"}, nullptr, 2, "", "--engine ormia"},
       {"the data folder of KALDRO.INI", {"--engine", "ormia", "--pho", "Sim"}, "portug.pro", 1,
        "", "Configuração da prosódia não foi achada\nkaldro-fala: Erro no arquivo de prosódia"},
-      {"another engine", {"--engine", "outro", "--pho", "Sim"}, nullptr, 2, "", "--engine ormia"},
+      {"another engine", {"--engine", "outro", "--pho", "Sim"}, nullptr, 2, "", "motor desconhecido: outro"},
       {"phones of each text", {"--engine", "ormia", "--phones", "casa"}, nullptr, 0, "casa\tk >a z a\n", ""},
   };
   for (const Case& c : cases) {

@@ -1,5 +1,5 @@
-// The Portuguese engine over the MBROLA stand-in: binding, voice lookup, WAV files, images to the
-// player, errors from MBROLA.
+// The Portuguese engine over the MBROLA stand-in: binding, voice lookup, samples to a sink, errors
+// from MBROLA.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,19 +12,14 @@
 #include <fstream>
 
 #include "support/mbrola_rig.h"
-#include "support/wave_bytes.h"
 #include "platform/text.h"
+#include "platform/wave_file_sink.h"
 #include "tts/front_end.h"
 
 namespace kaldro::testing {
 namespace {
 
 using ::testing::HasSubstr;
-
-uint32_t le32At(const std::string& bytes, size_t at) {
-  return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
-         static_cast<uint8_t>(bytes[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24;
-}
 
 // The processes this test program started that still run (zombies excluded).
 int runningChildren() {
@@ -68,9 +63,9 @@ TEST(OrmiaEngine, BindsThroughALibraryOrTheProgramAndFailsCleanlyWithoutEither) 
       EXPECT_THAT(rig.engine.mbrolaMessage(), HasSubstr(c.described));
     }
     rig.speakLines({"_ 50", "a 100 50 120", "_ 50"});
-    EXPECT_EQ(rig.engine.speakUtterance("ol\xE1"), c.starts);
+    EXPECT_EQ(rig.speak("ol\xE1"), c.starts);
     rig.engine.shutdownEngine();
-    EXPECT_EQ(rig.device.bytes, c.starts ? 3200u * 2 : 0u);
+    EXPECT_EQ(rig.sink.samples.size(), c.starts ? 3200u : 0u);
   }
 }
 
@@ -84,8 +79,8 @@ TEST(OrmiaEngine, AStdbufThatFailsIsLeftOut) {
   EngineRig rig;
   ASSERT_TRUE(rig.start());
   rig.speakLines({"a 100", "#"});
-  EXPECT_TRUE(rig.engine.speakUtterance("oi"));
-  EXPECT_EQ(rig.device.bytes, 3200u);
+  EXPECT_TRUE(rig.speak("oi"));
+  EXPECT_EQ(rig.sink.samples.size(), 1600u);
 }
 
 TEST(OrmiaEngine, FindsTheVoiceInTheVoiceFoldersOrTakesAPath) {
@@ -145,90 +140,42 @@ TEST(OrmiaEngine, VoiceRecordLookupReadsOnlyAVoiceKeysDefaultValue) {
   }
 }
 
-TEST(OrmiaEngine, OutputFileHeaderRightAfterStartAndAfterShutDown) {
+// Every utterance hands the sink exactly the samples its lines ask for, between one begin and one
+// end, for both ways of reaching MBROLA; a sink that refuses gets nothing more of that utterance,
+// which then fails, and the next utterance is whole again.
+TEST(OrmiaEngine, TheSinkGetsExactlyWhatTheLinesAskFor) {
+  struct RefusingSink : RecordingSink {
+    size_t refuseAfter = 0;
+    bool takeSamples(std::span<const int16_t> given) override {
+      RecordingSink::takeSamples(given);
+      return samples.size() < refuseAfter;
+    }
+  };
+  const std::vector<std::string> lines = {"_ 20", "a 77.5 0 110 100 130", "b 40", "_ 31", "#"};
+  std::vector<std::string> longLines = {"_ 30"};
+  for (int i = 0; i < 40; ++i) longLines.push_back("a " + std::to_string(37 + i * 3) + " 0 " + std::to_string(90 + i * 5));
+  longLines.push_back("#");
   for (const tts::MbrolaPlaces& places : {programOnly(), libraryOnly()}) {
     EngineRig rig(places);
-    const std::string file = rig.folder.file("saida.wav");
-    rig.engine.setOutputFile(file);
     ASSERT_TRUE(rig.start());
-    EXPECT_TRUE(rig.engine.toFile());
-    std::string bytes = readFile(file);
-    ASSERT_EQ(bytes.size(), 44u);
-    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
-    EXPECT_EQ(le32At(bytes, 40), 0u);
-
-    const std::vector<std::string> lines = {"_ 20", "a 77.5 0 110 100 130", "b 40", "_ 31", "#"};
     rig.speakLines(lines);
-    EXPECT_TRUE(rig.engine.speakUtterance("um"));
-    EXPECT_TRUE(rig.engine.speakUtterance("dois"));
-    rig.engine.shutdownEngine();
-    bytes = readFile(file);
-    const long samples = 2 * expectedSamples(lines);
-    EXPECT_EQ(bytes.size(), 44u + 2 * static_cast<size_t>(samples));
-    EXPECT_EQ(le32At(bytes, 4), bytes.size() - 8);
-    EXPECT_EQ(le32At(bytes, 24), 16000u);  // rate
-    EXPECT_EQ(le32At(bytes, 28), 32000u);  // bytes per second
-    EXPECT_EQ(bytes[32], 2);               // block alignment of 16-bit mono
-    EXPECT_EQ(bytes[34], 16);
-    EXPECT_EQ(le32At(bytes, 40), bytes.size() - 44);
-    // Nothing went to the device.
-    EXPECT_EQ(rig.device.bytes, 0u);
+    EXPECT_TRUE(rig.speak("um"));
+    EXPECT_TRUE(rig.speak("dois"));
+    EXPECT_EQ(static_cast<long>(rig.sink.samples.size()), 2 * expectedSamples(lines));
+    EXPECT_EQ(rig.sink.utterances, 2);
+    EXPECT_EQ(rig.sink.rate, 16000);
+
+    RefusingSink refusing;
+    refusing.refuseAfter = 1000;
+    rig.speakLines(longLines);
+    EXPECT_FALSE(rig.engine.speakUtterance("longo", refusing));
+    EXPECT_GE(refusing.samples.size(), 1000u);
+    EXPECT_LT(static_cast<long>(refusing.samples.size()), expectedSamples(longLines));
+    EXPECT_EQ(refusing.utterances, 1);
+    rig.sink.samples.clear();
+    EXPECT_TRUE(rig.speak("de novo"));
+    EXPECT_EQ(static_cast<long>(rig.sink.samples.size()), expectedSamples(longLines));
   }
-}
-
-TEST(OrmiaEngine, ASecondStartFinishesTheFirstFile) {
-  EngineRig rig;
-  rig.engine.setOutputFile(rig.folder.file("um.wav"));
-  ASSERT_TRUE(rig.start());
-  rig.speakLines({"a 100", "#"});
-  ASSERT_TRUE(rig.engine.speakUtterance("um"));
-  rig.engine.setOutputFile(rig.folder.file("dois.wav"));
-  ASSERT_TRUE(rig.start());
-  const std::string first = rig.folder.read("um.wav");
-  ASSERT_EQ(first.size(), 44u + 3200);
-  EXPECT_EQ(le32At(first, 40), 3200u);
-  EXPECT_EQ(rig.folder.read("dois.wav").size(), 44u);
-}
-
-TEST(OrmiaEngine, ALostFileWriteIsReportedAndTheHeaderNamesWholeSamples) {
-  EngineRig rig(libraryOnly());
-  const std::string file = rig.folder.file("saida.wav");
-  rig.engine.setOutputFile(file);
-  ASSERT_TRUE(rig.start());
-  rig.speakLines({"a 100", "#"});  // 3200 bytes
-  ASSERT_TRUE(rig.engine.speakUtterance("um"));
-  EXPECT_FALSE(rig.engine.outputFailed());
-  {
-    // The file may grow by 1001 bytes only: the next utterance stops in the middle of a sample.
-    struct sigaction ignore {}, previous {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &previous);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 44 + 3200 + 1001;
-    setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_FALSE(rig.engine.speakUtterance("dois"));
-    setrlimit(RLIMIT_FSIZE, &old);
-    sigaction(SIGXFSZ, &previous, nullptr);
-  }
-  EXPECT_TRUE(rig.engine.outputFailed());
-  rig.engine.shutdownEngine();
-  const std::string bytes = readFile(file);
-  EXPECT_EQ(bytes.size(), 44u + 3200 + 1001);
-  EXPECT_EQ(le32At(bytes, 40), 3200u + 1000);
-  EXPECT_EQ(le32At(bytes, 4), 36u + 3200 + 1000);
-}
-
-TEST(OrmiaEngine, AnOutputFileThatCannotBeMadeFailsTheStart) {
-  EngineRig rig;
-  rig.engine.setOutputFile(rig.folder.file("sem/pasta/saida.wav"));
-  EXPECT_FALSE(rig.start());
-  EXPECT_EQ(rig.engine.lastErrorText(), "Arquivo de sa\xED" "da n\xE3o pode ser criado");
-  EXPECT_FALSE(rig.engine.toFile());
-  rig.speakLines({"_ 50", "a 100"});
-  EXPECT_FALSE(rig.engine.speakUtterance("nada"));
-  EXPECT_EQ(rig.device.bytes, 0u);
 }
 
 // Data that cannot be loaded fails the start with the engine's own text, in CP1252 like the rest.
@@ -254,57 +201,6 @@ TEST(OrmiaEngine, DataThatCannotBeLoadedFailsTheStartWithItsText) {
   }
 }
 
-TEST(OrmiaEngine, ImagesToThePlayerStartEarlyGrowToUnder16000BytesAndTheLastIsPadded) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> lines;
-    std::vector<size_t> images;
-  };
-  std::vector<std::string> tenthSeconds;  // 1600 samples, 3200 bytes each
-  for (int i = 0; i < 10; ++i) tenthSeconds.push_back("a 100 50 " + std::to_string(100 + 10 * i));
-  tenthSeconds.push_back("#");
-  const Case cases[] = {
-      {"a second in tenths: the first tenth at once, then four to an image", tenthSeconds, {3200, 12800, 12800, 3200}},
-      {"a long first chunk goes whole", {"a 700", "a 300", "#"}, {22400, 9600}},
-      {"5 ms: 160 bytes padded to 256", {"a 5", "#"}, {256}},
-      {"exactly 256 bytes", {"a 8", "#"}, {256}},
-      {"silence only", {"_ 10", "#"}, {320}},
-      {"no samples: nothing handed over", {"#"}, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    EngineRig rig(libraryOnly());
-    ASSERT_TRUE(rig.start());
-    rig.speakLines(c.lines);
-    EXPECT_TRUE(rig.engine.speakUtterance("texto"));
-    EXPECT_EQ(rig.images(), c.images);
-  }
-}
-
-// The images reach the device whole and in order: what is heard is what a file gets, sample for
-// sample, for both ways of reaching MBROLA.
-TEST(OrmiaEngine, TheDeviceHearsExactlyWhatAFileGets) {
-  std::vector<std::string> lines = {"_ 30"};
-  for (int i = 0; i < 40; ++i) lines.push_back("a " + std::to_string(37 + i * 3) + " 0 " + std::to_string(90 + i * 5) + " 100 " + std::to_string(200 - i));
-  lines.push_back("_ 45");
-  lines.push_back("#");
-  for (const tts::MbrolaPlaces& places : {programOnly(), libraryOnly()}) {
-    EngineRig toDevice(places), toFile(places);
-    toFile.engine.setOutputFile(toFile.folder.file("saida.wav"));
-    ASSERT_TRUE(toDevice.start());
-    ASSERT_TRUE(toFile.start());
-    toDevice.speakLines(lines);
-    toFile.speakLines(lines);
-    ASSERT_TRUE(toDevice.engine.speakUtterance("frase"));
-    ASSERT_TRUE(toFile.engine.speakUtterance("frase"));
-    toFile.engine.shutdownEngine();
-    const std::string file = toFile.folder.read("saida.wav").substr(44);
-    EXPECT_EQ(static_cast<long>(file.size()), 2 * expectedSamples(lines));
-    EXPECT_TRUE(std::string(toDevice.device.sound.begin(), toDevice.device.sound.end()) == file);
-    EXPECT_GT(toDevice.images().size(), 2u);
-  }
-}
-
 TEST(OrmiaEngine, BlanksSpeakNothingAndAnswerTrue) {
   for (const char* text : {"", " ", "   \t  "}) {
     EngineRig rig;
@@ -314,40 +210,10 @@ TEST(OrmiaEngine, BlanksSpeakNothingAndAnswerTrue) {
       asked = true;
       return std::vector<std::string>{"a 100", "#"};
     });
-    EXPECT_TRUE(rig.engine.speakUtterance(text));
+    EXPECT_TRUE(rig.speak(text));
     EXPECT_FALSE(asked);
-    EXPECT_TRUE(rig.images().empty());
-  }
-}
-
-TEST(OrmiaEngine, SpeedUpsAreOffWhileItsSoundIsHandedOverAndBackAfter) {
-  EngineRig rig(libraryOnly());
-  ASSERT_TRUE(rig.start());
-  rig.player.setSpeedups(true, true);
-  rig.speakLines({"a 100", "#"});
-  EXPECT_TRUE(rig.engine.speakUtterance("texto"));
-  ASSERT_FALSE(rig.device.opened.empty());
-  EXPECT_EQ(rig.device.opened.back().rate, 16000);  // not 24000 (fast rate)
-  EXPECT_EQ(rig.device.opened.back().bits, 16);     // not 8 (period dropping)
-  EXPECT_TRUE(rig.player.fastRate());
-  EXPECT_TRUE(rig.player.dropPeriods());
-}
-
-TEST(OrmiaEngine, IsSpeakingAndStopSpeakingFollowThePlayerOnlyWithoutAFile) {
-  for (const bool toFile : {false, true}) {
-    SCOPED_TRACE(toFile ? "to a file" : "to the device");
-    EngineRig rig;
-    if (toFile) rig.engine.setOutputFile(rig.folder.file("saida.wav"));
-    ASSERT_TRUE(rig.start());
-    rig.speakLines({"a 2000", "#"});
-    ASSERT_TRUE(rig.engine.speakUtterance("longo"));
-    // Other sound on the player: a file's engine does not count it, nor stop it.
-    const std::vector<uint8_t> other = audio::buildWaveImage(std::vector<uint8_t>(11025, 128), 11025, 8, 1);
-    if (toFile) rig.player.playWaveImage(other);
-    EXPECT_TRUE(rig.engine.isSpeaking() != toFile);
-    rig.engine.stopSpeaking();
-    EXPECT_EQ(rig.player.queuedBlocks() > 0, toFile);
-    EXPECT_FALSE(rig.engine.isSpeaking());
+    EXPECT_TRUE(rig.sink.blocks.empty());
+    EXPECT_EQ(rig.sink.utterances, 0);
   }
 }
 
@@ -371,13 +237,13 @@ TEST(OrmiaEngine, MbrolaErrorsFailTheUtteranceButNotTheNextOnes) {
     rig.folder.write("voices/br4/br4", doubleDatabase("_ a b"));
     ASSERT_TRUE(rig.start());
     rig.speakLines(c.lines);
-    EXPECT_EQ(rig.engine.speakUtterance("texto"), c.result);
+    EXPECT_EQ(rig.speak("texto"), c.result);
     EXPECT_THAT(rig.engine.mbrolaMessage(), HasSubstr(c.message));
     // The next utterance is whole again.
-    const size_t before = rig.device.bytes;
+    const size_t before = rig.sink.samples.size();
     rig.speakLines({"_ 10", "a 100", "b 100", "_ 10", "#"});
-    EXPECT_TRUE(rig.engine.speakUtterance("de novo"));
-    EXPECT_EQ(rig.device.bytes - before, 2u * 3520);
+    EXPECT_TRUE(rig.speak("de novo"));
+    EXPECT_EQ(rig.sink.samples.size() - before, 3520u);
   }
 }
 
@@ -407,7 +273,7 @@ TEST(InstalledMbrola, SaysTheModelLetterWithoutAWarningAndLosesNoSound) {
   const std::string program = tts::findProgram("mbrola", tts::MbrolaPlaces::pathFolders());
   if (program.empty() || !std::filesystem::exists(voice)) GTEST_SKIP() << "MBROLA or its br4 voice is not installed";
   EngineRig rig(tts::MbrolaPlaces{{}, tts::MbrolaPlaces::pathFolders(), true});
-  rig.engine.setOutputFile(rig.folder.file("carta.wav"));
+  platform::WaveFileSink file(rig.folder.file("carta.wav"), tts::OrmiaEngine::SampleRate);
   ASSERT_TRUE(rig.start(voice)) << platform::cp1252ToUtf8(rig.engine.lastErrorText());
   tts::FrontEnd frontEnd;
   ASSERT_EQ(frontEnd.load(tts::dataFilesIn(kEngineData)), tts::LoadResult::Loaded);
@@ -420,10 +286,11 @@ TEST(InstalledMbrola, SaysTheModelLetterWithoutAWarningAndLosesNoSound) {
     return lines;
   });
   for (const std::string& line : splitLines(readFile(std::string(KALDRO_SOURCE_DIR) + "/examples/carta-modelo.txt"))) {
-    EXPECT_TRUE(rig.engine.speakUtterance(platform::utf8ToCp1252(line))) << line;
+    EXPECT_TRUE(rig.engine.speakUtterance(platform::utf8ToCp1252(line), file)) << line;
     EXPECT_EQ(rig.engine.mbrolaMessage(), "") << line;
   }
   rig.engine.shutdownEngine();
+  ASSERT_TRUE(file.close().ok());
   rig.folder.write("direto.pho", stream);
   const std::string command = program + " -e " + voice + " " + rig.folder.file("direto.pho") + " " +
                               rig.folder.file("direto.raw") + " 2>" + rig.folder.file("avisos.txt");

@@ -206,19 +206,34 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     throw platform::ProgramExit{1};
   }
   speech::ExternalSynth& synth = runtime.externalSynth();
+  // The engine's own cause, in one line, where it can tell one.
+  auto tellFailure = [&](const char* what) {
+    const std::string cause = platform::cp1252ToUtf8(synth.synthFailureText());
+    if (cause.empty())
+      std::fprintf(stderr, "kaldro-fala: o motor %s %s (veja --help)\n", options.engine.c_str(), what);
+    else
+      std::fprintf(stderr, "kaldro-fala: o motor %s %s: %s\n", options.engine.c_str(), what, cause.c_str());
+  };
   if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
-    std::fprintf(stderr, "kaldro-fala: o motor %s não começou (veja --help)\n", options.engine.c_str());
+    tellFailure("não começou");
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
+  bool lost = false;
   forEachText(options, [&](const std::string&, const std::string& text) {
+    if (lost) return;  // a synthesizer that failed for good would lose the rest as well
     synth.synthSpeak(text);
     while (synth.synthBusy(false)) runtime.console().waitForMessage();
+    lost = synth.synthSpeechLost();
   });
   runtime.console().pumpAllMessages();
   synth.synthFinish();
   if (synth.synthOutputFailed()) {
     std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
     throw platform::ProgramExit{1};
+  }
+  if (lost) {
+    tellFailure("falhou");
+    throw platform::ProgramExit{platform::exit_status::Failure};
   }
 }
 

@@ -38,6 +38,11 @@ class EngineAdapter {
   virtual void stop() = 0;
   // True when speech meant for the output file was lost (a write failed): the file is incomplete.
   virtual bool outputFailed() const { return false; }
+  // Why the last start failed, or why speech was lost after it (CP1252, one line, the synthesizer's
+  // own words where it gave some); empty when neither happened or the adapter cannot tell.
+  virtual std::string failureText() const { return {}; }
+  // True once the synthesizer failed for good after a good start: later texts would be lost too.
+  virtual bool speechLost() const { return false; }
 };
 
 // The adapter of a synthesizer this build cannot reach: it never starts.

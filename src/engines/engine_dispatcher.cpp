@@ -45,9 +45,24 @@ bool EngineDispatcher::synthBusy(bool queuedOnly) {
 
 void EngineDispatcher::synthStop() { selected().stop(); }
 
-bool EngineDispatcher::synthOutputFailed() const {
+const EngineAdapter* EngineDispatcher::selectedIfMade() const {
   const auto adapter = adapters_.find(familyOfKind(engineKind_));
-  return adapter != adapters_.end() && adapter->second && adapter->second->outputFailed();
+  return adapter != adapters_.end() ? adapter->second.get() : nullptr;
+}
+
+bool EngineDispatcher::synthOutputFailed() const {
+  const EngineAdapter* adapter = selectedIfMade();
+  return adapter && adapter->outputFailed();
+}
+
+std::string EngineDispatcher::synthFailureText() const {
+  const EngineAdapter* adapter = selectedIfMade();
+  return adapter ? adapter->failureText() : std::string();
+}
+
+bool EngineDispatcher::synthSpeechLost() const {
+  const EngineAdapter* adapter = selectedIfMade();
+  return adapter && adapter->speechLost();
 }
 
 }  // namespace kaldro::engines

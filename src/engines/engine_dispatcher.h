@@ -38,12 +38,16 @@ class EngineDispatcher final : public speech::ExternalSynth {
   bool synthBusy(bool queuedOnly) override;
   void synthStop() override;
   bool synthOutputFailed() const override;
+  std::string synthFailureText() const override;
+  bool synthSpeechLost() const override;
 
   int engineKind() const { return engineKind_; }
   // The adapter the current kind selects (made on first use).
   EngineAdapter& selected();
 
  private:
+  // The adapter of the current kind when it was made; nothing before its first use.
+  const EngineAdapter* selectedIfMade() const;
   console::Console& console_;
   AdapterFactory factory_;
   std::map<EngineFamily, std::unique_ptr<EngineAdapter>> adapters_;

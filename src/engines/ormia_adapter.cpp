@@ -61,6 +61,7 @@ bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFil
   // A second start finishes the file of the first.
   fileSink_.reset();
   failureText_.clear();
+  speechLost_ = false;
   const tts::DataFiles files = settings_.files();
   started_ = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions, files.abbreviations,
                                  files.prosody, files.diphones);
@@ -92,6 +93,10 @@ void OrmiaAdapter::speak(std::string_view text) {
   if (!started_) return;
   engine_.speakUtterance(text, sink());
   if (fileSink_ && !fileSink_->status().ok()) failureText_ = fileSink_->status().message();
+  if (!engine_.lostUtterance().empty()) {
+    failureText_ = engine_.lostUtterance();
+    speechLost_ = true;
+  }
   postWake();
 }
 

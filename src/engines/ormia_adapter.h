@@ -47,8 +47,9 @@ class OrmiaAdapter final : public EngineAdapter {
   void stop() override;
   // A write to the -w file failed or reached the format's limit: what followed is lost.
   bool outputFailed() const override { return fileSink_ && !fileSink_->status().ok(); }
-  // Why the last start or the -w file failed (CP1252); empty when nothing did.
-  const std::string& failureText() const { return failureText_; }
+  // Why the last start, the -w file or an utterance failed (CP1252); empty when nothing did.
+  std::string failureText() const override { return failureText_; }
+  bool speechLost() const override { return speechLost_; }
 
   const OrmiaSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }
@@ -63,6 +64,7 @@ class OrmiaAdapter final : public EngineAdapter {
   PlayerSink playerSink_;
   std::unique_ptr<platform::WaveFileSink> fileSink_;  // while a start asked for a file
   std::string failureText_;
+  bool speechLost_ = false;
   bool started_ = false;
 };
 

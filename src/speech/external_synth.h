@@ -20,6 +20,11 @@ class ExternalSynth {
   virtual void synthStop() = 0;
   // True when speech meant for the output file was lost (a write failed).
   virtual bool synthOutputFailed() const { return false; }
+  // Why the last start failed, or why speech was lost after it (CP1252, one line); empty when
+  // neither happened or the synthesizer cannot tell.
+  virtual std::string synthFailureText() const { return {}; }
+  // True once the synthesizer failed for good after a good start: the text just handed was lost.
+  virtual bool synthSpeechLost() const { return false; }
 };
 
 // Where no external synthesizer is available: it never starts, so speech stays built-in.

@@ -81,10 +81,28 @@ void Speech::speakText(std::string_view text) {
       trace("external", text);
       external_->synthSpeak(text);
       externalPending_ = true;
+      if (external_->synthSpeechLost()) {
+        // The listener hears the text all the same, from the built-in voice, as for the rest of the run.
+        fallBackToBuiltIn(platform::words::ExternalVoiceFailed);
+        speakBuiltIn(text);
+      }
     }
     return;
   }
   speakBuiltIn(text);
+}
+
+void Speech::fallBackToBuiltIn(std::string_view why) {
+  const std::string cause = external_->synthFailureText();
+  trace("fallback", cause);
+  std::fprintf(stderr, "%s\n",
+               platform::cp1252ToUtf8(std::string(why) + (cause.empty() ? std::string() : ": " + cause)).c_str());
+  if (externalActive_) {
+    external_->synthStop();
+    external_->synthFinish();
+  }
+  externalActive_ = false;
+  externalPending_ = false;
 }
 
 void Speech::speakBuiltIn(std::string_view original) {
@@ -347,6 +365,7 @@ int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
   if (auto external = readExternalSettings(config_)) {
     externalActive_ = external_->synthStart(external->voice, external->rate, external->pitch, "", external->kind);
     sapiType_ = external->kind;
+    if (!externalActive_) fallBackToBuiltIn(platform::words::ExternalVoiceDidNotStart);
   }
   return 0;
 }

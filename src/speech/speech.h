@@ -110,6 +110,8 @@ class Speech {
   };
 
   void speakBuiltIn(std::string_view text);
+  // The external synthesizer is left for the built-in voice: why (and its own cause) on stderr.
+  void fallBackToBuiltIn(std::string_view why);
   void speakWordRun(std::string_view run);
   size_t speakDigitRun(std::string_view text, size_t pos);
   void speakSymbol(std::string_view rest, char heard);

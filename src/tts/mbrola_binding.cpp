@@ -39,7 +39,7 @@ double lineDuration(std::string_view line) {
   if (!(in >> duration)) return 0;
   char* end = nullptr;
   const double value = std::strtod(duration.c_str(), &end);
-  return value > 0 && *end == '\0' ? value : 0;
+  return value > 0 && std::isfinite(value) && *end == '\0' ? value : 0;
 }
 
 // The voice's rate; the engine assumes 16000 Hz for every voice.
@@ -395,6 +395,7 @@ class ProgramBinding final : public MbrolaBinding {
     error_ = 0;
     errorText_.clear();
     errorLine_.clear();
+    seriousText_ = false;
     endsAsked_ = endsAnswered_ = 0;
     openLines_ = false;
     return true;
@@ -487,12 +488,16 @@ class ProgramBinding final : public MbrolaBinding {
         if (announcesEnd(line)) ++endsAnswered_;
         continue;
       }
-      errorText_ = line.substr(0, 255);
       std::string lower = line;
       std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-      if (lower.find("fatal") != std::string::npos || lower.find("error") != std::string::npos ||
-          lower.find("panic") != std::string::npos)
+      const bool serious = lower.find("fatal") != std::string::npos || lower.find("error") != std::string::npos ||
+                           lower.find("panic") != std::string::npos;
+      // MBROLA follows a fatal error with lines of advice (its web address last): the error is the cause.
+      if (serious || !seriousText_) errorText_ = line.substr(0, 255);
+      if (serious) {
         error_ = -1;
+        seriousText_ = true;
+      }
     }
     // A flood of text with no line end is cut: only its last words matter.
     if (errorLine_.size() > 4096) errorLine_.erase(0, errorLine_.size() - 256);
@@ -608,6 +613,7 @@ class ProgramBinding final : public MbrolaBinding {
   int error_ = 0;
   int noError_ = 0;
   int exitStatus_ = 0;
+  bool seriousText_ = false;  // the error text is an error's, not a warning's or advice
   bool failed_ = false;       // the program failed this utterance (ended, hung or flooded)
   bool hung_ = false;         // it was ended for answering nothing
   bool openLines_ = false;    // lines written since the last end phone
@@ -639,7 +645,8 @@ std::vector<std::string> MbrolaPlaces::pathFolders() {
 long long mbrolaSampleLimit(double samplesAsked) {
   // MBROLA places pitch periods its own way (a few hundred samples either side); a voice recorded
   // at 22050 Hz gives 1.38 times the samples of the engine's 16000.
-  return static_cast<long long>(samplesAsked * 1.5) + 16000;
+  constexpr double kMostAsked = 1e15;  // a duration no line means: past it, no bound is needed
+  return static_cast<long long>(std::clamp(samplesAsked, 0.0, kMostAsked) * 1.5) + 16000;
 }
 
 namespace {

@@ -6,11 +6,16 @@
 #                                  (/etc/kaldro when the prefix is /usr)
 #   share/man/man1/                plumar.1 and kaldro-fala.1, made from docs/*.md
 #   share/applications/plumar.desktop
-#   share/doc/kaldro/              the manual and the example templates
+#   share/doc/kaldro/              the manual, the example templates and the copyright file
+#   lib/speech-dispatcher-modules/sd_kaldro   the Speech Dispatcher output module, found there by
+#                                  the server's module discovery (Debian's folder for prefix /usr)
+#   etc/speech-dispatcher/modules/kaldro.conf its configuration (/etc/... when the prefix is /usr)
 # Test data and test doubles (key scripts, the MBROLA stand-in) stay in the build tree.
 include(GNUInstallDirs)
 
 install(TARGETS plumar kaldro-fala RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Speech Dispatcher starts every sd_NAME of its modules folder with modules/NAME.conf.
+install(TARGETS sd_kaldro RUNTIME DESTINATION lib/speech-dispatcher-modules)
 
 install(DIRECTORY ${KALDRO_SHARE_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kaldro
         PATTERN "*.stamp" EXCLUDE)
@@ -38,6 +43,8 @@ install(FILES ${kaldro_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/data/plumar.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/manual.md ${CMAKE_SOURCE_DIR}/docs/kaldro-fala.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The licence, as Debian's policy asks: machine-readable (DEP-5), naming the full text's place.
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The templates only: their key scripts drive the tests.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/exemplos
         FILES_MATCHING PATTERN "*.txt")
@@ -49,6 +56,13 @@ install(CODE "
   set(KALDRO_INI_WORK \"${CMAKE_BINARY_DIR}/install-config\")
   set(KALDRO_DATADIR \"${CMAKE_INSTALL_DATADIR}\")
   include(\"${CMAKE_SOURCE_DIR}/cmake/install-config.cmake\")
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+    set(speechd_modules \"/etc/speech-dispatcher/modules\")
+  else()
+    set(speechd_modules \"\${CMAKE_INSTALL_PREFIX}/etc/speech-dispatcher/modules\")
+  endif()
+  file(INSTALL DESTINATION \"\${speechd_modules}\" TYPE FILE
+       FILES \"${CMAKE_SOURCE_DIR}/data/speech-dispatcher/kaldro.conf\")
 ")
 
 # The Debian package: `cpack -G DEB` in the build folder.
@@ -57,7 +71,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Equipe kaldro <kaldro@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "preparador de cartas padronizadas que fala, para pessoas cegas")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "O plumar pergunta por voz cada campo de um modelo de carta e grava a carta pronta.\n kaldro-fala fala um texto ou grava um WAV. Voz embutida em português do Brasil; também fala pelo\n Speech Dispatcher, pelo eSpeak NG ou pelo MBROLA com a voz br4.")
+    "O plumar pergunta por voz cada campo de um modelo de carta e grava a carta pronta.\n kaldro-fala fala um texto ou grava um WAV. Voz embutida em português do Brasil; também fala pelo\n Speech Dispatcher, pelo eSpeak NG ou pelo MBROLA com a voz br4.\n O módulo sd_kaldro dá as vozes do kaldro ao Speech Dispatcher, e por ele ao Orca e aos demais\n programas da área de trabalho.")
 # The configuration is written with the final folders, so the package is staged with DESTDIR under
 # its real prefix.
 set(CPACK_SET_DESTDIR ON)

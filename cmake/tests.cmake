@@ -111,6 +111,16 @@ foreach(voice builtin ormia)
   set_tests_properties(pronuncia_${voice} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
 endforeach()
 
+# The engine on whole sentences against eSpeak NG's mb-br4 voice, differences kept on purpose apart,
+# and every sentence played through the real MBROLA with no diphone missing. Skipped (77) without
+# python3, eSpeak NG or the br4 voice.
+add_test(NAME pronuncia_ormia_frases
+         COMMAND sh -c "command -v python3 >/dev/null && command -v espeak-ng >/dev/null && \
+test -e /usr/share/mbrola/br4/br4 || exit 77; exec python3 \"$@\"" sh
+                 ${CMAKE_SOURCE_DIR}/tools/compara-fonemas --engine ormia --frases --build ${CMAKE_BINARY_DIR}
+                 --minimo-fones 98)
+set_tests_properties(pronuncia_ormia_frases PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+
 # The shared list of stressed e and o refuses what would give a voice a wrong or doubled entry:
 # a word without its mark, with two marks, written twice, or already in the hand-written exceptions.
 set(vowel_list_cases

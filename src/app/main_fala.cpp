@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "app/input_texts.h"
 #include "app/ormia_text.h"
 #include "app/program_runtime.h"
 #include "app/standard_options.h"
+#include "app/voice_listing.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
 #include "platform/host/host_headless.h"
@@ -25,12 +27,14 @@ using namespace kaldro;
 
 constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
-    "     kaldro-fala --engine ormia|speechd|espeak [-w ARQUIVO.wav] [TEXTO...]\n"
+    "     kaldro-fala --engine ormia|speechd|espeak [-v N] [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
-    "     kaldro-fala --engine ormia (--normal | --pho | --phones) [TEXTO...]\n"
+    "     kaldro-fala --engine ormia [-v N] (--normal | --pho | --phones) [TEXTO...]\n"
+    "     kaldro-fala --voices [--engine ormia|speechd|espeak]\n"
     "     kaldro-fala --help | --version\n"
     "Sem TEXTO, fala cada linha da entrada padrão.\n"
-    "  -v N        nível de velocidade 1 a 5 (sem ele, o de KALDRO.INI)\n"
+    "  -v N        nível de velocidade 1 a 5 (sem ele, o de KALDRO.INI; com --engine, a\n"
+    "              velocidade normal do motor)\n"
     "  -w ARQUIVO  grava o som num arquivo WAV em vez de tocá-lo (as pausas viram silêncio)\n"
     "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de falá-lo\n"
     "  --phones    escreve cada texto, uma tabulação e os fones da voz embutida (nomes do\n"
@@ -38,19 +42,24 @@ constexpr const char* kUsage =
     "  --play      toca os arquivos WAV pelo tocador do sistema (8, 16, 24 e 32 bits, ponto\n"
     "              flutuante; mais de dois canais são misturados num só)\n"
     "  --engine ormia --normal  escreve o texto normalizado pelo motor de português\n"
-    "  --engine ormia --pho     escreve as linhas que o motor de português manda ao MBROLA\n"
+    "  --engine ormia --pho     escreve as linhas que o motor de português manda ao MBROLA, na\n"
+    "              velocidade de -v\n"
     "  --engine ormia --phones  escreve cada texto, uma tabulação e os fones do motor (voz br4)\n"
     "  --engine ormia  fala pelo motor de português sobre o MBROLA (o programa mbrola\n"
     "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
-    "  --engine speechd  fala pelo Speech Dispatcher, com a voz escolhida no serviço de fala\n"
+    "  --engine speechd  fala pelo Speech Dispatcher, em português do Brasil\n"
     "              (não grava arquivos)\n"
     "  --engine espeak   fala pelo eSpeak NG, com a voz de português do Brasil\n"
+    "  --voices    lista as vozes de cada motor (ou só do motor de --engine), português do\n"
+    "              Brasil primeiro: o número, o nome e a língua de cada uma; VOZ de [SERVFALA]\n"
+    "              no KALDRO.INI aceita o número ou o nome\n"
     "  --help      mostra este texto\n"
     "  --version   mostra a versão\n"
     "Có" "digo de saí" "da (o motivo de cada falha vai numa linha para a saí" "da de erro):\n"
     "  0  tudo foi falado, gravado ou tocado\n"
-    "  1  falha: a voz não começ" "a, o WAV não pode ser criado, um arquivo não pode ser\n"
-    "     lido ou tem um formato que não toca\n"
+    "  1  falha: a voz não começ" "a ou se perde no meio da fala, o WAV não pode ser criado,\n"
+    "     um arquivo não pode ser lido ou tem um formato que não toca, ou um motor de\n"
+    "     --voices não mostrou suas vozes\n"
     "  2  linha de comando errada\n";
 
 // The kind numbers of the synthesizers --engine names; -1 for an unknown name.
@@ -61,6 +70,13 @@ int engineKind(const std::string& name) {
   return -1;
 }
 
+// The engines' speed (-10 to 10) at each of kaldro-fala's levels 1 to 5, near the built-in voice's
+// pace at that level; without -v, the engines' normal pace.
+int engineSpeed(int level) {
+  constexpr int kSpeeds[] = {-6, -2, 0, 5, 7};
+  return level >= 1 && level <= 5 ? kSpeeds[level - 1] : 0;
+}
+
 struct Options {
   int level = 0;  // 0: the configured level
   std::string wavFile;
@@ -68,6 +84,7 @@ struct Options {
   bool phones = false;
   bool play = false;
   bool help = false;
+  bool voices = false;  // list the external synthesizers' voices
   bool normal = false;  // the Portuguese engine's normalised text
   bool pho = false;     // the Portuguese engine's MBROLA lines
   std::string engine;  // an external synthesizer by name; empty: the built-in voice
@@ -78,6 +95,7 @@ struct Options {
 constexpr std::pair<std::string_view, bool Options::*> kFlags[] = {
     {"--phonemes", &Options::phonemes}, {"--phones", &Options::phones}, {"--normal", &Options::normal},
     {"--pho", &Options::pho},           {"--play", &Options::play},     {"--help", &Options::help},
+    {"--voices", &Options::voices},
 };
 
 // Nothing when the command line is wrong (the reason is on standard error).
@@ -151,18 +169,11 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   if (!allPlayed) throw platform::ProgramExit{platform::exit_status::Failure};
 }
 
-// Calls handle(given, text) for each text of the command line, else each line of standard input;
-// given is the text as it came, text the same in CP1252.
+// Calls handle(given, text) for each text of the command line, else each line (or part of a long
+// line) of standard input; given is the text as it came, text the same in CP1252.
 template <typename Handle>
 void forEachText(const Options& options, Handle&& handle) {
-  if (!options.items.empty()) {
-    for (const std::string& text : options.items) handle(text, platform::utf8ToCp1252(text));
-  } else {
-    for (std::string line; std::getline(std::cin, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      handle(line, platform::textFileToCp1252(line));
-    }
-  }
+  app::forEachInputText(options.items, std::cin, handle);
 }
 
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
@@ -206,34 +217,34 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     throw platform::ProgramExit{1};
   }
   speech::ExternalSynth& synth = runtime.externalSynth();
-  // The engine's own cause, in one line, where it can tell one.
-  auto tellFailure = [&](const char* what) {
+  if (!synth.synthStart(0, engineSpeed(options.level), 0, options.wavFile, engineKind(options.engine))) {
+    // The engine's own cause, in one line, where it can tell one.
     const std::string cause = platform::cp1252ToUtf8(synth.synthFailureText());
     if (cause.empty())
-      std::fprintf(stderr, "kaldro-fala: o motor %s %s (veja --help)\n", options.engine.c_str(), what);
+      std::fprintf(stderr, "kaldro-fala: o motor %s não começou (veja --help)\n", options.engine.c_str());
     else
-      std::fprintf(stderr, "kaldro-fala: o motor %s %s: %s\n", options.engine.c_str(), what, cause.c_str());
-  };
-  if (!synth.synthStart(0, 0, 0, options.wavFile, engineKind(options.engine))) {
-    tellFailure("não começou");
+      std::fprintf(stderr, "kaldro-fala: o motor %s não começou: %s\n", options.engine.c_str(), cause.c_str());
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
-  bool lost = false;
+  // A synthesizer that stopped speaking for good ends the run: what it lost is said.
+  auto endIfLost = [&] {
+    const std::string cause = synth.synthLostCause();
+    if (cause.empty()) return;
+    synth.synthFinish();
+    std::fprintf(stderr, "kaldro-fala: %s\n", platform::cp1252ToUtf8(cause).c_str());
+    throw platform::ProgramExit{platform::exit_status::Failure};
+  };
   forEachText(options, [&](const std::string&, const std::string& text) {
-    if (lost) return;  // a synthesizer that failed for good would lose the rest as well
     synth.synthSpeak(text);
     while (synth.synthBusy(false)) runtime.console().waitForMessage();
-    lost = synth.synthSpeechLost();
+    endIfLost();
   });
   runtime.console().pumpAllMessages();
   synth.synthFinish();
+  endIfLost();
   if (synth.synthOutputFailed()) {
     std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
     throw platform::ProgramExit{1};
-  }
-  if (lost) {
-    tellFailure("falhou");
-    throw platform::ProgramExit{platform::exit_status::Failure};
   }
 }
 
@@ -252,12 +263,17 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return platform::exit_status::Success;
   }
+  if (options->voices) {
+    const platform::Configuration configuration(platform::configLocations(run));
+    const std::unique_ptr<engines::EspeakLibrary> espeak = engines::makeEspeakLibrary();
+    return app::listVoices(options->engine, configuration, *espeak, stdout);
+  }
   if (options->normal || options->pho || (options->phones && options->engine == "ormia")) {
     const platform::Configuration configuration(platform::configLocations(run));
     return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised
                                : options->pho  ? app::OrmiaTextMode::MbrolaLines
                                                : app::OrmiaTextMode::Phones,
-                               options->items, configuration);
+                               options->items, configuration, engineSpeed(options->level));
   }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.

@@ -4,13 +4,15 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/input_texts.h"
+#include "engines/ormia_adapter.h"
 #include "platform/text.h"
 #include "tts/front_end.h"
 
 namespace kaldro::app {
 
 int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
-                   const platform::Configuration& configuration) {
+                   const platform::Configuration& configuration, int speed) {
   // Without a window, a loader's message box is a line on standard error.
   tts::FrontEnd frontEnd([](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
   std::string readError;
@@ -19,26 +21,26 @@ int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
     std::fprintf(stderr, "kaldro-fala: %s\n", tts::loadFailureText(loaded, readError).c_str());
     return 1;
   }
-  auto print = [&](const std::string& text) {
-    std::string out;
+  // The lines the engine sends MBROLA at this speed, as its adapter makes them.
+  const double durationFactor = engines::durationFactorForSpeed(speed);
+  const double pitchFactor = engines::pitchFactorForPitch(0);
+  auto print = [&](const std::string&, const std::string& text) {
     if (mode == OrmiaTextMode::Phones) {
-      out = platform::cp1252ToUtf8(text) + "\t" + platform::cp1252ToUtf8(frontEnd.phones(text)) + "\n";
+      std::fputs((platform::cp1252ToUtf8(text) + "\t" + platform::cp1252ToUtf8(frontEnd.phones(text)) + "\n").c_str(), stdout);
     } else if (mode == OrmiaTextMode::Normalised) {
-      out = platform::cp1252ToUtf8(frontEnd.normalise(text)) + "\n";
+      std::fputs((platform::cp1252ToUtf8(frontEnd.normalise(text)) + "\n").c_str(), stdout);
     } else {
-      for (const std::string& line : frontEnd.mbrolaLines(text, 1.0, 1.0)) out += platform::cp1252ToUtf8(line) + "\n";
-      out += "#\n";
+      // Piece by piece, as the engine speaks them: a long text is never held as lines whole.
+      frontEnd.forEachPiece(text, durationFactor, pitchFactor, [](std::vector<std::string>& lines, bool lastPiece) {
+        std::string out;
+        for (const std::string& line : lines) out += platform::cp1252ToUtf8(line) + "\n";
+        if (lastPiece) out += "#\n";
+        std::fputs(out.c_str(), stdout);
+        return true;
+      });
     }
-    std::fputs(out.c_str(), stdout);
   };
-  if (!items.empty()) {
-    for (const std::string& item : items) print(platform::utf8ToCp1252(item));
-  } else {
-    for (std::string line; std::getline(std::cin, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      print(platform::textFileToCp1252(line));
-    }
-  }
+  forEachInputText(items, std::cin, print);
   return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
 

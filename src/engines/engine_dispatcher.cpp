@@ -25,6 +25,7 @@ EngineAdapter& EngineDispatcher::selected() {
 bool EngineDispatcher::synthStart(int voice, int speed, int pitch, const std::string& outputFile, int kind) {
   engineKind_ = kind;
   EngineAdapter& adapter = selected();
+  adapter.setVoiceName(voiceName_);
   const bool started = adapter.start(voice, speed, pitch, outputFile);
   // A freshly started engine may still speak its own greeting; return once it is quiet (or, for an
   // engine that never says so, after a while).
@@ -60,9 +61,9 @@ std::string EngineDispatcher::synthFailureText() const {
   return adapter ? adapter->failureText() : std::string();
 }
 
-bool EngineDispatcher::synthSpeechLost() const {
+std::string EngineDispatcher::synthLostCause() const {
   const EngineAdapter* adapter = selectedIfMade();
-  return adapter && adapter->speechLost();
+  return adapter ? adapter->lostCause() : std::string();
 }
 
 }  // namespace kaldro::engines

@@ -38,8 +38,9 @@ class EngineDispatcher final : public speech::ExternalSynth {
   bool synthBusy(bool queuedOnly) override;
   void synthStop() override;
   bool synthOutputFailed() const override;
+  void synthSetVoiceName(std::string name) override { voiceName_ = std::move(name); }
+  std::string synthLostCause() const override;
   std::string synthFailureText() const override;
-  bool synthSpeechLost() const override;
 
   int engineKind() const { return engineKind_; }
   // The adapter the current kind selects (made on first use).
@@ -52,6 +53,7 @@ class EngineDispatcher final : public speech::ExternalSynth {
   AdapterFactory factory_;
   std::map<EngineFamily, std::unique_ptr<EngineAdapter>> adapters_;
   int engineKind_ = InitialKind;
+  std::string voiceName_;
 };
 
 }  // namespace kaldro::engines

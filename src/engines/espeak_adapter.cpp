@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <utility>
 
 #include "platform/text.h"
 #include "platform/wave_file.h"
@@ -30,7 +32,7 @@ bool blankOrControl(char c) {
 std::string espeakTextToSend(std::string_view text) {
   while (!text.empty() && blankOrControl(text.front())) text.remove_prefix(1);
   while (!text.empty() && blankOrControl(text.back())) text.remove_suffix(1);
-  std::string result(text.substr(0, EspeakMaxTextBytes));
+  std::string result(text);
   if (result.size() == 1 && result[0] >= '0' && result[0] <= '9') result += '.';
   return result;
 }
@@ -55,14 +57,19 @@ bool EspeakAdapter::start(int voice, int speed, int pitch, const std::string& ou
   if (started_) finish();
   sampleRate_ = library_.sampleRate();
   if (sampleRate_ <= 0) return false;
-  const std::vector<std::string> voices = library_.voices();
+  const std::vector<EngineVoice> voices = library_.voices();
   if (voices.empty()) return false;
   size_t index = static_cast<size_t>(std::clamp<int64_t>(voice, 1, static_cast<int64_t>(voices.size())) - 1);
-  if (voice == 0) {
-    const auto brazilian = std::find(voices.begin(), voices.end(), EspeakDefaultVoice);
+  const std::optional<size_t> named = voiceName_.empty() ? std::nullopt : findVoice(voices, 0, voiceName_);
+  if (named) {
+    index = *named;
+  } else if (voice == 0 || !voiceName_.empty()) {
+    // No voice configured, or one this library does not have: Brazilian Portuguese.
+    const auto brazilian = std::find_if(voices.begin(), voices.end(),
+                                        [](const EngineVoice& v) { return v.identifier == EspeakDefaultVoice; });
     if (brazilian != voices.end()) index = static_cast<size_t>(brazilian - voices.begin());
   }
-  if (!library_.selectVoice(voices[index])) return false;
+  if (!library_.selectVoice(voices[index].identifier)) return false;
   if (!outputFile.empty()) {
     file_ = std::fopen(outputFile.c_str(), "wb");
     if (!file_) return false;
@@ -79,7 +86,7 @@ bool EspeakAdapter::start(int voice, int speed, int pitch, const std::string& ou
   // The library keeps its settings between starts: 0 means its normal ones.
   library_.setRate(speed != 0 ? espeakRateForSpeed(speed) : EspeakLibrary::NormalRate);
   library_.setPitch(pitch != 0 ? espeakPitchFor(pitch) : EspeakLibrary::NormalPitch);
-  voice_ = voices[index];
+  voice_ = voices[index].identifier;
   pendingTexts_ = 0;
   audioPlaying_ = false;
   started_ = true;

@@ -17,8 +17,8 @@
 namespace kaldro::engines {
 
 // What speak hands to eSpeak NG: blanks and control characters trimmed from both ends, a lone digit
-// followed by a full stop (so that it is read as a number), at most MaxTextBytes bytes. Empty: nothing.
-inline constexpr size_t EspeakMaxTextBytes = 64000;
+// followed by a full stop (so that it is read as a number). Empty: nothing. The whole text goes in
+// one call, however long: the library reads it clause by clause, and a key still stops it.
 // The voice of a configuration that names none.
 inline constexpr const char* EspeakDefaultVoice = "roa/pt-BR";
 std::string espeakTextToSend(std::string_view text);
@@ -41,6 +41,9 @@ class EspeakAdapter final : public EngineAdapter {
   // first voice is Afrikaans). Speed and pitch are set only when not 0. outputFile: a WAV file
   // instead of the sound device.
   bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
+  // A name (or identifier) of one of eSpeak NG's voices, in place of the number; a name it does
+  // not know gives Brazilian Portuguese.
+  void setVoiceName(std::string name) override { voiceName_ = std::move(name); }
   void finish() override;
   void speak(std::string_view text) override;
   // queuedOnly: a text is still being synthesized; otherwise also while its sound plays.
@@ -77,6 +80,7 @@ class EspeakAdapter final : public EngineAdapter {
   bool started_ = false;
   int sampleRate_ = 0;
   std::string voice_;
+  std::string voiceName_;
   int pendingTexts_ = 0;
   bool audioPlaying_ = false;
   std::vector<uint8_t> pending_;  // samples not yet handed to the player, as bytes

@@ -52,12 +52,17 @@ class RealEspeakLibrary final : public EspeakLibrary {
     return sampleRate_;
   }
 
-  std::vector<std::string> voices() override {
-    std::vector<std::string> identifiers;
-    if (sampleRate() <= 0) return identifiers;
-    for (const espeak_VOICE** voice = calls_->listVoices(nullptr); voice && *voice; ++voice)
-      if ((*voice)->identifier) identifiers.emplace_back((*voice)->identifier);
-    return identifiers;
+  std::vector<EngineVoice> voices() override {
+    std::vector<EngineVoice> found;
+    if (sampleRate() <= 0) return found;
+    for (const espeak_VOICE** voice = calls_->listVoices(nullptr); voice && *voice; ++voice) {
+      if (!(*voice)->identifier) continue;
+      // languages: a priority byte, then a language, repeated; the first is the voice's own.
+      const char* languages = (*voice)->languages;
+      found.push_back({(*voice)->name ? (*voice)->name : (*voice)->identifier,
+                       languages && languages[0] ? languages + 1 : "", (*voice)->identifier});
+    }
+    return found;
   }
 
   bool selectVoice(const std::string& identifier) override {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engines/engine_voices.h"
+
 namespace kaldro::engines {
 
 // libespeak-ng keeps one state for the whole process and may hang when initialised a second time
@@ -26,8 +28,8 @@ class EspeakLibrary {
   // The sample rate of the sound made (16-bit mono); 0 when the library cannot start. The first
   // call initialises it.
   virtual int sampleRate() = 0;
-  // The voices' identifiers, in the library's order.
-  virtual std::vector<std::string> voices() = 0;
+  // The voices (identifier such as "roa/pt-BR", name, first language), in the library's order.
+  virtual std::vector<EngineVoice> voices() = 0;
   virtual bool selectVoice(const std::string& identifier) = 0;
   virtual void setRate(int wordsPerMinute) = 0;
   virtual void setPitch(int pitch) = 0;

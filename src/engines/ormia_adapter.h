@@ -49,7 +49,8 @@ class OrmiaAdapter final : public EngineAdapter {
   bool outputFailed() const override { return fileSink_ && !fileSink_->status().ok(); }
   // Why the last start, the -w file or an utterance failed (CP1252); empty when nothing did.
   std::string failureText() const override { return failureText_; }
-  bool speechLost() const override { return speechLost_; }
+  // The engine lost an utterance even after starting MBROLA again.
+  std::string lostCause() const override { return lostCause_; }
 
   const OrmiaSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }
@@ -64,7 +65,7 @@ class OrmiaAdapter final : public EngineAdapter {
   PlayerSink playerSink_;
   std::unique_ptr<platform::WaveFileSink> fileSink_;  // while a start asked for a file
   std::string failureText_;
-  bool speechLost_ = false;
+  std::string lostCause_;
   bool started_ = false;
 };
 

@@ -1,5 +1,5 @@
 // Speaking through Speech Dispatcher: texts queue on the service, whose end and cancel notices say
-// when speech is over.
+// when speech is over; a service that goes away is connected to again once, else reported lost.
 #include "engines/speechd_adapter.h"
 
 #include <errno.h>
@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace kaldro::engines {
 
@@ -17,68 +18,154 @@ SpeechdAdapter::~SpeechdAdapter() {
   if (client_) client_->disconnect();
 }
 
-bool SpeechdAdapter::start(int voice, int speed, int pitch, const std::string& outputFile) {
-  if (client_) finish();
-  // The service speaks only to the sound device.
-  if (!outputFile.empty()) return false;
+std::unique_ptr<SpeechServiceClient> SpeechdAdapter::connectClient() {
   platform::Host& host = console_.host();
   std::unique_ptr<SpeechServiceClient> client = makeClient_([&host] { postSynthWake(host); });
-  if (!client || !client->connect(clientName_)) return false;
-  std::vector<std::string> voices = client->synthesisVoices();
+  if (!client || !client->connect(clientName_)) return nullptr;
+  return client;
+}
+
+// What start chose, told to a connection; a setting the service refuses leaves its own.
+void SpeechdAdapter::applySettings() {
+  if (!chosenVoice_.empty())
+    client_->setVoice(chosenVoice_);
+  else
+    client_->setLanguage(DefaultLanguage);
+  client_->setRate(rate_);
+}
+
+bool SpeechdAdapter::start(int voice, int speed, int pitch, const std::string& outputFile) {
+  if (client_) finish();
+  lostCause_.clear();
+  // The service speaks only to the sound device.
+  if (!outputFile.empty()) return false;
+  std::unique_ptr<SpeechServiceClient> client = connectClient();
+  if (!client) return false;
+  std::vector<EngineVoice> voices = client->synthesisVoices();
   if (voices.empty()) {
     client->disconnect();
     return false;
   }
-  if (voice >= 1 && static_cast<size_t>(voice) <= voices.size()) {
-    client->setVoice(voices[voice - 1]);
-  } else {
-    // The service's first voice is the first of its first language (Afrikaans): its own voice,
-    // the one the user chose for the desktop, is the sensible one here.
-    speed = 0;
-  }
-  // A rate the service refuses leaves its own.
-  client->setRate(std::clamp(speed, -10, 10) * 10);
+  // The service's first voice is the first of its first language (Afrikaans): without a voice of
+  // the configuration's, the service's voice for Brazilian Portuguese speaks, at its own rate.
+  const std::optional<size_t> chosen = findVoice(voices, voice, voiceName_);
+  chosenVoice_ = chosen ? voices[*chosen].name : std::string();
+  rate_ = chosen ? std::clamp(speed, -10, 10) * 10 : 0;
   client_ = std::move(client);
+  applySettings();
   voices_ = std::move(voices);
   lastSaid_ = settledThrough_ = 0;
   deadlineMs_ = 0;
+  unfinished_.clear();
+  cutOff_.clear();
+  closed_ = false;
   return true;
 }
 
 void SpeechdAdapter::finish() {
   if (!client_) return;
   while (busy(false)) console_.delayMs(FinishPollMs);
+  // Cut off by the last text's end: one new connection to say them.
+  if (!cutOff_.empty() && lostCause_.empty() && reconnect())
+    while (busy(false)) console_.delayMs(FinishPollMs);
+  if (!cutOff_.empty() && lostCause_.empty()) lose(platform::words::SpeechServiceCutShort.str());
   client_->disconnect();
   client_.reset();
   voices_.clear();
 }
 
-void SpeechdAdapter::speak(std::string_view text) {
-  if (!client_) return;
-  const std::string utf8 = platform::cp1252ToUtf8(text.empty() ? std::string_view(" ") : text);
-  const int64_t message = client_->say(utf8);
-  if (message == 0) {
-    console_.host().systemBeep();
-    return;
+void SpeechdAdapter::lose(std::string cause) {
+  lostCause_ = std::move(cause);
+  settledThrough_ = lastSaid_;
+  unfinished_.clear();
+  cutOff_.clear();
+}
+
+// A new connection in place of one the service closed, told the same voice and rate; the texts it
+// cut off are said again.
+bool SpeechdAdapter::reconnect() {
+  client_->disconnect();
+  std::unique_ptr<SpeechServiceClient> client = connectClient();
+  if (!client) {
+    lose(platform::words::SpeechServiceGone.str());
+    return false;
   }
+  client_ = std::move(client);
+  applySettings();
+  // Message numbers start again with a new service.
+  lastSaid_ = settledThrough_ = 0;
+  deadlineMs_ = 0;
+  closed_ = false;
+  const std::vector<std::string> again = std::exchange(cutOff_, {});
+  for (const std::string& text : again)
+    if (!sayAndTrack(text)) break;
+  return lostCause_.empty();
+}
+
+bool SpeechdAdapter::sayAndTrack(const std::string& utf8) {
+  const int64_t message = client_->say(utf8);
+  if (message == 0) return false;
   lastSaid_ = std::max(lastSaid_, message);
+  unfinished_.emplace_back(message, utf8);
   const int64_t now = client_->nowMs();
-  deadlineMs_ = std::max(deadlineMs_, now) + SpeechLimitMs + PerCharacterLimitMs * static_cast<int64_t>(text.size());
+  deadlineMs_ = std::max(deadlineMs_, now) + SpeechLimitMs + PerCharacterLimitMs * static_cast<int64_t>(utf8.size());
+  return true;
+}
+
+void SpeechdAdapter::speak(std::string_view text) {
+  if (!client_ || !lostCause_.empty()) return;
+  const std::string utf8 = platform::cp1252ToUtf8(text.empty() ? std::string_view(" ") : text);
+  bool reconnected = false;
+  if (closed_ || client_->connectionClosed()) {
+    if (!reconnect()) return;
+    reconnected = true;
+  }
+  if (sayAndTrack(utf8)) return;
+  // Gone between the last text and this one: the one new connection this text may have.
+  if (!reconnected && client_->connectionClosed()) {
+    if (!reconnect() || sayAndTrack(utf8)) return;
+  }
+  if (client_->connectionClosed()) {
+    lose(platform::words::SpeechServiceGone.str());
+  } else if (client_->stuck()) {
+    lose(platform::words::SpeechServiceSilent.str());
+  } else {
+    // A text the service refused.
+    console_.host().systemBeep();
+  }
 }
 
 bool SpeechdAdapter::speaking() {
-  if (std::max(client_->lastFinished(), settledThrough_) >= lastSaid_) return false;
-  if (client_->nowMs() >= deadlineMs_) {
+  const int64_t finished = std::max(client_->lastFinished(), settledThrough_);
+  while (!unfinished_.empty() && unfinished_.front().first <= finished) unfinished_.pop_front();
+  if (finished >= lastSaid_) return false;
+  if (client_->connectionClosed()) {
+    // Killed or restarted: no notice will come, and what it was saying is cut off.
+    closed_ = true;
+    for (auto& [message, text] : unfinished_) cutOff_.push_back(std::move(text));
+    unfinished_.clear();
     settledThrough_ = lastSaid_;
+    return false;
+  }
+  const int64_t now = client_->nowMs();
+  const int64_t silentMs = now - client_->lastSignOfLifeMs();
+  if (silentMs >= UnresponsiveMs) {
+    lose(platform::words::SpeechServiceSilent.str());
+    return false;
+  }
+  if (silentMs >= ProbeAfterMs) client_->probe();
+  if (now >= deadlineMs_) {
+    settledThrough_ = lastSaid_;
+    unfinished_.clear();
     return false;
   }
   return true;
 }
 
 bool SpeechdAdapter::busy(bool) {
-  if (!client_ || !speaking()) return false;
+  if (!client_ || !lostCause_.empty() || !speaking()) return false;
   client_->waitForFinished(lastSaid_, BusyWaitMs);
-  if (!speaking()) return false;
+  if (!lostCause_.empty() || !speaking()) return false;
   // The caller waits for the next message: this one ends that wait, so it polls again at once.
   postSynthWake(console_.host());
   return true;
@@ -87,8 +174,10 @@ bool SpeechdAdapter::busy(bool) {
 void SpeechdAdapter::stop() {
   if (!client_) return;
   if (client_->cancelAll()) console_.delayMs(StopPauseMs);
-  // Whatever the service still reports, nothing said so far is awaited any more.
+  // Whatever the service still reports, nothing said so far is awaited (or said again) any more.
   settledThrough_ = lastSaid_;
+  unfinished_.clear();
+  cutOff_.clear();
 }
 
 std::unique_ptr<EngineAdapter> makeSpeechdAdapter(console::Console& console) {

@@ -1,5 +1,10 @@
 // The speech service client over libspeechd.
 #include <libspeechd.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -32,6 +37,7 @@ struct SpeechdCalls {
   decltype(&spd_list_synthesis_voices) listSynthesisVoices = nullptr;
   decltype(&free_spd_voices) freeVoices = nullptr;
   decltype(&spd_set_synthesis_voice) setSynthesisVoice = nullptr;
+  decltype(&spd_set_language) setLanguage = nullptr;
   decltype(&spd_set_voice_rate) setVoiceRate = nullptr;
   decltype(&spd_say) say = nullptr;
   decltype(&spd_cancel) cancel = nullptr;
@@ -41,7 +47,8 @@ struct SpeechdCalls {
     return library.bind(open, "spd_open2") && library.bind(commandWithReply, "spd_execute_command_with_reply") &&
            library.bind(notificationOn, "spd_set_notification_on") &&
            library.bind(listSynthesisVoices, "spd_list_synthesis_voices") && library.bind(freeVoices, "free_spd_voices") &&
-           library.bind(setSynthesisVoice, "spd_set_synthesis_voice") && library.bind(setVoiceRate, "spd_set_voice_rate") &&
+           library.bind(setSynthesisVoice, "spd_set_synthesis_voice") && library.bind(setLanguage, "spd_set_language") &&
+           library.bind(setVoiceRate, "spd_set_voice_rate") &&
            library.bind(say, "spd_say") && library.bind(cancel, "spd_cancel") && library.bind(close, "spd_close");
   }
 };
@@ -67,7 +74,15 @@ NoticeRoutes& noticeRoutes() {
 class CallRunner {
  public:
   CallRunner() : queue_(std::make_shared<Queue>()) {
-    std::thread([queue = queue_] { queue->serve(); }).detach();
+    std::thread([queue = queue_] {
+      // libspeechd writes to a socket whose service may have gone: the write must fail with EPIPE,
+      // not end the program. The events thread libspeechd starts from here inherits the mask.
+      sigset_t pipe;
+      sigemptyset(&pipe);
+      sigaddset(&pipe, SIGPIPE);
+      pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+      queue->serve();
+    }).detach();
   }
   ~CallRunner() { queue_->close(); }
   CallRunner(const CallRunner&) = delete;
@@ -88,6 +103,13 @@ class CallRunner {
     }
     return result.get();
   }
+
+  // Queues a call without waiting for it (nothing once stuck).
+  void post(std::function<void()> call) {
+    if (!stuck_) queue_->push(std::move(call));
+  }
+  // After a call that was never waited for blocked: no later call is queued behind it.
+  void giveUp() { stuck_ = true; }
 
  private:
   struct Queue {
@@ -128,6 +150,21 @@ class CallRunner {
 constexpr int kConnectLimitMs = 10000;
 constexpr int kListLimitMs = 15000;
 constexpr int kCallLimitMs = 3000;
+// A question about the service's life unanswered this long means it stopped answering.
+constexpr int kProbeOverdueMs = 1000;
+
+int64_t steadyNowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// When the service last showed it was alive, shared with the questions still out (they may end
+// after the client).
+struct Liveness {
+  std::atomic<int64_t> lastMs{0};
+  std::atomic<bool> probeOut{false};
+  std::atomic<int64_t> probeSentMs{0};
+};
 
 class SpeechdClient final : public SpeechServiceClient {
  public:
@@ -144,11 +181,15 @@ class SpeechdClient final : public SpeechServiceClient {
           SPDConnection* connection =
               calls->open(clientName.c_str(), "main", nullptr, SPD_MODE_THREADED, nullptr, 1, &error);
           std::free(error);
-          return connection;
+          // Our own handle on the socket, watched for the service's end: libspeechd closes its
+          // own when it sees the end, and the number may then name another file.
+          const int watched = connection ? ::fcntl(connection->socket, F_DUPFD_CLOEXEC, 0) : -1;
+          return std::make_pair(connection, watched);
         },
         kConnectLimitMs);
-    if (!opened || !*opened) return false;
-    connection_ = *opened;
+    if (!opened || !opened->first) return false;
+    connection_ = opened->first;
+    watchedSocket_ = opened->second;
     // Without the notices the end of speech could never be known.
     const bool notified = answer([calls = calls_, connection = connection_] {
       return calls->notificationOn(connection, SPD_END) == 0 && calls->notificationOn(connection, SPD_CANCEL) == 0;
@@ -169,25 +210,31 @@ class SpeechdClient final : public SpeechServiceClient {
     return true;
   }
 
-  std::vector<std::string> synthesisVoices() override {
+  std::vector<EngineVoice> synthesisVoices() override {
     if (!connection_) return {};
-    auto names = runner_.run(
+    auto voices = runner_.run(
         [calls = calls_, connection = connection_] {
-          std::vector<std::string> found;
-          SPDVoice** voices = calls->listSynthesisVoices(connection);
-          for (SPDVoice** voice = voices; voice && *voice; ++voice)
-            if ((*voice)->name) found.emplace_back((*voice)->name);
-          if (voices) calls->freeVoices(voices);
+          std::vector<EngineVoice> found;
+          SPDVoice** listed = calls->listSynthesisVoices(connection);
+          for (SPDVoice** voice = listed; voice && *voice; ++voice)
+            if ((*voice)->name) found.push_back({(*voice)->name, (*voice)->language ? (*voice)->language : "", ""});
+          if (listed) calls->freeVoices(listed);
           return found;
         },
         kListLimitMs);
-    return names ? std::move(*names) : std::vector<std::string>();
+    if (!voices) return {};
+    alive();
+    return std::move(*voices);
   }
 
   bool setVoice(const std::string& name) override {
     return answer([calls = calls_, connection = connection_, name] {
       return calls->setSynthesisVoice(connection, name.c_str()) == 0;
     });
+  }
+  bool setLanguage(const std::string& code) override {
+    return answer(
+        [calls = calls_, connection = connection_, code] { return calls->setLanguage(connection, code.c_str()) == 0; });
   }
   bool setRate(int rate) override {
     return answer([calls = calls_, connection = connection_, rate] { return calls->setVoiceRate(connection, rate) == 0; });
@@ -201,7 +248,9 @@ class SpeechdClient final : public SpeechServiceClient {
           return calls->say(connection, SPD_MESSAGE, utf8Text.c_str());
         },
         kCallLimitMs);
-    return message && *message > 0 ? *message : 0;
+    if (!message || *message <= 0) return 0;
+    alive();
+    return *message;
   }
 
   bool cancelAll() override {
@@ -209,6 +258,8 @@ class SpeechdClient final : public SpeechServiceClient {
   }
 
   void disconnect() override {
+    if (watchedSocket_ >= 0) ::close(watchedSocket_);
+    watchedSocket_ = -1;
     if (!connection_) return;
     {
       NoticeRoutes& routes = noticeRoutes();
@@ -216,6 +267,9 @@ class SpeechdClient final : public SpeechServiceClient {
       auto found = routes.clients.find(clientId_);
       if (found != routes.clients.end() && found->second == this) routes.clients.erase(found);
     }
+    // A question about its life still unanswered: the service stopped, and the closing would wait
+    // behind it.
+    if (liveness_->probeOut && nowMs() - liveness_->probeSentMs >= kProbeOverdueMs) runner_.giveUp();
     // A stuck service would block the closing too: its connection is left to the blocked call.
     runner_.run(
         [calls = calls_, connection = connection_] {
@@ -233,12 +287,33 @@ class SpeechdClient final : public SpeechServiceClient {
     noticed_.wait_for(guard, std::chrono::milliseconds(milliseconds), [&] { return finished_.load() >= message; });
   }
 
-  int64_t nowMs() override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+  int64_t nowMs() override { return steadyNowMs(); }
+
+  bool connectionClosed() override {
+    if (watchedSocket_ < 0) return false;
+    pollfd watched{watchedSocket_, POLLRDHUP, 0};
+    return ::poll(&watched, 1, 0) > 0 && (watched.revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL)) != 0;
   }
 
+  bool stuck() const override { return runner_.stuck(); }
+
+  void probe() override {
+    if (!connection_ || runner_.stuck() || liveness_->probeOut.exchange(true)) return;
+    liveness_->probeSentMs = nowMs();
+    runner_.post([calls = calls_, connection = connection_, liveness = liveness_] {
+      char* text = nullptr;
+      const int result = calls->commandWithReply(connection, "HISTORY GET CLIENT_ID", &text);
+      std::free(text);
+      if (result == 0) liveness->lastMs = steadyNowMs();
+      liveness->probeOut = false;
+    });
+  }
+
+  int64_t lastSignOfLifeMs() const override { return liveness_->lastMs.load(); }
+
  private:
+  void alive() { liveness_->lastMs = steadyNowMs(); }
+
   // Our number at the service, which its notices carry. Asked as a plain command: libspeechd's own
   // spd_get_client_id crashes when the service has gone.
   std::optional<size_t> clientId() {
@@ -256,6 +331,7 @@ class SpeechdClient final : public SpeechServiceClient {
     char* end = nullptr;
     const unsigned long id = std::strtoul(reply->c_str() + 4, &end, 10);
     if (end == reply->c_str() + 4) return std::nullopt;
+    alive();
     return static_cast<size_t>(id);
   }
 
@@ -263,6 +339,7 @@ class SpeechdClient final : public SpeechServiceClient {
   bool answer(Call call) {
     if (!connection_) return false;
     auto done = runner_.run(std::move(call), kCallLimitMs);
+    if (done) alive();
     return done && *done;
   }
 
@@ -275,6 +352,7 @@ class SpeechdClient final : public SpeechServiceClient {
   }
 
   void record(int64_t message) {
+    alive();
     int64_t seen = finished_.load();
     while (message > seen && !finished_.compare_exchange_weak(seen, message)) {
     }
@@ -287,7 +365,9 @@ class SpeechdClient final : public SpeechServiceClient {
   CallRunner runner_;
   std::function<void()> wake_;
   SPDConnection* connection_ = nullptr;
+  int watchedSocket_ = -1;
   size_t clientId_ = 0;
+  std::shared_ptr<Liveness> liveness_ = std::make_shared<Liveness>();
   std::atomic<int64_t> finished_{0};
   std::mutex waitLock_;
   std::condition_variable noticed_;

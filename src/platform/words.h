@@ -89,6 +89,10 @@ inline constexpr Cp1252Words MbrolaStoppedAnswering = "o programa mbrola parou d
 inline constexpr Cp1252Words MbrolaFlooded = "o MBROLA mandou muito mais som do que as linhas pedem";
 inline constexpr Cp1252Words MbrolaGaveTooMuch = "a biblioteca do MBROLA deu {} amostras onde cabiam {}";
 inline constexpr Cp1252Words MbrolaLibraryNotAFile = "{} não é um arquivo comum: não foi carregado como biblioteca do MBROLA";
+// Speech Dispatcher going away while in use.
+inline constexpr Cp1252Words SpeechServiceGone = "o Speech Dispatcher fechou a conexão e não voltou";
+inline constexpr Cp1252Words SpeechServiceSilent = "o Speech Dispatcher parou de responder";
+inline constexpr Cp1252Words SpeechServiceCutShort = "o Speech Dispatcher fechou a conexão no meio da fala duas vezes";
 // The Portuguese engine's start.
 inline constexpr Cp1252Words EngineLexiconFailed = "Erro na base de dados de português";
 inline constexpr Cp1252Words EngineAbbreviationsFailed = "Erro no arquivo de abreviaturas";
@@ -105,6 +109,14 @@ inline constexpr Cp1252Words EngineOutputCannotBeCreated = "Arquivo de saída n�
 inline constexpr Cp1252Words WaveCannotBeCreated = "O arquivo WAV {} não pode ser criado: {}";
 inline constexpr Cp1252Words WaveWriteFailed = "A gravação do arquivo WAV {} falhou: {}";
 inline constexpr Cp1252Words WaveFormatLimit = "O arquivo WAV {} chegou ao limite de 4 GB do formato: o resto não foi gravado";
+// The Speech Dispatcher output module (its log and the server's log).
+inline constexpr Cp1252Words CapitalLetter = "maiúscula";
+inline constexpr Cp1252Words ModuleVoicesReady = "kaldro pronto, vozes: {}";
+inline constexpr Cp1252Words ModuleEngineUnavailable = "motor de português indisponível ({}); fala a voz embutida";
+inline constexpr Cp1252Words ModuleEngineFailed = "o MBROLA falhou ({}); a fala segue na voz embutida";
+inline constexpr Cp1252Words ModuleBuiltInFailed = "a voz embutida não pôde ser iniciada (erro {})";
+inline constexpr Cp1252Words ModuleNoVoice = "nenhuma voz pôde ser iniciada";
+inline constexpr Cp1252Words ModuleSoundThroughServer = "o kaldro só envia o som ao servidor";
 }  // namespace words
 
 }  // namespace kaldro::platform

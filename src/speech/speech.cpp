@@ -77,32 +77,31 @@ void Speech::speakText(std::string_view text) {
   trace("say", text);
   if (externalActive_) {
     waitSpeechEnd();
-    if (!console_.keyPressed()) {
+    if (!externalLost() && !console_.keyPressed()) {
       trace("external", text);
       external_->synthSpeak(text);
       externalPending_ = true;
-      if (external_->synthSpeechLost()) {
-        // The listener hears the text all the same, from the built-in voice, as for the rest of the run.
-        fallBackToBuiltIn(platform::words::ExternalVoiceFailed);
-        speakBuiltIn(text);
-      }
     }
-    return;
+    // A text the synthesizer could not take is heard all the same.
+    if (!externalLost()) return;
   }
   speakBuiltIn(text);
 }
 
-void Speech::fallBackToBuiltIn(std::string_view why) {
-  const std::string cause = external_->synthFailureText();
-  trace("fallback", cause);
+void Speech::tellFallback(std::string_view why, const std::string& cause) {
   std::fprintf(stderr, "%s\n",
                platform::cp1252ToUtf8(std::string(why) + (cause.empty() ? std::string() : ": " + cause)).c_str());
-  if (externalActive_) {
-    external_->synthStop();
-    external_->synthFinish();
-  }
+}
+
+bool Speech::externalLost() {
+  if (!externalActive_) return true;
+  const std::string cause = external_->synthLostCause();
+  if (cause.empty()) return false;
+  trace("external-lost", cause);
+  tellFallback(platform::words::ExternalVoiceFailed, cause);
+  external_->synthFinish();
   externalActive_ = false;
-  externalPending_ = false;
+  return true;
 }
 
 void Speech::speakBuiltIn(std::string_view original) {
@@ -363,9 +362,10 @@ int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
   readSynthParams(speedLevel_);
   externalActive_ = false;
   if (auto external = readExternalSettings(config_)) {
+    external_->synthSetVoiceName(platform::cp1252ToUtf8(external->voiceName));
     externalActive_ = external_->synthStart(external->voice, external->rate, external->pitch, "", external->kind);
     sapiType_ = external->kind;
-    if (!externalActive_) fallBackToBuiltIn(platform::words::ExternalVoiceDidNotStart);
+    if (!externalActive_) tellFallback(platform::words::ExternalVoiceDidNotStart, external_->synthFailureText());
   }
   return 0;
 }

@@ -53,7 +53,11 @@ std::optional<ExternalSettings> readExternalSettings(const platform::Configurati
   const std::string sapi = config.readConfig("TRADUTOR", "SAPI");
   if (!yesAnswer(sapi)) return std::nullopt;
   ExternalSettings settings;
-  settings.voice = leadingInteger(config.readConfig("SERVFALA", "VOZ"), {-1, 9999});
+  const std::string voice = config.readConfig("SERVFALA", "VOZ");
+  settings.voice = leadingInteger(voice, {-1, 9999});
+  // A voice may be named too: a value that does not begin with a number is a name.
+  const size_t digit = voice.find_first_not_of("+-");
+  if (!voice.empty() && (digit == std::string::npos || voice[digit] < '0' || voice[digit] > '9')) settings.voiceName = voice;
   settings.rate = leadingInteger(config.readConfig("SERVFALA", "VELOCIDADE"), {-1000, 1000});
   settings.pitch = leadingInteger(config.readConfig("SERVFALA", "TOM"), {-1000, 1000});
   settings.kind = leadingInteger(config.readConfig("SERVFALA", "TIPOSAPI"), {0, 999});

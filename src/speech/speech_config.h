@@ -43,6 +43,7 @@ int chooseSpeedLevel(const platform::Configuration& config, int speed);
 // The SERVFALA keys that start an external synthesizer; nothing when SAPI of TRADUTOR keeps it off.
 struct ExternalSettings {
   int voice = 0;
+  std::string voiceName;  // VOZ when it is a name rather than a number (CP1252)
   int rate = 0;
   int pitch = 0;
   int kind = 0;

@@ -147,8 +147,7 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
   return true;
 }
 
-OrmiaEngine::Attempt OrmiaEngine::sayLines(const std::vector<std::string>& lines, platform::SoundSink& sink,
-                                            long long alreadyHeard) {
+OrmiaEngine::Attempt OrmiaEngine::sayOnce(std::string_view text, platform::SoundSink& sink, long long alreadyHeard) {
   Attempt attempt;
   bool wanted = true;  // the sink takes samples; once it refuses, the rest is read and dropped
   // Hands over what came, past the samples an earlier attempt already handed.
@@ -163,28 +162,39 @@ OrmiaEngine::Attempt OrmiaEngine::sayLines(const std::vector<std::string>& lines
     }
   };
   binding_->reset();
-  for (size_t i = 0; i < lines.size() && !binding_->synthesizerFailed(); ++i) {
-    const bool last = i + 1 == lines.size();
-    if (lines[i].empty() && !last) continue;
-    binding_->write(lines[i] + "\r\n");
-    // MBROLA's error on a line empties it and the rest goes on; a failed synthesizer ends the attempt
-    // (a reset would start it afresh in the middle of the utterance). lastError may be what finds it.
-    if (binding_->lastError() != 0) {
-      if (binding_->synthesizerFailed()) break;
-      binding_->reset();
-      attempt.spoken = false;
+  // Each piece of the text is spoken as soon as its lines are made: the first sound of a long text
+  // comes as soon as a short one's, and only one piece's lines are held. False: the synthesizer failed.
+  auto speakPiece = [&](std::vector<std::string>& lines, bool lastPiece) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const bool last = lastPiece && i + 1 == lines.size();
+      if (lines[i].empty() && !last) continue;
+      binding_->write(lines[i] + "\r\n");
+      // MBROLA's error on a line empties it and the rest goes on; a failed synthesizer ends the
+      // attempt (a reset would start it afresh in the middle). lastError may be what finds it.
+      if (binding_->lastError() != 0) {
+        if (binding_->synthesizerFailed()) return false;
+        binding_->reset();
+        attempt.spoken = false;
+      }
+      if (last) binding_->flush();
+      int count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
+      while (count > 0) {
+        take(count);
+        count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
+      }
+      if (count < 0 && binding_->lastError() != 0) {
+        if (binding_->synthesizerFailed()) return false;
+        binding_->reset();
+        attempt.spoken = false;
+      }
     }
-    if (last) binding_->flush();
-    int count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
-    while (count > 0) {
-      take(count);
-      count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
-    }
-    if (count < 0 && binding_->lastError() != 0) {
-      if (binding_->synthesizerFailed()) break;
-      binding_->reset();
-      attempt.spoken = false;
-    }
+    return true;
+  };
+  if (lineMaker_) {
+    std::vector<std::string> lines = lineMaker_(text, durationFactor_, pitchFactor_);
+    speakPiece(lines, true);
+  } else {
+    frontEnd_.forEachPiece(text, durationFactor_, pitchFactor_, speakPiece);
   }
   if (binding_->synthesizerFailed()) {
     attempt.spoken = false;
@@ -196,14 +206,12 @@ OrmiaEngine::Attempt OrmiaEngine::sayLines(const std::vector<std::string>& lines
 bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sink) {
   if (blank(text)) return true;
   if (!binding_) return false;
-  const std::vector<std::string> lines = lineMaker_ ? lineMaker_(text, durationFactor_, pitchFactor_)
-                                                    : frontEnd_.mbrolaLines(text, durationFactor_, pitchFactor_);
   sink.beginUtterance(SampleRate);
-  Attempt attempt = sayLines(lines, sink, 0);
+  Attempt attempt = sayOnce(text, sink, 0);
   if (!attempt.failure.empty()) {
     // The synthesizer failed in the middle (it ended, hung or flooded): it starts afresh and the
     // utterance is said again, its first samples, heard already, left out.
-    attempt = sayLines(lines, sink, attempt.samples);
+    attempt = sayOnce(text, sink, attempt.samples);
     if (!attempt.failure.empty()) lostUtterance_ = platform::words::EngineLostUtterance.with({attempt.failure});
   }
   return sink.endUtterance() && attempt.spoken;

@@ -83,8 +83,8 @@ class OrmiaEngine {
     long long samples = 0;  // made by MBROLA, handed or not
     std::string failure;    // why the synthesizer failed; empty when it did not
   };
-  // Says the lines once; the first alreadyHeard samples are not handed to the sink.
-  Attempt sayLines(const std::vector<std::string>& lines, platform::SoundSink& sink, long long alreadyHeard);
+  // Says the text once; the first alreadyHeard samples are not handed to the sink.
+  Attempt sayOnce(std::string_view text, platform::SoundSink& sink, long long alreadyHeard);
   void unbind();
   EnginePlaces places_;
   FrontEnd frontEnd_;

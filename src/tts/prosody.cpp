@@ -50,16 +50,6 @@ std::optional<std::vector<std::string_view>> sectionLines(const std::vector<std:
   return body;
 }
 
-// The class of a token line: the two characters after its '['.
-std::string_view classOfLine(std::string_view line) { return line.size() > 1 ? line.substr(1, 2) : ""; }
-
-// The text of a token line: after the ']' closing its class.
-std::string_view textOfLine(std::string_view line) {
-  if (line.size() >= 4 && line[3] == ']') return line.substr(4);
-  const size_t close = line.find(']', 1);
-  return close == std::string_view::npos ? std::string_view() : line.substr(close + 1);
-}
-
 // Name characters of the diphone list: letters, '@', '2' and '_'.
 bool isNameChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '@' || c == '2' || c == '_';
@@ -76,8 +66,7 @@ void Prosody::report(std::string_view message, std::string_view line) const {
 bool Prosody::loadProsody(const std::string& path, std::string* readError) {
   hertz_ = 230;
   durations_.clear();
-  keywords_.clear();
-  patterns_.clear();
+  phrasing_.setTables({}, {});
   std::string problem;
   const std::optional<std::string> text = readDataFile(path, &problem);
   if (!text) {
@@ -97,13 +86,18 @@ bool Prosody::loadProsody(const std::string& path, std::string* readError) {
     report("Prosódia: palavras chaves ausentes");
     return false;
   }
-  if (!readKeywords(*keywords)) return false;
+  std::vector<Phrasing::Keyword> keywordTable;
+  if (!readKeywords(*keywords, keywordTable)) return false;
+  phrasing_.setTables(keywordTable, {});
   const auto patterns = sectionLines(lines, kPatternSection);
   if (!patterns) {
     report("Prosódia: especificações ausentes");
     return false;
   }
-  return readPatterns(*patterns);
+  std::vector<Phrasing::PatternEntry> patternTable;
+  const bool read = readPatterns(*patterns, patternTable);
+  phrasing_.setTables(std::move(keywordTable), std::move(patternTable));
+  return read;
 }
 
 bool Prosody::readDurations(const std::vector<std::string_view>& lines) {
@@ -125,23 +119,20 @@ bool Prosody::readDurations(const std::vector<std::string_view>& lines) {
   return true;
 }
 
-bool Prosody::readKeywords(const std::vector<std::string_view>& lines) {
+bool Prosody::readKeywords(const std::vector<std::string_view>& lines, std::vector<Phrasing::Keyword>& keywords) {
   for (std::string_view line : lines) {
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
       report("Configuração da prosódia: chave errada: ", line);
       return false;
     }
-    if (keywords_.size() < kMaxKeywords)
-      keywords_.push_back({upperLatin1(trimBlanks(line.substr(0, equals))), upperLatin1(trimBlanks(line.substr(equals + 1))).substr(0, 2)});
+    if (keywords.size() < kMaxKeywords)
+      keywords.push_back({upperLatin1(trimBlanks(line.substr(0, equals))), upperLatin1(trimBlanks(line.substr(equals + 1))).substr(0, 2)});
   }
-  // Stable: of two entries for one word, the first in the file wins.
-  std::stable_sort(keywords_.begin(), keywords_.end(),
-                   [](const Keyword& a, const Keyword& b) { return a.word < b.word; });
   return true;
 }
 
-bool Prosody::readPatterns(const std::vector<std::string_view>& lines) {
+bool Prosody::readPatterns(const std::vector<std::string_view>& lines, std::vector<Phrasing::PatternEntry>& patterns) {
   for (std::string_view original : lines) {
     const std::string line = upperLatin1(original);
     const std::string_view view = line;
@@ -178,8 +169,8 @@ bool Prosody::readPatterns(const std::vector<std::string_view>& lines) {
       report("Configuração da prosódia: chave errada: ", original);
       return false;
     }
-    if (patterns_.size() >= kMaxPatterns) continue;
-    PatternEntry entry;
+    if (patterns.size() >= kMaxPatterns) continue;
+    Phrasing::PatternEntry entry;
     entry.pattern = std::string(pattern);
     std::string_view contexts = trimBlanks(view.substr(0, equals));
     std::string* fields[] = {&entry.previous, &entry.current, &entry.next};
@@ -189,7 +180,7 @@ bool Prosody::readPatterns(const std::vector<std::string_view>& lines) {
       if (bar == std::string_view::npos) break;
       contexts = contexts.substr(bar + 1);
     }
-    patterns_.push_back(std::move(entry));
+    patterns.push_back(std::move(entry));
   }
   return true;
 }
@@ -226,66 +217,20 @@ bool Prosody::hasDiphone(std::string_view first, std::string_view second) const 
 }
 
 std::vector<std::string> Prosody::tokenise(std::string_view text) const {
-  std::vector<std::string> tokens{"[--]"};
-  size_t pos = 0;
-  while (pos < text.size()) {
-    // A hyphen joins the parts of a compound ("sexta-feira", "disse-me"): each part is a word of
-    // its own. As a token its class would be "--", that of a sentence start, and the first part
-    // would fall as at the end of a sentence.
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '-')) ++pos;
-    if (pos >= text.size()) break;
-    std::string wordClass, token;
-    const unsigned char c = static_cast<unsigned char>(text[pos]);
-    if (c == '.' && pos + 1 < text.size() && text[pos + 1] == '.') {
-      wordClass = ".-";
-      token = ".";
-      while (pos < text.size() && text[pos] == '.') ++pos;
-    } else if (!isPortugueseLetter(static_cast<char>(c))) {
-      wordClass = std::string(2, static_cast<char>(c));
-      token = std::string(1, static_cast<char>(c));
-      ++pos;
-    } else {
-      const size_t start = pos;
-      while (pos < text.size() && isPortugueseLetter(text[pos])) ++pos;
-      token = std::string(text.substr(start, pos - start));
-      wordClass = classOf(token);
-      if (wordClass.empty()) wordClass = "XX";
-    }
-    tokens.push_back("[" + wordClass + "]" + token);
-    if (token.front() == '!' || token.front() == '.' || token.front() == '?') tokens.push_back("[--]");
-  }
-  return tokens;
-}
-
-std::string Prosody::classOf(std::string_view word) const {
-  const std::string key = upperLatin1(word);
-  auto found = std::lower_bound(keywords_.begin(), keywords_.end(), key,
-                                [](const Keyword& entry, const std::string& k) { return entry.word < k; });
-  return found != keywords_.end() && found->word == key ? found->wordClass : std::string();
-}
-
-std::vector<std::string> Prosody::assignPatterns(const std::vector<std::string>& tokens, bool useTable) const {
+  PhrasingCarry carry;
   std::vector<std::string> lines;
-  lines.reserve(tokens.size());
-  char last = '5';
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    const std::string_view previous = i > 0 ? classOfLine(tokens[i - 1]) : "";
-    const std::string_view current = classOfLine(tokens[i]);
-    const std::string_view next = i + 1 < tokens.size() ? classOfLine(tokens[i + 1]) : "";
-    std::string pattern = "555";
-    if (useTable) {
-      auto matches = [](const std::string& entry, std::string_view value) { return entry.empty() || entry == value; };
-      for (const PatternEntry& entry : patterns_) {
-        if (matches(entry.previous, previous) && matches(entry.current, current) && matches(entry.next, next)) {
-          pattern = entry.pattern;
-          break;
-        }
-      }
-    }
-    if (pattern[0] == '?') pattern[0] = last;
-    last = pattern[2];
-    lines.push_back(pattern + "|" + std::string(textOfLine(tokens[i])));
-  }
+  for (const Token& token : phrasing_.tokenise(text, carry)) lines.push_back(tokenLine(token));
+  return lines;
+}
+
+std::vector<std::string> Prosody::assignPatterns(const std::vector<std::string>& tokenLines, bool useTable) const {
+  std::vector<Token> tokens;
+  tokens.reserve(tokenLines.size());
+  for (const std::string& line : tokenLines) tokens.push_back(tokenFromLine(line));
+  PhrasingCarry carry;
+  std::vector<std::string> lines;
+  for (const PhrasedToken& token : phrasing_.assignPatterns(tokens, carry, true, useTable))
+    lines.push_back(phrasedLine(token));
   return lines;
 }
 
@@ -307,16 +252,16 @@ std::string Prosody::targetFor(char digit, int position, double pitchFactor) con
   return std::to_string(position) + " " + std::to_string(frequency);
 }
 
-std::string Prosody::pitchTarget(WordPitch& pitch, bool wordEnd, double pitchFactor) const {
-  switch (pitch.state) {
+std::string Prosody::pitchTarget(ProsodyCarry& word, bool wordEnd, double pitchFactor) const {
+  switch (word.pitchState) {
     case 0:
-      pitch.state = 1;
-      return targetFor(pitch.pattern[0], 50, pitchFactor);
+      word.pitchState = 1;
+      return targetFor(word.pattern[0], 50, pitchFactor);
     case 2:
-      pitch.state = 3;
-      return targetFor(pitch.pattern[1], 80, pitchFactor);
+      word.pitchState = 3;
+      return targetFor(word.pattern[1], 80, pitchFactor);
     case 3:
-      return wordEnd ? targetFor(pitch.pattern[2], 50, pitchFactor) : std::string();
+      return wordEnd ? targetFor(word.pattern[2], 50, pitchFactor) : std::string();
     default:
       return {};
   }
@@ -333,7 +278,7 @@ void Prosody::checkDiphone(const std::string& previous, const std::string& curre
     out.push_back("_ 50");
 }
 
-int Prosody::baseDuration(std::string& line, const WordPitch& pitch, size_t headerLength) const {
+int Prosody::baseDuration(std::string& line, const ProsodyCarry& word) const {
   if (line.front() == '_') {
     // "_" alone, "_ N" with its own length, or a named pause of the table.
     const int base = line == "_"      ? 100
@@ -345,64 +290,70 @@ int Prosody::baseDuration(std::string& line, const WordPitch& pitch, size_t head
   const int base = durationOf(line);
   // The phones before the stress of a long word are said faster. In 64 bits: the prosody file may
   // give a phone any duration an int holds.
-  if (pitch.state < 2 && headerLength > 13) return static_cast<int>(int64_t{base} * 80 / 100);
-  if (pitch.state < 2 && headerLength > 9) return static_cast<int>(int64_t{base} * 90 / 100);
+  if (word.pitchState < 2 && word.headerLength > 13) return static_cast<int>(int64_t{base} * 80 / 100);
+  if (word.pitchState < 2 && word.headerLength > 9) return static_cast<int>(int64_t{base} * 90 / 100);
   return base;
+}
+
+std::vector<std::string> Prosody::buildProsody(const std::vector<PhoneLine>& phones, ProsodyCarry& carry,
+                                               bool lastPiece, double durationFactor, double pitchFactor) const {
+  using Kind = PhoneLine::Kind;
+  std::vector<std::string> out;
+  out.reserve(phones.size() + phones.size() / 4);
+  for (size_t i = 0; i < phones.size(); ++i) {
+    const PhoneLine& phone = phones[i];
+    // The next piece starts with a word header, never with a word's end.
+    const bool wordEnd = i + 1 < phones.size() ? phones[i + 1].kind == Kind::WordEnd : lastPiece;
+    switch (phone.kind) {
+      case Kind::WordEnd:
+        carry.stressFactor = 100;
+        out.emplace_back();
+        continue;
+      case Kind::WordHeader:
+        carry.pattern = phone.pattern;
+        out.push_back(";" + phone.name);
+        carry.headerLength = out.back().size();
+        carry.pitchState = 0;
+        continue;
+      case Kind::Comment:
+        out.push_back(";" + phone.name);
+        continue;
+      case Kind::Phone:
+      case Kind::Pause:
+        break;
+    }
+    if (phone.stressed) {
+      carry.stressFactor = 145;
+      carry.pitchState = 2;
+    } else if (phone.marked) {
+      carry.stressFactor = 100;
+    }
+    if (phone.name.empty()) continue;  // a mark without a phone
+    std::string line = phone.name;
+    const int base = baseDuration(line, carry);
+    const std::string current = line;
+    // At least 1 ms: MBROLA rejects a line whose duration is zero or negative, as very high speeds
+    // would give.
+    const long duration = std::max(
+        1L, static_cast<long>(std::trunc(base * static_cast<double>(carry.stressFactor) * durationFactor)) / 100);
+    line += " " + std::to_string(duration);
+    if (std::string target = pitchTarget(carry, wordEnd, pitchFactor); !target.empty()) line += " " + target;
+    // Word headers and empty lines are transparent to the diphone check: the voice joins the last
+    // phone of one word to the first phone of the next.
+    checkDiphone(carry.previous, current, out);
+    carry.previous = current;
+    out.push_back(std::move(line));
+  }
+  return out;
 }
 
 std::vector<std::string> Prosody::buildProsody(const std::vector<std::string>& phones, double durationFactor,
                                                double pitchFactor) const {
-  std::vector<std::string> out;
-  out.reserve(phones.size() + phones.size() / 4);
-  int stressFactor = 100;
-  size_t headerLength = 0;
-  WordPitch pitch;
-  // Word headers and empty lines are transparent to the diphone check: the voice joins the last
-  // phone of one word to the first phone of the next.
-  std::string previous = "_";
-  for (size_t i = 0; i < phones.size(); ++i) {
-    std::string line = phones[i];
-    const bool wordEnd = i + 1 == phones.size() || phones[i + 1].empty();
-    if (line.empty()) {
-      stressFactor = 100;
-      out.push_back(line);
-      continue;
-    }
-    if (line.front() == ';') {
-      // A word header ";pattern|token" becomes the comment ";token"; any other ';' line passes as a
-      // comment.
-      if (line.size() >= 5 && line[4] == '|') {
-        pitch.pattern = line.substr(1, 3);
-        line = ";" + line.substr(5);
-        headerLength = line.size();
-        pitch.state = 0;
-      }
-      out.push_back(line);
-      continue;
-    }
-    if (line.front() == '>') {
-      line.erase(0, 1);
-      if (!line.empty() && line.front() == kProsodyMark) line.erase(0, 1);
-      stressFactor = 145;
-      pitch.state = 2;
-    } else if (line.front() == kProsodyMark) {
-      line.erase(0, 1);
-      stressFactor = 100;
-    }
-    if (line.empty()) continue;  // a mark without a phone
-    const int base = baseDuration(line, pitch, headerLength);
-    const std::string current = line;
-    // At least 1 ms: MBROLA rejects a line whose duration is zero or negative, as very high speeds
-    // would give.
-    const long duration =
-        std::max(1L, static_cast<long>(std::trunc(base * static_cast<double>(stressFactor) * durationFactor)) / 100);
-    line += " " + std::to_string(duration);
-    if (std::string target = pitchTarget(pitch, wordEnd, pitchFactor); !target.empty()) line += " " + target;
-    checkDiphone(previous, current, out);
-    previous = current;
-    out.push_back(std::move(line));
-  }
-  return out;
+  std::vector<PhoneLine> lines;
+  lines.reserve(phones.size());
+  for (const std::string& line : phones) lines.push_back(PhoneLine::fromText(line));
+  ProsodyCarry carry;
+  return buildProsody(lines, carry, true, durationFactor, pitchFactor);
 }
 
 }  // namespace kaldro::tts

@@ -1,6 +1,6 @@
-// The engine's prosody: tokens with prosodic classes and intonation patterns before transcription,
-// durations, pitch targets and diphone fillers after it. Tables come from the prosody file
-// (portug.pro) and the voice's diphone list (portug.dfn). All texts are CP1252.
+// The engine's prosody: durations, pitch targets and diphone fillers of the phones transcription
+// made. Its file (portug.pro) also holds the phrasing's keywords and patterns, read here and handed
+// to the phrasing; the voice's diphone list is portug.dfn. All texts are CP1252.
 #pragma once
 
 #include <array>
@@ -9,7 +9,20 @@
 #include <string_view>
 #include <vector>
 
+#include "tts/phrasing.h"
+#include "tts/transcriber.h"
+
 namespace kaldro::tts {
+
+// What timing and tuning carry from one piece of an utterance to the next.
+struct ProsodyCarry {
+  int stressFactor = 100;   // percent: 145 from the stressed phone to the word's end or a mark
+  size_t headerLength = 0;  // of the current word's header (its token and the ';')
+  std::string pattern = "555";  // the current word's intonation pattern
+  // 0 first phone of the word, 1 before the stress, 2 stressed phone reached, 3 after it.
+  int pitchState = 0;
+  std::string previous = "_";  // the last phone, for the diphone check
+};
 
 class Prosody {
  public:
@@ -26,16 +39,20 @@ class Prosody {
   bool loadDiphones(const std::string& path, std::string* readError = nullptr);
   void discardDiphones();
 
-  // Normalised text to token lines "[" class "]" text, the first one "[--]"; every sentence mark
-  // is followed by another "[--]".
+  // The keywords and intonation patterns of the file.
+  const Phrasing& phrasing() const { return phrasing_; }
+  // Phrasing of a whole text in the rules' text form: token lines "[" class "]" text, the first
+  // one "[--]", and "pattern|text" lines (without the table every token gets 555).
   std::vector<std::string> tokenise(std::string_view text) const;
-  // The keyword class of a word (any case), empty when the word is not a keyword.
-  std::string classOf(std::string_view word) const;
-  // Token lines to "pattern|text" lines; without the table every token gets 555.
+  std::string classOf(std::string_view word) const { return phrasing_.classOf(word); }
   std::vector<std::string> assignPatterns(const std::vector<std::string>& tokens, bool useTable) const;
   // Milliseconds of a phone code; 100 when the table does not list it.
   int durationOf(std::string_view code) const;
-  // Phone list (word headers, phones with their marks, pause codes, empty lines) to MBROLA lines.
+  // One piece's phone list to MBROLA lines: durations, pitch targets, fillers where the voice lacks
+  // a diphone, word headers as comments, empty lines at word ends.
+  std::vector<std::string> buildProsody(const std::vector<PhoneLine>& phones, ProsodyCarry& carry, bool lastPiece,
+                                        double durationFactor, double pitchFactor) const;
+  // The same for a whole phone list in the text form.
   std::vector<std::string> buildProsody(const std::vector<std::string>& phones, double durationFactor,
                                         double pitchFactor) const;
   // True when the voice has the diphone first-second (an empty list knows every diphone).
@@ -45,48 +62,32 @@ class Prosody {
   const std::array<int, 10>& tabHertz() const { return tabHertz_; }
 
   static constexpr size_t kMaxDurations = 100;
-  static constexpr size_t kMaxKeywords = 1000;
-  static constexpr size_t kMaxPatterns = 300;
+  static constexpr size_t kMaxKeywords = Phrasing::kMaxKeywords;
+  static constexpr size_t kMaxPatterns = Phrasing::kMaxPatterns;
 
  private:
   struct Duration {
     std::string code;
     int milliseconds = 100;
   };
-  struct Keyword {
-    std::string word;
-    std::string wordClass;
-  };
-  struct PatternEntry {
-    std::string previous, current, next;  // empty matches anything
-    std::string pattern;                  // three characters
-  };
-  // Pitch state of the word being built: 0 first phone, 1 before the stress, 2 stressed phone
-  // reached, 3 after it.
-  struct WordPitch {
-    std::string pattern = "555";
-    int state = 0;
-  };
-
   bool readDurations(const std::vector<std::string_view>& lines);
-  bool readKeywords(const std::vector<std::string_view>& lines);
-  bool readPatterns(const std::vector<std::string_view>& lines);
+  bool readKeywords(const std::vector<std::string_view>& lines, std::vector<Phrasing::Keyword>& keywords);
+  bool readPatterns(const std::vector<std::string_view>& lines, std::vector<Phrasing::PatternEntry>& patterns);
   void report(std::string_view message, std::string_view line = {}) const;
   // Position and frequency of the target of the phone being built, or empty.
-  std::string pitchTarget(WordPitch& pitch, bool wordEnd, double pitchFactor) const;
+  std::string pitchTarget(ProsodyCarry& word, bool wordEnd, double pitchFactor) const;
   std::string targetFor(char digit, int position, double pitchFactor) const;
   // The milliseconds a phone line (marks taken off) asks before stress and speed: a pause's own, or
   // the phone's, less in the unstressed start of a long word (headerLength: its header's). A pause
   // line becomes "_".
-  int baseDuration(std::string& line, const WordPitch& pitch, size_t headerLength) const;
+  int baseDuration(std::string& line, const ProsodyCarry& word) const;
   // Inserts a short filler before a phone whose diphone with the previous one the voice lacks.
   void checkDiphone(const std::string& previous, const std::string& current,
                     std::vector<std::string>& out) const;
 
   std::function<void(const std::string&)> showMessage_;
   std::vector<Duration> durations_;
-  std::vector<Keyword> keywords_;  // sorted by word
-  std::vector<PatternEntry> patterns_;
+  Phrasing phrasing_;
   std::vector<std::string> diphones_;  // "first-second" in lower case, sorted
   int hertz_ = 230;
   std::array<int, 10> tabHertz_{};  // percent of hertz_ per pattern digit; 0: no target

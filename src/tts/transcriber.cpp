@@ -1,3 +1,4 @@
+// The engine's transcription: exceptions, stress, letter-to-phone rules, pauses and liaison.
 #include "tts/transcriber.h"
 
 #include <algorithm>
@@ -313,9 +314,10 @@ const LetterRule* Transcriber::matchingRule(std::string_view word, size_t pos) c
   return nullptr;
 }
 
-void Transcriber::transcribeWord(std::string_view word, int stress, std::vector<std::string>& list) const {
+void Transcriber::transcribeWord(std::string_view word, int stress, std::vector<PhoneLine>& list) const {
   // Once the mark is placed no later rule may take it again, however long the word.
   size_t stressAt = stress < 1 ? std::numeric_limits<size_t>::max() : static_cast<size_t>(stress);
+  // A phone is made in the rules' own text (marks, then the name) and read into its line when done.
   std::string phone;
   size_t pos = 1;
   while (pos <= word.size()) {
@@ -331,19 +333,25 @@ void Transcriber::transcribeWord(std::string_view word, int stress, std::vector<
         stressAt = std::numeric_limits<size_t>::max();
       }
       if (c == '&') {
-        list.push_back(phone);
+        list.push_back(PhoneLine::fromText(phone));
         phone.clear();
       } else {
         phone += c;
       }
     }
     if (!output.empty()) {
-      list.push_back(phone);
+      list.push_back(PhoneLine::fromText(phone));
       phone.clear();
     }
     pos += rule->middle.size();
   }
-  list.push_back(phone);
+  list.push_back(PhoneLine::fromText(phone));
+}
+
+void Transcriber::transcribeWord(std::string_view word, int stress, std::vector<std::string>& list) const {
+  std::vector<PhoneLine> lines;
+  transcribeWord(word, stress, lines);
+  for (const PhoneLine& line : lines) list.push_back(line.text());
 }
 
 void Transcriber::pauseFor(char c, std::vector<std::string>& list) {
@@ -351,52 +359,142 @@ void Transcriber::pauseFor(char c, std::vector<std::string>& list) {
     list.push_back(std::string("_") + c);
 }
 
-std::vector<std::string> Transcriber::transcribe(const std::vector<std::string>& tokenLines) const {
-  constexpr std::string_view kPauses = " !(),.:;?";
-  auto isPause = [&](const std::string& line) {
-    return line.size() > 4 && kPauses.find(line[4]) != std::string_view::npos;
-  };
-  std::vector<std::string> list;
-  for (size_t i = 0; i < tokenLines.size(); ++i) {
-    const std::string& line = tokenLines[i];
-    list.push_back(";" + line);
-    std::string token = line.size() > 4 ? upperLatin1(std::string_view(line).substr(4)) : std::string();
-    if (token.empty()) {
-      list.push_back("__");
-      list.push_back("");
-    } else if (kPauses.find(token.front()) != std::string_view::npos) {
-      pauseFor(token.front(), list);
-    } else {
-      applyExceptions(token);
-      // The word before a pause carries the phrase's last accent, however short: "Vou lá?" and
-      // "Acho que não." rise or fall on it, which only a stressed vowel can do.
-      const bool endsPhrase = i + 1 < tokenLines.size() && isPause(tokenLines[i + 1]);
-      transcribeWord(token, isUnstressed(token) && !endsPhrase ? 0 : findStress(token), list);
-    }
+namespace {
+// The characters that make a token a pause (the space never begins one).
+constexpr std::string_view kPauses = " !(),.:;?";
+bool isPauseToken(std::string_view token) { return !token.empty() && kPauses.find(token.front()) != std::string_view::npos; }
+}  // namespace
+
+void Transcriber::appendTokenPhones(std::string_view text, bool endsPhrase, std::vector<PhoneLine>& list) const {
+  std::string token = upperLatin1(text);
+  if (token.empty()) {
+    list.push_back(PhoneLine::pause("__"));
+    list.push_back({});
+  } else if (isPauseToken(token)) {
+    if (token.front() != ' ') list.push_back(PhoneLine::pause(std::string("_") + token.front()));
+  } else {
+    applyExceptions(token);
+    // The word before a pause carries the phrase's last accent, however short: "Vou lá?" and
+    // "Acho que não." rise or fall on it, which only a stressed vowel can do.
+    transcribeWord(token, isUnstressed(token) && !endsPhrase ? 0 : findStress(token), list);
   }
-  list.push_back("__");
-  applyLiaison(list);
+}
+
+namespace {
+// The phone's name as the liaison reads it: marks left in the name do not hide its vowel.
+bool isVowelPhone(const PhoneLine& line) {
+  if (line.kind != PhoneLine::Kind::Phone) return false;
+  std::string_view name = line.name;
+  while (!name.empty() && (name.front() == '>' || name.front() == kProsodyMark)) name.remove_prefix(1);
+  // The vowel phones start with a vowel letter, but for the nasal a of br4, "@".
+  return !name.empty() && std::string_view("aeiouwy@").find(name.front()) != std::string_view::npos;
+}
+
+// A word's last phone before a vowel: r2 and s2 join it as r and z.
+void joinToVowel(PhoneLine& last) {
+  if (last.kind != PhoneLine::Kind::Phone || last.stressed || last.marked) return;
+  if (last.name == "r2") last.name = "r";
+  else if (last.name == "s2") last.name = "z";
+}
+}  // namespace
+
+bool Transcriber::startsWithVowelPhone(std::string_view text) const {
+  if (text.empty() || isPauseToken(text)) return false;
+  std::vector<PhoneLine> phones;
+  appendTokenPhones(text, false, phones);
+  return isVowelPhone(phones.front());
+}
+
+std::vector<PhoneLine> Transcriber::transcribe(const std::vector<PhrasedToken>& tokens,
+                                               const PieceNeighbours& neighbours) const {
+  std::vector<PhoneLine> list;
+  list.reserve(tokens.size() * 6 + 1);
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    list.push_back(PhoneLine::header(tokens[i]));
+    const std::string_view next = i + 1 < tokens.size() ? std::string_view(tokens[i + 1].text)
+                                  : neighbours.following ? std::string_view(*neighbours.following)
+                                                         : std::string_view();
+    appendTokenPhones(tokens[i].text, isPauseToken(next), list);
+  }
+  // The first word of the next piece may join this piece's last word.
+  if (neighbours.following && list.size() >= 2 && startsWithVowelPhone(*neighbours.following))
+    joinToVowel(list[list.size() - 2]);
+  if (!neighbours.following) list.push_back(PhoneLine::pause("__"));
+  // The first header of a later piece was looked at with the piece before.
+  applyLiaison(list, neighbours.continuing ? 2 : 3);
   return list;
 }
 
-void Transcriber::applyLiaison(std::vector<std::string>& list) {
-  size_t i = 3;
+std::vector<std::string> Transcriber::transcribe(const std::vector<std::string>& tokenLines) const {
+  std::vector<PhoneLine> list;
+  for (size_t i = 0; i < tokenLines.size(); ++i) {
+    const std::string& line = tokenLines[i];
+    list.push_back(PhoneLine::fromText(";" + line));
+    const bool endsPhrase = i + 1 < tokenLines.size() && tokenLines[i + 1].size() > 4 &&
+                            isPauseToken(std::string_view(tokenLines[i + 1]).substr(4));
+    appendTokenPhones(line.size() > 4 ? std::string_view(line).substr(4) : std::string_view(), endsPhrase, list);
+  }
+  list.push_back(PhoneLine::pause("__"));
+  applyLiaison(list);
+  return textLines(list);
+}
+
+void Transcriber::applyLiaison(std::vector<PhoneLine>& list, size_t firstHeader) {
+  size_t i = firstHeader;
   while (i + 1 < list.size()) {
-    if (list[i].empty() || list[i].front() != ';') {
+    if (list[i].kind != PhoneLine::Kind::WordHeader && list[i].kind != PhoneLine::Kind::Comment) {
       ++i;
       continue;
     }
-    // The marks a phone may carry (stress, the prosody mark) do not hide its vowel.
-    std::string_view next = list[i + 1];
-    while (!next.empty() && (next.front() == '>' || next.front() == kProsodyMark)) next.remove_prefix(1);
-    // The vowel phones start with a vowel letter, but for the nasal a of br4, "@".
-    if (!next.empty() && std::string_view("aeiouwy@").find(next.front()) != std::string_view::npos) {
-      std::string& last = list[i - 2];
-      if (last == "r2") last = "r";
-      else if (last == "s2") last = "z";
-    }
+    if (isVowelPhone(list[i + 1])) joinToVowel(list[i - 2]);
     i += 2;
   }
+}
+
+void Transcriber::applyLiaison(std::vector<std::string>& list) {
+  std::vector<PhoneLine> lines;
+  lines.reserve(list.size());
+  for (const std::string& line : list) lines.push_back(PhoneLine::fromText(line));
+  applyLiaison(lines);
+  list = textLines(lines);
+}
+
+PhoneLine PhoneLine::fromText(std::string_view line) {
+  if (line.empty()) return {};
+  if (line.front() == ';') {
+    if (line.size() >= 5 && line[4] == '|')
+      return {Kind::WordHeader, std::string(line.substr(5)), std::string(line.substr(1, 3))};
+    return {Kind::Comment, std::string(line.substr(1)), {}};
+  }
+  PhoneLine phone;
+  phone.stressed = line.front() == '>';
+  if (phone.stressed) line.remove_prefix(1);
+  phone.marked = !line.empty() && line.front() == kProsodyMark;
+  if (phone.marked) line.remove_prefix(1);
+  phone.kind = !line.empty() && line.front() == '_' ? Kind::Pause : Kind::Phone;
+  phone.name = std::string(line);
+  return phone;
+}
+
+std::string PhoneLine::text() const {
+  switch (kind) {
+    case Kind::WordEnd: return {};
+    case Kind::WordHeader: return ";" + pattern + "|" + name;
+    case Kind::Comment: return ";" + name;
+    case Kind::Phone:
+    case Kind::Pause: break;
+  }
+  std::string out;
+  if (stressed) out += '>';
+  if (marked) out += kProsodyMark;
+  return out + name;
+}
+
+std::vector<std::string> textLines(const std::vector<PhoneLine>& list) {
+  std::vector<std::string> lines;
+  lines.reserve(list.size());
+  for (const PhoneLine& line : list) lines.push_back(line.text());
+  return lines;
 }
 
 std::string joinPhones(const std::vector<std::string>& list) {

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tts/phrasing.h"
 
 namespace kaldro::tts {
 
@@ -30,6 +33,30 @@ inline constexpr char kProsodyMark = '\xA8';
 // Phone-list lines that are not phones: word headers start with ';', pauses with '_', and an empty
 // line closes each word.
 bool isPhoneLine(std::string_view line);
+
+// One line of the phone list: a word's header (its token and pattern), a phone or a pause with
+// their marks, or the end of a word.
+struct PhoneLine {
+  enum class Kind { WordHeader, Comment, Phone, Pause, WordEnd };
+  Kind kind = Kind::WordEnd;
+  std::string name;       // the phone or pause ("_", "__", "_," ...), a header's token, a comment's text
+  std::string pattern;    // a word header's intonation pattern
+  bool stressed = false;  // the stressed vowel's phone ('>' in the text form)
+  bool marked = false;    // ends the lengthening of the stressed syllable (kProsodyMark)
+
+  static PhoneLine header(const PhrasedToken& token) { return {Kind::WordHeader, token.text, token.pattern}; }
+  static PhoneLine pause(std::string name) { return {Kind::Pause, std::move(name), {}}; }
+  // The text form: ";pattern|token", ";comment", marks then the phone, "" for a word end.
+  static PhoneLine fromText(std::string_view line);
+  std::string text() const;
+};
+std::vector<std::string> textLines(const std::vector<PhoneLine>& list);
+
+// What transcribing one piece of an utterance needs of the pieces around it.
+struct PieceNeighbours {
+  bool continuing = false;               // an earlier piece has been transcribed
+  std::optional<std::string> following;  // the first token of the next piece; none in the last piece
+};
 
 class Transcriber {
  public:
@@ -59,14 +86,19 @@ class Transcriber {
   // 1-based position of the tonic vowel, 0 when the word has no vowel.
   static int findStress(std::string_view word);
   // Appends the word's phones and its closing empty line; stress below 1 means no stress mark.
+  void transcribeWord(std::string_view word, int stress, std::vector<PhoneLine>& list) const;
   void transcribeWord(std::string_view word, int stress, std::vector<std::string>& list) const;
   // Appends the pause code of ! ( ) , . : ; ? and nothing for any other character.
   static void pauseFor(char c, std::vector<std::string>& list);
-  // Token lines ("PPP|token") to the phone list, liaison applied. A short or function word is
-  // stressed all the same where a pause follows it.
+  // Patterned tokens of one piece to its phone list, liaison applied; the last piece ends with the
+  // final pause. A short or function word is stressed all the same where a pause follows it.
+  std::vector<PhoneLine> transcribe(const std::vector<PhrasedToken>& tokens, const PieceNeighbours& neighbours) const;
+  // The same for token lines ("PPP|token") of a whole utterance, in the text form.
   std::vector<std::string> transcribe(const std::vector<std::string>& tokenLines) const;
   // A word-final r2 or s2 before a word starting with a vowel phone (one whose name starts with
-  // a vowel letter, or the nasal a "@") becomes r or z.
+  // a vowel letter, or the nasal a "@") becomes r or z. The word headers looked at start at
+  // firstHeader: the first word of a whole list has no word before it.
+  static void applyLiaison(std::vector<PhoneLine>& list, size_t firstHeader = 3);
   static void applyLiaison(std::vector<std::string>& list);
 
   size_t ruleCount() const;
@@ -78,6 +110,10 @@ class Transcriber {
  private:
   // Index of the rule that matches the word at pos (1-based), or nullptr.
   const LetterRule* matchingRule(std::string_view word, size_t pos) const;
+  // The phones of one token (a word, a pause mark, or nothing), after its header.
+  void appendTokenPhones(std::string_view token, bool endsPhrase, std::vector<PhoneLine>& list) const;
+  // Whether a token read as a word starts with a vowel phone, the liaison's test.
+  bool startsWithVowelPhone(std::string_view token) const;
 
   std::array<std::vector<LetterRule>, 224> chains_;  // one per byte value 32..255
   std::vector<WordException> exceptions_;            // sorted by word

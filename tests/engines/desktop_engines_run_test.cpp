@@ -2,12 +2,14 @@
 // files, Speech Dispatcher speaking and refusing files), and the letter generator with TIPOSAPI 4 and 5.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <utility>
 
 #include "engine_rig.h"
 #include "speech_daemon.h"
+#include "engines/speechd_adapter.h"
 #include "support/program_run.h"
 
 namespace kaldro::engines {
@@ -57,19 +59,51 @@ TEST(FalaEngine, EspeakHeardThroughTheSoundDevice) {
   EXPECT_TRUE(contains(result.trace, "play - 22050 16 1 ")) << result.trace;
 }
 
-TEST(FalaEngine, SpeechDispatcherSpeaksOrSaysItIsMissing) {
+// Speaks, lists its voices (Brazilian Portuguese first, with the number VOZ takes), or says it is missing.
+TEST(FalaEngine, SpeechDispatcherSpeaksListsItsVoicesOrSaysItIsMissing) {
   testing::SpeechDaemon daemon;
   if (!daemon.failure.empty()) GTEST_SKIP() << daemon.failure;
   ScratchFolder folder;
-  const auto spoken = runProgram("kaldro-fala", {"--engine", "speechd", "Bom dia.", "Outra frase."}, "", folder,
-                                 {{"SPEECHD_ADDRESS", daemon.address()}});
+  const std::map<std::string, std::string> reach{{"SPEECHD_ADDRESS", daemon.address()}};
+  const auto spoken = runProgram("kaldro-fala", {"--engine", "speechd", "Bom dia.", "Outra frase."}, "", folder, reach);
   EXPECT_EQ(spoken.status, 0) << spoken.standardError;
+
+  const auto listed = runProgram("kaldro-fala", {"--voices"}, "", folder, reach);
+  ASSERT_EQ(listed.status, 0) << listed.standardError;
+  const std::vector<std::string> lines = kaldro::testing::splitLines(listed.standardOutput);
+  // Each engine's header, then its first voice: Brazilian Portuguese.
+  std::map<std::string, std::string> firstVoice;
+  for (size_t i = 0; i + 1 < lines.size(); ++i)
+    for (const char* engine : {"speechd", "espeak", "ormia"})
+      if (contains(lines[i], std::string("(--engine ") + engine)) firstVoice[engine] = lines[i + 1];
+  ASSERT_EQ(firstVoice.size(), 3u) << listed.standardOutput.substr(0, 400);
+  EXPECT_TRUE(contains(firstVoice["speechd"], "\tPortuguese (Brazil)\tpt-BR")) << firstVoice["speechd"];
+  EXPECT_TRUE(contains(firstVoice["espeak"], "\tPortuguese (Brazil)\tpt-br\troa/pt-BR")) << firstVoice["espeak"];
+  EXPECT_EQ(firstVoice["ormia"].rfind("br4\t", 0), 0u) << firstVoice["ormia"];
+  // The number listed is the one the adapter takes for that voice.
+  const int number = std::atoi(firstVoice["speechd"].c_str());
+  {
+    kaldro::testing::ScopedEnvironment addressed("SPEECHD_ADDRESS", daemon.address().c_str());
+    testing::EngineRig rig;
+    SpeechdAdapter adapter(rig.console, "kaldro-teste", makeSpeechdClient);
+    ASSERT_TRUE(adapter.start(number, 0, 0, ""));
+    EXPECT_EQ(adapter.chosenVoice(), "Portuguese (Brazil)");
+    adapter.finish();
+  }
+  const auto espeakOnly = runProgram("kaldro-fala", {"--voices", "--engine", "espeak"}, "", folder, reach);
+  EXPECT_EQ(espeakOnly.status, 0);
+  EXPECT_FALSE(contains(espeakOnly.standardOutput, "Speech Dispatcher"));
+
   // A socket nobody listens on, and no starting of the desktop's own service.
-  const auto missing = runProgram("kaldro-fala", {"--engine", "speechd", "oi"}, "", folder,
-                                  {{"SPEECHD_ADDRESS", "unix_socket:" + folder.file("nada.sock")}});
+  const std::map<std::string, std::string> nowhere{{"SPEECHD_ADDRESS", "unix_socket:" + folder.file("nada.sock")},
+                                                   {"SPEECHD_CMD", "/bin/false"}};
+  const auto missing = runProgram("kaldro-fala", {"--engine", "speechd", "oi"}, "", folder, nowhere);
   EXPECT_EQ(missing.status, 1);
   EXPECT_TRUE(contains(missing.standardError, "o motor speechd n\xC3\xA3o come\xC3\xA7ou"))
       << missing.standardError;
+  const auto notListed = runProgram("kaldro-fala", {"--voices", "--engine", "speechd"}, "", folder, nowhere);
+  EXPECT_EQ(notListed.status, 1);
+  EXPECT_TRUE(contains(notListed.standardError, "o Speech Dispatcher n\xC3\xA3o respondeu")) << notListed.standardError;
 }
 
 // The build's KALDRO.INI with an external synthesizer of the kind given.

@@ -7,7 +7,6 @@
 #include <cstdlib>
 
 #include "support/mbrola_rig.h"
-#include "tts/front_end.h"
 
 namespace kaldro::testing {
 namespace {
@@ -37,46 +36,53 @@ void writeConfig(const ScratchFolder& folder, bool voicePresent, bool sapi = fal
   folder.write("KALDRO.INI", ini);
 }
 
-// The samples the engine's lines ask for at kaldro-fala's speed (0: duration factor 0.8).
-long samplesFor(const std::vector<std::string>& texts) {
-  tts::FrontEnd frontEnd;
-  frontEnd.load({kEngineData + "portug.nrl", kEngineData + "portug.exc", kEngineData + "portug.abr",
-                 kEngineData + "portug.pro", kEngineData + "portug.dfn"});
-  long total = 0;
+// The samples of the lines kaldro-fala --pho shows for the texts that are not blank, at a speed.
+long samplesShown(const std::vector<std::string>& speed, const std::vector<std::string>& texts,
+                  const ScratchFolder& folder) {
+  std::vector<std::string> arguments = {"--engine", "ormia", "--pho"};
+  arguments.insert(arguments.end(), speed.begin(), speed.end());
   for (const std::string& text : texts)
-    if (text.find_first_not_of(' ') != std::string::npos) total += expectedSamples(frontEnd.mbrolaLines(text, 0.8, 1.0));
-  return total;
+    if (text.find_first_not_of(' ') != std::string::npos) arguments.push_back(text);
+  const ProgramResult shown = runProgram("kaldro-fala", arguments, "", folder);
+  EXPECT_EQ(shown.status, 0) << shown.standardError;
+  return expectedSamples(splitLines(shown.standardOutput));
 }
 
-// Whatever goes wrong, kaldro-fala says why in one line and ends with 1; a synthesizer that fails
-// once in the middle is started again and nothing is lost.
+// The WAV file holds exactly the samples of the lines --pho shows, at every speed level. Whatever goes
+// wrong, kaldro-fala says why in one line and ends with 1; a synthesizer that fails once in the
+// middle is started again and nothing is lost.
 TEST(EngineRun, KaldroFalaWritesExactlyTheSamplesTheLinesAskFor) {
   struct Case {
     const char* what;
     bool doubleOnPath, voicePresent;
+    std::vector<std::string> speed;
     std::string fault;  // the stand-in voice's fault line
     int status;
     const char* error;
   };
   const Case cases[] = {
-      {"MBROLA and its voice", true, true, "", 0, ""},
-      {"no MBROLA", false, true, "", 1,
+      {"MBROLA and its voice", true, true, {}, "", 0, ""},
+      {"the slowest level", true, true, {"-v", "1"}, "", 0, ""},
+      {"the fastest level", true, true, {"-v", "5"}, "", 0, ""},
+      {"no MBROLA", false, true, {}, "", 1,
        "o motor ormia n\xC3\xA3o come\xC3\xA7ou: MBROLA n\xC3\xA3o encontrado (nem a biblioteca nem o programa mbrola)\n"},
-      {"MBROLA without the voice", true, false, "", 1,
+      {"MBROLA without the voice", true, false, {}, "", 1,
        "o motor ormia n\xC3\xA3o come\xC3\xA7ou: o MBROLA n\xC3\xA3o abriu a voz "},
-      {"MBROLA crashing once in the middle", true, true, "fault: crash d once", 0, ""},
-      {"MBROLA ending without a word once", true, true, "fault: exit d once", 0, ""},
-      {"MBROLA crashing every time", true, true, "fault: crash d", 1,
-       "o motor ormia falhou: a fala se perdeu: o programa mbrola terminou (estado 134)"},
-      {"MBROLA on a damaged voice", true, true, "fault: panic d", 1,
-       "o motor ormia falhou: a fala se perdeu: PANIC when reading phone d-_"},
+      {"MBROLA crashing once in the middle", true, true, {}, "fault: crash d once", 0, ""},
+      {"MBROLA ending without a word once", true, true, {}, "fault: exit d once", 0, ""},
+      {"MBROLA crashing every time", true, true, {}, "fault: crash d", 1,
+       "kaldro-fala: a fala se perdeu: o programa mbrola terminou (estado 134)"},
+      {"MBROLA on a damaged voice", true, true, {}, "fault: panic d", 1,
+       "kaldro-fala: a fala se perdeu: PANIC when reading phone d-_"},
   };
   const std::vector<std::string> texts = {"Bom dia, como vai?", "   ", "O Brasil tem 27 unidades federativas."};
+  std::vector<long> written;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ScratchFolder folder;
     writeConfig(folder, c.voicePresent, false, doubleDatabase() + c.fault + "\n");
     std::vector<std::string> arguments = {"--engine", "ormia", "-w", folder.file("out.wav")};
+    arguments.insert(arguments.end(), c.speed.begin(), c.speed.end());
     arguments.insert(arguments.end(), texts.begin(), texts.end());
     const ProgramResult result = runProgram("kaldro-fala", arguments, "", folder, {{"PATH", pathWithDouble(c.doubleOnPath)}});
     EXPECT_EQ(result.status, c.status) << result.standardError;
@@ -86,9 +92,14 @@ TEST(EngineRun, KaldroFalaWritesExactlyTheSamplesTheLinesAskFor) {
     if (c.status != 0) continue;
     const std::string wav = folder.read("out.wav");
     ASSERT_GE(wav.size(), 44u);
-    EXPECT_EQ(static_cast<long>(wav.size() - 44), 2 * samplesFor(texts));
+    written.push_back(static_cast<long>(wav.size() - 44) / 2);
+    EXPECT_EQ(written.back(), samplesShown(c.speed, texts, folder));
     EXPECT_EQ(wav.substr(36, 4), "data");
   }
+  // Normal, slowest, fastest.
+  ASSERT_GE(written.size(), 3u);
+  EXPECT_GT(written[1], written[0]);
+  EXPECT_LT(written[2], written[0]);
 }
 
 TEST(EngineRun, KaldroFalaRefusesAnUnknownEngine) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/program_run.h"
@@ -20,30 +21,42 @@ extern char** environ;
 
 namespace kaldro::engines::testing {
 
+// The modules a daemon loads: AddModule and DefaultModule lines, and each module file's text.
+struct DaemonModules {
+  std::string lines = "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\nDefaultModule espeak-ng\n";
+  std::vector<std::pair<std::string, std::string>> files = {{"espeak-ng.conf", ""}};
+};
+
 // A speech-dispatcher of the test's own: its configuration, socket and log in a scratch folder,
-// the eSpeak NG module, and ALSA's null device, so that no sound card is needed.
+// the eSpeak NG module unless told others, and ALSA's null device, so that no sound card is needed.
 class SpeechDaemon {
  public:
-  SpeechDaemon() {
+  explicit SpeechDaemon(const DaemonModules& modules = {}) {
     const std::string program = "/usr/bin/speech-dispatcher";
     if (::access(program.c_str(), X_OK) != 0) {
       failure = "speech-dispatcher is not installed (Debian package speech-dispatcher)";
       return;
     }
     std::filesystem::create_directories(folder.file("conf/modules"));
-    folder.write("conf/speechd.conf",
-                 "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n"
-                 "DefaultModule espeak-ng\n"
-                 "AudioOutputMethod \"alsa\"\n"
-                 "AudioALSADevice \"null\"\n"
-                 "LogLevel 2\n");
-    folder.write("conf/modules/espeak-ng.conf", "");
+    folder.write("conf/speechd.conf", modules.lines +
+                                          "AudioOutputMethod \"alsa\"\n"
+                                          "AudioALSADevice \"null\"\n"
+                                          "LogLevel 2\n");
+    for (const auto& [name, text] : modules.files) folder.write("conf/modules/" + name, text);
     socket = folder.file("speechd.sock");
+    start();
+  }
+
+  // Starts it (again, after it was killed), on the same socket; failure says why not.
+  void start() {
+    const std::string program = "/usr/bin/speech-dispatcher";
+    failure.clear();
     const std::vector<std::string> arguments{program, "-s", "-t", "0", "-C", folder.file("conf"), "-S", socket,
                                              "-P", folder.file("speechd.pid"), "-L", folder.path()};
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    ::unlink(socket.c_str());
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     const std::string log = folder.file("speechd.out");
@@ -71,9 +84,20 @@ class SpeechDaemon {
     failure = "speech-dispatcher did not open its socket within 10 s";
   }
 
+  // Sends it a signal (SIGSTOP, SIGCONT); SIGKILL also reaps it.
+  void signal(int number) {
+    if (pid_ <= 0) return;
+    ::kill(pid_, number);
+    if (number == SIGKILL) {
+      ::waitpid(pid_, nullptr, 0);
+      pid_ = 0;
+    }
+  }
+
   // Ended by its process id; it may ignore SIGTERM, so SIGKILL follows.
   ~SpeechDaemon() {
     if (pid_ <= 0) return;
+    ::kill(pid_, SIGCONT);
     ::kill(pid_, SIGTERM);
     for (int tries = 0; tries < 40; ++tries) {
       if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;

@@ -56,6 +56,16 @@ clean_env "$prefix/bin/kaldro-fala" -w "$out/work/fala.wav" "Bom dia, Maria. Sã
 size=$(wc -c <"$out/work/fala.wav")
 [ "$size" -gt $((44 + 16000 * 2)) ] || fail "fala.wav tem só $size bytes"
 
+# The Speech Dispatcher module, installed where the server looks for modules, with its configuration;
+# started as the server starts it, it finds the installed built-in voice from its own place.
+module=$prefix/lib/speech-dispatcher-modules/sd_kaldro
+[ -x "$module" ] || fail "falta lib/speech-dispatcher-modules/sd_kaldro"
+[ -s "$prefix/etc/speech-dispatcher/modules/kaldro.conf" ] || fail "falta etc/speech-dispatcher/modules/kaldro.conf"
+printf 'INIT\nLIST VOICES\nQUIT\n' | (cd / && clean_env "$module" "$prefix/etc/speech-dispatcher/modules/kaldro.conf") \
+    >"$out/module.out" 2>&1 || fail "sd_kaldro instalado terminou com $? ($(cat "$out/module.out"))"
+grep -q '^299 OK LOADED SUCCESSFULLY' "$out/module.out" || fail "sd_kaldro instalado não iniciou: $(cat "$out/module.out")"
+grep -q "^200-kaldro-embutida	pt-BR	" "$out/module.out" || fail "sd_kaldro instalado sem a voz embutida: $(cat "$out/module.out")"
+
 for program in plumar kaldro-fala; do
   clean_env "$prefix/bin/$program" --version | grep -q "^$program (kaldro) " || fail "$program --version"
   clean_env "$prefix/bin/$program" --help | grep -q "^uso: $program" || fail "$program --help"

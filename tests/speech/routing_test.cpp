@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/speech_rig.h"
 
 namespace kaldro::speech::testing {
@@ -102,6 +104,29 @@ TEST(SpeakTextRouting, ExternalSynthesizerTakesTheWholeTextAndCharactersWait) {
   rig.speech.stopAndFinishSpeech();
   EXPECT_EQ(rig.external.calls.back(), "finish");
   EXPECT_FALSE(rig.speech.externalActive());
+}
+
+// VOZ may name a voice; a synthesizer lost while in use (found while waiting for it, or when it is
+// handed a text it cannot take) is finished and the built-in voice speaks that text and the rest.
+TEST(SpeakTextRouting, ANamedVoiceReachesTheSynthesizerAndALostOneHandsOver) {
+  for (bool atSpeak : {false, true}) {
+    SpeechRig rig("[TRADUTOR]\nSAPI=Sim\n[SERVFALA]\nVOZ=Portugu\xEAs (Brasil)\nTIPOSAPI=5\n"
+                  "[SINTETIZADOR]\nDIFONES3=TESTE\n");
+    rig.start();
+    EXPECT_EQ(rig.external.voiceName, "Portugu\xC3\xAAs (Brasil)");
+    EXPECT_EQ(rig.external.calls.front(), "start 0 0 0 [] 5");
+    rig.speech.speakText("ba");
+    (atSpeak ? rig.external.loseAtSpeak : rig.external.lostCause) = "perdido";
+    rig.speech.speakText("da");
+    rig.speech.speakText("fa");
+    std::vector<std::string> heard{"external ba", "external-lost perdido", "phonemes [d/a]", "phonemes [f/a]"};
+    if (atSpeak) heard.insert(heard.begin() + 1, "external da");
+    EXPECT_EQ(rig.newTrace({"external", "external-lost", "phonemes"}), heard) << atSpeak;
+    EXPECT_FALSE(rig.speech.externalActive());
+    EXPECT_EQ(std::count(rig.external.calls.begin(), rig.external.calls.end(), "finish"), 1);
+    rig.speech.stopAndFinishSpeech();
+    EXPECT_EQ(std::count(rig.external.calls.begin(), rig.external.calls.end(), "finish"), 1);
+  }
 }
 
 TEST(SpeechSounds, BeepDiscardsTypedAheadKeysClickAndDtmf) {

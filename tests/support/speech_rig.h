@@ -98,7 +98,13 @@ struct FakeExternal : ExternalSynth {
   void synthSpeak(std::string_view text) override {
     calls.push_back("speak " + std::string(text));
     busyPolls = 3;
+    if (!loseAtSpeak.empty()) lostCause = loseAtSpeak;
   }
+  void synthSetVoiceName(std::string name) override { voiceName = std::move(name); }
+  std::string synthLostCause() const override { return lostCause; }
+  std::string voiceName;
+  // Set: the synthesizer is lost (loseAtSpeak: when it is next handed a text).
+  std::string lostCause, loseAtSpeak;
   // Like the real engines, a busy answer posts a wake message so that a wait never outlasts a poll.
   bool synthBusy(bool) override {
     if (busyPolls <= 0) return false;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -16,7 +17,9 @@
 #include "platform/config.h"
 #include "platform/text.h"
 #include "support/program_run.h"
+#include "tts/normaliser.h"
 #include "tts/prosody.h"
+#include "tts/transcriber.h"
 
 namespace kaldro::tts {
 namespace {
@@ -347,6 +350,101 @@ TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {
     EXPECT_NE(result.standardError.find(c.inErrors), std::string::npos) << c.name << ": " << result.standardError;
     if (c.status == 0 && c.arguments[2] == "--pho") {
       EXPECT_TRUE(result.standardOutput.ends_with("\n#\n")) << c.name;
+    }
+  }
+}
+
+// Long texts go through the stages in pieces of bounded length; the pieces read exactly as the
+// whole text read at once through each stage's text form, across sentence, clause and word cuts:
+// patterns that look at the next token, stress before a pause, liaison, abbreviations, numbers.
+TEST(FrontEndLines, LongTextsReadInPiecesAsTheWholeText) {
+  FrontEnd frontEnd;
+  ASSERT_EQ(frontEnd.load(dataFilesIn(kShippedData + "/")), LoadResult::Loaded);
+  Normaliser normaliser;
+  Transcriber transcriber;
+  Prosody prosody;
+  ASSERT_TRUE(normaliser.loadAbbreviations(kShippedData + "/portug.abr"));
+  ASSERT_TRUE(transcriber.loadLexicons(kShippedData + "/portug.nrl", kShippedData + "/portug.exc"));
+  ASSERT_TRUE(prosody.loadProsody(kShippedData + "/portug.pro") && prosody.loadDiphones(kShippedData + "/portug.dfn"));
+  auto whole = [&](const std::string& text) {
+    return prosody.buildProsody(
+        transcriber.transcribe(prosody.assignPatterns(prosody.tokenise(normaliser.normaliseText(text)), true)), 0.8, 1.0);
+  };
+  // Words ending in r and s before words starting with a vowel, abbreviations, ordinals, numbers,
+  // question words, and every mark that may end a piece.
+  const std::vector<std::string> words = {"mar", "azul", "os", "amigos", "por", "aqui", "Sr.", "Dr.", "Silva",
+                                          "onde", "quem", "que", "casa", "n\xBA.", "1o.", "3.480,00", "-", "e",
+                                          "sim", "n\xE3o", "1.000", "ontem", "a", "X.", "CPF.", "fim"};
+  const std::vector<std::string> marks = {" ", " ", " ", " ", ", ", ". ", "? ", "! ", "; ", ": ", "... ", " - ", "  "};
+  std::mt19937 random(20261207);
+  auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+  std::string prose, unmarked, unbroken;
+  for (int i = 0; i < 3000; ++i) prose += pick(words) + pick(marks);
+  for (int i = 0; i < 1500; ++i) unmarked += pick({"mar", "azul", "os", "amigos", "123", "e", "quer"}) + " ";
+  for (int i = 0; i < 1200; ++i) unbroken += "ab" + std::to_string(i % 10);
+  const std::string source = KALDRO_SOURCE_DIR;
+  std::string manual = testing::readFile(source + "/docs/manual.md");
+  std::replace(manual.begin(), manual.end(), '\n', ' ');
+  for (const std::string& text : {prose, unmarked, platform::utf8ToCp1252(manual)}) {
+    EXPECT_EQ(frontEnd.mbrolaLines(text, 0.8, 1.0), whole(text)) << text.substr(0, 80);
+    size_t pieces = 0;
+    for (size_t from = 0; from < text.size(); ++pieces) {
+      const size_t end = frontEnd.pieceEnd(text, from);
+      ASSERT_TRUE(end > from && end - from <= FrontEnd::kPieceLength) << from;
+      from = end;
+    }
+    EXPECT_GE(pieces, 4u);
+  }
+  // A text without a blank is cut at the longest piece, and read all the same.
+  EXPECT_EQ(frontEnd.pieceEnd(unbroken, 0), FrontEnd::kPieceLength);
+  size_t unbrokenPieces = 0;
+  frontEnd.forEachPiece(unbroken, 0.8, 1.0, [&](std::vector<std::string>& lines, bool lastPiece) {
+    EXPECT_GT(lines.size(), 100u);
+    EXPECT_EQ(lastPiece, ++unbrokenPieces == 3);
+    return true;
+  });
+  EXPECT_EQ(unbrokenPieces, 3u);
+}
+
+// A question opened by a question word (after an article, a preposition or a conjunction at most)
+// falls at its end as a statement does; a yes/no question rises, whatever question word it holds
+// further on. The direction is that of the last two pitch targets of each text's --pho lines.
+TEST(KaldroFalaOrmia, QuestionWordQuestionsFallYesNoQuestionsRise) {
+  struct Case {
+    const char* text;
+    bool rises;
+  };
+  const Case cases[] = {
+      {"Onde você mora?", false},    {"Quem veio?", false},          {"O que é isso?", false},
+      {"Por que você não veio?", false}, {"Como vai?", false},       {"Qual é o seu nome?", false},
+      {"Quando?", false},            {"E quanto custa a passagem?", false}, {"De onde vem esse barulho?", false},
+      {"Você mora aqui?", true},     {"Sabe onde ele mora?", true},  {"Acha que vai chover?", true},
+      {"Tem mais?", true},           {"Ele veio ontem.", false},
+      // Each sentence of a text has its own kind.
+      {"Quem veio? Você veio?", true}, {"Você veio? Quem veio?", false},
+  };
+  std::vector<std::string> arguments = {"--engine", "ormia", "--pho"};
+  for (const Case& c : cases) arguments.push_back(c.text);
+  ScratchFolder folder;
+  const testing::ProgramResult result = testing::runProgram("kaldro-fala", arguments, "", folder);
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  std::vector<std::vector<int>> targets(1);
+  for (const std::string& line : testing::splitLines(result.standardOutput)) {
+    if (line == "#") {
+      targets.emplace_back();
+    } else if (const std::optional<PhoneLine> phone = readPhoneLine(line)) {
+      for (auto [position, hertz] : phone->targets) targets.back().push_back(hertz);
+    }
+  }
+  targets.pop_back();
+  ASSERT_EQ(targets.size(), std::size(cases));
+  for (size_t i = 0; i < targets.size(); ++i) {
+    const std::vector<int>& heard = targets[i];
+    ASSERT_GE(heard.size(), 2u) << cases[i].text;
+    if (cases[i].rises) {
+      EXPECT_GT(heard.back(), heard[heard.size() - 2]) << cases[i].text;
+    } else {
+      EXPECT_LT(heard.back(), heard[heard.size() - 2]) << cases[i].text;
     }
   }
 }

@@ -1,0 +1,154 @@
+// sd_kaldro: the Speech Dispatcher output module of kaldro's voices, speaking the module protocol on
+// standard input and output and sending its sound to the server.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "app/module_protocol.h"
+#include "app/module_voices.h"
+#include "app/module_worker.h"
+#include "platform/config.h"
+#include "platform/text.h"
+
+namespace {
+
+using namespace kaldro;
+
+constexpr size_t kLineLimit = app::ModuleProtocol::MaxMessageBytes;
+
+constexpr std::string_view kHelp =
+    "Uso: sd_kaldro [ARQUIVO_DE_CONFIGURAÇÃO]\n"
+    "Módulo de saída do Speech Dispatcher com as vozes do kaldro em português do Brasil:\n"
+    "o motor de português sobre o MBROLA br4 (kaldro-mbrola-br4), quando instalado, e a voz\n"
+    "embutida (kaldro-embutida). Quem o inicia é o speech-dispatcher, que conversa com ele pela\n"
+    "entrada e pela saída padrão; o som vai para o servidor.\n"
+    "O arquivo de configuração (kaldro.conf) pode dizer KaldroDefaultVoice e KaldroSoundIconFolder.\n";
+
+void logLine(const std::string& cp1252) {
+  const std::string line = "sd_kaldro: " + platform::cp1252ToUtf8(cp1252) + "\n";
+  [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
+}
+
+// False when the server is gone.
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+// The module lives in PREFIX/lib/speech-dispatcher-modules: its tree is two folders up, not one.
+platform::ConfigLocations moduleLocations() {
+  platform::ConfigLocations locations = platform::configLocationsFromEnvironment();
+  const std::string exeFolderParent = locations.prefix;  // the folder above the executable's
+  char buffer[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  const std::string exe = n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+  if (exe.find("/speech-dispatcher-modules/") != std::string::npos) {
+    const size_t slash = exeFolderParent.rfind('/');
+    const std::string prefix = slash == std::string::npos || slash == 0 ? "/" : exeFolderParent.substr(0, slash);
+    for (std::string& folder : locations.systemFolders)
+      if (folder == exeFolderParent + "/etc/kaldro") folder = prefix + "/etc/kaldro";
+    locations.prefix = prefix;
+  }
+  return locations;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::cout << kHelp;
+    return 0;
+  }
+  if (argc > 2) {
+    std::cerr << kHelp;
+    return 2;
+  }
+  ::signal(SIGPIPE, SIG_IGN);  // a server gone is a failed write, not a killed module
+
+  const app::ModuleOptions options = app::readModuleOptions(argc > 1 ? readFile(argv[1]) : std::string());
+  const platform::Configuration config(moduleLocations());
+
+  int wakePipe[2];
+  if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    logLine("pipe: " + std::string(std::strerror(errno)));
+    return 1;
+  }
+  app::ModuleSpeaker speaker(config, options, {});
+  app::SpeechWorker worker(speaker, [fd = wakePipe[1]] {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = ::write(fd, &byte, 1);  // a full pipe already wakes
+  });
+  app::SpeakingModule host(speaker, worker);
+  app::ModuleProtocol protocol(host);
+
+  std::string pending;
+  bool overlong = false;
+  char chunk[65536];
+  int status = 0;
+  while (!protocol.quitRequested()) {
+    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      status = 1;
+      break;
+    }
+    std::string reply;
+    if (fds[1].revents & POLLIN) {
+      while (::read(wakePipe[0], chunk, sizeof chunk) > 0) {
+      }
+      reply += app::deliverWorkerOutput(protocol, worker.take(), logLine);
+    }
+    if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+      const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+      if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) break;  // the server has gone
+      if (n > 0) pending.append(chunk, static_cast<size_t>(n));
+      size_t start = 0;
+      for (size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n', start)) {
+        if (overlong) {
+          reply += protocol.takeOverlongLine();
+          overlong = false;
+        } else {
+          reply += protocol.takeLine(std::string_view(pending).substr(start, end - start));
+        }
+        start = end + 1;
+        if (protocol.quitRequested()) break;
+      }
+      pending.erase(0, start);
+      // A line without end that outgrows any message is dropped as it comes.
+      if (pending.size() > kLineLimit) {
+        pending.clear();
+        overlong = true;
+      }
+    }
+    if (!reply.empty() && !writeAll(STDOUT_FILENO, reply)) {
+      status = 1;
+      break;
+    }
+  }
+  worker.cancel(UINT64_MAX);
+  return status;
+}

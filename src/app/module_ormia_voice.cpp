@@ -1,0 +1,78 @@
+// The output module's voice over the Portuguese engine and MBROLA.
+#include <cmath>
+#include <memory>
+
+#include "app/module_voices.h"
+#include "engines/ormia_adapter.h"
+#include "platform/sound_sink.h"
+
+namespace kaldro::app {
+
+namespace {
+
+// The engine's duration and pitch factors: the server's scales span an octave each way of speed and
+// half an octave each way of pitch.
+double durationFactorForRate(int rate) { return std::pow(2.0, -rate / 100.0); }
+double pitchFactorForPitch(int pitch) { return std::pow(2.0, pitch / 200.0); }
+
+// The engine's samples, handed to the job's sink; remembers whether the sink refused them.
+class SinkAdapter final : public platform::SoundSink {
+ public:
+  explicit SinkAdapter(const SampleSink& sink) : sink_(sink) {}
+  bool takeSamples(std::span<const int16_t> samples) override {
+    if (refused) return false;
+    refused = !sink_(samples);
+    return !refused;
+  }
+  bool refused = false;
+
+ private:
+  const SampleSink& sink_;
+};
+
+}  // namespace
+
+OrmiaVoice::OrmiaVoice(const platform::Configuration& config, tts::EnginePlaces places)
+    : config_(config), places_(std::move(places)) {}
+
+bool OrmiaVoice::start() {
+  const engines::OrmiaSettings settings = engines::readOrmiaSettings(config_);
+  tts::EnginePlaces places = places_;
+  if (!settings.mbrolaLibrary.empty())
+    places.mbrola.libraries.insert(places.mbrola.libraries.begin(), settings.mbrolaLibrary);
+  if (places.engineFolder.empty()) places.engineFolder = settings.engineFolder;
+  engine_ = std::make_unique<tts::OrmiaEngine>(places);
+  const tts::DataFiles files = settings.files();
+  running_ = engine_->startEngine(settings.databaseName, files.rules, files.exceptions, files.abbreviations,
+                                  files.prosody, files.diphones);
+  available_ = available_ || running_;
+  if (!running_) {
+    problem_ = engine_->lastErrorText();
+    const std::string mbrola = engine_->mbrolaMessage();
+    if (!mbrola.empty()) problem_ += (problem_.empty() ? "" : ": ") + mbrola;
+    engine_.reset();
+  }
+  return running_;
+}
+
+VoiceResult OrmiaVoice::speakText(std::string_view text, const ModuleSettings& settings, const SampleSink& sink) {
+  if (!running_ && !start()) return VoiceResult::Failed;
+  engine_->setFactors(durationFactorForRate(settings.rate), pitchFactorForPitch(settings.pitch));
+  SinkAdapter adapter(sink);
+  if (engine_->speakUtterance(text, adapter)) return VoiceResult::Spoken;
+  if (adapter.refused) return VoiceResult::Cancelled;
+  // MBROLA broke: the next piece starts it afresh.
+  problem_ = engine_->mbrolaMessage();
+  engine_->shutdownEngine();
+  engine_.reset();
+  running_ = false;
+  return VoiceResult::Failed;
+}
+
+VoiceResult OrmiaVoice::speakCharacter(uint8_t character, const ModuleSettings& settings, const SampleSink& sink) {
+  const std::string& name = names_.charName(character);
+  if (name.empty()) return VoiceResult::Spoken;
+  return speakText(name, settings, sink);
+}
+
+}  // namespace kaldro::app

@@ -1,0 +1,247 @@
+// The output module's two voices and the speaker that runs a message through them.
+#include "app/module_voices.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "engines/ormia_adapter.h"
+#include "platform/text.h"
+#include "platform/wave_file.h"
+#include "platform/words.h"
+#include "speech/speech_config.h"
+
+namespace kaldro::app {
+
+namespace {
+
+// The most characters the translator takes at once.
+constexpr size_t kMaxTranslatedRun = 999;
+
+bool isFile(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(" \t\r");
+  return std::string(text.substr(first, last - first + 1));
+}
+
+// The speed level of the built-in voice's settings (1 slowest .. 5 fastest) for the server's rate.
+int speedLevelForRate(int rate) { return std::clamp(3 + static_cast<int>(std::lround(rate / 40.0)), 1, 5); }
+
+}  // namespace
+
+ModuleOptions readModuleOptions(std::string_view text) {
+  ModuleOptions options;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    std::string line = trimmed(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.empty() || line.front() == '#') continue;
+    const size_t blank = line.find_first_of(" \t");
+    if (blank == std::string::npos) continue;
+    const std::string name = line.substr(0, blank);
+    std::string value = trimmed(std::string_view(line).substr(blank));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (name == "KaldroDefaultVoice") options.defaultVoice = value;
+    if (name == "KaldroSoundIconFolder" && !value.empty())
+      options.soundIconFolder = value.back() == '/' ? value : value + '/';
+  }
+  return options;
+}
+
+// ---- the built-in voice ----
+
+BuiltInVoice::BuiltInVoice(const platform::Configuration& config) : config_(config) {}
+
+int BuiltInVoice::start(const std::string& abbreviationsFile) {
+  lettersFolder_ = diphone::diphoneFoldersFromConfig(config_).letters;
+  normaliser_.loadAbbreviations(abbreviationsFile);  // without it, abbreviations are read as words
+  applySpeed(0);
+  return synth_.startDiphoneSynth(config_);
+}
+
+void BuiltInVoice::applySpeed(int rate) {
+  const int level = speedLevelForRate(rate);
+  if (level == speedLevel_) return;
+  speedLevel_ = level;
+  const speech::SynthSettings settings = speech::readSynthSettings(config_, level);
+  synth_.setConcatSettings(settings.unitCut, settings.unitMinimum, settings.wordGap);
+}
+
+void BuiltInVoice::handSound(const platform::AudioFormat& format, const uint8_t* bytes, size_t length, bool last) {
+  if (cancelled_ || sink_ == nullptr) return;
+  if (!resamplerReady_ || !(format == resamplerFormat_)) {
+    resamplerFormat_ = format;
+    resamplerReady_ = resampler_.configure(format, ModuleSampleRate, 1);
+    if (!resamplerReady_) return;
+  }
+  resampler_.convert(bytes, length, converted_);
+  if (!converted_.empty() && !(*sink_)(std::span<const int16_t>(converted_.data(), converted_.size()))) {
+    cancelled_ = true;
+    return;
+  }
+  if (last) {
+    resampler_.tail(converted_);
+    if (!converted_.empty() && !(*sink_)(std::span<const int16_t>(converted_.data(), converted_.size())))
+      cancelled_ = true;
+    resampler_.restart();
+  }
+}
+
+void BuiltInVoice::playImageWait(const uint8_t* image, size_t bytes) {
+  if (bytes <= diphone::kWaveHeaderSize) return;
+  const platform::AudioFormat format{diphone::kSampleRate, 8, 1};
+  handSound(format, image + diphone::kWaveHeaderSize, bytes - diphone::kWaveHeaderSize, false);
+}
+
+VoiceResult BuiltInVoice::speakText(std::string_view text, const ModuleSettings& settings, const SampleSink& sink) {
+  applySpeed(settings.rate);
+  sink_ = &sink;
+  cancelled_ = false;
+  std::string_view words;
+  const std::string normalised = normaliser_.normaliseText(text);
+  words = normalised;
+  // The translator takes a bounded run: a long expansion is cut at blanks.
+  while (!words.empty() && !cancelled_) {
+    size_t take = std::min(words.size(), kMaxTranslatedRun);
+    if (take < words.size()) {
+      const size_t blank = words.substr(0, take).rfind(' ');
+      if (blank != std::string_view::npos && blank > 0) take = blank + 1;
+    }
+    const std::string phonemes = synth_.translateText(words.substr(0, take));
+    if (!phonemes.empty()) synth_.speakPhonemes(phonemes);
+    words.remove_prefix(take);
+  }
+  handSound(resamplerFormat_, nullptr, 0, true);
+  sink_ = nullptr;
+  return cancelled_ ? VoiceResult::Cancelled : VoiceResult::Spoken;
+}
+
+VoiceResult BuiltInVoice::speakCharacter(uint8_t character, const ModuleSettings& settings, const SampleSink& sink) {
+  const std::string path = lettersFolder_ + "_" + std::to_string(character) + ".wav";
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    const std::string& name = normaliser_.charName(character);
+    return name.empty() ? VoiceResult::Spoken : speakText(name, settings, sink);
+  }
+  const platform::WaveLayout layout = platform::parseWaveFile(file);
+  std::vector<uint8_t> samples;
+  if (layout.ok && layout.formatRead) {
+    samples.resize(std::min<size_t>(layout.statedDataLength, 4 * 1024 * 1024));
+    samples.resize(std::fread(samples.data(), 1, samples.size(), file));
+  }
+  std::fclose(file);
+  const platform::AudioFormat format{layout.rate, layout.bits, layout.channels};
+  if (samples.empty() || !format.playable()) {
+    const std::string& name = normaliser_.charName(character);
+    return name.empty() ? VoiceResult::Spoken : speakText(name, settings, sink);
+  }
+  sink_ = &sink;
+  cancelled_ = false;
+  handSound(format, samples.data(), samples.size(), true);
+  sink_ = nullptr;
+  return cancelled_ ? VoiceResult::Cancelled : VoiceResult::Spoken;
+}
+
+// ---- the speaker ----
+
+ModuleSpeaker::ModuleSpeaker(const platform::Configuration& config, ModuleOptions options, tts::EnginePlaces places)
+    : config_(config), options_(std::move(options)), builtIn_(config), ormia_(config, std::move(places)) {}
+
+bool ModuleSpeaker::initialise(std::string& message) {
+  const engines::OrmiaSettings settings = engines::readOrmiaSettings(config_);
+  const int builtIn = builtIn_.start(settings.files().abbreviations);
+  const bool engine = ormia_.start();
+  std::string found;
+  if (engine) found = ormia_.name();
+  if (builtIn == 0) found += (found.empty() ? "" : ", ") + builtIn_.name();
+  std::string said;
+  if (found.empty()) {
+    said = platform::words::ModuleNoVoice.str();
+  } else {
+    said = platform::words::ModuleVoicesReady.with({found});
+  }
+  if (!engine) said += "; " + platform::words::ModuleEngineUnavailable.with({ormia_.problem()});
+  if (builtIn != 0) said += "; " + platform::words::ModuleBuiltInFailed.with({std::to_string(builtIn)});
+  message = platform::cp1252ToUtf8(said);
+  return !found.empty() && builtIn == 0;
+}
+
+std::vector<VoiceEntry> ModuleSpeaker::voices() const {
+  std::vector<VoiceEntry> list;
+  if (ormia_.available()) list.push_back({ormia_.name(), "pt-BR", "none"});
+  list.push_back({builtIn_.name(), "pt-BR", "none"});
+  return list;
+}
+
+std::string ModuleSpeaker::characterName(uint8_t character) const { return builtIn_.normaliser().charName(character); }
+
+ModuleVoice& ModuleSpeaker::chooseVoice(const ModuleSettings& settings) {
+  const std::string& wanted = settings.synthesisVoice.empty() ? options_.defaultVoice : settings.synthesisVoice;
+  if (wanted == builtIn_.name()) return builtIn_;
+  if (ormia_.available()) return ormia_;
+  return builtIn_;
+}
+
+std::string ModuleSpeaker::iconPath(const std::string& name) const {
+  if (name.empty() || name.find('/') != std::string::npos || name.front() == '.') return {};
+  const std::string path = options_.soundIconFolder + name;
+  return isFile(path) ? path : std::string();
+}
+
+void ModuleSpeaker::run(const std::vector<SpeechStep>& steps, const ModuleSettings& settings,
+                        const SpeakerOutput& output) {
+  // The server plays at a fixed level; the module's volume scales the samples (100 keeps them).
+  const double gain = std::clamp((settings.volume + 100) / 200.0, 0.0, 1.0);
+  const SampleSink sink = [&](std::span<const int16_t> samples) {
+    if (gain >= 1.0) return output.audio(samples);
+    scaled_.resize(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) scaled_[i] = static_cast<int16_t>(std::lround(samples[i] * gain));
+    return output.audio(scaled_);
+  };
+  ModuleVoice* voice = &chooseVoice(settings);
+  for (const SpeechStep& step : steps) {
+    VoiceResult result = VoiceResult::Spoken;
+    switch (step.kind) {
+      case SpeechStep::Kind::Mark:
+        output.mark(step.text);
+        continue;
+      case SpeechStep::Kind::Icon: {
+        const std::string path = iconPath(step.text);
+        if (!path.empty()) {
+          output.icon(path);
+          continue;
+        }
+        // No such sound: its name is said instead.
+        std::string words = platform::utf8ToCp1252(step.text);
+        std::replace(words.begin(), words.end(), '_', ' ');
+        std::replace(words.begin(), words.end(), '-', ' ');
+        result = voice->speakText(words, settings, sink);
+        break;
+      }
+      case SpeechStep::Kind::Text:
+        result = voice->speakText(step.text, settings, sink);
+        break;
+      case SpeechStep::Kind::Character:
+        result = voice->speakCharacter(step.character, settings, sink);
+        break;
+    }
+    if (result == VoiceResult::Failed && voice != &builtIn_) {
+      output.log(platform::words::ModuleEngineFailed.with({voice->problem()}));
+      voice = &builtIn_;
+      result = step.kind == SpeechStep::Kind::Character ? builtIn_.speakCharacter(step.character, settings, sink)
+                                                          : builtIn_.speakText(step.text, settings, sink);
+    }
+    if (result == VoiceResult::Cancelled) return;
+  }
+}
+
+}  // namespace kaldro::app

@@ -15,6 +15,7 @@
 #include "platform/config.h"
 #include "platform/text.h"
 #include "process_timing.h"
+#include "tts/engine_settings.h"
 #include "tts/front_end.h"
 
 namespace {
@@ -98,7 +99,7 @@ int main(int argc, char** argv) {
 
   const platform::Configuration configuration(platform::configLocationsFromEnvironment());
   tts::FrontEnd frontEnd;
-  const tts::LoadResult loaded = frontEnd.load(tts::dataFilesFromConfig(configuration));
+  const tts::LoadResult loaded = frontEnd.load(tts::readEngineSettings(configuration).files());
   if (loaded != tts::LoadResult::Loaded) {
     std::printf("front end in this process: %s\n", tts::loadFailureText(loaded).c_str());
     return 1;

@@ -24,6 +24,7 @@ void fuzzEngineRules(std::span<const uint8_t> input);
 void fuzzTranscribe(std::span<const uint8_t> input);
 void fuzzMbrolaLines(std::span<const uint8_t> input);
 void fuzzMbrolaLibrary(std::span<const uint8_t> input);
+void fuzzModuleProtocol(std::span<const uint8_t> input);
 
 namespace {
 constexpr NamedTarget kTargets[] = {
@@ -34,6 +35,7 @@ constexpr NamedTarget kTargets[] = {
     {"tts_prosody", fuzzProsody},    {"tts_front_end", fuzzFrontEnd},
     {"tts_rules", fuzzEngineRules},  {"tts_transcribe", fuzzTranscribe}, {"mbrola_lines", fuzzMbrolaLines},
     {"mbrola_library", fuzzMbrolaLibrary},
+    {"module_protocol", fuzzModuleProtocol},
 };
 
 // Removes the scratch folder when the process ends normally.

@@ -29,7 +29,8 @@ constexpr const char* kUsage =
     "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
     "     kaldro-fala --engine ormia|speechd|espeak [-v N] [-w ARQUIVO.wav] [TEXTO...]\n"
     "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
-    "     kaldro-fala --engine ormia [-v N] (--normal | --pho | --phones) [TEXTO...]\n"
+    "     kaldro-fala [--engine ormia] [--literal] --normal [TEXTO...]\n"
+    "     kaldro-fala --engine ormia [-v N] (--pho | --phones) [TEXTO...]\n"
     "     kaldro-fala --voices [--engine ormia|speechd|espeak]\n"
     "     kaldro-fala --help | --version\n"
     "Sem TEXTO, fala cada linha da entrada padrão.\n"
@@ -41,6 +42,9 @@ constexpr const char* kUsage =
     "              MBROLA br4), com > antes da vogal tônica\n"
     "  --play      toca os arquivos WAV pelo tocador do sistema (8, 16, 24 e 32 bits, ponto\n"
     "              flutuante; mais de dois canais são misturados num só)\n"
+    "  --literal   lê cada sinal como está escrito (como LEITURA=LITERAL no KALDRO.INI), em vez\n"
+    "              da leitura natural de datas, horas, valores, documentos e números\n"
+    "  --normal    escreve as palavras que a voz embutida lê em cada texto\n"
     "  --engine ormia --normal  escreve o texto normalizado pelo motor de português\n"
     "  --engine ormia --pho     escreve as linhas que o motor de português manda ao MBROLA, na\n"
     "              velocidade de -v\n"
@@ -87,6 +91,7 @@ struct Options {
   bool voices = false;  // list the external synthesizers' voices
   bool normal = false;  // the Portuguese engine's normalised text
   bool pho = false;     // the Portuguese engine's MBROLA lines
+  bool literal = false;  // each sign as written, not the natural reading
   std::string engine;  // an external synthesizer by name; empty: the built-in voice
   std::vector<std::string> items;  // texts or file names, as given
 };
@@ -95,7 +100,7 @@ struct Options {
 constexpr std::pair<std::string_view, bool Options::*> kFlags[] = {
     {"--phonemes", &Options::phonemes}, {"--phones", &Options::phones}, {"--normal", &Options::normal},
     {"--pho", &Options::pho},           {"--play", &Options::play},     {"--help", &Options::help},
-    {"--voices", &Options::voices},
+    {"--voices", &Options::voices},     {"--literal", &Options::literal},
 };
 
 // Nothing when the command line is wrong (the reason is on standard error).
@@ -142,8 +147,9 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.items.push_back(argument);
     }
   }
-  if (((options.normal || options.pho) && options.engine != "ormia") || (options.normal && options.pho)) {
-    std::fprintf(stderr, "kaldro-fala: use --engine ormia com --normal ou --pho\n");
+  if ((options.pho && options.engine != "ormia") || (options.normal && options.pho) ||
+      (options.normal && !options.engine.empty() && options.engine != "ormia")) {
+    std::fprintf(stderr, "kaldro-fala: use --engine ormia com --pho, e --normal sem motor ou com --engine ormia\n");
     return std::nullopt;
   }
   if (options.play && options.items.empty()) {
@@ -174,6 +180,17 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
 template <typename Handle>
 void forEachText(const Options& options, Handle&& handle) {
   app::forEachInputText(options.items, std::cin, handle);
+}
+
+// --normal for the built-in voice: the text its run cutting gets, one line per text.
+int printBuiltInReading(const Options& options, const platform::Configuration& configuration) {
+  app::TextReading reading(configuration);
+  if (options.literal) reading.setMode(tts::Reading::Literal);
+  forEachText(options, [&](const std::string&, const std::string& text) {
+    const std::string read = reading.mode() == tts::Reading::Natural ? reading.natural(text) : text;
+    std::printf("%s\n", platform::cp1252ToUtf8(read).c_str());
+  });
+  return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
 
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
@@ -217,34 +234,36 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     throw platform::ProgramExit{1};
   }
   speech::ExternalSynth& synth = runtime.externalSynth();
-  if (!synth.synthStart(0, engineSpeed(options.level), 0, options.wavFile, engineKind(options.engine))) {
-    // The engine's own cause, in one line, where it can tell one.
+  // The engine's own cause, in one line, where it can tell one.
+  auto tellFailure = [&](const char* what) {
     const std::string cause = platform::cp1252ToUtf8(synth.synthFailureText());
     if (cause.empty())
-      std::fprintf(stderr, "kaldro-fala: o motor %s não começou (veja --help)\n", options.engine.c_str());
+      std::fprintf(stderr, "kaldro-fala: o motor %s %s (veja --help)\n", options.engine.c_str(), what);
     else
-      std::fprintf(stderr, "kaldro-fala: o motor %s não começou: %s\n", options.engine.c_str(), cause.c_str());
+      std::fprintf(stderr, "kaldro-fala: o motor %s %s: %s\n", options.engine.c_str(), what, cause.c_str());
+  };
+  if (!synth.synthStart(0, engineSpeed(options.level), 0, options.wavFile, engineKind(options.engine))) {
+    tellFailure("não começou");
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
-  // A synthesizer that stopped speaking for good ends the run: what it lost is said.
-  auto endIfLost = [&] {
-    const std::string cause = synth.synthLostCause();
-    if (cause.empty()) return;
-    synth.synthFinish();
-    std::fprintf(stderr, "kaldro-fala: %s\n", platform::cp1252ToUtf8(cause).c_str());
-    throw platform::ProgramExit{platform::exit_status::Failure};
-  };
+  bool lost = false;
   forEachText(options, [&](const std::string&, const std::string& text) {
+    if (lost) return;  // a synthesizer that failed for good would lose the rest as well
     synth.synthSpeak(text);
     while (synth.synthBusy(false)) runtime.console().waitForMessage();
-    endIfLost();
+    lost = synth.synthSpeechLost();
   });
   runtime.console().pumpAllMessages();
   synth.synthFinish();
-  endIfLost();
+  // A text cut off at the end is lost when no service comes back to say it.
+  lost = lost || synth.synthSpeechLost();
   if (synth.synthOutputFailed()) {
     std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
     throw platform::ProgramExit{1};
+  }
+  if (lost) {
+    tellFailure("falhou");
+    throw platform::ProgramExit{platform::exit_status::Failure};
   }
 }
 
@@ -268,12 +287,17 @@ int main(int argc, char** argv) {
     const std::unique_ptr<engines::EspeakLibrary> espeak = engines::makeEspeakLibrary();
     return app::listVoices(options->engine, configuration, *espeak, stdout);
   }
+  if (options->normal && options->engine.empty()) {
+    const platform::Configuration configuration(platform::configLocations(run));
+    return printBuiltInReading(*options, configuration);
+  }
   if (options->normal || options->pho || (options->phones && options->engine == "ormia")) {
     const platform::Configuration configuration(platform::configLocations(run));
+    const tts::Reading reading = options->literal ? tts::Reading::Literal : tts::readingFromConfig(configuration);
     return app::printOrmiaText(options->normal ? app::OrmiaTextMode::Normalised
                                : options->pho  ? app::OrmiaTextMode::MbrolaLines
                                                : app::OrmiaTextMode::Phones,
-                               options->items, configuration, engineSpeed(options->level));
+                               options->items, configuration, reading, engineSpeed(options->level));
   }
   // Writing a file or only showing phonemes or phones needs no real time: the headless host's
   // virtual clock makes it as fast as the synthesizer.
@@ -287,6 +311,7 @@ int main(int argc, char** argv) {
   std::string audio = options->wavFile.empty() ? std::string() : "wav:" + options->wavFile;
   if (!options->engine.empty() && !options->wavFile.empty()) audio = "none";
   return app::runProgram(run, makeHost, audio, [&](app::ProgramRuntime& runtime) {
+    if (options->literal) runtime.setReading(tts::Reading::Literal);
     if (!runtime.audioError().empty()) {
       std::fprintf(stderr, "kaldro-fala: não foi possível criar o arquivo WAV %s\n", options->wavFile.c_str());
       throw platform::ProgramExit{platform::exit_status::Failure};

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/module_voices.h"
-#include "engines/ormia_adapter.h"
+#include "tts/engine_settings.h"
 #include "platform/sound_sink.h"
 
 namespace kaldro::app {
@@ -36,7 +36,7 @@ OrmiaVoice::OrmiaVoice(const platform::Configuration& config, tts::EnginePlaces 
     : config_(config), places_(std::move(places)) {}
 
 bool OrmiaVoice::start() {
-  const engines::OrmiaSettings settings = engines::readOrmiaSettings(config_);
+  const tts::EngineSettings settings = tts::readEngineSettings(config_);
   tts::EnginePlaces places = places_;
   if (!settings.mbrolaLibrary.empty())
     places.mbrola.libraries.insert(places.mbrola.libraries.begin(), settings.mbrolaLibrary);

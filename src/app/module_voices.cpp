@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "engines/ormia_adapter.h"
+#include "tts/engine_settings.h"
 #include "platform/text.h"
 #include "platform/wave_file.h"
 #include "platform/words.h"
@@ -83,10 +83,12 @@ void BuiltInVoice::handSound(const platform::AudioFormat& format, const uint8_t*
     resamplerReady_ = resampler_.configure(format, ModuleSampleRate, 1);
     if (!resamplerReady_) return;
   }
-  resampler_.convert(bytes, length, converted_);
-  if (!converted_.empty() && !(*sink_)(std::span<const int16_t>(converted_.data(), converted_.size()))) {
-    cancelled_ = true;
-    return;
+  if (length > 0) {
+    resampler_.convert(bytes, length, converted_);
+    if (!converted_.empty() && !(*sink_)(std::span<const int16_t>(converted_.data(), converted_.size()))) {
+      cancelled_ = true;
+      return;
+    }
   }
   if (last) {
     resampler_.tail(converted_);
@@ -157,7 +159,7 @@ ModuleSpeaker::ModuleSpeaker(const platform::Configuration& config, ModuleOption
     : config_(config), options_(std::move(options)), builtIn_(config), ormia_(config, std::move(places)) {}
 
 bool ModuleSpeaker::initialise(std::string& message) {
-  const engines::OrmiaSettings settings = engines::readOrmiaSettings(config_);
+  const tts::EngineSettings settings = tts::readEngineSettings(config_);
   const int builtIn = builtIn_.start(settings.files().abbreviations);
   const bool engine = ormia_.start();
   std::string found;

@@ -7,20 +7,22 @@
 #include "app/input_texts.h"
 #include "engines/ormia_adapter.h"
 #include "platform/text.h"
+#include "tts/engine_settings.h"
 #include "tts/front_end.h"
 
 namespace kaldro::app {
 
 int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
-                   const platform::Configuration& configuration, int speed) {
+                   const platform::Configuration& configuration, tts::Reading reading, int speed) {
   // Without a window, a loader's message box is a line on standard error.
   tts::FrontEnd frontEnd([](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
   std::string readError;
-  const tts::LoadResult loaded = frontEnd.load(tts::dataFilesFromConfig(configuration), &readError);
+  const tts::LoadResult loaded = frontEnd.load(tts::readEngineSettings(configuration).files(), &readError);
   if (loaded != tts::LoadResult::Loaded) {
     std::fprintf(stderr, "kaldro-fala: %s\n", tts::loadFailureText(loaded, readError).c_str());
     return 1;
   }
+  frontEnd.setReading(reading);
   // The lines the engine sends MBROLA at this speed, as its adapter makes them.
   const double durationFactor = engines::durationFactorForSpeed(speed);
   const double pitchFactor = engines::pitchFactorForPitch(0);

@@ -47,11 +47,21 @@ ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, const platf
   console_->setToneOutput(toneOutput_.get());
   wavPlayer_ = std::make_unique<audio::WavPlayer>(*console_, *audioDevice_);
   espeakLibrary_ = engines::makeEspeakLibrary();
+  reading_ = std::make_unique<TextReading>(config_);
   externalSynth_ = std::make_unique<engines::EngineDispatcher>(
-      *console_, engines::builtInAdapters({*console_, config_, *wavPlayer_, espeakLibrary_.get()}));
+      *console_, engines::builtInAdapters({*console_, config_, *wavPlayer_, espeakLibrary_.get(), reading_->modePlace()}));
   speech_ = std::make_unique<speech::Speech>(*console_, config_, *wavPlayer_, *externalSynth_);
+  setReading(reading_->mode());
   lineEditor_ = std::make_unique<speech::LineEditor>(*speech_);
   fileChooser_ = std::make_unique<files::FileChooser>(*speech_, *lineEditor_);
+}
+
+void ProgramRuntime::setReading(tts::Reading reading) {
+  reading_->setMode(reading);
+  if (reading == tts::Reading::Natural)
+    speech_->setTextReader([this](std::string_view text) { return reading_->natural(text); });
+  else
+    speech_->setTextReader({});
 }
 
 ProgramRuntime::~ProgramRuntime() {

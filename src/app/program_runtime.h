@@ -18,6 +18,7 @@
 #include "speech/external_synth.h"
 #include "speech/line_editor.h"
 #include "speech/speech.h"
+#include "app/text_reading.h"
 
 namespace kaldro::app {
 
@@ -38,6 +39,9 @@ class ProgramRuntime {
   // Why the sound device chosen by the program could not be made (empty when it could).
   const std::string& audioError() const { return audioError_; }
   speech::ExternalSynth& externalSynth() { return *externalSynth_; }
+  // Natural (the default of KALDRO.INI) or literal reading, for both voices; set before speech starts.
+  void setReading(tts::Reading reading);
+  const TextReading& reading() const { return *reading_; }
 
  private:
   std::unique_ptr<platform::Host> host_;
@@ -45,6 +49,7 @@ class ProgramRuntime {
   std::unique_ptr<console::Console> console_;
   std::unique_ptr<platform::AudioDevice> audioDevice_;
   std::string audioError_;
+  std::unique_ptr<TextReading> reading_;
   std::unique_ptr<audio::DeviceToneOutput> toneOutput_;
   std::unique_ptr<audio::WavPlayer> wavPlayer_;
   // The engine dispatcher over the external synthesizers.

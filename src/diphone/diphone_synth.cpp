@@ -71,8 +71,7 @@ std::optional<uint32_t> seekWaveData(std::FILE* file) {
 
 DiphoneFolders diphoneFoldersFromConfig(const platform::Configuration& config) {
   auto folder = [&](std::string_view key, std::string_view fallback) {
-    if (auto value = config.findSystemValue("TRADUTOR", key, platform::kPathValueBuffer))
-      return withSlash(platform::cp1252ToUtf8(*value));
+    if (auto value = config.findSystemPath("TRADUTOR", key)) return withSlash(*value);
     return config.prefix() + "/share/kaldro/som/" + std::string(fallback) + "/";
   };
   return {folder("DIRLETRAS", "letras"), folder("DIRDIFONES", "difones")};

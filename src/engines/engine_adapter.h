@@ -33,6 +33,8 @@ class EngineAdapter {
   virtual void finish() = 0;
   // text: CP1252, the whole text of one call of the speech services.
   virtual void speak(std::string_view text) = 0;
+  // Each sign as written: engines with a reading of their own read literally here.
+  virtual void speakLiterally(std::string_view text) { speak(text); }
   // queuedOnly: only text the synthesizer has not yet taken counts.
   virtual bool busy(bool queuedOnly) = 0;
   virtual void stop() = 0;
@@ -41,13 +43,12 @@ class EngineAdapter {
   // A voice named in the configuration (UTF-8) for the next start: it takes the place of the voice
   // number when the synthesizer has a voice of that name. Empty: the number decides.
   virtual void setVoiceName(std::string) {}
-  // Why the synthesizer stopped speaking for good while it was in use (CP1252): its service went
-  // away and could not be reached again, or a text was cut off. Empty while nothing was lost; the
-  // next start clears it. Once set, speak does nothing and busy is false.
-  virtual std::string lostCause() const { return {}; }
-  // Why the last start failed (CP1252, one line, the synthesizer's own words where it gave some);
-  // empty when it did not fail or the adapter cannot tell.
+  // Why the last start failed, or why speech was lost after it (CP1252, one line, the synthesizer's
+  // own words where it gave some); empty when neither happened or the adapter cannot tell.
   virtual std::string failureText() const { return {}; }
+  // True once the synthesizer failed for good after a good start: later texts would be lost too.
+  // Then speak does nothing and busy is false until the next start.
+  virtual bool speechLost() const { return false; }
 };
 
 // The adapter of a synthesizer this build cannot reach: it never starts.

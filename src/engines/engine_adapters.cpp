@@ -11,7 +11,8 @@ AdapterFactory builtInAdapters(EngineContext context) {
   return [context](EngineFamily family) -> std::unique_ptr<EngineAdapter> {
     switch (family) {
       case EngineFamily::Ormia:
-        return std::make_unique<OrmiaAdapter>(context.console, context.config, context.player);
+        return std::make_unique<OrmiaAdapter>(context.console, context.config, context.player, tts::EnginePlaces{},
+                                              context.reading);
       case EngineFamily::SpeechDispatcher:
         return makeSpeechdAdapter(context.console);
       case EngineFamily::ESpeak:

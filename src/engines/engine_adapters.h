@@ -6,6 +6,7 @@
 #include "engines/engine_dispatcher.h"
 #include "engines/espeak_library.h"
 #include "platform/config.h"
+#include "tts/natural_reading.h"
 
 namespace kaldro::engines {
 
@@ -16,6 +17,8 @@ struct EngineContext {
   audio::WavPlayer& player;
   // The run's one owner of libespeak-ng; none: eSpeak NG never starts.
   EspeakLibrary* espeak = nullptr;
+  // The run's reading (LEITURA, or kaldro-fala --literal), read when the engine starts; none: LEITURA.
+  const tts::Reading* reading = nullptr;
 };
 
 AdapterFactory builtInAdapters(EngineContext context);

@@ -38,6 +38,8 @@ void EngineDispatcher::synthFinish() { selected().finish(); }
 
 void EngineDispatcher::synthSpeak(std::string_view text) { selected().speak(text); }
 
+void EngineDispatcher::synthSpeakLiterally(std::string_view text) { selected().speakLiterally(text); }
+
 bool EngineDispatcher::synthBusy(bool queuedOnly) {
   // Completion notices of the engines and the wave player are taken first.
   console_.pumpAllMessages();
@@ -61,9 +63,9 @@ std::string EngineDispatcher::synthFailureText() const {
   return adapter ? adapter->failureText() : std::string();
 }
 
-std::string EngineDispatcher::synthLostCause() const {
+bool EngineDispatcher::synthSpeechLost() const {
   const EngineAdapter* adapter = selectedIfMade();
-  return adapter ? adapter->lostCause() : std::string();
+  return adapter && adapter->speechLost();
 }
 
 }  // namespace kaldro::engines

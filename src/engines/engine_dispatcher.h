@@ -35,12 +35,13 @@ class EngineDispatcher final : public speech::ExternalSynth {
   bool synthStart(int voice, int speed, int pitch, const std::string& outputFile, int kind) override;
   void synthFinish() override;
   void synthSpeak(std::string_view text) override;
+  void synthSpeakLiterally(std::string_view text) override;
   bool synthBusy(bool queuedOnly) override;
   void synthStop() override;
   bool synthOutputFailed() const override;
   void synthSetVoiceName(std::string name) override { voiceName_ = std::move(name); }
-  std::string synthLostCause() const override;
   std::string synthFailureText() const override;
+  bool synthSpeechLost() const override;
 
   int engineKind() const { return engineKind_; }
   // The adapter the current kind selects (made on first use).

@@ -8,11 +8,7 @@ namespace kaldro::engines {
 namespace {
 constexpr uint16_t kFinishPollMs = 500;
 
-std::string setting(const platform::Configuration& config, std::string_view key) {
-  return platform::backslashesToSlashes(config.readConfig("ORMIATTS", key));
-}
-
-tts::EnginePlaces placesWith(tts::EnginePlaces places, const OrmiaSettings& settings) {
+tts::EnginePlaces placesWith(tts::EnginePlaces places, const tts::EngineSettings& settings) {
   if (!settings.mbrolaLibrary.empty())
     places.mbrola.libraries.insert(places.mbrola.libraries.begin(), settings.mbrolaLibrary);
   if (places.engineFolder.empty()) places.engineFolder = settings.engineFolder;
@@ -20,34 +16,17 @@ tts::EnginePlaces placesWith(tts::EnginePlaces places, const OrmiaSettings& sett
 }
 }  // namespace
 
-tts::DataFiles OrmiaSettings::files() const {
-  const std::string stem = engineFolder + baseName;
-  return {stem + ".nrl", stem + ".exc", stem + ".abr", stem + ".pro", stem + ".dfn"};
-}
-
-OrmiaSettings readOrmiaSettings(const platform::Configuration& config) {
-  OrmiaSettings settings;
-  settings.databaseName = setting(config, "MBROLA_DB");
-  settings.engineFolder = setting(config, "DIR");
-  settings.baseName = setting(config, "BASE");
-  settings.mbrolaLibrary = setting(config, "MBROLA_LIB");
-  if (settings.databaseName.empty()) settings.databaseName = "br4";
-  // Our data and the voice live apart on Linux: the data folder is the one of our install.
-  if (settings.engineFolder.empty()) settings.engineFolder = config.prefix() + "/share/kaldro/ormiatts/";
-  if (settings.baseName.empty()) settings.baseName = "portug";
-  if (settings.engineFolder.back() != '/') settings.engineFolder += '/';
-  return settings;
-}
-
 double durationFactorForSpeed(int speed) { return 0.8 - speed / 15.0; }
 double pitchFactorForPitch(int pitch) { return (pitch + 11) / 11.0; }
 
 OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
-                           tts::EnginePlaces places)
+                           tts::EnginePlaces places, const tts::Reading* reading)
     : console_(console),
-      settings_(readOrmiaSettings(config)),
+      settings_(tts::readEngineSettings(config)),
       engine_(placesWith(std::move(places), settings_),
               [&console](const std::string& message) { console.host().trace().event("message", message); }),
+      configuredReading_(tts::readingFromConfig(config)),
+      reading_(reading),
       playerSink_(player) {}
 
 void OrmiaAdapter::postWake() { postSynthWake(console_.host()); }
@@ -66,6 +45,7 @@ bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFil
   started_ = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions, files.abbreviations,
                                  files.prosody, files.diphones);
   engine_.setFactors(durationFactorForSpeed(speed), pitchFactorForPitch(pitch));
+  engine_.setReading(reading_ ? *reading_ : configuredReading_);
   if (!started_) {
     failureText_ = engine_.lastErrorText().empty() ? engine_.mbrolaMessage() : engine_.lastErrorText();
     return false;
@@ -95,6 +75,14 @@ void OrmiaAdapter::speak(std::string_view text) {
   if (fileSink_ && !fileSink_->status().ok()) failureText_ = fileSink_->status().message();
   lostCause_ = engine_.lostUtterance();
   postWake();
+}
+
+void OrmiaAdapter::speakLiterally(std::string_view text) {
+  if (!started_) return;
+  // The utterance is made at once, so the reading can be put back right after it.
+  engine_.setReading(tts::Reading::Literal);
+  speak(text);
+  engine_.setReading(reading_ ? *reading_ : configuredReading_);
 }
 
 bool OrmiaAdapter::busy(bool) {

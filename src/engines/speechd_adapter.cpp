@@ -37,20 +37,30 @@ void SpeechdAdapter::applySettings() {
 bool SpeechdAdapter::start(int voice, int speed, int pitch, const std::string& outputFile) {
   if (client_) finish();
   lostCause_.clear();
+  startFailure_.clear();
   // The service speaks only to the sound device.
-  if (!outputFile.empty()) return false;
+  if (!outputFile.empty()) {
+    startFailure_ = platform::words::SpeechServiceWritesNoFiles.str();
+    return false;
+  }
   std::unique_ptr<SpeechServiceClient> client = connectClient();
-  if (!client) return false;
+  if (!client) {
+    startFailure_ = platform::words::SpeechServiceMissing.str();
+    return false;
+  }
   std::vector<EngineVoice> voices = client->synthesisVoices();
   if (voices.empty()) {
     client->disconnect();
+    startFailure_ = platform::words::SpeechServiceWithoutVoices.str();
     return false;
   }
   // The service's first voice is the first of its first language (Afrikaans): without a voice of
-  // the configuration's, the service's voice for Brazilian Portuguese speaks, at its own rate.
+  // the configuration's, the service's voice for Brazilian Portuguese speaks. A number or name that
+  // picks no voice also drops the rate (it was meant for another voice); 0 means none was given.
   const std::optional<size_t> chosen = findVoice(voices, voice, voiceName_);
   chosenVoice_ = chosen ? voices[*chosen].name : std::string();
-  rate_ = chosen ? std::clamp(speed, -10, 10) * 10 : 0;
+  const bool noneGiven = voice == 0 && voiceName_.empty();
+  rate_ = chosen || noneGiven ? std::clamp(speed, -10, 10) * 10 : 0;
   client_ = std::move(client);
   applySettings();
   voices_ = std::move(voices);

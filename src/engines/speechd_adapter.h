@@ -40,7 +40,8 @@ class SpeechdAdapter final : public EngineAdapter {
   ~SpeechdAdapter() override;
 
   // voice: 1-based index into the service's synthesis voices, or the voice set by setVoiceName;
-  // when neither picks a voice, Brazilian Portuguese in the service's own voice for it, at rate 0.
+  // when neither picks a voice, Brazilian Portuguese in the service's own voice for it (at rate 0
+  // when the number or name picks none; voice 0 and no name: none given, the speed holds).
   // speed -10..10 is the service's -100..100. An output file cannot be written.
   bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
   // Texts cut off by a service that went away are said again on a new connection first.
@@ -52,7 +53,8 @@ class SpeechdAdapter final : public EngineAdapter {
   bool busy(bool queuedOnly) override;
   void stop() override;
   void setVoiceName(std::string name) override { voiceName_ = std::move(name); }
-  std::string lostCause() const override { return lostCause_; }
+  std::string failureText() const override { return lostCause_.empty() ? startFailure_ : lostCause_; }
+  bool speechLost() const override { return !lostCause_.empty(); }
 
   bool started() const { return client_ != nullptr; }
   // The voices listed at start, and the one chosen (empty: the service's voice for the language).
@@ -85,6 +87,7 @@ class SpeechdAdapter final : public EngineAdapter {
   std::vector<std::string> cutOff_;
   bool closed_ = false;
   std::string lostCause_;
+  std::string startFailure_;
 };
 
 // The adapter over libspeechd, connecting as the running program's name.

@@ -6,7 +6,7 @@
 
 #include "engines/ormia_adapter.h"
 #include "engines/speech_service_client.h"
-#include "platform/text.h"
+#include "tts/engine_settings.h"
 #include "tts/ormia_engine.h"
 
 namespace kaldro::engines {
@@ -21,15 +21,15 @@ std::optional<std::vector<EngineVoice>> speechdVoices(const std::string& clientN
 }
 
 MbrolaVoice ormiaVoice(const platform::Configuration& config) {
-  const OrmiaSettings settings = readOrmiaSettings(config);
-  MbrolaVoice voice{platform::cp1252ToUtf8(settings.databaseName), ""};
+  const tts::EngineSettings settings = tts::readEngineSettings(config);
+  MbrolaVoice voice{settings.databaseName, ""};
   std::string file = settings.databaseName;
   if (file.find('/') == std::string::npos) {
     const tts::OrmiaEngine engine{tts::EnginePlaces{}};
     if (!engine.readRegistryString(std::string(tts::kVoiceRecordKey) + settings.databaseName + "\\", file)) return voice;
   }
   struct stat info {};
-  if (::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode)) voice.file = platform::cp1252ToUtf8(file);
+  if (::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode)) voice.file = file;
   return voice;
 }
 

@@ -1,3 +1,4 @@
+// Finding KALDRO.INI and reading a value or a path from it.
 #include "platform/config.h"
 
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/profile.h"
+#include "platform/text.h"
 
 namespace kaldro::platform {
 
@@ -86,12 +88,26 @@ std::string Configuration::lookupFile() const {
 }
 
 std::string Configuration::readConfig(std::string_view section, std::string_view key) const {
+  return lookup(section, key, false);
+}
+
+std::string Configuration::readPath(std::string_view section, std::string_view key) const {
+  return lookup(section, key, true);
+}
+
+std::string Configuration::lookup(std::string_view section, std::string_view key, bool asPath) const {
   const std::string file = lookupFile();
   if (section.empty()) section = "KALDRO";
-  std::string value = backslashesToSlashes(readValue(file, section, key, kLookupBuffer).value_or(""));
+  // A path leaves the configuration's CP1252 here, once, for the file system's UTF-8; the folders put
+  // in place of "@" are then in UTF-8 already, like the start directory.
+  auto read = [&](std::string_view fromSection, std::string_view fromKey) {
+    std::string text = backslashesToSlashes(readValue(file, fromSection, fromKey, kLookupBuffer).value_or(""));
+    return asPath ? cp1252ToUtf8(text) : text;
+  };
+  std::string value = read(section, key);
 
   auto programFolder = [&]() {
-    std::string folder = backslashesToSlashes(readValue(file, "KALDRO", "PGMKALDRO", kLookupBuffer).value_or(""));
+    std::string folder = read("KALDRO", "PGMKALDRO");
     if (folder.empty() || folder.front() == '@') return locations_.startDirectory;
     return folder;
   };
@@ -110,6 +126,12 @@ std::string Configuration::readConfig(std::string_view section, std::string_view
     scanFrom = at + folder.size();
   }
   return value;
+}
+
+std::optional<std::string> Configuration::findSystemPath(std::string_view section, std::string_view key) const {
+  auto value = findSystemValue(section, key, kPathValueBuffer);
+  if (!value) return std::nullopt;
+  return cp1252ToUtf8(backslashesToSlashes(*value));
 }
 
 std::optional<std::string> Configuration::findSystemValue(std::string_view section, std::string_view key,

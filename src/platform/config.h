@@ -42,6 +42,9 @@ class Configuration {
   // directory's; an empty section means KALDRO; a missing key gives an empty text. "@" at the
   // start of the value, or the first "@/", stands for PGMKALDRO (or the start directory).
   std::string readConfig(std::string_view section, std::string_view key) const;
+  // A folder, file or program name read as readConfig does, turned from the configuration's CP1252
+  // into the file system's UTF-8 ("\" as "/"): every path the programs take from KALDRO.INI.
+  std::string readPath(std::string_view section, std::string_view key) const;
 
   // Only the system folder's file, no substitution: DIRLETRAS and the console's keys.
   // Missing file or key: fallback. The value is cut to bufferSize - 1 characters.
@@ -50,6 +53,8 @@ class Configuration {
   // Same, but tells a missing key apart from an empty value.
   std::optional<std::string> findSystemValue(std::string_view section, std::string_view key,
                                              size_t bufferSize) const;
+  // A path from the system folder's file only, in UTF-8 ("\" as "/"); nothing when it is missing.
+  std::optional<std::string> findSystemPath(std::string_view section, std::string_view key) const;
 
   const std::string& startDirectory() const { return locations_.startDirectory; }
   const std::string& prefix() const { return locations_.prefix; }
@@ -59,6 +64,7 @@ class Configuration {
   std::string lookupFile() const;
 
  private:
+  std::string lookup(std::string_view section, std::string_view key, bool asPath) const;
   std::optional<std::string> readValue(const std::string& file, std::string_view section, std::string_view key,
                                        size_t bufferSize) const;
 

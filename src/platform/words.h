@@ -89,7 +89,11 @@ inline constexpr Cp1252Words MbrolaStoppedAnswering = "o programa mbrola parou d
 inline constexpr Cp1252Words MbrolaFlooded = "o MBROLA mandou muito mais som do que as linhas pedem";
 inline constexpr Cp1252Words MbrolaGaveTooMuch = "a biblioteca do MBROLA deu {} amostras onde cabiam {}";
 inline constexpr Cp1252Words MbrolaLibraryNotAFile = "{} não é um arquivo comum: não foi carregado como biblioteca do MBROLA";
-// Speech Dispatcher going away while in use.
+// Speech Dispatcher not starting, or going away while in use.
+inline constexpr Cp1252Words SpeechServiceMissing =
+    "o Speech Dispatcher não respondeu (o pacote speech-dispatcher está instalado?)";
+inline constexpr Cp1252Words SpeechServiceWithoutVoices = "o Speech Dispatcher não tem vozes";
+inline constexpr Cp1252Words SpeechServiceWritesNoFiles = "o Speech Dispatcher não grava arquivos";
 inline constexpr Cp1252Words SpeechServiceGone = "o Speech Dispatcher fechou a conexão e não voltou";
 inline constexpr Cp1252Words SpeechServiceSilent = "o Speech Dispatcher parou de responder";
 inline constexpr Cp1252Words SpeechServiceCutShort = "o Speech Dispatcher fechou a conexão no meio da fala duas vezes";

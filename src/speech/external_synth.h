@@ -16,16 +16,19 @@ class ExternalSynth {
   virtual void synthFinish() = 0;
   // Hands the whole text (CP1252) over; returns while it is still being spoken.
   virtual void synthSpeak(std::string_view text) = 0;
+  // The same, each sign read as written, whatever reading the synthesizer was started with.
+  virtual void synthSpeakLiterally(std::string_view text) { synthSpeak(text); }
   virtual bool synthBusy(bool queuedOnly) = 0;
   virtual void synthStop() = 0;
   // True when speech meant for the output file was lost (a write failed).
   virtual bool synthOutputFailed() const { return false; }
   // A voice named in the configuration (UTF-8), for the next synthStart; empty: the voice number.
   virtual void synthSetVoiceName(std::string) {}
-  // Why the synthesizer stopped speaking for good after it started (CP1252); empty while it speaks.
-  virtual std::string synthLostCause() const { return {}; }
-  // Why the last start failed (CP1252, one line); empty when it did not or the synthesizer cannot tell.
+  // Why the last start failed, or why speech was lost after it (CP1252, one line); empty when
+  // neither happened or the synthesizer cannot tell.
   virtual std::string synthFailureText() const { return {}; }
+  // True once the synthesizer failed for good after a good start: the text just handed was lost.
+  virtual bool synthSpeechLost() const { return false; }
 };
 
 // Where no external synthesizer is available: it never starts, so speech stays built-in.

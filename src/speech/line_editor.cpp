@@ -416,13 +416,13 @@ void LineEditor::speakWordAtCursor() {
     for (int i = position; i < end; ++i) anyNonConsonant = anyNonConsonant || !platform::isCapitalConsonantWithoutWY(static_cast<uint8_t>(upper[i - 1]));
     const std::string word = f.text.substr(static_cast<size_t>(position - 1), static_cast<size_t>(end - position));
     if (anyNonConsonant) {
-      speech_.speakText(word);
+      speech_.speakTextLiterally(word);
     } else {
       speech_.spellText(word);
     }
   } else if (isDigit(first) || first == '-') {
     while (end <= f.maxLen && isDigit(static_cast<uint8_t>(upper[end - 1]))) ++end;
-    speech_.speakText(f.text.substr(static_cast<size_t>(position - 1), static_cast<size_t>(end - position)));
+    speech_.speakTextLiterally(f.text.substr(static_cast<size_t>(position - 1), static_cast<size_t>(end - position)));
   } else {
     speech_.spellText(f.text.substr(static_cast<size_t>(position - 1), 1));
   }

@@ -74,8 +74,8 @@ Launch LinkOpener::launchFor(std::string_view word) const {
 
   if (startsWithIgnoringCase(word, "http://") || startsWithIgnoringCase(word, "https://") ||
       startsWithIgnoringCase(word, "www.")) {
-    const std::string program = config_.readConfig("KALDRO", "PROG.HTM");
-    if (!program.empty()) return Launch{{platform::cp1252ToUtf8(program), utf8Word}, true};
+    const std::string program = config_.readPath("KALDRO", "PROG.HTM");
+    if (!program.empty()) return Launch{{program, utf8Word}, true};
     // The desktop opener reads a bare "www." name as a file.
     return Launch{{"xdg-open", startsWithIgnoringCase(word, "www.") ? "http://" + utf8Word : utf8Word}, true};
   }
@@ -94,8 +94,8 @@ Launch LinkOpener::launchFor(std::string_view word) const {
 
   const size_t dot = word.find('.');
   const std::string extension = upcaseLatin1(dot == std::string_view::npos ? word.substr(0, 3) : word.substr(dot + 1, 3));
-  const std::string program = config_.readConfig("KALDRO", "PROG." + extension);
-  if (!program.empty()) return Launch{{platform::cp1252ToUtf8(program), argument}, true};
+  const std::string program = config_.readPath("KALDRO", "PROG." + extension);
+  if (!program.empty()) return Launch{{program, argument}, true};
   // Without a program of the user's own, the desktop's association opens what exists; a program
   // file found in the folder is never started ("comando" must not run ./comando).
   if (!exists || executableFile) return {};

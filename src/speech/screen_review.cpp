@@ -296,7 +296,7 @@ void ScreenReview::speakWordAtPosition() {
       if (word.size() < 3) word.push_back(static_cast<char>(repeated));
       ++column_;
     }
-    speech_.speakText(word);
+    speech_.speakTextLiterally(word);
     return;
   }
   bool allConsonants = true;
@@ -304,7 +304,7 @@ void ScreenReview::speakWordAtPosition() {
   if (allConsonants) {
     speech_.spellText(word);
   } else {
-    speech_.speakText(word);
+    speech_.speakTextLiterally(word);
   }
 }
 

@@ -73,19 +73,34 @@ void Speech::writeLineSpeak(std::string_view text) {
   console_.writeLine();
 }
 
-void Speech::speakText(std::string_view text) {
+void Speech::speakText(std::string_view text) { speakTextReading(text, true); }
+
+void Speech::speakTextLiterally(std::string_view text) { speakTextReading(text, false); }
+
+std::string Speech::readingOf(std::string_view text) const {
+  return textReader_ ? textReader_(text) : std::string(text);
+}
+
+void Speech::speakTextReading(std::string_view text, bool natural) {
   trace("say", text);
   if (externalActive_) {
     waitSpeechEnd();
     if (!externalLost() && !console_.keyPressed()) {
       trace("external", text);
-      external_->synthSpeak(text);
+      if (natural)
+        external_->synthSpeak(text);
+      else
+        external_->synthSpeakLiterally(text);
       externalPending_ = true;
     }
     // A text the synthesizer could not take is heard all the same.
     if (!externalLost()) return;
   }
-  speakBuiltIn(text);
+  natural = natural && textReader_;
+  if (!natural) return speakBuiltIn(text, false);
+  const std::string read = readingOf(text);
+  if (read != text) trace("read", read);
+  speakBuiltIn(read, true);
 }
 
 void Speech::tellFallback(std::string_view why, const std::string& cause) {
@@ -95,8 +110,8 @@ void Speech::tellFallback(std::string_view why, const std::string& cause) {
 
 bool Speech::externalLost() {
   if (!externalActive_) return true;
-  const std::string cause = external_->synthLostCause();
-  if (cause.empty()) return false;
+  if (!external_->synthSpeechLost()) return false;
+  const std::string cause = external_->synthFailureText();
   trace("external-lost", cause);
   tellFallback(platform::words::ExternalVoiceFailed, cause);
   external_->synthFinish();
@@ -104,7 +119,7 @@ bool Speech::externalLost() {
   return true;
 }
 
-void Speech::speakBuiltIn(std::string_view original) {
+void Speech::speakBuiltIn(std::string_view original, bool natural) {
   const std::string text = std::string(original) + " ";
   const size_t size = text.size();
   stopRequested_ = false;
@@ -149,7 +164,7 @@ void Speech::speakBuiltIn(std::string_view original) {
         last = c;
         repeats = 0;
       }
-      speakSymbol(std::string_view(text).substr(pos), heard);
+      speakSymbol(std::string_view(text).substr(pos), heard, natural);
       if (pos < size) ++pos;
     }
   }
@@ -169,19 +184,19 @@ size_t Speech::speakDigitRun(std::string_view text, size_t pos) {
 }
 
 // One symbol at the start of rest, heard as `heard` (a blank once it repeats too often).
-void Speech::speakSymbol(std::string_view rest, char heard) {
+void Speech::speakSymbol(std::string_view rest, char heard, bool natural) {
   if (rest.front() == '-') {
     const char next = rest.size() >= 3 ? rest[1] : ' ';
     if (next == ' ' || next == '-')
-      speakPunctuation(rest);
+      speakPunctuation(rest, !natural);
     else if (isDigit(next))
       playWord("_MENOS");
     else
       speakChar('-');
   } else if (rest.substr(0, 3) == "://") {
     spellText(rest.substr(0, 1));
-  } else if (isPunctuation(heard)) {
-    speakPunctuation(rest);
+  } else if (isPunctuation(heard) || (natural && (heard == '!' || heard == '?'))) {
+    speakPunctuation(rest, !natural);
   } else if (heard == ' ' || heard == '\t') {
     // blanks and tabs only separate
   } else if (!console_.keyPressed()) {
@@ -212,17 +227,17 @@ void Speech::speakWordRun(std::string_view run) {
   }
 }
 
-void Speech::speakPunctuation(std::string_view rest) {
+void Speech::speakPunctuation(std::string_view rest, bool named) {
   if (console_.keyPressed()) return;
   waitSpeechEnd();
   const char mark = rest.front();
-  speakChar(static_cast<uint8_t>(mark));
+  if (named) speakChar(static_cast<uint8_t>(mark));
   const char next = rest.size() > 1 ? rest[1] : ' ';
   if (mark == '(' || mark == ')' || mark == ':' || mark == ';')
     pauseSpeech(pauseColon_);
   else if ((mark == ',' || mark == '-') && next == ' ')
     pauseSpeech(pauseComma_);
-  else if (mark == '.' && next == ' ')
+  else if ((mark == '.' || mark == '!' || mark == '?') && next == ' ')
     pauseSpeech(pauseFullStop_);
 }
 

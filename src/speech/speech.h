@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <random>
 #include <span>
@@ -50,6 +51,9 @@ class Speech {
   void writeSpeak(std::string_view text);
   void writeLineSpeak(std::string_view text);
   void speakText(std::string_view text);
+  // speakText without the natural reading: the editor's and the screen review's word moves, where
+  // the user wants each sign.
+  void speakTextLiterally(std::string_view text);
   void speakChar(uint8_t character);
   void spellText(std::string_view text);
   void playWord(std::string_view name);
@@ -74,6 +78,15 @@ class Speech {
   void speakTime(int hour, int minute);
   void speakCurrentDate();
   void speakCurrentTime();
+
+  // How the built-in voice reads a whole text before cutting it into runs. The program gives the
+  // natural reading (dates, money, numbers in words; punctuation then only pauses); none (the
+  // default): each sign as written, punctuation named.
+  using TextReader = std::function<std::string(std::string_view)>;
+  void setTextReader(TextReader reader) { textReader_ = std::move(reader); }
+  bool readsNaturally() const { return static_cast<bool>(textReader_); }
+  // The text the built-in voice's run cutting gets for a text.
+  std::string readingOf(std::string_view text) const;
 
   // The line editor's echo switch: typed characters are spoken (on at start, F4 toggles).
   bool echoOn() const { return echo_; }
@@ -109,7 +122,9 @@ class Speech {
     Speech& speech_;
   };
 
-  void speakBuiltIn(std::string_view text);
+  void speakTextReading(std::string_view text, bool natural);
+  // natural: punctuation pauses without being named.
+  void speakBuiltIn(std::string_view text, bool natural);
   // True when the external synthesizer has stopped speaking for good: it is finished, and the
   // built-in synthesizer speaks from here on.
   bool externalLost();
@@ -117,8 +132,8 @@ class Speech {
   static void tellFallback(std::string_view why, const std::string& cause);
   void speakWordRun(std::string_view run);
   size_t speakDigitRun(std::string_view text, size_t pos);
-  void speakSymbol(std::string_view rest, char heard);
-  void speakPunctuation(std::string_view rest);
+  void speakSymbol(std::string_view rest, char heard, bool natural);
+  void speakPunctuation(std::string_view rest, bool named = true);
   void playLettersFile(const std::string& name);
   void trace(std::string_view keyword, std::string_view text);
   void playEightBitImage(const std::vector<uint8_t>& samples);
@@ -130,6 +145,7 @@ class Speech {
   NoExternalSynth ownExternal_;
   audio::WavPlayer* player_ = nullptr;
   ExternalSynth* external_ = nullptr;
+  TextReader textReader_;
   BuiltInOutput builtInOutput_{*this};
   diphone::DiphoneSynth synth_{builtInOutput_};
 

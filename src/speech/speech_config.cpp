@@ -69,8 +69,8 @@ std::optional<ExternalSettings> readExternalSettings(const platform::Configurati
 std::string lettersFolderFromConfig(const platform::Configuration& config) {
   std::string folder;
   // An empty value would name the root folder: it counts as missing.
-  if (auto value = config.findSystemValue("TRADUTOR", "DIRLETRAS", platform::kPathValueBuffer); value && !value->empty())
-    folder = platform::cp1252ToUtf8(*value);
+  if (auto value = config.findSystemPath("TRADUTOR", "DIRLETRAS"); value && !value->empty())
+    folder = *value;
   else
     folder = config.prefix() + "/share/kaldro/som/letras/";
   if (folder.back() != '/') folder += '/';

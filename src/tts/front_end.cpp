@@ -1,7 +1,6 @@
 // The engine's pipeline, stage after stage: normalise, tokenise, patterns, transcribe, prosody.
 #include "tts/front_end.h"
 
-#include "platform/config.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "platform/words.h"
@@ -22,15 +21,6 @@ DataFiles dataFilesIn(const std::string& folder, const std::string& baseName) {
   return {file(".nrl"), file(".exc"), file(".abr"), file(".pro"), file(".dfn")};
 }
 
-DataFiles dataFilesFromConfig(const platform::Configuration& configuration) {
-  std::string folder = configuration.readConfig("ORMIATTS", "DIR");
-  if (folder.empty()) folder = configuration.prefix() + "/share/kaldro/ormiatts/";
-  if (folder.back() != '/') folder += '/';
-  std::string baseName = configuration.readConfig("ORMIATTS", "BASE");
-  if (baseName.empty()) baseName = "portug";
-  return dataFilesIn(folder, baseName);
-}
-
 std::string loadFailureText(LoadResult result, const std::string& readErrorText) {
   switch (result) {
     case LoadResult::Loaded: return {};
@@ -48,6 +38,8 @@ struct FrontEnd::Stages {
   Transcriber transcriber;
   Normaliser normaliser;
   Prosody prosody;
+  NaturalReading natural{normaliser};
+  Reading reading = Reading::Natural;
 };
 
 FrontEnd::FrontEnd(std::function<void(const std::string&)> showMessage)
@@ -78,7 +70,12 @@ void FrontEnd::discard() {
   stages_->prosody.discardDiphones();
 }
 
-std::string FrontEnd::normalise(std::string_view text) const { return stages_->normaliser.normaliseText(text); }
+void FrontEnd::setReading(Reading reading) { stages_->reading = reading; }
+
+std::string FrontEnd::normalise(std::string_view text) const {
+  if (stages_->reading == Reading::Literal) return stages_->normaliser.normaliseText(text);
+  return stages_->normaliser.normaliseText(stages_->natural.read(text));
+}
 
 // One utterance on its way through the stages: its factors, the piece being made, and what each
 // stage carries from one piece to the next.

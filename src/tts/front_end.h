@@ -8,12 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "tts/natural_reading.h"
 #include "tts/phrasing.h"
 #include "tts/transcriber.h"
-
-namespace kaldro::platform {
-class Configuration;
-}
 
 namespace kaldro::tts {
 
@@ -29,9 +26,6 @@ struct DataFiles {
 // folder + baseName + ".nrl", ".exc", ".abr", ".pro", ".dfn"; each name is found without regard to
 // case when the exact one does not exist.
 DataFiles dataFilesIn(const std::string& folder, const std::string& baseName = "portug");
-// The engine's files from [ORMIATTS] DIR and BASE of KALDRO.INI; DIR defaults to
-// PREFIX/share/kaldro/ormiatts/, BASE to "portug".
-DataFiles dataFilesFromConfig(const platform::Configuration& configuration);
 
 // Which loader failed; the engine turns each into its own message.
 enum class LoadResult { Loaded, LexiconFailed, AbbreviationsFailed, ProsodyFailed, ReadError };
@@ -53,6 +47,9 @@ class FrontEnd {
   // Forgets the rule chains and the diphone list of an earlier load.
   void discard();
 
+  // Natural (the default): texts are first read as a reader says them (dates, money...); literal:
+  // sign by sign.
+  void setReading(Reading reading);
   // Text (CP1252) to its normalised form: words, blanks and kept punctuation.
   std::string normalise(std::string_view text) const;
   // Text (CP1252) to MBROLA lines, with the engine's duration and pitch factors: phone lines,

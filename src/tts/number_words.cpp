@@ -55,6 +55,8 @@ NumberWords::NumberWords()
       teens_(toCp1252(kTeens)),
       tens_(toCp1252(kTens)),
       hundreds_(toCp1252(kHundreds)),
+      feminineUnits_(units_),
+      feminineHundreds_(hundreds_),
       hundredAlone_("cem"),
       and_("e"),
       scaleOne_(toCp1252(kScaleOne)),
@@ -62,9 +64,17 @@ NumberWords::NumberWords()
       ordinalUnits_(toCp1252(kOrdinalUnits)),
       ordinalTens_(toCp1252(kOrdinalTens)),
       ordinalHundreds_(toCp1252(kOrdinalHundreds)),
-      thousandth_(platform::utf8ToCp1252("milésimo")) {}
+      thousandth_(platform::utf8ToCp1252("milésimo")) {
+  feminineUnits_[1] = "uma";
+  feminineUnits_[2] = "duas";
+  // duzentos .. novecentos: the hundreds from two up end in "os", which the feminine makes "as".
+  for (size_t d = 2; d < 10; ++d) feminineHundreds_[d].replace(feminineHundreds_[d].size() - 2, 1, "a");
+}
 
-NumberWords::Group NumberWords::group(unsigned value) const {
+NumberWords::Group NumberWords::group(unsigned value, Gender gender) const {
+  const bool feminine = gender == Gender::Feminine;
+  const auto& unitWords = feminine ? feminineUnits_ : units_;
+  const auto& hundredsWords = feminine ? feminineHundreds_ : hundreds_;
   Group result;
   if (value == 0) return result;
   if (value == 100) {
@@ -73,7 +83,7 @@ NumberWords::Group NumberWords::group(unsigned value) const {
   }
   unsigned hundreds = value / 100, tens = value / 10 % 10, units = value % 10;
   std::string& text = result.text;
-  appendWord(text, hundreds_[hundreds]);
+  appendWord(text, hundredsWords[hundreds]);
   if (tens == 0 && units == 0) return result;
   if (hundreds != 0) {
     appendWord(text, and_);
@@ -86,11 +96,11 @@ NumberWords::Group NumberWords::group(unsigned value) const {
   appendWord(text, tens_[tens]);
   if (units == 0) return result;
   if (tens != 0) appendWord(text, and_);
-  appendWord(text, units_[units]);
+  appendWord(text, unitWords[units]);
   return result;
 }
 
-std::string NumberWords::cardinal(uint64_t n) const {
+std::string NumberWords::cardinal(uint64_t n, Gender gender) const {
   if (n == 0) return units_[0];
   if (n >= kLimit) {
     std::string digits = std::to_string(n), text;
@@ -105,7 +115,8 @@ std::string NumberWords::cardinal(uint64_t n) const {
   std::string text;
   for (int i = 0; i <= last; ++i) {
     if (values[i] == 0) continue;
-    Group g = group(values[i]);
+    // The thousands and the units agree with the noun; millions and above count masculine nouns.
+    Group g = group(values[i], i >= 3 ? gender : Gender::Masculine);
     // Portuguese joins the last group with "e" when it is a round hundred or below a hundred.
     if (i == last && !text.empty() && !g.joinedInside) appendWord(text, and_);
     bool thousands = i == 3;

@@ -149,7 +149,9 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
 
 OrmiaEngine::Attempt OrmiaEngine::sayOnce(std::string_view text, platform::SoundSink& sink, long long alreadyHeard) {
   Attempt attempt;
-  bool wanted = true;  // the sink takes samples; once it refuses, the rest is read and dropped
+  // The sink takes samples; once it refuses, no more phones are written (a stopped utterance costs no
+  // more synthesis) but the last, whose flush ends what MBROLA holds, which is read and dropped.
+  bool wanted = true;
   // Hands over what came, past the samples an earlier attempt already handed.
   auto take = [&](int count) {
     const long long before = attempt.samples;
@@ -167,7 +169,7 @@ OrmiaEngine::Attempt OrmiaEngine::sayOnce(std::string_view text, platform::Sound
   auto speakPiece = [&](std::vector<std::string>& lines, bool lastPiece) {
     for (size_t i = 0; i < lines.size(); ++i) {
       const bool last = lastPiece && i + 1 == lines.size();
-      if (lines[i].empty() && !last) continue;
+      if ((lines[i].empty() || !wanted) && !last) continue;
       binding_->write(lines[i] + "\r\n");
       // MBROLA's error on a line empties it and the rest goes on; a failed synthesizer ends the
       // attempt (a reset would start it afresh in the middle). lastError may be what finds it.

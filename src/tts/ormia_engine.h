@@ -44,6 +44,8 @@ class OrmiaEngine {
   // Empty arguments take their defaults (br4, portug.nrl, .exc, .abr, .pro, .dfn).
   bool startEngine(std::string database, std::string rules, std::string exceptions, std::string abbreviations,
                    std::string prosody, std::string diphones);
+  // Natural (the default) or literal reading of the texts spoken from now on.
+  void setReading(Reading reading) { frontEnd_.setReading(reading); }
   void setFactors(double durationFactor, double pitchFactor) {
     durationFactor_ = durationFactor;
     pitchFactor_ = pitchFactor;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <csignal>
 #include <map>
+#include <thread>
 #include <string>
 #include <utility>
 
@@ -123,6 +125,7 @@ struct LetterRun {
   int external = 0;  // texts handed to the external synthesizer
   int phonemes = 0;  // texts spoken by the built-in voice
   int engineSound = 0;  // blocks of eSpeak NG's sound played
+  bool lost = false;    // the external synthesizer was lost on the way
   std::string letter;
 };
 
@@ -138,6 +141,7 @@ LetterRun writeLetter(int kind, const std::map<std::string, std::string>& enviro
     run.external += line.rfind("external ", 0) == 0;
     run.phonemes += line.rfind("phonemes ", 0) == 0;
     run.engineSound += line.rfind("play - 22050 16 1 ", 0) == 0;
+    run.lost = run.lost || line.rfind("external-lost ", 0) == 0;
   }
   if (folder.exists("carta.txt")) run.letter = folder.read("carta.txt");
   return run;
@@ -167,6 +171,45 @@ TEST(DesktopEngines, LetterGeneratorThroughSpeechDispatcherOrItsOwnVoiceWithout)
   EXPECT_EQ(with.letter, "Caro Ana,\nAbra\xE7os.\n");
   EXPECT_GT(with.external, 2);
   EXPECT_EQ(with.phonemes, 0);
+}
+
+}  // namespace
+}  // namespace kaldro::engines
+
+namespace kaldro::engines {
+namespace {
+
+// Speech Dispatcher killed while it speaks, and never started again: kaldro-fala ends with 1 and
+// says why; the letter generator goes on in its own voice and writes the letter.
+TEST(DesktopEngines, SpeechDispatcherKilledWhileSpeaking) {
+  for (const bool letter : {false, true}) {
+    testing::SpeechDaemon daemon({}, 4);
+    if (!daemon.failure.empty()) GTEST_SKIP() << daemon.failure;
+    // No service of the desktop's own is started in its place.
+    const std::map<std::string, std::string> environment{{"SPEECHD_ADDRESS", daemon.address()},
+                                                         {"SPEECHD_CMD", "/bin/false"}};
+    std::thread killer([&] {
+      if (daemon.waitUntilSpeaking()) daemon.signal(SIGKILL);
+    });
+    if (letter) {
+      const LetterRun run = writeLetter(5, environment);
+      killer.join();
+      EXPECT_EQ(run.status, 0);
+      EXPECT_EQ(run.letter, "Caro Ana,\nAbra\xE7os.\n");
+      EXPECT_TRUE(run.lost);
+      EXPECT_GT(run.external, 0);
+      EXPECT_GT(run.phonemes, 0);
+    } else {
+      std::string text;
+      for (int i = 0; i < 60; ++i) text += "Esta \xC3\xA9 uma frase longa para o teste da fala. ";
+      ScratchFolder folder;
+      const auto spoken = runProgram("kaldro-fala", {"--engine", "speechd", text, "Outra."}, "", folder, environment);
+      killer.join();
+      EXPECT_EQ(spoken.status, 1);
+      EXPECT_TRUE(contains(spoken.standardError, "o motor speechd falhou: o Speech Dispatcher fechou a conex\xC3\xA3o"))
+          << spoken.standardError;
+    }
+  }
 }
 
 }  // namespace

@@ -134,35 +134,6 @@ TEST(EngineDispatcher, StartWaitsForAQuietEngineAndAFailedStartDoesNot) {
   }
 }
 
-TEST(OrmiaAdapter, SettingsFromTheConfigurationWithLinuxDefaults) {
-  struct Case {
-    const char* ini;
-    const char* database;
-    std::string rules;
-  };
-  ScratchFolder folder;
-  const Case cases[] = {
-      {"", "br4", folder.path() + "/share/kaldro/ormiatts/portug.nrl"},
-      {"[ORMIATTS]\nDIR=\nBASE=\nMBROLA_DB=\n", "br4", folder.path() + "/share/kaldro/ormiatts/portug.nrl"},
-      {"[ORMIATTS]\nDIR=d:\\voz\nMBROLA_DB=pt1\n", "pt1", "d:/voz/portug.nrl"},
-      {"[ormiatts]\ndir=/opt/voz/\nbase=outra\nmbrola_db=/opt/br4/br4\n", "/opt/br4/br4", "/opt/voz/outra.nrl"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.ini);
-    folder.write("KALDRO.INI", c.ini);
-    platform::Configuration config(platform::ConfigLocations{{folder.path()}, folder.path(), folder.path()});
-    const engines::OrmiaSettings settings = engines::readOrmiaSettings(config);
-    EXPECT_EQ(settings.databaseName, c.database);
-    const tts::DataFiles files = settings.files();
-    EXPECT_EQ(files.rules, c.rules);
-    const std::string stem = c.rules.substr(0, c.rules.size() - 4);
-    EXPECT_EQ(files.exceptions, stem + ".exc");
-    EXPECT_EQ(files.abbreviations, stem + ".abr");
-    EXPECT_EQ(files.prosody, stem + ".pro");
-    EXPECT_EQ(files.diphones, stem + ".dfn");
-  }
-}
-
 // The adapter over the stand-in program; its voice is given by path in KALDRO.INI.
 struct AdapterRig : engines::testing::EngineRig {
   explicit AdapterRig(tts::MbrolaPlaces mbrola = programOnly(), std::string_view script = "")

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 
 #include "support/mbrola_rig.h"
 
@@ -100,6 +102,39 @@ TEST(EngineRun, KaldroFalaWritesExactlyTheSamplesTheLinesAskFor) {
   ASSERT_GE(written.size(), 3u);
   EXPECT_GT(written[1], written[0]);
   EXPECT_LT(written[2], written[0]);
+}
+
+// An install under a folder with an accent, its KALDRO.INI (UTF-8, as the installer writes it) naming
+// the data folder the Windows way and the base name in capitals: the text views and the voice both
+// find the data.
+TEST(EngineRun, AnAccentedDataFolderServesTheViewsAndTheVoiceAlike) {
+  ScratchFolder folder;
+  writeConfig(folder, true);
+  const std::string data = folder.file("Jo\xC3\xA3o/A\xC3\xA7\xC3\xA3o/motor");
+  std::filesystem::create_directories(data);
+  for (const char* extension : {".nrl", ".exc", ".abr", ".pro", ".dfn"})
+    std::filesystem::copy_file(kEngineData + "portug" + extension, data + "/portug" + extension);
+  std::string windowsData = data;
+  std::replace(windowsData.begin(), windowsData.end(), '/', '\\');
+  std::string ini = folder.read("KALDRO.INI");
+  const size_t dir = ini.find("\nDIR=");
+  ASSERT_NE(dir, std::string::npos);
+  ini.replace(dir + 1, ini.find('\n', dir + 1) - dir - 1, "DIR=" + windowsData + "\nBASE=PORTUG");
+  folder.write("KALDRO.INI", ini);
+  const std::map<std::string, std::string> environment = {{"PATH", pathWithDouble(true)}};
+  const ProgramResult views = runProgram("kaldro-fala", {"--engine", "ormia", "--pho", "Bom dia"}, "", folder, environment);
+  EXPECT_EQ(views.status, 0) << views.standardError;
+  EXPECT_THAT(views.standardOutput, HasSubstr("\n#\n"));
+  const ProgramResult spoken =
+      runProgram("kaldro-fala", {"--engine", "ormia", "-w", folder.file("out.wav"), "Bom dia"}, "", folder, environment);
+  EXPECT_EQ(spoken.status, 0) << spoken.standardError;
+  // The file holds exactly the samples of the lines the view showed.
+  EXPECT_EQ(static_cast<long>(folder.read("out.wav").size() - 44), 2 * expectedSamples(splitLines(views.standardOutput)));
+  // Without the data there, both say so.
+  std::filesystem::remove_all(folder.file("Jo\xC3\xA3o"));
+  EXPECT_EQ(runProgram("kaldro-fala", {"--engine", "ormia", "--pho", "Bom dia"}, "", folder, environment).status, 1);
+  EXPECT_EQ(runProgram("kaldro-fala", {"--engine", "ormia", "-w", folder.file("out.wav"), "Bom dia"}, "", folder,
+                       environment).status, 1);
 }
 
 TEST(EngineRun, KaldroFalaRefusesAnUnknownEngine) {

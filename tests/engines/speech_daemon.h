@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
@@ -31,7 +33,8 @@ struct DaemonModules {
 // the eSpeak NG module unless told others, and ALSA's null device, so that no sound card is needed.
 class SpeechDaemon {
  public:
-  explicit SpeechDaemon(const DaemonModules& modules = {}) {
+  // logLevel 4 logs each text as it goes to the speech module ("Module speak!").
+  explicit SpeechDaemon(const DaemonModules& modules = {}, int logLevel = 2) {
     const std::string program = "/usr/bin/speech-dispatcher";
     if (::access(program.c_str(), X_OK) != 0) {
       failure = "speech-dispatcher is not installed (Debian package speech-dispatcher)";
@@ -41,7 +44,7 @@ class SpeechDaemon {
     folder.write("conf/speechd.conf", modules.lines +
                                           "AudioOutputMethod \"alsa\"\n"
                                           "AudioALSADevice \"null\"\n"
-                                          "LogLevel 2\n");
+                                          "LogLevel " + std::to_string(logLevel) + "\n");
     for (const auto& [name, text] : modules.files) folder.write("conf/modules/" + name, text);
     socket = folder.file("speechd.sock");
     start();
@@ -105,6 +108,25 @@ class SpeechDaemon {
     }
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
+  }
+
+  // Waits (at most limitMs) until a text has gone to the speech module; needs logLevel 4.
+  bool waitUntilSpeaking(int limitMs = 60000) const {
+    const std::string marker = "Module speak!";
+    std::string unread;
+    std::streamoff offset = 0;
+    for (int waited = 0; waited < limitMs; waited += 50) {
+      // The log grows by megabytes while the voices are listed: only its new part is read.
+      std::ifstream log(folder.file("speech-dispatcher.log"), std::ios::binary);
+      if (log && log.seekg(offset)) {
+        std::string added((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+        offset += static_cast<std::streamoff>(added.size());
+        unread = unread.substr(unread.size() > marker.size() ? unread.size() - marker.size() : 0) + added;
+        if (unread.find(marker) != std::string::npos) return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
   }
 
   // What SPEECHD_ADDRESS says to reach it.

@@ -146,10 +146,11 @@ TEST(SpeechdAdapterLogic, StartRefusals) {
     bool voices;
     const char* file;
     int clientsMade, disconnects;
+    platform::Cp1252Words said;
   } cases[] = {
-      {"no service", false, true, "", 1, 0},
-      {"no voices", true, false, "", 1, 1},
-      {"an output file", true, true, "fala.wav", 0, 0},
+      {"no service", false, true, "", 1, 0, platform::words::SpeechServiceMissing},
+      {"no voices", true, false, "", 1, 1, platform::words::SpeechServiceWithoutVoices},
+      {"an output file", true, true, "fala.wav", 0, 0, platform::words::SpeechServiceWritesNoFiles},
   };
   for (const auto& c : cases) {
     FakeRig rig;
@@ -158,6 +159,8 @@ TEST(SpeechdAdapterLogic, StartRefusals) {
     EXPECT_FALSE(rig.adapter.start(1, 0, 0, c.file)) << c.why;
     EXPECT_EQ(rig.state.clientsMade, c.clientsMade) << c.why;
     EXPECT_EQ(rig.state.disconnects, c.disconnects) << c.why;
+    EXPECT_EQ(rig.adapter.failureText(), c.said.str()) << c.why;
+    EXPECT_FALSE(rig.adapter.speechLost()) << c.why;
     rig.adapter.speak("texto");
     EXPECT_TRUE(rig.state.said.empty()) << c.why;
     EXPECT_FALSE(rig.adapter.busy(false)) << c.why;
@@ -176,8 +179,8 @@ TEST(SpeechdAdapterLogic, VoiceByNumberOrNameElseBrazilianPortuguese) {
       {3, "", -3, {"segunda"}, {}, -30},
       {1, "", 15, {"primeira"}, {}, 100},
       {1, "", -20, {"primeira"}, {}, -100},
-      // Picking no voice: the service's voice for Brazilian Portuguese, at its own rate.
-      {0, "", 5, {}, {"pt-BR"}, 0},
+      // No voice given: the service's voice for Brazilian Portuguese; one that is not there: at its own rate.
+      {0, "", 5, {}, {"pt-BR"}, 50},
       {4, "", 7, {}, {"pt-BR"}, 0},
       {-1, "", 4, {}, {"pt-BR"}, 0},
       // A name takes the place of the number, whatever its case.
@@ -268,7 +271,8 @@ TEST(SpeechdAdapterLogic, AServiceThatGoesAwayOrStopsAnswering) {
     }
     rig.adapter.finish();
     EXPECT_EQ(rig.state.said, c.said) << c.what;
-    EXPECT_EQ(rig.adapter.lostCause(), c.lost) << c.what;
+    EXPECT_EQ(rig.adapter.failureText(), c.lost) << c.what;
+    EXPECT_EQ(rig.adapter.speechLost(), !c.lost.empty()) << c.what;
     EXPECT_EQ(rig.host.beeps, 0) << c.what;
     // A new connection is told the same voice.
     const size_t connections = c.back ? rig.state.clientsMade : 1;
@@ -286,7 +290,7 @@ TEST(SpeechdAdapterLogic, AServiceThatGoesAwayOrStopsAnswering) {
   // Stopped between texts: the text cannot be given, and that is the loss, not a beep.
   rig.state.stuck = true;
   rig.adapter.speak("tr\xEAs");
-  EXPECT_EQ(rig.adapter.lostCause(), platform::words::SpeechServiceSilent.str());
+  EXPECT_EQ(rig.adapter.failureText(), platform::words::SpeechServiceSilent.str());
   EXPECT_EQ(rig.host.beeps, 0);
 }
 
@@ -411,7 +415,7 @@ TEST(SpeechdAdapterReal, KilledRestartedAndStoppedMidSpeech) {
   const double killedMs = midSpeech([&] { daemon.signal(SIGKILL); });
   std::printf("killed: the wait ended %.0f ms later\n", killedMs);
   EXPECT_LT(killedMs, 1000);
-  EXPECT_EQ(adapter->lostCause(), "");
+  EXPECT_EQ(adapter->failureText(), "");
   // Back: the next text goes to the new service, after the text that was cut off.
   daemon.start();
   ASSERT_EQ(daemon.failure, "");
@@ -419,11 +423,11 @@ TEST(SpeechdAdapterReal, KilledRestartedAndStoppedMidSpeech) {
   adapter->speak("De volta.");
   rig.waitWhileBusy(*adapter);
   std::printf("restarted: the cut text and the next one over after %.0f ms\n", millisecondsSince(began));
-  EXPECT_EQ(adapter->lostCause(), "");
+  EXPECT_EQ(adapter->failureText(), "");
 
   const double stoppedMs = midSpeech([&] { daemon.signal(SIGSTOP); });
   std::printf("stopped: reported %.0f ms later\n", stoppedMs);
-  EXPECT_EQ(adapter->lostCause(), platform::words::SpeechServiceSilent.str());
+  EXPECT_EQ(adapter->failureText(), platform::words::SpeechServiceSilent.str());
   EXPECT_LT(stoppedMs, SpeechdAdapter::UnresponsiveMs + 1000);
   began = Clock::now();
   adapter->finish();
@@ -433,12 +437,12 @@ TEST(SpeechdAdapterReal, KilledRestartedAndStoppedMidSpeech) {
 
   // Killed and never back: the next text tells the loss.
   ASSERT_TRUE(adapter->start(0, 0, 0, ""));
-  EXPECT_EQ(adapter->lostCause(), "");
+  EXPECT_EQ(adapter->failureText(), "");
   midSpeech([&] { daemon.signal(SIGKILL); });
   began = Clock::now();
   adapter->speak("Ningu\xE9m ouve.");
   std::printf("killed for good: loss known %.0f ms later\n", millisecondsSince(began));
-  EXPECT_EQ(adapter->lostCause(), platform::words::SpeechServiceGone.str());
+  EXPECT_EQ(adapter->failureText(), platform::words::SpeechServiceGone.str());
   EXPECT_FALSE(adapter->busy(false));
   adapter->finish();
 }

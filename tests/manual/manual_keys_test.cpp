@@ -55,6 +55,7 @@ TEST(Manual, EveryKeyIsInItsPart) {
         "Ctrl+Alt+Shift+F12 é o mesmo que Ctrl+Alt+F12"}},
       {"Velocidade da fala", {"Ctrl+F4", "`VELOCIDADE=`", "`PAUSAPONTO`", "`CORTAFALA`", "`RAPIDINHO`"}},
       {"Outra voz", {"`SAPI=S`", "TIPOSAPI=5", "TIPOSAPI=4", "TIPOSAPI=3", "`mbrola-br4`"}},
+      {"Como os textos são lidos", {"`LEITURA=LITERAL`", "`--literal`", "`--normal`"}},
   };
   const std::map<std::string, std::string> parts = manualParts();
   for (const Case& c : cases) {

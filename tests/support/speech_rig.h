@@ -33,7 +33,8 @@ using kaldro::testing::waveFile;
 using kaldro::testing::writeFile;
 
 // A voice in a scratch folder: letters/ holds every character and word recording (100 samples each
-// unless told otherwise), difones/ a database "TESTE" with rules; KALDRO.INI points at both.
+// unless told otherwise), difones/ a database "TESTE" with rules; KALDRO.INI points at both and
+// asks for the literal reading, whose signs and recorded words these tests follow.
 struct Voice {
   explicit Voice(const std::string& iniExtra = "[SINTETIZADOR]\nDIFONES3=TESTE\n") {
     letters = folder.path() + "/letras/";
@@ -54,7 +55,8 @@ struct Voice {
     for (char c = 'A'; c <= 'Z'; ++c) rules += std::string("(") + c + ")=" + static_cast<char>(c + 32) + "|\n";
     writeFile(diphones + "regras.rgr", rules);
     writeFile(diphones + "portug.exc", "");
-    writeFile(folder.file("KALDRO.INI"), "[TRADUTOR]\nDIRLETRAS=" + letters + "\nDIRDIFONES=" + diphones + "\n" + iniExtra);
+    writeFile(folder.file("KALDRO.INI"), "[TRADUTOR]\nLEITURA=LITERAL\nDIRLETRAS=" + letters + "\nDIRDIFONES=" + diphones + "\n" +
+                                              iniExtra);
   }
   void record(const std::string& name, size_t samples = 100) { writeFile(letters + name + ".wav", waveFile(samples, 140)); }
 
@@ -101,7 +103,8 @@ struct FakeExternal : ExternalSynth {
     if (!loseAtSpeak.empty()) lostCause = loseAtSpeak;
   }
   void synthSetVoiceName(std::string name) override { voiceName = std::move(name); }
-  std::string synthLostCause() const override { return lostCause; }
+  std::string synthFailureText() const override { return lostCause; }
+  bool synthSpeechLost() const override { return !lostCause.empty(); }
   std::string voiceName;
   // Set: the synthesizer is lost (loseAtSpeak: when it is next handed a text).
   std::string lostCause, loseAtSpeak;

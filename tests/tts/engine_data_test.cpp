@@ -1,12 +1,16 @@
-// The engine's own data: the prosody file shipped for br4, and the diphone-list tool run against a
-// stand-in of the mbrola program.
+// The engine's own data: where KALDRO.INI says it is, the prosody file shipped for br4, and the
+// diphone-list tool run against a stand-in of the mbrola program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/program_run.h"
+#include "platform/text.h"
+#include "tts/engine_settings.h"
 #include "tts/prosody.h"
 
 namespace kaldro::tts {
@@ -36,6 +40,47 @@ struct ShippedProsody {
     return "";
   }
 };
+
+// Every path of [ORMIATTS] leaves KALDRO.INI's CP1252 as the file system's UTF-8, "\\" as "/", "@" as
+// the program folder; the data files are found whatever the case of BASE and of the names on disk.
+TEST(EngineSettings, PathsFromTheConfigurationAsTheFileSystemNamesThem) {
+  ScratchFolder folder;
+  const std::string accented = folder.file("A\xC3\xA7\xC3\xA3o");  // "Ação" in UTF-8, as on disk
+  std::filesystem::create_directories(accented + "/motor");
+  for (const char* name : {"portug.nrl", "PORTUG.EXC", "Portug.abr", "portug.pro", "portug.dfn"})
+    testing::writeFile(accented + "/motor/" + name, "");
+  // What the configuration holds, in CP1252: the same folder written the Windows way.
+  const std::string cp1252Folder = platform::utf8ToCp1252(accented);
+  std::string windowsFolder = cp1252Folder;
+  std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
+  struct Case {
+    std::string ini;
+    std::string database, library, rules, exceptions, abbreviations;
+  };
+  const std::string motor = accented + "/motor/";
+  const Case cases[] = {
+      {"", "br4", "", "/opt/kaldro/share/kaldro/ormiatts/portug.nrl", "/opt/kaldro/share/kaldro/ormiatts/portug.exc",
+       "/opt/kaldro/share/kaldro/ormiatts/portug.abr"},
+      {"[ORMIATTS]\nDIR=" + windowsFolder + "\\motor\nBASE=PORTUG\nMBROLA_DB=" + windowsFolder + "\\br4\nMBROLA_LIB=" +
+           cp1252Folder + "/libmbrola.so\n",
+       accented + "/br4", accented + "/libmbrola.so", motor + "portug.nrl", motor + "PORTUG.EXC", motor + "Portug.abr"},
+      {"[KALDRO]\nPGMKALDRO=" + cp1252Folder + "\n[ormiatts]\ndir=@\\motor\\\nbase=Portug\nmbrola_db=pt1\n", "pt1", "",
+       motor + "portug.nrl", motor + "PORTUG.EXC", motor + "Portug.abr"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini);
+    folder.write("KALDRO.INI", c.ini);
+    const platform::Configuration config(platform::ConfigLocations{{folder.path()}, folder.path(), "/opt/kaldro"});
+    const EngineSettings settings = readEngineSettings(config);
+    EXPECT_EQ(settings.databaseName, c.database);
+    EXPECT_EQ(settings.mbrolaLibrary, c.library);
+    const DataFiles files = settings.files();
+    EXPECT_EQ(files.rules, c.rules);
+    EXPECT_EQ(files.exceptions, c.exceptions);
+    EXPECT_EQ(files.abbreviations, c.abbreviations);
+    EXPECT_EQ(files.prosody.substr(0, files.prosody.size() - 3), c.rules.substr(0, c.rules.size() - 3));
+  }
+}
 
 TEST(ShippedProsody, LoadsCleanlyAndTimesEveryPhone) {
   ShippedProsody shipped;

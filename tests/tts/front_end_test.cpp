@@ -91,26 +91,6 @@ TEST(FrontEndLoad, EachFileFailsAsItsOwnLoader) {
   EXPECT_EQ(loadFailureText(LoadResult::AbbreviationsFailed), "Erro no arquivo de abreviaturas");
 }
 
-TEST(FrontEndLoad, DataFolderAndBaseNameFromTheConfiguration) {
-  ScratchFolder folder;
-  std::filesystem::create_directory(folder.file("motor"));
-  folder.write("motor/MEU.PRO", "");
-  platform::ConfigLocations locations;
-  locations.systemFolders = {folder.path()};
-  locations.startDirectory = folder.path();
-  locations.prefix = "/opt/kaldro";
-  const platform::Configuration configuration(locations);
-
-  // No KALDRO.INI: the tree's own folder and the name portug.
-  EXPECT_EQ(dataFilesFromConfig(configuration).prosody, "/opt/kaldro/share/kaldro/ormiatts/portug.pro");
-  // DIR written the Windows way, without its final slash; a data file found whatever its case.
-  folder.write("KALDRO.INI", "[ORMIATTS]\nDIR=" + folder.path() + "\\motor\nBASE=meu\n");
-  const DataFiles files = dataFilesFromConfig(configuration);
-  EXPECT_EQ(files.prosody, folder.file("motor/MEU.PRO"));
-  EXPECT_EQ(files.rules, folder.file("motor/meu.nrl"));
-  EXPECT_EQ(files.diphones, folder.file("motor/meu.dfn"));
-}
-
 // One MBROLA phone line read back.
 struct PhoneLine {
   std::string phone;

@@ -212,7 +212,7 @@ TEST(BuiltVoice, SpeedLevelsMatchAScreenReadersRates) {
   const double reference = seconds("espeak.wav");
   std::map<int, double> level;
   for (int n : {1, 3, 5}) {
-    const auto result = testing::runProgram("kaldro-fala", {"-v", std::to_string(n), "-w", "nivel.wav", sentence}, "", folder);
+    const auto result = testing::runProgram("kaldro-fala", {"--literal", "-v", std::to_string(n), "-w", "nivel.wav", sentence}, "", folder);
     ASSERT_EQ(result.status, 0) << result.standardError;
     level[n] = seconds("nivel.wav");
   }

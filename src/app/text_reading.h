@@ -1,0 +1,34 @@
+// The reading both voices share: the natural reading with the engine's abbreviations, or the
+// literal one (LEITURA=LITERAL in [TRADUTOR], kaldro-fala --literal).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/config.h"
+#include "tts/natural_reading.h"
+#include "tts/normaliser.h"
+
+namespace kaldro::app {
+
+class TextReading {
+ public:
+  // The mode from LEITURA; the abbreviations from the engine's data folder ([ORMIATTS]), none
+  // when its file is missing.
+  explicit TextReading(const platform::Configuration& configuration);
+  TextReading(const TextReading&) = delete;
+  TextReading& operator=(const TextReading&) = delete;
+
+  tts::Reading mode() const { return mode_; }
+  const tts::Reading* modePlace() const { return &mode_; }
+  void setMode(tts::Reading mode) { mode_ = mode; }
+  // The words a reader says for a text (CP1252), whatever the mode.
+  std::string natural(std::string_view text) const { return natural_.read(text); }
+
+ private:
+  tts::Normaliser names_;
+  tts::NaturalReading natural_{names_};
+  tts::Reading mode_;
+};
+
+}  // namespace kaldro::app

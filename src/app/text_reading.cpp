@@ -1,6 +1,7 @@
 // The shared reading, built from KALDRO.INI.
 #include "app/text_reading.h"
 
+#include "tts/engine_settings.h"
 #include "tts/front_end.h"
 
 namespace kaldro::app {
@@ -8,7 +9,7 @@ namespace kaldro::app {
 TextReading::TextReading(const platform::Configuration& configuration)
     : mode_(tts::readingFromConfig(configuration)) {
   // "Dr. Silva" is read "doutor Silva" by both voices; without the file, abbreviations stay as written.
-  names_.loadAbbreviations(tts::dataFilesFromConfig(configuration).abbreviations);
+  names_.loadAbbreviations(tts::readEngineSettings(configuration).files().abbreviations);
 }
 
 }  // namespace kaldro::app

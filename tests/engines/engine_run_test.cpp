@@ -73,9 +73,9 @@ TEST(EngineRun, KaldroFalaWritesExactlyTheSamplesTheLinesAskFor) {
       {"MBROLA crashing once in the middle", true, true, {}, "fault: crash d once", 0, ""},
       {"MBROLA ending without a word once", true, true, {}, "fault: exit d once", 0, ""},
       {"MBROLA crashing every time", true, true, {}, "fault: crash d", 1,
-       "kaldro-fala: a fala se perdeu: o programa mbrola terminou (estado 134)"},
+       "kaldro-fala: o motor ormia falhou: a fala se perdeu: o programa mbrola terminou (estado 134)"},
       {"MBROLA on a damaged voice", true, true, {}, "fault: panic d", 1,
-       "kaldro-fala: a fala se perdeu: PANIC when reading phone d-_"},
+       "kaldro-fala: o motor ormia falhou: a fala se perdeu: PANIC when reading phone d-_"},
   };
   const std::vector<std::string> texts = {"Bom dia, como vai?", "   ", "O Brasil tem 27 unidades federativas."};
   std::vector<long> written;

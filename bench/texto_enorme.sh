@@ -43,8 +43,8 @@ if ! command -v mbrola > /dev/null 2>&1 || [ ! -e /usr/share/mbrola/br4 ]; then
   echo "(sem mbrola e a voz br4: só a primeira parte)"
 fi
 
-printf '%-22s %22s %30s\n' "" "--pho, texto inteiro" "-w por $seconds s, MBROLA real"
-printf '%-22s %10s %11s %10s %11s %8s\n' "texto" "segundos" "pico (MB)" "1a amostra" "pico (MB)" "MB de som"
+printf '%-22s %22s %33s\n' "" "--pho, texto inteiro" "-w por $seconds s, MBROLA real"
+printf '%-22s %10s %11s %10s %11s %10s\n' "texto" "segundos" "pico (MB)" "1a amostra" "pico (MB)" "s de som"
 for name in curto digitos-1mb numeros-1,5mb sem-brancos-10mb; do
   text="$scratch/$name.txt"
   set -- $(measure "$fala" --engine ormia --pho < "$text")
@@ -57,8 +57,8 @@ for name in curto digitos-1mb numeros-1,5mb sem-brancos-10mb; do
     ( /usr/bin/time -f "%e %M" -o "$scratch/spoken" timeout -s TERM "$seconds" "$fala" --engine ormia -w "$wav" < "$text" > /dev/null 2>&1 || true ) &
     first=$(firstSample "$wav")
     wait
-    spokenPeak=$(awk '{ printf "%.1f", $2 / 1024 }' "$scratch/spoken" 2>/dev/null || echo "?")
-    sound=$(awk -v b="$(wc -c < "$wav" 2>/dev/null || echo 0)" 'BEGIN { printf "%.1f", b / 1048576 }')
+    spokenPeak=$(tail -1 "$scratch/spoken" | awk '{ printf "%.1f", $2 / 1024 }')
+    sound=$(awk -v b="$(wc -c < "$wav" 2>/dev/null || echo 44)" 'BEGIN { printf "%.0f", (b - 44) / 32000 }')
   fi
-  printf '%-22s %10s %11s %10s %11s %8s\n' "$name" "$phoSeconds" "$phoPeak" "${first:-nenhuma}" "$spokenPeak" "$sound"
+  printf '%-22s %10s %11s %10s %11s %10s\n' "$name" "$phoSeconds" "$phoPeak" "${first:-nenhuma}" "$spokenPeak" "$sound"
 done

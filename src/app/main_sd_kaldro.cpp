@@ -150,5 +150,6 @@ int main(int argc, char** argv) {
     }
   }
   worker.cancel(UINT64_MAX);
-  return status;
+  // A module whose voices never started has failed, whatever ended it.
+  return protocol.initialised() ? status : 1;
 }

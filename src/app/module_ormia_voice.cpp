@@ -43,6 +43,7 @@ bool OrmiaVoice::start() {
   if (places.engineFolder.empty()) places.engineFolder = settings.engineFolder;
   engine_ = std::make_unique<tts::OrmiaEngine>(places);
   const tts::DataFiles files = settings.files();
+  engine_->setReading(reading_);
   running_ = engine_->startEngine(settings.databaseName, files.rules, files.exceptions, files.abbreviations,
                                   files.prosody, files.diphones);
   available_ = available_ || running_;
@@ -67,6 +68,11 @@ VoiceResult OrmiaVoice::speakText(std::string_view text, const ModuleSettings& s
   engine_.reset();
   running_ = false;
   return VoiceResult::Failed;
+}
+
+void OrmiaVoice::setReading(tts::Reading reading) {
+  reading_ = reading;
+  if (engine_) engine_->setReading(reading);
 }
 
 VoiceResult OrmiaVoice::speakCharacter(uint8_t character, const ModuleSettings& settings, const SampleSink& sink) {

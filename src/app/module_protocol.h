@@ -73,6 +73,7 @@ class ModuleProtocol {
   std::string takeJobEnd(uint64_t job);
 
   bool quitRequested() const { return quit_; }
+  bool initialised() const { return initialised_; }
   bool speaking() const { return speaking_; }
   const ModuleSettings& settings() const { return settings_; }
 

@@ -59,7 +59,8 @@ ModuleOptions readModuleOptions(std::string_view text) {
 
 // ---- the built-in voice ----
 
-BuiltInVoice::BuiltInVoice(const platform::Configuration& config) : config_(config) {}
+BuiltInVoice::BuiltInVoice(const platform::Configuration& config, const TextReading& reading)
+    : config_(config), reading_(reading) {}
 
 int BuiltInVoice::start(const std::string& abbreviationsFile) {
   lettersFolder_ = diphone::diphoneFoldersFromConfig(config_).letters;
@@ -109,7 +110,7 @@ VoiceResult BuiltInVoice::speakText(std::string_view text, const ModuleSettings&
   sink_ = &sink;
   cancelled_ = false;
   std::string_view words;
-  const std::string normalised = normaliser_.normaliseText(text);
+  const std::string normalised = normaliser_.normaliseText(natural_ ? reading_.natural(text) : std::string(text));
   words = normalised;
   // The translator takes a bounded run: a long expansion is cut at blanks.
   while (!words.empty() && !cancelled_) {
@@ -156,7 +157,11 @@ VoiceResult BuiltInVoice::speakCharacter(uint8_t character, const ModuleSettings
 // ---- the speaker ----
 
 ModuleSpeaker::ModuleSpeaker(const platform::Configuration& config, ModuleOptions options, tts::EnginePlaces places)
-    : config_(config), options_(std::move(options)), builtIn_(config), ormia_(config, std::move(places)) {}
+    : config_(config),
+      options_(std::move(options)),
+      reading_(config),
+      builtIn_(config, reading_),
+      ormia_(config, std::move(places)) {}
 
 bool ModuleSpeaker::initialise(std::string& message) {
   const tts::EngineSettings settings = tts::readEngineSettings(config_);
@@ -209,6 +214,11 @@ void ModuleSpeaker::run(const std::vector<SpeechStep>& steps, const ModuleSettin
     for (size_t i = 0; i < samples.size(); ++i) scaled_[i] = static_cast<int16_t>(std::lround(samples[i] * gain));
     return output.audio(scaled_);
   };
+  // Punctuation read in full is what a user asks for to hear every sign as written; otherwise the
+  // reading of KALDRO.INI (natural unless LEITURA says literal).
+  const tts::Reading reading = settings.punctuation == PunctuationMode::All ? tts::Reading::Literal : reading_.mode();
+  builtIn_.setReading(reading);
+  ormia_.setReading(reading);
   ModuleVoice* voice = &chooseVoice(settings);
   for (const SpeechStep& step : steps) {
     VoiceResult result = VoiceResult::Spoken;

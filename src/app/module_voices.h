@@ -12,6 +12,7 @@
 
 #include "app/module_protocol.h"
 #include "app/module_speech_plan.h"
+#include "app/text_reading.h"
 #include "diphone/diphone_output.h"
 #include "diphone/diphone_synth.h"
 #include "platform/audio/audio_device_convert.h"
@@ -40,6 +41,8 @@ class ModuleVoice {
   virtual VoiceResult speakCharacter(uint8_t character, const ModuleSettings& settings, const SampleSink& sink) = 0;
   // Why the last Failed happened (CP1252).
   virtual std::string problem() const { return {}; }
+  // Natural reading (dates, money, documents as a reader says them) or sign by sign.
+  virtual void setReading(tts::Reading reading) = 0;
 };
 
 // What kaldro.conf, the module's file in Speech Dispatcher's configuration, may say.
@@ -55,7 +58,8 @@ ModuleOptions readModuleOptions(std::string_view text);
 class BuiltInVoice final : public ModuleVoice, private diphone::DiphoneOutput {
  public:
   static constexpr std::string_view Name = "kaldro-embutida";
-  explicit BuiltInVoice(const platform::Configuration& config);
+  // reading: the natural reading both voices share (it must outlive the voice).
+  BuiltInVoice(const platform::Configuration& config, const TextReading& reading);
   // 0 when ready, else the diphone synthesizer's start error.
   int start(const std::string& abbreviationsFile);
 
@@ -63,6 +67,7 @@ class BuiltInVoice final : public ModuleVoice, private diphone::DiphoneOutput {
   VoiceResult speakText(std::string_view text, const ModuleSettings& settings, const SampleSink& sink) override;
   VoiceResult speakCharacter(uint8_t character, const ModuleSettings& settings, const SampleSink& sink) override;
   const tts::Normaliser& normaliser() const { return normaliser_; }
+  void setReading(tts::Reading reading) override { natural_ = reading == tts::Reading::Natural; }
 
  private:
   void playImageWait(const uint8_t* image, size_t bytes) override;
@@ -72,6 +77,8 @@ class BuiltInVoice final : public ModuleVoice, private diphone::DiphoneOutput {
   void applySpeed(int rate);
 
   const platform::Configuration& config_;
+  const TextReading& reading_;
+  bool natural_ = true;
   diphone::DiphoneSynth synth_{*this};
   tts::Normaliser normaliser_;
   std::string lettersFolder_;
@@ -99,10 +106,12 @@ class OrmiaVoice final : public ModuleVoice {
   VoiceResult speakText(std::string_view text, const ModuleSettings& settings, const SampleSink& sink) override;
   VoiceResult speakCharacter(uint8_t character, const ModuleSettings& settings, const SampleSink& sink) override;
   std::string problem() const override { return problem_; }
+  void setReading(tts::Reading reading) override;
 
  private:
   const platform::Configuration& config_;
   tts::EnginePlaces places_;
+  tts::Reading reading_ = tts::Reading::Natural;
   std::unique_ptr<tts::OrmiaEngine> engine_;
   tts::Normaliser names_;
   bool running_ = false;
@@ -135,6 +144,7 @@ class ModuleSpeaker {
 
   const platform::Configuration& config_;
   ModuleOptions options_;
+  TextReading reading_;
   BuiltInVoice builtIn_;
   OrmiaVoice ormia_;
   std::vector<int16_t> scaled_;

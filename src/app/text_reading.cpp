@@ -2,7 +2,6 @@
 #include "app/text_reading.h"
 
 #include "tts/engine_settings.h"
-#include "tts/front_end.h"
 
 namespace kaldro::app {
 

@@ -70,7 +70,7 @@ void OrmiaAdapter::finish() {
 }
 
 void OrmiaAdapter::speak(std::string_view text) {
-  if (!started_ || !lostCause_.empty()) return;
+  if (!started_ || outputFailed() || !lostCause_.empty()) return;
   engine_.speakUtterance(text, sink());
   if (fileSink_ && !fileSink_->status().ok()) failureText_ = fileSink_->status().message();
   lostCause_ = engine_.lostUtterance();

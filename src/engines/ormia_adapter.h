@@ -38,10 +38,11 @@ class OrmiaAdapter final : public EngineAdapter {
   void stop() override;
   // A write to the -w file failed or reached the format's limit: what followed is lost.
   bool outputFailed() const override { return fileSink_ && !fileSink_->status().ok(); }
+  // Speech is lost for good: a write to the -w file failed, or the engine lost an utterance even
+  // after starting MBROLA again.
+  bool speechLost() const override { return outputFailed() || !lostCause_.empty(); }
   // Why the last start, the -w file or an utterance failed (CP1252); empty when nothing did.
   std::string failureText() const override { return lostCause_.empty() ? failureText_ : lostCause_; }
-  // The engine lost an utterance even after starting MBROLA again.
-  bool speechLost() const override { return !lostCause_.empty(); }
 
   const tts::EngineSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }

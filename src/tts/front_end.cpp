@@ -1,4 +1,4 @@
-// The engine's pipeline, stage after stage: normalise, tokenise, patterns, transcribe, prosody.
+// The engine's pipeline, stage after stage: normalise, phrase, transcribe, time and tune; in pieces.
 #include "tts/front_end.h"
 
 #include "platform/profile.h"
@@ -88,9 +88,9 @@ struct FrontEnd::Utterance {
   ProsodyCarry prosody;
 };
 
-std::string FrontEnd::normalise(std::string_view piece, Utterance&) const {
-  return stages_->normaliser.normaliseText(piece);
-}
+// Each piece is read naturally on its own: pieces end at sentence ends, clause ends or word ends,
+// none of which the natural reading looks across but for a noun's gender after a long text's cut.
+std::string FrontEnd::normalise(std::string_view piece, Utterance&) const { return normalise(piece); }
 
 std::vector<Token> FrontEnd::tokenise(const std::string& normalised, Utterance& utterance) const {
   return stages_->prosody.phrasing().tokenise(normalised, utterance.phrasing);

@@ -69,7 +69,7 @@ class FrontEnd {
 
   // The longest piece of text the stages take at once: a multiple of 15, the digits one number
   // is read in.
-  static constexpr size_t kPieceLength = 1500;
+  static constexpr size_t kPieceLength = 600;
   // A piece ends at the first sentence end after this many bytes.
   static constexpr size_t kShortestPiece = 200;
   // Where the piece of text starting at from ends: after a sentence end, else a clause end, else

@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/bin/bash
 # The Portuguese engine's pace beside eSpeak NG driving the same MBROLA voice, whole process, into a
 # WAV file: the page bench/pagina.txt and one short sentence, with the ratio of each in one run
 # (the aim is at most 1.2), then each utterance's time to its first sample (bench_mbrola_utterances).
@@ -22,7 +22,8 @@ done
 # median_ms COMMAND...: the median wall time of the runs, in milliseconds.
 median_ms() {
   if command -v hyperfine > /dev/null 2>&1; then
-    hyperfine -N -w 3 -r "$runs" --export-json "$scratch/h.json" "$*" > /dev/null 2>&1
+    # One command line, each argument quoted (the page is one argument, not one per word).
+    hyperfine --shell=bash -w 3 -r "$runs" --export-json "$scratch/h.json" "$(printf '%q ' "$@")" > /dev/null 2>&1
     python3 -c 'import json,sys; print("%.1f" % (json.load(open(sys.argv[1]))["results"][0]["median"] * 1000))' \
       "$scratch/h.json"
   else

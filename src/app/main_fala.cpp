@@ -258,7 +258,11 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
   // A text cut off at the end is lost when no service comes back to say it.
   lost = lost || synth.synthSpeechLost();
   if (synth.synthOutputFailed()) {
-    std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
+    const std::string cause = platform::cp1252ToUtf8(synth.synthFailureText());
+    if (cause.empty())
+      std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
+    else
+      std::fprintf(stderr, "kaldro-fala: %s\n", cause.c_str());
     throw platform::ProgramExit{1};
   }
   if (lost) {
@@ -322,5 +326,10 @@ int main(int argc, char** argv) {
       speakWithEngine(runtime, *options);
     else
       speakAll(runtime, *options);
+    // The -w file of the built-in voice and the player: what it lost is said.
+    if (const std::string failure = runtime.audioFailure(); !failure.empty()) {
+      std::fprintf(stderr, "kaldro-fala: %s\n", platform::cp1252ToUtf8(failure).c_str());
+      throw platform::ProgramExit{platform::exit_status::Failure};
+    }
   });
 }

@@ -38,6 +38,8 @@ class ProgramRuntime {
   const platform::Configuration& configuration() const { return config_; }
   // Why the sound device chosen by the program could not be made (empty when it could).
   const std::string& audioError() const { return audioError_; }
+  // Why sound given to the device was lost since (CP1252); empty while nothing was.
+  std::string audioFailure() const { return audioDevice_ ? audioDevice_->failure() : std::string(); }
   speech::ExternalSynth& externalSynth() { return *externalSynth_; }
   // Natural (the default of KALDRO.INI) or literal reading, for both voices; set before speech starts.
   void setReading(tts::Reading reading);

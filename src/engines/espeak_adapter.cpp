@@ -51,7 +51,7 @@ int espeakPitchFor(int pitch) {
 EspeakAdapter::EspeakAdapter(console::Console& console, audio::WavPlayer& player, EspeakLibrary& library)
     : console_(console), player_(player), library_(library) {}
 
-EspeakAdapter::~EspeakAdapter() { closeFile(); }
+EspeakAdapter::~EspeakAdapter() = default;
 
 bool EspeakAdapter::start(int voice, int speed, int pitch, const std::string& outputFile) {
   if (started_) finish();
@@ -70,16 +70,12 @@ bool EspeakAdapter::start(int voice, int speed, int pitch, const std::string& ou
     if (brazilian != voices.end()) index = static_cast<size_t>(brazilian - voices.begin());
   }
   if (!library_.selectVoice(voices[index].identifier)) return false;
+  file_.reset();
   if (!outputFile.empty()) {
-    file_ = std::fopen(outputFile.c_str(), "wb");
-    if (!file_) return false;
-    // Unbuffered: every block is on disk or known lost, so the header always tells what the file holds.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
-    fileDataBytes_ = 0;
-    fileFailed_ = false;
-    writeFileHeader();
-    if (fileFailed_) {
-      closeFile();
+    // Its header is rewritten after every block: a run killed mid-way leaves a file that tells what it holds.
+    file_ = std::make_unique<platform::WaveFileSink>(outputFile, sampleRate_);
+    if (!file_->status().ok()) {
+      file_.reset();
       return false;
     }
   }
@@ -95,7 +91,7 @@ bool EspeakAdapter::start(int voice, int speed, int pitch, const std::string& ou
 
 void EspeakAdapter::finish() {
   if (!started_) return;
-  closeFile();
+  if (file_) file_->close();
   pending_.clear();
   pendingTexts_ = 0;
   started_ = false;
@@ -107,40 +103,19 @@ bool EspeakAdapter::keyStops() { return console_.keyPressed(); }
 void EspeakAdapter::speak(std::string_view text) {
   const std::string toSend = espeakTextToSend(text);
   if (toSend.empty() || !started_ || keyStops()) return;
+  if (outputFailed()) return;  // the file is lost: nothing more is said into it
   if (pendingTexts_ > 0) console_.delayMs(kBusyTextPauseMs);
   onTextStarted();
   pending_.clear();
   const bool toFile = file_ != nullptr;
   bool interrupted = false;
   const bool synthesized = library_.synthesize(platform::cp1252ToUtf8(toSend), [&](std::span<const int16_t> samples) {
-    interrupted = !(toFile ? writeSamples(samples) : playSamples(samples));
+    interrupted = !(toFile ? file_->takeSamples(samples) : playSamples(samples));
     return !interrupted;
   });
   if (!toFile && !interrupted) interrupted = !playPending(1);
   onTextDone();
-  // The file is whole after every text, even if the program never gets to finish.
-  if (toFile) writeFileHeader();
   if (!synthesized || interrupted) stop();
-}
-
-bool EspeakAdapter::writeSamples(std::span<const int16_t> samples) {
-  const size_t bytes = samples.size_bytes();
-  if (fileFailed_ || fileDataBytes_ + bytes > std::numeric_limits<uint32_t>::max() - platform::WaveHeaderBytes) {
-    fileFailed_ = true;
-    return false;
-  }
-  const size_t written = std::fwrite(samples.data(), 1, bytes, file_);
-  fileDataBytes_ += written;
-  if (written == bytes) return true;
-  // Half a sample may have gone out: the file keeps whole samples only.
-  fileFailed_ = true;
-  if (fileDataBytes_ % 2 != 0) {
-    --fileDataBytes_;
-    // Should this fail too, the header still counts whole samples only and the stray byte lies past them.
-    const int truncated = ::ftruncate(::fileno(file_), static_cast<off_t>(platform::WaveHeaderBytes + fileDataBytes_));
-    (void)truncated;
-  }
-  return false;
 }
 
 bool EspeakAdapter::playSamples(std::span<const int16_t> samples) {
@@ -178,21 +153,6 @@ void EspeakAdapter::stop() {
   pending_.clear();
   audioPlaying_ = false;
   pendingTexts_ = 0;
-}
-
-void EspeakAdapter::writeFileHeader() {
-  uint8_t header[platform::WaveHeaderBytes];
-  platform::writeWaveHeader(header, static_cast<uint32_t>(fileDataBytes_), static_cast<uint32_t>(sampleRate_), 16, 1, 2);
-  if (std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(header, 1, sizeof header, file_) != sizeof header ||
-      std::fseek(file_, 0, SEEK_END) != 0 || std::fflush(file_) != 0)
-    fileFailed_ = true;
-}
-
-void EspeakAdapter::closeFile() {
-  if (!file_) return;
-  writeFileHeader();
-  if (std::fclose(file_) != 0) fileFailed_ = true;
-  file_ = nullptr;
 }
 
 std::unique_ptr<EngineAdapter> makeEspeakAdapter(console::Console& console, audio::WavPlayer& player,

@@ -13,6 +13,7 @@
 #include "console/console.h"
 #include "engines/engine_adapter.h"
 #include "engines/espeak_library.h"
+#include "platform/wave_file_sink.h"
 
 namespace kaldro::engines {
 
@@ -55,8 +56,10 @@ class EspeakAdapter final : public EngineAdapter {
   bool audioPlaying() const { return audioPlaying_; }
   // The voice chosen at start.
   const std::string& voice() const { return voice_; }
-  // A write to the output file failed (the disk is full, the file too long): what followed is lost.
-  bool outputFailed() const override { return fileFailed_; }
+  // A write to the output file failed (the disk is full, the format's limit reached): what followed is lost.
+  bool outputFailed() const override { return file_ && !file_->status().ok(); }
+  std::string failureText() const override { return outputFailed() ? file_->status().message() : std::string(); }
+  bool speechLost() const override { return outputFailed(); }
 
   // The engine's notices: a text taken and done, its sound started and ended.
   void onTextStarted() { ++pendingTexts_; }
@@ -68,11 +71,8 @@ class EspeakAdapter final : public EngineAdapter {
 
  private:
   bool playSamples(std::span<const int16_t> samples);
-  bool writeSamples(std::span<const int16_t> samples);
   bool playPending(size_t atLeast);
   bool keyStops();
-  void writeFileHeader();
-  void closeFile();
 
   console::Console& console_;
   audio::WavPlayer& player_;
@@ -84,9 +84,7 @@ class EspeakAdapter final : public EngineAdapter {
   int pendingTexts_ = 0;
   bool audioPlaying_ = false;
   std::vector<uint8_t> pending_;  // samples not yet handed to the player, as bytes
-  std::FILE* file_ = nullptr;
-  uint64_t fileDataBytes_ = 0;
-  bool fileFailed_ = false;
+  std::unique_ptr<platform::WaveFileSink> file_;  // while a start asked for a file, and after its finish
 };
 
 std::unique_ptr<EngineAdapter> makeEspeakAdapter(console::Console& console, audio::WavPlayer& player,

@@ -69,7 +69,7 @@ void OrmiaAdapter::finish() {
 }
 
 void OrmiaAdapter::speak(std::string_view text) {
-  if (!started_) return;
+  if (!started_ || outputFailed()) return;
   engine_.speakUtterance(text, sink());
   if (fileSink_ && !fileSink_->status().ok()) failureText_ = fileSink_->status().message();
   postWake();

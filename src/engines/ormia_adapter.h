@@ -38,6 +38,7 @@ class OrmiaAdapter final : public EngineAdapter {
   void stop() override;
   // A write to the -w file failed or reached the format's limit: what followed is lost.
   bool outputFailed() const override { return fileSink_ && !fileSink_->status().ok(); }
+  bool speechLost() const override { return outputFailed(); }
   // Why the last start or the -w file failed (CP1252); empty when nothing did.
   std::string failureText() const override { return failureText_; }
 

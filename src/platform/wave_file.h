@@ -14,6 +14,9 @@ namespace kaldro::platform {
 // The family's recordings, built-in voice and tones are 8-bit mono at this rate.
 inline constexpr int FamilySampleRate = 11025;
 inline constexpr size_t WaveHeaderBytes = 44;
+// The most sound a 44-byte header can state (its first size counts 36 bytes of header too), in whole
+// 16-bit samples: a file stops growing there.
+inline constexpr uint64_t WaveDataLimitBytes = (0xFFFFFFFFull - 36) & ~1ull;
 
 // Writes header[0..43] for PCM sound of dataLength bytes. The family's own sounds keep a block
 // alignment of 1 (the files it reads and writes have always said so); a 16-bit file states 2.

@@ -3,20 +3,18 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
 #include <span>
 #include <string>
 
 #include "platform/sound_sink.h"
 #include "platform/status.h"
+#include "platform/wave_file.h"
 
 namespace kaldro::platform {
 
 class WaveFileSink final : public SoundSink {
  public:
-  // The most data a 32-bit RIFF header can state (its first size counts 36 bytes of header too),
-  // in whole samples.
-  static constexpr uint64_t FormatLimitBytes = (std::numeric_limits<uint32_t>::max() - 36) & ~uint64_t{1};
+  static constexpr uint64_t FormatLimitBytes = WaveDataLimitBytes;
 
   // Creates path (an old file is emptied) with a header that says no data yet; status() tells
   // whether that worked. limitBytes: where the file stops growing (tests give a small one).

@@ -88,6 +88,8 @@ struct FrontEnd::Utterance {
   ProsodyCarry prosody;
 };
 
+// Each piece is read naturally on its own: pieces end at sentence ends, clause ends or word ends,
+// none of which the natural reading looks across but for a noun's gender after a long text's cut.
 std::string FrontEnd::normalise(std::string_view piece, Utterance&) const { return normalise(piece); }
 
 std::vector<Token> FrontEnd::tokenise(const std::string& normalised, Utterance& utterance) const {

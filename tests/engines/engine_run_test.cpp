@@ -3,11 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 
+#include "platform/wave_file.h"
 #include "support/mbrola_rig.h"
 
 namespace kaldro::testing {
@@ -120,6 +124,37 @@ TEST(EngineRun, AnAccentedDataFolderServesTheViewsAndTheVoiceAlike) {
   EXPECT_EQ(runProgram("kaldro-fala", {"--engine", "ormia", "--pho", "Bom dia"}, "", folder, environment).status, 1);
   EXPECT_EQ(runProgram("kaldro-fala", {"--engine", "ormia", "-w", folder.file("out.wav"), "Bom dia"}, "", folder,
                        environment).status, 1);
+}
+
+// Each writer of -w on a disk that fills up: status 1 with the cause, and a file whose header states
+// exactly the whole samples it holds.
+TEST(EngineRun, AFullDiskEndsEveryWriterWithItsCauseAndATruthfulFile) {
+  for (const char* engine : {"", "ormia", "espeak"}) {
+    SCOPED_TRACE(*engine ? engine : "the built-in voice");
+    ScratchFolder folder;
+    writeConfig(folder, true);
+    std::vector<std::string> arguments = {"-w", folder.file("out.wav"),
+                                          "Bom dia, como vai? Hoje o dia est\xC3\xA1 bonito e o sol brilha no jardim."};
+    if (*engine) arguments.insert(arguments.begin(), {"--engine", engine});
+    // The file may not grow past 20 000 bytes, as on a disk that is full (the limit is inherited).
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 20000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const ProgramResult result = runProgram("kaldro-fala", arguments, "", folder, {{"PATH", pathWithDouble(true)}});
+    setrlimit(RLIMIT_FSIZE, &old);
+    sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.standardError, HasSubstr("falhou: File too large")) << result.standardError;
+    const std::string wav = folder.read("out.wav");
+    ASSERT_GE(wav.size(), 44u);
+    EXPECT_GT(wav.size(), 10000u);
+    EXPECT_EQ(platform::readLe32(reinterpret_cast<const uint8_t*>(wav.data()) + 40), wav.size() - 44);
+  }
 }
 
 TEST(EngineRun, KaldroFalaRefusesAnUnknownEngine) {

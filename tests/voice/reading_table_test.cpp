@@ -96,13 +96,20 @@ TEST(ReadingTable, TheStageTheEngineAndTheBuiltInVoiceSayWhatAReaderSays) {
     const std::string text = platform::utf8ToCp1252(row.text), said = wordsOnly(row.said);
     const std::string where = "leitura.txt:" + std::to_string(row.line) + ": " + row.text;
     if (row.literal) {
-      EXPECT_EQ(wordsOnly(platform::cp1252ToUtf8(literalEngine.normalise(text))), said) << where;
+      std::string spoken;
+      for (const std::string& line : literalEngine.mbrolaLines(text, 1.0, 1.0))
+        if (line.size() > 1 && line[0] == ';') spoken += line.substr(1) + " ";
+      EXPECT_EQ(wordsOnly(platform::cp1252ToUtf8(spoken)), said) << where;
       continue;
     }
     ++natural_rows;
     const std::string stage = wordsOnly(platform::cp1252ToUtf8(natural.read(text)));
     EXPECT_EQ(stage, said) << where;
-    EXPECT_EQ(wordsOnly(platform::cp1252ToUtf8(engine.normalise(text))), said) << where;
+    // The engine's words as it speaks them: the word of each group of MBROLA lines.
+    std::string spoken;
+    for (const std::string& line : engine.mbrolaLines(text, 1.0, 1.0))
+      if (line.size() > 1 && line[0] == ';') spoken += line.substr(1) + " ";
+    EXPECT_EQ(wordsOnly(platform::cp1252ToUtf8(spoken)), said) << where;
     // The built-in voice reads the same words: every run is a word run for its synthesizer, with
     // no recorded number word and no symbol named (pause marks only pause).
     rig.speech.speakText(text);

@@ -67,6 +67,9 @@ class AudioDevice {
   // repeat until stopLoop. Devices that cannot mix keep the tone silent.
   virtual void playLoop(const AudioFormat& format, const uint8_t* bytes, size_t length) {}
   virtual void stopLoop() {}
+  // Why sound given to the device was lost for good (a file that could not be written, or full to
+  // the format's limit), in CP1252; empty while nothing was.
+  virtual std::string failure() const { return {}; }
 };
 
 // The backends. Each returns a device even when it cannot play: its open then reports the error.

@@ -13,7 +13,9 @@
 
 #include "platform/audio/audio_device_convert.h"
 #include "platform/audio/audio_device_none.h"
+#include "platform/text.h"
 #include "platform/wave_file.h"
+#include "platform/words.h"
 
 namespace kaldro::platform {
 
@@ -30,7 +32,10 @@ bool writeAt(int fd, std::span<iovec> parts, size_t offset) {
       continue;
     }
     const ssize_t written = ::pwritev(fd, parts.data(), static_cast<int>(parts.size()), static_cast<off_t>(offset));
-    if (written <= 0) return false;
+    if (written <= 0) {
+      if (written == 0) errno = ENOSPC;
+      return false;
+    }
     offset += static_cast<size_t>(written);
     auto left = static_cast<size_t>(written);
     while (left > 0 && left >= parts.front().iov_len) {
@@ -50,13 +55,12 @@ bool writeAt(int fd, std::span<iovec> parts, size_t offset) {
 // which the next block writes over with their final values.
 class AudioDeviceWav : public AudioDeviceNone {
  public:
-  AudioDeviceWav(Host& host, const std::string& path) : AudioDeviceNone(host) {
+  AudioDeviceWav(Host& host, const std::string& path) : AudioDeviceNone(host), path_(path) {
     // An old file is cut to the header rather than emptied: ext4 writes a file emptied this way
     // to disk as it is closed, and the next run's truncation waits for that (milliseconds).
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd_ < 0) return;
-    writeHeader();
-    if (::ftruncate(fd_, kHeaderBytes) != 0 && errno != EINVAL) {  // EINVAL: not a regular file
+    if (!writeHeader() || (::ftruncate(fd_, kHeaderBytes) != 0 && errno != EINVAL)) {  // EINVAL: not a regular file
       ::close(fd_);
       fd_ = -1;
     }
@@ -66,6 +70,7 @@ class AudioDeviceWav : public AudioDeviceNone {
   }
 
   std::string_view name() const override { return "wav"; }
+  std::string failure() const override { return failure_; }
   bool fileReady() const { return fd_ >= 0; }
 
  protected:
@@ -77,14 +82,14 @@ class AudioDeviceWav : public AudioDeviceNone {
   }
 
   int deliver(const uint8_t* bytes, size_t length) override {
+    if (!failure_.empty()) return audio_error::Failed;
     resampler_.convert(bytes, length, settled_);
     resampler_.tail(tail_);
     const size_t settledCount = settled_.size() * 2, tailCount = tail_.size() * 2;
-    // The RIFF sizes are 32-bit: sound beyond 4 GB is timed but no longer written.
-    if (settledBytes_ + settledCount + tailCount > std::numeric_limits<uint32_t>::max() - kHeaderBytes)
-      return audio_error::Ok;
+    // The RIFF sizes are 32-bit: the file stops at the format's limit, and says so.
+    if (settledBytes_ + settledCount + tailCount > WaveDataLimitBytes) return fail(0);
     iovec parts[2] = {{littleEndian(settled_), settledCount}, {littleEndian(tail_), tailCount}};
-    if (!writeAt(fd_, parts, kHeaderBytes + settledBytes_)) return audio_error::Failed;
+    if (!writeAt(fd_, parts, kHeaderBytes + settledBytes_)) return fail(errno);
     settledBytes_ += settledCount;
     dataBytes_ = settledBytes_ + tailCount;
     // The sizes are rewritten after every block so that a killed process leaves a readable file.
@@ -94,14 +99,21 @@ class AudioDeviceWav : public AudioDeviceNone {
 
   // The time nothing played passes in the file too, as silence after what is there.
   void silence(int64_t micros) override {
-    if (fd_ < 0) return;
+    if (fd_ < 0 || !failure_.empty()) return;
     const auto samples = static_cast<size_t>(micros * kFileRate / 1000000);
-    if (samples == 0 || dataBytes_ + samples * 2 > std::numeric_limits<uint32_t>::max() - kHeaderBytes) return;
+    if (samples == 0) return;
+    if (dataBytes_ + samples * 2 > WaveDataLimitBytes) {
+      fail(0);
+      return;
+    }
     // The sound before the pause ends where its tail ends; the next one starts afresh.
     resampler_.restart();
     settled_.assign(samples, 0);
     iovec zeros = {settled_.data(), samples * 2};
-    if (!writeAt(fd_, {&zeros, 1}, kHeaderBytes + dataBytes_)) return;
+    if (!writeAt(fd_, {&zeros, 1}, kHeaderBytes + dataBytes_)) {
+      fail(errno);
+      return;
+    }
     dataBytes_ += samples * 2;
     settledBytes_ = dataBytes_;
     writeHeader();
@@ -128,13 +140,25 @@ class AudioDeviceWav : public AudioDeviceNone {
     return samples.data();
   }
 
-  void writeHeader() {
+  bool writeHeader() {
     uint8_t header[kHeaderBytes];
     writeWaveHeader(header, static_cast<uint32_t>(dataBytes_), kFileRate, 16, 1, 2);
     iovec whole = {header, kHeaderBytes};
-    writeAt(fd_, {&whole, 1}, 0);
+    return writeAt(fd_, {&whole, 1}, 0);
   }
 
+  // What a failed write left stays out of the header: the file keeps the whole blocks before it.
+  // error 0: the format's limit.
+  int fail(int error) {
+    const std::string name = utf8ToCp1252(path_);
+    failure_ = error == 0 ? words::WaveFormatLimit.with({name})
+                          : words::WaveWriteFailed.with({name, std::strerror(error)});
+    if (::ftruncate(fd_, static_cast<off_t>(kHeaderBytes + dataBytes_)) == 0) writeHeader();
+    return audio_error::Failed;
+  }
+
+  std::string path_;
+  std::string failure_;
   int fd_ = -1;
   size_t dataBytes_ = 0;     // what the file holds after its header
   size_t settledBytes_ = 0;  // the part of it that no later block changes

@@ -64,7 +64,7 @@ constexpr const char* kUsage =
     "  1  falha: a voz não começ" "a ou se perde no meio da fala, o WAV não pode ser criado,\n"
     "     um arquivo não pode ser lido ou tem um formato que não toca, ou um motor de\n"
     "     --voices não mostrou suas vozes\n"
-    "  2  linha de comando errada\n";
+    "  2  linha de comando errada (o que está errado vai numa linha para a saí" "da de erro)\n";
 
 // The kind numbers of the synthesizers --engine names; -1 for an unknown name.
 int engineKind(const std::string& name) {

@@ -223,6 +223,7 @@ void Console::closeConsole(int status) {
   if (windowOpen_) {
     // The pending keys are discarded without pumping: nothing more is handled while closing.
     queueCount_ = 0;
+    heldPaste_.clear();
     if (caretShown_) {
       host_.setCaret(false, caretColumn(), row_);
       caretShown_ = false;

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,8 @@ class Console {
   static constexpr int Columns = platform::TextGrid::Columns;
   static constexpr int Rows = platform::TextGrid::Rows;
   static constexpr int QueueCapacity = 64;
+  // A paste longer than this (a whole file by mistake) loses the rest, with a beep.
+  static constexpr size_t MaxHeldPaste = 1 << 20;
 
   // programPath: the program's own path, the window's title (cut to 79 characters).
   Console(platform::Host& host, const platform::Configuration& config, std::string programPath);
@@ -119,6 +122,12 @@ class Console {
   void onSystemKeyDown(const platform::HostEvent& event);
   void onKeyUp(const platform::HostEvent& event);
   bool queueCode(uint8_t code, const platform::Modifiers& modifiers);
+  // A typed character's code, in the queue (Ctrl makes Backspace 127 and Enter 10).
+  void queueCharacter(const platform::HostEvent& event);
+  // The sound of a key that found no room or has no code.
+  void keyLost();
+  // Hands held pasted characters to the queue while it has room.
+  void releaseHeldPaste();
   void lineFeed();
   void markChanged(int column);
   void paintPending();
@@ -150,6 +159,7 @@ class Console {
   std::array<uint8_t, QueueCapacity> queue_{};
   std::array<platform::Modifiers, QueueCapacity> queueModifiers_{};
   int queueCount_ = 0;
+  std::deque<platform::HostEvent> heldPaste_;  // pasted characters waiting for room in the queue
   platform::Modifiers lastKeyModifiers_;
   bool waitingForKey_ = false;
   bool caretShown_ = false;

@@ -3,6 +3,8 @@
 #include "console/console.h"
 #include "console/key_codes.h"
 
+#include <algorithm>
+
 namespace kaldro::console {
 
 namespace vk = platform::vk;
@@ -75,11 +77,27 @@ bool isDigitKey(int virtualKey) { return virtualKey >= vk::Digit0 && virtualKey 
 }  // namespace
 
 bool Console::queueCode(uint8_t code, const platform::Modifiers& modifiers) {
-  if (queueCount_ >= QueueCapacity) return false;
+  if (queueCount_ >= QueueCapacity) {
+    keyLost();
+    return false;
+  }
   queue_[queueCount_] = code;
   queueModifiers_[queueCount_] = modifiers;
   ++queueCount_;
   return true;
+}
+
+void Console::keyLost() {
+  // A key is never lost without a sound: the user knows to type it again.
+  host_.trace().event("beep");
+  host_.systemBeep();
+}
+
+void Console::releaseHeldPaste() {
+  while (!heldPaste_.empty() && queueCount_ < QueueCapacity) {
+    queueCharacter(heldPaste_.front());
+    heldPaste_.pop_front();
+  }
 }
 
 void Console::handleEvent(const HostEvent& event) {
@@ -94,6 +112,7 @@ void Console::handleEvent(const HostEvent& event) {
       if (waveDoneEnabled_ && waveDoneHandler_) waveDoneHandler_(event.cookie);
       break;
     case EventKind::Quit: endWithStatus(255);
+    case EventKind::LostCharacter: keyLost(); break;
   }
 }
 
@@ -101,6 +120,17 @@ void Console::onCharacter(const HostEvent& event) {
   const uint8_t c = event.character;
   // In braille mode the chord keys type the text; their letters and blanks are not wanted twice.
   if (brailleMode_ != 0 && (c == ' ' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return;
+  // A paste waits while the queue is full, and whatever comes after it waits behind it.
+  if (!heldPaste_.empty() || (event.pasted && queueCount_ >= QueueCapacity)) {
+    if (heldPaste_.size() < MaxHeldPaste) heldPaste_.push_back(event);
+    else keyLost();
+    return;
+  }
+  queueCharacter(event);
+}
+
+void Console::queueCharacter(const HostEvent& event) {
+  const uint8_t c = event.character;
   uint8_t code = c;
   if (c == key::Backspace && event.modifiers.ctrl) code = key::CtrlBackspace;
   if (c == key::Enter && event.modifiers.ctrl) code = key::CtrlEnter;
@@ -130,7 +160,7 @@ void Console::handleKeyDown(const HostEvent& event) {
       return;
     }
     if (isLetterKey(key) || isDigitKey(key)) {
-      if (queueCount_ > QueueCapacity - 2) return;
+      if (queueCount_ > QueueCapacity - 2) return keyLost();
       uint8_t code;
       if (isLetterKey(key)) {
         code = extended::AltLetters[key - vk::LetterA];
@@ -152,7 +182,9 @@ void Console::handleKeyDown(const HostEvent& event) {
     }
   }
 
-  if (queueCount_ > QueueCapacity - 2) return;
+  const bool twoCodes = std::any_of(std::begin(kKeyTable), std::end(kKeyTable),
+                                    [&](const KeyCodes& entry) { return entry.virtualKey == key; });
+  if (twoCodes && queueCount_ > QueueCapacity - 2) return keyLost();
   for (const KeyCodes& entry : kKeyTable) {
     if (entry.virtualKey != key) continue;
     uint8_t code = entry.plain;
@@ -281,6 +313,7 @@ uint8_t Console::readKey() {
     queueModifiers_[i - 1] = queueModifiers_[i];
   }
   --queueCount_;
+  releaseHeldPaste();
   return code;
 }
 

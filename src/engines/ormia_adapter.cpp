@@ -1,6 +1,8 @@
 // The Portuguese engine behind the dispatcher.
 #include "engines/ormia_adapter.h"
 
+#include <algorithm>
+
 #include "platform/trace.h"
 
 namespace kaldro::engines {
@@ -16,8 +18,13 @@ tts::EnginePlaces placesWith(tts::EnginePlaces places, const tts::EngineSettings
 }
 }  // namespace
 
-double durationFactorForSpeed(int speed) { return 0.8 - speed / 15.0; }
-double pitchFactorForPitch(int pitch) { return (pitch + 11) / 11.0; }
+// Speed and pitch keep to -10..10, the steps the other engines take: a configured -1000 would
+// otherwise stretch the sound 54 times, or give a pitch below zero.
+constexpr int kLowestStep = -10;
+constexpr int kHighestStep = 10;
+
+double durationFactorForSpeed(int speed) { return 0.8 - std::clamp(speed, kLowestStep, kHighestStep) / 15.0; }
+double pitchFactorForPitch(int pitch) { return (std::clamp(pitch, kLowestStep, kHighestStep) + 11) / 11.0; }
 
 OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
                            tts::EnginePlaces places, const tts::Reading* reading)

@@ -18,7 +18,7 @@
 
 namespace kaldro::engines {
 
-// The engine's factors for the dispatcher's speed and pitch.
+// The engine's factors for the dispatcher's speed and pitch (each held to -10..10).
 double durationFactorForSpeed(int speed);
 double pitchFactorForPitch(int pitch);
 

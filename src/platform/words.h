@@ -65,6 +65,8 @@ inline constexpr Cp1252Words UnclosedBraceAtLine = "Faltou fechar chave na linha
 inline constexpr Cp1252Words TextGenerated = "Texto gerado";
 inline constexpr Cp1252Words OutputWriteError = "Erro na gravação do arquivo de saída";
 inline constexpr Cp1252Words ProgramCancelled = "Programa cancelado";
+// The terminal host, written on a terminal too narrow and said once.
+inline constexpr Cp1252Words TerminalTooSmall = "Terminal pequeno demais: são precisas 80 colunas e 25 linhas";
 // Today's date in a letter.
 inline constexpr Cp1252Words MonthNames[12] = {"janeiro", "fevereiro", "março",    "abril",   "maio",     "junho",
                                                "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};

@@ -65,6 +65,8 @@ void Speech::BuiltInOutput::tracePhonemes(std::string_view phonemes) { speech_.t
 
 void Speech::writeSpeak(std::string_view text) {
   console_.write(text);
+  // What the host must tell the user (a terminal too small) comes before the prompt.
+  if (const std::string notice = console_.host().takeNotice(); !notice.empty()) speakText(notice);
   speakText(text);
 }
 

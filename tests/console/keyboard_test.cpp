@@ -63,11 +63,30 @@ TEST(ConsoleKeys, CharactersAndTheirModifiers) {
   EXPECT_FALSE(bench.console.modifiersOfLastKey().shift);
 }
 
-TEST(ConsoleKeys, FullQueueDropsNewKeys) {
+// A key that finds no room, or has no code, is lost with a beep; a paste waits for room instead.
+TEST(ConsoleKeys, FullQueueDropsNewKeysWithABeepAndAPasteWaits) {
   ConsoleBench bench;
   for (int i = 0; i < 65; ++i) bench.host.character(static_cast<uint8_t>('0' + i % 10));
+  bench.host.notify(EventKind::LostCharacter);  // an emoji typed
   bench.console.keyPressed();
   EXPECT_EQ(bench.console.queuedKeyCount(), 64);
+  EXPECT_EQ(bench.host.beeps, 2);
+  EXPECT_EQ(bench.traceText(), "beep\nbeep\n");
+
+  ConsoleBench pasting;
+  Codes expected;
+  for (int i = 0; i < 300; ++i) {
+    HostEvent pasted{EventKind::Character, static_cast<uint8_t>(i % 2 ? '\r' : 'a' + i % 26)};
+    pasted.pasted = true;
+    pasting.host.push(pasted);
+    expected.push_back(pasted.character);
+  }
+  pasting.host.character('z');  // typed after the paste: it comes after it
+  expected.push_back('z');
+  pasting.console.keyPressed();
+  EXPECT_EQ(pasting.console.queuedKeyCount(), 64);
+  EXPECT_EQ(pasting.readAll(), expected);
+  EXPECT_EQ(pasting.host.beeps, 0);
 
   ConsoleBench nearlyFull;
   for (int i = 0; i < 63; ++i) nearlyFull.host.character('a');
@@ -78,6 +97,7 @@ TEST(ConsoleKeys, FullQueueDropsNewKeys) {
   Codes codes = nearlyFull.readAll();
   ASSERT_EQ(codes.size(), 64u);
   EXPECT_EQ(codes.back(), 'z');
+  EXPECT_EQ(nearlyFull.host.beeps, 2) << "Down and Ctrl+Alt+Q found one place, not two";
 }
 
 TEST(ConsoleKeys, ReadKeyWaitsWithTheCaret) {

@@ -37,20 +37,34 @@ TEST(TerminalKeys, Utf8AndLatin1Input) {
       {"\xc3\x89", "down Oem; char 201"},        // É
       {"\xe2\x82\xac", "down Oem; char 128"},    // € is 0x80 in CP1252
       {"\xe2\x80\x9c", "down Oem; char 147"},    // “
-      {"\xe4\xb8\xad", ""},                      // 中 has no key in CP1252
+      {"\xe4\xb8\xad", "lost"},                  // 中 has no key in CP1252: the console beeps
+      {"\xc5\x81", "lost"},                      // Ł
+      {"\xf0\x9f\x98\x80" "a", "lost; down A; char 97"},  // an emoji
       {"\xe9", "down Oem; char 233"},            // a Latin-1 terminal's é
       {"\xe9x", "down Oem; char 233; down X; char 120"},
       {"\xc2\x85", ""},                          // a C1 control is no character
   });
 }
 
-TEST(TerminalKeys, Utf8SplitAcrossReads) {
+// Between the terminal's paste markers: characters only (line ends one Enter), none of them keys.
+TEST(TerminalKeys, PastedText) {
+  expectDecoded({
+      {"\x1b[200~a\r\nb\nc\r\x1b[201~", "char 97 pasted; char 13 pasted; char 98 pasted; char 13 pasted; char 99 pasted; char 13 pasted"},
+      {"\x1b[200~\xc5\x81\xc3\xa9\t\x1b[A\x1b[201~x", "lost; char 233 pasted; char 9 pasted; lost; char 91 pasted; char 65 pasted; down X; char 120"},
+      {"\x1b[200~\xe9!\x1b[201~", "char 233 pasted; char 33 pasted"},  // a Latin-1 terminal's paste
+  });
+}
+
+TEST(TerminalKeys, CharactersLineEndsAndMarkersSplitAcrossReads) {
   TerminalKeyDecoder decoder;
   std::vector<HostEvent> events;
   decoder.feed("\xc3", 0, events);
   EXPECT_TRUE(events.empty());
   decoder.feed("\xa3", 5, events);
   EXPECT_EQ(describe(events), "down Oem; char 227");
+  events.clear();
+  for (const char* piece : {"\x1b[20", "0~a\r", "\n\xc3", "\xa7\x1b[2", "01~b"}) decoder.feed(piece, 10, events);
+  EXPECT_EQ(describe(events), "char 97 pasted; char 13 pasted; char 231 pasted; down B; char 98");
 }
 
 TEST(TerminalKeys, FunctionKeysOfTmuxAndXterm) {

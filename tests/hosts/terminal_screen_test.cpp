@@ -1,6 +1,7 @@
 // The terminal's colours and frames: palette through the colour table, only changed cells sent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/host/host_terminal.h"
@@ -93,18 +94,54 @@ TEST_F(TerminalScreenTest, ScrollMovesTheTerminalsLinesAndRedrawsTheLastRow) {
   EXPECT_NE(frame.find("\x1b[25;1H" + std::string(80, ' ')), std::string::npos);
 }
 
-TEST_F(TerminalScreenTest, SmallTerminalShowsTheTopLeftAndSaysSoOnce) {
-  screen.resize(40, 10);
-  grid.chars[0] = 'a';
-  grid.chars[50] = 'z';       // column 51: not shown
-  grid.chars[9 * 80] = '#';   // row 10 is the message's line
-  const std::string frame = paint(60, 20);
-  EXPECT_NE(frame.find("\x1b[10;1H\x1b[0m\x1b[2KTerminal pequeno demais: são precisas 80\x1b[9;40H"), std::string::npos);
-  EXPECT_EQ(frame.find('z'), std::string::npos);
-  EXPECT_EQ(frame.find('#'), std::string::npos);
-  EXPECT_EQ(frame.substr(frame.size() - 7), "\x1b[9;40H") << "the cursor stays inside the part shown";
-  grid.chars[1] = 'b';
-  EXPECT_EQ(paint(), "\x1b[1;2H\x1b[0;97;40mb\x1b[1;1H");
+// A terminal with fewer rows than the console (xterm's and tmux's 80 x 24) shows the rows around
+// the cursor, follows the console's scrolling with its own, and jumps back when the cursor does.
+// Each console row is marked by a letter of its own, À for row 1 to Ø for row 25.
+TEST_F(TerminalScreenTest, ASmallTerminalShowsTheRowsAroundTheCursor) {
+  struct Case {
+    int columns, rows, cursorRow;  // cursor row 0-based
+    int firstShown;                // 0-based console row on the terminal's first row
+    bool saysNarrow;
+  };
+  const Case cases[] = {{80, 24, 24, 1, false}, {80, 20, 24, 5, false}, {80, 20, 3, 0, false},
+                        {80, 25, 24, 0, false}, {40, 10, 20, 12, true}, {40, 10, 24, 16, true}};
+  auto mark = [](int row) { return std::string("\xc3") + static_cast<char>(0x80 + row); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.columns) + "x" + std::to_string(c.rows) + " cursor row " + std::to_string(c.cursorRow));
+    TerminalScreen small(WindowSettings{}, TerminalColours::Standard16);
+    for (int row = 0; row < 25; ++row) grid.chars[row * 80] = static_cast<uint8_t>(0xC0 + row);
+    small.resize(c.columns, c.rows);
+    std::string frame;
+    small.paint(grid, 5, c.cursorRow, frame);
+    const int shown = small.visibleRows();
+    EXPECT_EQ(small.firstRowShown(), c.firstShown);
+    for (int row = 0; row < 25; ++row) {
+      const bool visible = row >= c.firstShown && row < c.firstShown + shown;
+      EXPECT_EQ(frame.find(mark(row)) != std::string::npos, visible) << "row " << row + 1;
+    }
+    const std::string cursor = "\x1b[" + std::to_string(c.cursorRow - c.firstShown + 1) + ";6H";
+    EXPECT_EQ(frame.substr(frame.size() - cursor.size()), cursor) << "the terminal's cursor on the cursor's row";
+    EXPECT_EQ(frame.find("Terminal pequeno demais") != std::string::npos, c.saysNarrow);
+
+    if (c.cursorRow == 24) {  // a line feed on the last row: the console scrolls, so does the terminal
+      std::rotate(grid.chars.begin(), grid.chars.begin() + 80, grid.chars.end());
+      frame.clear();
+      small.scrollUp(frame);
+      small.paint(grid, 5, 24, frame);
+      const std::string last = std::to_string(shown);
+      EXPECT_EQ(frame.rfind("\x1b[1;" + last + "r\x1b[" + last + ";1H\n\x1b[r", 0), 0u);
+      EXPECT_EQ(frame.find("\x1b[" + std::to_string(shown - 1) + ";1H"), std::string::npos) << "moved, not redrawn";
+      const size_t newRow = frame.find("\x1b[" + last + ";1H");
+      EXPECT_NE(newRow, std::string::npos);
+      EXPECT_NE(frame.find(mark(0), newRow), std::string::npos) << "the new last row";
+      std::rotate(grid.chars.rbegin(), grid.chars.rbegin() + 80, grid.chars.rend());
+    }
+    frame.clear();
+    small.paint(grid, 0, 0, frame);  // the screen cleared: back to the top
+    EXPECT_EQ(small.firstRowShown(), 0);
+    if (c.firstShown > 0) EXPECT_NE(frame.find(mark(0)), std::string::npos);
+    EXPECT_EQ(frame.substr(frame.size() - 6), "\x1b[1;1H");
+  }
 }
 
 }  // namespace

@@ -53,10 +53,12 @@ inline std::string describe(const std::vector<HostEvent>& events) {
       case EventKind::Wake: text += "wake"; break;
       case EventKind::WaveDone: text += "wavedone"; break;
       case EventKind::Quit: text += "quit"; break;
+      case EventKind::LostCharacter: text += "lost"; break;
     }
     if (event.cookie) text += " " + std::to_string(event.cookie);
     if (event.kind != EventKind::CloseRequest && event.kind != EventKind::Quit) text += describeModifiers(event.modifiers);
     if (event.repeat) text += " repeat";
+    if (event.pasted) text += " pasted";
   }
   return text;
 }

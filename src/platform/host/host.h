@@ -57,6 +57,7 @@ enum class EventKind : uint8_t {
   Wake,           // a private message that only ends a wait (stopSpeech, external engines)
   WaveDone,       // the audio device finished one block
   Quit,           // the window system's quit message: the process ends with 255
+  LostCharacter,  // a typed character the console cannot hold (outside CP1252): it beeps
 };
 
 struct HostEvent {
@@ -66,6 +67,7 @@ struct HostEvent {
   bool repeat = false;    // KeyDown of a key held down
   Modifiers modifiers;    // held when the event happened
   uint64_t cookie = 0;    // WaveDone: the finished block; Wake: the message number
+  bool pasted = false;    // Character of a paste: held, never dropped, while the key queue is full
 };
 
 struct LocalDateTime {
@@ -159,6 +161,10 @@ class Host {
   // Clipboard, as CP1252 text.
   virtual void setClipboardText(const std::string& text) { clipboard_ = text; }
   virtual std::optional<std::string> clipboardText() { return clipboard_; }
+
+  // A message the user must hear once (CP1252; empty when there is none); the speech services
+  // take it at their next prompt and say it first.
+  virtual std::string takeNotice() { return {}; }
 
   // Whether key-ups are reported (the braille keyboard needs them).
   virtual bool reportsKeyUps() const { return true; }

@@ -5,21 +5,26 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/host/host_factories.h"
 #include "platform/host/terminal_keys.h"
 #include "platform/host/timed_events.h"
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace kaldro::platform {
 
@@ -93,14 +98,14 @@ void TerminalScreen::resize(int columns, int rows) {
   shownAttrs_.fill(0x100);
   currentAttribute_ = -1;
   messageShown_ = false;
+  top_ = std::clamp(top_, 0, TextGrid::Rows - std::max(visibleRows(), 1));
 }
 
 int TerminalScreen::visibleColumns() const { return columns_ < TextGrid::Columns ? columns_ : TextGrid::Columns; }
 
 int TerminalScreen::visibleRows() const {
-  // A terminal too small keeps its last line for the message that says so.
-  const int usable = tooSmall() ? rows_ - 1 : rows_;
-  return usable < TextGrid::Rows ? usable : TextGrid::Rows;
+  const int usable = narrow() ? rows_ - 1 : rows_;
+  return std::clamp(usable, 0, TextGrid::Rows);
 }
 
 void TerminalScreen::setAttribute(uint8_t attribute, std::string& frame) {
@@ -111,38 +116,55 @@ void TerminalScreen::setAttribute(uint8_t attribute, std::string& frame) {
 
 void TerminalScreen::scrollUp(std::string& frame) {
   constexpr int kColumns = TextGrid::Columns;
-  if (!tooSmall()) {
-    // Scrolling the terminal's own lines lets a screen reader hear one new line, not a new screen.
-    frame += "\x1b[1;25r\x1b[25;1H\n\x1b[r";
-    std::copy(shownChars_.begin() + kColumns, shownChars_.end(), shownChars_.begin());
-    std::copy(shownAttrs_.begin() + kColumns, shownAttrs_.end(), shownAttrs_.begin());
-    std::fill(shownAttrs_.end() - kColumns, shownAttrs_.end(), 0x100);
-  }
+  const int rows = visibleRows();
+  if (rows <= 0) return;
+  // Scrolling the terminal's own lines lets a screen reader hear one new line, not a new screen.
+  // Each terminal row then shows what the row below it showed, wherever the rows shown begin.
+  const std::string last = std::to_string(rows);
+  frame += "\x1b[1;" + last + "r\x1b[" + last + ";1H\n\x1b[r";
+  const auto shownEnd = static_cast<ptrdiff_t>(rows) * kColumns;
+  std::copy(shownChars_.begin() + kColumns, shownChars_.begin() + shownEnd, shownChars_.begin());
+  std::copy(shownAttrs_.begin() + kColumns, shownAttrs_.begin() + shownEnd, shownAttrs_.begin());
+  std::fill(shownAttrs_.begin() + shownEnd - kColumns, shownAttrs_.begin() + shownEnd, 0x100);
 }
 
 void TerminalScreen::paint(const TextGrid& grid, int cursorColumn, int cursorRow, std::string& frame) {
   const int columns = visibleColumns();
   const int rows = visibleRows();
-  for (int row = 0; row < rows; ++row) {
+  // The rows shown follow the cursor: its row is always one of them.
+  int top = top_;
+  if (rows > 0) {
+    const int row = std::clamp(cursorRow, 0, TextGrid::Rows - 1);
+    if (row < top) top = row;
+    if (row >= top + rows) top = row - rows + 1;
+    top = std::clamp(top, 0, TextGrid::Rows - rows);
+  }
+  if (top != top_) {
+    top_ = top;
+    shownAttrs_.fill(0x100);
+  }
+  for (int shownRow = 0; shownRow < rows; ++shownRow) {
     int terminalColumn = -1;  // where the terminal's cursor stands after the last cell sent
     for (int column = 0; column < columns; ++column) {
-      const int cell = row * TextGrid::Columns + column;
+      const int cell = (top_ + shownRow) * TextGrid::Columns + column;
+      const int shownCell = shownRow * TextGrid::Columns + column;
       const uint8_t character = grid.chars[cell];
       const uint8_t attribute = grid.attrs[cell];
-      if (shownChars_[cell] == character && shownAttrs_[cell] == attribute) continue;
-      if (terminalColumn != column) appendCursorMove(frame, column, row);
+      if (shownChars_[shownCell] == character && shownAttrs_[shownCell] == attribute) continue;
+      if (terminalColumn != column) appendCursorMove(frame, column, shownRow);
       setAttribute(attribute, frame);
       appendCell(frame, character);
-      shownChars_[cell] = character;
-      shownAttrs_[cell] = attribute;
+      shownChars_[shownCell] = character;
+      shownAttrs_[shownCell] = attribute;
       terminalColumn = column + 1;
     }
   }
-  if (tooSmall() && !messageShown_ && rows_ > 0) {
+  if (narrow() && !messageShown_ && rows_ > 0) {
     appendCursorMove(frame, 0, rows_ - 1);
     frame += "\x1b[0m\x1b[2K";
     currentAttribute_ = -1;
-    std::string_view message(TooSmallMessage);
+    const std::string utf8 = cp1252ToUtf8(words::TerminalTooSmall);
+    std::string_view message(utf8);
     int shown = 0;
     for (size_t i = 0; i < message.size() && shown < columns_; ++shown) {
       size_t length = 1;
@@ -153,7 +175,7 @@ void TerminalScreen::paint(const TextGrid& grid, int cursorColumn, int cursorRow
     messageShown_ = true;
   }
   const int column = cursorColumn < columns ? cursorColumn : columns - 1;
-  const int row = cursorRow < rows ? cursorRow : rows - 1;
+  const int row = std::min(cursorRow - top_, rows - 1);
   appendCursorMove(frame, column < 0 ? 0 : column, row < 0 ? 0 : row);
 }
 
@@ -177,29 +199,85 @@ struct SignalShared {
   char restoreBytes[64] = {};
   size_t restoreLength = 0;
   bool atExitRegistered = false;
+  // Standard error while it would write into the program's screen: held in memory, and written
+  // out on the terminal's own screen when the program leaves it.
+  int stderrSaved = -1;
+  int stderrHeld = -1;
+  // The console's last status line ("Texto gerado", or what ended the run), left on the terminal.
+  char statusLine[400] = {};
+  size_t statusLength = 0;
 };
 SignalShared gSignalShared;
 
-constexpr char kEnterBytes[] = "\x1b[?1049h\x1b[?7l\x1b[?25h\x1b[0m\x1b[H\x1b[2J";
+// The alternate screen, no wrap, a visible cursor, bracketed paste (a paste arrives as text between
+// markers, so the console can hold what does not fit in its key queue).
+constexpr char kEnterBytes[] = "\x1b[?1049h\x1b[?7l\x1b[?25h\x1b[?2004h\x1b[0m\x1b[H\x1b[2J";
 constexpr char kExtendedKeysOn[] = "\x1b[>4;1m";  // tmux and xterm then report Ctrl+Enter, Ctrl+Tab, Ctrl+Backspace
 constexpr char kExtendedKeysOff[] = "\x1b[>4m";
-constexpr char kLeaveBytes[] = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l";
+constexpr char kLeaveBytes[] = "\x1b[0m\x1b[?2004l\x1b[?7h\x1b[?25h\x1b[?1049l";
 
-// Async-signal-safe: only write and tcsetattr.
-void restoreTerminalNow() {
-  if (!gSignalShared.terminalModified) return;
-  gSignalShared.terminalModified = 0;
+// Async-signal-safe, as everything the signal handlers call.
+void writeFully(int fd, const char* bytes, size_t length) {
   size_t written = 0;
-  while (written < gSignalShared.restoreLength) {
-    ssize_t n = ::write(gSignalShared.terminalFd, gSignalShared.restoreBytes + written,
-                        gSignalShared.restoreLength - written);
+  while (written < length) {
+    ssize_t n = ::write(fd, bytes + written, length - written);
     if (n <= 0) {
       if (n < 0 && errno == EINTR) continue;
       break;
     }
     written += static_cast<size_t>(n);
   }
+}
+
+// The screen and the modes as they were (also while the program is stopped).
+void restoreScreenNow() {
+  if (!gSignalShared.terminalModified) return;
+  gSignalShared.terminalModified = 0;
+  writeFully(gSignalShared.terminalFd, gSignalShared.restoreBytes, gSignalShared.restoreLength);
   ::tcsetattr(gSignalShared.modesFd, TCSAFLUSH, &gSignalShared.saved);
+}
+
+// The program leaves the terminal for good: its last status line, then what it wrote on standard
+// error meanwhile, stay on the terminal's own screen.
+void restoreTerminalNow() {
+  restoreScreenNow();
+  if (gSignalShared.statusLength > 0) {
+    writeFully(gSignalShared.terminalFd, gSignalShared.statusLine, gSignalShared.statusLength);
+    gSignalShared.statusLength = 0;
+  }
+  if (gSignalShared.stderrHeld >= 0) {
+    ::dup2(gSignalShared.stderrSaved, STDERR_FILENO);
+    ::close(gSignalShared.stderrSaved);
+    const int held = gSignalShared.stderrHeld;
+    gSignalShared.stderrHeld = gSignalShared.stderrSaved = -1;
+    ::lseek(held, 0, SEEK_SET);
+    char buffer[512];
+    for (ssize_t n; (n = ::read(held, buffer, sizeof buffer)) > 0;) writeFully(STDERR_FILENO, buffer, static_cast<size_t>(n));
+    ::close(held);
+  }
+}
+
+// Whether standard error writes on the same terminal as the program's screen.
+bool stderrOnTerminal(int outputFd) {
+  struct stat error{}, output{};
+  if (::isatty(STDERR_FILENO) != 1 || ::fstat(STDERR_FILENO, &error) != 0 || ::fstat(outputFd, &output) != 0)
+    return false;
+  return S_ISCHR(error.st_mode) && S_ISCHR(output.st_mode) && error.st_rdev == output.st_rdev;
+}
+
+// Holds standard error in memory while the program's screen is up; nothing if it cannot.
+void holdStderr(int outputFd) {
+  if (gSignalShared.stderrHeld >= 0 || !stderrOnTerminal(outputFd)) return;
+  const int held = ::memfd_create("kaldro-stderr", MFD_CLOEXEC);
+  if (held < 0) return;
+  const int saved = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (saved < 0 || ::dup2(held, STDERR_FILENO) < 0) {
+    if (saved >= 0) ::close(saved);
+    ::close(held);
+    return;
+  }
+  gSignalShared.stderrSaved = saved;
+  gSignalShared.stderrHeld = held;
 }
 
 void wakeFromHandler() {
@@ -248,7 +326,7 @@ void installHandler(int signalNumber, void (*handler)(int));
 void onSuspend(int signalNumber) {
   const int savedErrno = errno;
   const bool wasModified = gSignalShared.terminalModified != 0;
-  restoreTerminalNow();
+  restoreScreenNow();
   gSignalShared.suspendedWhileModified = wasModified ? 1 : 0;
   ::signal(signalNumber, SIG_DFL);
   sigset_t suspend;
@@ -305,6 +383,7 @@ class HostTerminal final : public Host {
   }
 
   void closeWindow() override {
+    keepStatusLine();
     leaveTerminalMode();
     grid_ = nullptr;
     screen_.reset();
@@ -373,7 +452,27 @@ class HostTerminal final : public Host {
 
   bool reportsKeyUps() const override { return false; }
 
+  std::string takeNotice() override { return std::exchange(notice_, {}); }
+
  private:
+  // The last line the console wrote, at or above its cursor, for the terminal's own screen.
+  void keepStatusLine() {
+    gSignalShared.statusLength = 0;
+    if (!grid_) return;
+    for (int row = std::clamp(cursorRow_, 0, TextGrid::Rows - 1); row >= 0; --row) {
+      std::string line(reinterpret_cast<const char*>(grid_->chars.data()) + row * TextGrid::Columns, TextGrid::Columns);
+      for (char& c : line)
+        if (static_cast<uint8_t>(c) < 0x20 || c == 0x7F) c = ' ';
+      line.erase(line.find_last_not_of(' ') + 1);
+      if (line.empty()) continue;
+      const std::string text = cp1252ToUtf8(line) + "\n";
+      if (text.size() > sizeof gSignalShared.statusLine) return;
+      std::memcpy(gSignalShared.statusLine, text.data(), text.size());
+      gSignalShared.statusLength = text.size();
+      return;
+    }
+  }
+
   void enterTerminalMode() {
     if (gSignalShared.terminalModified) return;
     if (!haveSaved_) {
@@ -410,6 +509,7 @@ class HostTerminal final : public Host {
     ::tcsetattr(inputFd_, TCSAFLUSH, &raw);
     raw_ = raw;
     gSignalShared.terminalModified = 1;
+    holdStderr(outputFd_);
     std::string enter = kEnterBytes;
     if (extendedKeys_) enter += kExtendedKeysOn;
     writeAll(enter);
@@ -425,7 +525,12 @@ class HostTerminal final : public Host {
       columns = size.ws_col;
       rows = size.ws_row;
     }
-    if (screen_) screen_->resize(columns, rows);
+    if (!screen_) return;
+    screen_->resize(columns, rows);
+    if (screen_->tooSmall() && !noticeGiven_) {
+      notice_ = words::TerminalTooSmall.str();  // said once: a listener cannot see the part that is missing
+      noticeGiven_ = true;
+    }
   }
 
   void paint(std::string frame = {}) {
@@ -534,6 +639,8 @@ class HostTerminal final : public Host {
   bool haveSaved_ = false;
   bool hungUp_ = false;
   bool endingReported_ = false;
+  std::string notice_;
+  bool noticeGiven_ = false;
 
   const TextGrid* grid_ = nullptr;
   std::optional<TerminalScreen> screen_;

@@ -28,11 +28,10 @@ int nearestStandardColour(Rgb colour);
 std::string attributeSequence(uint8_t attribute, const std::array<uint8_t, 16>& colourTable, TerminalColours colours);
 
 // What a terminal shows of the console, and the bytes that bring it up to date. Only cells that
-// differ from what the terminal shows are sent.
+// differ from what the terminal shows are sent. A terminal with fewer rows than the console shows
+// the rows around the console's cursor, so the question asked and the answer typed are always seen.
 class TerminalScreen {
  public:
-  static constexpr const char* TooSmallMessage = "Terminal pequeno demais: são precisas 80 colunas e 25 linhas";
-
   TerminalScreen(const WindowSettings& settings, TerminalColours colours) : settings_(settings), colours_(colours) {}
 
   // The terminal's size changed (or the screen was cleared): everything is sent again.
@@ -42,21 +41,27 @@ class TerminalScreen {
   // Appends the bytes that make the terminal show the grid, then places the cursor.
   void paint(const TextGrid& grid, int cursorColumn, int cursorRow, std::string& frame);
 
-  bool tooSmall() const { return columns_ < TextGrid::Columns || rows_ < TextGrid::Rows; }
+  bool tooSmall() const { return narrow() || rows_ < TextGrid::Rows; }
   int visibleColumns() const;
   int visibleRows() const;
+  // The console row shown on the terminal's first row.
+  int firstRowShown() const { return top_; }
 
  private:
+  // Too few columns: the last row says so, since the right of every line is missing.
+  bool narrow() const { return columns_ < TextGrid::Columns; }
   void setAttribute(uint8_t attribute, std::string& frame);
 
   WindowSettings settings_;
   TerminalColours colours_;
   int columns_ = TextGrid::Columns;
   int rows_ = TextGrid::Rows;
-  // What the terminal shows; an attribute above 255 marks a cell whose contents are unknown.
+  // What the terminal shows, by terminal row; an attribute above 255 marks a cell whose contents
+  // are unknown.
   std::array<uint8_t, TextGrid::Columns * TextGrid::Rows> shownChars_{};
   std::array<uint16_t, TextGrid::Columns * TextGrid::Rows> shownAttrs_{};
   int currentAttribute_ = -1;  // the terminal's SGR state, -1 when unknown
+  int top_ = 0;
   bool messageShown_ = false;
 };
 

@@ -25,6 +25,12 @@ void appendPress(std::vector<HostEvent>& out, int virtualKey, Modifiers modifier
   if (character && !modifiers.alt) out.push_back(characterEvent(*character, modifiers));
 }
 
+void appendLost(std::vector<HostEvent>& out) {
+  HostEvent lost;
+  lost.kind = EventKind::LostCharacter;
+  out.push_back(lost);
+}
+
 // A key reported by number (CSI u, or xterm's "modify other keys"): its character follows the
 // window's rules for the modifiers, exactly as the headless host's key scripts type it.
 void appendKeyOfCode(std::vector<HostEvent>& out, int code, Modifiers modifiers) {
@@ -151,8 +157,13 @@ size_t decodeCharacter(std::string_view s, bool timedOut, bool alt, std::vector<
   std::optional<char32_t> codePoint = decodeUtf8(s, 0, length);
   if (!codePoint) return needed;
   std::optional<unsigned char> cp1252 = codePointToCp1252(*codePoint);
-  if (cp1252 && *codePoint >= 0xA0) appendPress(out, vk::Oem, modifiers, *cp1252);  // not a C1 control
-  return needed;  // characters CP1252 cannot hold are dropped: there is no key for them
+  if (*codePoint < 0xA0) return needed;  // a C1 control is no character
+  if (!cp1252) {
+    appendLost(out);  // no key types it: the console beeps
+  } else {
+    appendPress(out, vk::Oem, modifiers, *cp1252);
+  }
+  return needed;
 }
 
 Modifiers modifiersOfParameter(int parameter) {
@@ -325,6 +336,60 @@ size_t decodeKey(std::string_view s, bool timedOut, std::vector<HostEvent>& out)
   return used == 0 ? 0 : used + 1;
 }
 
+constexpr std::string_view kPasteStart = "\x1b[200~";
+constexpr std::string_view kPasteEnd = "\x1b[201~";
+
+void appendPasted(std::vector<HostEvent>& out, uint8_t character) {
+  HostEvent event = characterEvent(character, {});
+  event.pasted = true;
+  out.push_back(event);
+}
+
+// Pasted text up to its end marker: characters only, each line end one Enter. Returns the bytes
+// used; an unfinished character or line end, or what may begin the end marker, waits for more.
+size_t decodePaste(std::string_view s, bool timedOut, std::vector<HostEvent>& out) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto byte = static_cast<uint8_t>(s[i]);
+    if (byte == kEscape) {
+      if (s.substr(i).starts_with(kPasteEnd)) return i;
+      if (!timedOut && kPasteEnd.starts_with(s.substr(i))) return i;
+      appendLost(out);  // a control key inside a paste types nothing
+      ++i;
+    } else if (byte == '\r' || byte == '\n') {
+      if (byte == '\r' && i + 1 == s.size() && !timedOut) return i;
+      appendPasted(out, '\r');
+      i += byte == '\r' && i + 1 < s.size() && s[i + 1] == '\n' ? 2 : 1;
+    } else if (byte == '\t' || (byte >= 0x20 && byte < 0x7F)) {
+      appendPasted(out, byte);
+      ++i;
+    } else if (byte < 0x80) {
+      appendLost(out);
+      ++i;
+    } else {
+      const size_t needed = static_cast<size_t>(utf8Length(byte));
+      if (needed > 1 && i + needed > s.size() && !timedOut) {
+        bool prefix = true;  // the rest of a UTF-8 character may still be coming
+        for (size_t k = i + 1; k < s.size(); ++k) prefix = prefix && (static_cast<uint8_t>(s[k]) & 0xC0) == 0x80;
+        if (prefix) return i;
+      }
+      size_t length = 0;
+      std::optional<char32_t> codePoint = decodeUtf8(s, i, length);
+      if (!codePoint) {  // a Latin-1 terminal's letter
+        if (byte >= 0xA0) appendPasted(out, byte);
+        else appendLost(out);
+        ++i;
+        continue;
+      }
+      std::optional<unsigned char> cp1252 = codePointToCp1252(*codePoint);
+      if (cp1252 && *codePoint >= 0xA0) appendPasted(out, *cp1252);
+      else appendLost(out);
+      i += length;
+    }
+  }
+  return i;
+}
+
 }  // namespace
 
 void TerminalKeyDecoder::feed(std::string_view bytes, int64_t nowMs, std::vector<HostEvent>& out) {
@@ -346,7 +411,24 @@ std::optional<int64_t> TerminalKeyDecoder::deadline() const {
 void TerminalKeyDecoder::decodePending(bool timedOut, std::vector<HostEvent>& out) {
   size_t position = 0;
   while (position < pending_.size()) {
-    const size_t used = decodeKey(std::string_view(pending_).substr(position), timedOut, out);
+    const std::string_view rest = std::string_view(pending_).substr(position);
+    if (inPaste_) {
+      const size_t used = decodePaste(rest, timedOut, out);
+      position += used;
+      if (rest.substr(used).starts_with(kPasteEnd)) {
+        inPaste_ = false;
+        position += kPasteEnd.size();
+        continue;
+      }
+      if (used == 0) break;
+      continue;
+    }
+    if (rest.starts_with(kPasteStart)) {
+      inPaste_ = true;
+      position += kPasteStart.size();
+      continue;
+    }
+    const size_t used = decodeKey(rest, timedOut, out);
     if (used == 0) break;
     position += used;
   }

@@ -31,6 +31,7 @@ class TerminalKeyDecoder {
 
   std::string pending_;
   int64_t lastArrivalMs_ = 0;
+  bool inPaste_ = false;  // between the terminal's paste markers: text, not keys
 };
 
 // Every key of bytes that arrived together, the last one settled as if its time were up.

@@ -124,7 +124,12 @@ void WindowKeyTranslator::textInput(std::string_view utf8, uint16_t modifierStat
     position += length == 0 ? 1 : length;
     if (!codePoint || *codePoint < 0x20 || (*codePoint >= 0x7F && *codePoint < 0xA0)) continue;
     std::optional<unsigned char> byte = codePointToCp1252(*codePoint);
-    if (!byte) continue;  // no CP1252 character: nothing typed
+    if (!byte) {  // no CP1252 character: nothing typed, and the user hears so
+      HostEvent lost;
+      lost.kind = EventKind::LostCharacter;
+      out.push_back(lost);
+      continue;
+    }
     out.push_back(characterEvent(*byte, modifiers));
   }
 }

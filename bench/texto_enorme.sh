@@ -54,7 +54,7 @@ for name in curto digitos-1mb numeros-1,5mb sem-brancos-10mb; do
   if [ "$spoken" = yes ]; then
     wav="$scratch/$name.wav"
     rm -f "$wav"
-    ( /usr/bin/time -f "%e %M" -o "$scratch/spoken" timeout -s TERM "$seconds" "$fala" --engine ormia -w "$wav" < "$text" > /dev/null 2>&1 || true ) &
+    ( /usr/bin/time -f "%e %M" -o "$scratch/spoken" timeout -k 5 -s TERM "$seconds" "$fala" --engine ormia -w "$wav" < "$text" > /dev/null 2>&1 || true ) &
     first=$(firstSample "$wav")
     wait
     spokenPeak=$(tail -1 "$scratch/spoken" | awk '{ printf "%.1f", $2 / 1024 }')

@@ -23,6 +23,7 @@ void fuzzFrontEnd(std::span<const uint8_t> input);
 void fuzzEngineRules(std::span<const uint8_t> input);
 void fuzzTranscribe(std::span<const uint8_t> input);
 void fuzzMbrolaLines(std::span<const uint8_t> input);
+void fuzzMbrolaLibrary(std::span<const uint8_t> input);
 void fuzzModuleProtocol(std::span<const uint8_t> input);
 
 namespace {
@@ -33,6 +34,7 @@ constexpr NamedTarget kTargets[] = {
     {"tts_abbreviations", fuzzAbbreviations}, {"tts_normaliser", fuzzNormaliser},
     {"tts_prosody", fuzzProsody},    {"tts_front_end", fuzzFrontEnd},
     {"tts_rules", fuzzEngineRules},  {"tts_transcribe", fuzzTranscribe}, {"mbrola_lines", fuzzMbrolaLines},
+    {"mbrola_library", fuzzMbrolaLibrary},
     {"module_protocol", fuzzModuleProtocol},
 };
 

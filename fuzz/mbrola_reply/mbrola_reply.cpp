@@ -1,7 +1,8 @@
 // A co-process that answers the engine's MBROLA binding as the fuzz input says, for the mbrola_lines
-// target: mbrola -e REPLY - -. It reads .pho lines; the first flush ("#", the binding's start-up
-// probe) gets 50 ms of silence, the second gets the bytes of REPLY on standard output and those of
-// REPLY.err on standard error, and then it ends with the status held in REPLY.status (0 without it).
+// target: mbrola -e REPLY - -. It reads .pho lines. A flush ("#") after the end phone is answered
+// with MBROLA's warning about it, as MBROLA run with -e does; the first other flush gets the bytes of
+// REPLY on standard output and those of REPLY.err on standard error. After that reply, the next end
+// phone's flush ends it with the status held in REPLY.status, or is answered when that is empty.
 #include <unistd.h>
 
 #include <cstdio>
@@ -31,8 +32,9 @@ void writeAll(int fd, const std::string& bytes) {
 int main(int argc, char** argv) {
   if (argc < 4) return 1;
   const std::string reply = argv[argc - 3];
-  int flushes = 0;
-  std::string line;
+  const std::string status = contents(reply + ".status");
+  bool replied = false;
+  std::string line, previous;
   char buffer[4096];
   for (ssize_t n; (n = ::read(0, buffer, sizeof buffer)) > 0;) {
     for (const char c : std::string_view(buffer, static_cast<size_t>(n))) {
@@ -40,13 +42,15 @@ int main(int argc, char** argv) {
         line += c;
         continue;
       }
-      if (line == "#" && ++flushes == 1) {
-        writeAll(1, std::string(1600, '\0'));
-      } else if (line == "#") {
+      if (line == "#" && previous.rfind("kaldro-fim", 0) == 0) {
+        if (replied && !status.empty()) return std::atoi(status.c_str());
+        writeAll(2, "Warning: kaldro-fim-_ unknown, replaced with _-_\n");
+      } else if (line == "#" && !replied) {
         writeAll(1, contents(reply));
         writeAll(2, contents(reply + ".err"));
-        return std::atoi(contents(reply + ".status").c_str());
+        replied = true;
       }
+      previous = line;
       line.clear();
     }
   }

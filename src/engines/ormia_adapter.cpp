@@ -47,6 +47,7 @@ bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFil
   // A second start finishes the file of the first.
   fileSink_.reset();
   failureText_.clear();
+  lostCause_.clear();
   const tts::DataFiles files = settings_.files();
   started_ = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions, files.abbreviations,
                                  files.prosody, files.diphones);
@@ -76,9 +77,10 @@ void OrmiaAdapter::finish() {
 }
 
 void OrmiaAdapter::speak(std::string_view text) {
-  if (!started_ || outputFailed()) return;
+  if (!started_ || outputFailed() || !lostCause_.empty()) return;
   engine_.speakUtterance(text, sink());
   if (fileSink_ && !fileSink_->status().ok()) failureText_ = fileSink_->status().message();
+  lostCause_ = engine_.lostUtterance();
   postWake();
 }
 
@@ -91,7 +93,7 @@ void OrmiaAdapter::speakLiterally(std::string_view text) {
 }
 
 bool OrmiaAdapter::busy(bool) {
-  if (!started_) return false;
+  if (!started_ || !lostCause_.empty()) return false;
   bool speaking = !fileSink_ && playerSink_.playing();
   if (console_.keyPressed()) {
     stop();

@@ -38,9 +38,11 @@ class OrmiaAdapter final : public EngineAdapter {
   void stop() override;
   // A write to the -w file failed or reached the format's limit: what followed is lost.
   bool outputFailed() const override { return fileSink_ && !fileSink_->status().ok(); }
-  bool speechLost() const override { return outputFailed(); }
-  // Why the last start or the -w file failed (CP1252); empty when nothing did.
-  std::string failureText() const override { return failureText_; }
+  // Speech is lost for good: a write to the -w file failed, or the engine lost an utterance even
+  // after starting MBROLA again.
+  bool speechLost() const override { return outputFailed() || !lostCause_.empty(); }
+  // Why the last start, the -w file or an utterance failed (CP1252); empty when nothing did.
+  std::string failureText() const override { return lostCause_.empty() ? failureText_ : lostCause_; }
 
   const tts::EngineSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }
@@ -57,6 +59,7 @@ class OrmiaAdapter final : public EngineAdapter {
   PlayerSink playerSink_;
   std::unique_ptr<platform::WaveFileSink> fileSink_;  // while a start asked for a file
   std::string failureText_;
+  std::string lostCause_;
   bool started_ = false;
 };
 

@@ -87,6 +87,10 @@ inline constexpr Cp1252Words MbrolaNotOpen = "o programa mbrola não está abert
 inline constexpr Cp1252Words MbrolaNoAnswer = "o programa mbrola não respondeu";
 inline constexpr Cp1252Words MbrolaTakesNoMoreLines = "o programa mbrola não aceita mais linhas";
 inline constexpr Cp1252Words MbrolaEnded = "o programa mbrola terminou (estado {})";
+inline constexpr Cp1252Words MbrolaStoppedAnswering = "o programa mbrola parou de responder ({} s sem resposta)";
+inline constexpr Cp1252Words MbrolaFlooded = "o MBROLA mandou muito mais som do que as linhas pedem";
+inline constexpr Cp1252Words MbrolaGaveTooMuch = "a biblioteca do MBROLA deu {} amostras onde cabiam {}";
+inline constexpr Cp1252Words MbrolaLibraryNotAFile = "{} não é um arquivo comum: não foi carregado como biblioteca do MBROLA";
 // Speech Dispatcher not starting, or going away while in use.
 inline constexpr Cp1252Words SpeechServiceMissing =
     "o Speech Dispatcher não respondeu (o pacote speech-dispatcher está instalado?)";
@@ -100,6 +104,12 @@ inline constexpr Cp1252Words EngineLexiconFailed = "Erro na base de dados de por
 inline constexpr Cp1252Words EngineAbbreviationsFailed = "Erro no arquivo de abreviaturas";
 inline constexpr Cp1252Words EngineProsodyFailed = "Erro no arquivo de prosódia";
 inline constexpr Cp1252Words EngineReadFailed = "Erro de leitura nos dados do motor";
+inline constexpr Cp1252Words ExternalVoiceDidNotStart = "a voz externa não começou; fala a voz embutida";
+inline constexpr Cp1252Words ExternalVoiceFailed = "a voz externa falhou; fala a voz embutida até o fim";
+inline constexpr Cp1252Words EngineDataFileEmpty = "{}: {} está vazio";
+inline constexpr Cp1252Words EngineDataFileBinary = "{}: {} não é um arquivo de texto";
+inline constexpr Cp1252Words MbrolaVoiceRefused = "o MBROLA não abriu a voz {}: {}";
+inline constexpr Cp1252Words EngineLostUtterance = "a fala se perdeu: {} (mesmo depois de reiniciar o MBROLA)";
 inline constexpr Cp1252Words EngineOutputCannotBeCreated = "Arquivo de saída não pode ser criado";
 // A WAV file being written.
 inline constexpr Cp1252Words WaveCannotBeCreated = "O arquivo WAV {} não pode ser criado: {}";

@@ -105,10 +105,17 @@ void Speech::speakTextReading(std::string_view text, bool natural) {
   speakBuiltIn(read, true);
 }
 
+void Speech::tellFallback(std::string_view why, const std::string& cause) {
+  std::fprintf(stderr, "%s\n",
+               platform::cp1252ToUtf8(std::string(why) + (cause.empty() ? std::string() : ": " + cause)).c_str());
+}
+
 bool Speech::externalLost() {
   if (!externalActive_) return true;
   if (!external_->synthSpeechLost()) return false;
-  trace("external-lost", external_->synthFailureText());
+  const std::string cause = external_->synthFailureText();
+  trace("external-lost", cause);
+  tellFallback(platform::words::ExternalVoiceFailed, cause);
   external_->synthFinish();
   externalActive_ = false;
   return true;
@@ -375,6 +382,7 @@ int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
     external_->synthSetVoiceName(platform::cp1252ToUtf8(external->voiceName));
     externalActive_ = external_->synthStart(external->voice, external->rate, external->pitch, "", external->kind);
     sapiType_ = external->kind;
+    if (!externalActive_) tellFallback(platform::words::ExternalVoiceDidNotStart, external_->synthFailureText());
   }
   return 0;
 }

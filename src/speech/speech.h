@@ -128,6 +128,8 @@ class Speech {
   // True when the external synthesizer has stopped speaking for good: it is finished, and the
   // built-in synthesizer speaks from here on.
   bool externalLost();
+  // Says on stderr why the built-in voice speaks instead of the external synthesizer.
+  static void tellFallback(std::string_view why, const std::string& cause);
   void speakWordRun(std::string_view run);
   size_t speakDigitRun(std::string_view text, size_t pos);
   void speakSymbol(std::string_view rest, char heard, bool natural);

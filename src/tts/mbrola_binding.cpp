@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -27,6 +29,35 @@ namespace kaldro::tts {
 namespace words = platform::words;
 
 namespace {
+
+// The duration of a .pho line in milliseconds (phone, duration, pitch points); 0 for comments,
+// flushes and blank lines.
+double lineDuration(std::string_view line) {
+  std::istringstream in{std::string(line)};
+  std::string phone, duration;
+  if (!(in >> phone) || phone[0] == ';' || phone[0] == '#') return 0;
+  if (!(in >> duration)) return 0;
+  char* end = nullptr;
+  const double value = std::strtod(duration.c_str(), &end);
+  return value > 0 && std::isfinite(value) && *end == '\0' ? value : 0;
+}
+
+// The voice's rate; the engine assumes 16000 Hz for every voice.
+constexpr int kSampleRate = 16000;
+
+// What one utterance asks for and what it has given, to stop a synthesizer that never ends.
+struct UtteranceBudget {
+  double asked = 0;      // samples the lines ask for
+  long long given = 0;   // samples delivered
+
+  void take(std::string_view line) { asked += lineDuration(line) * kSampleRate / 1000; }
+  // False once the samples given pass the limit.
+  bool give(int count) {
+    given += count;
+    return given <= mbrolaSampleLimit(asked);
+  }
+  void clear() { *this = {}; }
+};
 
 // ---------------------------------------------------------------- the library
 
@@ -50,25 +81,47 @@ class LibraryBinding final : public MbrolaBinding {
     return init_(name.data());
   }
   void setNoError(int noError) override { setNoError_(noError); }
-  void reset() override { reset_(); }
+  void reset() override {
+    failure_.clear();
+    budget_.clear();
+    reset_();
+  }
   int write(std::string_view line) override {
+    budget_.take(line);
     std::string copy(line);
     return write_(copy.data());
   }
   void flush() override { flush_(); }
-  int read(int16_t* samples, int capacity) override { return read_(samples, capacity); }
-  int lastError() override { return lastError_(); }
+  int read(int16_t* samples, int capacity) override {
+    if (!failure_.empty()) return -1;
+    const int count = read_(samples, capacity);
+    // More than the buffer holds cannot be taken: whatever lies past it is not ours to read.
+    if (count > capacity) {
+      failure_ = words::MbrolaGaveTooMuch.with({std::to_string(count), std::to_string(capacity)});
+      return -1;
+    }
+    if (count > 0 && !budget_.give(count)) {
+      failure_ = words::MbrolaFlooded.str();
+      return -1;
+    }
+    return count;
+  }
+  int lastError() override { return failure_.empty() ? lastError_() : -1; }
   std::string lastErrorText() override {
+    if (!failure_.empty()) return failure_;
     char buffer[256] = {};
     lastErrorStr_(buffer, sizeof buffer - 1);
     return buffer;
   }
+  bool synthesizerFailed() const override { return !failure_.empty(); }
   void close() override { close_(); }
   std::string description() const override { return words::MbrolaLibraryNamed.with({name_}); }
 
  private:
   void* handle_;
   std::string name_;
+  std::string failure_;  // the library misbehaved in this utterance
+  UtteranceBudget budget_;
   int (*init_)(char*) = nullptr;
   int (*write_)(char*) = nullptr;
   int (*flush_)() = nullptr;
@@ -83,48 +136,41 @@ class LibraryBinding final : public MbrolaBinding {
 // ---------------------------------------------------------------- the program
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
-// The voice's rate; the engine assumes 16000 Hz for every voice.
-constexpr int kSampleRate = 16000;
-// How long the program may take to open its database and answer the first flush.
-constexpr auto kStartLimit = std::chrono::seconds(5);
-// After a flush, the end of the utterance is a pause in the output: short once the expected sample
-// count came, longer once most of it came (MBROLA's count may differ a little from the durations
-// asked), longest before that (a busy machine may hold the program back that long).
-constexpr int kQuietGapMs = 40;
-constexpr int kTailGapMs = 4;
-constexpr int kShortfallWaitMs = 500;
-constexpr double kMostOfIt = 0.9;
+// The end of an utterance on the pipe. After the utterance's flush the program is sent a phone no
+// voice has, of no duration, and a second flush: MBROLA (run with -e) warns on standard error that
+// the diphones into and out of it are unknown, makes no sample of it, and by then has written every
+// sample before it (a flush writes them out before the next line is read). The warning naming this
+// phone first, "Warning: kaldro-fim-_ unknown", is the end.
+constexpr std::string_view kEndPhone = "kaldro-fim";
+constexpr std::string_view kEndLines = "kaldro-fim 0\n#\n";
+bool announcesEnd(std::string_view line) {
+  const size_t at = line.find(kEndPhone);
+  return at != std::string_view::npos && at + kEndPhone.size() < line.size() && line[at + kEndPhone.size()] == '-';
+}
+bool mentionsEndPhone(std::string_view line) { return line.find(kEndPhone) != std::string_view::npos; }
+
 // At most this long is spent waiting for the first samples of an utterance, in steps this short.
-constexpr auto kFirstSoundWaitLimit = std::chrono::milliseconds(3);
+constexpr auto kFirstSoundWaitLimit = milliseconds(3);
 constexpr long kFirstSoundStepNs = 50'000;
-// A program that takes neither input nor gives output this long is taken as hung.
-constexpr int kStallLimitMs = 3000;
-// How long, in steps of 5 ms, a program that closed its input is given to end.
-constexpr int kEndingWaitSteps = 40;
+// Ending the program: it leaves on its own at the end of its input; one that does not is sent
+// SIGTERM, and one that ignores that SIGKILL. Each step is given this long.
+constexpr auto kOwnEndGrace = milliseconds(200);
+constexpr auto kTermGrace = milliseconds(300);
+constexpr auto kKillGrace = milliseconds(1000);
 
 void setNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
-// The duration of a .pho line in milliseconds (phone, duration, pitch points); 0 for comments,
-// flushes and blank lines.
-double lineDuration(std::string_view line) {
-  std::istringstream in{std::string(line)};
-  std::string phone, duration;
-  if (!(in >> phone) || phone[0] == ';' || phone[0] == '#') return 0;
-  if (!(in >> duration)) return 0;
-  char* end = nullptr;
-  const double value = std::strtod(duration.c_str(), &end);
-  return value > 0 && *end == '\0' ? value : 0;
-}
-
 class ProgramBinding final : public MbrolaBinding {
  public:
-  ProgramBinding(std::string program, std::string stdbuf) : program_(std::move(program)), stdbuf_(std::move(stdbuf)) {}
+  ProgramBinding(std::string program, std::string stdbuf, int answerLimitMs)
+      : program_(std::move(program)), stdbuf_(std::move(stdbuf)), answerLimit_(milliseconds(std::max(answerLimitMs, 1))) {}
   ~ProgramBinding() override { close(); }
 
   int init(const std::string& database) override {
     if (startProgram(database) == 0) return 0;
-    if (stdbuf_.empty() || errorText_ == std::string_view(words::MbrolaNoAnswer)) return -1;
+    if (stdbuf_.empty() || hung_) return -1;
     // stdbuf cannot run every program (one that must be loaded first, say): without it the samples
     // still come, in blocks and at every flush.
     const std::string firstError = errorText_;
@@ -137,100 +183,93 @@ class ProgramBinding final : public MbrolaBinding {
   void setNoError(int noError) override { noError_ = noError; }
 
  private:
-  // Starts the program on the database and waits for its answer to a short silence. 0 or -1.
+  // Starts the program on the database and waits for its answer to the end phone. 0 or -1.
   int startProgram(const std::string& database) {
     stop();
     database_ = database;
+    hung_ = false;
     if (!spawn()) return -1;
-    // A short silence through the whole path proves the database was opened.
-    const char probe[] = "_ 50\n#\n";
-    if (!writeAll(probe, sizeof probe - 1)) return fail();
-    expected_ = 50.0 * kSampleRate / 1000;
-    flushed_ = true;
-    const auto deadline = Clock::now() + kStartLimit;
-    long long answered = 0;
-    int16_t scratch[256];
-    while (error_ == 0 && Clock::now() < deadline && answered < std::llround(expected_)) {
-      const int n = read(scratch, 256);
-      if (n > 0) answered += n;
-      else if (answered > 0) break;
-    }
-    if (answered == 0) {
-      if (error_ == 0) noteError(words::MbrolaNoAnswer.str());
+    if (!askForEnd()) return fail();
+    awaitEnd(true);
+    if (!ended()) {
+      if (error_ == 0) {
+        hung_ = true;
+        noteError(words::MbrolaNoAnswer.str());
+      }
       return fail();
     }
-    reset();
+    output_.clear();
+    outputStart_ = 0;
     return error_ == 0 ? 0 : fail();
   }
 
  public:
   void reset() override {
     if (pid_ > 0 && !alive()) error_ = -1;
-    if (error_ != 0 && !database_.empty()) {
-      // A fatal error ended the program: start it again so the next lines are heard.
+    if ((error_ != 0 || failed_) && !database_.empty()) {
+      // The program ended, or was ended: start it again so the next lines are heard.
       const std::string text = errorText_;
       stop();
       error_ = 0;
       if (!spawn()) return;
       errorText_ = text;
+    } else if (pid_ > 0 && (openLines_ || !ended())) {
+      // Lines of an utterance said only in part: its samples are let through and dropped.
+      if (openLines_) askForEnd();
+      awaitEnd(false);
     }
     if (pid_ > 0) {
-      waitOutput(0);
+      collect(0);
       output_.clear();
       outputStart_ = 0;
     }
-    expected_ = 0;
-    delivered_ = 0;
-    flushed_ = false;
+    budget_.clear();
+    failed_ = false;
+    openLines_ = false;
     phoneLines_ = 0;
     firstSoundWaited_ = Clock::duration::zero();
   }
 
   int write(std::string_view line) override {
     if (pid_ <= 0) {
-      noteError(words::MbrolaNotOpen.str());
+      if (error_ == 0) noteError(words::MbrolaNotOpen.str());
       return -1;
     }
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    const double duration = lineDuration(text);
-    expected_ += duration * kSampleRate / 1000;
-    if (duration > 0) ++phoneLines_;
+    // A line naming the end phone would end the utterance early; no voice has it.
+    if (mentionsEndPhone(text)) return 0;
+    budget_.take(text);
+    if (lineDuration(text) > 0) ++phoneLines_;
+    openLines_ = true;
     text += '\n';
     return writeAll(text.data(), text.size()) ? 0 : -1;
   }
 
   void flush() override {
-    if (pid_ > 0 && writeAll("#\n", 2)) flushed_ = true;
+    if (pid_ > 0 && writeAll("#\n", 2)) askForEnd();
   }
 
   int read(int16_t* samples, int capacity) override {
-    if (pid_ <= 0) return 0;
-    waitOutput(0);
-    if (!flushed_ && delivered_ == 0 && buffered() < 2 && phoneLines_ >= 2) waitForFirstSamples();
-    if (flushed_) {
-      // The utterance ends when none came for a while: shortly once all its samples came (MBROLA
-      // rounds durations its own way and may give a few more, which the next utterance's reset
-      // would otherwise throw away), longer when only most of them came, longest before that.
-      auto lastArrival = Clock::now();
-      while (buffered() < 2 && error_ == 0) {
-        const bool allCame = delivered_ >= std::llround(expected_);
-        const bool mostCame = static_cast<double>(delivered_) >= kMostOfIt * expected_;
-        const int gapMs = allCame ? kTailGapMs : mostCame ? kQuietGapMs : kShortfallWaitMs;
-        const size_t before = output_.size();
-        waitOutput(std::min(gapMs, 10));
-        if (output_.size() != before) {
-          lastArrival = Clock::now();
-          continue;
-        }
-        if (Clock::now() - lastArrival > std::chrono::milliseconds(gapMs)) break;
-      }
+    if (pid_ <= 0 && buffered() < 2) return error_ != 0 ? -1 : 0;
+    collect(0);
+    if (!openLines_ && !ended()) {
+      // Flushed: the rest of the utterance comes, however long MBROLA takes, until its end.
+      awaitSamplesOrEnd();
+    } else if (budget_.given == 0 && buffered() < 2 && phoneLines_ >= 2) {
+      waitForFirstSamples();
     }
     const int count = static_cast<int>(std::min<size_t>(buffered() / 2, static_cast<size_t>(std::max(capacity, 0))));
     if (count <= 0) return error_ != 0 ? -1 : 0;
+    if (!budget_.give(count)) {
+      // A program that sends far more than its lines ask for would fill the disk or the memory.
+      noteError(words::MbrolaFlooded.str());
+      failed_ = true;
+      stop();
+      return -1;
+    }
     std::memcpy(samples, output_.data() + outputStart_, static_cast<size_t>(count) * 2);
     outputStart_ += static_cast<size_t>(count) * 2;
-    delivered_ += count;
     if (outputStart_ == output_.size()) {
       output_.clear();
       outputStart_ = 0;
@@ -239,13 +278,14 @@ class ProgramBinding final : public MbrolaBinding {
   }
 
   int lastError() override {
-    if (pid_ > 0) waitOutput(0);
+    if (pid_ > 0) collect(0);
     return error_;
   }
   std::string lastErrorText() override {
-    if (pid_ > 0) waitOutput(0);
+    if (pid_ > 0) collect(0);
     return errorText_;
   }
+  bool synthesizerFailed() const override { return failed_; }
 
   void close() override {
     stop();
@@ -255,6 +295,7 @@ class ProgramBinding final : public MbrolaBinding {
 
  private:
   size_t buffered() const { return output_.size() - outputStart_; }
+  bool ended() const { return endsAnswered_ >= endsAsked_; }
 
   int fail() {
     stop();
@@ -264,6 +305,51 @@ class ProgramBinding final : public MbrolaBinding {
   void noteError(std::string text) {
     error_ = -1;
     errorText_ = std::move(text);
+  }
+
+  // Closes the utterance in MBROLA's stream with the end phone.
+  bool askForEnd() {
+    if (!writeAll(kEndLines.data(), kEndLines.size())) return false;
+    ++endsAsked_;
+    openLines_ = false;
+    return true;
+  }
+
+  // Takes output until the program has answered every end phone (kept: true; else dropped), it
+  // ended, or it answered nothing for the answer limit (then it is ended: it hangs).
+  void awaitEnd(bool keep) {
+    auto lastProgress = Clock::now();
+    while (pid_ > 0 && !ended()) {
+      const size_t before = output_.size() + errorLine_.size() + endsAnswered_;
+      collect(10);
+      if (!keep) {
+        output_.clear();
+        outputStart_ = 0;
+      }
+      if (output_.size() + errorLine_.size() + endsAnswered_ != before) lastProgress = Clock::now();
+      else if (Clock::now() - lastProgress > answerLimit_) return hangs();
+    }
+  }
+
+  // Until a sample or the end is there; a program that answers nothing for the limit is ended.
+  void awaitSamplesOrEnd() {
+    auto lastProgress = Clock::now();
+    while (pid_ > 0 && buffered() < 2 && !ended()) {
+      const size_t before = output_.size() + errorLine_.size();
+      collect(10);
+      if (output_.size() + errorLine_.size() != before) lastProgress = Clock::now();
+      else if (Clock::now() - lastProgress > answerLimit_) return hangs();
+    }
+  }
+
+  void hangs() {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%g",
+                  static_cast<double>(std::chrono::duration_cast<milliseconds>(answerLimit_).count()) / 1000);
+    noteError(words::MbrolaStoppedAnswering.with({seconds}));
+    failed_ = true;
+    hung_ = true;
+    stop();
   }
 
   bool spawn() {
@@ -282,7 +368,8 @@ class ProgramBinding final : public MbrolaBinding {
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    // Options come before the database; only -e, which prints nothing on standard output.
+    // Options come before the database; -e makes an unknown diphone a warning, which the end
+    // phone relies on.
     std::vector<std::string> arguments;
     if (!stdbuf_.empty()) arguments = {stdbuf_, "-o0"};
     arguments.insert(arguments.end(), {program_, "-e", database_, "-", "-"});
@@ -308,27 +395,39 @@ class ProgramBinding final : public MbrolaBinding {
     error_ = 0;
     errorText_.clear();
     errorLine_.clear();
+    seriousText_ = false;
+    endsAsked_ = endsAnswered_ = 0;
+    openLines_ = false;
     return true;
   }
 
-  // Ends the co-process: end of input first, so it leaves on its own; then a signal.
+  // Waits up to limit for the program to end, draining its output so it is never stuck writing.
+  bool reapWithin(Clock::duration limit) {
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return true;
+      }
+      if (Clock::now() >= deadline) return false;
+      drain(outputFd_, nullptr);
+      drain(errorFd_, nullptr);
+      const timespec step = {0, 2'000'000};
+      nanosleep(&step, nullptr);
+    }
+  }
+
+  // Ends the co-process: end of input first, so it leaves on its own; then SIGTERM; then SIGKILL.
+  // Never waits without a bound: a process that outlives even SIGKILL is left behind.
   void stop() {
     if (input_ >= 0) ::close(input_);
     input_ = -1;
-    if (pid_ > 0) {
-      int status = 0;
-      bool ended = false;
-      for (int i = 0; i < 20 && !ended; ++i) {
-        ended = waitpid(pid_, &status, WNOHANG) == pid_;
-        if (!ended) {
-          // Drain its output so it is not stuck writing to a full pipe.
-          drain(outputFd_, nullptr);
-          usleep(5000);
-        }
-      }
-      if (!ended) {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, &status, 0);
+    if (pid_ > 0 && !reapWithin(kOwnEndGrace)) {
+      kill(pid_, SIGTERM);
+      if (!reapWithin(kTermGrace)) {
+        kill(pid_, SIGKILL);
+        reapWithin(kKillGrace);
       }
     }
     pid_ = -1;
@@ -344,13 +443,17 @@ class ProgramBinding final : public MbrolaBinding {
     int status = 0;
     const pid_t result = waitpid(pid_, &status, WNOHANG);
     if (result == 0) return true;
-    exited_ = true;
     exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    // Whatever it said last explains why it ended.
+    // Whatever it said last explains why it ended; samples it wrote before are still taken.
     drain(errorFd_, &errorLine_);
     takeErrorLines(true);
+    std::string bytes;
+    drain(outputFd_, &bytes);
+    output_.insert(output_.end(), bytes.begin(), bytes.end());
     if (errorText_.empty() || error_ == 0)
       noteError(errorText_.empty() ? words::MbrolaEnded.with({std::to_string(exitStatus_)}) : errorText_);
+    // It owed samples or an answer: the utterance is incomplete.
+    if (openLines_ || !ended()) failed_ = true;
     // Reap once only: the process is gone.
     pid_ = -2;
     return false;
@@ -366,12 +469,13 @@ class ProgramBinding final : public MbrolaBinding {
         if (into) into->append(buffer, static_cast<size_t>(n));
         continue;
       }
+      if (n < 0 && errno == EINTR) continue;
       return !(n == 0);
     }
   }
 
-  // Complete lines of standard error: warnings and errors become the last error text; a fatal one
-  // also the last error.
+  // Complete lines of standard error: the end phone's warnings are counted; other warnings and
+  // errors become the last error text, a fatal one also the last error.
   void takeErrorLines(bool atEnd) {
     size_t end;
     while ((end = errorLine_.find('\n')) != std::string::npos || (atEnd && !errorLine_.empty())) {
@@ -380,11 +484,23 @@ class ProgramBinding final : public MbrolaBinding {
       errorLine_.erase(0, std::min(end + 1, errorLine_.size()));
       while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
       if (line.empty()) continue;
-      errorText_ = line.substr(0, 255);
+      if (mentionsEndPhone(line)) {
+        if (announcesEnd(line)) ++endsAnswered_;
+        continue;
+      }
       std::string lower = line;
       std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-      if (lower.find("fatal") != std::string::npos || lower.find("error") != std::string::npos) error_ = -1;
+      const bool serious = lower.find("fatal") != std::string::npos || lower.find("error") != std::string::npos ||
+                           lower.find("panic") != std::string::npos;
+      // MBROLA follows a fatal error with lines of advice (its web address last): the error is the cause.
+      if (serious || !seriousText_) errorText_ = line.substr(0, 255);
+      if (serious) {
+        error_ = -1;
+        seriousText_ = true;
+      }
     }
+    // A flood of text with no line end is cut: only its last words matter.
+    if (errorLine_.size() > 4096) errorLine_.erase(0, errorLine_.size() - 256);
   }
 
   // Until the first samples of an utterance come, the program is given time to read what it was
@@ -393,32 +509,34 @@ class ProgramBinding final : public MbrolaBinding {
   // it needs more lines (MBROLA speaks a phone or two behind): waiting longer would only delay them.
   void waitForFirstSamples() {
     const auto start = Clock::now();
-    while (firstSoundWaited_ + (Clock::now() - start) < kFirstSoundWaitLimit && buffered() < 2 && error_ == 0) {
+    while (firstSoundWaited_ + (Clock::now() - start) < kFirstSoundWaitLimit && buffered() < 2 && error_ == 0 &&
+           pid_ > 0) {
       int unread = 0;
       if (ioctl(input_, FIONREAD, &unread) != 0 || unread == 0) break;
       pollfd output = {outputFd_, POLLIN, 0};
       const timespec step = {0, kFirstSoundStepNs};
       ppoll(&output, 1, &step, nullptr);
-      waitOutput(0);
+      collect(0);
     }
     firstSoundWaited_ += Clock::now() - start;
   }
 
-  // Collects output and messages; waits up to timeoutMs for output to arrive.
-  void waitOutput(int timeoutMs) {
+  // Collects output and messages; waits up to timeoutMs for either to arrive.
+  void collect(int timeoutMs) {
     if (pid_ <= 0) return;
     pollfd fds[2] = {{outputFd_, POLLIN, 0}, {errorFd_, POLLIN, 0}};
-    if (timeoutMs > 0 && buffered() == 0) poll(fds, 2, timeoutMs);
+    if (timeoutMs > 0) poll(fds, 2, timeoutMs);
     std::string bytes;
     const bool outputOpen = drain(outputFd_, &bytes);
     output_.insert(output_.end(), bytes.begin(), bytes.end());
-    drain(errorFd_, &errorLine_);
+    const bool errorOpen = drain(errorFd_, &errorLine_);
     takeErrorLines(false);
-    if (!outputOpen || timeoutMs > 0) alive();
+    if (!outputOpen || !errorOpen || timeoutMs > 0) alive();
   }
 
   // Writes all bytes, taking output meanwhile so neither side waits on a full pipe.
   bool writeAll(const char* data, size_t size) {
+    if (input_ < 0) return false;
     // A dead reader must not end this process: SIGPIPE is held while writing and taken afterwards.
     sigset_t pipeSignal, previous;
     sigemptyset(&pipeSignal);
@@ -426,6 +544,7 @@ class ProgramBinding final : public MbrolaBinding {
     pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
     bool ok = true;
     bool refused = false;
+    bool stalled = false;
     auto lastProgress = Clock::now();
     while (size > 0) {
       const ssize_t n = ::write(input_, data, size);
@@ -440,12 +559,17 @@ class ProgramBinding final : public MbrolaBinding {
         ok = false;
         break;
       }
-      pollfd fds[2] = {{input_, POLLOUT, 0}, {outputFd_, POLLIN, 0}};
-      poll(fds, 2, 20);
-      const size_t before = output_.size();
-      waitOutput(0);
-      if (output_.size() != before) lastProgress = Clock::now();
-      if (!alive() || Clock::now() - lastProgress > std::chrono::milliseconds(kStallLimitMs)) {
+      pollfd fds[3] = {{input_, POLLOUT, 0}, {outputFd_, POLLIN, 0}, {errorFd_, POLLIN, 0}};
+      poll(fds, 3, 20);
+      const size_t before = output_.size() + errorLine_.size();
+      collect(0);
+      if (output_.size() + errorLine_.size() != before) lastProgress = Clock::now();
+      if (!alive()) {
+        ok = false;
+        break;
+      }
+      if (Clock::now() - lastProgress > answerLimit_) {
+        stalled = true;
         ok = false;
         break;
       }
@@ -460,14 +584,23 @@ class ProgramBinding final : public MbrolaBinding {
     if (!ok) {
       // A refused write means the program is ending: its closing words (a database it cannot find,
       // say) are on its standard error once it has ended.
-      for (int i = 0; i < kEndingWaitSteps && alive() && refused; ++i) usleep(5000);
+      if (refused && pid_ > 0 && reapWithin(kOwnEndGrace)) {
+        pid_ = -2;
+        drain(errorFd_, &errorLine_);
+        takeErrorLines(true);
+        if (error_ == 0 || errorText_.empty())
+          noteError(errorText_.empty() ? words::MbrolaEnded.with({std::to_string(exitStatus_)}) : errorText_);
+      }
+      if (stalled) hangs();
       if (error_ == 0) noteError(words::MbrolaTakesNoMoreLines.str());
+      failed_ = true;
     }
     return ok;
   }
 
   std::string program_;
   std::string stdbuf_;
+  Clock::duration answerLimit_;
   std::string database_;
   pid_t pid_ = -1;
   int input_ = -1;
@@ -479,11 +612,14 @@ class ProgramBinding final : public MbrolaBinding {
   std::string errorText_;
   int error_ = 0;
   int noError_ = 0;
-  bool exited_ = false;
   int exitStatus_ = 0;
-  double expected_ = 0;
-  long long delivered_ = 0;
-  bool flushed_ = false;
+  bool seriousText_ = false;  // the error text is an error's, not a warning's or advice
+  bool failed_ = false;       // the program failed this utterance (ended, hung or flooded)
+  bool hung_ = false;         // it was ended for answering nothing
+  bool openLines_ = false;    // lines written since the last end phone
+  long long endsAsked_ = 0;   // end phones sent
+  long long endsAnswered_ = 0;
+  UtteranceBudget budget_;
   int phoneLines_ = 0;        // lines with a phone since the last reset
   Clock::duration firstSoundWaited_{};  // spent waiting for the utterance's first samples
 };
@@ -506,15 +642,51 @@ std::vector<std::string> MbrolaPlaces::pathFolders() {
   return folders;
 }
 
+long long mbrolaSampleLimit(double samplesAsked) {
+  // MBROLA places pitch periods its own way (a few hundred samples either side); a voice recorded
+  // at 22050 Hz gives 1.38 times the samples of the engine's 16000.
+  constexpr double kMostAsked = 1e15;  // a duration no line means: past it, no bound is needed
+  return static_cast<long long>(std::clamp(samplesAsked, 0.0, kMostAsked) * 1.5) + 16000;
+}
+
+namespace {
+bool isRegularFile(const std::string& path, bool executable) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         (!executable || access(path.c_str(), X_OK) == 0);
+}
+
+// dlopen blocks for ever on a FIFO and fails oddly on folders and devices: it is handed only
+// regular files (a bare name is looked for as the loader would, in LD_LIBRARY_PATH's folders).
+bool safeToOpen(const std::string& name) {
+  if (name.find('/') != std::string::npos) return isRegularFile(name, false);
+  const char* path = std::getenv("LD_LIBRARY_PATH");
+  std::string all = path ? path : "";
+  for (size_t start = 0; start < all.size();) {
+    size_t end = all.find(':', start);
+    if (end == std::string::npos) end = all.size();
+    const std::string candidate = (end > start ? all.substr(start, end - start) : ".") + "/" + name;
+    struct stat info {};
+    if (::stat(candidate.c_str(), &info) == 0) return S_ISREG(info.st_mode);
+    start = end + 1;
+  }
+  return true;
+}
+}  // namespace
+
 std::string findProgram(const std::string& name, const std::vector<std::string>& folders) {
   for (const std::string& folder : folders) {
     std::string candidate = folder + (folder.empty() || folder.back() == '/' ? "" : "/") + name;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (isRegularFile(candidate, true)) return candidate;
   }
   return {};
 }
 
 std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name, std::string* problem) {
+  if (!safeToOpen(name)) {
+    if (problem) *problem = words::MbrolaLibraryNotAFile.with({name});
+    return nullptr;
+  }
   void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     if (problem) *problem = words::MbrolaLibraryMissing.with({name});
@@ -530,9 +702,10 @@ std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name, std::s
   return std::make_unique<LibraryBinding>(handle, name);
 }
 
-std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, bool unbufferedOutput) {
+std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, bool unbufferedOutput,
+                                                 int answerLimitMs) {
   std::string stdbuf = unbufferedOutput ? findProgram("stdbuf", MbrolaPlaces::pathFolders()) : std::string();
-  return std::make_unique<ProgramBinding>(programPath, stdbuf);
+  return std::make_unique<ProgramBinding>(programPath, stdbuf, answerLimitMs);
 }
 
 std::unique_ptr<MbrolaBinding> bindMbrola(const MbrolaPlaces& places, std::string* problem) {
@@ -540,11 +713,11 @@ std::unique_ptr<MbrolaBinding> bindMbrola(const MbrolaPlaces& places, std::strin
   for (const std::string& name : places.libraries) {
     std::string libraryProblem;
     if (auto binding = bindMbrolaLibrary(name, &libraryProblem)) return binding;
-    // A library that exists but lacks a call is worth telling about.
+    // A library that exists but cannot be used is worth telling about.
     if (libraryProblem != words::MbrolaLibraryMissing.with({name})) why = libraryProblem;
   }
   const std::string program = findProgram("mbrola", places.programFolders);
-  if (!program.empty()) return bindMbrolaProgram(program, places.unbufferedOutput);
+  if (!program.empty()) return bindMbrolaProgram(program, places.unbufferedOutput, places.answerLimitMs);
   if (problem) *problem = why.empty() ? words::MbrolaNotFound.str() : why;
   return nullptr;
 }

@@ -31,6 +31,10 @@ class MbrolaBinding {
   virtual int lastError() = 0;
   // What MBROLA last said about a problem (warnings included); empty when nothing.
   virtual std::string lastErrorText() = 0;
+  // True when the synthesizer itself failed during the utterance (the program ended, stopped
+  // answering, or gave far more samples than its lines ask for): the utterance's sound is incomplete
+  // and the next reset starts the synthesizer afresh. MBROLA's own errors on a line are not this.
+  virtual bool synthesizerFailed() const = 0;
   virtual void close() = 0;
   // "biblioteca NAME" or "programa PATH", for messages.
   virtual std::string description() const = 0;
@@ -44,6 +48,8 @@ inline constexpr const char* kMbrolaCalls[] = {
     "getVolumeRatio_MBR", "getVersion_MBR",    "getDatabaseInfo_MBR", "setParser_MBR",  "init_Phone",
     "reset_Phone",       "close_Phone",        "appendf0_Phone"};
 
+inline constexpr int kMbrolaAnswerLimitMs = 5000;
+
 // Where MBROLA is looked for.
 struct MbrolaPlaces {
   // Library names tried with dlopen, in order (a configured name first, then the usual ones).
@@ -52,6 +58,9 @@ struct MbrolaPlaces {
   std::vector<std::string> programFolders = pathFolders();
   // Runs the program under `stdbuf -o0` when stdbuf is found, so samples stream before each flush.
   bool unbufferedOutput = true;
+  // The program is taken as hung when it answers nothing this long: at start, or while it owes
+  // samples. It is then ended (SIGTERM, and SIGKILL when that is ignored).
+  int answerLimitMs = kMbrolaAnswerLimitMs;
 
   static std::vector<std::string> defaultLibraryNames();
   static std::vector<std::string> pathFolders();
@@ -63,8 +72,13 @@ std::unique_ptr<MbrolaBinding> bindMbrola(const MbrolaPlaces& places, std::strin
 
 // Each way on its own (tests, the benchmark).
 std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name, std::string* problem = nullptr);
-std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, bool unbufferedOutput = true);
-// The program's full path in folders; empty when absent.
+std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, bool unbufferedOutput = true,
+                                                 int answerLimitMs = kMbrolaAnswerLimitMs);
+// The most samples one utterance may give: what its lines ask for, with room for MBROLA's own
+// rounding and for voices recorded at other rates; past it the synthesizer is taken as flooding.
+long long mbrolaSampleLimit(double samplesAsked);
+// The first executable regular file of that name in folders, as the shell finds a command; empty
+// when there is none.
 std::string findProgram(const std::string& name, const std::vector<std::string>& folders);
 
 }  // namespace kaldro::tts

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace kaldro::tts {
 
@@ -22,6 +24,34 @@ bool isFile(const std::string& path) {
 std::string replaceAll(std::string pattern, const std::string& name) {
   for (size_t at; (at = pattern.find("%s")) != std::string::npos;) pattern.replace(at, 2, name);
   return pattern;
+}
+
+// A data file the loaders would take without a word though it holds nothing they can use: empty
+// (rules, prosody, diphones: every word would vanish) or binary (any file: a NUL byte is in no text).
+// Files that cannot be opened are the loaders' to report.
+std::string unusableDataFile(const DataFiles& files) {
+  namespace words = platform::words;
+  struct Check {
+    const std::string& path;
+    const platform::Cp1252Words& kind;
+    bool mayBeEmpty;
+  };
+  const Check checks[] = {{files.rules, words::EngineLexiconFailed, false},
+                          {files.exceptions, words::EngineLexiconFailed, true},
+                          {files.abbreviations, words::EngineAbbreviationsFailed, true},
+                          {files.prosody, words::EngineProsodyFailed, false},
+                          {files.diphones, words::EngineProsodyFailed, false}};
+  for (const Check& check : checks) {
+    if (!isFile(check.path)) continue;
+    std::ifstream in(check.path, std::ios::binary);
+    char head[65536];
+    in.read(head, sizeof head);
+    const std::string_view read(head, static_cast<size_t>(in.gcount()));
+    const std::string name = platform::utf8ToCp1252(check.path);
+    if (read.empty() && !check.mayBeEmpty) return words::EngineDataFileEmpty.with({check.kind, name});
+    if (read.find('\0') != std::string_view::npos) return words::EngineDataFileBinary.with({check.kind, name});
+  }
+  return {};
 }
 
 bool blank(std::string_view text) {
@@ -75,6 +105,7 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
                               std::string abbreviations, std::string prosody, std::string diphones) {
   // A second start replaces the first.
   unbind();
+  lostUtterance_.clear();
   bindingProblem_.clear();
   binding_ = bindMbrola(places_.mbrola, &bindingProblem_);
   if (!binding_) return false;
@@ -94,13 +125,17 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
   if (database.empty()) database = places_.engineFolder + kDefaultDatabase;
   databaseOpened_ = database;
   if (binding_->init(database) < 0) {
-    bindingProblem_ = binding_->lastErrorText();
+    bindingProblem_ = platform::words::MbrolaVoiceRefused.with({database, binding_->lastErrorText()}).substr(0, 255);
     binding_.reset();
     return false;
   }
   binding_->setNoError(1);
 
   frontEnd_.discard();
+  if (std::string fault = unusableDataFile({rules, exceptions, abbreviations, prosody, diphones}); !fault.empty()) {
+    lastErrorText_ = fault.substr(0, 255);
+    return false;
+  }
   std::string readError;
   if (const LoadResult loaded = frontEnd_.load({rules, exceptions, abbreviations, prosody, diphones}, &readError);
       loaded != LoadResult::Loaded) {
@@ -112,38 +147,47 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
   return true;
 }
 
-bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sink) {
-  if (blank(text)) return true;
-  if (!binding_) return false;
-  bool result = true;
+OrmiaEngine::Attempt OrmiaEngine::sayOnce(std::string_view text, platform::SoundSink& sink, long long alreadyHeard) {
+  Attempt attempt;
   // The sink takes samples; once it refuses, no more phones are written (a stopped utterance costs no
   // more synthesis) but the last, whose flush ends what MBROLA holds, which is read and dropped.
   bool wanted = true;
+  // Hands over what came, past the samples an earlier attempt already handed.
+  auto take = [&](int count) {
+    const long long before = attempt.samples;
+    attempt.samples += count;
+    const long long skip = std::clamp(alreadyHeard - before, 0LL, static_cast<long long>(count));
+    if (wanted && skip < count &&
+        !sink.takeSamples({scratch_.data() + skip, static_cast<size_t>(count - skip)})) {
+      wanted = false;
+      attempt.spoken = false;
+    }
+  };
   binding_->reset();
-  sink.beginUtterance(SampleRate);
   // Each piece of the text is spoken as soon as its lines are made: the first sound of a long text
-  // comes as soon as a short one's, and only one piece's lines are held.
+  // comes as soon as a short one's, and only one piece's lines are held. False: the synthesizer failed.
   auto speakPiece = [&](std::vector<std::string>& lines, bool lastPiece) {
     for (size_t i = 0; i < lines.size(); ++i) {
       const bool last = lastPiece && i + 1 == lines.size();
       if ((lines[i].empty() || !wanted) && !last) continue;
       binding_->write(lines[i] + "\r\n");
+      // MBROLA's error on a line empties it and the rest goes on; a failed synthesizer ends the
+      // attempt (a reset would start it afresh in the middle). lastError may be what finds it.
       if (binding_->lastError() != 0) {
+        if (binding_->synthesizerFailed()) return false;
         binding_->reset();
-        result = false;
+        attempt.spoken = false;
       }
       if (last) binding_->flush();
       int count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
       while (count > 0) {
-        if (wanted && !sink.takeSamples({scratch_.data(), static_cast<size_t>(count)})) {
-          wanted = false;
-          result = false;
-        }
+        take(count);
         count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
       }
       if (count < 0 && binding_->lastError() != 0) {
+        if (binding_->synthesizerFailed()) return false;
         binding_->reset();
-        result = false;
+        attempt.spoken = false;
       }
     }
     return true;
@@ -154,8 +198,25 @@ bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sin
   } else {
     frontEnd_.forEachPiece(text, durationFactor_, pitchFactor_, speakPiece);
   }
-  if (!sink.endUtterance()) result = false;
-  return result;
+  if (binding_->synthesizerFailed()) {
+    attempt.spoken = false;
+    attempt.failure = binding_->lastErrorText();
+  }
+  return attempt;
+}
+
+bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sink) {
+  if (blank(text)) return true;
+  if (!binding_) return false;
+  sink.beginUtterance(SampleRate);
+  Attempt attempt = sayOnce(text, sink, 0);
+  if (!attempt.failure.empty()) {
+    // The synthesizer failed in the middle (it ended, hung or flooded): it starts afresh and the
+    // utterance is said again, its first samples, heard already, left out.
+    attempt = sayOnce(text, sink, attempt.samples);
+    if (!attempt.failure.empty()) lostUtterance_ = platform::words::EngineLostUtterance.with({attempt.failure});
+  }
+  return sink.endUtterance() && attempt.spoken;
 }
 
 void OrmiaEngine::shutdownEngine() {

@@ -51,8 +51,12 @@ class OrmiaEngine {
     pitchFactor_ = pitchFactor;
   }
   // Synthesizes one utterance (CP1252) and hands all of its samples to sink, as MBROLA makes them.
-  // False when MBROLA reported an error or the sink refused samples.
+  // False when MBROLA reported an error or the sink refused samples. A synthesizer that fails in
+  // the middle is started again and the utterance said again, once; failing again, the utterance is
+  // lost and lostUtterance tells why.
   bool speakUtterance(std::string_view text, platform::SoundSink& sink);
+  // Why an utterance was lost since the start (CP1252); empty when none was.
+  const std::string& lostUtterance() const { return lostUtterance_; }
   // Forgets the data, closes MBROLA.
   void shutdownEngine();
 
@@ -76,6 +80,13 @@ class OrmiaEngine {
   const std::string& databaseOpened() const { return databaseOpened_; }
 
  private:
+  struct Attempt {
+    bool spoken = true;     // no error from MBROLA or the sink
+    long long samples = 0;  // made by MBROLA, handed or not
+    std::string failure;    // why the synthesizer failed; empty when it did not
+  };
+  // Says the text once; the first alreadyHeard samples are not handed to the sink.
+  Attempt sayOnce(std::string_view text, platform::SoundSink& sink, long long alreadyHeard);
   void unbind();
   EnginePlaces places_;
   FrontEnd frontEnd_;
@@ -85,6 +96,7 @@ class OrmiaEngine {
   double durationFactor_ = 1.0;
   double pitchFactor_ = 1.0;
   std::string lastErrorText_;
+  std::string lostUtterance_;
   std::string databaseOpened_;
   std::vector<int16_t> scratch_;
 };

@@ -16,6 +16,7 @@ bool MbrolaDouble::open(const std::string& database, std::string& message) {
   }
   phones_.clear();
   missing_.clear();
+  fault_ = {};
   anyPhone_ = true;
   for (std::string line; std::getline(in, line);) {
     std::istringstream words(line);
@@ -26,6 +27,9 @@ bool MbrolaDouble::open(const std::string& database, std::string& message) {
       while (words >> word) phones_.insert(word);
     } else if (head == "missing:") {
       while (words >> word) missing_.insert(word);
+    } else if (head == "fault:") {
+      words >> fault_.kind >> fault_.phone >> word;
+      fault_.once = word == "once";
     }
   }
   reset();
@@ -39,7 +43,10 @@ void MbrolaDouble::reset() {
 }
 
 bool MbrolaDouble::knownPair(const std::string& left, const std::string& right) const {
-  auto known = [&](const std::string& phone) { return anyPhone_ || phone == "_" || phones_.count(phone) > 0; };
+  // MBROLA names a diphone "left-right": no voice has a phone with a hyphen in its name.
+  auto known = [&](const std::string& phone) {
+    return phone.find('-') == std::string::npos && (anyPhone_ || phone == "_" || phones_.count(phone) > 0);
+  };
   return known(left) && known(right) && missing_.count(left + "-" + right) == 0;
 }
 

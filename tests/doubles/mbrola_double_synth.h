@@ -1,5 +1,6 @@
 // A stand-in for MBROLA in the tests: reads .pho lines and makes exactly the samples they ask for,
-// a tone at the pitch targets (silence for "_"), with MBROLA's warnings and fatal errors.
+// a tone at the pitch targets (silence for "_"), with MBROLA's warnings and fatal errors, and on
+// request the faults of a broken synthesizer.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,14 @@ class MbrolaDouble {
   void flush(bool recover, std::vector<int16_t>& out, std::string& message);
   void reset();
 
+  // A misbehaviour the voice asks for: "fault: KIND PHONE [once]" (see the program and the library).
+  struct Fault {
+    std::string kind;   // empty: none
+    std::string phone;  // the line naming this phone sets it off
+    bool once = false;  // only the first time in a run of the tests (a file beside the voice remembers)
+  };
+  const Fault& fault() const { return fault_; }
+
  private:
   struct Phone {
     std::string name;
@@ -38,6 +47,7 @@ class MbrolaDouble {
 
   std::set<std::string> phones_;
   std::set<std::string> missing_;
+  Fault fault_;
   bool anyPhone_ = true;
   std::vector<Phone> held_;
   std::string previous_ = "_";

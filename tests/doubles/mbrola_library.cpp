@@ -1,5 +1,7 @@
 // The MBROLA stand-in as a shared library exporting the MBROLA calls. Built once complete and once
-// without readtype_MBR (KALDRO_DOUBLE_LACKS_A_CALL), to show that a partial library is refused.
+// without readtype_MBR (KALDRO_DOUBLE_LACKS_A_CALL), to show that a partial library is refused. A
+// voice's "fault: KIND PHONE" line makes read_MBR misbehave once that phone is written: flood (it
+// never runs dry) or overcount (it answers more samples than asked, writing only those asked).
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +21,7 @@ struct State {
   std::vector<int16_t> output;
   size_t start = 0;
   std::string partialLine;
+  bool faulty = false;  // the fault's phone was written
 };
 State& state() {
   static State s;
@@ -52,6 +55,8 @@ int write_MBR(char* buffer) {
     std::string message;
     std::vector<int16_t> made;
     using Outcome = kaldro::testing::MbrolaDouble::Outcome;
+    const auto& fault = s.synth.fault();
+    if (!fault.kind.empty() && line.compare(0, fault.phone.size() + 1, fault.phone + " ") == 0) s.faulty = true;
     const Outcome outcome = s.synth.takeLine(line, true, made, message);
     s.output.insert(s.output.end(), made.begin(), made.end());
     if (outcome == Outcome::BadLine || outcome == Outcome::UnknownDiphone) setError(message);
@@ -71,6 +76,11 @@ int flush_MBR() {
 
 int read_MBR(short* buffer, int wanted) {
   State& s = state();
+  if (s.faulty && wanted > 0 && s.synth.fault().kind == "flood") {
+    std::fill(buffer, buffer + wanted, 1000);
+    return wanted;
+  }
+  if (s.faulty && wanted > 0 && s.synth.fault().kind == "overcount") return wanted + 100;
   const size_t count = std::min(s.output.size() - s.start, static_cast<size_t>(std::max(wanted, 0)));
   if (count > 0) std::memcpy(buffer, s.output.data() + s.start, count * 2);  // an empty vector has no data
   s.start += count;
@@ -97,6 +107,7 @@ int reset_MBR() {
   s.start = 0;
   s.partialLine.clear();
   s.error = 0;
+  s.faulty = false;
   return 0;
 }
 int lastError_MBR() { return state().error; }

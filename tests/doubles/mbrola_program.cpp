@@ -1,6 +1,14 @@
 // The MBROLA stand-in as a program: mbrola [-e] DATABASE - -, .pho lines on standard input, raw
-// 16-bit samples on standard output, messages on standard error, MBROLA's exit statuses.
+// 16-bit samples on standard output, messages on standard error, MBROLA's exit statuses. A voice's
+// "fault:" line makes it misbehave at the line naming a phone: crash (SIGABRT), exit (status 0, no
+// word), quiet (reads and writes nothing more), deaf (the same, SIGTERM ignored), flood (samples for
+// ever), panic (MBROLA's words on a damaged voice, then its end); "silent-start" answers nothing from
+// the start and ignores SIGTERM.
+#include <signal.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include <cstdio>
 #include <iostream>
@@ -20,6 +28,35 @@ void writeSamples(std::vector<int16_t>& samples) {
     left -= static_cast<size_t>(n);
   }
   samples.clear();
+}
+
+[[noreturn]] void hang(bool deaf) {
+  if (deaf) signal(SIGTERM, SIG_IGN);
+  for (;;) pause();
+}
+
+// Misbehaves as the fault asks; returns only when the fault is not for now.
+void misbehave(const kaldro::testing::MbrolaDouble::Fault& fault, const std::string& database) {
+  if (fault.once) {
+    const std::string done = database + ".feito";
+    if (std::filesystem::exists(done)) return;
+    std::ofstream{done} << "1\n";
+  }
+  if (fault.kind == "crash") std::abort();
+  if (fault.kind == "exit") std::exit(0);
+  if (fault.kind == "quiet" || fault.kind == "silent-start") hang(false);
+  if (fault.kind == "deaf") hang(true);
+  if (fault.kind == "panic") {
+    std::fprintf(stderr, "PANIC when reading phone %s-_\n", fault.phone.c_str());
+    std::exit(1);
+  }
+  if (fault.kind == "flood") {
+    std::vector<int16_t> noise(4096, 1000);
+    for (;;) {
+      std::vector<int16_t> copy = noise;
+      writeSamples(copy);
+    }
+  }
 }
 
 void say(const std::string& message) {
@@ -51,7 +88,11 @@ int main(int argc, char** argv) {
   }
   std::vector<int16_t> samples;
   using Outcome = kaldro::testing::MbrolaDouble::Outcome;
+  const auto& fault = synth.fault();
+  if (fault.kind == "silent-start") misbehave(fault, names[0]);
   for (std::string line; std::getline(std::cin, line);) {
+    if (!fault.kind.empty() && line.compare(0, fault.phone.size() + 1, fault.phone + " ") == 0)
+      misbehave(fault, names[0]);
     message.clear();
     const Outcome outcome = synth.takeLine(line, recover, samples, message);
     writeSamples(samples);

@@ -19,16 +19,18 @@ namespace {
 
 using ::testing::HasSubstr;
 
+// The stand-in first, or no MBROLA at all (the machine's own may be installed).
 std::string pathWithDouble(bool withDouble) {
   const char* path = std::getenv("PATH");
   const std::string system = path ? path : "/usr/bin:/bin";
-  return withDouble ? kDoubleDir + ":" + system : system;
+  return withDouble ? kDoubleDir + ":" + system : "/nonexistent";
 }
 
 // The build's KALDRO.INI with speech through the engine (or not), naming the stand-in's voice by path
 // (or a voice that is not there).
-void writeConfig(const ScratchFolder& folder, bool voicePresent, bool sapi = false) {
-  folder.write("br4.db", doubleDatabase());
+void writeConfig(const ScratchFolder& folder, bool voicePresent, bool sapi = false,
+                 const std::string& voice = doubleDatabase()) {
+  folder.write("br4.db", voice);
   std::string ini = readFile(std::string(KALDRO_BIN_DIR) + "/../etc/kaldro/KALDRO.INI");
   auto replace = [&](const std::string& from, const std::string& to) {
     const size_t at = ini.find(from);
@@ -52,34 +54,47 @@ long samplesShown(const std::vector<std::string>& speed, const std::vector<std::
   return expectedSamples(splitLines(shown.standardOutput));
 }
 
-// The WAV file holds exactly the samples of the lines --pho shows, at every speed level.
+// The WAV file holds exactly the samples of the lines --pho shows, at every speed level. Whatever goes
+// wrong, kaldro-fala says why in one line and ends with 1; a synthesizer that fails once in the
+// middle is started again and nothing is lost.
 TEST(EngineRun, KaldroFalaWritesExactlyTheSamplesTheLinesAskFor) {
   struct Case {
     const char* what;
     bool doubleOnPath, voicePresent;
     std::vector<std::string> speed;
+    std::string fault;  // the stand-in voice's fault line
     int status;
     const char* error;
   };
   const Case cases[] = {
-      {"MBROLA and its voice", true, true, {}, 0, ""},
-      {"the slowest level", true, true, {"-v", "1"}, 0, ""},
-      {"the fastest level", true, true, {"-v", "5"}, 0, ""},
-      {"no MBROLA", false, true, {}, 1, "o motor ormia n\xC3\xA3o come\xC3\xA7ou"},
-      {"MBROLA without the voice", true, false, {}, 1, "o motor ormia n\xC3\xA3o come\xC3\xA7ou"},
+      {"MBROLA and its voice", true, true, {}, "", 0, ""},
+      {"the slowest level", true, true, {"-v", "1"}, "", 0, ""},
+      {"the fastest level", true, true, {"-v", "5"}, "", 0, ""},
+      {"no MBROLA", false, true, {}, "", 1,
+       "o motor ormia n\xC3\xA3o come\xC3\xA7ou: MBROLA n\xC3\xA3o encontrado (nem a biblioteca nem o programa mbrola)\n"},
+      {"MBROLA without the voice", true, false, {}, "", 1,
+       "o motor ormia n\xC3\xA3o come\xC3\xA7ou: o MBROLA n\xC3\xA3o abriu a voz "},
+      {"MBROLA crashing once in the middle", true, true, {}, "fault: crash d once", 0, ""},
+      {"MBROLA ending without a word once", true, true, {}, "fault: exit d once", 0, ""},
+      {"MBROLA crashing every time", true, true, {}, "fault: crash d", 1,
+       "kaldro-fala: o motor ormia falhou: a fala se perdeu: o programa mbrola terminou (estado 134)"},
+      {"MBROLA on a damaged voice", true, true, {}, "fault: panic d", 1,
+       "kaldro-fala: o motor ormia falhou: a fala se perdeu: PANIC when reading phone d-_"},
   };
   const std::vector<std::string> texts = {"Bom dia, como vai?", "   ", "O Brasil tem 27 unidades federativas."};
   std::vector<long> written;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ScratchFolder folder;
-    writeConfig(folder, c.voicePresent);
+    writeConfig(folder, c.voicePresent, false, doubleDatabase() + c.fault + "\n");
     std::vector<std::string> arguments = {"--engine", "ormia", "-w", folder.file("out.wav")};
     arguments.insert(arguments.end(), c.speed.begin(), c.speed.end());
     arguments.insert(arguments.end(), texts.begin(), texts.end());
     const ProgramResult result = runProgram("kaldro-fala", arguments, "", folder, {{"PATH", pathWithDouble(c.doubleOnPath)}});
     EXPECT_EQ(result.status, c.status) << result.standardError;
     EXPECT_THAT(result.standardError, HasSubstr(c.error));
+    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), c.status != 0)
+        << result.standardError;
     if (c.status != 0) continue;
     const std::string wav = folder.read("out.wav");
     ASSERT_GE(wav.size(), 44u);
@@ -88,7 +103,7 @@ TEST(EngineRun, KaldroFalaWritesExactlyTheSamplesTheLinesAskFor) {
     EXPECT_EQ(wav.substr(36, 4), "data");
   }
   // Normal, slowest, fastest.
-  ASSERT_EQ(written.size(), 3u);
+  ASSERT_GE(written.size(), 3u);
   EXPECT_GT(written[1], written[0]);
   EXPECT_LT(written[2], written[0]);
 }
@@ -164,15 +179,31 @@ TEST(EngineRun, KaldroFalaRefusesAnUnknownEngine) {
   EXPECT_THAT(result.standardError, HasSubstr("motor desconhecido: nenhum"));
 }
 
+// The letter is written whatever becomes of the engine; the listener hears the built-in voice from
+// the moment the engine fails, and standard error says why.
 TEST(EngineRun, PlumarSpeaksThroughTheEngineOrFallsBackToItsOwnVoice) {
-  for (const bool withMbrola : {true, false}) {
-    SCOPED_TRACE(withMbrola ? "with MBROLA" : "without MBROLA");
+  struct Case {
+    const char* what;
+    bool withMbrola;
+    std::string fault;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"with MBROLA", true, "", ""},
+      {"without MBROLA", false, "", "a voz externa n\xC3\xA3o come\xC3\xA7ou; fala a voz embutida: MBROLA n\xC3\xA3o encontrado"},
+      {"MBROLA crashing at the first n", true, "fault: crash n",
+       "a voz externa falhou; fala a voz embutida at\xC3\xA9 o fim: a fala se perdeu: o programa mbrola terminou"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const bool withMbrola = c.withMbrola;
     ScratchFolder folder;
-    writeConfig(folder, true, true);
+    writeConfig(folder, true, true, doubleDatabase() + c.fault + "\n");
     folder.write("modelo.txt", "Caro {NOME},\nAbra\xE7os.\n");
     const ProgramResult result = runProgram("plumar", {"modelo.txt"}, "type carta.txt\nkey Enter\ntype Ana\nkey Enter\n",
                                             folder, {{"PATH", pathWithDouble(withMbrola)}});
     EXPECT_EQ(result.status, 0) << result.standardError;
+    EXPECT_THAT(result.standardError, HasSubstr(c.error));
     EXPECT_EQ(folder.read("carta.txt"), "Caro Ana,\nAbra\xE7os.\n");
     int external = 0, phonemes = 0;
     bool askedName = false;
@@ -181,7 +212,11 @@ TEST(EngineRun, PlumarSpeaksThroughTheEngineOrFallsBackToItsOwnVoice) {
       phonemes += line.rfind("phonemes ", 0) == 0;
       askedName = askedName || line == "external NOME:";
     }
-    if (withMbrola) {
+    if (!c.fault.empty()) {
+      // Handed to the engine until it failed, to the built-in voice from then on.
+      EXPECT_GE(external, 1);
+      EXPECT_GT(phonemes, 0);
+    } else if (withMbrola) {
       EXPECT_GT(external, 2);
       EXPECT_TRUE(askedName);
       EXPECT_EQ(phonemes, 0);  // no text went to the built-in voice

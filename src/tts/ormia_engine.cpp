@@ -1,6 +1,8 @@
 // The Portuguese text-to-speech engine's lifecycle: start, speak, stop, shut down.
 #include "tts/ormia_engine.h"
 
+#include "platform/ending_signals.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -167,6 +169,11 @@ OrmiaEngine::Attempt OrmiaEngine::sayOnce(std::string_view text, platform::Sound
   // Each piece of the text is spoken as soon as its lines are made: the first sound of a long text
   // comes as soon as a short one's, and only one piece's lines are held. False: the synthesizer failed.
   auto speakPiece = [&](std::vector<std::string>& lines, bool lastPiece) {
+    // A program asked to end stops between pieces, not after the whole text (minutes for a long one).
+    if (platform::endingSignalPending()) {
+      attempt.spoken = false;
+      return false;
+    }
     for (size_t i = 0; i < lines.size(); ++i) {
       const bool last = lastPiece && i + 1 == lines.size();
       if ((lines[i].empty() || !wanted) && !last) continue;

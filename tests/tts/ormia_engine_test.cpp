@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "support/mbrola_rig.h"
+#include "platform/ending_signals.h"
 #include "platform/text.h"
 #include "platform/wave_file_sink.h"
 #include "tts/front_end.h"
@@ -190,6 +191,20 @@ TEST(OrmiaEngine, TheSinkGetsExactlyWhatTheLinesAskFor) {
     EXPECT_TRUE(rig.speak("de novo"));
     EXPECT_EQ(static_cast<long>(rig.sink.samples.size()), expectedSamples(longLines));
   }
+  // A program asked to end (SIGTERM during -w) stops before the next piece of a long text, not after
+  // the whole of it; the next utterance is whole again.
+  EngineRig rig;
+  ASSERT_TRUE(rig.start());
+  std::string longText;
+  for (int i = 0; i < 200; ++i) longText += "Bom dia, Maria. ";
+  {
+    platform::EndingSignals signals;
+    ::raise(SIGTERM);
+    EXPECT_FALSE(rig.speak(longText));
+  }
+  EXPECT_TRUE(rig.sink.samples.empty());
+  EXPECT_TRUE(rig.speak("Bom dia."));
+  EXPECT_FALSE(rig.sink.samples.empty());
 }
 
 // Data that cannot be loaded fails the start with the engine's own text, in CP1252 like the rest.
@@ -293,7 +308,9 @@ TEST(OrmiaEngine, MbrolaErrorsAndSynthesizerFaults) {
       EXPECT_THAT(rig.engine.mbrolaMessage(), HasSubstr(c.message));
       EXPECT_THAT(platform::cp1252ToUtf8(rig.engine.lostUtterance()), HasSubstr(c.lost));
       const long asked = expectedSamples(c.lines);
-      if (c.result && *c.message == '\0') EXPECT_EQ(static_cast<long>(rig.sink.samples.size()), asked);
+      if (c.result && *c.message == '\0') {
+        EXPECT_EQ(static_cast<long>(rig.sink.samples.size()), asked);
+      }
       EXPECT_LE(static_cast<long long>(rig.sink.samples.size()), 2 * tts::mbrolaSampleLimit(static_cast<double>(asked)));
       // The next utterance is whole again.
       const size_t heard = rig.sink.samples.size();

@@ -1,3 +1,4 @@
+// The one reader of decimal integers in configuration values, scripts and terminal sequences.
 #include "platform/decimal.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SIGTERM, SIGINT and SIGHUP turned into a flag the program's thread meets as the quit message.
 #include "platform/ending_signals.h"
 
 #include <signal.h>

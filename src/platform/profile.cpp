@@ -1,3 +1,4 @@
+// The private-profile reader of KALDRO.INI: sections and keys without regard to case, first one wins.
 #include "platform/profile.h"
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// Text at the edges: CP1252 inside, UTF-8 (or a marked UTF-16) outside.
 #include "platform/text.h"
 
 #include <cstdint>

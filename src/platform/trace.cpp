@@ -1,3 +1,4 @@
+// The trace of sound-making events: one line an event, appended as it happens.
 #include "platform/trace.h"
 
 #include "platform/text.h"

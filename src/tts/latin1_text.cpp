@@ -1,3 +1,4 @@
+// Text helpers shared by the engine's stages: Latin-1 case and letters, blanks, lines, data files.
 #include "tts/latin1_text.h"
 
 #include <filesystem>

@@ -1,5 +1,6 @@
 // Checks the floors of the source tree at build time: every #include "unit/..." must name a unit the
-// including folder builds on, and no chain of includes may come back to the file it started from.
+// including folder builds on, no chain of includes may come back to the file it started from, and
+// every file of src/ opens with a comment line saying what it is for.
 //
 //   kaldro-camadas RULES ROOT
 //
@@ -87,11 +88,24 @@ class Checker {
       }
     }
     for (const std::string& file : files_) checkFloors(file);
+    for (const std::string& file : files_) {
+      if (file.starts_with("src/")) checkPurposeLine(file);
+    }
     for (const std::string& file : files_) findCycle(file);
     return faults_ == 0 ? 0 : 1;
   }
 
  private:
+  // A reader who hears the code learns what a file is for from its first line.
+  void checkPurposeLine(const std::string& file) {
+    std::ifstream in(root_ / file);
+    std::string first;
+    std::getline(in, first);
+    if (first.starts_with("// ")) return;
+    std::cerr << file << ":1: falta a primeira linha, um comentário que diga para que o arquivo serve\n";
+    ++faults_;
+  }
+
   void checkFloors(const std::string& file) {
     const std::string folder = longestPrefix(rules_.allowedInFolder, file);
     const std::set<std::string>& allowed = rules_.allowedInFolder.at(folder);
@@ -154,7 +168,8 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--help") {
     std::cout << "uso: kaldro-camadas REGRAS RAIZ\n"
                  "Confere que cada #include \"unidade/...\" da árvore em RAIZ nomeia uma unidade\n"
-                 "de que a pasta depende (as REGRAS vêm do CMake) e que nenhuma inclusão fecha ciclo.\n";
+                 "de que a pasta depende (as REGRAS vêm do CMake), que nenhuma inclusão fecha ciclo\n"
+                 "e que cada arquivo de src/ começa com um comentário que diz para que serve.\n";
     return 0;
   }
   if (argc != 3) {

@@ -1,3 +1,4 @@
+// What every host shares: the palette, the clock started at KALDRO_NOW, and the harmless defaults.
 #include "platform/host/host.h"
 
 #include <chrono>

@@ -498,9 +498,9 @@ class ProgramBinding final : public MbrolaBinding {
         error_ = -1;
         seriousText_ = true;
       }
-      // MBROLA ends after a PANIC: the synthesizer has failed even if its end is not yet seen, and
-      // must not be taken for one that refused a line and goes on.
-      if (lower.find("panic") != std::string::npos) failed_ = true;
+      // The program ends after a fatal error or a PANIC: it has failed even while its end is not yet
+      // seen (a loaded machine), and must not be restarted as if it had only refused a line.
+      if (serious) failed_ = true;
     }
     // A flood of text with no line end is cut: only its last words matter.
     if (errorLine_.size() > 4096) errorLine_.erase(0, errorLine_.size() - 256);

@@ -4,8 +4,9 @@
 namespace kaldro::engines {
 
 EngineFamily familyOfKind(int kind) {
-  if (kind == 3) return EngineFamily::Ormia;
-  if (kind == 5 || kind == 54) return EngineFamily::SpeechDispatcher;
+  if (kind == speech::engine_kind::Ormia) return EngineFamily::Ormia;
+  if (kind == speech::engine_kind::SpeechDispatcher || kind == speech::engine_kind::SpeechDispatcherToo)
+    return EngineFamily::SpeechDispatcher;
   return EngineFamily::ESpeak;
 }
 

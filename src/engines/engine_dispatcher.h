@@ -24,7 +24,7 @@ using AdapterFactory = std::function<std::unique_ptr<EngineAdapter>(EngineFamily
 
 class EngineDispatcher final : public speech::ExternalSynth {
  public:
-  static constexpr int InitialKind = 4;
+  static constexpr int InitialKind = speech::engine_kind::Espeak;
   // The wait for a quiet engine after start polls this often, and gives up after the limit.
   static constexpr int QuietPollMs = 50;
   static constexpr int QuietLimitMs = 10000;

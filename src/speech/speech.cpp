@@ -290,7 +290,7 @@ bool Speech::speechBusy() {
 void Speech::stopSpeech() {
   player_->stopWave();
   stopRequested_ = true;
-  if (externalActive_ && (external_->synthBusy(false) || sapiType_ == 3)) external_->synthStop();
+  if (externalActive_ && (external_->synthBusy(false) || engineKind_ == engine_kind::Ormia)) external_->synthStop();
   platform::HostEvent wake;
   wake.kind = platform::EventKind::Wake;
   wake.cookie = WakeMessage;
@@ -381,7 +381,7 @@ int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
   if (auto external = readExternalSettings(config_)) {
     external_->synthSetVoiceName(platform::cp1252ToUtf8(external->voiceName));
     externalActive_ = external_->synthStart(external->voice, external->rate, external->pitch, "", external->kind);
-    sapiType_ = external->kind;
+    engineKind_ = external->kind;
     if (!externalActive_) tellFallback(platform::words::ExternalVoiceDidNotStart, external_->synthFailureText());
   }
   return 0;

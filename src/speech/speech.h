@@ -94,7 +94,7 @@ class Speech {
   // The speed level 1..5 that speech was started with.
   int speedLevel() const { return speedLevel_; }
   bool externalActive() const { return externalActive_; }
-  int sapiType() const { return sapiType_; }
+  int engineKind() const { return engineKind_; }
   const std::string& lettersFolder() const { return lettersFolder_; }
   const std::string& programSoundFolder() const { return programSoundFolder_; }
   int pauseFullStop() const { return pauseFullStop_; }
@@ -152,7 +152,7 @@ class Speech {
   bool echo_ = true;
   int speedLevel_ = 3;
   bool externalActive_ = false;
-  int sapiType_ = 4;
+  int engineKind_ = engine_kind::Espeak;  // the external engine's kind, as KALDRO.INI names it
   bool externalPending_ = true;
   bool stopRequested_ = false;
   int pauseFullStop_ = 250;

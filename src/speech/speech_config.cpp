@@ -5,6 +5,7 @@
 
 #include "platform/decimal.h"
 #include "platform/text.h"
+#include "speech/external_synth.h"
 
 namespace kaldro::speech {
 
@@ -61,8 +62,8 @@ std::optional<ExternalSettings> readExternalSettings(const platform::Configurati
   settings.rate = leadingInteger(config.readConfig("SERVFALA", "VELOCIDADE"), {-1000, 1000});
   settings.pitch = leadingInteger(config.readConfig("SERVFALA", "TOM"), {-1000, 1000});
   settings.kind = leadingInteger(config.readConfig("SERVFALA", "TIPOSAPI"), {0, 999});
-  // Only SAPI 4 engines take rates above 10.
-  if (settings.kind != 4 && settings.rate > 10) settings.rate = 0;
+  // Only eSpeak NG's kind takes rates above 10.
+  if (settings.kind != engine_kind::Espeak && settings.rate > 10) settings.rate = 0;
   return settings;
 }
 

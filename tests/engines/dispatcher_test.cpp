@@ -340,7 +340,7 @@ TEST(OrmiaAdapter, SpeechServicesHandTextOverAndWaitBeforeRecordings) {
   speech::Speech speech(console, config, player, dispatcher);
   speech.startSpeech(0, "");
   ASSERT_TRUE(speech.externalActive());
-  EXPECT_EQ(speech.sapiType(), 3);
+  EXPECT_EQ(speech.engineKind(), speech::engine_kind::Ormia);
   const int64_t before = host.monotonicMs();
   speech.speakText("bom dia");
   EXPECT_LT(host.monotonicMs() - before, 100);  // returned while two seconds of speech play

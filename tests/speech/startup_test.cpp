@@ -84,7 +84,7 @@ TEST(SpeechStart, ExternalSynthesizerStartsOrSpeechStaysBuiltIn) {
   rig.start();
   EXPECT_THAT(rig.external.calls, ElementsAre("start 2 0 1 [] 5"));
   EXPECT_FALSE(rig.speech.externalActive());
-  EXPECT_EQ(rig.speech.sapiType(), 5);
+  EXPECT_EQ(rig.speech.engineKind(), engine_kind::SpeechDispatcher);
   rig.speech.speakText("ba");
   EXPECT_THAT(rig.newTrace({"phonemes", "external"}), ElementsAre("phonemes [b/a]"));
 }

@@ -16,7 +16,7 @@
 #include "platform/config.h"
 #include "platform/host/host_headless.h"
 #include "platform/trace.h"
-#include "platform/wave_header.h"
+#include "platform/wave_file.h"
 #include "support/program_run.h"
 
 namespace kaldro::engines::testing {

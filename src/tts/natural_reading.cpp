@@ -70,10 +70,6 @@ std::vector<std::string> wordsOf(std::string_view text) {
   return words;
 }
 
-bool endsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 uint64_t valueOf(std::string_view digits) {
   uint64_t value = 0;
   for (char c : digits) value = value * 10 + static_cast<uint64_t>(c - '0');
@@ -198,10 +194,10 @@ NaturalReading::NaturalReading(const Normaliser& names) : names_(names) {
 Gender NaturalReading::genderOf(const std::string& noun) const {
   // The noun and its singulars: cartas carta, mulheres mulher, prestações prestação.
   std::vector<std::string> forms = {noun};
-  if (endsWith(noun, "s")) forms.push_back(noun.substr(0, noun.size() - 1));
-  if (endsWith(noun, "es")) forms.push_back(noun.substr(0, noun.size() - 2));
-  if (endsWith(noun, cp("ões"))) forms.push_back(noun.substr(0, noun.size() - 3) + cp("ão"));
-  if (endsWith(noun, "ns")) forms.push_back(noun.substr(0, noun.size() - 2) + "m");
+  if (noun.ends_with("s")) forms.push_back(noun.substr(0, noun.size() - 1));
+  if (noun.ends_with("es")) forms.push_back(noun.substr(0, noun.size() - 2));
+  if (noun.ends_with(cp("ões"))) forms.push_back(noun.substr(0, noun.size() - 3) + cp("ão"));
+  if (noun.ends_with("ns")) forms.push_back(noun.substr(0, noun.size() - 2) + "m");
   for (const std::string& form : forms)
     if (auto found = nounGenders_.find(form); found != nounGenders_.end()) return found->second;
   // The longest listed ending of the noun or one of its singulars decides.
@@ -209,7 +205,7 @@ Gender NaturalReading::genderOf(const std::string& noun) const {
   Gender gender = Gender::Masculine;
   for (const std::string& form : forms)
     for (const auto& [ending, endingGender] : endingGenders_)
-      if (ending.size() > longest && endsWith(form, ending)) {
+      if (ending.size() > longest && form.ends_with(ending)) {
         longest = ending.size();
         gender = endingGender;
       }
@@ -457,7 +453,7 @@ class NaturalReading::Pass {
     if (!dotEndsWord) return false;
     if (w == "D" && at(pos_ + 1) == ' ' && isCapital(at(pos_ + 2))) {
       const std::string name = nextWordFrom(pos_ + 1);
-      const bool lady = r_.genderOf(name) == Gender::Feminine || endsWith(name, "a");
+      const bool lady = r_.genderOf(name) == Gender::Feminine || name.ends_with("a");
       say(lady ? "Dona" : "Dom");
       ++pos_;
       previousWord_ = "dom";

@@ -64,7 +64,7 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
     std::vector<std::string> said, shown;
   };
   const Case cases[] = {
-      {"an empty template", "", "", "", {"Texto gerado"}, {}},
+      {"an empty template", "", "", "", {}, {}},
       {"fields, the date in any case, a last line without its line end",
        "Data: {data}, {Data}, {DATA}\r\nCaro {NOME},\r\nfim {}", "type Ana\nkey Enter\ntype x\nkey Enter\n",
        "Data: 7 de mar\xC3\xA7o de 2005, 7 de mar\xC3\xA7o de 2005, 7 de mar\xC3\xA7o de 2005\r\nCaro Ana,\r\nfim x\r\n",
@@ -90,6 +90,7 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
       {"invalid UTF-8 and binary junk are read as Latin-1", std::string("ol\xE1 \xFF\xFE\0\x01\x02 {N}\n", 14),
        "type v\nkey Enter\n", std::string("ol\xE1 \xFF\xFE\0\x01\x02 v\n", 12), {}, {}},
       {"line ends follow the template's first line", "a\nb\r\nc", "", "a\nb\nc\n", {}, {}},
+      {"CR-only line ends", "Oi {NOME}\rtchau\r", "type Ana\nkey Enter\n", "Oi Ana\rtchau\r", {}, {}},
       // As Windows editors save: a byte-order mark, UTF-16 (Notepad's "Unicode"), CR LF converted twice.
       {"a UTF-8 mark is no part of the first line and no part of the letter",
        "\xEF\xBB\xBF{* Instru\xC3\xA7\xC3\xA3o *}\r\n{A}-{B}\r\n", "type 1\nkey Enter\ntype \xC3\xA9\nkey Enter\n",
@@ -101,8 +102,7 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
        std::string("\xFE\xFF\0{\0A\0}\0\xE7\0\n", 12), "type x\nkey Enter\n", "x\xC3\xA7\n", {"A:"}, {}},
       {"CR CR LF is one line end", "a\r\r\n{A}\r\r\nb\r\r\n", "type 1\nkey Enter\n", "a\r\n1\r\nb\r\n", {"A:"}, {}},
       {"a table end without a start goes on on N", "a\n{FIMTAB}\nb\n", "key n\n", "a\nb\n", {}, {}},
-      {"a table end without a start ends the walk on another key", "a\n{FIMTAB}\nb\n", "key Space\n", "a\n",
-       {"Texto gerado"}, {}},
+      {"a table end without a start ends the walk on another key", "a\n{FIMTAB}\nb\n", "key Space\n", "a\n", {}, {}},
   };
   for (const Case& c : cases) {
     LetterRun run;
@@ -111,6 +111,8 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
     EXPECT_TRUE(run.folder.exists("carta.txt")) << c.what;
     EXPECT_EQ(run.letter(), c.letter) << c.what;
     for (const std::string& line : c.said) EXPECT_TRUE(run.saidLine(line)) << c.what << ": " << line;
+    EXPECT_TRUE(run.saidLine("Texto gerado")) << c.what;
+    EXPECT_THAT(run.result.screen, HasSubstr("Texto gerado")) << c.what;
     if (c.shown.empty()) continue;
     EXPECT_EQ(run.result.screenRows().at(0).rfind("Projeto KALDRO - Preparador de cartas padronizadas", 0), 0u);
     for (const std::string& text : c.shown) EXPECT_THAT(run.result.screen, HasSubstr(text)) << c.what;
@@ -179,17 +181,6 @@ TEST(PlumarRun, HugeLineAndLongTemplateDoNotStopTheRun) {
   // Every line beyond 5000 is loaded, and a table end without a start still ends the walk.
   EXPECT_EQ(letter.size(), 256u + 10500u * 2);
   EXPECT_TRUE(run.saidLine("Texto gerado"));
-}
-
-TEST(PlumarFiles, MissingTemplateOrFolderSaysItDoesNotExist) {
-  for (const char* name : {"nada.txt", "pasta"}) {
-    ScratchFolder folder;
-    ::mkdir(folder.file("pasta").c_str(), 0755);
-    auto result = runProgram("plumar", {name}, "", folder);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.standardError, std::string("plumar: o modelo ") + name + " n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido\n");
-    EXPECT_THAT(spoken(result), HasSubstr("say Arquivo n\xC3\xA3o existe\nsay Programa cancelado\n"));
-  }
 }
 
 TEST(PlumarFiles, TemplateNameAskedWhenNotGivenAndEmptyNameCancels) {

@@ -42,14 +42,6 @@ struct LetterRun {
 
 const std::string kOutput = "type carta.txt\nkey Enter\n";
 
-// The spoken texts of a run, one a line, without the sounds between them.
-std::string spoken(const ProgramResult& result) {
-  std::string text;
-  for (const std::string& line : result.traceLines())
-    if (line.rfind("say ", 0) == 0) text += line + "\n";
-  return text;
-}
-
 // Characters repeated, as UTF-8.
 std::string times(int count, const std::string& text) {
   std::string all;
@@ -198,26 +190,6 @@ TEST(PlumarFiles, TemplateNameAskedWhenNotGivenAndEmptyNameCancels) {
   EXPECT_EQ(empty.standardError, "plumar: nenhum modelo foi escolhido\n");
   EXPECT_THAT(empty.trace, HasSubstr("say Programa cancelado"));
   EXPECT_THAT(empty.trace, Not(HasSubstr("Arquivo n\xC3\xA3o")));
-}
-
-TEST(PlumarFiles, OutputThatCannotBeCreatedCancelsAndTheTemplateIsNeverTheOutput) {
-  // No name, a missing folder, blanks erased; the template by its name, a symbolic and a hard link.
-  // An empty name is the user's cancellation (4); the others are failures (1).
-  const std::pair<const char*, int> cases[] = {
-      {"key Enter\n", 4}, {"type sem/pasta/carta.txt\nkey Enter\n", 1}, {"type  \nkey Escape\nkey Enter\n", 4},
-      {"type m.txt\nkey Enter\nkey S\n", 1}, {"type link.txt\nkey Enter\nkey S\n", 1},
-      {"type duro.txt\nkey Enter\nkey S\n", 1}};
-  for (const auto& [keys, status] : cases) {
-    ScratchFolder folder;
-    folder.write("m.txt", "precioso {X}\n");
-    ASSERT_EQ(::symlink("m.txt", folder.file("link.txt").c_str()), 0);
-    ASSERT_EQ(::link(folder.file("m.txt").c_str(), folder.file("duro.txt").c_str()), 0);
-    auto result = runProgram("plumar", {"m.txt"}, keys, folder);
-    EXPECT_EQ(result.status, status) << keys;
-    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1) << keys;
-    EXPECT_THAT(spoken(result), HasSubstr("say Arquivo n\xC3\xA3o pode ser criado\nsay Programa cancelado\n")) << keys;
-    EXPECT_EQ(folder.read("m.txt"), "precioso {X}\n") << keys;
-  }
 }
 
 TEST(PlumarFiles, ExistingOutputIsRewrittenOnlyOnS) {

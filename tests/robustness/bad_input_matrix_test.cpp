@@ -42,31 +42,40 @@ TEST(BadInputMatrix, ABinaryTemplateGivesItsLetter) {
   EXPECT_FALSE(folder.read("carta.txt").empty());
 }
 
+// No name, blanks erased, a missing folder, a folder, one where nothing can be created; the
+// template by its name, a symbolic and a hard link. An empty name is the user's cancellation (4);
+// the others are failures (1), told in one line; the template is never touched.
 TEST(BadInputMatrix, OutputsThatCannotBeCreatedSaySo) {
-  ScratchFolder folder;
-  folder.write("modelo.txt", "Oi\n");
-  std::filesystem::create_directory(folder.file("somente-leitura"));
-  ::chmod(folder.file("somente-leitura").c_str(), 0555);
-  std::vector<std::pair<std::string, std::string>> cases = {{"a missing folder", "falta/carta.txt"},
-                                                            {"a folder as output", "."}};
+  std::vector<std::pair<std::string, int>> cases = {
+      {"key Enter\n", 4},           {"type  \nkey Escape\nkey Enter\n", 4}, {"type falta/carta.txt\nkey Enter\n", 1},
+      {"type .\nkey Enter\nkey S\n", 1},   {"type m.txt\nkey Enter\nkey S\n", 1},  {"type link.txt\nkey Enter\nkey S\n", 1},
+      {"type duro.txt\nkey Enter\nkey S\n", 1}};
+  ScratchFolder probe;
   // Root writes in any folder: as root the cases run as nobody, when that can be done.
-  const std::optional<std::vector<std::string>> launcher = launcherBoundByPermissions(folder);
-  if (launcher)
-    cases.push_back({"a read-only folder", "somente-leitura/carta.txt"});
-  else
-    cases.push_back({"a folder where nothing can be created", "/proc/carta-kaldro.txt"});
+  const std::optional<std::vector<std::string>> launcher = launcherBoundByPermissions(probe);
+  cases.push_back({launcher ? "type somente-leitura/carta.txt\nkey Enter\n" : "type /proc/carta-kaldro.txt\nkey Enter\n", 1});
   const std::vector<std::string> runner = launcher.value_or(std::vector<std::string>{});
-  for (const auto& [what, name] : cases) {
-    ProgramResult result =
-        runProgram("plumar", {"modelo.txt"}, "type " + name + "\nkey Enter\nkey S\n", folder, {}, runner);
-    EXPECT_EQ(result.status, 1) << what;
-    EXPECT_THAT(spoken(result), Contains("Arquivo n\xC3\xA3o pode ser criado")) << what;
-    EXPECT_THAT(spoken(result), Contains("Programa cancelado")) << what;
-    EXPECT_THAT(spoken(result), Not(Contains("Texto gerado"))) << what;
+  for (const auto& [keys, status] : cases) {
+    ScratchFolder folder;
+    folder.write("m.txt", "precioso {X}\n");
+    ASSERT_EQ(::symlink("m.txt", folder.file("link.txt").c_str()), 0);
+    ASSERT_EQ(::link(folder.file("m.txt").c_str(), folder.file("duro.txt").c_str()), 0);
+    std::filesystem::create_directory(folder.file("somente-leitura"));
+    if (launcher) launcherBoundByPermissions(folder);
+    ::chmod(folder.file("somente-leitura").c_str(), 0555);
+    ProgramResult result = runProgram("plumar", {"m.txt"}, keys, folder, {}, runner);
+    EXPECT_EQ(result.status, status) << keys;
+    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1) << keys;
+    EXPECT_THAT(spoken(result), Contains("Arquivo n\xC3\xA3o pode ser criado")) << keys;
+    EXPECT_THAT(spoken(result), Contains("Programa cancelado")) << keys;
+    EXPECT_THAT(spoken(result), Not(Contains("Texto gerado"))) << keys;
+    EXPECT_EQ(folder.read("m.txt"), "precioso {X}\n") << keys;
   }
   if (!launcher) GTEST_SKIP() << "running as root without a way to run as nobody: no read-only folder";
+  ScratchFolder folder;
+  folder.write("modelo.txt", "Oi\n");
   // An existing letter in a read-only folder is still replaced in place, as the user agreed.
-  ::chmod(folder.file("somente-leitura").c_str(), 0755);
+  std::filesystem::create_directory(folder.file("somente-leitura"));
   folder.write("somente-leitura/carta.txt", "antiga\n");
   ::chmod(folder.file("somente-leitura").c_str(), 0555);
   ASSERT_TRUE(launcherBoundByPermissions(folder));  // the letter now belongs to the user too

@@ -128,6 +128,36 @@ inline constexpr Cp1252Words PlumarHelp[] = {
 };
 // The terminal host, written on a terminal too narrow and said once.
 inline constexpr Cp1252Words TerminalTooSmall = "Terminal pequeno demais: são precisas 80 colunas e 25 linhas";
+// Why a host could not be used, on standard error, and the host the program goes on with.
+inline constexpr Cp1252Words NotATerminal = "a entrada e a saída padrão não são um terminal";
+inline constexpr Cp1252Words TerminalLacksControl = "o terminal não aceita sequências de controle (TERM)";
+inline constexpr Cp1252Words TerminalInUse = "o terminal já está em uso";
+inline constexpr Cp1252Words NoGraphicalScreen = "não há tela gráfica (DISPLAY e WAYLAND_DISPLAY vazias)";
+inline constexpr Cp1252Words SdlFoundNoScreen = "o SDL não achou a tela (driver {})";
+inline constexpr Cp1252Words SdlFoundNoDriver = "o SDL não achou a tela (driver nenhum)";
+inline constexpr Cp1252Words NoFontFound = "nenhuma fonte encontrada pelo fontconfig";
+inline constexpr Cp1252Words SdlLacksUserEvents = "SDL: sem eventos de usuário livres";
+inline constexpr Cp1252Words NoMonospacedFont = "nenhuma fonte de largura fixa encontrada; só as cores aparecem";
+inline constexpr Cp1252Words ProgramHasNoWindow = "este programa não tem janela";
+inline constexpr Cp1252Words WindowFailedGoingToTerminal = "a janela não pôde abrir ({}); segue no terminal";
+inline constexpr Cp1252Words WindowFailedGoingHeadless = "a janela não pôde abrir ({}); segue sem tela";
+inline constexpr Cp1252Words TerminalFailedGoingHeadless = "o terminal não pôde ser usado ({}); segue sem tela";
+inline constexpr Cp1252Words UnknownHost = "KALDRO_HOST desconhecido: {}; segue sem tela";
+// The key script of the host without a screen: its faults (line and what), its end.
+inline constexpr Cp1252Words KeyScriptUnreadable = "não foi possível ler o script de teclas {}";
+inline constexpr Cp1252Words KeyScriptFault = "script de teclas, linha {}: {}";
+inline constexpr Cp1252Words KeyScriptExhausted = "key script exhausted";
+inline constexpr Cp1252Words KeyScriptOutsideLatin1 = "caractere fora do Latin-1: {} ({})";
+inline constexpr Cp1252Words KeyScriptTypeWithoutText = "type sem texto";
+inline constexpr Cp1252Words KeyScriptKeyWithoutName = "{} sem nome de tecla";
+inline constexpr Cp1252Words KeyScriptUnknownKey = "tecla desconhecida: \"{}\"";
+inline constexpr Cp1252Words KeyScriptCloseAlone = "close não leva argumento";
+inline constexpr Cp1252Words KeyScriptUnknownCommand = "comando desconhecido: \"{}\"";
+inline constexpr Cp1252Words KeyScriptBadWait = "número inválido em wait: \"{}\"";
+// The sound device KALDRO_AUDIO names.
+inline constexpr Cp1252Words AudioFileNotCreated = "KALDRO_AUDIO: não foi possível criar {}";
+inline constexpr Cp1252Words UnknownAudioChoice =
+    "KALDRO_AUDIO: valor desconhecido \"{}\" (use device, none ou wav:ARQUIVO); sem som";
 // Today's date in a letter.
 inline constexpr Cp1252Words MonthNames[12] = {"janeiro", "fevereiro", "março",    "abril",   "maio",     "junho",
                                                "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};

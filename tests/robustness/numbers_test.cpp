@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "console/console_settings.h"
-#include "console/fake_host.h"
 #include "platform/decimal.h"
 #include "platform/host/key_script.h"
 #include "platform/host/terminal_keys.h"
@@ -62,28 +60,6 @@ TEST(SpeechConfigRanges, HugeValuesAreHeldInsideTheirRanges) {
   EXPECT_EQ(external->pitch, 1000);
   EXPECT_EQ(external->kind, 4);
   EXPECT_EQ(chooseSpeedLevel(configIn(folder, "[TRADUTOR]\nVELOCIDADE=4294967298\n"), 0), 3);
-}
-
-TEST(ConsoleSettingsRanges, ColoursAndFontSizesStayInRange) {
-  using console::testing::ConsoleBench;
-  struct Case {
-    std::string ini;
-    uint8_t attribute;
-    int width, height;
-  };
-  const Case cases[] = {
-      {"[VIDEO]\nCORFUNDO=300000000\nCORLETRA=15\n", 0xFF, 13, 28},
-      {"[VIDEO]\nCORFUNDO=1\nCORLETRA=99999999999999\nLARGURALETRA=2147483647\nALTURALETRA=-2147483648\n", 0x0F, 512, -512},
-      {"[VIDEO]\nLARGURALETRA=99999999999\nALTURALETRA=30\n", 0x0F, 512, 30},
-      {"[VIDEO]\nALTURALETRA=-20\n", 0x0F, 13, -20},
-  };
-  for (const Case& c : cases) {
-    ConsoleBench bench(c.ini, true);
-    const console::ConsoleSettings settings = console::readConsoleSettings(bench.config, {1024, 734});
-    EXPECT_EQ(settings.initialAttribute, c.attribute) << c.ini;
-    EXPECT_EQ(settings.fontWidth, c.width) << c.ini;
-    EXPECT_EQ(settings.fontHeight, c.height) << c.ini;
-  }
 }
 
 TEST(TerminalAndScriptNumbers, LongParametersAndEmptyNames) {

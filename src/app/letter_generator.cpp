@@ -164,9 +164,9 @@ Template parseTemplate(std::string_view bytes, bool plainAsciiIsUtf8) {
 }
 
 std::string dateText(int day, int month, int year) {
-  std::string text = std::to_string(day) + " de ";
-  if (month >= 1 && month <= 12) text += platform::words::MonthNames[month - 1];
-  return text + " de " + std::to_string(year);
+  const std::string_view monthName =
+      month >= 1 && month <= 12 ? std::string_view(platform::words::MonthNames[month - 1]) : std::string_view();
+  return platform::words::LetterDate.with({std::to_string(day), monthName, std::to_string(year)});
 }
 
 LetterGenerator::LetterGenerator(console::Console& console, speech::Speech& speech, speech::LineEditor& editor,
@@ -182,7 +182,7 @@ void LetterGenerator::run(const std::vector<std::string>& arguments) {
   speech_.startSpeech(0, "");
   console_.clearScreen();
   console_.setBackgroundColour(1);
-  console_.write("Projeto KALDRO - ");
+  console_.write(words::ProjectBanner);
   speech_.writeLineSpeak(words::ProgramTitle);
   console_.setBackgroundColour(0);
   console_.writeLine();
@@ -206,7 +206,7 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
     inputName = chooser_.askFileName(20);
     console_.write(platform::utf8ToCp1252(inputName));
     console_.writeLine();
-    if (inputName.empty()) cancelRun(platform::exit_status::Cancelled, "nenhum modelo foi escolhido");
+    if (inputName.empty()) cancelRun(platform::exit_status::Cancelled, words::NoTemplateChosen.utf8());
   }
 
   ReadFault fault = ReadFault::None;
@@ -214,9 +214,7 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
   if (!contents) {
     speech_.writeLineSpeak(fault == ReadFault::TooLarge ? words::FileTooLarge : words::FileMissing);
     cancelRun(platform::exit_status::Failure,
-              "o modelo " + inputName +
-                  (fault == ReadFault::TooLarge ? " é grande demais (o limite é de 64 MB)"
-                                                : " não existe ou não pode ser lido"));
+              (fault == ReadFault::TooLarge ? words::TemplateTooLarge : words::TemplateUnreadable).utf8({inputName}));
   }
   inputBytes_ = std::move(*contents);
 
@@ -225,12 +223,12 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
   std::string outputName = platform::cp1252ToUtf8(editor_.readLine());
   if (outputName.empty()) {
     speech_.writeLineSpeak(words::FileCannotBeCreated);
-    cancelRun(platform::exit_status::Cancelled, "nenhum arquivo de saí" "da foi dado");
+    cancelRun(platform::exit_status::Cancelled, words::NoOutputFileGiven.utf8());
   }
   // Truncating the template itself (also through a link) would lose it before it is read.
   if (sameFile(inputName, outputName)) {
     speech_.writeLineSpeak(words::FileCannotBeCreated);
-    cancelRun(platform::exit_status::Failure, "o arquivo de saí" "da " + outputName + " é o próprio modelo");
+    cancelRun(platform::exit_status::Failure, words::OutputIsTheTemplate.utf8({outputName}));
   }
   if (fileExists(outputName)) {
     speech_.writeSpeak(words::ConfirmOverwrite);
@@ -238,11 +236,11 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
     console_.write(std::string(1, static_cast<char>(key)));
     console_.writeLine();
     if (key != 'S' && key != 's')
-      cancelRun(platform::exit_status::Cancelled, "o arquivo " + outputName + " já existe e não foi reescrito");
+      cancelRun(platform::exit_status::Cancelled, words::OutputKept.utf8({outputName}));
   }
   if (!openOutput(outputName)) {
     speech_.writeLineSpeak(words::FileCannotBeCreated);
-    cancelRun(platform::exit_status::Failure, "o arquivo de saí" "da " + outputName + " não pode ser criado");
+    cancelRun(platform::exit_status::Failure, words::OutputCannotBeCreated.utf8({outputName}));
   }
   currentLine_ = 0;
   tableMark_ = kFirstTableMark;
@@ -304,7 +302,7 @@ void LetterGenerator::fillField(std::string_view& rest) {
   if (close == std::string_view::npos) {
     speech_.writeLineSpeak(words::UnclosedBraceAtLine.str() + std::to_string(currentLine_));
     if (!closeOutput()) writeFailed();
-    cancelRun(platform::exit_status::Failure, "faltou fechar chave na linha " + std::to_string(currentLine_) + " do modelo");
+    cancelRun(platform::exit_status::Failure, words::UnclosedBraceInTemplate.utf8({std::to_string(currentLine_)}));
   }
   std::string_view name = rest.substr(0, close);
   rest.remove_prefix(close + 1);
@@ -409,7 +407,7 @@ void LetterGenerator::writeFailed() {
   outputFailed_ = true;
   console_.writeLine();
   speech_.writeLineSpeak(words::OutputWriteError);
-  cancelRun(platform::exit_status::Failure, "erro na gravação do arquivo de saí" "da");
+  cancelRun(platform::exit_status::Failure, words::OutputWriteFailed.utf8());
 }
 
 void LetterGenerator::cancelRun(int status, const std::string& reason) {

@@ -20,51 +20,15 @@
 #include "platform/host/host_headless.h"
 #include "platform/host/host_quiet.h"
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace {
 
 using namespace kaldro;
+namespace words = platform::words;
 
-constexpr const char* kUsage =
-    "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]\n"
-    "     kaldro-fala --engine ormia|speechd|espeak [-v N] [-w ARQUIVO.wav] [TEXTO...]\n"
-    "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...\n"
-    "     kaldro-fala [--engine ormia] [--literal] --normal [TEXTO...]\n"
-    "     kaldro-fala --engine ormia [-v N] (--pho | --phones) [TEXTO...]\n"
-    "     kaldro-fala --voices [--engine ormia|speechd|espeak]\n"
-    "     kaldro-fala --help | --version\n"
-    "Sem TEXTO, fala cada linha da entrada padrão.\n"
-    "  -v N        nível de velocidade 1 a 5 (sem ele, o de KALDRO.INI; com --engine, a\n"
-    "              velocidade normal do motor)\n"
-    "  -w ARQUIVO  grava o som num arquivo WAV em vez de tocá-lo (as pausas viram silêncio)\n"
-    "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de falá-lo\n"
-    "  --phones    escreve cada texto, uma tabulação e os fones da voz embutida (nomes do\n"
-    "              MBROLA br4), com > antes da vogal tônica\n"
-    "  --play      toca os arquivos WAV pelo tocador do sistema (8, 16, 24 e 32 bits, ponto\n"
-    "              flutuante; mais de dois canais são misturados num só)\n"
-    "  --literal   lê cada sinal como está escrito (como LEITURA=LITERAL no KALDRO.INI), em vez\n"
-    "              da leitura natural de datas, horas, valores, documentos e números\n"
-    "  --normal    escreve as palavras que a voz embutida lê em cada texto\n"
-    "  --engine ormia --normal  escreve o texto normalizado pelo motor de português\n"
-    "  --engine ormia --pho     escreve as linhas que o motor de português manda ao MBROLA, na\n"
-    "              velocidade de -v\n"
-    "  --engine ormia --phones  escreve cada texto, uma tabulação e os fones do motor (voz br4)\n"
-    "  --engine ormia  fala pelo motor de português sobre o MBROLA (o programa mbrola\n"
-    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])\n"
-    "  --engine speechd  fala pelo Speech Dispatcher, em português do Brasil\n"
-    "              (não grava arquivos)\n"
-    "  --engine espeak   fala pelo eSpeak NG, com a voz de português do Brasil\n"
-    "  --voices    lista as vozes de cada motor (ou só do motor de --engine), português do\n"
-    "              Brasil primeiro: o número, o nome e a língua de cada uma; VOZ de [SERVFALA]\n"
-    "              no KALDRO.INI aceita o número ou o nome\n"
-    "  --help      mostra este texto\n"
-    "  --version   mostra a versão\n"
-    "Có" "digo de saí" "da (o motivo de cada falha vai numa linha para a saí" "da de erro):\n"
-    "  0  tudo foi falado, gravado ou tocado\n"
-    "  1  falha: a voz não começ" "a ou se perde no meio da fala, o WAV não pode ser criado,\n"
-    "     um arquivo não pode ser lido ou tem um formato que não toca, ou um motor de\n"
-    "     --voices não mostrou suas vozes\n"
-    "  2  linha de comando errada (o que está errado vai numa linha para a saí" "da de erro)\n";
+// One line on standard error, after the program's name.
+void tell(const std::string& utf8) { std::fprintf(stderr, "kaldro-fala: %s\n", utf8.c_str()); }
 
 // The kind numbers of the synthesizers --engine names; -1 for an unknown name.
 int engineKind(const std::string& name) {
@@ -113,7 +77,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       options.items.push_back(argument);
     } else if (argument == "-v" || argument == "-w" || argument == "--engine") {
       if (i + 1 >= arguments.size()) {
-        std::fprintf(stderr, "kaldro-fala: falta o valor de %s\n", argument.c_str());
+        tell(words::OptionLacksValue.utf8({argument}));
         return std::nullopt;
       }
       const std::string& value = arguments[++i];
@@ -123,7 +87,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       }
       if (argument == "--engine") {
         if (engineKind(value) < 0) {
-          std::fprintf(stderr, "kaldro-fala: motor desconhecido: %s\n", value.c_str());
+          tell(words::UnknownEngine.utf8({value}));
           return std::nullopt;
         }
         options.engine = value;
@@ -132,7 +96,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
       char* end = nullptr;
       const long level = std::strtol(value.c_str(), &end, 10);
       if (value.empty() || *end != '\0' || level < 1 || level > 5) {
-        std::fprintf(stderr, "kaldro-fala: nível de velocidade inválido: %s (1 a 5)\n", value.c_str());
+        tell(words::BadSpeedLevel.utf8({value}));
         return std::nullopt;
       }
       options.level = static_cast<int>(level);
@@ -141,7 +105,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
     } else if (argument == "--") {
       for (++i; i < arguments.size(); ++i) options.items.push_back(arguments[i]);
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
-      std::fprintf(stderr, "kaldro-fala: opção desconhecida: %s\n", argument.c_str());
+      tell(words::UnknownOption.utf8({argument}));
       return std::nullopt;
     } else {
       options.items.push_back(argument);
@@ -149,11 +113,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments) {
   }
   if ((options.pho && options.engine != "ormia") || (options.normal && options.pho) ||
       (options.normal && !options.engine.empty() && options.engine != "ormia")) {
-    std::fprintf(stderr, "kaldro-fala: use --engine ormia com --pho, e --normal sem motor ou com --engine ormia\n");
+    tell(words::ViewNeedsOrmia.utf8());
     return std::nullopt;
   }
   if (options.play && options.items.empty()) {
-    std::fprintf(stderr, "kaldro-fala: --play precisa de arquivos\n");
+    tell(words::PlayNeedsFiles.utf8());
     return std::nullopt;
   }
   return options;
@@ -166,11 +130,11 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
     if (result == 0) continue;
     allPlayed = false;
     if (result == audio::WavPlayer::FileError)
-      std::fprintf(stderr, "kaldro-fala: não foi possível ler o arquivo WAV %s\n", file.c_str());
+      tell(words::WaveUnreadable.utf8({file}));
     else if (result == platform::audio_error::BadFormat)
-      std::fprintf(stderr, "kaldro-fala: formato de som inválido em %s\n", file.c_str());
+      tell(words::SoundFormatInvalid.utf8({file}));
     else
-      std::fprintf(stderr, "kaldro-fala: o dispositivo de som não tocou %s (erro %d)\n", file.c_str(), result);
+      tell(words::DeviceDidNotPlay.utf8({file, std::to_string(result)}));
   }
   if (!allPlayed) throw platform::ProgramExit{platform::exit_status::Failure};
 }
@@ -196,15 +160,14 @@ int printBuiltInReading(const Options& options, const platform::Configuration& c
 void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   speech::Speech& speech = runtime.speech();
   if (int error = speech.tryStartSpeech(options.level, ""); error != 0) {
-    std::fprintf(stderr, "kaldro-fala: erro de inicialização da voz: %d (banco de dados de voz: %s)\n",
-                 error, platform::cp1252ToUtf8(speech.diphoneSynth().diphoneBase()).c_str());
+    tell(words::VoiceStartupError.utf8({std::to_string(error), platform::cp1252ToUtf8(speech.diphoneSynth().diphoneBase())}));
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
   diphone::UnitPhones inventory;
   if (options.phones) {
     const std::string folder = diphone::diphoneFoldersFromConfig(runtime.configuration()).diphones;
     const std::vector<std::string> faults = inventory.loadFromFolder(folder);
-    for (const std::string& fault : faults) std::fprintf(stderr, "kaldro-fala: %s\n", fault.c_str());
+    for (const std::string& fault : faults) tell(fault);
     if (!faults.empty()) throw platform::ProgramExit{platform::exit_status::Failure};
   }
   auto handle = [&](const std::string& given, const std::string& text) {
@@ -230,20 +193,17 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
 // Speaks every text through an external synthesizer, to the device or into the -w file.
 void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
   if (options.engine == "speechd" && !options.wavFile.empty()) {
-    std::fprintf(stderr, "kaldro-fala: o Speech Dispatcher não grava arquivos; para gravar um WAV use --engine espeak\n");
+    tell(words::SpeechServiceRecordsNoWave.utf8());
     throw platform::ProgramExit{1};
   }
   speech::ExternalSynth& synth = runtime.externalSynth();
   // The engine's own cause, in one line, where it can tell one.
-  auto tellFailure = [&](const char* what) {
+  auto tellFailure = [&](const platform::Cp1252Words& alone, const platform::Cp1252Words& because) {
     const std::string cause = platform::cp1252ToUtf8(synth.synthFailureText());
-    if (cause.empty())
-      std::fprintf(stderr, "kaldro-fala: o motor %s %s (veja --help)\n", options.engine.c_str(), what);
-    else
-      std::fprintf(stderr, "kaldro-fala: o motor %s %s: %s\n", options.engine.c_str(), what, cause.c_str());
+    tell(cause.empty() ? alone.utf8({options.engine}) : because.utf8({options.engine, cause}));
   };
   if (!synth.synthStart(0, engineSpeed(options.level), 0, options.wavFile, engineKind(options.engine))) {
-    tellFailure("não começou");
+    tellFailure(words::EngineDidNotStart, words::EngineDidNotStartBecause);
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
   bool lost = false;
@@ -259,14 +219,11 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
   lost = lost || synth.synthSpeechLost();
   if (synth.synthOutputFailed()) {
     const std::string cause = platform::cp1252ToUtf8(synth.synthFailureText());
-    if (cause.empty())
-      std::fprintf(stderr, "kaldro-fala: a gravação de %s falhou (disco cheio?)\n", options.wavFile.c_str());
-    else
-      std::fprintf(stderr, "kaldro-fala: %s\n", cause.c_str());
+    tell(cause.empty() ? words::WaveRecordingFailed.utf8({options.wavFile}) : cause);
     throw platform::ProgramExit{1};
   }
   if (lost) {
-    tellFailure("falhou");
+    tellFailure(words::EngineFailed, words::EngineFailedBecause);
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
 }
@@ -275,15 +232,15 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
 
 int main(int argc, char** argv) {
   const platform::RunOptions run = platform::RunOptions::fromEnvironment();
-  if (app::answerStandardOption(std::vector<std::string>(argv + 1, argv + argc), "kaldro-fala", kUsage)) return 0;
+  if (app::answerStandardOption(std::vector<std::string>(argv + 1, argv + argc), "kaldro-fala", words::FalaHelp)) return 0;
   const std::optional<Options> options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options) {
     // The reason is already said; the whole help would bury it.
-    std::fputs("kaldro-fala: veja as opções com kaldro-fala --help\n", stderr);
+    tell(words::SeeOptions.utf8());
     return platform::exit_status::Usage;
   }
   if (options->help) {
-    std::fputs(kUsage, stdout);
+    std::fputs(platform::utf8Lines(words::FalaHelp).c_str(), stdout);
     return platform::exit_status::Success;
   }
   if (options->voices) {
@@ -317,7 +274,7 @@ int main(int argc, char** argv) {
   return app::runProgram(run, makeHost, audio, [&](app::ProgramRuntime& runtime) {
     if (options->literal) runtime.setReading(tts::Reading::Literal);
     if (!runtime.audioError().empty()) {
-      std::fprintf(stderr, "kaldro-fala: não foi possível criar o arquivo WAV %s\n", options->wavFile.c_str());
+      tell(words::WaveNotCreated.utf8({options->wavFile}));
       throw platform::ProgramExit{platform::exit_status::Failure};
     }
     if (options->play)
@@ -328,7 +285,7 @@ int main(int argc, char** argv) {
       speakAll(runtime, *options);
     // The -w file of the built-in voice and the player: what it lost is said.
     if (const std::string failure = runtime.audioFailure(); !failure.empty()) {
-      std::fprintf(stderr, "kaldro-fala: %s\n", platform::cp1252ToUtf8(failure).c_str());
+      tell(platform::cp1252ToUtf8(failure));
       throw platform::ProgramExit{platform::exit_status::Failure};
     }
   });

@@ -19,20 +19,13 @@
 #include "app/module_worker.h"
 #include "platform/config.h"
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace {
 
 using namespace kaldro;
 
 constexpr size_t kLineLimit = app::ModuleProtocol::MaxMessageBytes;
-
-constexpr std::string_view kHelp =
-    "Uso: sd_kaldro [ARQUIVO_DE_CONFIGURAÇÃO]\n"
-    "Módulo de saída do Speech Dispatcher com as vozes do kaldro em português do Brasil:\n"
-    "o motor de português sobre o MBROLA br4 (kaldro-mbrola-br4), quando instalado, e a voz\n"
-    "embutida (kaldro-embutida). Quem o inicia é o speech-dispatcher, que conversa com ele pela\n"
-    "entrada e pela saída padrão; o som vai para o servidor.\n"
-    "O arquivo de configuração (kaldro.conf) pode dizer KaldroDefaultVoice e KaldroSoundIconFolder.\n";
 
 void logLine(const std::string& cp1252) {
   const std::string line = "sd_kaldro: " + platform::cp1252ToUtf8(cp1252) + "\n";
@@ -80,11 +73,11 @@ std::string readFile(const std::string& path) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::cout << kHelp;
+    std::cout << platform::utf8Lines(platform::words::ModuleHelp);
     return 0;
   }
   if (argc > 2) {
-    std::cerr << kHelp;
+    std::cerr << platform::utf8Lines(platform::words::ModuleHelp);
     return 2;
   }
   ::signal(SIGPIPE, SIG_IGN);  // a server gone is a failed write, not a killed module

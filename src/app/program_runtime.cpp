@@ -13,6 +13,7 @@
 #include "engines/engine_dispatcher.h"
 #include "platform/ending_signals.h"
 #include "platform/host/host_factories.h"
+#include "platform/words.h"
 
 namespace kaldro::app {
 
@@ -107,7 +108,7 @@ int runProgram(const platform::RunOptions& options, const HostMaker& makeHost, c
   } catch (const platform::ProgramExit& exit) {
     status = exit.status;
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "Erro interno: %s\n", error.what());
+    std::fprintf(stderr, "%s\n", platform::words::InternalError.utf8({error.what()}).c_str());
     status = 1;
   }
   if (runtime) writeScreenDump(runtime->console(), options.screenDump);

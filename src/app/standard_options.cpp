@@ -7,12 +7,13 @@ namespace kaldro::app {
 
 const char* programVersion() { return KALDRO_VERSION; }
 
-bool answerStandardOption(const std::vector<std::string>& arguments, const char* program, const char* usage) {
+bool answerStandardOption(const std::vector<std::string>& arguments, const char* program,
+                          std::span<const platform::Cp1252Words> usage) {
   if (arguments.size() != 1) return false;
   if (arguments.front() == "--help") {
-    std::fputs(usage, stdout);
+    std::fputs(platform::utf8Lines(usage).c_str(), stdout);
   } else if (arguments.front() == "--version") {
-    std::printf("%s (kaldro) %s\n", program, programVersion());
+    std::printf("%s\n", platform::words::VersionLine.utf8({program, programVersion()}).c_str());
   } else {
     return false;
   }

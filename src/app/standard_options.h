@@ -1,8 +1,11 @@
 // The answers every program of the family gives to --help and --version, as Linux programs do.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
+
+#include "platform/words.h"
 
 namespace kaldro::app {
 
@@ -11,6 +14,7 @@ const char* programVersion();
 
 // When the only argument is --help or --version, writes the usage text or the version line
 // ("plumar (kaldro) 0.1") to standard output and answers true: the program then ends with 0.
-bool answerStandardOption(const std::vector<std::string>& arguments, const char* program, const char* usage);
+bool answerStandardOption(const std::vector<std::string>& arguments, const char* program,
+                          std::span<const platform::Cp1252Words> usage);
 
 }  // namespace kaldro::app

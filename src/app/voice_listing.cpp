@@ -3,10 +3,13 @@
 
 #include "engines/engine_voices.h"
 #include "engines/voice_listing.h"
+#include "platform/words.h"
 
 namespace kaldro::app {
 
 namespace {
+
+namespace words = platform::words;
 
 void printVoices(const std::vector<engines::EngineVoice>& voices, std::FILE* out) {
   for (size_t index : engines::brazilianFirst(voices)) {
@@ -24,37 +27,30 @@ int listVoices(const std::string& engine, const platform::Configuration& config,
   int status = 0;
   if (engine.empty() || engine == "speechd") {
     if (const auto voices = engines::speechdVoices("kaldro-fala")) {
-      std::fprintf(out, "Speech Dispatcher (--engine speechd, TIPOSAPI=5): %zu vozes; VOZ= o número ou o nome\n",
-                   voices->size());
+      std::fprintf(out, "%s\n", words::SpeechServiceVoicesTitle.utf8({std::to_string(voices->size())}).c_str());
       printVoices(*voices, out);
     } else {
-      std::fprintf(stderr, "kaldro-fala: o Speech Dispatcher não respondeu (o pacote speech-dispatcher está "
-                           "instalado e o serviço funciona?)\n");
+      std::fprintf(stderr, "kaldro-fala: %s\n", words::SpeechServiceNoAnswer.utf8().c_str());
       status = 1;
     }
   }
   if (engine.empty() || engine == "espeak") {
     const std::vector<engines::EngineVoice> voices = espeak.voices();
     if (!voices.empty()) {
-      std::fprintf(out, "eSpeak NG (--engine espeak, TIPOSAPI=4): %zu vozes; VOZ= o número, o nome ou o "
-                        "identificador\n",
-                   voices.size());
+      std::fprintf(out, "%s\n", words::EspeakVoicesTitle.utf8({std::to_string(voices.size())}).c_str());
       printVoices(voices, out);
     } else {
-      std::fprintf(stderr, "kaldro-fala: o eSpeak NG não começou (o pacote espeak-ng-data está instalado?)\n");
+      std::fprintf(stderr, "kaldro-fala: %s\n", words::EspeakDidNotStart.utf8().c_str());
       status = 1;
     }
   }
   if (engine.empty() || engine == "ormia") {
     const engines::MbrolaVoice voice = engines::ormiaVoice(config);
     if (!voice.file.empty()) {
-      std::fprintf(out, "Motor de português (--engine ormia, TIPOSAPI=3): a voz do MBROLA vem de MBROLA_DB em "
-                        "[ORMIATTS], não de VOZ\n%s\t%s\n",
-                   voice.database.c_str(), voice.file.c_str());
+      std::fprintf(out, "%s\n%s\t%s\n", words::OrmiaVoiceTitle.utf8().c_str(), voice.database.c_str(),
+                   voice.file.c_str());
     } else {
-      std::fprintf(stderr, "kaldro-fala: a voz %s do MBROLA do motor de português não está instalada (a br4 vem no "
-                           "pacote mbrola-br4)\n",
-                   voice.database.c_str());
+      std::fprintf(stderr, "kaldro-fala: %s\n", words::OrmiaVoiceMissing.utf8({voice.database}).c_str());
       status = 1;
     }
   }

@@ -10,6 +10,7 @@
 #include "audio/period_dropper.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace kaldro::audio {
 
@@ -118,10 +119,10 @@ size_t convertFrames(uint8_t* bytes, size_t length, const FileSampleFormat& form
 
 std::string_view releaseErrorText(int code) {
   switch (code) {
-    case platform::audio_error::InvalidHandle: return "Specified device handle is invalid.";
-    case platform::audio_error::NoDriver: return "No device driver is present.";
-    case platform::audio_error::NoMemory: return "Unable to allocate or lock memory.";
-    case platform::audio_error::StillPlaying: return "The data block pointed to by the pwh parameter is still in queue";
+    case platform::audio_error::InvalidHandle: return platform::words::DeviceHandleInvalid;
+    case platform::audio_error::NoDriver: return platform::words::DeviceDriverMissing;
+    case platform::audio_error::NoMemory: return platform::words::DeviceMemoryLacking;
+    case platform::audio_error::StillPlaying: return platform::words::DeviceBlockStillQueued;
     default: return {};
   }
 }

@@ -1,4 +1,4 @@
-// One adapter per family; a family this build cannot reach never starts.
+// One adapter per family, from one table; a family this build cannot reach never starts.
 #include "engines/engine_adapters.h"
 
 #include "engines/espeak_adapter.h"
@@ -7,18 +7,32 @@
 
 namespace kaldro::engines {
 
+namespace {
+
+// The families this build offers, each with the way its adapter is made; a new engine is one row.
+struct EngineRow {
+  EngineFamily family;
+  std::unique_ptr<EngineAdapter> (*make)(const EngineContext& context);
+};
+constexpr EngineRow kEngines[] = {
+    {EngineFamily::Ormia,
+     [](const EngineContext& c) -> std::unique_ptr<EngineAdapter> {
+       return std::make_unique<OrmiaAdapter>(c.console, c.config, c.player, tts::EnginePlaces{}, c.reading);
+     }},
+    {EngineFamily::SpeechDispatcher, [](const EngineContext& c) { return makeSpeechdAdapter(c.console); }},
+    {EngineFamily::ESpeak,
+     [](const EngineContext& c) -> std::unique_ptr<EngineAdapter> {
+       if (!c.espeak) return std::make_unique<UnavailableEngine>();
+       return makeEspeakAdapter(c.console, c.player, *c.espeak);
+     }},
+};
+
+}  // namespace
+
 AdapterFactory builtInAdapters(EngineContext context) {
   return [context](EngineFamily family) -> std::unique_ptr<EngineAdapter> {
-    switch (family) {
-      case EngineFamily::Ormia:
-        return std::make_unique<OrmiaAdapter>(context.console, context.config, context.player, tts::EnginePlaces{},
-                                              context.reading);
-      case EngineFamily::SpeechDispatcher:
-        return makeSpeechdAdapter(context.console);
-      case EngineFamily::ESpeak:
-        if (!context.espeak) return std::make_unique<UnavailableEngine>();
-        return makeEspeakAdapter(context.console, context.player, *context.espeak);
-    }
+    for (const EngineRow& engine : kEngines)
+      if (engine.family == family) return engine.make(context);
     return std::make_unique<UnavailableEngine>();
   };
 }

@@ -3,10 +3,22 @@
 
 namespace kaldro::engines {
 
+namespace {
+// The kinds that name a family; every other number is eSpeak NG's.
+struct KindOfFamily {
+  int kind;
+  EngineFamily family;
+};
+constexpr KindOfFamily kKinds[] = {
+    {speech::engine_kind::Ormia, EngineFamily::Ormia},
+    {speech::engine_kind::SpeechDispatcher, EngineFamily::SpeechDispatcher},
+    {speech::engine_kind::SpeechDispatcherToo, EngineFamily::SpeechDispatcher},
+};
+}  // namespace
+
 EngineFamily familyOfKind(int kind) {
-  if (kind == speech::engine_kind::Ormia) return EngineFamily::Ormia;
-  if (kind == speech::engine_kind::SpeechDispatcher || kind == speech::engine_kind::SpeechDispatcherToo)
-    return EngineFamily::SpeechDispatcher;
+  for (const KindOfFamily& row : kKinds)
+    if (row.kind == kind) return row.family;
   return EngineFamily::ESpeak;
 }
 

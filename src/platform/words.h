@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,8 +33,24 @@ class Cp1252Words {
   std::string str() const { return std::string(bytes_, size_); }
   // The text with each "{}" replaced, in order, by the next of values (CP1252 already): the
   // names and numbers a message tells of stay inside its words.
-  std::string with(std::initializer_list<std::string_view> values) const {
-    const std::string_view text = *this;
+  std::string with(std::initializer_list<std::string_view> values) const { return fill(*this, values); }
+  // The same in UTF-8, with values in UTF-8 already: for standard output, standard error and logs.
+  std::string utf8(std::initializer_list<std::string_view> values = {}) const {
+    std::string text;
+    for (size_t i = 0; i < size_; ++i) {
+      const auto byte = static_cast<unsigned char>(bytes_[i]);
+      if (byte < 0x80) {
+        text += bytes_[i];
+      } else {  // only Latin-1 letters come in, so each byte is its own code point
+        text += static_cast<char>(0xC0 | (byte >> 6));
+        text += static_cast<char>(0x80 | (byte & 0x3F));
+      }
+    }
+    return fill(text, values);
+  }
+
+ private:
+  static std::string fill(std::string_view text, std::initializer_list<std::string_view> values) {
     std::string out;
     auto value = values.begin();
     size_t from = 0;
@@ -45,11 +62,17 @@ class Cp1252Words {
     return out.append(text.substr(from));
   }
 
- private:
   static constexpr size_t kCapacity = 128;
   char bytes_[kCapacity] = {};
   size_t size_ = 0;
 };
+
+// A text of several lines, one entry a line, in UTF-8 with each line's end.
+inline std::string utf8Lines(std::span<const Cp1252Words> lines) {
+  std::string text;
+  for (const Cp1252Words& line : lines) text += line.utf8() + "\n";
+  return text;
+}
 
 namespace words {
 // The letter generator.
@@ -65,11 +88,85 @@ inline constexpr Cp1252Words UnclosedBraceAtLine = "Faltou fechar chave na linha
 inline constexpr Cp1252Words TextGenerated = "Texto gerado";
 inline constexpr Cp1252Words OutputWriteError = "Erro na gravação do arquivo de saída";
 inline constexpr Cp1252Words ProgramCancelled = "Programa cancelado";
+inline constexpr Cp1252Words ProjectBanner = "Projeto KALDRO - ";
+inline constexpr Cp1252Words LetterDate = "{} de {} de {}";
+// Why plumar ended without a letter, on standard error.
+inline constexpr Cp1252Words NoTemplateChosen = "nenhum modelo foi escolhido";
+inline constexpr Cp1252Words TemplateTooLarge = "o modelo {} é grande demais (o limite é de 64 MB)";
+inline constexpr Cp1252Words TemplateUnreadable = "o modelo {} não existe ou não pode ser lido";
+inline constexpr Cp1252Words NoOutputFileGiven = "nenhum arquivo de saída foi dado";
+inline constexpr Cp1252Words OutputIsTheTemplate = "o arquivo de saída {} é o próprio modelo";
+inline constexpr Cp1252Words OutputKept = "o arquivo {} já existe e não foi reescrito";
+inline constexpr Cp1252Words OutputCannotBeCreated = "o arquivo de saída {} não pode ser criado";
+inline constexpr Cp1252Words UnclosedBraceInTemplate = "faltou fechar chave na linha {} do modelo";
+inline constexpr Cp1252Words OutputWriteFailed = "erro na gravação do arquivo de saída";
+// The programs' --version line and the end of a program by a fault of its own.
+inline constexpr Cp1252Words VersionLine = "{} (kaldro) {}";
+inline constexpr Cp1252Words InternalError = "Erro interno: {}";
+// plumar --help.
+inline constexpr Cp1252Words PlumarHelp[] = {
+    "uso: plumar [MODELO]",
+    "     plumar --help | --version",
+    "Preparador de cartas padronizadas: fala cada instrução do MODELO, pergunta o valor de cada",
+    "campo {NOME} e grava a carta no arquivo de saída. Sem MODELO, pergunta o nome do arquivo",
+    "(Tab ou seta para baixo abrem a lista dos arquivos da pasta). O manual: man plumar.",
+    "",
+    "Teclas que o Linux guarda para si (Ctrl+Alt+F1 a F12 trocam de terminal) têm uma segunda",
+    "combinação, que faz o mesmo:",
+    "  Ctrl+Alt+Shift+F9   = Ctrl+Alt+F9, revisão de tela (no editor de linha)",
+    "  Ctrl+Alt+Shift+F11  = Ctrl+Alt+F11, liga o teclado braille / passa ao modo seguinte",
+    "  Ctrl+Alt+Shift+F12  = Ctrl+Alt+F12, desliga o teclado braille",
+    "",
+    "Código de saída (o motivo de cada falha vai numa linha para a saída de erro):",
+    "  0    carta gravada",
+    "  1    falha: o modelo não existe, a saída não pode ser criada ou gravada, falta",
+    "       fechar uma chave, ou a voz não começa",
+    "  2    roteiro de teclas com erro (só sem tela, KALDRO_HOST=headless)",
+    "  3    o roteiro de teclas acabou antes do fim (só sem tela)",
+    "  4    cancelado pelo usuário: nome vazio ou reescrita recusada",
+    "  255  interrompido: a janela ou o terminal fechados, um sinal de término ou Ctrl+Break",
+};
 // The terminal host, written on a terminal too narrow and said once.
 inline constexpr Cp1252Words TerminalTooSmall = "Terminal pequeno demais: são precisas 80 colunas e 25 linhas";
+// Why a host could not be used, on standard error, and the host the program goes on with.
+inline constexpr Cp1252Words NotATerminal = "a entrada e a saída padrão não são um terminal";
+inline constexpr Cp1252Words TerminalLacksControl = "o terminal não aceita sequências de controle (TERM)";
+inline constexpr Cp1252Words TerminalInUse = "o terminal já está em uso";
+inline constexpr Cp1252Words NoGraphicalScreen = "não há tela gráfica (DISPLAY e WAYLAND_DISPLAY vazias)";
+inline constexpr Cp1252Words SdlFoundNoScreen = "o SDL não achou a tela (driver {})";
+inline constexpr Cp1252Words SdlFoundNoDriver = "o SDL não achou a tela (driver nenhum)";
+inline constexpr Cp1252Words NoFontFound = "nenhuma fonte encontrada pelo fontconfig";
+inline constexpr Cp1252Words SdlLacksUserEvents = "SDL: sem eventos de usuário livres";
+inline constexpr Cp1252Words NoMonospacedFont = "nenhuma fonte de largura fixa encontrada; só as cores aparecem";
+inline constexpr Cp1252Words ProgramHasNoWindow = "este programa não tem janela";
+inline constexpr Cp1252Words WindowFailedGoingToTerminal = "a janela não pôde abrir ({}); segue no terminal";
+inline constexpr Cp1252Words WindowFailedGoingHeadless = "a janela não pôde abrir ({}); segue sem tela";
+inline constexpr Cp1252Words TerminalFailedGoingHeadless = "o terminal não pôde ser usado ({}); segue sem tela";
+inline constexpr Cp1252Words UnknownHost = "KALDRO_HOST desconhecido: {}; segue sem tela";
+// The key script of the host without a screen: its faults (line and what), its end.
+inline constexpr Cp1252Words KeyScriptUnreadable = "não foi possível ler o script de teclas {}";
+inline constexpr Cp1252Words KeyScriptFault = "script de teclas, linha {}: {}";
+inline constexpr Cp1252Words KeyScriptExhausted = "key script exhausted";
+inline constexpr Cp1252Words KeyScriptOutsideLatin1 = "caractere fora do Latin-1: {} ({})";
+inline constexpr Cp1252Words KeyScriptTypeWithoutText = "type sem texto";
+inline constexpr Cp1252Words KeyScriptKeyWithoutName = "{} sem nome de tecla";
+inline constexpr Cp1252Words KeyScriptUnknownKey = "tecla desconhecida: \"{}\"";
+inline constexpr Cp1252Words KeyScriptCloseAlone = "close não leva argumento";
+inline constexpr Cp1252Words KeyScriptUnknownCommand = "comando desconhecido: \"{}\"";
+inline constexpr Cp1252Words KeyScriptBadWait = "número inválido em wait: \"{}\"";
+// The sound device KALDRO_AUDIO names.
+inline constexpr Cp1252Words AudioFileNotCreated = "KALDRO_AUDIO: não foi possível criar {}";
+inline constexpr Cp1252Words UnknownAudioChoice =
+    "KALDRO_AUDIO: valor desconhecido \"{}\" (use device, none ou wav:ARQUIVO); sem som";
 // Today's date in a letter.
 inline constexpr Cp1252Words MonthNames[12] = {"janeiro", "fevereiro", "março",    "abril",   "maio",     "junho",
                                                "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
+// The sound device's answer when a played block cannot be given back, written on the screen in the
+// words the player has always used.
+inline constexpr Cp1252Words DeviceHandleInvalid = "Specified device handle is invalid.";
+inline constexpr Cp1252Words DeviceDriverMissing = "No device driver is present.";
+inline constexpr Cp1252Words DeviceMemoryLacking = "Unable to allocate or lock memory.";
+inline constexpr Cp1252Words DeviceBlockStillQueued = "The data block pointed to by the pwh parameter is still in queue";
 // Speech start-up.
 inline constexpr Cp1252Words StartupError = "Erro de inicialização: ";
 inline constexpr Cp1252Words VoiceDatabase = "Banco de dados de voz: ";
@@ -121,6 +218,89 @@ inline constexpr Cp1252Words EngineOutputCannotBeCreated = "Arquivo de saída n�
 inline constexpr Cp1252Words WaveCannotBeCreated = "O arquivo WAV {} não pode ser criado: {}";
 inline constexpr Cp1252Words WaveWriteFailed = "A gravação do arquivo WAV {} falhou: {}";
 inline constexpr Cp1252Words WaveFormatLimit = "O arquivo WAV {} chegou ao limite de 4 GB do formato: o resto não foi gravado";
+// kaldro-fala --help.
+inline constexpr Cp1252Words FalaHelp[] = {
+    "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]",
+    "     kaldro-fala --engine ormia|speechd|espeak [-v N] [-w ARQUIVO.wav] [TEXTO...]",
+    "     kaldro-fala [-w ARQUIVO.wav] --play ARQUIVO.wav...",
+    "     kaldro-fala [--engine ormia] [--literal] --normal [TEXTO...]",
+    "     kaldro-fala --engine ormia [-v N] (--pho | --phones) [TEXTO...]",
+    "     kaldro-fala --voices [--engine ormia|speechd|espeak]",
+    "     kaldro-fala --help | --version",
+    "Sem TEXTO, fala cada linha da entrada padrão.",
+    "  -v N        nível de velocidade 1 a 5 (sem ele, o de KALDRO.INI; com --engine, a",
+    "              velocidade normal do motor)",
+    "  -w ARQUIVO  grava o som num arquivo WAV em vez de tocá-lo (as pausas viram silêncio)",
+    "  --phonemes  escreve a cadeia de fonemas de cada texto em vez de falá-lo",
+    "  --phones    escreve cada texto, uma tabulação e os fones da voz embutida (nomes do",
+    "              MBROLA br4), com > antes da vogal tônica",
+    "  --play      toca os arquivos WAV pelo tocador do sistema (8, 16, 24 e 32 bits, ponto",
+    "              flutuante; mais de dois canais são misturados num só)",
+    "  --literal   lê cada sinal como está escrito (como LEITURA=LITERAL no KALDRO.INI), em vez",
+    "              da leitura natural de datas, horas, valores, documentos e números",
+    "  --normal    escreve as palavras que a voz embutida lê em cada texto",
+    "  --engine ormia --normal  escreve o texto normalizado pelo motor de português",
+    "  --engine ormia --pho     escreve as linhas que o motor de português manda ao MBROLA, na",
+    "              velocidade de -v",
+    "  --engine ormia --phones  escreve cada texto, uma tabulação e os fones do motor (voz br4)",
+    "  --engine ormia  fala pelo motor de português sobre o MBROLA (o programa mbrola",
+    "              no PATH, ou uma biblioteca do MBROLA, e a voz br4 ou MBROLA_DB de [ORMIATTS])",
+    "  --engine speechd  fala pelo Speech Dispatcher, em português do Brasil",
+    "              (não grava arquivos)",
+    "  --engine espeak   fala pelo eSpeak NG, com a voz de português do Brasil",
+    "  --voices    lista as vozes de cada motor (ou só do motor de --engine), português do",
+    "              Brasil primeiro: o número, o nome e a língua de cada uma; VOZ de [SERVFALA]",
+    "              no KALDRO.INI aceita o número ou o nome",
+    "  --help      mostra este texto",
+    "  --version   mostra a versão",
+    "Código de saída (o motivo de cada falha vai numa linha para a saída de erro):",
+    "  0  tudo foi falado, gravado ou tocado",
+    "  1  falha: a voz não começa ou se perde no meio da fala, o WAV não pode ser criado,",
+    "     um arquivo não pode ser lido ou tem um formato que não toca, ou um motor de",
+    "     --voices não mostrou suas vozes",
+    "  2  linha de comando errada (o que está errado vai numa linha para a saída de erro)",
+};
+// What kaldro-fala tells on standard error, after its name.
+inline constexpr Cp1252Words OptionLacksValue = "falta o valor de {}";
+inline constexpr Cp1252Words UnknownEngine = "motor desconhecido: {}";
+inline constexpr Cp1252Words BadSpeedLevel = "nível de velocidade inválido: {} (1 a 5)";
+inline constexpr Cp1252Words UnknownOption = "opção desconhecida: {}";
+inline constexpr Cp1252Words ViewNeedsOrmia = "use --engine ormia com --pho, e --normal sem motor ou com --engine ormia";
+inline constexpr Cp1252Words PlayNeedsFiles = "--play precisa de arquivos";
+inline constexpr Cp1252Words SeeOptions = "veja as opções com kaldro-fala --help";
+inline constexpr Cp1252Words WaveUnreadable = "não foi possível ler o arquivo WAV {}";
+inline constexpr Cp1252Words SoundFormatInvalid = "formato de som inválido em {}";
+inline constexpr Cp1252Words DeviceDidNotPlay = "o dispositivo de som não tocou {} (erro {})";
+inline constexpr Cp1252Words VoiceStartupError = "erro de inicialização da voz: {} (banco de dados de voz: {})";
+inline constexpr Cp1252Words SpeechServiceRecordsNoWave =
+    "o Speech Dispatcher não grava arquivos; para gravar um WAV use --engine espeak";
+inline constexpr Cp1252Words EngineDidNotStart = "o motor {} não começou (veja --help)";
+inline constexpr Cp1252Words EngineDidNotStartBecause = "o motor {} não começou: {}";
+inline constexpr Cp1252Words EngineFailed = "o motor {} falhou (veja --help)";
+inline constexpr Cp1252Words EngineFailedBecause = "o motor {} falhou: {}";
+inline constexpr Cp1252Words WaveRecordingFailed = "a gravação de {} falhou (disco cheio?)";
+inline constexpr Cp1252Words WaveNotCreated = "não foi possível criar o arquivo WAV {}";
+// kaldro-fala --voices: a title over each engine's voices, or why it has none.
+inline constexpr Cp1252Words SpeechServiceVoicesTitle =
+    "Speech Dispatcher (--engine speechd, TIPOSAPI=5): {} vozes; VOZ= o número ou o nome";
+inline constexpr Cp1252Words SpeechServiceNoAnswer =
+    "o Speech Dispatcher não respondeu (o pacote speech-dispatcher está instalado e o serviço funciona?)";
+inline constexpr Cp1252Words EspeakVoicesTitle =
+    "eSpeak NG (--engine espeak, TIPOSAPI=4): {} vozes; VOZ= o número, o nome ou o identificador";
+inline constexpr Cp1252Words EspeakDidNotStart = "o eSpeak NG não começou (o pacote espeak-ng-data está instalado?)";
+inline constexpr Cp1252Words OrmiaVoiceTitle =
+    "Motor de português (--engine ormia, TIPOSAPI=3): a voz do MBROLA vem de MBROLA_DB em [ORMIATTS], não de VOZ";
+inline constexpr Cp1252Words OrmiaVoiceMissing =
+    "a voz {} do MBROLA do motor de português não está instalada (a br4 vem no pacote mbrola-br4)";
+// sd_kaldro --help.
+inline constexpr Cp1252Words ModuleHelp[] = {
+    "Uso: sd_kaldro [ARQUIVO_DE_CONFIGURAÇÃO]",
+    "Módulo de saída do Speech Dispatcher com as vozes do kaldro em português do Brasil:",
+    "o motor de português sobre o MBROLA br4 (kaldro-mbrola-br4), quando instalado, e a voz",
+    "embutida (kaldro-embutida). Quem o inicia é o speech-dispatcher, que conversa com ele pela",
+    "entrada e pela saída padrão; o som vai para o servidor.",
+    "O arquivo de configuração (kaldro.conf) pode dizer KaldroDefaultVoice e KaldroSoundIconFolder.",
+};
 // The Speech Dispatcher output module (its log and the server's log).
 inline constexpr Cp1252Words CapitalLetter = "maiúscula";
 inline constexpr Cp1252Words ModuleVoicesReady = "kaldro pronto, vozes: {}";

@@ -392,8 +392,8 @@ void Speech::startSpeech(int speed, std::string_view programSoundFolder) {
   if (error == 0) return;
   console_.writeLine(platform::words::StartupError.str() + std::to_string(error));
   console_.writeLine(platform::words::VoiceDatabase.str() + synth_.diphoneBase());
-  std::fprintf(stderr, "erro de inicialização da voz: %d (banco de dados de voz: %s)\n", error,
-               platform::cp1252ToUtf8(synth_.diphoneBase()).c_str());
+  std::fprintf(stderr, "%s\n",
+               platform::words::VoiceStartupError.utf8({std::to_string(error), platform::cp1252ToUtf8(synth_.diphoneBase())}).c_str());
   console_.readConsoleLine();
   console_.closeConsole(platform::exit_status::Failure);
 }

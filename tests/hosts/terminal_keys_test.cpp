@@ -1,4 +1,4 @@
-// The terminal key decoder, table by table: what each byte sequence means as window notifications.
+// The terminal key decoder: what each byte sequence means as window notifications.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,17 +10,12 @@
 namespace kaldro::platform {
 namespace {
 
-struct Case {
-  std::string bytes;
-  std::string expected;
-};
-
-void expectDecoded(const std::vector<Case>& cases) {
-  for (const Case& c : cases) EXPECT_EQ(describe(decodeTerminalKeys(c.bytes)), c.expected) << describeBytes(c.bytes);
-}
-
-TEST(TerminalKeys, PlainAndControlBytes) {
-  expectDecoded({
+// Every kind of sequence a terminal sends, each fed in one read.
+TEST(TerminalKeys, SequencesOfOneRead) {
+  const struct {
+    std::string bytes, expected;
+  } cases[] = {
+      // Plain and control bytes.
       {"a", "down A; char 97"},        {"A", "down A shift; char 65 shift"}, {"7", "down 7; char 55"},
       {" ", "down Space; char 32"},    {",", "down Oem; char 44"},           {"\r", "down Return; char 13"},
       {"\t", "down Tab; char 9"},      {"\x7f", "down Back; char 8"},        {"\x08", "down Back ctrl; char 8 ctrl"},
@@ -28,11 +23,7 @@ TEST(TerminalKeys, PlainAndControlBytes) {
       {"\x1a", "down Z ctrl; char 26 ctrl"},  {"\n", "down J ctrl; char 10 ctrl"},
       {"\x1c", "down Oem ctrl; char 28 ctrl"}, {std::string(1, '\0'), "down Space ctrl; char 32 ctrl"},
       {"ab", "down A; char 97; down B; char 98"},
-  });
-}
-
-TEST(TerminalKeys, Utf8AndLatin1Input) {
-  expectDecoded({
+      // UTF-8 and Latin-1 input; what CP1252 cannot hold is lost (the console beeps).
       {"\xc3\xa7", "down Oem; char 231"},        // ç
       {"\xc3\x89", "down Oem; char 201"},        // É
       {"\xe2\x82\xac", "down Oem; char 128"},    // € is 0x80 in CP1252
@@ -43,32 +34,11 @@ TEST(TerminalKeys, Utf8AndLatin1Input) {
       {"\xe9", "down Oem; char 233"},            // a Latin-1 terminal's é
       {"\xe9x", "down Oem; char 233; down X; char 120"},
       {"\xc2\x85", ""},                          // a C1 control is no character
-  });
-}
-
-// Between the terminal's paste markers: characters only (line ends one Enter), none of them keys.
-TEST(TerminalKeys, PastedText) {
-  expectDecoded({
+      // Between the terminal's paste markers: characters only (line ends one Enter), none of them keys.
       {"\x1b[200~a\r\nb\nc\r\x1b[201~", "char 97 pasted; char 13 pasted; char 98 pasted; char 13 pasted; char 99 pasted; char 13 pasted"},
       {"\x1b[200~\xc5\x81\xc3\xa9\t\x1b[A\x1b[201~x", "lost; char 233 pasted; char 9 pasted; lost; char 91 pasted; char 65 pasted; down X; char 120"},
       {"\x1b[200~\xe9!\x1b[201~", "char 233 pasted; char 33 pasted"},  // a Latin-1 terminal's paste
-  });
-}
-
-TEST(TerminalKeys, CharactersLineEndsAndMarkersSplitAcrossReads) {
-  TerminalKeyDecoder decoder;
-  std::vector<HostEvent> events;
-  decoder.feed("\xc3", 0, events);
-  EXPECT_TRUE(events.empty());
-  decoder.feed("\xa3", 5, events);
-  EXPECT_EQ(describe(events), "down Oem; char 227");
-  events.clear();
-  for (const char* piece : {"\x1b[20", "0~a\r", "\n\xc3", "\xa7\x1b[2", "01~b"}) decoder.feed(piece, 10, events);
-  EXPECT_EQ(describe(events), "char 97 pasted; char 13 pasted; char 231 pasted; down B; char 98");
-}
-
-TEST(TerminalKeys, FunctionKeysOfTmuxAndXterm) {
-  expectDecoded({
+      // Function keys of tmux and xterm.
       {"\x1bOP", "down F1"},      {"\x1bOQ", "down F2"},      {"\x1bOR", "down F3"},
       {"\x1bOS", "down F4"},      {"\x1b[15~", "down F5"},    {"\x1b[17~", "down F6"},
       {"\x1b[18~", "down F7"},    {"\x1b[19~", "down F8"},    {"\x1b[20~", "down F9"},
@@ -79,19 +49,11 @@ TEST(TerminalKeys, FunctionKeysOfTmuxAndXterm) {
       {"\x1b[24;8~", "down F12 shift ctrl alt"},
       {"\x1bO5P", "down F1 ctrl"},          // old xterm
       {"\x1b[25~", "down F3 shift"},        // vt220 F13
-  });
-}
-
-TEST(TerminalKeys, FunctionKeysOfTheLinuxConsoleAndRxvt) {
-  expectDecoded({
+      // Function keys of the Linux console and rxvt.
       {"\x1b[[A", "down F1"}, {"\x1b[[B", "down F2"}, {"\x1b[[C", "down F3"}, {"\x1b[[D", "down F4"},
       {"\x1b[[E", "down F5"}, {"\x1b[11~", "down F1"}, {"\x1b[12~", "down F2"}, {"\x1b[13~", "down F3"},
       {"\x1b[14~", "down F4"},
-  });
-}
-
-TEST(TerminalKeys, CursorAndEditingKeysWithModifiers) {
-  expectDecoded({
+      // Cursor and editing keys, with modifiers.
       {"\x1b[A", "down Up"},        {"\x1b[B", "down Down"},     {"\x1b[C", "down Right"},
       {"\x1b[D", "down Left"},      {"\x1bOA", "down Up"},       {"\x1bOD", "down Left"},
       {"\x1b[H", "down Home"},      {"\x1b[F", "down End"},      {"\x1bOH", "down Home"},
@@ -104,16 +66,43 @@ TEST(TerminalKeys, CursorAndEditingKeysWithModifiers) {
       {"\x1b[2;2~", "down Insert shift"},     {"\x1b[3;5~", "down Delete ctrl"},
       {"\x1b[5;5~", "down Prior ctrl"},       {"\x1b[6;3~", "sys Next alt"},
       {"\x1b[Z", "down Tab shift; char 9 shift"},
-  });
-}
-
-TEST(TerminalKeys, AltAsEscapePrefix) {
-  expectDecoded({
+      // Alt as an Escape prefix.
       {"\x1b" "a", "sys A alt"}, {"\x1b" "A", "sys A shift alt"}, {"\x1b" "5", "sys 5 alt"}, {"\x1b\x7f", "sys Back alt"},
       {"\x1b\x11", "down Q ctrl alt"},   // Ctrl+Alt+Q
       {"\x1b\xc3\xa9", "sys Oem alt"},   // Alt+é
       {"\x1b\x1b", "down Escape; char 27; down Escape; char 27"},
-  });
+      // Sequences cut short, after their timeout.
+      {"\x1b[", "sys Oem alt"},      // Alt+[
+      {"\x1bO", "sys O shift alt"},  // Alt+Shift+O
+      {"\x1b[1;5", ""},              // cut short: nothing typed
+      {"\x1b[1;5\x01", "down A ctrl; char 1 ctrl"},
+      // Extended keys, after the request for them.
+      {"\x1b[13;5u", "down Return ctrl; char 13 ctrl"},   {"\x1b[9;5u", "down Tab ctrl"},
+      {"\x1b[127;5u", "down Back ctrl; char 8 ctrl"},     {"\x1b[13;2u", "down Return shift; char 13 shift"},
+      {"\x1b[97;6u", "down A shift ctrl; char 1 shift ctrl"}, {"\x1b[49;5u", "down 1 ctrl"},
+      {"\x1b[105;3u", "sys I alt"},                        {"\x1b[92;5u", "down Oem ctrl; char 28 ctrl"},
+      {"\x1b[27;5;13~", "down Return ctrl; char 13 ctrl"},  // xterm's modifyOtherKeys form
+      {"\x1b[57441;2u", ""},  // kitty's private code for a modifier key
+      // Parameters of eleven digits: read saturated, never overflowing.
+      {"\x1bO99999999999P", "down F1 ctrl alt"}, {"\x1b[99999999999;99999999999~", ""},
+      // Replies and reports are no keys.
+      {"\x1b[?1;2c", ""}, {"\x1b[<0;10;5M", ""}, {"\x1b[I", ""}, {"\x1b[200~", ""}, {"\x1b[E", ""},
+      // Many keys in one read.
+      {"\x1b[A\x1b[1;5Bx\x1bOP\r", "down Up; down Down ctrl; down X; char 120; down F1; down Return; char 13"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(describe(decodeTerminalKeys(c.bytes)), c.expected) << describeBytes(c.bytes);
+}
+
+TEST(TerminalKeys, CharactersLineEndsAndMarkersSplitAcrossReads) {
+  TerminalKeyDecoder decoder;
+  std::vector<HostEvent> events;
+  decoder.feed("\xc3", 0, events);
+  EXPECT_TRUE(events.empty());
+  decoder.feed("\xa3", 5, events);
+  EXPECT_EQ(describe(events), "down Oem; char 227");
+  events.clear();
+  for (const char* piece : {"\x1b[20", "0~a\r", "\n\xc3", "\xa7\x1b[2", "01~b"}) decoder.feed(piece, 10, events);
+  EXPECT_EQ(describe(events), "char 97 pasted; char 13 pasted; char 231 pasted; down B; char 98");
 }
 
 TEST(TerminalKeys, EscapeAloneNeedsItsTimeout) {
@@ -142,35 +131,6 @@ TEST(TerminalKeys, EscapeFollowedInTimeIsAPrefixLateIsAKey) {
   slow.feed("\x1b", 0, events);
   slow.feed("x", 200, events);  // expire was never called: the late byte still settles the Escape
   EXPECT_EQ(describe(events), "down Escape; char 27; down X; char 120");
-}
-
-TEST(TerminalKeys, CutSequencesAfterTheirTimeout) {
-  expectDecoded({
-      {"\x1b[", "sys Oem alt"},      // Alt+[
-      {"\x1bO", "sys O shift alt"},  // Alt+Shift+O
-      {"\x1b[1;5", ""},              // cut short: nothing typed
-      {"\x1b[1;5\x01", "down A ctrl; char 1 ctrl"},
-  });
-}
-
-TEST(TerminalKeys, ExtendedKeysAfterTheRequest) {
-  expectDecoded({
-      {"\x1b[13;5u", "down Return ctrl; char 13 ctrl"},   {"\x1b[9;5u", "down Tab ctrl"},
-      {"\x1b[127;5u", "down Back ctrl; char 8 ctrl"},     {"\x1b[13;2u", "down Return shift; char 13 shift"},
-      {"\x1b[97;6u", "down A shift ctrl; char 1 shift ctrl"}, {"\x1b[49;5u", "down 1 ctrl"},
-      {"\x1b[105;3u", "sys I alt"},                        {"\x1b[92;5u", "down Oem ctrl; char 28 ctrl"},
-      {"\x1b[27;5;13~", "down Return ctrl; char 13 ctrl"},  // xterm's modifyOtherKeys form
-      {"\x1b[57441;2u", ""},  // kitty's private code for a modifier key
-  });
-}
-
-TEST(TerminalKeys, RepliesAndReportsAreNoKeys) {
-  expectDecoded({{"\x1b[?1;2c", ""}, {"\x1b[<0;10;5M", ""}, {"\x1b[I", ""}, {"\x1b[200~", ""}, {"\x1b[E", ""}});
-}
-
-TEST(TerminalKeys, ManyKeysInOneRead) {
-  EXPECT_EQ(describe(decodeTerminalKeys("\x1b[A\x1b[1;5Bx\x1bOP\r")),
-            "down Up; down Down ctrl; down X; char 120; down F1; down Return; char 13");
 }
 
 }  // namespace

@@ -29,6 +29,9 @@ TEST(Words, NamesAndNumbersFillTheGapsInOrder) {
       {"Arquivo n\xE3o existe", words::FileMissing.with({"a mais"})},
       // What fills a gap is not searched again.
       {"biblioteca {} n\xE3o encontrada", words::MbrolaLibraryMissing.with({"{}"})},
+      // For standard error the words turn back into UTF-8 and a UTF-8 name goes in as it is.
+      {"o modelo a\xC3\xA7\xC3\xA3o.txt n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido",
+       words::TemplateUnreadable.utf8({"a\xC3\xA7\xC3\xA3o.txt"})},
   };
   for (const Case& c : cases) EXPECT_EQ(c.expected, c.got);
 }

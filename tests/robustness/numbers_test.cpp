@@ -1,15 +1,10 @@
-// Numbers from KALDRO.INI, key scripts and the terminal: any digits at all give a defined value in
-// a sane range, never an overflow, a runaway pause or a unit cut to nothing.
+// Numbers from KALDRO.INI: any digits at all give a defined value in a sane range, never an
+// overflow, a runaway pause or a unit cut to nothing.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "console/console_settings.h"
-#include "console/fake_host.h"
 #include "platform/decimal.h"
-#include "platform/host/key_script.h"
-#include "platform/host/terminal_keys.h"
 #include "speech/speech_config.h"
-#include "support/event_text.h"
 #include "support/speech_rig.h"
 
 namespace kaldro::speech::testing {
@@ -62,45 +57,6 @@ TEST(SpeechConfigRanges, HugeValuesAreHeldInsideTheirRanges) {
   EXPECT_EQ(external->pitch, 1000);
   EXPECT_EQ(external->kind, 4);
   EXPECT_EQ(chooseSpeedLevel(configIn(folder, "[TRADUTOR]\nVELOCIDADE=4294967298\n"), 0), 3);
-}
-
-TEST(ConsoleSettingsRanges, ColoursAndFontSizesStayInRange) {
-  using console::testing::ConsoleBench;
-  struct Case {
-    std::string ini;
-    uint8_t attribute;
-    int width, height;
-  };
-  const Case cases[] = {
-      {"[VIDEO]\nCORFUNDO=300000000\nCORLETRA=15\n", 0xFF, 13, 28},
-      {"[VIDEO]\nCORFUNDO=1\nCORLETRA=99999999999999\nLARGURALETRA=2147483647\nALTURALETRA=-2147483648\n", 0x0F, 512, -512},
-      {"[VIDEO]\nLARGURALETRA=99999999999\nALTURALETRA=30\n", 0x0F, 512, 30},
-      {"[VIDEO]\nALTURALETRA=-20\n", 0x0F, 13, -20},
-  };
-  for (const Case& c : cases) {
-    ConsoleBench bench(c.ini, true);
-    const console::ConsoleSettings settings = console::readConsoleSettings(bench.config, {1024, 734});
-    EXPECT_EQ(settings.initialAttribute, c.attribute) << c.ini;
-    EXPECT_EQ(settings.fontWidth, c.width) << c.ini;
-    EXPECT_EQ(settings.fontHeight, c.height) << c.ini;
-  }
-}
-
-TEST(TerminalAndScriptNumbers, LongParametersAndEmptyNames) {
-  using platform::describe;
-  // Eleven digits of modifiers still give one key, with modifiers read from a saturated value.
-  EXPECT_THAT(describe(platform::decodeTerminalKeys("\x1bO99999999999P")), ::testing::StartsWith("down F1"));
-  EXPECT_THAT(describe(platform::decodeTerminalKeys("\x1b[99999999999;99999999999~")), ::testing::IsEmpty());
-  EXPECT_FALSE(platform::parseKeyName(""));
-  EXPECT_FALSE(platform::parseKeyName("Ctrl+"));
-  EXPECT_FALSE(platform::parseKeyName("   "));
-  // Waits add up without wrapping round to a short one.
-  std::string waits;
-  for (int i = 0; i < 10; ++i) waits += "wait 999999999\n";
-  const platform::KeyScript script = platform::parseKeyScript(waits + "key A\n");
-  ASSERT_FALSE(script.fault);
-  ASSERT_EQ(script.steps.size(), 1u);
-  EXPECT_EQ(script.steps[0].delayMs, 86'400'000u);
 }
 
 // End to end: the speech of kaldro-fala into a WAV file under settings at the ends of int.

@@ -171,7 +171,7 @@ class AudioDeviceWav : public AudioDeviceNone {
 
 std::unique_ptr<AudioDevice> makeAudioDeviceWav(Host& host, const std::string& path, std::string* error) {
   auto device = std::make_unique<AudioDeviceWav>(host, path);
-  if (!device->fileReady() && error) *error = "KALDRO_AUDIO: não foi possível criar " + path;
+  if (!device->fileReady() && error) *error = words::AudioFileNotCreated.utf8({path});
   return device;
 }
 

@@ -1,6 +1,7 @@
 // The choice of sound device from KALDRO_AUDIO.
 #include "platform/audio/audio_device.h"
 #include "platform/audio/audio_device_none.h"
+#include "platform/words.h"
 
 namespace kaldro::platform {
 
@@ -25,7 +26,7 @@ std::unique_ptr<AudioDevice> makeAudioDevice(Host& host, std::string choice, std
     if (takesArgument ? choice.starts_with(device.name) && choice.size() > device.name.size() : choice == device.name)
       return device.make(host, choice.substr(takesArgument ? device.name.size() : choice.size()), error);
   }
-  if (error) *error = "KALDRO_AUDIO: valor desconhecido \"" + choice + "\" (use device, none ou wav:ARQUIVO); sem som";
+  if (error) *error = words::UnknownAudioChoice.utf8({choice});
   return makeAudioDeviceNone(host);
 }
 

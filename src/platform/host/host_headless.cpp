@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "platform/host/host_factories.h"
+#include "platform/words.h"
 
 namespace kaldro::platform {
 
@@ -19,7 +20,7 @@ namespace {
 std::vector<ScriptStep> stepsOrExit(std::string_view scriptText) {
   KeyScript script = parseKeyScript(scriptText);
   if (script.fault) {
-    std::fprintf(stderr, "script de teclas, linha %d: %s\n", script.fault->line, script.fault->message.c_str());
+    std::fprintf(stderr, "%s\n", words::KeyScriptFault.utf8({std::to_string(script.fault->line), script.fault->message}).c_str());
     throw ProgramExit{2};
   }
   return std::move(script.steps);
@@ -150,7 +151,7 @@ void HostHeadless::waitForEvent() {
       deliverNextStep();
       continue;
     }
-    std::fputs("key script exhausted\n", stderr);
+    std::fprintf(stderr, "%s\n", words::KeyScriptExhausted.utf8().c_str());
     throw ProgramExit{3};
   }
 }
@@ -169,7 +170,7 @@ std::unique_ptr<Host> makeHeadlessHost(Trace& trace, const RunOptions& options, 
   if (const std::string& path = options.keyScript; !path.empty()) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-      error = "não foi possível ler o script de teclas " + path;
+      error = words::KeyScriptUnreadable.utf8({path});
       return nullptr;
     }
     std::ostringstream contents;

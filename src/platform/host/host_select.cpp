@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/host/host_factories.h"
+#include "platform/words.h"
 
 namespace kaldro::platform {
 
@@ -26,16 +27,16 @@ std::unique_ptr<Host> terminalOrHeadless(Trace& trace, const RunOptions& options
   if (requireTerminal && !onTerminal()) return headless(trace, options);
   std::string error;
   if (std::unique_ptr<Host> host = makeTerminalHost(trace, options, error)) return host;
-  std::fprintf(stderr, "o terminal não pôde ser usado (%s); segue sem tela\n", error.c_str());
+  std::fprintf(stderr, "%s\n", words::TerminalFailedGoingHeadless.utf8({error}).c_str());
   return headless(trace, options);
 }
 
 std::unique_ptr<Host> windowOrNext(Trace& trace, const RunOptions& options, WindowHostFactory makeWindow) {
-  std::string error = "este programa não tem janela";
+  std::string error = words::ProgramHasNoWindow.utf8();
   if (makeWindow)
     if (std::unique_ptr<Host> host = makeWindow(trace, options, error)) return host;
-  std::fprintf(stderr, "a janela não pôde abrir (%s); segue %s\n", error.c_str(),
-               onTerminal() ? "no terminal" : "sem tela");
+  const Cp1252Words& goingOn = onTerminal() ? words::WindowFailedGoingToTerminal : words::WindowFailedGoingHeadless;
+  std::fprintf(stderr, "%s\n", goingOn.utf8({error}).c_str());
   return terminalOrHeadless(trace, options, true);
 }
 
@@ -57,7 +58,7 @@ std::unique_ptr<Host> createHost(Trace& trace, const RunOptions& options, Window
     for (const NamedHost& host : kHosts) {
       if (host.name == options.host) return host.make(trace, options, makeWindow);
     }
-    std::fprintf(stderr, "KALDRO_HOST desconhecido: %s; segue sem tela\n", options.host.c_str());
+    std::fprintf(stderr, "%s\n", words::UnknownHost.utf8({options.host}).c_str());
     return headless(trace, options);
   }
   if (makeWindow && options.displayReachable) return windowOrNext(trace, options, makeWindow);

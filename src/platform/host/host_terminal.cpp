@@ -661,15 +661,15 @@ class HostTerminal final : public Host {
 std::unique_ptr<Host> makeTerminalHostOn(Trace& trace, const RunOptions& options, int inputFd, int outputFd,
                                          std::string& error) {
   if (::isatty(inputFd) != 1 || ::isatty(outputFd) != 1) {
-    error = "a entrada e a saída padrão não são um terminal";
+    error = words::NotATerminal.utf8();
     return nullptr;
   }
   if (options.terminalType.empty() || options.terminalType == "dumb") {
-    error = "o terminal não aceita sequências de controle (TERM)";
+    error = words::TerminalLacksControl.utf8();
     return nullptr;
   }
   if (gSignalShared.terminalModified) {
-    error = "o terminal já está em uso";
+    error = words::TerminalInUse.utf8();
     return nullptr;
   }
   int wake[2];

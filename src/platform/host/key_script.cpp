@@ -7,6 +7,7 @@
 
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace kaldro::platform {
 
@@ -157,7 +158,7 @@ std::optional<std::string> typedText(std::string_view utf8, std::string& fault) 
     if (!byte) {
       char code[16];
       std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*codePoint));
-      fault = "caractere fora do Latin-1: " + std::string(utf8.substr(i, length)) + " (" + code + ")";
+      fault = words::KeyScriptOutsideLatin1.utf8({utf8.substr(i, length), code});
       return std::nullopt;
     }
     out.push_back(static_cast<char>(*byte));
@@ -200,7 +201,7 @@ std::optional<KeyStroke> parseKeyName(std::string_view text) {
 // One line's action other than wait into step; the fault, or "".
 static std::string parseStep(std::string_view verb, std::string_view argument, ScriptStep& step) {
   if (equalsIgnoringCase(verb, "type")) {
-    if (argument.empty()) return "type sem texto";
+    if (argument.empty()) return words::KeyScriptTypeWithoutText.utf8();
     std::string fault;
     std::optional<std::string> text = typedText(argument, fault);
     if (!text) return fault;
@@ -208,9 +209,9 @@ static std::string parseStep(std::string_view verb, std::string_view argument, S
     step.text = std::move(*text);
   } else if (equalsIgnoringCase(verb, "key") || equalsIgnoringCase(verb, "down") || equalsIgnoringCase(verb, "up")) {
     std::string_view name = trim(argument);
-    if (name.empty()) return std::string(verb) + " sem nome de tecla";
+    if (name.empty()) return words::KeyScriptKeyWithoutName.utf8({verb});
     std::optional<KeyStroke> key = parseKeyName(name);
-    if (!key) return "tecla desconhecida: \"" + std::string(name) + "\"";
+    if (!key) return words::KeyScriptUnknownKey.utf8({name});
     step.action = equalsIgnoringCase(verb, "key")    ? ScriptAction::Press
                   : equalsIgnoringCase(verb, "down") ? ScriptAction::Down
                                                      : ScriptAction::Up;
@@ -219,10 +220,10 @@ static std::string parseStep(std::string_view verb, std::string_view argument, S
     step.action = ScriptAction::Clip;
     step.text = utf8ToCp1252(unescapeClip(argument));
   } else if (equalsIgnoringCase(verb, "close")) {
-    if (!trim(argument).empty()) return "close não leva argumento";
+    if (!trim(argument).empty()) return words::KeyScriptCloseAlone.utf8();
     step.action = ScriptAction::Close;
   } else {
-    return "comando desconhecido: \"" + std::string(verb) + "\"";
+    return words::KeyScriptUnknownCommand.utf8({verb});
   }
   return "";
 }
@@ -255,7 +256,7 @@ KeyScript parseKeyScript(std::string_view utf8Text) {
 
     if (equalsIgnoringCase(verb, "wait")) {
       std::optional<uint32_t> ms = parseMilliseconds(trim(argument));
-      if (!ms) return fail("número inválido em wait: \"" + std::string(trim(argument)) + "\"");
+      if (!ms) return fail(words::KeyScriptBadWait.utf8({trim(argument)}));
       // Waits add up, held below a day of virtual time however many there are.
       pendingDelay = std::min<uint32_t>(pendingDelay.value_or(0) + *ms, kLongestWaitMs);
       continue;

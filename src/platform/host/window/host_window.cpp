@@ -21,6 +21,7 @@
 #include "platform/text.h"
 #include "platform/host/timed_events.h"
 #include "platform/host/window/window_keys.h"
+#include "platform/words.h"
 
 namespace kaldro::platform {
 
@@ -107,7 +108,7 @@ class HostWindow final : public Host {
   void openWindow(const WindowSettings& settings, const TextGrid& grid) override {
     settings_ = settings;
     grid_ = &grid;
-    if (!loadFont()) SDL_Log("kaldro: nenhuma fonte de largura fixa encontrada; só as cores aparecem");
+    if (!loadFont()) SDL_Log("kaldro: %s", words::NoMonospacedFont.utf8().c_str());
     imageSize_ = {TextGrid::Columns * cell_.width, TextGrid::Rows * cell_.height};
 
     const WorkArea screen = workArea();
@@ -530,7 +531,7 @@ class HostWindow final : public Host {
 std::unique_ptr<Host> makeWindowHost(Trace& trace, const RunOptions& options, std::string& error) {
   // Without a display SDL would quietly pick its offscreen driver, which nobody can see.
   if (!options.displayReachable) {
-    error = "não há tela gráfica (DISPLAY e WAYLAND_DISPLAY vazias)";
+    error = words::NoGraphicalScreen.utf8();
     return nullptr;
   }
   // The window class users' tools know the console by (X11 WM_CLASS, Wayland app id).
@@ -545,12 +546,12 @@ std::unique_ptr<Host> makeWindowHost(Trace& trace, const RunOptions& options, st
   const std::string_view driverName = driver ? driver : "";
   if (driverName != "x11" && driverName != "wayland") {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    error = "o SDL não achou a tela (driver " + std::string(driverName.empty() ? "nenhum" : driverName) + ")";
+    error = driverName.empty() ? words::SdlFoundNoDriver.utf8() : words::SdlFoundNoScreen.utf8({driverName});
     return nullptr;
   }
   if (!matchMonospacedFont("monospace")) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    error = "nenhuma fonte encontrada pelo fontconfig";
+    error = words::NoFontFound.utf8();
     return nullptr;
   }
   if (TTF_Init() != 0) {
@@ -562,7 +563,7 @@ std::unique_ptr<Host> makeWindowHost(Trace& trace, const RunOptions& options, st
   if (wakeEventType == static_cast<Uint32>(-1)) {
     TTF_Quit();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    error = "SDL: sem eventos de usuário livres";
+    error = words::SdlLacksUserEvents.utf8();
     return nullptr;
   }
   return std::make_unique<HostWindow>(trace, wakeEventType);

@@ -194,7 +194,8 @@ int main(int argc, char** argv) {
   }
 #endif
   tts::EnginePlaces installed;
-  if (!tts::findProgram("mbrola", tts::MbrolaPlaces::pathFolders()).empty()) {
+  installed.mbrola.programFolders = platform::RunOptions::fromEnvironment().programFolders;
+  if (!tts::findProgram("mbrola", installed.mbrola.programFolders).empty()) {
     benches.push_back({"engine, installed MBROLA, front-end lines", installed, false});
     benches.push_back({"engine, installed MBROLA, 150 fixed phones", installed, true});
   }
@@ -205,8 +206,7 @@ int main(int argc, char** argv) {
     const std::string data = std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts/portug";
     tts::FrontEnd frontEnd;
     std::vector<double> lines;
-    if (frontEnd.load({data + ".nrl", data + ".exc", data + ".abr", data + ".pro", data + ".dfn"}) ==
-        tts::LoadResult::Loaded) {
+    if (frontEnd.load({data + ".nrl", data + ".exc", data + ".abr", data + ".pro", data + ".dfn"}).ok()) {
       const std::string text = platform::utf8ToCp1252(kSentence);
       for (int trial = 0; trial < trials; ++trial) {
         const auto start = Clock::now();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/run_options.h"
 #include "platform/text.h"
 #include "tts/front_end.h"
 #include "tts/mbrola_binding.h"
@@ -67,7 +68,9 @@ int espeakCallback(short*, int samples, espeak_EVENT*) {
 int main(int argc, char** argv) {
   const std::string textFile = argc > 1 ? argv[1] : std::string(KALDRO_SOURCE_DIR) + "/bench/pagina.txt";
   const std::string voice = "/usr/share/mbrola/br4/br4";
-  const std::string program = tts::findProgram("mbrola", tts::MbrolaPlaces::pathFolders());
+  tts::MbrolaPlaces places;
+  places.programFolders = platform::RunOptions::fromEnvironment().programFolders;
+  const std::string program = tts::findProgram("mbrola", places.programFolders);
   if (program.empty() || !std::filesystem::exists(voice)) {
     std::printf("MBROLA or its br4 voice is not installed: nothing to measure\n");
     return 0;
@@ -78,13 +81,12 @@ int main(int argc, char** argv) {
     if (!line.empty()) utterances.push_back(line);
 
   tts::FrontEnd frontEnd;
-  if (frontEnd.load(tts::dataFilesIn(std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts/")) !=
-      tts::LoadResult::Loaded) {
+  if (!frontEnd.load(tts::dataFilesIn(std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts/")).ok()) {
     std::printf("the engine's data is not built\n");
     return 1;
   }
   const auto startUp = Clock::now();
-  std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaProgram(program);
+  std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaProgram(program, places);
   if (binding->init(voice) < 0) {
     std::printf("mbrola did not start: %s\n", binding->lastErrorText().c_str());
     return 1;

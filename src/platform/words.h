@@ -200,7 +200,13 @@ inline constexpr Cp1252Words SpeechServiceCutShort = "o Speech Dispatcher fechou
 inline constexpr Cp1252Words EngineLexiconFailed = "Erro na base de dados de português";
 inline constexpr Cp1252Words EngineAbbreviationsFailed = "Erro no arquivo de abreviaturas";
 inline constexpr Cp1252Words EngineProsodyFailed = "Erro no arquivo de prosódia";
-inline constexpr Cp1252Words EngineReadFailed = "Erro de leitura nos dados do motor";
+// A data file that is there but cannot be read: its name and why.
+inline constexpr Cp1252Words DataFileUnreadable = "Não foi possível ler {}: {}";
+inline constexpr Cp1252Words DataFileMissing = "não existe";
+inline constexpr Cp1252Words DataFileIsFolder = "é uma pasta";
+inline constexpr Cp1252Words DataFileNotRegular = "não é um arquivo comum";
+inline constexpr Cp1252Words DataFileNoPermission = "sem permissão de leitura";
+inline constexpr Cp1252Words DataFileReadError = "erro de leitura";
 inline constexpr Cp1252Words ExternalVoiceDidNotStart = "a voz externa não começou; fala a voz embutida";
 inline constexpr Cp1252Words ExternalVoiceFailed = "a voz externa falhou; fala a voz embutida até o fim";
 inline constexpr Cp1252Words EngineDataFileEmpty = "{}: {} está vazio";

@@ -65,24 +65,31 @@ std::vector<std::string_view> splitLines(std::string_view text) {
   return lines;
 }
 
-std::optional<std::string> readDataFile(const std::string& path, std::string* readError) {
+std::optional<std::string> readDataFile(const std::string& path, platform::Status& status,
+                                        std::string_view missingMessage) {
+  namespace words = platform::words;
   std::error_code error;
-  if (path.empty() || !std::filesystem::exists(path, error)) return std::nullopt;
-  const char* problem = nullptr;
-  std::ostringstream contents;
-  if (std::filesystem::is_directory(path, error)) {
-    problem = "é uma pasta";
-  } else if (!std::filesystem::is_regular_file(path, error)) {
-    problem = "não é um arquivo comum";  // a device or a pipe could be read forever or never end
-  } else if (std::ifstream file(path, std::ios::binary); !file) {
-    problem = "sem permissão de leitura";
-  } else if (contents << file.rdbuf(); file.bad()) {
-    problem = "erro de leitura";
-  }
-  if (problem) {
-    if (readError) *readError = "Não foi possível ler " + path + ": " + problem;
+  if (path.empty() || !std::filesystem::exists(path, error)) {
+    status = platform::Status::failure(platform::StatusCode::NotFound, std::string(missingMessage));
     return std::nullopt;
   }
+  std::string_view problem;
+  std::ostringstream contents;
+  if (std::filesystem::is_directory(path, error)) {
+    problem = words::DataFileIsFolder;
+  } else if (!std::filesystem::is_regular_file(path, error)) {
+    problem = words::DataFileNotRegular;  // a device or a pipe could be read forever or never end
+  } else if (std::ifstream file(path, std::ios::binary); !file) {
+    problem = words::DataFileNoPermission;
+  } else if (contents << file.rdbuf(); file.bad()) {
+    problem = words::DataFileReadError;
+  }
+  if (!problem.empty()) {
+    status = platform::Status::failure(platform::StatusCode::Unreadable,
+                                       words::DataFileUnreadable.with({platform::utf8ToCp1252(path), problem}));
+    return std::nullopt;
+  }
+  status = {};
   std::string bytes = contents.str();
   // Editors may begin a UTF-8 file with a byte-order mark, which would glue itself to the first line.
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);

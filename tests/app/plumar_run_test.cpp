@@ -208,14 +208,6 @@ TEST(PlumarFiles, WriteErrorIsNeverReportedAsSuccess) {
   EXPECT_THAT(result.trace, Not(HasSubstr("Texto gerado")));
 }
 
-TEST(PlumarHelp, NamesTheSecondChordsOfTheKeysLinuxKeeps) {
-  ScratchFolder folder;
-  auto result = runProgram("plumar", {"--help"}, "", folder);
-  EXPECT_EQ(result.status, 0);
-  for (const char* chord : {"Ctrl+Alt+Shift+F9", "Ctrl+Alt+Shift+F11", "Ctrl+Alt+Shift+F12"})
-    EXPECT_THAT(result.standardOutput, HasSubstr(chord));
-}
-
 // Every end before the letter is complete has a status of its own, never the 0 of a letter written.
 TEST(PlumarHeadless, EndsBeforeTheLetterIsComplete) {
   ScratchFolder folder;

@@ -16,11 +16,14 @@ TEST(StandardOptions, HelpAndVersionAnswerOnStandardOutput) {
     const char* program;
     const char* option;
     std::string firstLine;  // how the first line begins
+    std::vector<std::string> within = {};
   };
   const Case cases[] = {
-      {"plumar", "--help", "uso: plumar [MODELO]"},
+      // The second chords of the keys Linux keeps for itself.
+      {"plumar", "--help", "uso: plumar [MODELO]", {"Ctrl+Alt+Shift+F9", "Ctrl+Alt+Shift+F11", "Ctrl+Alt+Shift+F12"}},
       {"plumar", "--version", "plumar (kaldro) "},
-      {"kaldro-fala", "--help", "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]"},
+      {"kaldro-fala", "--help", "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]",
+       {"C\xC3\xB3" "digo de sa\xC3\xAD" "da"}},  // the exit statuses
       {"kaldro-fala", "--version", "kaldro-fala (kaldro) "},
   };
   for (const Case& c : cases) {
@@ -29,6 +32,7 @@ TEST(StandardOptions, HelpAndVersionAnswerOnStandardOutput) {
     ProgramResult result = runProgram(c.program, {c.option}, "", folder);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(splitLines(result.standardOutput).at(0).substr(0, c.firstLine.size()), c.firstLine);
+    for (const std::string& text : c.within) EXPECT_NE(result.standardOutput.find(text), std::string::npos) << text;
     EXPECT_EQ(result.standardError, "");
     EXPECT_EQ(result.trace, "") << "spoke or opened the console";
   }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "files/file_chooser.h"
@@ -50,45 +51,63 @@ class ChooserTest : public ::testing::Test {
   std::unique_ptr<FileChooser> chooser_;
 };
 
-TEST_F(ChooserTest, PlainNameReturnsAtOnceWithItsFolderPart) {
-  makeFiles({"carta.txt"});
-  EXPECT_EQ(ask("type outro.txt\nkey Enter\n"), "outro.txt");
-  EXPECT_EQ(ask("type sub/outro.txt\nkey Enter\n"), "sub/outro.txt");
-  EXPECT_EQ(ask("key Enter\n"), "");
-  EXPECT_EQ(ask("type abc\nkey Escape\n"), "");
-}
-
-TEST_F(ChooserTest, PrefixEndedByAnotherKeyListsMatchingNames) {
-  makeFiles({"carta.txt", "Casa", "cabo.doc", "outro.txt"});
-  std::string name = ask("type ca\nkey Down\nkey Down\nkey Enter\n");
-  EXPECT_EQ(name, "carta.txt");
-  // Sorted without regard to case; "Casa" has no dot but matches "ca*.*".
-  EXPECT_THAT(spokenNames(), ElementsAre("cabo.doc", "carta.txt"));
-}
-
-TEST_F(ChooserTest, PatternWithStarAndFolderPart) {
-  makeFiles({"a.txt", "b.txt", "c.doc"});
-  ::mkdir(folder_.file("sub").c_str(), 0755);
-  folder_.write("sub/dentro.txt", "x");
-  EXPECT_EQ(ask("type *.txt\nkey Enter\nkey Down\nkey Enter\n"), "b.txt");
-  EXPECT_EQ(ask("type sub/*\nkey Enter\nkey Enter\n"), folder_.path() + "/sub/dentro.txt");
-  // A folder name alone gets its "/" and lists what is inside.
-  EXPECT_EQ(ask("type sub\nkey Down\nkey Enter\n"), folder_.path() + "/sub/dentro.txt");
-  EXPECT_EQ(platform::currentDirectory(), folder_.path());
-}
-
-TEST_F(ChooserTest, TabGoesBackToAnEmptyEditorAfterTwoClicks) {
-  makeFiles({"a.txt"});
-  EXPECT_EQ(ask("type *\nkey Enter\nkey Tab\nkey Escape\n"), "");
-  EXPECT_EQ(rig_->count("click"), 2u);
-}
-
-TEST_F(ChooserTest, DownPastTheEndBeepsParksAndEnterGivesNothing) {
-  makeFiles({"a.txt", "b.txt"});
-  EXPECT_EQ(ask("type *\nkey Enter\nkey Down\nkey Down\nkey Enter\n", 5), "");
-  EXPECT_EQ(rig_->count("beep"), 2u);  // moving past, then leaving there
-  // Up from past the end comes back to the last item.
-  EXPECT_EQ(ask("type *\nkey Enter\nkey Down\nkey Down\nkey Up\nkey Enter\n", 5), "b.txt");
+// Names typed, patterns listed, list keys: the name chosen, the names spoken, counts of sounds;
+// the current folder stays as it was. "@" stands for the folder the names are in.
+TEST_F(ChooserTest, TypedNamesPatternsAndListKeys) {
+  struct Case {
+    std::vector<const char*> files;
+    const char* script;
+    const char* chosen;
+    std::vector<std::string> spoken = {};
+    std::vector<std::pair<const char*, size_t>> counts = {};
+  };
+  const std::vector<const char*> twoTexts = {"a.txt", "b.txt"}, withSub = {"a.txt", "b.txt", "c.doc", "sub/dentro.txt"},
+                                 radio = {"alfa", "Beta", "bravo", "charlie"};
+  const Case cases[] = {
+      // A plain name returns at once, with its folder part; Enter alone or Escape give nothing.
+      {{"carta.txt"}, "type outro.txt\nkey Enter\n", "outro.txt"},
+      {{"carta.txt"}, "type sub/outro.txt\nkey Enter\n", "sub/outro.txt"},
+      {{"carta.txt"}, "key Enter\n", ""},
+      {{"carta.txt"}, "type abc\nkey Escape\n", ""},
+      // A prefix ended by another key lists the matching names, sorted without regard to case;
+      // "Casa" has no dot but matches "ca*.*".
+      {{"carta.txt", "Casa", "cabo.doc", "outro.txt"}, "type ca\nkey Down\nkey Down\nkey Enter\n", "carta.txt",
+       {"cabo.doc", "carta.txt"}},
+      // Patterns with a folder part; a folder name alone gets its "/" and lists what is inside.
+      {withSub, "type *.txt\nkey Enter\nkey Down\nkey Enter\n", "b.txt"},
+      {withSub, "type sub/*\nkey Enter\nkey Enter\n", "@/sub/dentro.txt"},
+      {withSub, "type sub\nkey Down\nkey Enter\n", "@/sub/dentro.txt"},
+      // Tab goes back to an empty editor, after two clicks.
+      {{"a.txt"}, "type *\nkey Enter\nkey Tab\nkey Escape\n", "", {}, {{"click", 2}}},
+      // Down past the end beeps (moving past, then leaving there) and Enter gives nothing; Up comes back.
+      {twoTexts, "type *\nkey Enter\nkey Down\nkey Down\nkey Enter\n", "", {}, {{"beep", 2}}},
+      {twoTexts, "type *\nkey Enter\nkey Down\nkey Down\nkey Up\nkey Enter\n", "b.txt"},
+      // F5 finds the next name with the letter, without wrapping round.
+      {radio, "type *\nkey Enter\nkey F5\ntype b\nkey Enter\n", "Beta"},
+      {radio, "type *\nkey Enter\nkey F5\ntype b\nkey Ctrl+F5\nkey Enter\n", "bravo"},
+      {radio, "type *\nkey Enter\nkey F5\ntype a\nkey Enter\n", ""},
+      // Names outside CP1252 are spoken with question marks and returned as on disk.
+      {{"seta\xE2\x86\x92.txt"}, "type *\nkey Enter\nkey Enter\n", "seta\xE2\x86\x92.txt", {"seta?.txt"}},
+      // A missing folder or no match gives the typed folder part.
+      {{"a.txt"}, "type nada/*\nkey Enter\n", "nada/"},
+      {{"a.txt"}, "type zz*\nkey Enter\n", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    testing::ScratchFolder here;
+    for (const char* name : c.files) {
+      std::filesystem::create_directories(std::filesystem::path(here.file(name)).parent_path());
+      here.write(name, "x");
+    }
+    ASSERT_EQ(::chdir(here.path().c_str()), 0);
+    const std::string chosen = *c.chosen == '@' ? here.path() + (c.chosen + 1) : c.chosen;
+    EXPECT_EQ(ask(c.script), chosen);
+    if (!c.spoken.empty()) {
+      EXPECT_EQ(spokenNames(), c.spoken);
+    }
+    for (const auto& [sound, count] : c.counts) EXPECT_EQ(rig_->count(sound), count) << sound;
+    EXPECT_EQ(platform::currentDirectory(), here.path());
+  }
 }
 
 TEST_F(ChooserTest, ParkedCursorStandsAtTheWindowsCorner) {
@@ -113,14 +132,6 @@ TEST_F(ChooserTest, ShiftDownTwiceSelectsThreeItemsAndAnnouncesThem) {
   EXPECT_THAT(sounds, ElementsAre("say a.txt", "beep", "beep", "say b.txt", "beep", "say c.txt"));
 }
 
-TEST_F(ChooserTest, F5FindsTheNextNameWithTheLetterWithoutWrapping) {
-  makeFiles({"alfa", "Beta", "bravo", "charlie"});
-  EXPECT_EQ(ask("type *\nkey Enter\nkey F5\ntype b\nkey Enter\n"), "Beta");
-  EXPECT_EQ(ask("type *\nkey Enter\nkey F5\ntype b\nkey Ctrl+F5\nkey Enter\n"), "bravo");
-  // From the last "b" name on, no later match: past the end, nothing chosen.
-  EXPECT_EQ(ask("type *\nkey Enter\nkey F5\ntype a\nkey Enter\n"), "");
-}
-
 TEST_F(ChooserTest, OneRowWindowDrawsNamesWithoutTheLeadingBlank) {
   makeFiles({"a.txt", "b.txt"});
   start("type *\nkey Enter\nkey Down\n");
@@ -129,19 +140,6 @@ TEST_F(ChooserTest, OneRowWindowDrawsNamesWithoutTheLeadingBlank) {
   // Exhausted while the list was shown: check what the one row showed through the trace's speech,
   // and that the drawing never touched the row below.
   EXPECT_EQ(rig_->console.screenChar(1, 11), ' ');
-}
-
-TEST_F(ChooserTest, NamesOutsideCp1252AreShownWithQuestionMarksAndReturnedAsOnDisk) {
-  makeFiles({"seta\xE2\x86\x92.txt"});
-  EXPECT_EQ(ask("type *\nkey Enter\nkey Enter\n"), "seta\xE2\x86\x92.txt");
-  EXPECT_THAT(spokenNames(), ElementsAre("seta?.txt"));
-}
-
-TEST_F(ChooserTest, MissingFolderOrNoMatchGivesTheTypedFolderPart) {
-  makeFiles({"a.txt"});
-  EXPECT_EQ(ask("type nada/*\nkey Enter\n"), "nada/");
-  EXPECT_EQ(ask("type zz*\nkey Enter\n"), "");
-  EXPECT_EQ(platform::currentDirectory(), folder_.path());
 }
 
 TEST(FileList, SortKeysFoldAccentsOfBothCodePages) {

@@ -68,19 +68,19 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 std::optional<std::string> readDataFile(const std::string& path, std::string* readError) {
   std::error_code error;
   if (path.empty() || !std::filesystem::exists(path, error)) return std::nullopt;
-  const char* problem = nullptr;
+  const platform::Cp1252Words* problem = nullptr;
   std::ostringstream contents;
   if (std::filesystem::is_directory(path, error)) {
-    problem = "é uma pasta";
+    problem = &platform::words::DataFileIsAFolder;
   } else if (!std::filesystem::is_regular_file(path, error)) {
-    problem = "não é um arquivo comum";  // a device or a pipe could be read forever or never end
+    problem = &platform::words::DataFileNotRegular;  // a device or a pipe could be read forever or never end
   } else if (std::ifstream file(path, std::ios::binary); !file) {
-    problem = "sem permissão de leitura";
+    problem = &platform::words::DataFileNotPermitted;
   } else if (contents << file.rdbuf(); file.bad()) {
-    problem = "erro de leitura";
+    problem = &platform::words::DataFileReadError;
   }
   if (problem) {
-    if (readError) *readError = "Não foi possível ler " + path + ": " + problem;
+    if (readError) *readError = platform::words::DataFileUnreadable.utf8({path, problem->utf8()});
     return std::nullopt;
   }
   std::string bytes = contents.str();

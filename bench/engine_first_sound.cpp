@@ -194,7 +194,8 @@ int main(int argc, char** argv) {
   }
 #endif
   tts::EnginePlaces installed;
-  if (!tts::findProgram("mbrola", tts::MbrolaPlaces::pathFolders()).empty()) {
+  installed.mbrola.programFolders = platform::RunOptions::fromEnvironment().programFolders;
+  if (!tts::findProgram("mbrola", installed.mbrola.programFolders).empty()) {
     benches.push_back({"engine, installed MBROLA, front-end lines", installed, false});
     benches.push_back({"engine, installed MBROLA, 150 fixed phones", installed, true});
   }

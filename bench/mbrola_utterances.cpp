@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/run_options.h"
 #include "platform/text.h"
 #include "tts/front_end.h"
 #include "tts/mbrola_binding.h"
@@ -67,7 +68,9 @@ int espeakCallback(short*, int samples, espeak_EVENT*) {
 int main(int argc, char** argv) {
   const std::string textFile = argc > 1 ? argv[1] : std::string(KALDRO_SOURCE_DIR) + "/bench/pagina.txt";
   const std::string voice = "/usr/share/mbrola/br4/br4";
-  const std::string program = tts::findProgram("mbrola", tts::MbrolaPlaces::pathFolders());
+  tts::MbrolaPlaces places;
+  places.programFolders = platform::RunOptions::fromEnvironment().programFolders;
+  const std::string program = tts::findProgram("mbrola", places.programFolders);
   if (program.empty() || !std::filesystem::exists(voice)) {
     std::printf("MBROLA or its br4 voice is not installed: nothing to measure\n");
     return 0;
@@ -84,7 +87,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const auto startUp = Clock::now();
-  std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaProgram(program);
+  std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaProgram(program, places);
   if (binding->init(voice) < 0) {
     std::printf("mbrola did not start: %s\n", binding->lastErrorText().c_str());
     return 1;

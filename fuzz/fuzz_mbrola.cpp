@@ -36,7 +36,10 @@ void fuzzMbrolaLines(std::span<const uint8_t> input) {
   writeScratchFile(reply + ".err", errors);
   writeScratchFile(reply + ".status", status.substr(0, 8));
 
-  const std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaProgram(KALDRO_MBROLA_REPLY, false, kAnswerLimitMs);
+  tts::MbrolaPlaces places;
+  places.unbufferedOutput = false;
+  places.answerLimitMs = kAnswerLimitMs;
+  const std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaProgram(KALDRO_MBROLA_REPLY, places);
   if (binding->init(reply) < 0) {
     (void)binding->lastErrorText();
     return;
@@ -69,7 +72,7 @@ void fuzzMbrolaLibrary(std::span<const uint8_t> input) {
   static const std::string reply = scratchFolder() + "/mbrola-library-reply";
   writeScratchFile(reply, answers);
   writeScratchFile(reply + ".err", errors);
-  const std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaLibrary(KALDRO_MBROLA_REPLY_LIBRARY);
+  const std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaLibrary(KALDRO_MBROLA_REPLY_LIBRARY, {});
   if (!binding || binding->init(reply) < 0) return;
   binding->setNoError(1);
   binding->reset();

@@ -45,7 +45,7 @@ void fuzzTemplate(std::span<const uint8_t> input) {
       quietRunOptions(), [&](platform::Trace& trace) { return std::make_unique<platform::HostHeadless>(trace, script.steps); }, "none",
       [&](app::ProgramRuntime& runtime) {
         app::LetterGenerator generator(runtime.console(), runtime.speech(), runtime.lineEditor(),
-                                       runtime.fileChooser());
+                                       runtime.fileChooser(), quietRunOptions().utf8Locale);
         generator.run({templatePath});
       });
 }

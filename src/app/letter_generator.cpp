@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
@@ -106,20 +105,7 @@ std::string folderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
-}  // namespace
 
-bool localeIsUtf8() {
-  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (!value || !*value) continue;
-    std::string lower(value);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower.find("utf-8") != std::string::npos || lower.find("utf8") != std::string::npos;
-  }
-  return false;
-}
-
-namespace {
 // The length of the line end at bytes[end]: CR LF, LF, a CR alone (old Macintosh files), or
 // CR CR LF (a CR LF file converted once more by a tool that took it for LF).
 size_t lineEndLength(std::string_view bytes, size_t end) {
@@ -170,8 +156,8 @@ std::string dateText(int day, int month, int year) {
 }
 
 LetterGenerator::LetterGenerator(console::Console& console, speech::Speech& speech, speech::LineEditor& editor,
-                                 files::FileChooser& chooser)
-    : console_(console), speech_(speech), editor_(editor), chooser_(chooser) {}
+                                 files::FileChooser& chooser, bool utf8Locale)
+    : console_(console), speech_(speech), editor_(editor), chooser_(chooser), utf8Locale_(utf8Locale) {}
 
 LetterGenerator::~LetterGenerator() {
   // Ended before the letter was complete (a signal, the window closed): an old letter stays whole.
@@ -188,7 +174,7 @@ void LetterGenerator::run(const std::vector<std::string>& arguments) {
   console_.writeLine();
 
   askFileNames(arguments);
-  template_ = parseTemplate(inputBytes_, localeIsUtf8());
+  template_ = parseTemplate(inputBytes_, utf8Locale_);
   inputBytes_.clear();
   // The mark starts beyond every line, however long the template is.
   tableMark_ = std::max(kFirstTableMark, template_.lines.size() + 1);

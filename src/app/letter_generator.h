@@ -28,16 +28,15 @@ struct Template {
 // when plainAsciiIsUtf8 (the locale is UTF-8), so that typed accented letters are written as every
 // current editor shows them; anything else is CP1252.
 Template parseTemplate(std::string_view bytes, bool plainAsciiIsUtf8 = false);
-// Whether the locale's character set (LC_ALL, LC_CTYPE, LANG, the first one set) is UTF-8.
-bool localeIsUtf8();
 
 // "7 de março de 2005" (CP1252).
 std::string dateText(int day, int month, int year);
 
 class LetterGenerator {
  public:
+  // utf8Locale: the run's locale names UTF-8 (platform::RunOptions), which a plain ASCII template follows.
   LetterGenerator(console::Console& console, speech::Speech& speech, speech::LineEditor& editor,
-                  files::FileChooser& chooser);
+                  files::FileChooser& chooser, bool utf8Locale);
   ~LetterGenerator();
 
   // The whole run; it always ends by closing the console (platform::ProgramExit).
@@ -67,6 +66,7 @@ class LetterGenerator {
   speech::Speech& speech_;
   speech::LineEditor& editor_;
   files::FileChooser& chooser_;
+  const bool utf8Locale_;
 
   std::string inputBytes_;
   Template template_;

@@ -210,7 +210,7 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
   forEachText(options, [&](const std::string&, const std::string& text) {
     if (lost) return;  // a synthesizer that failed for good would lose the rest as well
     synth.synthSpeak(text);
-    while (synth.synthBusy(false)) runtime.console().waitForMessage();
+    runtime.console().waitWhile(console::WaitSteps::messages(), [&synth] { return synth.synthBusy(false); });
     lost = synth.synthSpeechLost();
   });
   runtime.console().pumpAllMessages();

@@ -16,10 +16,11 @@ int main(int argc, char** argv) {
   using namespace kaldro;
   std::vector<std::string> arguments(argv + 1, argv + argc);
   if (app::answerStandardOption(arguments, "plumar", platform::words::PlumarHelp)) return 0;
+  const platform::RunOptions run = platform::RunOptions::fromEnvironment();
   return app::runProgram(
-      platform::RunOptions::fromEnvironment(), [&](app::ProgramRuntime& runtime) {
+      run, [&](app::ProgramRuntime& runtime) {
         app::LetterGenerator generator(runtime.console(), runtime.speech(), runtime.lineEditor(),
-                                       runtime.fileChooser());
+                                       runtime.fileChooser(), run.utf8Locale);
         generator.run(arguments);
       },
       platform::makeWindowHost);

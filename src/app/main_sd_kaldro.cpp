@@ -46,8 +46,8 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 // The module lives in PREFIX/lib/speech-dispatcher-modules: its tree is two folders up, not one.
-platform::ConfigLocations moduleLocations() {
-  platform::ConfigLocations locations = platform::configLocationsFromEnvironment();
+platform::ConfigLocations moduleLocations(const platform::RunOptions& run) {
+  platform::ConfigLocations locations = platform::configLocations(run);
   const std::string exeFolderParent = locations.prefix;  // the folder above the executable's
   char buffer[4096];
   const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
@@ -83,14 +83,19 @@ int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);  // a server gone is a failed write, not a killed module
 
   const app::ModuleOptions options = app::readModuleOptions(argc > 1 ? readFile(argv[1]) : std::string());
-  const platform::Configuration config(moduleLocations());
+  const platform::RunOptions run = platform::RunOptions::fromEnvironment();
+  const platform::Configuration config(moduleLocations(run));
 
   int wakePipe[2];
   if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
     logLine("pipe: " + std::string(std::strerror(errno)));
     return 1;
   }
-  app::ModuleSpeaker speaker(config, options, {});
+  // The run's folders, where MBROLA is looked for.
+  tts::EnginePlaces places;
+  places.mbrola.programFolders = run.programFolders;
+  places.mbrola.libraryFolders = run.libraryFolders;
+  app::ModuleSpeaker speaker(config, options, std::move(places));
   app::SpeechWorker worker(speaker, [fd = wakePipe[1]] {
     const char byte = 1;
     [[maybe_unused]] ssize_t written = ::write(fd, &byte, 1);  // a full pipe already wakes

@@ -49,8 +49,12 @@ ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, const platf
   wavPlayer_ = std::make_unique<audio::WavPlayer>(*console_, *audioDevice_);
   espeakLibrary_ = engines::makeEspeakLibrary();
   reading_ = std::make_unique<TextReading>(config_);
+  tts::MbrolaPlaces mbrola;
+  mbrola.programFolders = options.programFolders;
+  mbrola.libraryFolders = options.libraryFolders;
   externalSynth_ = std::make_unique<engines::EngineDispatcher>(
-      *console_, engines::builtInAdapters({*console_, config_, *wavPlayer_, espeakLibrary_.get(), reading_->modePlace()}));
+      *console_, engines::builtInAdapters(
+                     {*console_, config_, *wavPlayer_, espeakLibrary_.get(), reading_->modePlace(), std::move(mbrola)}));
   speech_ = std::make_unique<speech::Speech>(*console_, config_, *wavPlayer_, *externalSynth_);
   setReading(reading_->mode());
   lineEditor_ = std::make_unique<speech::LineEditor>(*speech_);

@@ -154,11 +154,13 @@ int WavPlayer::openWaveDevice() {
   console_.setWaveDoneHandler([this](uint64_t cookie) { onWaveDone(cookie); });
   console_.enableWaveDoneHandler(true);
   const platform::AudioFormat format{currentRate_, currentBits_, currentChannels_};
-  int result = device_.open(format);
-  for (int attempt = 1; result == platform::audio_error::Allocated && attempt < kOpenAttempts; ++attempt) {
-    console_.delayMs(kOpenRetryPauseMs);
+  // A device another program holds is tried again after each pause, kOpenAttempts times in all.
+  int result = platform::audio_error::Allocated;
+  int attempts = 0;
+  console_.waitWhile(console::WaitSteps::pauses(kOpenRetryPauseMs), [&] {
     result = device_.open(format);
-  }
+    return result == platform::audio_error::Allocated && ++attempts < kOpenAttempts;
+  });
   deviceOpen_ = result == platform::audio_error::Ok;
   return result;
 }
@@ -166,7 +168,7 @@ int WavPlayer::openWaveDevice() {
 int WavPlayer::useWaveFormat(int rate, int bits, int channels) {
   if (rate != currentRate_ || bits != currentBits_ || channels != currentChannels_) {
     // The device plays one format at a time: what is queued plays out first.
-    while (waveBusy()) console_.waitForMessage();
+    waitWaveEnd();
     currentRate_ = rate;
     currentBits_ = bits;
     currentChannels_ = channels;
@@ -177,10 +179,11 @@ int WavPlayer::useWaveFormat(int rate, int bits, int channels) {
 bool WavPlayer::submitWaveBlock(const uint8_t* data, size_t n) {
   n = std::min(n, SlotBytes);
   if (n == 0) return false;
-  for (int wait = 0; queued_ >= slotCount_ && wait < kFullRingWaits; ++wait) {
-    console_.pumpAllMessages();
-    console_.delayMs(kFullRingPauseMs);
-  }
+  console_.waitWhile(console::WaitSteps::pauses(kFullRingPauseMs, kFullRingWaits * kFullRingPauseMs), [&] {
+    if (queued_ < slotCount_) return false;
+    console_.pumpAllMessages();  // finished blocks are taken before each pause as well as after it
+    return true;
+  });
   if (queued_ >= slotCount_) return false;
   ++queued_;
   lastSlot_ = lastSlot_ % slotCount_ + 1;
@@ -218,6 +221,10 @@ void WavPlayer::onWaveDone(uint64_t cookie) {
   if (queued_ > 0) --queued_;
 }
 
+void WavPlayer::waitWaveEnd() {
+  console_.waitWhile(console::WaitSteps::messages(), [this] { return waveBusy(); });
+}
+
 bool WavPlayer::waveBusy() {
   console_.pumpAllMessages();
   if (keyStops() || queued_ == 0) stopWave();
@@ -247,13 +254,8 @@ int WavPlayer::playSamples(const uint8_t* data, size_t length, int rate, int bit
   const int playedBits = dropPeriods_ && mono && bits == 16 ? 8 : bits;
   if (int error = useWaveFormat(rate, playedBits, channels); error != platform::audio_error::Ok) return error;
   while (length > 0) {
-    while (queued_ >= slotCount_) {
-      if (keyStops()) {
-        stopWave();
-        return 0;
-      }
-      console_.delayMs(kFreeSlotPauseMs);
-    }
+    console_.waitWhile(console::WaitSteps::pauses(kFreeSlotPauseMs),
+                       [&] { return queued_ >= slotCount_ && !keyStops(); });
     if (keyStops()) {
       stopWave();
       return 0;
@@ -300,7 +302,7 @@ int WavPlayer::playWaveFile(const std::string& name) {
   // The length the header states is read: a file cut short plays what it holds, then fails.
   const int result = playFileSamples(file.get(), layout.statedDataLength, fileFormat, layout.rate);
   file.reset();
-  while (waveBusy()) console_.waitForMessage();
+  waitWaveEnd();
   return result;
 }
 

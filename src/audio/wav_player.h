@@ -53,8 +53,8 @@ class WavPlayer {
   void setFastRate(bool on) { fastRate_ = on; }
   bool dropPeriods() const { return dropPeriods_; }
   void setDropPeriods(bool on) { dropPeriods_ = on; }
-  // Whether a key stops the sound: always, for now; the other players of the family ask too.
-  bool interruptOnKey() const { return interruptOnKey_; }
+  // Whether a key stops the sound: the console's one answer, which the engines and speech share.
+  bool interruptOnKey() const { return console_.soundStopsOnKey(); }
 
   // A finished block, as the console hands it back.
   void onWaveDone(uint64_t cookie);
@@ -69,7 +69,9 @@ class WavPlayer {
   int playSamples(const uint8_t* data, size_t length, int rate, int bits, int channels);
   // Reads length bytes of samples from the file's position on and plays them, converted as needed.
   int playFileSamples(std::FILE* file, size_t length, const FileSampleFormat& format, int rate);
-  bool keyStops() { return interruptOnKey_ && console_.keyPressed(); }
+  bool keyStops() { return console_.keyStopsSound(); }
+  // Waits, handling messages, until everything queued has played (or a key stopped it).
+  void waitWaveEnd();
   void tracePlay(std::string_view name, int rate, int bits, int channels, size_t bytes);
 
   console::Console& console_;
@@ -87,7 +89,6 @@ class WavPlayer {
   std::vector<uint8_t> readBuffer_;
   std::vector<uint8_t> dropBuffer_;  // the period dropper's work area; the caller's data stays intact
   bool fastRate_ = false;
-  bool interruptOnKey_ = true;
   bool dropPeriods_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,18 @@ class ToneOutput {
 
 // The square-wave tone of startTone, as a WAV image of 8-bit mono at 11025 Hz.
 std::vector<uint8_t> buildToneSound(uint16_t frequency);
+
+// How a wait of the console passes each of its rounds: waiting for the next notification and
+// handling every one pending, or pausing a fixed time without handling any and handling them after.
+struct WaitSteps {
+  static constexpr uint32_t NoLimit = UINT32_MAX;
+  // Rounds that end at the next notification.
+  static WaitSteps messages() { return {}; }
+  // Rounds of pauseMs each; the wait ends before a pause that would take it past limitMs in all.
+  static WaitSteps pauses(uint16_t pauseMs, uint32_t limitMs = NoLimit) { return {pauseMs, limitMs}; }
+  std::optional<uint16_t> pauseMs;  // none: until the next notification
+  uint32_t limitMs = NoLimit;
+};
 
 class Console {
  public:
@@ -85,10 +98,19 @@ class Console {
   void pumpAllMessages();
   bool keyPressed();
   uint8_t readKey();
-  void delayMs(uint16_t milliseconds);
+  void delayMs(uint16_t milliseconds) { waitRound(WaitSteps::pauses(milliseconds)); }
   // Waits for the next notification of any kind and handles every one pending: the wait that
   // speech uses ("while busy, wait for the next window message").
-  void waitForMessage();
+  void waitForMessage() { waitRound(WaitSteps::messages()); }
+  // The program's one way to wait for time or events: while the pauses allow another and
+  // `going` answers true, one round. Every busy loop (sound, engines, pauses, key waits) is one.
+  void waitWhile(WaitSteps steps, const std::function<bool()>& going);
+  // Whether a key waiting in the queue stops the sound in progress (pumping first, as keyPressed).
+  // Every player, engine adapter and speaking loop asks this one question, so that what a key
+  // interrupts is decided here; the reads of typed-ahead keys ask keyPressed.
+  bool keyStopsSound() { return soundStopsOnKey_ && keyPressed(); }
+  // The wave player's interruptOnKey: on from the start, and nothing turns it off for now.
+  bool soundStopsOnKey() const { return soundStopsOnKey_; }
   void startTone(uint16_t frequency);
   void stopTone();
   void setBrailleMode(int mode);
@@ -116,6 +138,9 @@ class Console {
   std::string screenDump() const;
 
  private:
+  // The one place the program waits: a pause (then the notifications that came meanwhile) or
+  // the wait for the next notification (then every one pending).
+  void waitRound(const WaitSteps& steps);
   void handleEvent(const platform::HostEvent& event);
   void onCharacter(const platform::HostEvent& event);
   void onKeyDown(const platform::HostEvent& event);
@@ -164,6 +189,7 @@ class Console {
   bool waitingForKey_ = false;
   bool caretShown_ = false;
   bool breakCheck_ = true;
+  bool soundStopsOnKey_ = true;
 
   int brailleMode_ = 0;
   int chord_ = 0;

@@ -1,5 +1,5 @@
 // The console's keyboard: the 64-code key queue, the host's notifications, the braille chord
-// keyboard, the message pumps, pauses and the standard-input line reader.
+// keyboard, the message pumps, the program's one wait and the standard-input line reader.
 #include "console/console.h"
 #include "console/key_codes.h"
 
@@ -300,9 +300,7 @@ uint8_t Console::readKey() {
   if (!keyPressed()) {
     waitingForKey_ = true;
     showCaret();
-    do {
-      host_.waitForEvent();
-    } while (!keyPressed());
+    waitWhile(WaitSteps::messages(), [this] { return queueCount_ == 0; });
     hideCaret();
     waitingForKey_ = false;
   }
@@ -317,15 +315,28 @@ uint8_t Console::readKey() {
   return code;
 }
 
-void Console::delayMs(uint16_t milliseconds) {
-  host_.sleepMs(milliseconds);
-  pumpAllMessages();
-  pumpConsoleMessages();
+void Console::waitRound(const WaitSteps& steps) {
+  if (steps.pauseMs) {
+    // A pause handles nothing while it lasts (the headless clock jumps over it), only afterwards.
+    host_.sleepMs(*steps.pauseMs);
+    pumpAllMessages();
+    pumpConsoleMessages();
+  } else {
+    host_.waitForEvent();
+    pumpAllMessages();
+  }
 }
 
-void Console::waitForMessage() {
-  host_.waitForEvent();
-  pumpAllMessages();
+void Console::waitWhile(WaitSteps steps, const std::function<bool()>& going) {
+  uint64_t pausedMs = 0;
+  auto anotherPauseFits = [&] {
+    return !steps.pauseMs || steps.limitMs == WaitSteps::NoLimit || pausedMs + *steps.pauseMs <= steps.limitMs;
+  };
+  // The limit is looked at before `going`: a wait whose time is up asks nothing more.
+  while (anotherPauseFits() && going()) {
+    waitRound(steps);
+    if (steps.pauseMs) pausedMs += *steps.pauseMs;
+  }
 }
 
 std::string Console::readConsoleLine(size_t capacity) {

@@ -17,7 +17,9 @@ struct EngineRow {
 constexpr EngineRow kEngines[] = {
     {EngineFamily::Ormia,
      [](const EngineContext& c) -> std::unique_ptr<EngineAdapter> {
-       return std::make_unique<OrmiaAdapter>(c.console, c.config, c.player, tts::EnginePlaces{}, c.reading);
+       tts::EnginePlaces places;
+       places.mbrola = c.mbrola;
+       return std::make_unique<OrmiaAdapter>(c.console, c.config, c.player, std::move(places), c.reading);
      }},
     {EngineFamily::SpeechDispatcher, [](const EngineContext& c) { return makeSpeechdAdapter(c.console); }},
     {EngineFamily::ESpeak,

@@ -6,6 +6,7 @@
 #include "engines/engine_dispatcher.h"
 #include "engines/espeak_library.h"
 #include "platform/config.h"
+#include "tts/mbrola_binding.h"
 #include "tts/natural_reading.h"
 
 namespace kaldro::engines {
@@ -19,6 +20,8 @@ struct EngineContext {
   EspeakLibrary* espeak = nullptr;
   // The run's reading (LEITURA, or kaldro-fala --literal), read when the engine starts; none: LEITURA.
   const tts::Reading* reading = nullptr;
+  // Where the Portuguese engine looks for MBROLA: the run's program and library folders.
+  tts::MbrolaPlaces mbrola = {};
 };
 
 AdapterFactory builtInAdapters(EngineContext context);

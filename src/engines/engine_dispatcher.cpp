@@ -42,8 +42,8 @@ bool EngineDispatcher::synthStart(int voice, int speed, int pitch, const std::st
   const bool started = adapter.start(voice, speed, pitch, outputFile);
   // A freshly started engine may still speak its own greeting; return once it is quiet (or, for an
   // engine that never says so, after a while).
-  for (int waited = 0; started && waited < QuietLimitMs && adapter.busy(true); waited += QuietPollMs)
-    console_.delayMs(QuietPollMs);
+  if (started)
+    console_.waitWhile(console::WaitSteps::pauses(QuietPollMs, QuietLimitMs), [&] { return adapter.busy(true); });
   return started;
 }
 

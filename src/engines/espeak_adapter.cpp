@@ -97,12 +97,9 @@ void EspeakAdapter::finish() {
   started_ = false;
 }
 
-// The wave player always stops on a key; so does the speech it plays.
-bool EspeakAdapter::keyStops() { return console_.keyPressed(); }
-
 void EspeakAdapter::speak(std::string_view text) {
   const std::string toSend = espeakTextToSend(text);
-  if (toSend.empty() || !started_ || keyStops()) return;
+  if (toSend.empty() || !started_ || console_.keyStopsSound()) return;
   if (outputFailed()) return;  // the file is lost: nothing more is said into it
   if (pendingTexts_ > 0) console_.delayMs(kBusyTextPauseMs);
   onTextStarted();
@@ -128,7 +125,7 @@ bool EspeakAdapter::playSamples(std::span<const int16_t> samples) {
 bool EspeakAdapter::playPending(size_t atLeast) {
   size_t offset = 0;
   while (pending_.size() - offset >= atLeast && pending_.size() > offset) {
-    if (keyStops()) return false;
+    if (console_.keyStopsSound()) return false;
     // An even length keeps every block on whole 16-bit samples.
     const size_t piece = std::min(pending_.size() - offset, audio::WavPlayer::SlotBytes & ~size_t{1});
     if (!audioPlaying_) onAudioStart();
@@ -136,7 +133,7 @@ bool EspeakAdapter::playPending(size_t atLeast) {
     offset += piece;
   }
   pending_.erase(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(offset));
-  return !keyStops();
+  return !console_.keyStopsSound();
 }
 
 bool EspeakAdapter::busy(bool queuedOnly) {

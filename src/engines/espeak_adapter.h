@@ -72,7 +72,6 @@ class EspeakAdapter final : public EngineAdapter {
  private:
   bool playSamples(std::span<const int16_t> samples);
   bool playPending(size_t atLeast);
-  bool keyStops();
 
   console::Console& console_;
   audio::WavPlayer& player_;

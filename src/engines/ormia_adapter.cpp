@@ -69,7 +69,7 @@ bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFil
 }
 
 void OrmiaAdapter::finish() {
-  while (busy(false)) console_.delayMs(kFinishPollMs);
+  console_.waitWhile(console::WaitSteps::pauses(kFinishPollMs), [this] { return busy(false); });
   stop();
   engine_.shutdownEngine();
   if (fileSink_ && !fileSink_->close().ok()) failureText_ = fileSink_->status().message();
@@ -95,7 +95,7 @@ void OrmiaAdapter::speakLiterally(std::string_view text) {
 bool OrmiaAdapter::busy(bool) {
   if (!started_ || !lostCause_.empty()) return false;
   bool speaking = !fileSink_ && playerSink_.playing();
-  if (console_.keyPressed()) {
+  if (console_.keyStopsSound()) {
     stop();
     speaking = false;
   }

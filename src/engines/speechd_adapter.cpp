@@ -74,10 +74,11 @@ bool SpeechdAdapter::start(int voice, int speed, int pitch, const std::string& o
 
 void SpeechdAdapter::finish() {
   if (!client_) return;
-  while (busy(false)) console_.delayMs(FinishPollMs);
+  const auto speaking = [this] { return busy(false); };
+  console_.waitWhile(console::WaitSteps::pauses(FinishPollMs), speaking);
   // Cut off by the last text's end: one new connection to say them.
   if (!cutOff_.empty() && lostCause_.empty() && reconnect())
-    while (busy(false)) console_.delayMs(FinishPollMs);
+    console_.waitWhile(console::WaitSteps::pauses(FinishPollMs), speaking);
   if (!cutOff_.empty() && lostCause_.empty()) lose(platform::words::SpeechServiceCutShort.str());
   client_->disconnect();
   client_.reset();

@@ -256,7 +256,7 @@ int FileChooser::searchFrom(int index, uint8_t letter) const {
 const FileChooser::ListAction FileChooser::kListKeys[] = {
     {kNoAction, [](FileChooser&, ListStep&) {}},
     {kWaitForKey, [](FileChooser& c, ListStep&) {
-       while (!c.console_.keyPressed()) c.console_.waitForMessage();
+       c.console_.waitWhile(console::WaitSteps::messages(), [&c] { return !c.console_.keyPressed(); });
      }},
     {key::Space, [](FileChooser& c, ListStep& s) {
        if (c.inList(s.index)) c.files_[s.index].selected = !c.files_[s.index].selected;
@@ -354,7 +354,8 @@ int FileChooser::listLoop(int start, int& leavingKey) {
     step.index = std::clamp(step.index, -1, count);
     showPosition(step, leaving);
     if (leaving) break;
-    while (speech_.speechBusy() && !console_.keyPressed()) console_.waitForMessage();
+    console_.waitWhile(console::WaitSteps::messages(),
+                       [this] { return speech_.speechBusy() && !console_.keyStopsSound(); });
     step.key = readListKey();
   }
   leavingKey = step.key;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kaldro::platform {
 
@@ -19,6 +20,12 @@ struct RunOptions {
   std::string terminalType;   // TERM
   std::string terminalColours;  // COLORTERM
   bool displayReachable = false;  // DISPLAY or WAYLAND_DISPLAY names a display
+  bool utf8Locale = false;        // LC_ALL, LC_CTYPE or LANG, the first one set, names UTF-8
+  // PATH's folders, where programs are looked for (mbrola, stdbuf); /usr/local/bin, /usr/bin and
+  // /bin when PATH is not set.
+  std::vector<std::string> programFolders;
+  // LD_LIBRARY_PATH's folders, where the loader looks first for a library named without a folder.
+  std::vector<std::string> libraryFolders;
 
   // The one reading of the environment.
   static RunOptions fromEnvironment();

@@ -106,7 +106,7 @@ const ScreenReview::KeyAction ScreenReview::kExtendedKeys[] = {
        r.speech_.clickSound();
      }},
     {ext::F1, [](ScreenReview& r) {
-       if (!(r.console_.keyPressed() && r.speech_.externalActive())) r.speakWordAtPosition();
+       if (!(r.console_.keyStopsSound() && r.speech_.externalActive())) r.speakWordAtPosition();
        if (r.column_ >= Columns) {
          r.speech_.clickSound();
          r.column_ = r.endOfRow(r.row_);
@@ -259,12 +259,12 @@ void ScreenReview::readRange(int firstRow, int firstColumn, int lastRow, int las
       speech_.speakText(text);
     } else {
       column_ = from;
-      while (column_ <= to && !console_.keyPressed()) {
+      while (column_ <= to && !console_.keyStopsSound()) {
         speakWordAtPosition();
         while (column_ <= Columns && cellChar(column_, row_) == kBlank) ++column_;
       }
     }
-    if (console_.keyPressed()) break;
+    if (console_.keyStopsSound()) break;
     column_ = 1;
     speech_.clickSound();  // separates the rows
   }

@@ -1,6 +1,7 @@
 // The speaking primitives: routing a text through the built-in synthesizer and recordings, and stopping it.
 #include "speech/speech.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -87,7 +88,7 @@ void Speech::speakTextReading(std::string_view text, bool natural) {
   trace("say", text);
   if (externalActive_) {
     waitSpeechEnd();
-    if (!externalLost() && !console_.keyPressed()) {
+    if (!externalLost() && !console_.keyStopsSound()) {
       trace("external", text);
       if (natural)
         external_->synthSpeak(text);
@@ -134,7 +135,7 @@ void Speech::speakBuiltIn(std::string_view original, bool natural) {
   };
   size_t pos = 0;
   while (!stopRequested_ && pos < size) {
-    if (console_.keyPressed()) {
+    if (console_.keyStopsSound()) {
       stopSpeech();
       break;
     }
@@ -201,7 +202,7 @@ void Speech::speakSymbol(std::string_view rest, char heard, bool natural) {
     speakPunctuation(rest, !natural);
   } else if (heard == ' ' || heard == '\t') {
     // blanks and tabs only separate
-  } else if (!console_.keyPressed()) {
+  } else if (!console_.keyStopsSound()) {
     speakChar(static_cast<uint8_t>(heard));
   }
 }
@@ -222,7 +223,7 @@ void Speech::speakWordRun(std::string_view run) {
     const std::string phonemes = synth_.translateText(run.substr(0, take));
     if (!phonemes.empty()) synth_.speakPhonemes(phonemes);
     run.remove_prefix(take);
-    if (!run.empty() && console_.keyPressed()) {
+    if (!run.empty() && console_.keyStopsSound()) {
       stopSpeech();
       return;
     }
@@ -230,7 +231,7 @@ void Speech::speakWordRun(std::string_view run) {
 }
 
 void Speech::speakPunctuation(std::string_view rest, bool named) {
-  if (console_.keyPressed()) return;
+  if (console_.keyStopsSound()) return;
   waitSpeechEnd();
   const char mark = rest.front();
   if (named) speakChar(static_cast<uint8_t>(mark));
@@ -255,7 +256,7 @@ void Speech::speakChar(uint8_t character) {
 
 void Speech::spellText(std::string_view text) {
   for (char c : text) {
-    if (console_.keyPressed()) break;
+    if (console_.keyStopsSound()) break;
     speakChar(static_cast<uint8_t>(c));
   }
 }
@@ -278,7 +279,7 @@ uint8_t Speech::readKeySpeak() {
 }
 
 bool Speech::speechBusy() {
-  if (console_.keyPressed()) {
+  if (console_.keyStopsSound()) {
     stopSpeech();
     return false;
   }
@@ -298,7 +299,7 @@ void Speech::stopSpeech() {
 }
 
 void Speech::waitSpeechEnd() {
-  while (speechBusy()) console_.waitForMessage();
+  console_.waitWhile(console::WaitSteps::messages(), [this] { return speechBusy(); });
 }
 
 void Speech::waitExternalSpeech() {
@@ -337,8 +338,8 @@ void Speech::beepSound() {
 }
 
 void Speech::pauseSpeech(int milliseconds) {
-  for (int step = 0; step < milliseconds / kPauseStepMs && !console_.keyPressed(); ++step)
-    console_.delayMs(kPauseStepMs);
+  console_.waitWhile(console::WaitSteps::pauses(kPauseStepMs, std::max(milliseconds, 0)),
+                     [this] { return !console_.keyStopsSound(); });
 }
 
 void Speech::playDtmf(std::string_view text) {

@@ -631,20 +631,6 @@ class ProgramBinding final : public MbrolaBinding {
 
 std::vector<std::string> MbrolaPlaces::defaultLibraryNames() { return {"libmbrola.so", "libmbrola.so.3", "mbrola.so"}; }
 
-std::vector<std::string> MbrolaPlaces::pathFolders() {
-  std::vector<std::string> folders;
-  const char* path = std::getenv("PATH");
-  std::string all = path ? path : "/usr/local/bin:/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= all.size()) {
-    size_t end = all.find(':', start);
-    if (end == std::string::npos) end = all.size();
-    folders.push_back(end > start ? all.substr(start, end - start) : ".");
-    start = end + 1;
-  }
-  return folders;
-}
-
 long long mbrolaSampleLimit(double samplesAsked) {
   // MBROLA places pitch periods its own way (a few hundred samples either side); a voice recorded
   // at 22050 Hz gives 1.38 times the samples of the engine's 16000.
@@ -661,17 +647,12 @@ bool isRegularFile(const std::string& path, bool executable) {
 
 // dlopen blocks for ever on a FIFO and fails oddly on folders and devices: it is handed only
 // regular files (a bare name is looked for as the loader would, in LD_LIBRARY_PATH's folders).
-bool safeToOpen(const std::string& name) {
+bool safeToOpen(const std::string& name, const std::vector<std::string>& libraryFolders) {
   if (name.find('/') != std::string::npos) return isRegularFile(name, false);
-  const char* path = std::getenv("LD_LIBRARY_PATH");
-  std::string all = path ? path : "";
-  for (size_t start = 0; start < all.size();) {
-    size_t end = all.find(':', start);
-    if (end == std::string::npos) end = all.size();
-    const std::string candidate = (end > start ? all.substr(start, end - start) : ".") + "/" + name;
+  for (const std::string& folder : libraryFolders) {
+    const std::string candidate = folder + "/" + name;
     struct stat info {};
     if (::stat(candidate.c_str(), &info) == 0) return S_ISREG(info.st_mode);
-    start = end + 1;
   }
   return true;
 }
@@ -685,8 +666,10 @@ std::string findProgram(const std::string& name, const std::vector<std::string>&
   return {};
 }
 
-std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name, std::string* problem) {
-  if (!safeToOpen(name)) {
+std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name,
+                                                 const std::vector<std::string>& libraryFolders,
+                                                 std::string* problem) {
+  if (!safeToOpen(name, libraryFolders)) {
     if (problem) *problem = words::MbrolaLibraryNotAFile.with({name});
     return nullptr;
   }
@@ -705,22 +688,21 @@ std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name, std::s
   return std::make_unique<LibraryBinding>(handle, name);
 }
 
-std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, bool unbufferedOutput,
-                                                 int answerLimitMs) {
-  std::string stdbuf = unbufferedOutput ? findProgram("stdbuf", MbrolaPlaces::pathFolders()) : std::string();
-  return std::make_unique<ProgramBinding>(programPath, stdbuf, answerLimitMs);
+std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, const MbrolaPlaces& places) {
+  std::string stdbuf = places.unbufferedOutput ? findProgram("stdbuf", places.programFolders) : std::string();
+  return std::make_unique<ProgramBinding>(programPath, stdbuf, places.answerLimitMs);
 }
 
 std::unique_ptr<MbrolaBinding> bindMbrola(const MbrolaPlaces& places, std::string* problem) {
   std::string why;
   for (const std::string& name : places.libraries) {
     std::string libraryProblem;
-    if (auto binding = bindMbrolaLibrary(name, &libraryProblem)) return binding;
+    if (auto binding = bindMbrolaLibrary(name, places.libraryFolders, &libraryProblem)) return binding;
     // A library that exists but cannot be used is worth telling about.
     if (libraryProblem != words::MbrolaLibraryMissing.with({name})) why = libraryProblem;
   }
   const std::string program = findProgram("mbrola", places.programFolders);
-  if (!program.empty()) return bindMbrolaProgram(program, places.unbufferedOutput, places.answerLimitMs);
+  if (!program.empty()) return bindMbrolaProgram(program, places);
   if (problem) *problem = why.empty() ? words::MbrolaNotFound.str() : why;
   return nullptr;
 }

@@ -50,30 +50,34 @@ inline constexpr const char* kMbrolaCalls[] = {
 
 inline constexpr int kMbrolaAnswerLimitMs = 5000;
 
-// Where MBROLA is looked for.
+// Where MBROLA is looked for; the folders are the run's (platform::RunOptions), handed down by main.
 struct MbrolaPlaces {
   // Library names tried with dlopen, in order (a configured name first, then the usual ones).
   std::vector<std::string> libraries = defaultLibraryNames();
-  // The folders searched for the `mbrola` program (the PATH's by default).
-  std::vector<std::string> programFolders = pathFolders();
+  // The folders searched for the `mbrola` program and for stdbuf (the run's PATH); none: no program.
+  std::vector<std::string> programFolders;
   // Runs the program under `stdbuf -o0` when stdbuf is found, so samples stream before each flush.
   bool unbufferedOutput = true;
   // The program is taken as hung when it answers nothing this long: at start, or while it owes
   // samples. It is then ended (SIGTERM, and SIGKILL when that is ignored).
   int answerLimitMs = kMbrolaAnswerLimitMs;
+  // Where the loader looks first for a library named without a folder (the run's LD_LIBRARY_PATH).
+  std::vector<std::string> libraryFolders = {};
 
   static std::vector<std::string> defaultLibraryNames();
-  static std::vector<std::string> pathFolders();
 };
 
 // The first way that works: a library with all 23 calls, else the program. Nothing when neither
 // exists; problem (when given) then says what was missing, in Portuguese.
 std::unique_ptr<MbrolaBinding> bindMbrola(const MbrolaPlaces& places, std::string* problem = nullptr);
 
-// Each way on its own (tests, the benchmark).
-std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name, std::string* problem = nullptr);
-std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, bool unbufferedOutput = true,
-                                                 int answerLimitMs = kMbrolaAnswerLimitMs);
+// Each way on its own (tests, the benchmark). A library's name without a folder is looked for in
+// libraryFolders before the loader's own places; the program takes stdbuf and its answer limit
+// from places.
+std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name,
+                                                 const std::vector<std::string>& libraryFolders,
+                                                 std::string* problem = nullptr);
+std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, const MbrolaPlaces& places);
 // The most samples one utterance may give: what its lines ask for, with room for MBROLA's own
 // rounding and for voices recorded at other rates; past it the synthesizer is taken as flooding.
 long long mbrolaSampleLimit(double samplesAsked);

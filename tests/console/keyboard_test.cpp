@@ -156,12 +156,50 @@ TEST(ConsoleKeys, NotificationsThatEndTheProgramOrOnlyWake) {
   EXPECT_EQ(host.windowsClosed, 1);
 }
 
-TEST(ConsoleKeys, DelayAdvancesTheClockThenPumps) {
+// The one wait: a pause handles what came only after it, a pausing wait stops before a pause
+// that would pass its limit (without asking again), a message wait ends when asked to or waits on.
+TEST(ConsoleWaits, PausesThenPumpAndStopAtTheirLimit) {
   ConsoleBench bench;
   bench.host.character('k');
   bench.console.delayMs(250);
   EXPECT_EQ(bench.host.nowMs, 250);
   EXPECT_EQ(bench.console.queuedKeyCount(), 1);
+
+  struct Case {
+    WaitSteps steps;
+    int goingAsks;  // the ask that answers false (0: never)
+    int64_t passedMs;
+    int asked;
+  };
+  const Case cases[] = {
+      {WaitSteps::pauses(50, 175), 0, 150, 3},  // a fourth pause would pass 175 ms
+      {WaitSteps::pauses(50, 150), 0, 150, 3},
+      {WaitSteps::pauses(50, 40), 0, 0, 0},
+      {WaitSteps::pauses(50), 3, 100, 3},
+      {WaitSteps::pauses(0, 0), 2, 0, 2},  // a pause of nothing still pumps
+  };
+  for (const Case& c : cases) {
+    const int64_t before = bench.host.nowMs;
+    int asked = 0;
+    bench.console.waitWhile(c.steps, [&] { return ++asked != c.goingAsks; });
+    EXPECT_EQ(bench.host.nowMs - before, c.passedMs) << c.steps.limitMs;
+    EXPECT_EQ(asked, c.asked) << c.steps.limitMs;
+  }
+
+  std::vector<uint64_t> finished;
+  bench.console.setWaveDoneHandler([&](uint64_t cookie) { finished.push_back(cookie); });
+  bench.console.enableWaveDoneHandler(true);
+  bench.host.notify(EventKind::Wake);
+  bench.host.notify(EventKind::WaveDone, 9);
+  bench.console.waitWhile(WaitSteps::messages(), [&] { return finished.empty(); });
+  EXPECT_EQ(finished, (std::vector<uint64_t>{9}));
+  // With nothing more to come the wait goes on (the fake host then ends the run).
+  EXPECT_EQ(exitStatusOf([&] { bench.console.waitWhile(WaitSteps::messages(), [] { return true; }); }), 3);
+  // A key stops sound while it waits, and stays for the program to read.
+  bench.host.character('s');
+  EXPECT_TRUE(bench.console.keyStopsSound());
+  EXPECT_EQ(bench.readAll(), (Codes{'k', 's'}));
+  EXPECT_FALSE(bench.console.keyStopsSound());
 }
 
 }  // namespace

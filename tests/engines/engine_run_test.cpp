@@ -172,13 +172,6 @@ TEST(EngineRun, AFullDiskEndsEveryWriterWithItsCauseAndATruthfulFile) {
   }
 }
 
-TEST(EngineRun, KaldroFalaRefusesAnUnknownEngine) {
-  ScratchFolder folder;
-  const ProgramResult result = runProgram("kaldro-fala", {"--engine", "nenhum", "oi"}, "", folder);
-  EXPECT_EQ(result.status, 2);
-  EXPECT_THAT(result.standardError, HasSubstr("motor desconhecido: nenhum"));
-}
-
 // The letter is written whatever becomes of the engine; the listener hears the built-in voice from
 // the moment the engine fails, and standard error says why.
 TEST(EngineRun, PlumarSpeaksThroughTheEngineOrFallsBackToItsOwnVoice) {

@@ -83,6 +83,8 @@ TEST(TerminalKeys, SequencesOfOneRead) {
       {"\x1b[105;3u", "sys I alt"},                        {"\x1b[92;5u", "down Oem ctrl; char 28 ctrl"},
       {"\x1b[27;5;13~", "down Return ctrl; char 13 ctrl"},  // xterm's modifyOtherKeys form
       {"\x1b[57441;2u", ""},  // kitty's private code for a modifier key
+      // Parameters of eleven digits: read saturated, never overflowing.
+      {"\x1bO99999999999P", "down F1 ctrl alt"}, {"\x1b[99999999999;99999999999~", ""},
       // Replies and reports are no keys.
       {"\x1b[?1;2c", ""}, {"\x1b[<0;10;5M", ""}, {"\x1b[I", ""}, {"\x1b[200~", ""}, {"\x1b[E", ""},
       // Many keys in one read.

@@ -27,6 +27,12 @@ TEST(KeyScriptParser, ReadsEveryVerbAndSkipsCommentsAndBlankLines) {
   // Text in CP1252 without the carriage return; waits add up and belong to the line after them.
   EXPECT_EQ(steps, (std::vector<std::string>{"3 type [ol\xE1 mundo]", "4 key F11 ctrl alt", "6 down F", "7 up Space",
                                              "10 clip [linha\nnova] after 300", "11 close"}));
+  // Waits add up without wrapping round to a short one: a day at most.
+  std::string waits;
+  for (int i = 0; i < 10; ++i) waits += "wait 999999999\n";
+  script = parseKeyScript(waits + "key A\n");
+  ASSERT_EQ(script.steps.size(), 1u);
+  EXPECT_EQ(script.steps[0].delayMs, 86'400'000u);
 }
 
 TEST(KeyScriptParser, ReportsTheLineOfTheFirstFault) {
@@ -124,7 +130,7 @@ TEST(KeyExpansion, KeyNamesGiveDownCharacterUpWithTheModifiersHeld) {
       {"Alt+F4", "sys F4 alt; close; up F4 alt"},            {"Ctrl+Alt+F4", "down F4 ctrl alt; up F4 ctrl alt"},
   };
   for (const auto& [name, events] : cases) EXPECT_EQ(pressed(name), events) << name;
-  for (const char* bad : {"", "Ctrl+", "AB", "\xE2\x86\x92", "Fx", "F01", "Super+A"})
+  for (const char* bad : {"", "   ", "Ctrl+", "AB", "\xE2\x86\x92", "Fx", "F01", "Super+A"})
     EXPECT_EQ(pressed(bad), "no such key") << bad;
   EXPECT_EQ(pressed("F", KeyPhase::DownOnly), "down F");
   EXPECT_EQ(pressed("F", KeyPhase::UpOnly), "up F");

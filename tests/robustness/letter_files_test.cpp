@@ -36,8 +36,11 @@ size_t temporaryFiles(const ScratchFolder& folder) {
   return count;
 }
 
-TEST(TemplateFiles, ThingsThatAreNoRegularFileAreRefusedAtOnce) {
+// Whatever keeps a template from being read (nothing there, no regular file, no permission) is
+// refused at once: a failure told on standard error, spoken and shown, and no letter.
+TEST(TemplateFiles, ThoseThatCannotBeReadCancelTheRun) {
   ScratchFolder folder;
+  ::mkdir(folder.file("pasta").c_str(), 0755);
   const std::string fifo = folder.file("fila");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string socketPath = folder.file("tomada");
@@ -46,15 +49,26 @@ TEST(TemplateFiles, ThingsThatAreNoRegularFileAreRefusedAtOnce) {
   address.sun_family = AF_UNIX;
   std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
   ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  for (const std::string& name : {std::string("/dev/zero"), std::string("/dev/urandom"), fifo, socketPath,
-                                  folder.path(), std::string("/dev/tty")}) {
-    ProgramResult result = runProgram("plumar", {name}, kOutput, folder);
-    EXPECT_EQ(result.status, 1) << name;  // a failure, told on standard error
+  std::vector<std::string> names = {"nada.txt", "pasta", folder.path(), "/dev/zero", "/dev/urandom", fifo, socketPath,
+                                    "/dev/tty"};
+  folder.write("fechado.txt", "{X}\n");
+  ::chmod(folder.file("fechado.txt").c_str(), 0);
+  // Root reads any file: as root the unreadable template is run as nobody, when that can be done.
+  const std::optional<std::vector<std::string>> launcher = launcherBoundByPermissions(folder);
+  if (launcher) names.push_back("fechado.txt");
+  for (const std::string& name : names) {
+    const std::vector<std::string> runner = name == "fechado.txt" ? *launcher : std::vector<std::string>{};
+    ProgramResult result = runProgram("plumar", {name}, kOutput, folder, {}, runner);
+    EXPECT_EQ(result.status, 1) << name;  // a failure, so not 0
+    EXPECT_EQ(result.standardError, "plumar: o modelo " + name + " n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido\n");
     EXPECT_TRUE(said(result, "Arquivo n\xC3\xA3o existe")) << name;
     EXPECT_TRUE(said(result, "Programa cancelado")) << name;
+    EXPECT_THAT(result.screen, HasSubstr("Programa cancelado")) << name;
+    EXPECT_EQ(result.traceLines().back(), "exit 1") << name;
     EXPECT_FALSE(folder.exists("carta.txt")) << name;
   }
   ::close(server);
+  if (!launcher) GTEST_SKIP() << "running as root without a way to run as nobody: no unreadable template";
 }
 
 TEST(TemplateFiles, ATemplateBeyond64MegabytesGetsItsOwnMessage) {

@@ -1,13 +1,10 @@
-// Numbers from KALDRO.INI, key scripts and the terminal: any digits at all give a defined value in
-// a sane range, never an overflow, a runaway pause or a unit cut to nothing.
+// Numbers from KALDRO.INI: any digits at all give a defined value in a sane range, never an
+// overflow, a runaway pause or a unit cut to nothing.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/decimal.h"
-#include "platform/host/key_script.h"
-#include "platform/host/terminal_keys.h"
 #include "speech/speech_config.h"
-#include "support/event_text.h"
 #include "support/speech_rig.h"
 
 namespace kaldro::speech::testing {
@@ -60,23 +57,6 @@ TEST(SpeechConfigRanges, HugeValuesAreHeldInsideTheirRanges) {
   EXPECT_EQ(external->pitch, 1000);
   EXPECT_EQ(external->kind, 4);
   EXPECT_EQ(chooseSpeedLevel(configIn(folder, "[TRADUTOR]\nVELOCIDADE=4294967298\n"), 0), 3);
-}
-
-TEST(TerminalAndScriptNumbers, LongParametersAndEmptyNames) {
-  using platform::describe;
-  // Eleven digits of modifiers still give one key, with modifiers read from a saturated value.
-  EXPECT_THAT(describe(platform::decodeTerminalKeys("\x1bO99999999999P")), ::testing::StartsWith("down F1"));
-  EXPECT_THAT(describe(platform::decodeTerminalKeys("\x1b[99999999999;99999999999~")), ::testing::IsEmpty());
-  EXPECT_FALSE(platform::parseKeyName(""));
-  EXPECT_FALSE(platform::parseKeyName("Ctrl+"));
-  EXPECT_FALSE(platform::parseKeyName("   "));
-  // Waits add up without wrapping round to a short one.
-  std::string waits;
-  for (int i = 0; i < 10; ++i) waits += "wait 999999999\n";
-  const platform::KeyScript script = platform::parseKeyScript(waits + "key A\n");
-  ASSERT_FALSE(script.fault);
-  ASSERT_EQ(script.steps.size(), 1u);
-  EXPECT_EQ(script.steps[0].delayMs, 86'400'000u);
 }
 
 // End to end: the speech of kaldro-fala into a WAV file under settings at the ends of int.

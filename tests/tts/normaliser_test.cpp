@@ -499,31 +499,18 @@ TEST(NormaliserAbbreviations, HostileFilesNeverCrash) {
   }
 }
 
-class ShippedAbbreviations : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(normaliser.loadAbbreviations(KALDRO_SOURCE_DIR "/data/ormiatts/portug.abr"));
-  }
+// The shipped abbreviations pass their own check, and a dozen common texts read with them. Some
+// readings are not what a Brazilian reader says (money, times, dates); they are kept here as the
+// rules give them.
+TEST(ShippedAbbreviations, ADozenTextsAndTheirNormalisedForm) {
   Normaliser normaliser;
-};
-
-TEST_F(ShippedAbbreviations, HoldTheCommonOnesEachOnceAndInPlainWords) {
-  const std::pair<const char*, const char*> expected[] = {
-      {"Sr", "senhor"},   {"Sra", "senhora"}, {"Srta", "senhorita"}, {"Dr", "doutor"},  {"Dra", "doutora"},
-      {"Prof", "professor"}, {"Profa", "professora"}, {"Av", "avenida"}, {"R", "rua"}, {"Ltda", "limitada"},
-      {"etc", "etcétera"}, {"exmo", "excelentíssimo"}, {"Sto", "santo"}, {"Sta", "santa"}, {"nº", "número"},
-  };
-  for (const auto& [key, expansion] : expected)
-    EXPECT_EQ(cp1252ToUtf8(normaliser.lookupAbbreviation(utf8ToCp1252(key))), expansion) << key;
+  ASSERT_TRUE(normaliser.loadAbbreviations(KALDRO_SOURCE_DIR "/data/ormiatts/portug.abr"));
   std::string file = testing::readFile(KALDRO_SOURCE_DIR "/data/ormiatts/portug.abr");
   for (const AbbreviationFault& fault : normaliser.checkAbbreviations(platform::textFileToCp1252(file)))
     ADD_FAILURE() << "portug.abr:" << fault.line << ": " << fault.problem;
-}
-
-// A dozen common texts and what the engine makes of them. Some readings are not what a Brazilian
-// reader says (money, times, dates); they are kept here as the rules give them.
-TEST_F(ShippedAbbreviations, ADozenTextsAndTheirNormalisedForm) {
   expectReadings(normaliser, {
+      {"A Srta. Lia, a Dra. Ana, o Prof. Rui, a Profa. Eva e a Sta. Rita moram na R. Direita.",
+       "A senhorita Lia, a doutora Ana, o professor Rui, a professora Eva e a santa Rita moram na rua Direita."},
       {"O Dr. João Silva mora na Av. Paulista, nº 1.578, apto. 42.",
        "O doutor João Silva mora na avenida Paulista, número mil quinhentos e setenta e oito , apartamento quarenta e dois ."},
       {"A Sra. Maria pagou R$ 1.250,00 em 3 vezes.",

@@ -13,6 +13,7 @@
 
 #include "support/mbrola_rig.h"
 #include "platform/ending_signals.h"
+#include "platform/run_options.h"
 #include "platform/text.h"
 #include "platform/wave_file_sink.h"
 #include "tts/front_end.h"
@@ -53,6 +54,10 @@ TEST(OrmiaEngine, BindsThroughALibraryOrTheProgramAndFailsCleanlyWithoutEither) 
   };
   const Case cases[] = {
       {"a FIFO named as the library", {{odd.file("libmbrola-fifo.so")}, {}, true}, false, "n\xE3o \xE9 um arquivo comum"},
+      {"a FIFO found by its bare name in the library folders",
+       {{"libmbrola-fifo.so"}, {}, true, tts::kMbrolaAnswerLimitMs, {"/nonexistent", odd.path()}},
+       false,
+       "n\xE3o \xE9 um arquivo comum"},
       {"a folder named mbrola before the program", {{}, {odd.path(), kDoubleDir}, true}, true, "programa "},
       {"a program that never answers", hurried, false, "o programa mbrola parou de responder (0.3 s", "fault: silent-start x"},
       {"nothing installed", nowhere(), false, "MBROLA n\xE3o encontrado"},
@@ -89,9 +94,9 @@ TEST(OrmiaEngine, AStdbufThatFailsIsLeftOut) {
   ScratchFolder tools;
   tools.write("stdbuf", "#!/bin/sh\necho 'stdbuf: failed to run' >&2\nexit 125\n");
   ASSERT_EQ(::chmod(tools.file("stdbuf").c_str(), 0755), 0);
-  const std::string path = tools.path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
-  ScopedEnvironment withFailingStdbuf("PATH", path.c_str());
-  EngineRig rig;
+  tts::MbrolaPlaces places = programOnly();
+  places.programFolders.insert(places.programFolders.begin(), tools.path());
+  EngineRig rig(places);
   ASSERT_TRUE(rig.start());
   rig.speakLines({"a 100", "#"});
   EXPECT_TRUE(rig.speak("oi"));
@@ -345,9 +350,10 @@ TEST(OrmiaEngine, ShutDownEndsTheProgram) {
 // the same stream gives the same samples; the end phone itself adds none).
 TEST(InstalledMbrola, SaysTheModelLetterWithoutAWarningAndLosesNoSound) {
   const std::string voice = "/usr/share/mbrola/br4/br4";
-  const std::string program = tts::findProgram("mbrola", tts::MbrolaPlaces::pathFolders());
+  const std::vector<std::string> path = platform::RunOptions::fromEnvironment().programFolders;
+  const std::string program = tts::findProgram("mbrola", path);
   if (program.empty() || !std::filesystem::exists(voice)) GTEST_SKIP() << "MBROLA or its br4 voice is not installed";
-  EngineRig rig(tts::MbrolaPlaces{{}, tts::MbrolaPlaces::pathFolders(), true});
+  EngineRig rig(tts::MbrolaPlaces{{}, path, true});
   platform::WaveFileSink file(rig.folder.file("carta.wav"), tts::OrmiaEngine::SampleRate);
   ASSERT_TRUE(rig.start(voice)) << platform::cp1252ToUtf8(rig.engine.lastErrorText());
   tts::FrontEnd frontEnd;

@@ -206,8 +206,7 @@ int main(int argc, char** argv) {
     const std::string data = std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts/portug";
     tts::FrontEnd frontEnd;
     std::vector<double> lines;
-    if (frontEnd.load({data + ".nrl", data + ".exc", data + ".abr", data + ".pro", data + ".dfn"}) ==
-        tts::LoadResult::Loaded) {
+    if (frontEnd.load({data + ".nrl", data + ".exc", data + ".abr", data + ".pro", data + ".dfn"}).ok()) {
       const std::string text = platform::utf8ToCp1252(kSentence);
       for (int trial = 0; trial < trials; ++trial) {
         const auto start = Clock::now();

@@ -99,9 +99,9 @@ int main(int argc, char** argv) {
 
   const platform::Configuration configuration(platform::configLocationsFromEnvironment());
   tts::FrontEnd frontEnd;
-  const tts::LoadResult loaded = frontEnd.load(tts::readEngineSettings(configuration).files());
-  if (loaded != tts::LoadResult::Loaded) {
-    std::printf("front end in this process: %s\n", tts::loadFailureText(loaded).c_str());
+  const platform::Status loaded = frontEnd.load(tts::readEngineSettings(configuration).files());
+  if (!loaded.ok()) {
+    std::printf("front end in this process: %s\n", platform::cp1252ToUtf8(loaded.message()).c_str());
     return 1;
   }
   size_t mbrolaLines = 0;

@@ -81,8 +81,7 @@ int main(int argc, char** argv) {
     if (!line.empty()) utterances.push_back(line);
 
   tts::FrontEnd frontEnd;
-  if (frontEnd.load(tts::dataFilesIn(std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts/")) !=
-      tts::LoadResult::Loaded) {
+  if (!frontEnd.load(tts::dataFilesIn(std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts/")).ok()) {
     std::printf("the engine's data is not built\n");
     return 1;
   }

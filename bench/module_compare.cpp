@@ -318,8 +318,7 @@ int main(int argc, char** argv) {
   } else {
     tts::FrontEnd frontEnd;
     const std::string data = kBin + "/../share/kaldro/ormiatts/portug";
-    const bool loaded = frontEnd.load({data + ".nrl", data + ".exc", data + ".abr", data + ".pro", data + ".dfn"}) ==
-                        tts::LoadResult::Loaded;
+    const bool loaded = frontEnd.load({data + ".nrl", data + ".exc", data + ".abr", data + ".pro", data + ".dfn"}).ok();
     size_t oursFatal = 0, oursGaps = 0, espeakFatal = 0, espeakGaps = 0, oursWith = 0, espeakWith = 0;
     for (const std::string& sentence : sentences) {
       if (loaded) {

@@ -18,7 +18,7 @@ void fuzzRules(std::span<const uint8_t> input) {
   writeScratchFile(folder + "regras.rgr", rules);
   writeScratchFile(folder + "portug.exc", exceptions);
   diphone::Translator translator;
-  if (!translator.loadRules(folder + "regras.rgr") || !translator.loadExceptions(folder + "portug.exc")) return;
+  if (!translator.loadRules(folder + "regras.rgr").ok() || !translator.loadExceptions(folder + "portug.exc").ok()) return;
   (void)translator.translateText("Bom dia, Maria! S\xE3o 15h30 de 07/03/2005; a\xE7\xE3o, p\xE3" "es e CPF.");
   (void)translator.translateText(text.substr(0, 1024));
 }

@@ -22,7 +22,8 @@ const std::vector<std::string> kTokenLines = {
 const tts::Prosody& shippedProsody() {
   static const tts::Prosody prosody = [] {
     tts::Prosody loaded([](const std::string&) {});
-    if (!loaded.loadProsody(engineDataFolder() + "portug.pro") || !loaded.loadDiphones(engineDataFolder() + "portug.dfn"))
+    if (!loaded.loadProsody(engineDataFolder() + "portug.pro").ok() ||
+        !loaded.loadDiphones(engineDataFolder() + "portug.dfn").ok())
       std::fprintf(stderr, "fuzz: the engine's prosody files are missing in %s\n", engineDataFolder().c_str());
     return loaded;
   }();
@@ -32,7 +33,7 @@ const tts::Prosody& shippedProsody() {
 const tts::Transcriber& shippedTranscriber() {
   static const tts::Transcriber transcriber = [] {
     tts::Transcriber loaded;
-    if (!loaded.loadLexicons(engineDataFolder() + "portug.nrl", engineDataFolder() + "portug.exc"))
+    if (!loaded.loadLexicons(engineDataFolder() + "portug.nrl", engineDataFolder() + "portug.exc").ok())
       std::fprintf(stderr, "fuzz: the engine's rules are missing in %s\n", engineDataFolder().c_str());
     return loaded;
   }();
@@ -57,7 +58,7 @@ void fuzzEngineRules(std::span<const uint8_t> input) {
   writeScratchFile(folder + "portug.nrl", rules);
   writeScratchFile(folder + "portug.exc", exceptions);
   tts::Transcriber transcriber;
-  if (!transcriber.loadLexicons(folder + "portug.nrl", folder + "portug.exc")) return;
+  if (!transcriber.loadLexicons(folder + "portug.nrl", folder + "portug.exc").ok()) return;
   (void)transcriber.ruleCount();
   (void)transcriber.skippedLines();
   speakTokens(transcriber, kTokenLines);

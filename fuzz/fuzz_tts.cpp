@@ -41,7 +41,7 @@ void fuzzProsody(std::span<const uint8_t> input) {
   writeScratchFile(folder + "portug.pro", prosodyText);
   writeScratchFile(folder + "portug.dfn", diphoneList);
   tts::Prosody prosody([](const std::string&) {});
-  if (!prosody.loadProsody(folder + "portug.pro")) return;
+  if (!prosody.loadProsody(folder + "portug.pro").ok()) return;
   prosody.loadDiphones(folder + "portug.dfn");
   const std::vector<std::string> tokens = prosody.tokenise(kSentence);
   (void)prosody.assignPatterns(tokens, true);

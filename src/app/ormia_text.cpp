@@ -16,10 +16,8 @@ int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
                    const platform::Configuration& configuration, tts::Reading reading, int speed) {
   // Without a window, a loader's message box is a line on standard error.
   tts::FrontEnd frontEnd([](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
-  std::string readError;
-  const tts::LoadResult loaded = frontEnd.load(tts::readEngineSettings(configuration).files(), &readError);
-  if (loaded != tts::LoadResult::Loaded) {
-    std::fprintf(stderr, "kaldro-fala: %s\n", tts::loadFailureText(loaded, readError).c_str());
+  if (const platform::Status loaded = frontEnd.load(tts::readEngineSettings(configuration).files()); !loaded.ok()) {
+    std::fprintf(stderr, "kaldro-fala: %s\n", platform::cp1252ToUtf8(loaded.message()).c_str());
     return 1;
   }
   frontEnd.setReading(reading);

@@ -102,8 +102,8 @@ int DiphoneSynth::startDiphoneSynth(const DiphoneFolders& folders) {
   if (!indexBytes) return kStartMissingFolderOrDatabase;
   int data = ::open(fileIn(folders_.diphones, diphoneBase_ + ".DIF").c_str(), O_RDONLY | O_CLOEXEC);
   if (data < 0) return kStartMissingFolderOrDatabase;
-  if (!translator_.loadRules(fileIn(folders_.diphones, "regras.rgr")) ||
-      !translator_.loadExceptions(fileIn(folders_.diphones, "portug.exc"))) {
+  if (!translator_.loadRules(fileIn(folders_.diphones, "regras.rgr")).ok() ||
+      !translator_.loadExceptions(fileIn(folders_.diphones, "portug.exc")).ok()) {
     ::close(data);
     translator_.freeRules();
     return kStartRulesUnreadable;

@@ -1,6 +1,7 @@
 // Parsing and checking of the rules file and the exceptions file.
 #include "diphone/rule_file.h"
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -48,6 +49,9 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
+  // A device or a pipe could be read forever or never end.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::ostringstream contents;

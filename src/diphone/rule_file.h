@@ -54,7 +54,7 @@ ExceptionLine parseExceptionLine(std::string_view line);
 // Splits a file's text (already CP1252) into lines; "\r\n" and "\n" both end a line.
 std::vector<std::string_view> splitLines(std::string_view text);
 
-// Reads a whole file; nothing when it cannot be opened.
+// Reads a whole regular file; nothing when it cannot be opened or is not a regular file.
 std::optional<std::string> readWholeFile(const std::string& path);
 // Reads a rules or exceptions file as CP1252 (the file may be UTF-8 or Latin-1).
 std::optional<std::string> readTextFile(const std::string& path);

@@ -2,8 +2,11 @@
 #include "diphone/translator.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/latin1_classes.h"
+#include "platform/text.h"
+#include "platform/words.h"
 
 namespace kaldro::diphone {
 
@@ -141,22 +144,36 @@ int bucketOf(char c) {
   return (code >= 32 && code <= 95) ? code - 32 : -1;
 }
 
+// Why a rules or exceptions file gave nothing: not there, or there but unreadable.
+platform::Status readFailure(const std::string& path) {
+  namespace words = platform::words;
+  std::error_code error;
+  const std::filesystem::file_status file = std::filesystem::status(path, error);
+  std::string_view why = words::DataFileReadError;
+  if (!std::filesystem::exists(file)) why = words::DataFileMissing;
+  else if (std::filesystem::is_directory(file)) why = words::DataFileIsFolder;
+  else if (!std::filesystem::is_regular_file(file)) why = words::DataFileNotRegular;
+  return platform::Status::failure(
+      std::filesystem::exists(file) ? platform::StatusCode::Unreadable : platform::StatusCode::NotFound,
+      words::DataFileUnreadable.with({platform::utf8ToCp1252(path), why}));
+}
+
 }  // namespace
 
-bool Translator::loadRules(const std::string& path) {
+platform::Status Translator::loadRules(const std::string& path) {
   for (auto& bucket : buckets_) bucket.clear();
   auto text = readTextFile(path);
-  if (!text) return false;
+  if (!text) return readFailure(path);
   for (std::string_view line : splitLines(*text)) {
     RuleLine parsed = parseRuleLine(line);
     if (parsed.rule) buckets_[static_cast<size_t>(bucketOf(parsed.rule->match.front()))].push_back(*parsed.rule);
   }
-  return true;
+  return {};
 }
 
-bool Translator::loadExceptions(const std::string& path) {
+platform::Status Translator::loadExceptions(const std::string& path) {
   auto text = readTextFile(path);
-  if (!text) return false;
+  if (!text) return readFailure(path);
   std::vector<Exception> entries;
   for (std::string_view line : splitLines(*text)) {
     if (entries.size() >= kMaxExceptions) break;
@@ -164,7 +181,7 @@ bool Translator::loadExceptions(const std::string& path) {
     if (parsed.entry) entries.push_back(std::move(*parsed.entry));
   }
   setExceptions(std::move(entries));
-  return true;
+  return {};
 }
 
 void Translator::freeRules() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "diphone/rule_file.h"
+#include "platform/status.h"
 
 namespace kaldro::diphone {
 
@@ -23,12 +24,12 @@ class Translator {
   Translator() = default;
 
   // Empties the buckets and appends each usable rule of the file to the bucket of its match's first
-  // character, in file order; malformed lines are skipped (checkRules names them). False when the
-  // file cannot be read.
-  bool loadRules(const std::string& path);
+  // character, in file order; malformed lines are skipped (checkRules names them). A file that is
+  // not there is NotFound, one that cannot be read Unreadable, each naming the file.
+  platform::Status loadRules(const std::string& path);
   // Reads at most 15000 entries and sorts them by key in byte order; malformed and over-long lines
-  // are skipped. False when the file cannot be read.
-  bool loadExceptions(const std::string& path);
+  // are skipped. Fails as loadRules does.
+  platform::Status loadExceptions(const std::string& path);
   // Releases the rules and the exceptions.
   void freeRules();
 

@@ -200,7 +200,13 @@ inline constexpr Cp1252Words SpeechServiceCutShort = "o Speech Dispatcher fechou
 inline constexpr Cp1252Words EngineLexiconFailed = "Erro na base de dados de português";
 inline constexpr Cp1252Words EngineAbbreviationsFailed = "Erro no arquivo de abreviaturas";
 inline constexpr Cp1252Words EngineProsodyFailed = "Erro no arquivo de prosódia";
-inline constexpr Cp1252Words EngineReadFailed = "Erro de leitura nos dados do motor";
+// A data file that is there but cannot be read: its name and why.
+inline constexpr Cp1252Words DataFileUnreadable = "Não foi possível ler {}: {}";
+inline constexpr Cp1252Words DataFileMissing = "não existe";
+inline constexpr Cp1252Words DataFileIsFolder = "é uma pasta";
+inline constexpr Cp1252Words DataFileNotRegular = "não é um arquivo comum";
+inline constexpr Cp1252Words DataFileNoPermission = "sem permissão de leitura";
+inline constexpr Cp1252Words DataFileReadError = "erro de leitura";
 inline constexpr Cp1252Words ExternalVoiceDidNotStart = "a voz externa não começou; fala a voz embutida";
 inline constexpr Cp1252Words ExternalVoiceFailed = "a voz externa falhou; fala a voz embutida até o fim";
 inline constexpr Cp1252Words EngineDataFileEmpty = "{}: {} está vazio";
@@ -208,12 +214,7 @@ inline constexpr Cp1252Words EngineDataFileBinary = "{}: {} não é um arquivo d
 inline constexpr Cp1252Words MbrolaVoiceRefused = "o MBROLA não abriu a voz {}: {}";
 inline constexpr Cp1252Words EngineLostUtterance = "a fala se perdeu: {} (mesmo depois de reiniciar o MBROLA)";
 inline constexpr Cp1252Words EngineOutputCannotBeCreated = "Arquivo de saída não pode ser criado";
-// An engine data file that cannot be read ({} the file, {} why), and the faults of its lines.
-inline constexpr Cp1252Words DataFileUnreadable = "Não foi possível ler {}: {}";
-inline constexpr Cp1252Words DataFileIsAFolder = "é uma pasta";
-inline constexpr Cp1252Words DataFileNotRegular = "não é um arquivo comum";
-inline constexpr Cp1252Words DataFileNotPermitted = "sem permissão de leitura";
-inline constexpr Cp1252Words DataFileReadError = "erro de leitura";
+// The faults of an engine data file's lines.
 inline constexpr Cp1252Words ProsodyNotFound = "Configuração da prosódia não foi achada";
 inline constexpr Cp1252Words ProsodyDurationsMissing = "Duração dos difones errada ou ausente";
 inline constexpr Cp1252Words ProsodyKeywordsMissing = "Prosódia: palavras chaves ausentes";

@@ -1,6 +1,9 @@
 // The engine's pipeline, stage after stage: normalise, phrase, transcribe, time and tune; in pieces.
 #include "tts/front_end.h"
 
+#include <filesystem>
+#include <fstream>
+
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "platform/words.h"
@@ -21,17 +24,37 @@ DataFiles dataFilesIn(const std::string& folder, const std::string& baseName) {
   return {file(".nrl"), file(".exc"), file(".abr"), file(".pro"), file(".dfn")};
 }
 
-std::string loadFailureText(LoadResult result, const std::string& readErrorText) {
-  switch (result) {
-    case LoadResult::Loaded: return {};
-    case LoadResult::LexiconFailed: return platform::cp1252ToUtf8(words::EngineLexiconFailed);
-    case LoadResult::AbbreviationsFailed: return platform::cp1252ToUtf8(words::EngineAbbreviationsFailed);
-    case LoadResult::ProsodyFailed: return platform::cp1252ToUtf8(words::EngineProsodyFailed);
-    case LoadResult::ReadError:
-      return readErrorText.empty() ? platform::cp1252ToUtf8(words::EngineReadFailed) : readErrorText;
+namespace {
+// A data file the loaders would take without a word though it holds nothing they can use: empty
+// (rules, prosody, diphones: every word would vanish) or binary (any file: a NUL byte is in no text).
+// Files that cannot be opened are the loaders' to report.
+platform::Status unusableDataFile(const DataFiles& files) {
+  struct Check {
+    const std::string& path;
+    const platform::Cp1252Words& kind;
+    bool mayBeEmpty;
+  };
+  const Check checks[] = {{files.rules, words::EngineLexiconFailed, false},
+                          {files.exceptions, words::EngineLexiconFailed, true},
+                          {files.abbreviations, words::EngineAbbreviationsFailed, true},
+                          {files.prosody, words::EngineProsodyFailed, false},
+                          {files.diphones, words::EngineProsodyFailed, false}};
+  for (const Check& check : checks) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(check.path, error)) continue;
+    std::ifstream in(check.path, std::ios::binary);
+    char head[65536];
+    in.read(head, sizeof head);
+    const std::string_view read(head, static_cast<size_t>(in.gcount()));
+    const std::string name = platform::utf8ToCp1252(check.path);
+    if (read.empty() && !check.mayBeEmpty)
+      return platform::Status::failure(platform::StatusCode::Malformed, words::EngineDataFileEmpty.with({check.kind, name}));
+    if (read.find('\0') != std::string_view::npos)
+      return platform::Status::failure(platform::StatusCode::Malformed, words::EngineDataFileBinary.with({check.kind, name}));
   }
   return {};
 }
+}  // namespace
 
 struct FrontEnd::Stages {
   explicit Stages(std::function<void(const std::string&)> showMessage) : prosody(std::move(showMessage)) {}
@@ -48,21 +71,13 @@ FrontEnd::~FrontEnd() { delete stages_; }
 
 // In the engine's order: lexicons, abbreviations, prosody and diphone list; the first failure ends
 // the load.
-LoadResult FrontEnd::load(const DataFiles& files, std::string* readErrorText) {
-  if (!stages_->transcriber.loadLexicons(files.rules, files.exceptions)) return LoadResult::LexiconFailed;
-  // A file that exists but cannot be read is told apart from a missing or malformed one.
-  std::string readError;
-  auto failed = [&](LoadResult missingOrMalformed) {
-    if (readError.empty()) return missingOrMalformed;
-    if (readErrorText) *readErrorText = readError;
-    return LoadResult::ReadError;
-  };
-  if (!stages_->normaliser.loadAbbreviations(files.abbreviations, &readError))
-    return failed(LoadResult::AbbreviationsFailed);
-  if (!stages_->prosody.loadProsody(files.prosody, &readError) ||
-      !stages_->prosody.loadDiphones(files.diphones, &readError))
-    return failed(LoadResult::ProsodyFailed);
-  return LoadResult::Loaded;
+platform::Status FrontEnd::load(const DataFiles& files) {
+  platform::Status status = unusableDataFile(files);
+  if (status.ok()) status = stages_->transcriber.loadLexicons(files.rules, files.exceptions);
+  if (status.ok()) status = stages_->normaliser.loadAbbreviations(files.abbreviations);
+  if (status.ok()) status = stages_->prosody.loadProsody(files.prosody);
+  if (status.ok()) status = stages_->prosody.loadDiphones(files.diphones);
+  return status;
 }
 
 void FrontEnd::discard() {

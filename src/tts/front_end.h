@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
 #include "tts/natural_reading.h"
 #include "tts/phrasing.h"
 #include "tts/transcriber.h"
@@ -27,11 +28,6 @@ struct DataFiles {
 // case when the exact one does not exist.
 DataFiles dataFilesIn(const std::string& folder, const std::string& baseName = "portug");
 
-// Which loader failed; the engine turns each into its own message.
-enum class LoadResult { Loaded, LexiconFailed, AbbreviationsFailed, ProsodyFailed, ReadError };
-// The engine's message for a failed load (UTF-8); readErrorText is what a ReadError could not read.
-std::string loadFailureText(LoadResult result, const std::string& readErrorText = {});
-
 class FrontEnd {
  public:
   // showMessage: how a loader's message box reaches the user (the host's notification); the text
@@ -42,8 +38,11 @@ class FrontEnd {
   FrontEnd& operator=(const FrontEnd&) = delete;
 
   // Loads the lexicons, then the abbreviations, then the prosody and diphone list, stopping at the
-  // first failure. readErrorText tells what could not be read when the result is ReadError.
-  LoadResult load(const DataFiles& files, std::string* readErrorText = nullptr);
+  // first failure, whose status (CP1252 message) this is: the loader's file missing (NotFound) or
+  // malformed (Malformed) with the engine's message for that file, or one that cannot be read
+  // (Unreadable) named with why. A file the loaders would take though it holds nothing usable
+  // (empty where it must not be, or binary) is Malformed before anything is loaded.
+  platform::Status load(const DataFiles& files);
   // Forgets the rule chains and the diphone list of an earlier load.
   void discard();
 

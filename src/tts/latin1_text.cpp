@@ -65,24 +65,31 @@ std::vector<std::string_view> splitLines(std::string_view text) {
   return lines;
 }
 
-std::optional<std::string> readDataFile(const std::string& path, std::string* readError) {
+std::optional<std::string> readDataFile(const std::string& path, platform::Status& status,
+                                        std::string_view missingMessage) {
+  namespace words = platform::words;
   std::error_code error;
-  if (path.empty() || !std::filesystem::exists(path, error)) return std::nullopt;
-  const platform::Cp1252Words* problem = nullptr;
-  std::ostringstream contents;
-  if (std::filesystem::is_directory(path, error)) {
-    problem = &platform::words::DataFileIsAFolder;
-  } else if (!std::filesystem::is_regular_file(path, error)) {
-    problem = &platform::words::DataFileNotRegular;  // a device or a pipe could be read forever or never end
-  } else if (std::ifstream file(path, std::ios::binary); !file) {
-    problem = &platform::words::DataFileNotPermitted;
-  } else if (contents << file.rdbuf(); file.bad()) {
-    problem = &platform::words::DataFileReadError;
-  }
-  if (problem) {
-    if (readError) *readError = platform::words::DataFileUnreadable.utf8({path, problem->utf8()});
+  if (path.empty() || !std::filesystem::exists(path, error)) {
+    status = platform::Status::failure(platform::StatusCode::NotFound, std::string(missingMessage));
     return std::nullopt;
   }
+  std::string_view problem;
+  std::ostringstream contents;
+  if (std::filesystem::is_directory(path, error)) {
+    problem = words::DataFileIsFolder;
+  } else if (!std::filesystem::is_regular_file(path, error)) {
+    problem = words::DataFileNotRegular;  // a device or a pipe could be read forever or never end
+  } else if (std::ifstream file(path, std::ios::binary); !file) {
+    problem = words::DataFileNoPermission;
+  } else if (contents << file.rdbuf(); file.bad()) {
+    problem = words::DataFileReadError;
+  }
+  if (!problem.empty()) {
+    status = platform::Status::failure(platform::StatusCode::Unreadable,
+                                       words::DataFileUnreadable.with({platform::utf8ToCp1252(path), problem}));
+    return std::nullopt;
+  }
+  status = {};
   std::string bytes = contents.str();
   // Editors may begin a UTF-8 file with a byte-order mark, which would glue itself to the first line.
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace kaldro::tts {
 
 // Latin-1 case: a to z and the small accented letters E0..FE (less the sign F7) and their capitals
@@ -27,8 +29,10 @@ std::string_view trimBlanks(std::string_view text);
 std::vector<std::string_view> splitLines(std::string_view text);
 
 // The contents of a data file (UTF-8 or Latin-1) as CP1252, without a leading byte-order mark.
-// Nothing when the file does not exist; nothing with *readError set (Portuguese, UTF-8) when it
-// exists but cannot be read: a folder, a device or a pipe, no permission, a failing disk.
-std::optional<std::string> readDataFile(const std::string& path, std::string* readError);
+// Nothing when the file does not exist (status NotFound, with missingMessage) or exists but cannot
+// be read: a folder, a device or a pipe, no permission, a failing disk (status Unreadable, naming
+// the file and why).
+std::optional<std::string> readDataFile(const std::string& path, platform::Status& status,
+                                        std::string_view missingMessage);
 
 }  // namespace kaldro::tts

@@ -95,11 +95,11 @@ Normaliser::Normaliser()
   fill(224, kCapitalNames);
 }
 
-bool Normaliser::loadAbbreviations(const std::string& path, std::string* readError) {
-  const std::optional<std::string> text = readDataFile(path, readError);
-  if (!text) return false;
-  setAbbreviations(*text);
-  return true;
+platform::Status Normaliser::loadAbbreviations(const std::string& path) {
+  platform::Status status;
+  const std::optional<std::string> text = readDataFile(path, status, platform::words::EngineAbbreviationsFailed);
+  if (text) setAbbreviations(*text);
+  return status;
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
 #include "tts/number_words.h"
 
 namespace kaldro::tts {
@@ -34,11 +35,11 @@ class Normaliser {
   Normaliser();
 
   // Reads an abbreviations file (UTF-8, or Latin-1 when it is not valid UTF-8) into the table,
-  // replacing what it held. Returns true when the file has been read to its end. Returns false
-  // when the file does not exist, and also when it exists but cannot be read (a folder, a device
-  // or a pipe, no permission, a failing disk): then *readError says so in Portuguese (UTF-8), the caller must
-  // report it as a read error, and the table is left as it was.
-  bool loadAbbreviations(const std::string& path, std::string* readError = nullptr);
+  // replacing what it held, once the file has been read to its end. A file that does not exist is
+  // NotFound, with the engine's message for its abbreviations; one that exists but cannot be read (a
+  // folder, a device or a pipe, no permission, a failing disk) is Unreadable, naming the file and
+  // why. On either, the table is left as it was.
+  platform::Status loadAbbreviations(const std::string& path);
   // Fills the table from a file's text (already CP1252), as loadAbbreviations does.
   void setAbbreviations(std::string_view fileText);
   const std::vector<Abbreviation>& abbreviations() const { return abbreviations_; }

@@ -6,9 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <fstream>
 
-#include "platform/text.h"
 #include "platform/words.h"
 
 namespace kaldro::tts {
@@ -26,34 +24,6 @@ bool isFile(const std::string& path) {
 std::string replaceAll(std::string pattern, const std::string& name) {
   for (size_t at; (at = pattern.find("%s")) != std::string::npos;) pattern.replace(at, 2, name);
   return pattern;
-}
-
-// A data file the loaders would take without a word though it holds nothing they can use: empty
-// (rules, prosody, diphones: every word would vanish) or binary (any file: a NUL byte is in no text).
-// Files that cannot be opened are the loaders' to report.
-std::string unusableDataFile(const DataFiles& files) {
-  namespace words = platform::words;
-  struct Check {
-    const std::string& path;
-    const platform::Cp1252Words& kind;
-    bool mayBeEmpty;
-  };
-  const Check checks[] = {{files.rules, words::EngineLexiconFailed, false},
-                          {files.exceptions, words::EngineLexiconFailed, true},
-                          {files.abbreviations, words::EngineAbbreviationsFailed, true},
-                          {files.prosody, words::EngineProsodyFailed, false},
-                          {files.diphones, words::EngineProsodyFailed, false}};
-  for (const Check& check : checks) {
-    if (!isFile(check.path)) continue;
-    std::ifstream in(check.path, std::ios::binary);
-    char head[65536];
-    in.read(head, sizeof head);
-    const std::string_view read(head, static_cast<size_t>(in.gcount()));
-    const std::string name = platform::utf8ToCp1252(check.path);
-    if (read.empty() && !check.mayBeEmpty) return words::EngineDataFileEmpty.with({check.kind, name});
-    if (read.find('\0') != std::string_view::npos) return words::EngineDataFileBinary.with({check.kind, name});
-  }
-  return {};
 }
 
 bool blank(std::string_view text) {
@@ -134,15 +104,9 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
   binding_->setNoError(1);
 
   frontEnd_.discard();
-  if (std::string fault = unusableDataFile({rules, exceptions, abbreviations, prosody, diphones}); !fault.empty()) {
-    lastErrorText_ = fault.substr(0, 255);
-    return false;
-  }
-  std::string readError;
-  if (const LoadResult loaded = frontEnd_.load({rules, exceptions, abbreviations, prosody, diphones}, &readError);
-      loaded != LoadResult::Loaded) {
-    // The front end tells in UTF-8; the engine's texts are CP1252.
-    lastErrorText_ = platform::utf8ToCp1252(loadFailureText(loaded, readError)).substr(0, 255);
+  if (const platform::Status loaded = frontEnd_.load({rules, exceptions, abbreviations, prosody, diphones});
+      !loaded.ok()) {
+    lastErrorText_ = loaded.message().substr(0, 255);
     return false;
   }
 

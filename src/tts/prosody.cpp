@@ -63,41 +63,42 @@ void Prosody::report(const platform::Cp1252Words& message, std::string_view line
   if (showMessage_) showMessage_(message.utf8({platform::cp1252ToUtf8(line)}));
 }
 
-bool Prosody::loadProsody(const std::string& path, std::string* readError) {
+platform::Status Prosody::loadProsody(const std::string& path) {
   hertz_ = 230;
   durations_.clear();
   phrasing_.setTables({}, {});
-  std::string problem;
-  const std::optional<std::string> text = readDataFile(path, &problem);
+  platform::Status status;
+  const std::optional<std::string> text = readDataFile(path, status, platform::words::EngineProsodyFailed);
   if (!text) {
-    if (problem.empty()) report(platform::words::ProsodyNotFound);
-    if (readError) *readError = problem;
-    return false;
+    if (status.code() == platform::StatusCode::NotFound) report(platform::words::ProsodyNotFound);
+    return status;
   }
+  const platform::Status malformed =
+      platform::Status::failure(platform::StatusCode::Malformed, platform::words::EngineProsodyFailed.str());
   const std::vector<std::string_view> lines = splitLines(*text);
   const auto durations = sectionLines(lines, kDurationSection);
   if (!durations) {
     report(platform::words::ProsodyDurationsMissing);
-    return false;
+    return malformed;
   }
-  if (!readDurations(*durations)) return false;
+  if (!readDurations(*durations)) return malformed;
   const auto keywords = sectionLines(lines, kKeywordSection);
   if (!keywords) {
     report(platform::words::ProsodyKeywordsMissing);
-    return false;
+    return malformed;
   }
   std::vector<Phrasing::Keyword> keywordTable;
-  if (!readKeywords(*keywords, keywordTable)) return false;
+  if (!readKeywords(*keywords, keywordTable)) return malformed;
   phrasing_.setTables(keywordTable, {});
   const auto patterns = sectionLines(lines, kPatternSection);
   if (!patterns) {
     report(platform::words::ProsodyPatternsMissing);
-    return false;
+    return malformed;
   }
   std::vector<Phrasing::PatternEntry> patternTable;
   const bool read = readPatterns(*patterns, patternTable);
   phrasing_.setTables(std::move(keywordTable), std::move(patternTable));
-  return read;
+  return read ? platform::Status() : malformed;
 }
 
 bool Prosody::readDurations(const std::vector<std::string_view>& lines) {
@@ -185,10 +186,11 @@ bool Prosody::readPatterns(const std::vector<std::string_view>& lines, std::vect
   return true;
 }
 
-bool Prosody::loadDiphones(const std::string& path, std::string* readError) {
+platform::Status Prosody::loadDiphones(const std::string& path) {
   diphones_.clear();
-  const std::optional<std::string> text = readDataFile(path, readError);
-  if (!text) return false;
+  platform::Status status;
+  const std::optional<std::string> text = readDataFile(path, status, platform::words::EngineProsodyFailed);
+  if (!text) return status;
   for (std::string_view line : splitLines(*text)) {
     line = trimBlanks(line);
     if (line.empty() || line.front() == '!' || line.front() == '*' || line.front() == ';') continue;
@@ -205,7 +207,7 @@ bool Prosody::loadDiphones(const std::string& path, std::string* readError) {
   }
   std::sort(diphones_.begin(), diphones_.end());
   diphones_.erase(std::unique(diphones_.begin(), diphones_.end()), diphones_.end());
-  return true;
+  return status;
 }
 
 void Prosody::discardDiphones() { diphones_.clear(); }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
 #include "platform/words.h"
 #include "tts/phrasing.h"
 #include "tts/transcriber.h"
@@ -31,13 +32,13 @@ class Prosody {
   explicit Prosody(std::function<void(const std::string&)> showMessage = {});
 
   // Reads the durations, keyword classes, intonation patterns and pitch settings. The sections may
-  // come in any order; false (after a message) when the file or a section is missing or malformed.
-  // A file that exists but cannot be read gives false with *readError telling why (UTF-8), and no
-  // message: the caller reports it as a read error.
-  bool loadProsody(const std::string& path, std::string* readError = nullptr);
-  // Reads the voice's diphone list; false when the file does not exist or cannot be read (then
-  // *readError tells why).
-  bool loadDiphones(const std::string& path, std::string* readError = nullptr);
+  // come in any order. A file or a section missing or malformed is NotFound or Malformed, with the
+  // engine's message for its prosody, after a message telling the fault. A file that exists but
+  // cannot be read is Unreadable, naming the file and why, and no message.
+  platform::Status loadProsody(const std::string& path);
+  // Reads the voice's diphone list: NotFound (with the engine's message for its prosody) when the
+  // file does not exist, Unreadable (naming the file and why) when it cannot be read.
+  platform::Status loadDiphones(const std::string& path);
   void discardDiphones();
 
   // The keywords and intonation patterns of the file.

@@ -187,11 +187,22 @@ bool isPhoneLine(std::string_view line) {
   return !line.empty() && line.front() != ';' && line.front() != '_';
 }
 
-bool Transcriber::loadLetterRules(const std::string& path) {
+namespace {
+// A lexicon file's text; a file missing or unreadable fails with the lexicon's own message, which
+// is all the engine tells of either.
+std::optional<std::string> readLexiconFile(const std::string& path, platform::Status& status) {
+  std::optional<std::string> text = readDataFile(path, status, platform::words::EngineLexiconFailed);
+  if (!text) status = platform::Status::failure(status.code(), platform::words::EngineLexiconFailed.str());
+  return text;
+}
+}  // namespace
+
+platform::Status Transcriber::loadLetterRules(const std::string& path) {
   for (auto& chain : chains_) chain.clear();
   skippedRuleLines_ = 0;
-  const std::optional<std::string> text = readDataFile(path, nullptr);
-  if (!text) return false;
+  platform::Status status;
+  const std::optional<std::string> text = readLexiconFile(path, status);
+  if (!text) return status;
   for (std::string_view line : splitLines(*text)) {
     if (line.empty() || line.front() == ';') continue;
     size_t at = 0;
@@ -207,13 +218,14 @@ bool Transcriber::loadLetterRules(const std::string& path) {
     }
     chains_[first - 32].push_back(std::move(rule));
   }
-  return true;
+  return status;
 }
 
-bool Transcriber::loadWordExceptions(const std::string& path) {
+platform::Status Transcriber::loadWordExceptions(const std::string& path) {
   skippedExceptionLines_ = 0;
-  const std::optional<std::string> text = readDataFile(path, nullptr);
-  if (!text) return false;
+  platform::Status status;
+  const std::optional<std::string> text = readLexiconFile(path, status);
+  if (!text) return status;
   for (std::string_view line : splitLines(*text)) {
     if (line.empty()) continue;
     if (exceptions_.size() >= kMaxExceptions) break;
@@ -229,12 +241,12 @@ bool Transcriber::loadWordExceptions(const std::string& path) {
   }
   std::stable_sort(exceptions_.begin(), exceptions_.end(),
                    [](const WordException& a, const WordException& b) { return a.word < b.word; });
-  return true;
+  return status;
 }
 
-bool Transcriber::loadLexicons(const std::string& rulesPath, const std::string& exceptionsPath) {
+platform::Status Transcriber::loadLexicons(const std::string& rulesPath, const std::string& exceptionsPath) {
   exceptions_.clear();
-  if (!loadLetterRules(rulesPath)) return false;
+  if (platform::Status status = loadLetterRules(rulesPath); !status.ok()) return status;
   return loadWordExceptions(exceptionsPath);
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
 #include "tts/phrasing.h"
 
 namespace kaldro::tts {
@@ -67,14 +68,15 @@ class Transcriber {
   static constexpr size_t kMaxExceptions = 15000;
   static constexpr size_t kMaxExceptionLine = 255;
 
-  // Empties the rule chains and reads the rule file; false when it cannot be opened. Lines that
-  // hold no rule (no middle) are skipped and counted in skippedLines().
-  bool loadLetterRules(const std::string& path);
-  // Reads the exception file into the table (at most 15000 entries) and sorts it; false when it
-  // cannot be opened. Lines too long for the format are skipped and counted.
-  bool loadWordExceptions(const std::string& path);
+  // Empties the rule chains and reads the rule file. Lines that hold no rule (no middle) are
+  // skipped and counted in skippedLines(). A file missing (NotFound) or that cannot be read
+  // (Unreadable) fails with the engine's message for its lexicon.
+  platform::Status loadLetterRules(const std::string& path);
+  // Reads the exception file into the table (at most 15000 entries) and sorts it; fails as
+  // loadLetterRules does. Lines too long for the format are skipped and counted.
+  platform::Status loadWordExceptions(const std::string& path);
   // Empties the exceptions, loads the rules and, only if that worked, the exceptions.
-  bool loadLexicons(const std::string& rulesPath, const std::string& exceptionsPath);
+  platform::Status loadLexicons(const std::string& rulesPath, const std::string& exceptionsPath);
   // Forgets every rule and exception.
   void clear();
 

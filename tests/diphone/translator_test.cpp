@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <random>
 
 #include "diphone/rule_file.h"
@@ -88,12 +90,27 @@ TEST(TranslatorExceptions, LoadsSortsAndRejectsBadLines) {
   std::string longLine = std::string(260, 'x') + "=y";
   writeFile(folder.file("portug.exc"), "zebra=zEbra|nota\n\nsemigual\ncasa=kAza\r\n=nada\n" + longLine + "\n");
   Translator translator;
-  ASSERT_TRUE(translator.loadExceptions(folder.file("portug.exc")));
+  ASSERT_TRUE(translator.loadExceptions(folder.file("portug.exc")).ok());
   EXPECT_EQ(translator.exceptionCount(), 2u);
   EXPECT_EQ(translator.applyExceptions("casas"), "kAzas");
   EXPECT_EQ(translator.applyExceptions("zebra"), "zEbra");
   EXPECT_EQ(faultLines(checkExceptions(folder.file("portug.exc"))), (std::vector<size_t>{3, 5, 6}));
-  EXPECT_FALSE(translator.loadExceptions(folder.file("missing.exc")));
+  // A file that is not there or cannot be read is told with its name and why; a pipe is not waited on.
+  ::mkfifo(folder.file("cano.exc").c_str(), 0644);
+  struct Case {
+    const char* file;
+    platform::StatusCode code;
+    const char* why;
+  } cases[] = {{"missing.exc", platform::StatusCode::NotFound, "n\xE3o existe"},
+               {"", platform::StatusCode::Unreadable, "\xE9 uma pasta"},
+               {"cano.exc", platform::StatusCode::Unreadable, "n\xE3o \xE9 um arquivo comum"}};
+  for (const Case& c : cases) {
+    const std::string path = *c.file ? folder.file(c.file) : folder.path();
+    for (const platform::Status& status : {translator.loadExceptions(path), translator.loadRules(path)}) {
+      EXPECT_EQ(status.code(), c.code) << path;
+      EXPECT_EQ(status.message(), "N\xE3o foi poss\xEDvel ler " + path + ": " + c.why);
+    }
+  }
 }
 
 TEST(TranslatorRules, ContextSymbols) {
@@ -154,11 +171,11 @@ TEST(TranslatorRules, LoadSkipsMalformedLinesAndCheckNamesThem) {
             "#(SSSSSSS)#=zzzzzzzzzzzzzzz\n"
             "\n");
   Translator translator;
-  ASSERT_TRUE(translator.loadRules(folder.file("regras.rgr")));
+  ASSERT_TRUE(translator.loadRules(folder.file("regras.rgr")).ok());
   EXPECT_EQ(translator.ruleCount(), 2u);
   EXPECT_EQ(translator.translateText("a"), "[a]");
   EXPECT_EQ(faultLines(checkRules(folder.file("regras.rgr"))), (std::vector<size_t>{3, 4, 5, 6, 7, 8}));
-  EXPECT_FALSE(translator.loadRules(folder.file("nenhum.rgr")));
+  EXPECT_FALSE(translator.loadRules(folder.file("nenhum.rgr")).ok());
   EXPECT_EQ(checkRules(folder.file("nenhum.rgr")).front().line, 0u);
 }
 
@@ -199,8 +216,8 @@ TEST(TranslatorRobustness, RandomFilesLoadWithoutHarm) {
     for (int i = 0; i < 2000; ++i) bytes += static_cast<char>(round % 2 ? byte(random) : "()=|#%_\n"[random() % 8]);
     writeFile(folder.file("r"), bytes);
     Translator translator;
-    EXPECT_TRUE(translator.loadRules(folder.file("r")));
-    EXPECT_TRUE(translator.loadExceptions(folder.file("r")));
+    EXPECT_TRUE(translator.loadRules(folder.file("r")).ok());
+    EXPECT_TRUE(translator.loadExceptions(folder.file("r")).ok());
     checkRules(folder.file("r"));
     checkExceptions(folder.file("r"));
     translator.translateText("a casa do ser\xE1 que Paraguai fal\xE7");

@@ -26,7 +26,7 @@ const char* const kBr4Phones[] = {"@", "a", "an", "b", "d", "e", "ee", "en", "f"
 struct ShippedProsody {
   std::vector<std::string> messages;
   Prosody prosody{[this](const std::string& message) { messages.push_back(message); }};
-  bool loaded = prosody.loadProsody(kSource + "/data/ormiatts/portug.pro");
+  bool loaded = prosody.loadProsody(kSource + "/data/ormiatts/portug.pro").ok();
 
   // The pattern of the index-th word of a text (CP1252), counting words only.
   std::string patternOfWord(const std::string& text, size_t index) const {
@@ -197,7 +197,7 @@ TEST(DiphoneListTool, WritesEveryPairButThoseTheVoiceLacks) {
     EXPECT_EQ(pairs.size(), c.pairs) << c.name;
     // The engine reads the list as written and finds in it exactly what the voice has.
     Prosody prosody;
-    ASSERT_TRUE(prosody.loadDiphones(folder.file("lista.dfn"))) << c.name;
+    ASSERT_TRUE(prosody.loadDiphones(folder.file("lista.dfn")).ok()) << c.name;
     for (const std::string& absent : c.absent) {
       const size_t dash = absent.find('-');
       EXPECT_FALSE(prosody.hasDiphone(absent.substr(0, dash), absent.substr(dash + 1))) << c.name << " " << absent;

@@ -75,17 +75,19 @@ TEST(DataFiles, MissingUnreadableAndBothEncodings) {
       {"/dev/zero", false, "arquivo comum"},          // would never end
   };
   for (const Case& c : cases) {
-    std::string readError;
-    const std::optional<std::string> text = readDataFile(c.path, &readError);
+    platform::Status status;
+    const std::optional<std::string> text = readDataFile(c.path, status, "faltou");
     EXPECT_EQ(text.has_value(), c.read) << c.path;
     if (c.read) {
       EXPECT_EQ(*text, "a\xE7\xE3o\n") << c.path;
-    }
-    if (c.errorHas) {
-      EXPECT_NE(readError.find(c.errorHas), std::string::npos) << readError;
-      EXPECT_NE(readError.find(c.path), std::string::npos) << readError;
+      EXPECT_TRUE(status.ok()) << c.path;
+    } else if (c.errorHas) {
+      EXPECT_EQ(status.code(), platform::StatusCode::Unreadable) << c.path;
+      EXPECT_NE(status.message().find(c.errorHas), std::string::npos) << status.message();
+      EXPECT_NE(status.message().find(c.path), std::string::npos) << status.message();
     } else {
-      EXPECT_EQ(readError, "") << c.path;
+      EXPECT_EQ(status.code(), platform::StatusCode::NotFound) << c.path;
+      EXPECT_EQ(status.message(), "faltou") << c.path;
     }
   }
 }

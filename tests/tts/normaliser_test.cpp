@@ -402,7 +402,7 @@ TEST(NormaliserAbbreviations, FileLinesAndLookup) {
     testing::ScratchFolder folder;
     folder.write("portug.abr", c.file);
     Normaliser normaliser;
-    ASSERT_TRUE(normaliser.loadAbbreviations(folder.file("portug.abr"))) << c.file;
+    ASSERT_TRUE(normaliser.loadAbbreviations(folder.file("portug.abr")).ok()) << c.file;
     EXPECT_EQ(normaliser.abbreviations().size(), c.entries) << c.file;
     EXPECT_EQ(cp1252ToUtf8(normaliser.lookupAbbreviation(utf8ToCp1252(c.word))), c.expansion) << c.file;
   }
@@ -453,26 +453,19 @@ TEST(NormaliserAbbreviations, LimitsOfTheTable) {
 }
 
 TEST(NormaliserAbbreviations, MissingAndUnreadableFilesAreToldApart) {
+  using platform::StatusCode;
   testing::ScratchFolder folder;
   Normaliser normaliser = withTable(kSmallTable);
-  std::string readError;
-  EXPECT_FALSE(normaliser.loadAbbreviations(folder.file("nada.abr"), &readError));
-  EXPECT_EQ(readError, "");
-  EXPECT_FALSE(normaliser.loadAbbreviations("", &readError));
-  EXPECT_EQ(readError, "");
+  EXPECT_EQ(normaliser.loadAbbreviations(folder.file("nada.abr")).code(), StatusCode::NotFound);
+  EXPECT_EQ(normaliser.loadAbbreviations("").code(), StatusCode::NotFound);
   // A folder exists but cannot be read: a read error, and the table stays as it was.
-  EXPECT_FALSE(normaliser.loadAbbreviations(folder.path(), &readError));
-  EXPECT_NE(readError, "");
+  EXPECT_EQ(normaliser.loadAbbreviations(folder.path()).code(), StatusCode::Unreadable);
   EXPECT_EQ(normaliser.lookupAbbreviation("dr"), "doutor");
-  readError.clear();
-  EXPECT_FALSE(normaliser.loadAbbreviations("/dev/zero", &readError));  // would never end
-  EXPECT_NE(readError, "");
+  EXPECT_EQ(normaliser.loadAbbreviations("/dev/zero").code(), StatusCode::Unreadable);  // would never end
   if (geteuid() != 0) {  // root reads any file
-    readError.clear();
     folder.write("fechado.abr", "Sr = senhor\n");
     chmod(folder.file("fechado.abr").c_str(), 0);
-    EXPECT_FALSE(normaliser.loadAbbreviations(folder.file("fechado.abr"), &readError));
-    EXPECT_NE(readError, "");
+    EXPECT_EQ(normaliser.loadAbbreviations(folder.file("fechado.abr")).code(), StatusCode::Unreadable);
   }
 }
 
@@ -489,7 +482,7 @@ TEST(NormaliserAbbreviations, HostileFilesNeverCrash) {
     testing::ScratchFolder folder;
     folder.write("portug.abr", file);
     Normaliser normaliser;
-    ASSERT_TRUE(normaliser.loadAbbreviations(folder.file("portug.abr")));
+    ASSERT_TRUE(normaliser.loadAbbreviations(folder.file("portug.abr")).ok());
     EXPECT_LE(normaliser.abbreviations().size(), Normaliser::kMaxAbbreviations);
     for (const Abbreviation& entry : normaliser.abbreviations()) {
       EXPECT_FALSE(entry.key.empty());
@@ -504,7 +497,7 @@ TEST(NormaliserAbbreviations, HostileFilesNeverCrash) {
 // rules give them.
 TEST(ShippedAbbreviations, ADozenTextsAndTheirNormalisedForm) {
   Normaliser normaliser;
-  ASSERT_TRUE(normaliser.loadAbbreviations(KALDRO_SOURCE_DIR "/data/ormiatts/portug.abr"));
+  ASSERT_TRUE(normaliser.loadAbbreviations(KALDRO_SOURCE_DIR "/data/ormiatts/portug.abr").ok());
   std::string file = testing::readFile(KALDRO_SOURCE_DIR "/data/ormiatts/portug.abr");
   for (const AbbreviationFault& fault : normaliser.checkAbbreviations(platform::textFileToCp1252(file)))
     ADD_FAILURE() << "portug.abr:" << fault.line << ": " << fault.problem;

@@ -45,7 +45,7 @@ struct Loaded {
 
   explicit Loaded(const std::string& prosodyText, const std::string& diphones = "") {
     folder.write("portug.pro", prosodyText);
-    result = prosody.loadProsody(folder.file("portug.pro"));
+    result = prosody.loadProsody(folder.file("portug.pro")).ok();
     if (!diphones.empty()) {
       folder.write("portug.dfn", diphones);
       prosody.loadDiphones(folder.file("portug.dfn"));
@@ -98,7 +98,7 @@ TEST(ProsodyFile, MalformedFilesAreReportedAndNeverCrash) {
   ScratchFolder folder;
   std::vector<std::string> messages;
   Prosody missing([&](const std::string& message) { messages.push_back(message); });
-  EXPECT_FALSE(missing.loadProsody(folder.file("nada.pro")));
+  EXPECT_FALSE(missing.loadProsody(folder.file("nada.pro")).ok());
   EXPECT_EQ(messages, Lines{"Configuração da prosódia não foi achada"});
 }
 
@@ -112,7 +112,7 @@ TEST(ProsodyFile, ReadsDurationsHertzAndKeepsPitchStepsAcrossReloads) {
   EXPECT_EQ(loaded.prosody.tabHertz()[5], 100);
   // A file with fewer steps and no HERTZ: the base goes back to 230, the steps not given stay.
   loaded.folder.write("outro.pro", "[DURAÇÃO]\n[CHAVES]\n[PROSÓDIA]\nTABHERTZ=7, 8\n");
-  ASSERT_TRUE(loaded.prosody.loadProsody(loaded.folder.file("outro.pro")));
+  ASSERT_TRUE(loaded.prosody.loadProsody(loaded.folder.file("outro.pro")).ok());
   EXPECT_EQ(loaded.prosody.hertz(), 230);
   EXPECT_EQ(loaded.prosody.tabHertz()[0], 7);
   EXPECT_EQ(loaded.prosody.tabHertz()[1], 8);
@@ -266,12 +266,12 @@ TEST(Diphones, FillersWhereTheVoiceLacksADiphone) {
   EXPECT_TRUE(loaded.prosody.hasDiphone("K", "A"));
   EXPECT_TRUE(loaded.prosody.hasDiphone("_", "K"));
   EXPECT_FALSE(loaded.prosody.hasDiphone("k", "_"));
-  EXPECT_FALSE(loaded.prosody.loadDiphones(loaded.folder.file("nada.dfn")));
+  EXPECT_FALSE(loaded.prosody.loadDiphones(loaded.folder.file("nada.dfn")).ok());
   // Without a list (none loaded, or one that lists nothing) every diphone counts as known: no
   // filler before every phone.
   EXPECT_TRUE(loaded.prosody.hasDiphone("k", "_"));
   loaded.folder.write("vazia.dfn", "; nothing listed\n");
-  ASSERT_TRUE(loaded.prosody.loadDiphones(loaded.folder.file("vazia.dfn")));
+  ASSERT_TRUE(loaded.prosody.loadDiphones(loaded.folder.file("vazia.dfn")).ok());
   EXPECT_EQ(loaded.prosody.buildProsody({";000|ka", "k", "a", ""}, 1.0, 0.0), (Lines{";ka", "k 90", "a 70", ""}));
 }
 

@@ -26,7 +26,7 @@ struct Loaded {
   Loaded(const std::string& rules, const std::string& exceptions) {
     folder.write("r.nrl", rules);
     folder.write("e.exc", exceptions);
-    loaded = transcriber.loadLexicons(folder.file("r.nrl"), folder.file("e.exc"));
+    loaded = transcriber.loadLexicons(folder.file("r.nrl"), folder.file("e.exc")).ok();
   }
 };
 
@@ -214,10 +214,10 @@ TEST(TranscriberPauses, EightPunctuationMarks) {
 TEST(TranscriberLoaders, MissingAndMalformedFiles) {
   ScratchFolder folder;
   Transcriber transcriber;
-  EXPECT_FALSE(transcriber.loadLetterRules(folder.file("none.nrl")));
+  EXPECT_FALSE(transcriber.loadLetterRules(folder.file("none.nrl")).ok());
   folder.write("rules.nrl", "(A)=a\n");
-  EXPECT_FALSE(transcriber.loadLexicons(folder.file("rules.nrl"), folder.file("none.exc")));
-  EXPECT_FALSE(transcriber.loadLexicons(folder.file("none.nrl"), folder.file("rules.nrl")));
+  EXPECT_FALSE(transcriber.loadLexicons(folder.file("rules.nrl"), folder.file("none.exc")).ok());
+  EXPECT_FALSE(transcriber.loadLexicons(folder.file("none.nrl"), folder.file("rules.nrl")).ok());
 
   // Lines without a middle, without brackets, over-long fields, control characters, no line end.
   const std::string badRules = std::string("no brackets at all\n()=x\n(=y\n((=z\nABCDEFG(ABCDEFG)ABCDEFG=") +
@@ -225,7 +225,7 @@ TEST(TranscriberLoaders, MissingAndMalformedFiles) {
   folder.write("bad.nrl", badRules);
   // An exception line too long for the format, binary bytes, a lone "=".
   folder.write("bad.exc", std::string(300, 'A') + "=x\n=\n\x01\x02=b\nBOLO=BOLLO\n");
-  ASSERT_TRUE(transcriber.loadLexicons(folder.file("bad.nrl"), folder.file("bad.exc")));
+  ASSERT_TRUE(transcriber.loadLexicons(folder.file("bad.nrl"), folder.file("bad.exc")).ok());
   EXPECT_EQ(transcriber.ruleCount(), 5u);  // "(=" and "((" keep a middle of their own; B, C, ABCDE
   EXPECT_EQ(transcriber.skippedLines(), 4u);
   std::vector<std::string> list;
@@ -236,7 +236,7 @@ TEST(TranscriberLoaders, MissingAndMalformedFiles) {
   EXPECT_EQ(word, "BOLLO");
 
   folder.write("empty.nrl", "");
-  ASSERT_TRUE(transcriber.loadLetterRules(folder.file("empty.nrl")));
+  ASSERT_TRUE(transcriber.loadLetterRules(folder.file("empty.nrl")).ok());
   EXPECT_EQ(transcriber.ruleCount(), 0u);
   EXPECT_EQ(joinPhones(transcriber.transcribe({"555|casa"})), "");
 }
@@ -247,7 +247,7 @@ TEST(TranscriberLoaders, ExceptionTableStopsAt15000Entries) {
   for (int i = 0; i < 15100; ++i) text += "W" + std::to_string(100000 + i) + "=x\n";
   folder.write("many.exc", text);
   Transcriber transcriber;
-  ASSERT_TRUE(transcriber.loadWordExceptions(folder.file("many.exc")));
+  ASSERT_TRUE(transcriber.loadWordExceptions(folder.file("many.exc")).ok());
   EXPECT_EQ(transcriber.exceptionCount(), 15000u);
   std::string last = "W114999", beyond = "W115000";
   transcriber.applyExceptions(last);
@@ -263,10 +263,10 @@ TEST(TranscriberLoaders, FolderAndByteOrderMark) {
   ::mkdir(folder.file("pasta.nrl").c_str(), 0755);
   folder.write("e.exc", "");
   Transcriber transcriber;
-  EXPECT_FALSE(transcriber.loadLexicons(folder.file("pasta.nrl"), folder.file("e.exc")));
-  EXPECT_FALSE(transcriber.loadLetterRules(folder.file("pasta.nrl")));
+  EXPECT_FALSE(transcriber.loadLexicons(folder.file("pasta.nrl"), folder.file("e.exc")).ok());
+  EXPECT_FALSE(transcriber.loadLetterRules(folder.file("pasta.nrl")).ok());
   folder.write("marca.nrl", "\xEF\xBB\xBF(A)=a\n(B)=b\n");
-  ASSERT_TRUE(transcriber.loadLexicons(folder.file("marca.nrl"), folder.file("e.exc")));
+  ASSERT_TRUE(transcriber.loadLexicons(folder.file("marca.nrl"), folder.file("e.exc")).ok());
   EXPECT_EQ(transcriber.skippedLines(), 0u);
   EXPECT_EQ(phonesOfText(transcriber, "aba"), ">a b a");
 }
@@ -276,7 +276,7 @@ TEST(TranscriberLoaders, FolderAndByteOrderMark) {
 TEST(TranscriberData, EngineRulesAndExceptions) {
   Transcriber transcriber;
   ASSERT_TRUE(transcriber.loadLexicons(KALDRO_BIN_DIR "/../share/kaldro/ormiatts/portug.nrl",
-                                       KALDRO_BIN_DIR "/../share/kaldro/ormiatts/portug.exc"));
+                                       KALDRO_BIN_DIR "/../share/kaldro/ormiatts/portug.exc").ok());
   EXPECT_EQ(transcriber.skippedLines(), 0u);
   struct Case {
     const char* text;  // UTF-8

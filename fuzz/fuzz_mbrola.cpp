@@ -72,7 +72,7 @@ void fuzzMbrolaLibrary(std::span<const uint8_t> input) {
   static const std::string reply = scratchFolder() + "/mbrola-library-reply";
   writeScratchFile(reply, answers);
   writeScratchFile(reply + ".err", errors);
-  const std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaLibrary(KALDRO_MBROLA_REPLY_LIBRARY, {});
+  const std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaLibrary(KALDRO_MBROLA_REPLY_LIBRARY, {}).binding;
   if (!binding || binding->init(reply) < 0) return;
   binding->setNoError(1);
   binding->reset();

@@ -44,13 +44,12 @@ bool OrmiaVoice::start() {
   engine_ = std::make_unique<tts::OrmiaEngine>(places);
   const tts::DataFiles files = settings.files();
   engine_->setReading(reading_);
-  running_ = engine_->startEngine(settings.databaseName, files.rules, files.exceptions, files.abbreviations,
-                                  files.prosody, files.diphones);
+  const platform::Status started = engine_->startEngine(settings.databaseName, files.rules, files.exceptions,
+                                                        files.abbreviations, files.prosody, files.diphones);
+  running_ = started.ok();
   available_ = available_ || running_;
   if (!running_) {
-    problem_ = engine_->lastErrorText();
-    const std::string mbrola = engine_->mbrolaMessage();
-    if (!mbrola.empty()) problem_ += (problem_.empty() ? "" : ": ") + mbrola;
+    problem_ = started.message();
     engine_.reset();
   }
   return running_;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/host/host.h"
+#include "platform/status.h"
 
 namespace kaldro::engines {
 
@@ -28,8 +29,10 @@ class EngineAdapter {
  public:
   virtual ~EngineAdapter() = default;
 
-  // voice, speed and pitch mean what each synthesizer makes of them; outputFile empty: heard.
-  virtual bool start(int voice, int speed, int pitch, const std::string& outputFile) = 0;
+  // voice, speed and pitch mean what each synthesizer makes of them; outputFile empty: heard. Ok when
+  // the synthesizer is ready; else why not (CP1252, one line, the synthesizer's own words where it
+  // gave some; no words when it cannot tell).
+  virtual platform::Status start(int voice, int speed, int pitch, const std::string& outputFile) = 0;
   virtual void finish() = 0;
   // text: CP1252, the whole text of one call of the speech services.
   virtual void speak(std::string_view text) = 0;
@@ -43,18 +46,18 @@ class EngineAdapter {
   // A voice named in the configuration (UTF-8) for the next start: it takes the place of the voice
   // number when the synthesizer has a voice of that name. Empty: the number decides.
   virtual void setVoiceName(std::string) {}
-  // Why the last start failed, or why speech was lost after it (CP1252, one line, the synthesizer's
-  // own words where it gave some); empty when neither happened or the adapter cannot tell.
-  virtual std::string failureText() const { return {}; }
-  // True once the synthesizer failed for good after a good start: later texts would be lost too.
-  // Then speak does nothing and busy is false until the next start.
-  virtual bool speechLost() const { return false; }
+  // Ok until the synthesizer failed for good after a good start (later texts would be lost too);
+  // then why (CP1252, one line, as start tells). Then speak does nothing and busy is false until
+  // the next start.
+  virtual platform::Status speechLost() const { return {}; }
 };
 
 // The adapter of a synthesizer this build cannot reach: it never starts.
 class UnavailableEngine final : public EngineAdapter {
  public:
-  bool start(int, int, int, const std::string&) override { return false; }
+  platform::Status start(int, int, int, const std::string&) override {
+    return platform::Status::failure(platform::StatusCode::NotFound, {});
+  }
   void finish() override {}
   void speak(std::string_view) override {}
   bool busy(bool) override { return false; }

@@ -39,12 +39,12 @@ bool EngineDispatcher::synthStart(int voice, int speed, int pitch, const std::st
   engineKind_ = kind;
   EngineAdapter& adapter = selected();
   adapter.setVoiceName(voiceName_);
-  const bool started = adapter.start(voice, speed, pitch, outputFile);
+  startStatus_ = adapter.start(voice, speed, pitch, outputFile);
   // A freshly started engine may still speak its own greeting; return once it is quiet (or, for an
   // engine that never says so, after a while).
-  if (started)
+  if (startStatus_.ok())
     console_.waitWhile(console::WaitSteps::pauses(QuietPollMs, QuietLimitMs), [&] { return adapter.busy(true); });
-  return started;
+  return startStatus_.ok();
 }
 
 void EngineDispatcher::synthFinish() { selected().finish(); }
@@ -73,12 +73,14 @@ bool EngineDispatcher::synthOutputFailed() const {
 
 std::string EngineDispatcher::synthFailureText() const {
   const EngineAdapter* adapter = selectedIfMade();
-  return adapter ? adapter->failureText() : std::string();
+  if (!adapter) return {};
+  const platform::Status lost = adapter->speechLost();
+  return lost.ok() ? startStatus_.message() : lost.message();
 }
 
 bool EngineDispatcher::synthSpeechLost() const {
   const EngineAdapter* adapter = selectedIfMade();
-  return adapter && adapter->speechLost();
+  return adapter && !adapter->speechLost().ok();
 }
 
 }  // namespace kaldro::engines

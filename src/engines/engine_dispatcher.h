@@ -55,6 +55,7 @@ class EngineDispatcher final : public speech::ExternalSynth {
   std::map<EngineFamily, std::unique_ptr<EngineAdapter>> adapters_;
   int engineKind_ = InitialKind;
   std::string voiceName_;
+  platform::Status startStatus_;  // of the last synthStart
 };
 
 }  // namespace kaldro::engines

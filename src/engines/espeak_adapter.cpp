@@ -53,12 +53,14 @@ EspeakAdapter::EspeakAdapter(console::Console& console, audio::WavPlayer& player
 
 EspeakAdapter::~EspeakAdapter() = default;
 
-bool EspeakAdapter::start(int voice, int speed, int pitch, const std::string& outputFile) {
+platform::Status EspeakAdapter::start(int voice, int speed, int pitch, const std::string& outputFile) {
+  using platform::Status, platform::StatusCode;
   if (started_) finish();
+  // The library tells nothing of why it cannot start or has no voices.
   sampleRate_ = library_.sampleRate();
-  if (sampleRate_ <= 0) return false;
+  if (sampleRate_ <= 0) return Status::failure(StatusCode::NotFound, {});
   const std::vector<EngineVoice> voices = library_.voices();
-  if (voices.empty()) return false;
+  if (voices.empty()) return Status::failure(StatusCode::NotFound, {});
   size_t index = static_cast<size_t>(std::clamp<int64_t>(voice, 1, static_cast<int64_t>(voices.size())) - 1);
   const std::optional<size_t> named = voiceName_.empty() ? std::nullopt : findVoice(voices, 0, voiceName_);
   if (named) {
@@ -69,14 +71,14 @@ bool EspeakAdapter::start(int voice, int speed, int pitch, const std::string& ou
                                         [](const EngineVoice& v) { return v.identifier == EspeakDefaultVoice; });
     if (brazilian != voices.end()) index = static_cast<size_t>(brazilian - voices.begin());
   }
-  if (!library_.selectVoice(voices[index].identifier)) return false;
+  if (!library_.selectVoice(voices[index].identifier)) return Status::failure(StatusCode::Refused, {});
   file_.reset();
   if (!outputFile.empty()) {
     // Its header is rewritten after every block: a run killed mid-way leaves a file that tells what it holds.
     file_ = std::make_unique<platform::WaveFileSink>(outputFile, sampleRate_);
-    if (!file_->status().ok()) {
+    if (Status created = file_->status(); !created.ok()) {
       file_.reset();
-      return false;
+      return created;
     }
   }
   // The library keeps its settings between starts: 0 means its normal ones.
@@ -86,7 +88,7 @@ bool EspeakAdapter::start(int voice, int speed, int pitch, const std::string& ou
   pendingTexts_ = 0;
   audioPlaying_ = false;
   started_ = true;
-  return true;
+  return {};
 }
 
 void EspeakAdapter::finish() {

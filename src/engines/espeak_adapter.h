@@ -41,7 +41,7 @@ class EspeakAdapter final : public EngineAdapter {
   // last); 0, the number of a configuration that names none, is Brazilian Portuguese (eSpeak NG's
   // first voice is Afrikaans). Speed and pitch are set only when not 0. outputFile: a WAV file
   // instead of the sound device.
-  bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
+  platform::Status start(int voice, int speed, int pitch, const std::string& outputFile) override;
   // A name (or identifier) of one of eSpeak NG's voices, in place of the number; a name it does
   // not know gives Brazilian Portuguese.
   void setVoiceName(std::string name) override { voiceName_ = std::move(name); }
@@ -58,8 +58,7 @@ class EspeakAdapter final : public EngineAdapter {
   const std::string& voice() const { return voice_; }
   // A write to the output file failed (the disk is full, the format's limit reached): what followed is lost.
   bool outputFailed() const override { return file_ && !file_->status().ok(); }
-  std::string failureText() const override { return outputFailed() ? file_->status().message() : std::string(); }
-  bool speechLost() const override { return outputFailed(); }
+  platform::Status speechLost() const override { return file_ ? file_->status() : platform::Status(); }
 
   // The engine's notices: a text taken and done, its sound started and ended.
   void onTextStarted() { ++pendingTexts_; }

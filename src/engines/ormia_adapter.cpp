@@ -26,6 +26,11 @@ constexpr int kHighestStep = 10;
 double durationFactorForSpeed(int speed) { return 0.8 - std::clamp(speed, kLowestStep, kHighestStep) / 15.0; }
 double pitchFactorForPitch(int pitch) { return (std::clamp(pitch, kLowestStep, kHighestStep) + 11) / 11.0; }
 
+platform::Status OrmiaAdapter::speechLost() const {
+  if (outputFailed()) return fileSink_->status();
+  return engine_.lostUtterance();
+}
+
 OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
                            tts::EnginePlaces places, const tts::Reading* reading)
     : console_(console),
@@ -43,44 +48,36 @@ platform::SoundSink& OrmiaAdapter::sink() {
   return playerSink_;
 }
 
-bool OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFile) {
+platform::Status OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFile) {
   // A second start finishes the file of the first.
   fileSink_.reset();
-  failureText_.clear();
-  lostCause_.clear();
   const tts::DataFiles files = settings_.files();
-  started_ = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions, files.abbreviations,
-                                 files.prosody, files.diphones);
+  platform::Status status = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions,
+                                                files.abbreviations, files.prosody, files.diphones);
   engine_.setFactors(durationFactorForSpeed(speed), pitchFactorForPitch(pitch));
   engine_.setReading(reading_ ? *reading_ : configuredReading_);
-  if (!started_) {
-    failureText_ = engine_.lastErrorText().empty() ? engine_.mbrolaMessage() : engine_.lastErrorText();
-    return false;
-  }
-  if (!outputFile.empty()) {
+  if (status.ok() && !outputFile.empty()) {
     fileSink_ = std::make_unique<platform::WaveFileSink>(outputFile, tts::OrmiaEngine::SampleRate);
     if (!fileSink_->status().ok()) {
-      failureText_ = fileSink_->status().message();
+      status = fileSink_->status();
       fileSink_.reset();
-      started_ = false;
     }
   }
-  return started_;
+  started_ = status.ok();
+  return status;
 }
 
 void OrmiaAdapter::finish() {
   console_.waitWhile(console::WaitSteps::pauses(kFinishPollMs), [this] { return busy(false); });
   stop();
   engine_.shutdownEngine();
-  if (fileSink_ && !fileSink_->close().ok()) failureText_ = fileSink_->status().message();
+  if (fileSink_) fileSink_->close();  // a failure stays in the sink's status: speech was lost
   started_ = false;
 }
 
 void OrmiaAdapter::speak(std::string_view text) {
-  if (!started_ || outputFailed() || !lostCause_.empty()) return;
+  if (!started_ || !speechLost().ok()) return;
   engine_.speakUtterance(text, sink());
-  if (fileSink_ && !fileSink_->status().ok()) failureText_ = fileSink_->status().message();
-  lostCause_ = engine_.lostUtterance();
   postWake();
 }
 
@@ -93,7 +90,7 @@ void OrmiaAdapter::speakLiterally(std::string_view text) {
 }
 
 bool OrmiaAdapter::busy(bool) {
-  if (!started_ || !lostCause_.empty()) return false;
+  if (!started_ || !engine_.lostUtterance().ok()) return false;
   bool speaking = !fileSink_ && playerSink_.playing();
   if (console_.keyStopsSound()) {
     stop();

@@ -30,7 +30,7 @@ class OrmiaAdapter final : public EngineAdapter {
   OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
                tts::EnginePlaces places = {}, const tts::Reading* reading = nullptr);
 
-  bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
+  platform::Status start(int voice, int speed, int pitch, const std::string& outputFile) override;
   void finish() override;
   void speak(std::string_view text) override;
   void speakLiterally(std::string_view text) override;
@@ -38,11 +38,9 @@ class OrmiaAdapter final : public EngineAdapter {
   void stop() override;
   // A write to the -w file failed or reached the format's limit: what followed is lost.
   bool outputFailed() const override { return fileSink_ && !fileSink_->status().ok(); }
-  // Speech is lost for good: a write to the -w file failed, or the engine lost an utterance even
-  // after starting MBROLA again.
-  bool speechLost() const override { return outputFailed() || !lostCause_.empty(); }
-  // Why the last start, the -w file or an utterance failed (CP1252); empty when nothing did.
-  std::string failureText() const override { return lostCause_.empty() ? failureText_ : lostCause_; }
+  // Speech is lost for good: a write to the -w file failed (its status), or the engine lost an
+  // utterance even after starting MBROLA again.
+  platform::Status speechLost() const override;
 
   const tts::EngineSettings& settings() const { return settings_; }
   tts::OrmiaEngine& engine() { return engine_; }
@@ -58,8 +56,6 @@ class OrmiaAdapter final : public EngineAdapter {
   const tts::Reading* reading_;
   PlayerSink playerSink_;
   std::unique_ptr<platform::WaveFileSink> fileSink_;  // while a start asked for a file
-  std::string failureText_;
-  std::string lostCause_;
   bool started_ = false;
 };
 

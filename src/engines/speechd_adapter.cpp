@@ -34,25 +34,19 @@ void SpeechdAdapter::applySettings() {
   client_->setRate(rate_);
 }
 
-bool SpeechdAdapter::start(int voice, int speed, int pitch, const std::string& outputFile) {
+platform::Status SpeechdAdapter::start(int voice, int speed, int pitch, const std::string& outputFile) {
+  using platform::Status, platform::StatusCode;
+  namespace words = platform::words;
   if (client_) finish();
-  lostCause_.clear();
-  startFailure_.clear();
+  lost_ = {};
   // The service speaks only to the sound device.
-  if (!outputFile.empty()) {
-    startFailure_ = platform::words::SpeechServiceWritesNoFiles.str();
-    return false;
-  }
+  if (!outputFile.empty()) return Status::failure(StatusCode::Refused, words::SpeechServiceWritesNoFiles.str());
   std::unique_ptr<SpeechServiceClient> client = connectClient();
-  if (!client) {
-    startFailure_ = platform::words::SpeechServiceMissing.str();
-    return false;
-  }
+  if (!client) return Status::failure(StatusCode::NotFound, words::SpeechServiceMissing.str());
   std::vector<EngineVoice> voices = client->synthesisVoices();
   if (voices.empty()) {
     client->disconnect();
-    startFailure_ = platform::words::SpeechServiceWithoutVoices.str();
-    return false;
+    return Status::failure(StatusCode::NotFound, words::SpeechServiceWithoutVoices.str());
   }
   // The service's first voice is the first of its first language (Afrikaans): without a voice of
   // the configuration's, the service's voice for Brazilian Portuguese speaks. A number or name that
@@ -69,7 +63,7 @@ bool SpeechdAdapter::start(int voice, int speed, int pitch, const std::string& o
   unfinished_.clear();
   cutOff_.clear();
   closed_ = false;
-  return true;
+  return {};
 }
 
 void SpeechdAdapter::finish() {
@@ -77,16 +71,16 @@ void SpeechdAdapter::finish() {
   const auto speaking = [this] { return busy(false); };
   console_.waitWhile(console::WaitSteps::pauses(FinishPollMs), speaking);
   // Cut off by the last text's end: one new connection to say them.
-  if (!cutOff_.empty() && lostCause_.empty() && reconnect())
+  if (!cutOff_.empty() && lost_.ok() && reconnect())
     console_.waitWhile(console::WaitSteps::pauses(FinishPollMs), speaking);
-  if (!cutOff_.empty() && lostCause_.empty()) lose(platform::words::SpeechServiceCutShort.str());
+  if (!cutOff_.empty() && lost_.ok()) lose(platform::StatusCode::Refused, platform::words::SpeechServiceCutShort);
   client_->disconnect();
   client_.reset();
   voices_.clear();
 }
 
-void SpeechdAdapter::lose(std::string cause) {
-  lostCause_ = std::move(cause);
+void SpeechdAdapter::lose(platform::StatusCode code, std::string_view cause) {
+  lost_ = platform::Status::failure(code, std::string(cause));
   settledThrough_ = lastSaid_;
   unfinished_.clear();
   cutOff_.clear();
@@ -98,7 +92,7 @@ bool SpeechdAdapter::reconnect() {
   client_->disconnect();
   std::unique_ptr<SpeechServiceClient> client = connectClient();
   if (!client) {
-    lose(platform::words::SpeechServiceGone.str());
+    lose(platform::StatusCode::NotFound, platform::words::SpeechServiceGone);
     return false;
   }
   client_ = std::move(client);
@@ -110,7 +104,7 @@ bool SpeechdAdapter::reconnect() {
   const std::vector<std::string> again = std::exchange(cutOff_, {});
   for (const std::string& text : again)
     if (!sayAndTrack(text)) break;
-  return lostCause_.empty();
+  return lost_.ok();
 }
 
 bool SpeechdAdapter::sayAndTrack(const std::string& utf8) {
@@ -124,7 +118,7 @@ bool SpeechdAdapter::sayAndTrack(const std::string& utf8) {
 }
 
 void SpeechdAdapter::speak(std::string_view text) {
-  if (!client_ || !lostCause_.empty()) return;
+  if (!client_ || !lost_.ok()) return;
   const std::string utf8 = platform::cp1252ToUtf8(text.empty() ? std::string_view(" ") : text);
   bool reconnected = false;
   if (closed_ || client_->connectionClosed()) {
@@ -137,9 +131,9 @@ void SpeechdAdapter::speak(std::string_view text) {
     if (!reconnect() || sayAndTrack(utf8)) return;
   }
   if (client_->connectionClosed()) {
-    lose(platform::words::SpeechServiceGone.str());
+    lose(platform::StatusCode::NotFound, platform::words::SpeechServiceGone);
   } else if (client_->stuck()) {
-    lose(platform::words::SpeechServiceSilent.str());
+    lose(platform::StatusCode::Refused, platform::words::SpeechServiceSilent);
   } else {
     // A text the service refused.
     console_.host().systemBeep();
@@ -161,7 +155,7 @@ bool SpeechdAdapter::speaking() {
   const int64_t now = client_->nowMs();
   const int64_t silentMs = now - client_->lastSignOfLifeMs();
   if (silentMs >= UnresponsiveMs) {
-    lose(platform::words::SpeechServiceSilent.str());
+    lose(platform::StatusCode::Refused, platform::words::SpeechServiceSilent);
     return false;
   }
   if (silentMs >= ProbeAfterMs) client_->probe();
@@ -174,9 +168,9 @@ bool SpeechdAdapter::speaking() {
 }
 
 bool SpeechdAdapter::busy(bool) {
-  if (!client_ || !lostCause_.empty() || !speaking()) return false;
+  if (!client_ || !lost_.ok() || !speaking()) return false;
   client_->waitForFinished(lastSaid_, BusyWaitMs);
-  if (!lostCause_.empty() || !speaking()) return false;
+  if (!lost_.ok() || !speaking()) return false;
   // The caller waits for the next message: this one ends that wait, so it polls again at once.
   postSynthWake(console_.host());
   return true;

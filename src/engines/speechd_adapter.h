@@ -43,7 +43,7 @@ class SpeechdAdapter final : public EngineAdapter {
   // when neither picks a voice, Brazilian Portuguese in the service's own voice for it (at rate 0
   // when the number or name picks none; voice 0 and no name: none given, the speed holds).
   // speed -10..10 is the service's -100..100. An output file cannot be written.
-  bool start(int voice, int speed, int pitch, const std::string& outputFile) override;
+  platform::Status start(int voice, int speed, int pitch, const std::string& outputFile) override;
   // Texts cut off by a service that went away are said again on a new connection first.
   void finish() override;
   // A service that closed the connection (killed, restarted) is connected to again, once for this
@@ -53,8 +53,7 @@ class SpeechdAdapter final : public EngineAdapter {
   bool busy(bool queuedOnly) override;
   void stop() override;
   void setVoiceName(std::string name) override { voiceName_ = std::move(name); }
-  std::string failureText() const override { return lostCause_.empty() ? startFailure_ : lostCause_; }
-  bool speechLost() const override { return !lostCause_.empty(); }
+  platform::Status speechLost() const override { return lost_; }
 
   bool started() const { return client_ != nullptr; }
   // The voices listed at start, and the one chosen (empty: the service's voice for the language).
@@ -67,7 +66,7 @@ class SpeechdAdapter final : public EngineAdapter {
   bool reconnect();
   bool sayAndTrack(const std::string& utf8);
   bool speaking();
-  void lose(std::string cause);
+  void lose(platform::StatusCode code, std::string_view cause);
 
   console::Console& console_;
   std::string clientName_;
@@ -86,8 +85,7 @@ class SpeechdAdapter final : public EngineAdapter {
   // Texts the closed connection cut off, to say again once connected anew.
   std::vector<std::string> cutOff_;
   bool closed_ = false;
-  std::string lostCause_;
-  std::string startFailure_;
+  platform::Status lost_;
 };
 
 // The adapter over libspeechd, connecting as the running program's name.

@@ -167,6 +167,19 @@ std::string textFileToCp1252(std::string_view bytes) {
   return looksLikeUtf8(bytes) ? utf8ToCp1252(bytes) : std::string(bytes);
 }
 
+std::vector<std::string> splitWords(std::string_view text) {
+  std::vector<std::string> words;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    while (pos < text.size() && text[pos] == ' ') ++pos;
+    size_t end = pos;
+    while (end < text.size() && text[end] != ' ') ++end;
+    if (end > pos) words.emplace_back(text.substr(pos, end - pos));
+    pos = end;
+  }
+  return words;
+}
+
 std::string upperAscii(std::string_view text) {
   std::string out(text);
   for (char& c : out)

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kaldro::platform {
 
@@ -26,6 +27,8 @@ std::string textFileToCp1252(std::string_view bytes);
 std::optional<char32_t> decodeUtf8(std::string_view bytes, size_t pos, size_t& length);
 void appendUtf8(std::string& out, char32_t codePoint);
 
+// The words of a text between spaces (runs of spaces count as one; none at either end).
+std::vector<std::string> splitWords(std::string_view text);
 // Upper-cases a to z only.
 std::string upperAscii(std::string_view text);
 

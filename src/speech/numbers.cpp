@@ -90,19 +90,6 @@ std::string wordFileName(std::string_view word) {
   return name;
 }
 
-std::vector<std::string> splitWords(std::string_view text) {
-  std::vector<std::string> words;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    while (pos < text.size() && text[pos] == ' ') ++pos;
-    size_t end = pos;
-    while (end < text.size() && text[end] != ' ') ++end;
-    if (end > pos) words.emplace_back(text.substr(pos, end - pos));
-    pos = end;
-  }
-  return words;
-}
-
 int dayOfWeek(int day, int month, int year) {
   // Sakamoto's method: months counted from March so that the leap day falls at a year's end.
   static constexpr int kMonthOffsets[12] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};

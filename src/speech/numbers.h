@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace kaldro::speech {
 
@@ -16,8 +15,6 @@ std::string numberToWords(uint64_t n);
 // The recorded file name of a word, without folder and ".wav": "_" + word cut to 8 characters,
 // with ã → a and õ → o; "dezessete" becomes "_dezeset" so it does not share "_dezesse".
 std::string wordFileName(std::string_view word);
-// The blank-separated words of a text.
-std::vector<std::string> splitWords(std::string_view text);
 
 // 0 Sunday .. 6 Saturday (Gregorian calendar).
 int dayOfWeek(int day, int month, int year);

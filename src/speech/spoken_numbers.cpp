@@ -4,6 +4,7 @@
 
 #include "platform/wave_file.h"
 #include "platform/profile.h"
+#include "platform/text.h"
 #include "speech/speech.h"
 
 namespace kaldro::speech {
@@ -35,7 +36,7 @@ void Speech::speakNumberWords(std::string_view words, bool feminine) {
     playImageWait(platform::buildWaveImage(samples, platform::FamilySampleRate, 8, 1));
     samples.clear();
   };
-  const std::vector<std::string> list = splitWords(words);
+  const std::vector<std::string> list = platform::splitWords(words);
   for (size_t i = 0; i < list.size(); ++i) {
     std::string name = wordFileName(list[i]);
     if (feminine && i + 1 == list.size()) {

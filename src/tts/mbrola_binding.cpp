@@ -666,26 +666,19 @@ std::string findProgram(const std::string& name, const std::vector<std::string>&
   return {};
 }
 
-std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name,
-                                                 const std::vector<std::string>& libraryFolders,
-                                                 std::string* problem) {
-  if (!safeToOpen(name, libraryFolders)) {
-    if (problem) *problem = words::MbrolaLibraryNotAFile.with({name});
-    return nullptr;
-  }
+MbrolaBound bindMbrolaLibrary(const std::string& name, const std::vector<std::string>& libraryFolders) {
+  using platform::Status, platform::StatusCode;
+  if (!safeToOpen(name, libraryFolders))
+    return {nullptr, Status::failure(StatusCode::Malformed, words::MbrolaLibraryNotAFile.with({name}))};
   void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    if (problem) *problem = words::MbrolaLibraryMissing.with({name});
-    return nullptr;
-  }
+  if (!handle) return {nullptr, Status::failure(StatusCode::NotFound, words::MbrolaLibraryMissing.with({name}))};
   for (const char* call : kMbrolaCalls) {
     if (!dlsym(handle, call)) {
-      if (problem) *problem = words::MbrolaLibraryLacksCall.with({name, call});
       dlclose(handle);
-      return nullptr;
+      return {nullptr, Status::failure(StatusCode::Malformed, words::MbrolaLibraryLacksCall.with({name, call}))};
     }
   }
-  return std::make_unique<LibraryBinding>(handle, name);
+  return {std::make_unique<LibraryBinding>(handle, name), {}};
 }
 
 std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, const MbrolaPlaces& places) {
@@ -693,18 +686,17 @@ std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath,
   return std::make_unique<ProgramBinding>(programPath, stdbuf, places.answerLimitMs);
 }
 
-std::unique_ptr<MbrolaBinding> bindMbrola(const MbrolaPlaces& places, std::string* problem) {
-  std::string why;
+MbrolaBound bindMbrola(const MbrolaPlaces& places) {
+  platform::Status why = platform::Status::failure(platform::StatusCode::NotFound, words::MbrolaNotFound.str());
   for (const std::string& name : places.libraries) {
-    std::string libraryProblem;
-    if (auto binding = bindMbrolaLibrary(name, places.libraryFolders, &libraryProblem)) return binding;
+    MbrolaBound library = bindMbrolaLibrary(name, places.libraryFolders);
+    if (library.binding) return library;
     // A library that exists but cannot be used is worth telling about.
-    if (libraryProblem != words::MbrolaLibraryMissing.with({name})) why = libraryProblem;
+    if (library.status.code() != platform::StatusCode::NotFound) why = std::move(library.status);
   }
   const std::string program = findProgram("mbrola", places.programFolders);
-  if (!program.empty()) return bindMbrolaProgram(program, places);
-  if (problem) *problem = why.empty() ? words::MbrolaNotFound.str() : why;
-  return nullptr;
+  if (!program.empty()) return {bindMbrolaProgram(program, places), {}};
+  return {nullptr, std::move(why)};
 }
 
 }  // namespace kaldro::tts

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace kaldro::tts {
 
 // The operations the engine uses, in the MBROLA library's terms.
@@ -67,16 +69,21 @@ struct MbrolaPlaces {
   static std::vector<std::string> defaultLibraryNames();
 };
 
-// The first way that works: a library with all 23 calls, else the program. Nothing when neither
-// exists; problem (when given) then says what was missing, in Portuguese.
-std::unique_ptr<MbrolaBinding> bindMbrola(const MbrolaPlaces& places, std::string* problem = nullptr);
+// A binding, or why there is none: NotFound when nothing of that name is there, Malformed when what
+// is there cannot be used (not a regular file, a library without one of the calls).
+struct MbrolaBound {
+  std::unique_ptr<MbrolaBinding> binding;
+  platform::Status status;
+};
+
+// The first way that works: a library with all 23 calls, else the program. When neither exists, the
+// status tells what was missing: a library there but unusable, else NotFound.
+MbrolaBound bindMbrola(const MbrolaPlaces& places);
 
 // Each way on its own (tests, the benchmark). A library's name without a folder is looked for in
 // libraryFolders before the loader's own places; the program takes stdbuf and its answer limit
 // from places.
-std::unique_ptr<MbrolaBinding> bindMbrolaLibrary(const std::string& name,
-                                                 const std::vector<std::string>& libraryFolders,
-                                                 std::string* problem = nullptr);
+MbrolaBound bindMbrolaLibrary(const std::string& name, const std::vector<std::string>& libraryFolders);
 std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, const MbrolaPlaces& places);
 // The most samples one utterance may give: what its lines ask for, with room for MBROLA's own
 // rounding and for voices recorded at other rates; past it the synthesizer is taken as flooding.

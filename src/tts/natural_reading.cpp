@@ -57,19 +57,6 @@ std::vector<std::string> listLines(std::string_view utf8) {
   return lines;
 }
 
-std::vector<std::string> wordsOf(std::string_view text) {
-  std::vector<std::string> words;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    while (pos < text.size() && text[pos] == ' ') ++pos;
-    size_t end = pos;
-    while (end < text.size() && text[end] != ' ') ++end;
-    if (end > pos) words.emplace_back(text.substr(pos, end - pos));
-    pos = end;
-  }
-  return words;
-}
-
 uint64_t valueOf(std::string_view digits) {
   uint64_t value = 0;
   for (char c : digits) value = value * 10 + static_cast<uint64_t>(c - '0');
@@ -165,14 +152,14 @@ NaturalReading::NaturalReading(const Normaliser& names) : names_(names) {
       nounGenders_[word] = gender;
   }
   for (const std::string& line : listLines(ReadingLists::acronyms)) {
-    const std::vector<std::string> words = wordsOf(line);
+    const std::vector<std::string> words = platform::splitWords(line);
     if (words.size() != 2) continue;
     (words[0] == "palavra" ? acronymWords_ : acronymLetters_).insert(words[1]);
   }
   for (const std::string& line : listLines(ReadingLists::units)) {
     const size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
-    const std::vector<std::string> names = wordsOf(line.substr(equals + 1));
+    const std::vector<std::string> names = platform::splitWords(line.substr(equals + 1));
     if (names.size() < 2) continue;
     Unit unit{names[0], names[1], names.size() > 2 && names[2] == "f" ? Gender::Feminine : Gender::Masculine};
     units_[std::string(trimBlanks(std::string_view(line).substr(0, equals)))] = unit;

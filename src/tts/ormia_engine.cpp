@@ -73,14 +73,16 @@ void OrmiaEngine::unbind() {
   binding_.reset();
 }
 
-bool OrmiaEngine::startEngine(std::string database, std::string rules, std::string exceptions,
-                              std::string abbreviations, std::string prosody, std::string diphones) {
+platform::Status OrmiaEngine::startEngine(std::string database, std::string rules, std::string exceptions,
+                                          std::string abbreviations, std::string prosody, std::string diphones) {
+  using platform::Status, platform::StatusCode;
   // A second start replaces the first.
   unbind();
-  lostUtterance_.clear();
-  bindingProblem_.clear();
-  binding_ = bindMbrola(places_.mbrola, &bindingProblem_);
-  if (!binding_) return false;
+  lostUtterance_ = {};
+  MbrolaBound bound = bindMbrola(places_.mbrola);
+  binding_ = std::move(bound.binding);
+  bindingProblem_ = bound.status.message();
+  if (!binding_) return bound.status;
 
   database = orDefault(std::move(database), kDefaultDatabase);
   rules = orDefault(std::move(rules), "portug.nrl");
@@ -99,18 +101,14 @@ bool OrmiaEngine::startEngine(std::string database, std::string rules, std::stri
   if (binding_->init(database) < 0) {
     bindingProblem_ = platform::words::MbrolaVoiceRefused.with({database, binding_->lastErrorText()}).substr(0, 255);
     binding_.reset();
-    return false;
+    return Status::failure(StatusCode::Refused, bindingProblem_);
   }
   binding_->setNoError(1);
 
   frontEnd_.discard();
-  if (const platform::Status loaded = frontEnd_.load({rules, exceptions, abbreviations, prosody, diphones});
-      !loaded.ok()) {
-    lastErrorText_ = loaded.message().substr(0, 255);
-    return false;
-  }
-
-  return true;
+  if (const Status loaded = frontEnd_.load({rules, exceptions, abbreviations, prosody, diphones}); !loaded.ok())
+    return Status::failure(loaded.code(), loaded.message().substr(0, 255));
+  return {};
 }
 
 OrmiaEngine::Attempt OrmiaEngine::sayOnce(std::string_view text, platform::SoundSink& sink, long long alreadyHeard) {
@@ -185,7 +183,9 @@ bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sin
     // The synthesizer failed in the middle (it ended, hung or flooded): it starts afresh and the
     // utterance is said again, its first samples, heard already, left out.
     attempt = sayOnce(text, sink, attempt.samples);
-    if (!attempt.failure.empty()) lostUtterance_ = platform::words::EngineLostUtterance.with({attempt.failure});
+    if (!attempt.failure.empty())
+      lostUtterance_ = platform::Status::failure(platform::StatusCode::Refused,
+                                                 platform::words::EngineLostUtterance.with({attempt.failure}));
   }
   return sink.endUtterance() && attempt.spoken;
 }

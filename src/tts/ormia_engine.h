@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/sound_sink.h"
+#include "platform/status.h"
 #include "tts/front_end.h"
 #include "tts/mbrola_binding.h"
 
@@ -41,9 +42,11 @@ class OrmiaEngine {
   OrmiaEngine(const OrmiaEngine&) = delete;
   OrmiaEngine& operator=(const OrmiaEngine&) = delete;
 
-  // Empty arguments take their defaults (br4, portug.nrl, .exc, .abr, .pro, .dfn).
-  bool startEngine(std::string database, std::string rules, std::string exceptions, std::string abbreviations,
-                   std::string prosody, std::string diphones);
+  // Empty arguments take their defaults (br4, portug.nrl, .exc, .abr, .pro, .dfn). Ok, or why the
+  // engine cannot speak (CP1252): MBROLA missing or unusable (as bindMbrola tells), the voice
+  // refused by MBROLA (Refused), or the data's failed load (as FrontEnd::load tells).
+  platform::Status startEngine(std::string database, std::string rules, std::string exceptions,
+                               std::string abbreviations, std::string prosody, std::string diphones);
   // Natural (the default) or literal reading of the texts spoken from now on.
   void setReading(Reading reading) { frontEnd_.setReading(reading); }
   void setFactors(double durationFactor, double pitchFactor) {
@@ -55,16 +58,14 @@ class OrmiaEngine {
   // the middle is started again and the utterance said again, once; failing again, the utterance is
   // lost and lostUtterance tells why.
   bool speakUtterance(std::string_view text, platform::SoundSink& sink);
-  // Why an utterance was lost since the start (CP1252); empty when none was.
-  const std::string& lostUtterance() const { return lostUtterance_; }
+  // Ok while no utterance was lost since the start; else why one was (Refused, CP1252).
+  const platform::Status& lostUtterance() const { return lostUtterance_; }
   // Forgets the data, closes MBROLA.
   void shutdownEngine();
 
   // The voice record stand-in: for "SOFTWARE\TCTS\Mbrola\databases\NAME\" (the key's default value)
   // the first of the voice places that exists. out is unchanged on failure.
   bool readRegistryString(std::string_view path, std::string& out) const;
-  // The reason of the last failed start (CP1252).
-  const std::string& lastErrorText() const { return lastErrorText_; }
   // What MBROLA last said (warnings included), or why it could not be bound.
   std::string mbrolaMessage() const;
 
@@ -95,8 +96,7 @@ class OrmiaEngine {
   std::string bindingProblem_;
   double durationFactor_ = 1.0;
   double pitchFactor_ = 1.0;
-  std::string lastErrorText_;
-  std::string lostUtterance_;
+  platform::Status lostUtterance_;
   std::string databaseOpened_;
   std::vector<int16_t> scratch_;
 };

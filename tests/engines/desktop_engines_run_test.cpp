@@ -87,7 +87,7 @@ TEST(FalaEngine, SpeechDispatcherSpeaksListsItsVoicesOrSaysItIsMissing) {
     kaldro::testing::ScopedEnvironment addressed("SPEECHD_ADDRESS", daemon.address().c_str());
     testing::EngineRig rig;
     SpeechdAdapter adapter(rig.console, "kaldro-teste", makeSpeechdClient);
-    ASSERT_TRUE(adapter.start(number, 0, 0, ""));
+    ASSERT_TRUE(adapter.start(number, 0, 0, "").ok());
     EXPECT_EQ(adapter.chosenVoice(), "Portuguese (Brazil)");
     adapter.finish();
   }

@@ -30,10 +30,10 @@ const char* familyName(EngineFamily family) {
 // Records every call with the adapter's family; busy answers true for busyPolls polls.
 struct RecordingAdapter : engines::EngineAdapter {
   RecordingAdapter(EngineFamily family, std::vector<std::string>& calls) : family(family), calls(calls) {}
-  bool start(int voice, int speed, int pitch, const std::string& file) override {
+  platform::Status start(int voice, int speed, int pitch, const std::string& file) override {
     calls.push_back(std::string(familyName(family)) + " start " + std::to_string(voice) + " " + std::to_string(speed) +
                     " " + std::to_string(pitch) + " [" + file + "]");
-    return startAnswer;
+    return startAnswer ? platform::Status() : platform::Status::failure(platform::StatusCode::Refused, {});
   }
   void finish() override { calls.push_back(std::string(familyName(family)) + " finish"); }
   void speak(std::string_view text) override { calls.push_back(std::string(familyName(family)) + " speak " + std::string(text)); }
@@ -159,7 +159,7 @@ TEST(OrmiaAdapter, SpeedAndPitchBecomeFactorsEvenWhenTheStartFails) {
   for (const tts::MbrolaPlaces& places : {programOnly(), nowhere()}) {
     for (const Case& c : cases) {
       AdapterRig rig(places);
-      EXPECT_EQ(rig.adapter.start(7, c.speed, c.pitch, ""), places.programFolders.size() > 0);
+      EXPECT_EQ(rig.adapter.start(7, c.speed, c.pitch, "").ok(), places.programFolders.size() > 0);
       EXPECT_NEAR(rig.adapter.engine().durationFactor(), c.duration, 1e-12);
       EXPECT_NEAR(rig.adapter.engine().pitchFactor(), c.pitchFactor, 1e-12);
     }
@@ -169,7 +169,7 @@ TEST(OrmiaAdapter, SpeedAndPitchBecomeFactorsEvenWhenTheStartFails) {
 TEST(OrmiaAdapter, BeforeStartOrAfterAFailedStartItIsQuiet) {
   AdapterRig rig(nowhere());
   EXPECT_FALSE(rig.adapter.busy(false));
-  EXPECT_FALSE(rig.adapter.start(0, 0, 0, ""));
+  EXPECT_FALSE(rig.adapter.start(0, 0, 0, "").ok());
   rig.adapter.speak("nada");
   EXPECT_FALSE(rig.adapter.busy(false));
   rig.adapter.finish();
@@ -179,7 +179,7 @@ TEST(OrmiaAdapter, BeforeStartOrAfterAFailedStartItIsQuiet) {
 TEST(OrmiaAdapter, SpeaksInTheBackgroundWakesTheHostAndAKeyStopsIt) {
   // A key pressed 300 ms into three seconds of speech.
   AdapterRig rig(programOnly(), "wait 300\nkey A\n");
-  ASSERT_TRUE(rig.adapter.start(0, 0, 0, ""));
+  ASSERT_TRUE(rig.adapter.start(0, 0, 0, "").ok());
   rig.adapter.engine().setLineMaker([](std::string_view, double, double) {
     return std::vector<std::string>{"a 1000 0 100", "a 1000 0 200", "a 1000 0 300", "#"};
   });
@@ -214,7 +214,7 @@ TEST(OrmiaAdapter, SpeaksInTheBackgroundWakesTheHostAndAKeyStopsIt) {
 TEST(OrmiaAdapter, FinishLetsSpeechEndAndShutsTheEngineDown) {
   AdapterRig rig;
   const std::string file = rig.folder.file("saida.wav");
-  ASSERT_TRUE(rig.adapter.start(0, 0, 0, file));
+  ASSERT_TRUE(rig.adapter.start(0, 0, 0, file).ok());
   rig.adapter.engine().setLineMaker([](std::string_view, double, double) {
     return std::vector<std::string>{"_ 10", "a 90", "_ 10", "#"};
   });
@@ -247,7 +247,7 @@ TEST(OrmiaAdapter, BlocksToThePlayerStartEarlyGrowToUnder16000BytesAndTheLastIsP
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     AdapterRig rig(libraryOnly());
-    ASSERT_TRUE(rig.adapter.start(0, 0, 0, ""));
+    ASSERT_TRUE(rig.adapter.start(0, 0, 0, "").ok());
     rig.player.setSpeedups(true, true);
     rig.speakLines(c.lines);
     rig.adapter.speak("texto");
@@ -272,8 +272,8 @@ TEST(OrmiaAdapter, TheDeviceHearsExactlyWhatAFileGets) {
   for (const tts::MbrolaPlaces& places : {programOnly(), libraryOnly()}) {
     AdapterRig toDevice(places), toFile(places);
     const std::string file = toFile.folder.file("saida.wav");
-    ASSERT_TRUE(toDevice.adapter.start(0, 0, 0, ""));
-    ASSERT_TRUE(toFile.adapter.start(0, 0, 0, file));
+    ASSERT_TRUE(toDevice.adapter.start(0, 0, 0, "").ok());
+    ASSERT_TRUE(toFile.adapter.start(0, 0, 0, file).ok());
     toDevice.speakLines(lines);
     toFile.speakLines(lines);
     toDevice.adapter.speak("frase");
@@ -300,14 +300,15 @@ TEST(OrmiaAdapter, TheDeviceHearsExactlyWhatAFileGets) {
 // A second start finishes the first file; a file that cannot be made fails the start and says why.
 TEST(OrmiaAdapter, EachStartMakesItsOwnFile) {
   AdapterRig rig;
-  ASSERT_TRUE(rig.adapter.start(0, 0, 0, rig.folder.file("um.wav")));
+  ASSERT_TRUE(rig.adapter.start(0, 0, 0, rig.folder.file("um.wav")).ok());
   rig.speakLines({"a 100", "#"});
   rig.adapter.speak("um");
-  ASSERT_TRUE(rig.adapter.start(0, 0, 0, rig.folder.file("dois.wav")));
+  ASSERT_TRUE(rig.adapter.start(0, 0, 0, rig.folder.file("dois.wav")).ok());
   EXPECT_EQ(engines::testing::readWave(rig.folder.read("um.wav")).samples, 1600u);
   EXPECT_TRUE(engines::testing::readWave(rig.folder.read("dois.wav")).wellFormed);
-  EXPECT_FALSE(rig.adapter.start(0, 0, 0, rig.folder.file("sem/pasta/saida.wav")));
-  EXPECT_THAT(platform::cp1252ToUtf8(rig.adapter.failureText()), ::testing::HasSubstr("não pode ser criado"));
+  const platform::Status started = rig.adapter.start(0, 0, 0, rig.folder.file("sem/pasta/saida.wav"));
+  EXPECT_FALSE(started.ok());
+  EXPECT_THAT(platform::cp1252ToUtf8(started.message()), ::testing::HasSubstr("não pode ser criado"));
   rig.adapter.speak("nada");
   EXPECT_EQ(rig.device.bytes, 0u);
 }

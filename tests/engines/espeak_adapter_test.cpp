@@ -99,7 +99,7 @@ TEST(EspeakAdapter, SendsWhatTheRulesLeaveAndNothingForBlanks) {
   FakeLibrary library;
   EspeakAdapter adapter(rig.console, rig.player, library);
   adapter.speak("antes de iniciar");  // not started: nothing
-  ASSERT_TRUE(adapter.start(2, 0, 0, ""));
+  ASSERT_TRUE(adapter.start(2, 0, 0, "").ok());
   for (const char* text : {" 7 ", "   ", "\r\n", "", "fim\xE7\xE3o"}) adapter.speak(text);
   EXPECT_EQ(library.texts, (std::vector<std::string>{"7.", "fim\xC3\xA7\xC3\xA3o"}));
 }
@@ -117,7 +117,7 @@ TEST(EspeakAdapter, ChoosesTheNthVoiceAndLeavesSpeedAndPitchZeroAtNormal) {
     FakeLibrary library;
     EspeakAdapter adapter(rig.console, rig.player, library);
     adapter.setVoiceName(c.name);
-    ASSERT_TRUE(adapter.start(c.voice, 0, 0, ""));
+    ASSERT_TRUE(adapter.start(c.voice, 0, 0, "").ok());
     EXPECT_EQ(library.selected, c.chosen) << c.voice;
     EXPECT_EQ(library.rate, EspeakLibrary::NormalRate);
     EXPECT_EQ(library.pitch, EspeakLibrary::NormalPitch);
@@ -125,14 +125,14 @@ TEST(EspeakAdapter, ChoosesTheNthVoiceAndLeavesSpeedAndPitchZeroAtNormal) {
   EngineRig rig;
   FakeLibrary library;
   EspeakAdapter adapter(rig.console, rig.player, library);
-  ASSERT_TRUE(adapter.start(1, 5, -3, ""));
+  ASSERT_TRUE(adapter.start(1, 5, -3, "").ok());
   EXPECT_EQ(library.rate, 303);
   EXPECT_EQ(library.pitch, 35);
   library.voiceList = {"gmw/af", "roa/pt"};  // without the Brazilian voice, 0 is the first
-  ASSERT_TRUE(adapter.start(0, 0, 0, ""));
+  ASSERT_TRUE(adapter.start(0, 0, 0, "").ok());
   EXPECT_EQ(library.selected, "gmw/af");
   library.voiceList.clear();
-  EXPECT_FALSE(adapter.start(1, 0, 0, ""));
+  EXPECT_FALSE(adapter.start(1, 0, 0, "").ok());
   EXPECT_FALSE(adapter.busy(false));
 }
 
@@ -142,7 +142,7 @@ TEST(EspeakAdapter, CountersThroughSpeakBusyAndStop) {
   EspeakAdapter adapter(rig.console, rig.player, library);
   library.adapter = &adapter;
   library.samplesPerText = 22050 * 20;  // 20 s: still playing when speak returns
-  ASSERT_TRUE(adapter.start(1, 0, 0, ""));
+  ASSERT_TRUE(adapter.start(1, 0, 0, "").ok());
   EXPECT_FALSE(adapter.busy(false));
   adapter.onTextDone();  // a "done" without its "started" keeps the count at 0
   EXPECT_EQ(adapter.pendingTexts(), 0);
@@ -170,7 +170,7 @@ TEST(EspeakAdapter, FailedSynthesisSilencesTheEngine) {
   EngineRig rig;
   FakeLibrary library;
   EspeakAdapter adapter(rig.console, rig.player, library);
-  ASSERT_TRUE(adapter.start(1, 0, 0, ""));
+  ASSERT_TRUE(adapter.start(1, 0, 0, "").ok());
   library.synthesisFails = true;
   adapter.speak("recusado");
   EXPECT_EQ(adapter.pendingTexts(), 0);
@@ -188,7 +188,7 @@ TEST(EspeakAdapter, AFailedWriteIsReported) {
   EngineRig rig;
   FakeLibrary library;
   EspeakAdapter adapter(rig.console, rig.player, library);
-  ASSERT_TRUE(adapter.start(1, 0, 0, rig.folder.file("cheio.wav")));
+  ASSERT_TRUE(adapter.start(1, 0, 0, rig.folder.file("cheio.wav")).ok());
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   adapter.speak("um segundo de som");
   ::setrlimit(RLIMIT_FSIZE, &saved);
@@ -204,7 +204,7 @@ TEST(EspeakAdapter, AKeySilencesItAtOnce) {
   FakeLibrary library;
   EspeakAdapter adapter(rig.console, rig.player, library);
   library.samplesPerText = 22050 * 60;
-  ASSERT_TRUE(adapter.start(1, 0, 0, ""));
+  ASSERT_TRUE(adapter.start(1, 0, 0, "").ok());
   const int64_t began = rig.host.monotonicMs();
   adapter.speak("um texto de um minuto");
   EXPECT_LT(rig.host.monotonicMs() - began, 3000);
@@ -223,7 +223,7 @@ TEST(EspeakAdapterReal, WritesAWellFormedAudibleWavFile) {
   ASSERT_GT(library.sampleRate(), 0) << "libespeak-ng could not start";
   EspeakAdapter adapter(rig.console, rig.player, library);
   const std::string file = rig.folder.file("fala.wav");
-  ASSERT_TRUE(adapter.start(0, 0, 0, file));
+  ASSERT_TRUE(adapter.start(0, 0, 0, file).ok());
   EXPECT_EQ(adapter.voice(), "roa/pt-BR");
   adapter.speak("Bom dia, este \xE9 um teste.");
   const WaveFacts afterOne = readWave(kaldro::testing::readFile(file));
@@ -253,7 +253,7 @@ TEST(EspeakAdapterReal, ALongTextIsSpokenWhole) {
   EspeakLibrary& library = realLibrary();
   ASSERT_GT(library.sampleRate(), 0) << "libespeak-ng could not start";
   EspeakAdapter adapter(rig.console, rig.player, library);
-  ASSERT_TRUE(adapter.start(0, 0, 0, ""));
+  ASSERT_TRUE(adapter.start(0, 0, 0, "").ok());
   auto bytesHeard = [&](const std::string& text) {
     const size_t before = rig.device.bytes;
     adapter.speak(text);
@@ -286,7 +286,7 @@ TEST(EspeakAdapterReal, NthVoiceOfTheLibrarysList) {
   } cases[] = {{0, brazil}, {-1, 0}, {1, 0}, {3, 2}, {static_cast<int>(voices.size()), voices.size() - 1},
                {static_cast<int>(voices.size()) + 5, voices.size() - 1}};
   for (const auto& c : cases) {
-    ASSERT_TRUE(adapter.start(c.number, 0, 0, ""));
+    ASSERT_TRUE(adapter.start(c.number, 0, 0, "").ok());
     EXPECT_EQ(adapter.voice(), voices[c.index]) << c.number;
     adapter.finish();
   }

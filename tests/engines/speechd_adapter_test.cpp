@@ -156,11 +156,12 @@ TEST(SpeechdAdapterLogic, StartRefusals) {
     FakeRig rig;
     rig.state.connects = c.connects;
     if (!c.voices) rig.state.voices.clear();
-    EXPECT_FALSE(rig.adapter.start(1, 0, 0, c.file)) << c.why;
+    const platform::Status started = rig.adapter.start(1, 0, 0, c.file);
+    EXPECT_FALSE(started.ok()) << c.why;
     EXPECT_EQ(rig.state.clientsMade, c.clientsMade) << c.why;
     EXPECT_EQ(rig.state.disconnects, c.disconnects) << c.why;
-    EXPECT_EQ(rig.adapter.failureText(), c.said.str()) << c.why;
-    EXPECT_FALSE(rig.adapter.speechLost()) << c.why;
+    EXPECT_EQ(started.message(), c.said.str()) << c.why;
+    EXPECT_TRUE(rig.adapter.speechLost().ok()) << c.why;
     rig.adapter.speak("texto");
     EXPECT_TRUE(rig.state.said.empty()) << c.why;
     EXPECT_FALSE(rig.adapter.busy(false)) << c.why;
@@ -191,7 +192,7 @@ TEST(SpeechdAdapterLogic, VoiceByNumberOrNameElseBrazilianPortuguese) {
   for (const auto& c : cases) {
     FakeRig rig;
     rig.adapter.setVoiceName(c.name);
-    ASSERT_TRUE(rig.adapter.start(c.voice, c.speed, 9, ""));
+    ASSERT_TRUE(rig.adapter.start(c.voice, c.speed, 9, "").ok());
     const std::string row = std::to_string(c.voice) + " " + c.name;
     EXPECT_EQ(rig.state.voicesSet, c.voiceSet) << row;
     EXPECT_EQ(rig.state.languagesSet, c.languageSet) << row;
@@ -201,7 +202,7 @@ TEST(SpeechdAdapterLogic, VoiceByNumberOrNameElseBrazilianPortuguese) {
 
 TEST(SpeechdAdapterLogic, TextsConvertedAndEmptySpeaksABlank) {
   FakeRig rig;
-  ASSERT_TRUE(rig.adapter.start(1, 0, 0, ""));
+  ASSERT_TRUE(rig.adapter.start(1, 0, 0, "").ok());
   rig.adapter.speak("");
   rig.adapter.speak("a\xE7\xE3o \x80 5");
   EXPECT_EQ(rig.state.said, (std::vector<std::string>{"1  ", "1 a\xC3\xA7\xC3\xA3o \xE2\x82\xAC 5"}));
@@ -210,7 +211,7 @@ TEST(SpeechdAdapterLogic, TextsConvertedAndEmptySpeaksABlank) {
 
 TEST(SpeechdAdapterLogic, RefusedTextBeepsAndLeavesItQuiet) {
   FakeRig rig;
-  ASSERT_TRUE(rig.adapter.start(1, 0, 0, ""));
+  ASSERT_TRUE(rig.adapter.start(1, 0, 0, "").ok());
   rig.state.sayRefused = true;
   rig.adapter.speak("recusado");
   EXPECT_EQ(rig.host.beeps, 1);
@@ -219,7 +220,7 @@ TEST(SpeechdAdapterLogic, RefusedTextBeepsAndLeavesItQuiet) {
 
 TEST(SpeechdAdapterLogic, BusyUntilTheEndNoticeAndEachTrueAnswerWakes) {
   FakeRig rig;
-  ASSERT_TRUE(rig.adapter.start(1, 0, 0, ""));
+  ASSERT_TRUE(rig.adapter.start(1, 0, 0, "").ok());
   rig.state.endAfterWaits = 3;
   rig.adapter.speak("um");
   rig.wakes();
@@ -255,7 +256,7 @@ TEST(SpeechdAdapterLogic, AServiceThatGoesAwayOrStopsAnswering) {
   };
   for (const auto& c : cases) {
     FakeRig rig;
-    ASSERT_TRUE(rig.adapter.start(1, 0, 0, ""));
+    ASSERT_TRUE(rig.adapter.start(1, 0, 0, "").ok());
     rig.state.endAfterWaits = -1;
     rig.state.closeAfterWaits = c.closeAfterWaits;
     rig.state.backAfterClosing = c.back;
@@ -271,8 +272,8 @@ TEST(SpeechdAdapterLogic, AServiceThatGoesAwayOrStopsAnswering) {
     }
     rig.adapter.finish();
     EXPECT_EQ(rig.state.said, c.said) << c.what;
-    EXPECT_EQ(rig.adapter.failureText(), c.lost) << c.what;
-    EXPECT_EQ(rig.adapter.speechLost(), !c.lost.empty()) << c.what;
+    EXPECT_EQ(rig.adapter.speechLost().message(), c.lost) << c.what;
+    EXPECT_EQ(!rig.adapter.speechLost().ok(), !c.lost.empty()) << c.what;
     EXPECT_EQ(rig.host.beeps, 0) << c.what;
     // A new connection is told the same voice.
     const size_t connections = c.back ? rig.state.clientsMade : 1;
@@ -280,7 +281,7 @@ TEST(SpeechdAdapterLogic, AServiceThatGoesAwayOrStopsAnswering) {
   }
   // Restarted while nothing was spoken: the next text goes to the new one.
   FakeRig rig;
-  ASSERT_TRUE(rig.adapter.start(1, 0, 0, ""));
+  ASSERT_TRUE(rig.adapter.start(1, 0, 0, "").ok());
   rig.adapter.speak("um");
   rig.waitWhileBusy();
   rig.state.closedClient = 1;
@@ -290,14 +291,14 @@ TEST(SpeechdAdapterLogic, AServiceThatGoesAwayOrStopsAnswering) {
   // Stopped between texts: the text cannot be given, and that is the loss, not a beep.
   rig.state.stuck = true;
   rig.adapter.speak("tr\xEAs");
-  EXPECT_EQ(rig.adapter.failureText(), platform::words::SpeechServiceSilent.str());
+  EXPECT_EQ(rig.adapter.speechLost().message(), platform::words::SpeechServiceSilent.str());
   EXPECT_EQ(rig.host.beeps, 0);
 }
 
 TEST(SpeechdAdapterLogic, StopCancelsAndNothingIsAwaitedAfter) {
   for (bool cancelWorks : {true, false}) {
     FakeRig rig;
-    ASSERT_TRUE(rig.adapter.start(1, 0, 0, ""));
+    ASSERT_TRUE(rig.adapter.start(1, 0, 0, "").ok());
     rig.state.endAfterWaits = -1;
     rig.state.cancelWorks = cancelWorks;
     rig.adapter.speak("um");
@@ -312,7 +313,7 @@ TEST(SpeechdAdapterLogic, StopCancelsAndNothingIsAwaitedAfter) {
 
 TEST(SpeechdAdapterLogic, FinishWaitsForTheEndThenDisconnects) {
   FakeRig rig;
-  ASSERT_TRUE(rig.adapter.start(1, 0, 0, ""));
+  ASSERT_TRUE(rig.adapter.start(1, 0, 0, "").ok());
   rig.state.endAfterWaits = 4;
   rig.adapter.speak("fim");
   rig.adapter.finish();
@@ -322,7 +323,7 @@ TEST(SpeechdAdapterLogic, FinishWaitsForTheEndThenDisconnects) {
   rig.adapter.speak("depois");
   EXPECT_EQ(rig.state.said.size(), 1u);
   // Started again after a finish, with a fresh connection.
-  ASSERT_TRUE(rig.adapter.start(2, 0, 0, ""));
+  ASSERT_TRUE(rig.adapter.start(2, 0, 0, "").ok());
   EXPECT_EQ(rig.state.clientsMade, 2);
 }
 
@@ -341,9 +342,9 @@ TEST(SpeechdAdapterReal, StartListSpeakBusyStop) {
   auto adapter = makeSpeechdAdapter(rig.console);
   auto& speechd = static_cast<SpeechdAdapter&>(*adapter);
 
-  EXPECT_FALSE(adapter->start(1, 0, 0, rig.folder.file("fala.wav")));  // the service writes no files
+  EXPECT_FALSE(adapter->start(1, 0, 0, rig.folder.file("fala.wav")).ok());  // the service writes no files
   Clock::time_point began = Clock::now();
-  ASSERT_TRUE(adapter->start(1, 0, 0, ""));
+  ASSERT_TRUE(adapter->start(1, 0, 0, "").ok());
   std::printf("connected and %zu voices listed in %.0f ms\n", speechd.voices().size(), millisecondsSince(began));
   EXPECT_GT(speechd.voices().size(), 100u);
 
@@ -399,7 +400,7 @@ TEST(SpeechdAdapterReal, KilledRestartedAndStoppedMidSpeech) {
   kaldro::testing::ScopedEnvironment noSpawning("SPEECHD_CMD", "/bin/false");
   EngineRig rig;
   auto adapter = makeSpeechdAdapter(rig.console);
-  ASSERT_TRUE(adapter->start(0, 0, 0, ""));
+  ASSERT_TRUE(adapter->start(0, 0, 0, "").ok());
   // Speaks the long text and, once the service is at it, does fault to it; how long busy then
   // stayed true.
   auto midSpeech = [&](const std::function<void()>& fault) {
@@ -415,7 +416,7 @@ TEST(SpeechdAdapterReal, KilledRestartedAndStoppedMidSpeech) {
   const double killedMs = midSpeech([&] { daemon.signal(SIGKILL); });
   std::printf("killed: the wait ended %.0f ms later\n", killedMs);
   EXPECT_LT(killedMs, 1000);
-  EXPECT_EQ(adapter->failureText(), "");
+  EXPECT_EQ(adapter->speechLost().message(), "");
   // Back: the next text goes to the new service, after the text that was cut off.
   daemon.start();
   ASSERT_EQ(daemon.failure, "");
@@ -423,11 +424,11 @@ TEST(SpeechdAdapterReal, KilledRestartedAndStoppedMidSpeech) {
   adapter->speak("De volta.");
   rig.waitWhileBusy(*adapter);
   std::printf("restarted: the cut text and the next one over after %.0f ms\n", millisecondsSince(began));
-  EXPECT_EQ(adapter->failureText(), "");
+  EXPECT_EQ(adapter->speechLost().message(), "");
 
   const double stoppedMs = midSpeech([&] { daemon.signal(SIGSTOP); });
   std::printf("stopped: reported %.0f ms later\n", stoppedMs);
-  EXPECT_EQ(adapter->failureText(), platform::words::SpeechServiceSilent.str());
+  EXPECT_EQ(adapter->speechLost().message(), platform::words::SpeechServiceSilent.str());
   EXPECT_LT(stoppedMs, SpeechdAdapter::UnresponsiveMs + 1000);
   began = Clock::now();
   adapter->finish();
@@ -439,16 +440,16 @@ TEST(SpeechdAdapterReal, KilledRestartedAndStoppedMidSpeech) {
   // waited for it, which on a loaded machine can outlast one start's time limit.
   bool started = false;
   for (int attempt = 0; attempt < 5 && !started; ++attempt) {
-    started = adapter->start(0, 0, 0, "");
+    started = adapter->start(0, 0, 0, "").ok();
     if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(500));
   }
   ASSERT_TRUE(started);
-  EXPECT_EQ(adapter->failureText(), "");
+  EXPECT_EQ(adapter->speechLost().message(), "");
   midSpeech([&] { daemon.signal(SIGKILL); });
   began = Clock::now();
   adapter->speak("Ningu\xE9m ouve.");
   std::printf("killed for good: loss known %.0f ms later\n", millisecondsSince(began));
-  EXPECT_EQ(adapter->failureText(), platform::words::SpeechServiceGone.str());
+  EXPECT_EQ(adapter->speechLost().message(), platform::words::SpeechServiceGone.str());
   EXPECT_FALSE(adapter->busy(false));
   adapter->finish();
 }
@@ -469,7 +470,7 @@ TEST(SpeechdAdapterReal, AServiceThatNeverAnswersMakesTheStartFailInTime) {
   EngineRig rig;
   auto adapter = makeSpeechdAdapter(rig.console);
   const Clock::time_point began = Clock::now();
-  EXPECT_FALSE(adapter->start(1, 0, 0, ""));
+  EXPECT_FALSE(adapter->start(1, 0, 0, "").ok());
   EXPECT_LT(millisecondsSince(began), 12000);
   EXPECT_FALSE(adapter->busy(false));
   adapter->speak("nada");

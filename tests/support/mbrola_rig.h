@@ -84,8 +84,9 @@ inline tts::EnginePlaces doublePlaces(const ScratchFolder& folder, tts::MbrolaPl
 struct EngineRig {
   explicit EngineRig(tts::MbrolaPlaces mbrola = programOnly()) : engine(doublePlaces(folder, std::move(mbrola))) {}
   bool start(const std::string& database = "") {
-    return engine.startEngine(database, kEngineData + "portug.nrl", kEngineData + "portug.exc",
-                              kEngineData + "portug.abr", kEngineData + "portug.pro", kEngineData + "portug.dfn");
+    started = engine.startEngine(database, kEngineData + "portug.nrl", kEngineData + "portug.exc",
+                                 kEngineData + "portug.abr", kEngineData + "portug.pro", kEngineData + "portug.dfn");
+    return started.ok();
   }
   // The utterances speak these lines, whatever the text.
   void speakLines(std::vector<std::string> lines) {
@@ -95,6 +96,7 @@ struct EngineRig {
 
   ScratchFolder folder;
   tts::OrmiaEngine engine;
+  platform::Status started;  // of the last start
   RecordingSink sink;
 };
 

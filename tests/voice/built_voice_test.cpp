@@ -121,7 +121,7 @@ TEST(BuiltVoice, EveryRecordingTheSystemPlaysIsThereInItsFormat) {
   std::vector<uint64_t> numbers{1000, 2000, 1000000, 2000000, 1000000000, 2000000000, 1000000000000, 2000000000000};
   for (uint64_t n = 1; n < 1000; ++n) numbers.push_back(n);
   for (uint64_t n : numbers)
-    for (const std::string& word : speech::splitWords(speech::numberToWords(n))) names.insert(speech::wordFileName(word));
+    for (const std::string& word : platform::splitWords(speech::numberToWords(n))) names.insert(speech::wordFileName(word));
   for (int code : {1, 8, 9, 13, 27, 32, 44, 46, 48, 57, 65, 90, 97, 122, 199, 231, 227}) names.insert("_" + std::to_string(code));
   for (int code = 'A'; code <= 'Z'; ++code) {
     names.insert("_FON" + std::to_string(code));

@@ -19,7 +19,6 @@ void fuzzConfiguration(std::span<const uint8_t> input) {
     (void)speech::chooseSpeedLevel(config, level);
   }
   (void)speech::readExternalSettings(config);
-  (void)speech::lettersFolderFromConfig(config);
   (void)diphone::diphoneFoldersFromConfig(config);
   (void)console::readConsoleSettings(config, {1024, 734});
   (void)console::readConsoleSettings(config, {0, 0});

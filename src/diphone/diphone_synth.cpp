@@ -71,7 +71,8 @@ std::optional<uint32_t> seekWaveData(std::FILE* file) {
 
 DiphoneFolders diphoneFoldersFromConfig(const platform::Configuration& config) {
   auto folder = [&](std::string_view key, std::string_view fallback) {
-    if (auto value = config.findSystemPath("TRADUTOR", key)) return withSlash(*value);
+    // An empty value would name the current folder: it counts as missing.
+    if (auto value = config.findSystemPath("TRADUTOR", key); value && !value->empty()) return withSlash(*value);
     return config.prefix() + "/share/kaldro/som/" + std::string(fallback) + "/";
   };
   return {folder("DIRLETRAS", "letras"), folder("DIRDIFONES", "difones")};

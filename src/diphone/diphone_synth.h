@@ -33,7 +33,7 @@ struct DiphoneFolders {
 };
 
 // DIRLETRAS and DIRDIFONES of section TRADUTOR in the system folder's KALDRO.INI (any path length),
-// else PREFIX/share/kaldro/som/letras/ and PREFIX/share/kaldro/som/difones/.
+// else (missing or empty) PREFIX/share/kaldro/som/letras/ and PREFIX/share/kaldro/som/difones/.
 DiphoneFolders diphoneFoldersFromConfig(const platform::Configuration& config);
 
 // Sound is 8-bit mono at 11025 samples per second.

@@ -53,7 +53,7 @@ Speech::Speech(console::Console& console, const platform::Configuration& config,
   // The click is made once: a short burst of noise above the zero line, then silence.
   clickSamples_.assign(kClickLength, 128);
   for (size_t i = 0; i < kClickNoise; ++i) clickSamples_[i] = static_cast<uint8_t>(128 + clickNoise_() % 60);
-  lettersFolder_ = lettersFolderFromConfig(config_);
+  lettersFolder_ = diphone::diphoneFoldersFromConfig(config_).letters;
 }
 
 Speech::~Speech() = default;
@@ -376,7 +376,7 @@ int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
     return error;
   }
   programSoundFolder_ = withSlash(platform::cp1252ToUtf8(platform::backslashesToSlashes(programSoundFolder)));
-  lettersFolder_ = lettersFolderFromConfig(config_);
+  lettersFolder_ = diphone::diphoneFoldersFromConfig(config_).letters;
   readSynthParams(speedLevel_);
   externalActive_ = false;
   if (auto external = readExternalSettings(config_)) {

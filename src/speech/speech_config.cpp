@@ -67,15 +67,4 @@ std::optional<ExternalSettings> readExternalSettings(const platform::Configurati
   return settings;
 }
 
-std::string lettersFolderFromConfig(const platform::Configuration& config) {
-  std::string folder;
-  // An empty value would name the root folder: it counts as missing.
-  if (auto value = config.findSystemPath("TRADUTOR", "DIRLETRAS"); value && !value->empty())
-    folder = *value;
-  else
-    folder = config.prefix() + "/share/kaldro/som/letras/";
-  if (folder.back() != '/') folder += '/';
-  return folder;
-}
-
 }  // namespace kaldro::speech

@@ -50,8 +50,4 @@ struct ExternalSettings {
 };
 std::optional<ExternalSettings> readExternalSettings(const platform::Configuration& config);
 
-// DIRLETRAS of TRADUTOR from the system folder only, else PREFIX/share/kaldro/som/letras/;
-// a file-system path ending in "/".
-std::string lettersFolderFromConfig(const platform::Configuration& config);
-
 }  // namespace kaldro::speech

@@ -69,8 +69,8 @@ FrontEnd::FrontEnd(std::function<void(const std::string&)> showMessage)
     : showMessage_(showMessage), stages_(new Stages(std::move(showMessage))) {}
 FrontEnd::~FrontEnd() { delete stages_; }
 
-// In the engine's order: lexicons, abbreviations, prosody and diphone list; the first failure ends
-// the load.
+// A file of nothing usable first, then the engine's order: lexicons, abbreviations, prosody and
+// diphone list; the first failure ends the load.
 platform::Status FrontEnd::load(const DataFiles& files) {
   platform::Status status = unusableDataFile(files);
   if (status.ok()) status = stages_->transcriber.loadLexicons(files.rules, files.exceptions);

@@ -45,9 +45,7 @@ TEST(Examples, EachTemplateAnsweredByItsKeyScriptGivesItsLetter) {
     EXPECT_EQ(result.status, 0) << result.standardError;
     EXPECT_EQ(folder.read(c.letter), readFile(std::string(KALDRO_TEST_DATA) + "/exemplos/" + c.letter));
 
-    std::vector<std::string> said;
-    for (const std::string& line : result.traceLines())
-      if (line.rfind("say ", 0) == 0) said.push_back(line.substr(4));
+    const std::vector<std::string> said = result.spokenLines();
     size_t next = 0;  // every instruction is spoken, in the template's order
     for (const std::string& instruction : instructions(readFile(base + ".txt"))) {
       while (next < said.size() && said[next] != instruction) ++next;

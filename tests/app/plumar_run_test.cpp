@@ -28,16 +28,6 @@ struct LetterRun {
     result = runProgram("plumar", {templateName}, keys, folder, {{"LC_ALL", locale}});
   }
   std::string letter() const { return folder.read("carta.txt"); }
-  std::vector<std::string> said() const {
-    std::vector<std::string> lines;
-    for (const std::string& line : result.traceLines())
-      if (line.rfind("say ", 0) == 0) lines.push_back(line.substr(4));
-    return lines;
-  }
-  bool saidLine(const std::string& text) const {
-    auto lines = said();
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-  }
 };
 
 const std::string kOutput = "type carta.txt\nkey Enter\n";
@@ -102,8 +92,8 @@ TEST(PlumarRun, TemplatesAndAnswersGiveTheirLetters) {
     EXPECT_EQ(run.result.status, 0) << c.what << ": " << run.result.standardError;
     EXPECT_TRUE(run.folder.exists("carta.txt")) << c.what;
     EXPECT_EQ(run.letter(), c.letter) << c.what;
-    for (const std::string& line : c.said) EXPECT_TRUE(run.saidLine(line)) << c.what << ": " << line;
-    EXPECT_TRUE(run.saidLine("Texto gerado")) << c.what;
+    for (const std::string& line : c.said) EXPECT_TRUE(run.result.spoke(line)) << c.what << ": " << line;
+    EXPECT_TRUE(run.result.spoke("Texto gerado")) << c.what;
     EXPECT_THAT(run.result.screen, HasSubstr("Texto gerado")) << c.what;
     if (c.shown.empty()) continue;
     EXPECT_EQ(run.result.screenRows().at(0).rfind("Projeto KALDRO - Preparador de cartas padronizadas", 0), 0u);
@@ -126,7 +116,7 @@ TEST(PlumarRun, InstructionLinesAreSpokenNotWritten) {
   run.run("{*\r\n{*}\r\n{*texto\r\n{* a } b\r\n{* Digite o nome *}\r\nlinha\r\n", kOutput);
   ASSERT_EQ(run.result.status, 0);
   EXPECT_EQ(run.letter(), "linha\r\n");
-  auto said = run.said();
+  auto said = run.result.spokenLines();
   std::vector<std::string> expected{"", "", "texto", " a } b", " Digite o nome "};
   auto first = std::find(said.begin(), said.end(), "Nome do arquivo de sa\xC3\xAD" "da: ");
   ASSERT_NE(first, said.end());
@@ -140,7 +130,7 @@ TEST(PlumarRun, TableRepeatsUntilNAndAsksEveryFieldEachTime) {
           kOutput + "type 1\nkey Enter\nkey S\ntype 2\nkey Enter\nkey Enter\ntype 3\nkey Enter\nkey N\n");
   ASSERT_EQ(run.result.status, 0) << run.result.standardError;
   EXPECT_EQ(run.letter(), "a\n- 1\n- 2\n- 3\nz\n");
-  auto said = run.said();
+  auto said = run.result.spokenLines();
   EXPECT_EQ(std::count(said.begin(), said.end(), "ITEM:"), 3);
   EXPECT_EQ(std::count(said.begin(), said.end(), "Tem mais ? "), 3);
   auto lines = run.result.traceLines();
@@ -155,9 +145,9 @@ TEST(PlumarRun, MissingBraceReportsTheTemplateLineAndKeepsWhatWasWritten) {
   run.run(lines + "{INITAB}\n{A}{B\n{FIMTAB}\n", kOutput + "type q\nkey Enter\n");
   ASSERT_EQ(run.result.status, 1);
   EXPECT_EQ(run.result.standardError, "plumar: faltou fechar chave na linha 12 do modelo\n");
-  EXPECT_TRUE(run.saidLine("Faltou fechar chave na linha 12"));
-  EXPECT_TRUE(run.saidLine("Programa cancelado"));
-  EXPECT_FALSE(run.saidLine("Texto gerado"));
+  EXPECT_TRUE(run.result.spoke("Faltou fechar chave na linha 12"));
+  EXPECT_TRUE(run.result.spoke("Programa cancelado"));
+  EXPECT_FALSE(run.result.spoke("Texto gerado"));
   EXPECT_EQ(run.letter(), lines + "q");
 }
 
@@ -172,7 +162,7 @@ TEST(PlumarRun, HugeLineAndLongTemplateDoNotStopTheRun) {
   std::string letter = run.letter();
   // Every line beyond 5000 is loaded, and a table end without a start still ends the walk.
   EXPECT_EQ(letter.size(), 256u + 10500u * 2);
-  EXPECT_TRUE(run.saidLine("Texto gerado"));
+  EXPECT_TRUE(run.result.spoke("Texto gerado"));
 }
 
 TEST(PlumarFiles, TemplateNameAskedWhenNotGivenAndEmptyNameCancels) {

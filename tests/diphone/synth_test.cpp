@@ -251,17 +251,28 @@ TEST(DiphoneIndexTest, BinarySearchFindsEveryNameAndWriterRefusesBadUnits) {
   EXPECT_FALSE(std::filesystem::exists(folder.file("x.IND")));
 }
 
+// From the system folder's KALDRO.INI only; a missing or empty value takes the folder under PREFIX.
 TEST(DiphoneFoldersTest, FromConfigurationOrPrefixDefaults) {
-  testing::ScratchFolder folder;
-  platform::Configuration none(platform::ConfigLocations{{folder.file("vazio")}, folder.path(), "/opt/k"});
-  DiphoneFolders defaults = diphoneFoldersFromConfig(none);
-  EXPECT_EQ(defaults.letters, "/opt/k/share/kaldro/som/letras/");
-  EXPECT_EQ(defaults.diphones, "/opt/k/share/kaldro/som/difones/");
-  writeFile(folder.file("KALDRO.INI"), "[TRADUTOR]\ndirLetras=c:\\voz\\letras\nDIRDIFONES=/srv/dif/\n");
-  platform::Configuration config(platform::ConfigLocations{{folder.path()}, folder.path(), "/opt/k"});
-  DiphoneFolders read = diphoneFoldersFromConfig(config);
-  EXPECT_EQ(read.letters, "c:/voz/letras/");
-  EXPECT_EQ(read.diphones, "/srv/dif/");
+  struct Case {
+    const char* ini;  // nullptr: no KALDRO.INI
+    bool inStartDirectory;
+    const char* letters;
+    const char* diphones;
+  };
+  const Case cases[] = {
+      {nullptr, false, "/opt/k/share/kaldro/som/letras/", "/opt/k/share/kaldro/som/difones/"},
+      {"[TRADUTOR]\ndirLetras=c:\\voz\\letras\nDIRDIFONES=/srv/dif/\n", false, "c:/voz/letras/", "/srv/dif/"},
+      {"[TRADUTOR]\nDIRLETRAS=\nDIRDIFONES=\n", false, "/opt/k/share/kaldro/som/letras/", "/opt/k/share/kaldro/som/difones/"},
+      {"[TRADUTOR]\nDIRLETRAS=/srv/let\n", true, "/opt/k/share/kaldro/som/letras/", "/opt/k/share/kaldro/som/difones/"},
+  };
+  for (const Case& c : cases) {
+    testing::ScratchFolder system, start;
+    if (c.ini) writeFile((c.inStartDirectory ? start : system).file("KALDRO.INI"), c.ini);
+    platform::Configuration config(platform::ConfigLocations{{system.path()}, start.path(), "/opt/k"});
+    const DiphoneFolders folders = diphoneFoldersFromConfig(config);
+    EXPECT_EQ(folders.letters, c.letters) << (c.ini ? c.ini : "none");
+    EXPECT_EQ(folders.diphones, c.diphones) << (c.ini ? c.ini : "none");
+  }
 }
 
 }  // namespace

@@ -11,9 +11,6 @@ namespace {
 TEST(Words, UtfEightSourceBecomesCp1252) {
   constexpr Cp1252Words accented = "não é já saída ção";
   EXPECT_EQ(std::string_view("n\xE3o \xE9 j\xE1 sa\xED" "da \xE7\xE3o"), std::string_view(accented));
-  EXPECT_EQ(std::string_view("Arquivo n\xE3o existe"), std::string_view(words::FileMissing));
-  EXPECT_EQ(std::string_view("mar\xE7o"), std::string_view(words::MonthNames[2]));
-  EXPECT_EQ(std::string_view("Texto gerado"), std::string_view(words::TextGenerated));
 }
 
 TEST(Words, NamesAndNumbersFillTheGapsInOrder) {

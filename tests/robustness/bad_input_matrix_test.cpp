@@ -22,13 +22,6 @@ using ::testing::Not;
 
 const std::string kOutput = "type carta.txt\nkey Enter\n";
 
-std::vector<std::string> spoken(const ProgramResult& result) {
-  std::vector<std::string> lines;
-  for (const std::string& line : result.traceLines())
-    if (line.rfind("say ", 0) == 0) lines.push_back(line.substr(4));
-  return lines;
-}
-
 // A binary file as the template: lines of at most 255 characters, every byte of each kept line
 // written back, and the letter complete.
 TEST(BadInputMatrix, ABinaryTemplateGivesItsLetter) {
@@ -38,7 +31,7 @@ TEST(BadInputMatrix, ABinaryTemplateGivesItsLetter) {
   folder.write("modelo.bin", binary);
   ProgramResult result = runProgram("plumar", {"modelo.bin"}, kOutput, folder);
   EXPECT_EQ(result.status, 0);
-  EXPECT_THAT(spoken(result), Contains("Texto gerado"));
+  EXPECT_THAT(result.spokenLines(), Contains("Texto gerado"));
   EXPECT_FALSE(folder.read("carta.txt").empty());
 }
 
@@ -66,9 +59,9 @@ TEST(BadInputMatrix, OutputsThatCannotBeCreatedSaySo) {
     ProgramResult result = runProgram("plumar", {"m.txt"}, keys, folder, {}, runner);
     EXPECT_EQ(result.status, status) << keys;
     EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1) << keys;
-    EXPECT_THAT(spoken(result), Contains("Arquivo n\xC3\xA3o pode ser criado")) << keys;
-    EXPECT_THAT(spoken(result), Contains("Programa cancelado")) << keys;
-    EXPECT_THAT(spoken(result), Not(Contains("Texto gerado"))) << keys;
+    EXPECT_THAT(result.spokenLines(), Contains("Arquivo n\xC3\xA3o pode ser criado")) << keys;
+    EXPECT_THAT(result.spokenLines(), Contains("Programa cancelado")) << keys;
+    EXPECT_THAT(result.spokenLines(), Not(Contains("Texto gerado"))) << keys;
     EXPECT_EQ(folder.read("m.txt"), "precioso {X}\n") << keys;
   }
   if (!launcher) GTEST_SKIP() << "running as root without a way to run as nobody: no read-only folder";
@@ -99,7 +92,7 @@ TEST(BadInputMatrix, AConfigurationWithJunkStillSpeaks) {
   ProgramResult result = runProgram("plumar", {"modelo.txt"}, kOutput + "type Ana\nkey Enter\n", folder);
   EXPECT_EQ(result.status, 0) << result.standardError;
   EXPECT_EQ(folder.read("carta.txt"), "Oi Ana\n");
-  EXPECT_THAT(spoken(result), Contains("Texto gerado"));
+  EXPECT_THAT(result.spokenLines(), Contains("Texto gerado"));
   // The first DIFONES3 wins: the shipped voice speaks.
   EXPECT_THAT(result.trace, HasSubstr("phonemes "));
 }

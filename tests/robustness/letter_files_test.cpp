@@ -23,11 +23,6 @@ using ::testing::HasSubstr;
 
 const std::string kOutput = "type carta.txt\nkey Enter\n";
 
-bool said(const ProgramResult& result, const std::string& text) {
-  const auto lines = result.traceLines();
-  return std::find(lines.begin(), lines.end(), "say " + text) != lines.end();
-}
-
 // Leftovers of a run: files whose name begins with ".carta.txt." (the letter being written).
 size_t temporaryFiles(const ScratchFolder& folder) {
   size_t count = 0;
@@ -61,8 +56,8 @@ TEST(TemplateFiles, ThoseThatCannotBeReadCancelTheRun) {
     ProgramResult result = runProgram("plumar", {name}, kOutput, folder, {}, runner);
     EXPECT_EQ(result.status, 1) << name;  // a failure, so not 0
     EXPECT_EQ(result.standardError, "plumar: o modelo " + name + " n\xC3\xA3o existe ou n\xC3\xA3o pode ser lido\n");
-    EXPECT_TRUE(said(result, "Arquivo n\xC3\xA3o existe")) << name;
-    EXPECT_TRUE(said(result, "Programa cancelado")) << name;
+    EXPECT_TRUE(result.spoke("Arquivo n\xC3\xA3o existe")) << name;
+    EXPECT_TRUE(result.spoke("Programa cancelado")) << name;
     EXPECT_THAT(result.screen, HasSubstr("Programa cancelado")) << name;
     EXPECT_EQ(result.traceLines().back(), "exit 1") << name;
     EXPECT_FALSE(folder.exists("carta.txt")) << name;
@@ -77,13 +72,13 @@ TEST(TemplateFiles, ATemplateBeyond64MegabytesGetsItsOwnMessage) {
   // A sparse file: 64 MB and one byte without writing them.
   ASSERT_EQ(::truncate((writeFile(big, "x"), big).c_str(), (64 << 20) + 1), 0);
   ProgramResult result = runProgram("plumar", {"grande.txt"}, kOutput, folder);
-  EXPECT_TRUE(said(result, "Arquivo grande demais: o limite \xC3\xA9 de 64 MB"));
+  EXPECT_TRUE(result.spoke("Arquivo grande demais: o limite \xC3\xA9 de 64 MB"));
   EXPECT_THAT(result.screen, HasSubstr("Arquivo grande demais"));
   EXPECT_FALSE(folder.exists("carta.txt"));
   ASSERT_EQ(::truncate(big.c_str(), 64 << 20), 0);  // exactly the limit is read
   result = runProgram("plumar", {"grande.txt"}, kOutput, folder);
-  EXPECT_FALSE(said(result, "Arquivo grande demais: o limite \xC3\xA9 de 64 MB"));
-  EXPECT_TRUE(said(result, "Texto gerado"));
+  EXPECT_FALSE(result.spoke("Arquivo grande demais: o limite \xC3\xA9 de 64 MB"));
+  EXPECT_TRUE(result.spoke("Texto gerado"));
 }
 
 TEST(OldLetter, StaysWholeUntilTheNewOneIsComplete) {
@@ -146,9 +141,9 @@ TEST(OldLetter, AFailedWriteLeavesItWholeAndSaysSo) {
   ::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(folder.read("carta.txt"), "carta antiga\n");
   EXPECT_EQ(temporaryFiles(folder), 0u);
-  EXPECT_TRUE(said(result, "Erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da"));
-  EXPECT_TRUE(said(result, "Programa cancelado"));
-  EXPECT_FALSE(said(result, "Texto gerado"));
+  EXPECT_TRUE(result.spoke("Erro na grava\xC3\xA7\xC3\xA3o do arquivo de sa\xC3\xAD" "da"));
+  EXPECT_TRUE(result.spoke("Programa cancelado"));
+  EXPECT_FALSE(result.spoke("Texto gerado"));
 }
 
 }  // namespace

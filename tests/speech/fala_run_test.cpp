@@ -59,14 +59,12 @@ TEST(KaldroFala, PausesBecomeSilenceInTheWavFile) {
   EXPECT_GE(longestRun, 150u * 16 - 16);
 }
 
-TEST(KaldroFala, PlaysFilesAndReportsTheUnreadable) {
+// (The files it cannot play are among the failures below.)
+TEST(KaldroFala, PlaysFiles) {
   Voice voice;
   auto played = runProgram("kaldro-fala", {"--play", voice.letters + "_65.wav"}, "", voice.folder);
   EXPECT_EQ(played.status, 0) << played.standardError;
   EXPECT_THAT(played.traceLines(), Contains("play _65.wav 11025 8 1 100"));
-  auto missing = runProgram("kaldro-fala", {"--play", "nada.wav"}, "", voice.folder);
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.standardError.find("nada.wav"), std::string::npos);
 }
 
 // The built tree (program, voice and the configuration naming its folders) copied under a folder

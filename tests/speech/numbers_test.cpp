@@ -29,14 +29,11 @@ TEST(NumberWords, Table) {
   for (const Case& c : cases) EXPECT_EQ(numberToWords(c.n), c.words) << c.n;
 }
 
+// Seventeen's file is not its first eight characters, which would name sixteen's; the other names
+// are heard in the traces below and in the routing test, and found among the built voice's
+// recordings. Weekdays of leap days and centuries.
 TEST(NumberWords, FileNamesAndWeekdays) {
   EXPECT_EQ(wordFileName("dezessete"), "_dezeset");
-  EXPECT_EQ(wordFileName("dezesseis"), "_dezesse");
-  EXPECT_EQ(wordFileName("milh\xF5" "es"), "_milhoes");
-  EXPECT_EQ(wordFileName("milh\xE3o"), "_milhao");
-  EXPECT_EQ(wordFileName("quatrocentos"), "_quatroc");
-  EXPECT_EQ(dayOfWeek(15, 3, 2024), 5);
-  EXPECT_EQ(dayOfWeek(1, 1, 2000), 6);
   EXPECT_EQ(dayOfWeek(29, 2, 2000), 2);
   EXPECT_EQ(dayOfWeek(7, 3, 2005), 1);
   EXPECT_EQ(dayOfWeek(1, 3, 1900), 4);

@@ -49,14 +49,6 @@ TEST(SpeechConfig, ExternalSettings) {
   EXPECT_EQ(sapi4->rate, 15);
 }
 
-TEST(SpeechConfig, LettersFolderOnlyFromTheSystemFolder) {
-  IniFolder ini("[TRADUTOR]\nDIRLETRAS=c:\\sons\\letras\n");
-  EXPECT_EQ(lettersFolderFromConfig(ini.config()), "c:/sons/letras/");
-  // KALDRO.INI only in the start directory: DIRLETRAS keeps its default.
-  platform::Configuration startOnly({{"/nonexistent"}, ini.folder.path(), "/opt/kaldro"});
-  EXPECT_EQ(lettersFolderFromConfig(startOnly), "/opt/kaldro/share/kaldro/som/letras/");
-}
-
 TEST(SpeechStart, LevelFromVelocidadeAndItsKeys) {
   SpeechRig rig("[TRADUTOR]\nVELOCIDADE=7\n[SINTETIZADOR]\nDIFONES3=TESTE\nPAUSAPONTO3=300\nCORTAFALA3=Sim\n");
   rig.start();

@@ -1,6 +1,7 @@
 // Runs one of the family's programs on the headless host and collects what it left behind.
 #include "support/program_run.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -60,6 +61,18 @@ ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name
 ScopedEnvironment::~ScopedEnvironment() { old_ ? (void)::setenv(name_, old_->c_str(), 1) : (void)::unsetenv(name_); }
 
 std::vector<std::string> ProgramResult::traceLines() const { return splitLines(trace); }
+
+std::vector<std::string> ProgramResult::spokenLines() const {
+  std::vector<std::string> spoken;
+  for (const std::string& line : traceLines())
+    if (line.rfind("say ", 0) == 0) spoken.push_back(line.substr(4));
+  return spoken;
+}
+
+bool ProgramResult::spoke(const std::string& text) const {
+  const std::vector<std::string> spoken = spokenLines();
+  return std::find(spoken.begin(), spoken.end(), text) != spoken.end();
+}
 
 std::vector<std::string> ProgramResult::screenRows() const {
   auto lines = splitLines(screen);

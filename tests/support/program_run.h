@@ -17,6 +17,9 @@ struct ProgramResult {
   std::string screen;  // the screen dump
   std::string trace;
   std::vector<std::string> traceLines() const;
+  // The texts spoken ("say" lines of the trace), in order.
+  std::vector<std::string> spokenLines() const;
+  bool spoke(const std::string& text) const;
   // The 25 text rows of the screen dump.
   std::vector<std::string> screenRows() const;
 };

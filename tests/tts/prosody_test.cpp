@@ -95,11 +95,6 @@ TEST(ProsodyFile, MalformedFilesAreReportedAndNeverCrash) {
     EXPECT_EQ(loaded.result, c.result) << c.name;
     EXPECT_EQ(loaded.messages, c.messages) << c.name;
   }
-  ScratchFolder folder;
-  std::vector<std::string> messages;
-  Prosody missing([&](const std::string& message) { messages.push_back(message); });
-  EXPECT_FALSE(missing.loadProsody(folder.file("nada.pro")).ok());
-  EXPECT_EQ(messages, Lines{"Configuração da prosódia não foi achada"});
 }
 
 TEST(ProsodyFile, ReadsDurationsHertzAndKeepsPitchStepsAcrossReloads) {

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -77,9 +78,18 @@ FileWalk walkedPipe(const std::vector<uint8_t>& bytes) {
 
 WaveLayout parsedFromFile(const std::vector<uint8_t>& bytes) { return walkedFile(bytes).layout; }
 
+// The bytes with those at `at` replaced.
+std::vector<uint8_t> with(std::vector<uint8_t> bytes, size_t at, const std::string& replacement) {
+  std::copy(replacement.begin(), replacement.end(), bytes.begin() + static_cast<long>(at));
+  return bytes;
+}
+
 TEST(WaveFile, MemoryAndFilesWalkTheChunksAlike) {
   const std::string odd = "LIST" + le32(3) + std::string("abc", 3);
   const Case cases[] = {
+      {"RIFF and fmt in small letters", with(with(waveWith("", 2, "ab"), 0, "riff"), 12, "FMT "), true, 44, 2, 2},
+      {"no format chunk", with(waveWith("", 2, "ab"), 12, "junk"), false, 0, 0, 0},
+      {"a chunk stating more than the file holds", waveWith("fact" + le32(0x7FFFFFF0), 2, "ab"), false, 0, 0, 0},
       {"plain", waveWith("", 4, "wxyz"), true, 44, 4, 4},
       {"odd chunk with its pad byte", waveWith(odd + std::string(1, '\0'), 2, "ab"), true, 56, 2, 2},
       {"odd chunk without a pad byte", waveWith(odd, 2, "ab"), true, 55, 2, 2},
@@ -102,6 +112,7 @@ TEST(WaveFile, MemoryAndFilesWalkTheChunksAlike) {
     EXPECT_EQ(fromMemory.rate, fromFile.rate);
     if (c.ok) {
       EXPECT_EQ(FamilySampleRate, fromFile.rate);
+      EXPECT_EQ(c.dataStart + c.dataLength, fromMemory.totalLength);
     }
     // Both stand at the first sample after a walk that found it; a pipe takes the stated length.
     const FileWalk file = walkedFile(c.bytes), pipe = walkedPipe(c.bytes);

@@ -315,8 +315,11 @@ TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {
       {"--pho needs the engine", {"--pho", "Sim"}, nullptr, 2, "", "--engine ormia"},
       {"the data folder of KALDRO.INI", {"--engine", "ormia", "--pho", "Sim"}, "portug.pro", 1,
        "", "Configuração da prosódia não foi achada\nkaldro-fala: Erro no arquivo de prosódia"},
-      {"another engine", {"--engine", "outro", "--pho", "Sim"}, nullptr, 2, "", "motor desconhecido: outro"},
-      {"phones of each text", {"--engine", "ormia", "--phones", "casa"}, nullptr, 0, "casa\tk >a z a\n", ""},
+      // One line per text, its words read one by one.
+      {"phones of each text", {"--engine", "ormia", "--phones", "os amigos", "p\xC3\xA3o", ""}, nullptr, 0,
+       "os amigos\tw z a m >i g w s2\np\xC3\xA3o\tp >@ w\n\t\n", ""},
+      {"phones without the rules", {"--engine", "ormia", "--phones", "casa"}, "portug.nrl", 1, "",
+       "Erro na base de dados de portugu\xC3\xAAs"},
   };
   for (const Case& c : cases) {
     ScratchFolder folder;
@@ -331,6 +334,9 @@ TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {
     EXPECT_NE(result.standardError.find(c.inErrors), std::string::npos) << c.name << ": " << result.standardError;
     if (c.status == 0 && c.arguments[2] == "--pho") {
       EXPECT_TRUE(result.standardOutput.ends_with("\n#\n")) << c.name;
+    }
+    if (c.status != 0) {
+      EXPECT_EQ(result.standardOutput, "") << c.name;
     }
   }
 }

@@ -229,22 +229,5 @@ TEST(BuiltVoice, KaldroFalaShowsThePhonesTheVoiceSays) {
   EXPECT_EQ(result.standardOutput, "casa\tk >a z a\ngente\tj >en t x i\nt\xC3\xA1xi\tt >a k s i\n");
 }
 
-// The Portuguese engine's phones for br4, from the data folder KALDRO.INI names; one line per input
-// line, its words read one by one; a folder without the data is a failure with its message.
-TEST(BuiltVoice, KaldroFalaShowsTheEnginePhones) {
-  testing::ScratchFolder folder;
-  auto result = testing::runProgram("kaldro-fala", {"--engine", "ormia", "--phones", "os amigos", "p\xC3\xA3o", ""},
-                                    "", folder);
-  ASSERT_EQ(result.status, 0) << result.standardError;
-  EXPECT_EQ(result.standardOutput, "os amigos\tw z a m >i g w s2\np\xC3\xA3o\tp >@ w\n\t\n");
-
-  folder.write("KALDRO.INI", "[ORMIATTS]\nDIR=" + folder.path() + "/nada\n");
-  result = testing::runProgram("kaldro-fala", {"--engine", "ormia", "--phones", "casa"}, "", folder,
-                               {{"KALDRO_CONFIG_DIR", folder.path()}});
-  EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.standardError.find("Erro na base de dados de portugu\xC3\xAAs"), std::string::npos);
-  EXPECT_EQ(result.standardOutput, "");
-}
-
 }  // namespace
 }  // namespace kaldro::voz

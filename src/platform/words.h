@@ -41,7 +41,7 @@ class Cp1252Words {
       const auto byte = static_cast<unsigned char>(bytes_[i]);
       if (byte < 0x80) {
         text += bytes_[i];
-      } else {  // only Latin-1 letters come in, so each byte is its own code point
+      } else {  // the words hold Latin-1 only, so each byte is its own code point
         text += static_cast<char>(0xC0 | (byte >> 6));
         text += static_cast<char>(0x80 | (byte & 0x3F));
       }

@@ -28,22 +28,57 @@ void prepareScreen(EditorRig& rig, int column, int row) {
 
 void review(EditorRig& rig) { rig.editor.screenReview().screenReview(); }
 
-TEST(ScreenReview, StartsAtTheConsoleCursorAndPutsItBack) {
-  EditorRig rig("key Ctrl+K\nkey Down\nkey Escape\n");
-  prepareScreen(rig, 5, 10);
-  review(rig);
-  EXPECT_EQ(rig.console.cursorColumn(), 5);
-  EXPECT_EQ(rig.console.cursorRow(), 10);
-  EXPECT_TRUE(rig.heardInOrder({"beep", "say 10 5", "click", "beep", "beep"}));
-}
-
-TEST(ScreenReview, RowReadingKeepsThePositionAndScreenReadingEndsOnTheLastRow) {
-  EditorRig rig("type tl\nkey Ctrl+K\ntype TT\nkey Ctrl+K\nkey Escape\n");
-  prepareScreen(rig, 4, 3);
-  review(rig);
-  EXPECT_TRUE(rig.heardInOrder({"say um", "say dois", "say tres", "say quatro", "say cinco", "click", "say 3 4"}));
-  EXPECT_TRUE(rig.heardInOrder({"say 3 4", "say procurado", "say fim", "say da", "say tela", "click", "say 25 12"}));
-  EXPECT_EQ(rig.count("click"), 1u + 25u);  // one after each row read
+// Key scripts over the sample screen: what is heard, in order (each list in its order, the lists
+// one after another), and how many of some sounds. Every review starts with a beep at the console
+// cursor and puts the cursor back where it was.
+TEST(ScreenReview, KeyScriptsOverTheSampleScreen) {
+  struct Case {
+    const char* what;
+    const char* script;
+    int column, row;
+    std::vector<std::vector<std::string>> heard;
+    std::vector<std::pair<const char*, size_t>> counts = {};
+    const char* searchText = "";  // what the review keeps for the next search
+  };
+  const Case cases[] = {
+      {"starts at the console cursor", "key Ctrl+K\nkey Down\nkey Escape\n", 5, 10,
+       {{"beep", "say 10 5", "click", "beep", "beep"}}},
+      {"row reading keeps the position, screen reading ends on the last row",
+       "type tl\nkey Ctrl+K\ntype TT\nkey Ctrl+K\nkey Escape\n", 4, 3,
+       {{"say um", "say dois", "say tres", "say quatro", "say cinco", "click", "say 3 4"},
+        {"say 3 4", "say procurado", "say fim", "say da", "say tela", "click", "say 25 12"}},
+       {{"click", 1 + 25}}},  // one after each row read
+      {"F1 reads runs of one symbol as three and spells abbreviations",
+       "key F1\nkey Ctrl+K\nkey Down\nkey F1\nkey F1\nkey Escape\n", 1, 5,
+       {{"say ---", "say 5 11"}, {"say 5 11", "char 66", "char 67", "char 68", "char 119", "char 119", "char 119"}}},
+      {"F6 takes four digits and refuses other keys",
+       "key F6\ntype 0340\nkey Ctrl+K\nkey F6\ntype 1x\nkey Ctrl+K\nkey Escape\n", 1, 1,
+       {{"say Entre linha e coluna", "char 48", "char 51", "char 52", "char 48", "say 3 40"},
+        {"say 3 40", "say Entre linha e coluna", "char 49", "beep", "beep", "say 3 40"}}},
+      {"search looks only from the position downwards",
+       "key F5\ntype procurado\nkey Enter\nkey Ctrl+K\nkey F5\ntype abc\nkey Enter\nkey Ctrl+K\nkey Ctrl+F5\n"
+       "key Ctrl+K\nkey Ctrl+F5\nkey Ctrl+K\nkey Escape\n",
+       1, 10,
+       {{"say Qual texto", "char 112", "beep", "beep", "say 10 1"},
+        {"say 10 1", "click", "say 10 8", "click", "say 12 1", "beep", "beep", "say 12 1"}},
+       {},
+       "abc"},
+      {"leaving the grid beeps and stays at the edge", "key Left\nkey Ctrl+K\nkey Escape\n", 1, 3,
+       {{"beep", "beep", "beep", "say 3 1"}},
+       {{"beep", 5}}},  // entry, edge, correction, and two at the exit
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EditorRig rig(c.script);
+    prepareScreen(rig, c.column, c.row);
+    review(rig);
+    EXPECT_EQ(rig.sounds().front(), "beep");
+    for (const std::vector<std::string>& heard : c.heard) EXPECT_TRUE(rig.heardInOrder(heard)) << heard.front();
+    for (const auto& [sound, count] : c.counts) EXPECT_EQ(rig.count(sound), count) << sound;
+    EXPECT_EQ(rig.console.cursorColumn(), c.column);
+    EXPECT_EQ(rig.console.cursorRow(), c.row);
+    EXPECT_EQ(rig.editor.screenReview().searchText(), c.searchText);
+  }
 }
 
 TEST(ScreenReview, WithAnExternalSynthesizerRowsAreSpokenWhole) {
@@ -58,42 +93,6 @@ TEST(ScreenReview, WithAnExternalSynthesizerRowsAreSpokenWhole) {
   EXPECT_EQ(spoken[0], rig.row(3).substr(29));
   EXPECT_EQ(spoken[1], rig.row(4));
   EXPECT_EQ(spoken[22], rig.row(25));
-}
-
-TEST(ScreenReview, F1ReadsRunsOfOneSymbolAsThreeAndSpellsAbbreviations) {
-  EditorRig rig("key F1\nkey Ctrl+K\nkey Down\nkey F1\nkey F1\nkey Escape\n");
-  prepareScreen(rig, 1, 5);
-  review(rig);
-  EXPECT_TRUE(rig.heardInOrder({"say ---", "say 5 11"}));
-  EXPECT_TRUE(rig.heardInOrder({"say 5 11", "char 66", "char 67", "char 68", "char 119", "char 119", "char 119"}));
-}
-
-TEST(ScreenReview, F6TakesFourDigitsAndRefusesOtherKeys) {
-  EditorRig rig("key F6\ntype 0340\nkey Ctrl+K\nkey F6\ntype 1x\nkey Ctrl+K\nkey Escape\n");
-  prepareScreen(rig, 1, 1);
-  review(rig);
-  EXPECT_TRUE(rig.heardInOrder({"say Entre linha e coluna", "char 48", "char 51", "char 52", "char 48", "say 3 40"}));
-  EXPECT_TRUE(rig.heardInOrder({"say 3 40", "say Entre linha e coluna", "char 49", "beep", "beep", "say 3 40"}));
-}
-
-TEST(ScreenReview, SearchLooksOnlyFromThePositionDownwards) {
-  EditorRig rig(
-      "key F5\ntype procurado\nkey Enter\nkey Ctrl+K\n"
-      "key F5\ntype abc\nkey Enter\nkey Ctrl+K\nkey Ctrl+F5\nkey Ctrl+K\nkey Ctrl+F5\nkey Ctrl+K\nkey Escape\n");
-  prepareScreen(rig, 1, 10);
-  review(rig);
-  EXPECT_TRUE(rig.heardInOrder({"say Qual texto", "char 112", "beep", "beep", "say 10 1"}));
-  EXPECT_TRUE(rig.heardInOrder({"say 10 1", "click", "say 10 8", "click", "say 12 1", "beep", "beep", "say 12 1"}));
-  EXPECT_EQ(rig.editor.screenReview().searchText(), "abc");
-}
-
-TEST(ScreenReview, LeavingTheGridBeepsAndStaysAtTheEdge) {
-  EditorRig rig("key Left\nkey Ctrl+K\nkey Escape\n");
-  prepareScreen(rig, 1, 3);
-  review(rig);
-  EXPECT_EQ(rig.sounds().front(), "beep");
-  EXPECT_TRUE(rig.heardInOrder({"beep", "beep", "beep", "say 3 1"}));
-  EXPECT_EQ(rig.count("beep"), 5u);  // entry, edge, correction, and two at the exit
 }
 
 TEST(ScreenReview, CtrlCCopiesEveryRowWithALineEnd) {

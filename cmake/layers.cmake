@@ -1,7 +1,8 @@
 # The floors of the tree, checked at build time. A unit's floor is what its DEPS name (src/CMakeLists.txt),
 # followed down; a test folder's floor is that of the units it links. kaldro-camadas reads every
 # #include "unit/..." below src/ and tests/ and fails the build on one that reaches above its floor,
-# or on a chain of includes that comes back to where it started.
+# on a chain of includes that comes back to where it started, on a file of src/ without its purpose
+# line, or on a message outside src/platform/words.h.
 
 # The units of `targets` (kd_* names) and everything they build on, without the kd_ prefix.
 function(kaldro_units_below out)

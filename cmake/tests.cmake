@@ -141,6 +141,11 @@ grep -q \"lista.txt:[0-9]*:\" && test ! -e \"$1/saida.exc\"" sh
                    ${folder} ${words} ${base} ${CMAKE_SOURCE_DIR}/tools/vogais-tonicas.cmake)
 endforeach()
 
+# The layer check's message rule, on messages and data planted in a scratch tree.
+add_test(NAME camadas_mensagens
+         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/layers/run_messages.sh $<TARGET_FILE:kaldro-camadas>
+                 ${CMAKE_BINARY_DIR}/camadas-teste)
+
 # The install: into a fresh prefix, then plumar, kaldro-fala, their manual pages and the desktop
 # entry run from there with a clean environment.
 add_test(NAME install_prefix

@@ -8,8 +8,11 @@
 #include <sstream>
 
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace kaldro::diphone {
+
+namespace words = platform::words;
 
 namespace {
 
@@ -68,27 +71,27 @@ RuleLine parseRuleLine(std::string_view line) {
   if (isBlank(line) || line.front() == ';') return result;
   size_t open = line.find('(');
   if (open == std::string_view::npos) {
-    result.fault = "falta o parêntese de abertura \"(\"";
+    result.fault = words::RuleLacksOpening.utf8();
     return result;
   }
   size_t close = line.find(')', open + 1);
   if (close == std::string_view::npos) {
-    result.fault = "falta o parêntese de fechamento \")\"";
+    result.fault = words::RuleLacksClosing.utf8();
     return result;
   }
   size_t equals = line.find('=', close + 1);
   if (equals == std::string_view::npos) {
-    result.fault = "falta o sinal \"=\" antes da saída";
+    result.fault = words::RuleLacksEquals.utf8();
     return result;
   }
   std::string_view match = line.substr(open + 1, close - open - 1);
   if (match.empty()) {
-    result.fault = "não há letras entre os parênteses";
+    result.fault = words::RuleWithoutLetters.utf8();
     return result;
   }
   auto first = static_cast<unsigned char>(match.front());
   if (first < 32 || first > 95) {
-    result.fault = "as letras entre parênteses devem começar por maiúscula ou sinal (códigos 32 a 95)";
+    result.fault = words::RuleLettersBadStart.utf8();
     return result;
   }
   size_t bar = line.find('|', equals + 1);
@@ -107,16 +110,16 @@ ExceptionLine parseExceptionLine(std::string_view line) {
   ExceptionLine result;
   if (line.empty() || line.front() == ';') return result;
   if (line.size() > kMaxExceptionLine) {
-    result.fault = "linha longa demais (mais de 252 caracteres)";
+    result.fault = words::ExceptionLineTooLong.utf8();
     return result;
   }
   size_t equals = line.find('=');
   if (equals == std::string_view::npos) {
-    result.fault = "falta o sinal \"=\"";
+    result.fault = words::ExceptionLacksEquals.utf8();
     return result;
   }
   if (equals == 0) {
-    result.fault = "falta a palavra antes do \"=\"";
+    result.fault = words::ExceptionLacksWord.utf8();
     return result;
   }
   size_t bar = line.find('|', equals + 1);
@@ -134,7 +137,7 @@ namespace {
 using LineCheck = std::function<void(std::string_view line, size_t number, std::vector<LineFault>& faults)>;
 std::vector<LineFault> checkEachLine(const std::string& path, const LineCheck& check) {
   auto text = readTextFile(path);
-  if (!text) return {{0, "não foi possível ler o arquivo"}};
+  if (!text) return {{0, words::FileUnreadable.utf8()}};
   std::vector<LineFault> faults;
   size_t number = 0;
   for (std::string_view line : splitLines(*text)) check(line, ++number, faults);
@@ -148,7 +151,7 @@ std::vector<LineFault> checkRules(const std::string& path) {
     if (!parsed.fault.empty()) {
       faults.push_back({number, parsed.fault});
     } else if (parsed.fieldsCut) {
-      faults.push_back({number, "campo longo demais, cortado (contextos e letras: 5 caracteres; saída: 11)"});
+      faults.push_back({number, words::RuleFieldCut.utf8()});
     }
   });
 }
@@ -159,7 +162,7 @@ std::vector<LineFault> checkExceptions(const std::string& path) {
     ExceptionLine parsed = parseExceptionLine(line);
     if (!parsed.fault.empty()) faults.push_back({number, parsed.fault});
     if (parsed.entry && ++entries == kMaxExceptions + 1)
-      faults.push_back({number, "mais de 15000 exceções: esta e as seguintes são ignoradas"});
+      faults.push_back({number, words::ExceptionsTooMany.utf8()});
   });
 }
 

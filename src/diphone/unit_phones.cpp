@@ -6,6 +6,7 @@
 
 #include "diphone/rule_file.h"
 #include "platform/profile.h"
+#include "platform/words.h"
 
 namespace kaldro::diphone {
 
@@ -34,7 +35,7 @@ constexpr char kSpokenByName = '\x02';  // stands for "_" once the punctuation i
 
 std::vector<std::string> UnitPhones::load(const std::string& path) {
   const auto text = readWholeFile(path);
-  if (!text) return {path + ": não foi possível ler o arquivo"};
+  if (!text) return {platform::words::InventoryFileUnreadable.utf8({path})};
   return parse(*text, path.substr(path.find_last_of('/') + 1));
 }
 
@@ -60,17 +61,17 @@ std::vector<std::string> UnitPhones::parse(std::string_view text, const std::str
       line.remove_prefix(kSymbolPrefix.size());
       size_t equals = line.find('=');
       if (equals == std::string_view::npos) {
-        fault("falta o sinal \"=\" depois do símbolo");
+        fault(platform::words::InventorySymbolLacksEquals.utf8());
         continue;
       }
       std::string symbol(trim(line.substr(0, equals)));
       auto phones = words(line.substr(equals + 1));
-      if (symbol.empty() || phones.empty()) fault("símbolo sem nome ou sem fones");
-      else if (!symbols_.emplace(symbol, phones).second) fault("símbolo repetido: " + symbol);
+      if (symbol.empty() || phones.empty()) fault(platform::words::InventorySymbolEmpty.utf8());
+      else if (!symbols_.emplace(symbol, phones).second) fault(platform::words::InventorySymbolRepeated.utf8({symbol}));
       continue;
     }
     if (line.front() != '$') {
-      fault("a linha não é título, símbolo nem unidade");
+      fault(platform::words::InventoryLineUnknown.utf8());
       continue;
     }
     InventoryUnit unit;
@@ -85,8 +86,8 @@ std::vector<std::string> UnitPhones::parse(std::string_view text, const std::str
     if (unit.sameAs.empty()) continue;
     const InventoryUnit* target = find(unit.sameAs);
     if (!target || !target->sameAs.empty()) {
-      faults.push_back(fileName + ":" + std::to_string(unit.line) + ": " + unit.name +
-                       " copia uma unidade que não existe ou que também é cópia: " + unit.sameAs);
+      faults.push_back(fileName + ":" + std::to_string(unit.line) + ": " +
+                       platform::words::InventoryBadCopy.utf8({unit.name, unit.sameAs}));
       continue;
     }
     unit.phones = target->phones;
@@ -96,20 +97,20 @@ std::vector<std::string> UnitPhones::parse(std::string_view text, const std::str
 
 std::string UnitPhones::parseUnit(std::string_view line, InventoryUnit& unit) const {
   size_t first = line.find('=');
-  if (first == std::string_view::npos) return "falta o sinal \"=\" depois do nome da unidade";
+  if (first == std::string_view::npos) return platform::words::InventoryUnitLacksEquals.utf8();
   unit.name = std::string(trim(line.substr(0, first)));
   std::string_view rest = trim(line.substr(first + 1));
   if (rest.starts_with("como ")) {
     unit.sameAs = std::string(trim(rest.substr(5)));
   } else {
     size_t second = rest.find('=');
-    if (second == std::string_view::npos) return "falta o segundo \"=\" antes dos fones";
+    if (second == std::string_view::npos) return platform::words::InventoryUnitLacksSecondEquals.utf8();
     unit.carrier = std::string(trim(rest.substr(0, second)));
     unit.phones = words(rest.substr(second + 1));
-    if (unit.phones.empty()) return "unidade sem fones: " + unit.name;
+    if (unit.phones.empty()) return platform::words::InventoryUnitWithoutPhones.utf8({unit.name});
   }
-  if (unit.name.size() < 2 || unit.name.size() > 8) return "o nome deve ter de 2 a 8 caracteres: " + unit.name;
-  if (find(unit.name)) return "unidade repetida: " + unit.name;
+  if (unit.name.size() < 2 || unit.name.size() > 8) return platform::words::InventoryUnitNameLength.utf8({unit.name});
+  if (find(unit.name)) return platform::words::UnitRepeated.utf8({unit.name});
   return "";
 }
 

@@ -41,7 +41,7 @@ class Cp1252Words {
       const auto byte = static_cast<unsigned char>(bytes_[i]);
       if (byte < 0x80) {
         text += bytes_[i];
-      } else {  // only Latin-1 letters come in, so each byte is its own code point
+      } else {  // the words hold Latin-1 only, so each byte is its own code point
         text += static_cast<char>(0xC0 | (byte >> 6));
         text += static_cast<char>(0x80 | (byte & 0x3F));
       }
@@ -214,6 +214,50 @@ inline constexpr Cp1252Words EngineDataFileBinary = "{}: {} não é um arquivo d
 inline constexpr Cp1252Words MbrolaVoiceRefused = "o MBROLA não abriu a voz {}: {}";
 inline constexpr Cp1252Words EngineLostUtterance = "a fala se perdeu: {} (mesmo depois de reiniciar o MBROLA)";
 inline constexpr Cp1252Words EngineOutputCannotBeCreated = "Arquivo de saída não pode ser criado";
+// The faults of an engine data file's lines.
+inline constexpr Cp1252Words ProsodyNotFound = "Configuração da prosódia não foi achada";
+inline constexpr Cp1252Words ProsodyDurationsMissing = "Duração dos difones errada ou ausente";
+inline constexpr Cp1252Words ProsodyKeywordsMissing = "Prosódia: palavras chaves ausentes";
+inline constexpr Cp1252Words ProsodyPatternsMissing = "Prosódia: especificações ausentes";
+inline constexpr Cp1252Words ProsodyBadPhoneme = "Configuração da prosódia: fonema errado: {}";
+inline constexpr Cp1252Words ProsodyBadKey = "Configuração da prosódia: chave errada: {}";
+inline constexpr Cp1252Words AbbreviationLacksEquals = "falta o sinal de igual entre a abreviatura e a forma por extenso";
+inline constexpr Cp1252Words AbbreviationLacksKey = "falta a abreviatura antes do sinal de igual";
+inline constexpr Cp1252Words AbbreviationsTooMany = "passa de {} abreviaturas: esta não vale";
+inline constexpr Cp1252Words AbbreviationRepeated = "a abreviatura {} já está na linha {}: esta não vale";
+inline constexpr Cp1252Words AbbreviationNeverFound = "a abreviatura {} nunca é achada: só letras e hífen, e no fim talvez º ou ª";
+inline constexpr Cp1252Words AbbreviationLacksExpansion = "falta a forma por extenso depois do sinal de igual";
+inline constexpr Cp1252Words AbbreviationExpansionCut = "forma por extenso longa demais: valem só os primeiros {} caracteres";
+inline constexpr Cp1252Words AbbreviationExpansionUnreadable =
+    "a forma por extenso deve ter só palavras que se leem como estão escritas, sem números nem símbolos";
+// The built-in voice's rule, exception and inventory files and its database, as kaldro-voz checks them.
+inline constexpr Cp1252Words RuleLacksOpening = "falta o parêntese de abertura \"(\"";
+inline constexpr Cp1252Words RuleLacksClosing = "falta o parêntese de fechamento \")\"";
+inline constexpr Cp1252Words RuleLacksEquals = "falta o sinal \"=\" antes da saída";
+inline constexpr Cp1252Words RuleWithoutLetters = "não há letras entre os parênteses";
+inline constexpr Cp1252Words RuleLettersBadStart =
+    "as letras entre parênteses devem começar por maiúscula ou sinal (códigos 32 a 95)";
+inline constexpr Cp1252Words RuleFieldCut = "campo longo demais, cortado (contextos e letras: 5 caracteres; saída: 11)";
+inline constexpr Cp1252Words ExceptionLineTooLong = "linha longa demais (mais de 252 caracteres)";
+inline constexpr Cp1252Words ExceptionLacksEquals = "falta o sinal \"=\"";
+inline constexpr Cp1252Words ExceptionLacksWord = "falta a palavra antes do \"=\"";
+inline constexpr Cp1252Words ExceptionsTooMany = "mais de 15000 exceções: esta e as seguintes são ignoradas";
+inline constexpr Cp1252Words FileUnreadable = "não foi possível ler o arquivo";
+inline constexpr Cp1252Words InventoryFileUnreadable = "{}: não foi possível ler o arquivo";
+inline constexpr Cp1252Words InventorySymbolLacksEquals = "falta o sinal \"=\" depois do símbolo";
+inline constexpr Cp1252Words InventorySymbolEmpty = "símbolo sem nome ou sem fones";
+inline constexpr Cp1252Words InventorySymbolRepeated = "símbolo repetido: {}";
+inline constexpr Cp1252Words InventoryLineUnknown = "a linha não é título, símbolo nem unidade";
+inline constexpr Cp1252Words InventoryBadCopy = "{} copia uma unidade que não existe ou que também é cópia: {}";
+inline constexpr Cp1252Words InventoryUnitLacksEquals = "falta o sinal \"=\" depois do nome da unidade";
+inline constexpr Cp1252Words InventoryUnitLacksSecondEquals = "falta o segundo \"=\" antes dos fones";
+inline constexpr Cp1252Words InventoryUnitWithoutPhones = "unidade sem fones: {}";
+inline constexpr Cp1252Words InventoryUnitNameLength = "o nome deve ter de 2 a 8 caracteres: {}";
+inline constexpr Cp1252Words UnitRepeated = "unidade repetida: {}";
+inline constexpr Cp1252Words UnitNameTooLong = "nome de unidade longo demais: {}";
+inline constexpr Cp1252Words UnitTooLong = "unidade longa demais (mais de 65535 amostras): {}";
+inline constexpr Cp1252Words DatabaseTooLarge = "dados além de 4 GiB";
+inline constexpr Cp1252Words DatabaseNotWritten = "não foi possível gravar {}.IND/.DIF";
 // A WAV file being written.
 inline constexpr Cp1252Words WaveCannotBeCreated = "O arquivo WAV {} não pode ser criado: {}";
 inline constexpr Cp1252Words WaveWriteFailed = "A gravação do arquivo WAV {} falhou: {}";

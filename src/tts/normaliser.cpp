@@ -107,7 +107,7 @@ namespace {
 // One line of an abbreviations file: an entry, nothing (blank or comment), or what is wrong with it.
 struct AbbreviationLine {
   std::optional<Abbreviation> entry;
-  const char* fault = nullptr;  // Portuguese, UTF-8
+  const platform::Cp1252Words* fault = nullptr;
   bool expansionCut = false;
 };
 
@@ -115,9 +115,9 @@ AbbreviationLine parseAbbreviationLine(std::string_view line) {
   line = trimBlanks(line);
   if (line.empty() || line.front() == ';') return {};
   size_t equals = line.find('=');
-  if (equals == std::string_view::npos) return {std::nullopt, "falta o sinal de igual entre a abreviatura e a forma por extenso"};
+  if (equals == std::string_view::npos) return {std::nullopt, &platform::words::AbbreviationLacksEquals};
   std::string key = upperLatin1(trimBlanks(line.substr(0, equals)));
-  if (key.empty()) return {std::nullopt, "falta a abreviatura antes do sinal de igual"};  // no word could match it
+  if (key.empty()) return {std::nullopt, &platform::words::AbbreviationLacksKey};  // no word could match it
   std::string_view expansion = trimBlanks(line.substr(equals + 1));
   AbbreviationLine result{Abbreviation{std::move(key), std::string(expansion.substr(0, Normaliser::kMaxExpansion))}};
   result.expansionCut = expansion.size() > Normaliser::kMaxExpansion;
@@ -147,28 +147,29 @@ void Normaliser::setAbbreviations(std::string_view fileText) {
 }
 
 std::vector<AbbreviationFault> Normaliser::checkAbbreviations(std::string_view fileText) const {
+  namespace words = platform::words;
   std::vector<AbbreviationFault> faults;
   std::vector<std::pair<std::string, size_t>> seen;  // key and the line that defined it
   const std::vector<std::string_view> lines = splitLines(fileText);
   for (size_t number = 1; number <= lines.size(); ++number) {
     AbbreviationLine parsed = parseAbbreviationLine(lines[number - 1]);
     auto fault = [&](const std::string& problem) { faults.push_back({number, problem}); };
-    if (parsed.fault) fault(parsed.fault);
+    if (parsed.fault) fault(parsed.fault->utf8());
     if (!parsed.entry) continue;
     const Abbreviation& entry = *parsed.entry;
     const std::string key = platform::cp1252ToUtf8(entry.key);
-    if (seen.size() >= kMaxAbbreviations) fault("passa de " + std::to_string(kMaxAbbreviations) + " abreviaturas: esta não vale");
+    if (seen.size() >= kMaxAbbreviations) fault(words::AbbreviationsTooMany.utf8({std::to_string(kMaxAbbreviations)}));
     for (const auto& [earlier, where] : seen)
-      if (earlier == entry.key) fault("a abreviatura " + key + " já está na linha " + std::to_string(where) + ": esta não vale");
+      if (earlier == entry.key) fault(words::AbbreviationRepeated.utf8({key, std::to_string(where)}));
     seen.emplace_back(entry.key, number);
     if (!canBeMatched(entry.key))
-      fault("a abreviatura " + key + " nunca é achada: só letras e hífen, e no fim talvez º ou ª");
-    if (entry.expansion.empty()) fault("falta a forma por extenso depois do sinal de igual");
+      fault(words::AbbreviationNeverFound.utf8({key}));
+    if (entry.expansion.empty()) fault(words::AbbreviationLacksExpansion.utf8());
     if (parsed.expansionCut)
-      fault("forma por extenso longa demais: valem só os primeiros " + std::to_string(kMaxExpansion) + " caracteres");
+      fault(words::AbbreviationExpansionCut.utf8({std::to_string(kMaxExpansion)}));
     // The expansion is said as written: digits, symbols and words without vowels would not be.
     if (normaliseText(" " + entry.expansion + " ") != " " + entry.expansion + " ")
-      fault("a forma por extenso deve ter só palavras que se leem como estão escritas, sem números nem símbolos");
+      fault(words::AbbreviationExpansionUnreadable.utf8());
   }
   return faults;
 }

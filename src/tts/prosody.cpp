@@ -59,8 +59,8 @@ bool isNameChar(char c) {
 
 Prosody::Prosody(std::function<void(const std::string&)> showMessage) : showMessage_(std::move(showMessage)) {}
 
-void Prosody::report(std::string_view message, std::string_view line) const {
-  if (showMessage_) showMessage_(std::string(message) + platform::cp1252ToUtf8(line));
+void Prosody::report(const platform::Cp1252Words& message, std::string_view line) const {
+  if (showMessage_) showMessage_(message.utf8({platform::cp1252ToUtf8(line)}));
 }
 
 platform::Status Prosody::loadProsody(const std::string& path) {
@@ -70,7 +70,7 @@ platform::Status Prosody::loadProsody(const std::string& path) {
   platform::Status status;
   const std::optional<std::string> text = readDataFile(path, status, platform::words::EngineProsodyFailed);
   if (!text) {
-    if (status.code() == platform::StatusCode::NotFound) report("Configuração da prosódia não foi achada");
+    if (status.code() == platform::StatusCode::NotFound) report(platform::words::ProsodyNotFound);
     return status;
   }
   const platform::Status malformed =
@@ -78,13 +78,13 @@ platform::Status Prosody::loadProsody(const std::string& path) {
   const std::vector<std::string_view> lines = splitLines(*text);
   const auto durations = sectionLines(lines, kDurationSection);
   if (!durations) {
-    report("Duração dos difones errada ou ausente");
+    report(platform::words::ProsodyDurationsMissing);
     return malformed;
   }
   if (!readDurations(*durations)) return malformed;
   const auto keywords = sectionLines(lines, kKeywordSection);
   if (!keywords) {
-    report("Prosódia: palavras chaves ausentes");
+    report(platform::words::ProsodyKeywordsMissing);
     return malformed;
   }
   std::vector<Phrasing::Keyword> keywordTable;
@@ -92,7 +92,7 @@ platform::Status Prosody::loadProsody(const std::string& path) {
   phrasing_.setTables(keywordTable, {});
   const auto patterns = sectionLines(lines, kPatternSection);
   if (!patterns) {
-    report("Prosódia: especificações ausentes");
+    report(platform::words::ProsodyPatternsMissing);
     return malformed;
   }
   std::vector<Phrasing::PatternEntry> patternTable;
@@ -105,7 +105,7 @@ bool Prosody::readDurations(const std::vector<std::string_view>& lines) {
   for (std::string_view line : lines) {
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
-      report("Configuração da prosódia: fonema errado: ", line);
+      report(platform::words::ProsodyBadPhoneme, line);
       return false;
     }
     Duration entry{std::string(trimBlanks(line.substr(0, equals)).substr(0, 2)), 100};
@@ -114,7 +114,7 @@ bool Prosody::readDurations(const std::vector<std::string_view>& lines) {
     if (milliseconds && *milliseconds >= 0)
       entry.milliseconds = *milliseconds;
     else
-      report("Configuração da prosódia: fonema errado: ", line);
+      report(platform::words::ProsodyBadPhoneme, line);
     if (durations_.size() < kMaxDurations) durations_.push_back(std::move(entry));
   }
   return true;
@@ -124,7 +124,7 @@ bool Prosody::readKeywords(const std::vector<std::string_view>& lines, std::vect
   for (std::string_view line : lines) {
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
-      report("Configuração da prosódia: chave errada: ", line);
+      report(platform::words::ProsodyBadKey, line);
       return false;
     }
     if (keywords.size() < kMaxKeywords)
@@ -142,7 +142,7 @@ bool Prosody::readPatterns(const std::vector<std::string_view>& lines, std::vect
       if (hertz && *hertz > 0)
         hertz_ = *hertz;
       else
-        report("Configuração da prosódia: chave errada: ", original);
+        report(platform::words::ProsodyBadKey, original);
       continue;
     }
     if (view.starts_with("TABHERTZ=")) {
@@ -160,14 +160,14 @@ bool Prosody::readPatterns(const std::vector<std::string_view>& lines, std::vect
       if (valid)
         tabHertz_ = table;
       else
-        report("Configuração da prosódia: chave errada: ", original);
+        report(platform::words::ProsodyBadKey, original);
       continue;
     }
     const size_t equals = view.find('=');
     const std::string_view pattern = equals == std::string_view::npos ? "" : trimBlanks(view.substr(equals + 1));
     // Later stages read exactly three pattern characters before the '|' of a token line.
     if (pattern.size() != 3) {
-      report("Configuração da prosódia: chave errada: ", original);
+      report(platform::words::ProsodyBadKey, original);
       return false;
     }
     if (patterns.size() >= kMaxPatterns) continue;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/status.h"
+#include "platform/words.h"
 #include "tts/phrasing.h"
 #include "tts/transcriber.h"
 
@@ -74,7 +75,7 @@ class Prosody {
   bool readDurations(const std::vector<std::string_view>& lines);
   bool readKeywords(const std::vector<std::string_view>& lines, std::vector<Phrasing::Keyword>& keywords);
   bool readPatterns(const std::vector<std::string_view>& lines, std::vector<Phrasing::PatternEntry>& patterns);
-  void report(std::string_view message, std::string_view line = {}) const;
+  void report(const platform::Cp1252Words& message, std::string_view line = {}) const;
   // Position and frequency of the target of the phone being built, or empty.
   std::string pitchTarget(ProsodyCarry& word, bool wordEnd, double pitchFactor) const;
   std::string targetFor(char digit, int position, double pitchFactor) const;

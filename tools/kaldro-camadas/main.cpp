@@ -1,6 +1,7 @@
 // Checks the floors of the source tree at build time: every #include "unit/..." must name a unit the
-// including folder builds on, no chain of includes may come back to the file it started from, and
-// every file of src/ opens with a comment line saying what it is for.
+// including folder builds on, no chain of includes may come back to the file it started from,
+// every file of src/ opens with a comment line saying what it is for, and no file of src/ but the
+// words table holds a message (messages.h says what reads as one).
 //
 //   kaldro-camadas RULES ROOT
 //
@@ -20,9 +21,13 @@
 #include <string>
 #include <vector>
 
+#include "messages.h"
+
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr const char* kWordsTable = "src/platform/words.h";
 
 struct Rules {
   std::map<std::string, std::string> unitOfPrefix;  // "platform/window/" -> "window"
@@ -89,7 +94,9 @@ class Checker {
     }
     for (const std::string& file : files_) checkFloors(file);
     for (const std::string& file : files_) {
-      if (file.starts_with("src/")) checkPurposeLine(file);
+      if (!file.starts_with("src/")) continue;
+      checkPurposeLine(file);
+      checkMessages(file);
     }
     for (const std::string& file : files_) findCycle(file);
     return faults_ == 0 ? 0 : 1;
@@ -104,6 +111,26 @@ class Checker {
     if (first.starts_with("// ")) return;
     std::cerr << file << ":1: falta a primeira linha, um comentário que diga para que o arquivo serve\n";
     ++faults_;
+  }
+
+  // One table of messages is one place to read, correct and translate them; a word list of the
+  // reading rules is data, not a message.
+  void checkMessages(const std::string& file) {
+    if (file == kWordsTable) return;
+    for (const kaldro::layers::WordList& list : kaldro::layers::kWordLists)
+      if (file == list.path) return;
+    std::ifstream in(root_ / file, std::ios::binary);
+    std::ostringstream source;
+    source << in.rdbuf();
+    for (const kaldro::layers::Literal& literal : kaldro::layers::stringLiterals(source.str())) {
+      if (!kaldro::layers::readsAsMessage(literal.bytes)) continue;
+      std::string shown = literal.bytes;
+      for (size_t at = shown.find('\n'); at != std::string::npos; at = shown.find('\n', at))
+        shown.replace(at, 1, "\\n");
+      std::cerr << file << ":" << literal.line << ": uma mensagem fora de " << kWordsTable << ": \"" << shown
+                << "\"\n";
+      ++faults_;
+    }
   }
 
   void checkFloors(const std::string& file) {
@@ -168,8 +195,13 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--help") {
     std::cout << "uso: kaldro-camadas REGRAS RAIZ\n"
                  "Confere que cada #include \"unidade/...\" da árvore em RAIZ nomeia uma unidade\n"
-                 "de que a pasta depende (as REGRAS vêm do CMake), que nenhuma inclusão fecha ciclo\n"
-                 "e que cada arquivo de src/ começa com um comentário que diz para que serve.\n";
+                 "de que a pasta depende (as REGRAS vêm do CMake), que nenhuma inclusão fecha ciclo,\n"
+                 "que cada arquivo de src/ começa com um comentário que diz para que serve e que\n"
+                 "nenhum arquivo de src/ fora de src/platform/words.h tem uma mensagem: um texto\n"
+                 "com duas palavras seguidas e uma letra acentuada, ou com duas palavras seguidas,\n"
+                 "a primeira de três letras ou mais e a segunda em minúsculas. As listas de\n"
+                 "palavras lidas em voz alta (nomes de teclas e sinais, palavras da leitura\n"
+                 "natural) ficam de fora.\n";
     return 0;
   }
   if (argc != 3) {

@@ -66,7 +66,7 @@ struct FrontEnd::Stages {
 };
 
 FrontEnd::FrontEnd(std::function<void(const std::string&)> showMessage)
-    : showMessage_(showMessage), stages_(new Stages(std::move(showMessage))) {}
+    : stages_(new Stages(std::move(showMessage))) {}
 FrontEnd::~FrontEnd() { delete stages_; }
 
 // A file of nothing usable first, then the engine's order: lexicons, abbreviations, prosody and

@@ -88,7 +88,6 @@ class FrontEnd {
   // The phone list of every piece, in order (for the phones of a text).
   void forEachPhonePiece(std::string_view text, const std::function<void(const std::vector<PhoneLine>&)>& take) const;
   bool endsSentenceHere(std::string_view text, size_t from, size_t mark) const;
-  std::function<void(const std::string&)> showMessage_;
   Stages* stages_;
 };
 

@@ -131,8 +131,9 @@ bool romanAfterNoun(const std::string& word) {
 }
 
 bool isScaleWord(const std::string& word) {
-  return word == "mil" || word == cp("milhão") || word == cp("milhões") || word == cp("bilhão") ||
-         word == cp("bilhões") || word == cp("trilhão") || word == cp("trilhões");
+  static const std::set<std::string> kWords = {"mil",        "milh\xE3o", "milh\xF5" "es", "bilh\xE3o",
+                                               "bilh\xF5" "es", "trilh\xE3o", "trilh\xF5" "es"};
+  return kWords.count(word) > 0;
 }
 
 struct Currency {
@@ -183,7 +184,7 @@ Gender NaturalReading::genderOf(const std::string& noun) const {
   std::vector<std::string> forms = {noun};
   if (noun.ends_with("s")) forms.push_back(noun.substr(0, noun.size() - 1));
   if (noun.ends_with("es")) forms.push_back(noun.substr(0, noun.size() - 2));
-  if (noun.ends_with(cp("ões"))) forms.push_back(noun.substr(0, noun.size() - 3) + cp("ão"));
+  if (noun.ends_with("\xF5" "es")) forms.push_back(noun.substr(0, noun.size() - 3) + "\xE3o");
   if (noun.ends_with("ns")) forms.push_back(noun.substr(0, noun.size() - 2) + "m");
   for (const std::string& form : forms)
     if (auto found = nounGenders_.find(form); found != nounGenders_.end()) return found->second;
@@ -408,7 +409,7 @@ class NaturalReading::Pass {
   void rememberWord(const std::string& w) {
     const std::string lower = lowerLatin1(w);
     if (announcesDigits(lower)) digitsAnnounced_ = true;
-    else if (lower != cp("número") && lower != "n" && lower != "do" && lower != "da" && lower != "de" && lower != "o")
+    else if (lower != "n\xFAmero" && lower != "n" && lower != "do" && lower != "da" && lower != "de" && lower != "o")
       digitsAnnounced_ = false;
     previousWord_ = lower;
     previousCapitalised_ = isCapital(w[0]) && w.size() > 1 && !isCapital(w[1]);

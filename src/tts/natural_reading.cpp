@@ -362,7 +362,6 @@ class NaturalReading::Pass {
     size_t end;
     const std::string w = wordAt(pos_, &end);
     const std::string lower = lowerLatin1(w);
-    const size_t start = pos_;
     pos_ = end;
     // Money: R$ 10, US$ 5.
     if ((w == "R" || w == "US") && at(pos_) == '$' && digitAt(skipBlanks(pos_ + 1))) {
@@ -394,7 +393,7 @@ class NaturalReading::Pass {
       forgetWord();
       return;
     }
-    if (at(pos_) == '.' && titleOrAbbreviation(w, start)) return;
+    if (at(pos_) == '.' && titleOrAbbreviation(w)) return;
     if (roman(w)) return;
     if (acronym(w)) return;
     if (w.find_first_not_of(kConsonants) == std::string::npos) {
@@ -435,7 +434,7 @@ class NaturalReading::Pass {
   }
 
   // "D. Pedro" and the abbreviations of the engine's table ("Dr. Silva"); the dot is at pos_.
-  bool titleOrAbbreviation(const std::string& w, size_t start) {
+  bool titleOrAbbreviation(const std::string& w) {
     const bool dotEndsText = pos_ + 1 >= text_.size();
     const bool dotEndsWord = dotEndsText || at(pos_ + 1) == ' ' || isPause(at(pos_ + 1));
     if (!dotEndsWord) return false;
@@ -450,7 +449,6 @@ class NaturalReading::Pass {
     }
     const std::string expansion = r_.names_.lookupAbbreviation(w);
     if (expansion.empty()) return false;
-    (void)start;
     say(expansion);
     if (!dotEndsText) ++pos_;  // a dot that ends the text stays as the final full stop
     rememberWord(w);

@@ -89,9 +89,9 @@ platform::Status Prosody::loadProsody(const std::string& path) {
   }
   std::vector<Phrasing::Keyword> keywordTable;
   if (!readKeywords(*keywords, keywordTable)) return malformed;
-  phrasing_.setTables(keywordTable, {});
   const auto patterns = sectionLines(lines, kPatternSection);
   if (!patterns) {
+    phrasing_.setTables(std::move(keywordTable), {});
     report(platform::words::ProsodyPatternsMissing);
     return malformed;
   }

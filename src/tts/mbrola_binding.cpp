@@ -494,13 +494,13 @@ class ProgramBinding final : public MbrolaBinding {
                            lower.find("panic") != std::string::npos;
       // MBROLA follows a fatal error with lines of advice (its web address last): the error is the cause.
       if (serious || !seriousText_) errorText_ = line.substr(0, 255);
+      // The program ends after a fatal error or a PANIC: it has failed even while its end is not yet
+      // seen (a loaded machine), and must not be restarted as if it had only refused a line.
       if (serious) {
         error_ = -1;
         seriousText_ = true;
+        failed_ = true;
       }
-      // The program ends after a fatal error or a PANIC: it has failed even while its end is not yet
-      // seen (a loaded machine), and must not be restarted as if it had only refused a line.
-      if (serious) failed_ = true;
     }
     // A flood of text with no line end is cut: only its last words matter.
     if (errorLine_.size() > 4096) errorLine_.erase(0, errorLine_.size() - 256);

@@ -50,7 +50,8 @@ struct UtteranceBudget {
   double asked = 0;      // samples the lines ask for
   long long given = 0;   // samples delivered
 
-  void take(std::string_view line) { asked += lineDuration(line) * kSampleRate / 1000; }
+  // milliseconds: a line's duration (lineDuration).
+  void take(double milliseconds) { asked += milliseconds * kSampleRate / 1000; }
   // False once the samples given pass the limit.
   bool give(int count) {
     given += count;
@@ -87,7 +88,7 @@ class LibraryBinding final : public MbrolaBinding {
     reset_();
   }
   int write(std::string_view line) override {
-    budget_.take(line);
+    budget_.take(lineDuration(line));
     std::string copy(line);
     return write_(copy.data());
   }
@@ -239,8 +240,9 @@ class ProgramBinding final : public MbrolaBinding {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     // A line naming the end phone would end the utterance early; no voice has it.
     if (mentionsEndPhone(text)) return 0;
-    budget_.take(text);
-    if (lineDuration(text) > 0) ++phoneLines_;
+    const double milliseconds = lineDuration(text);
+    budget_.take(milliseconds);
+    if (milliseconds > 0) ++phoneLines_;
     openLines_ = true;
     text += '\n';
     return writeAll(text.data(), text.size()) ? 0 : -1;

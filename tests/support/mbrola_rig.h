@@ -20,8 +20,6 @@ namespace kaldro::testing {
 inline const std::string kDoubleDir = KALDRO_MBROLA_DOUBLE_DIR;
 inline const std::string kDoubleLibrary = kDoubleDir + "/libmbrola-double.so";
 inline const std::string kPartialLibrary = kDoubleDir + "/libmbrola-double-partial.so";
-// The engine's data in the build tree.
-inline const std::string kEngineData = std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts/";
 
 // Only the stand-in program (no library); only a library; nothing at all.
 inline tts::MbrolaPlaces programOnly() { return {{}, {kDoubleDir}, true}; }

@@ -24,6 +24,9 @@ struct ProgramResult {
   std::vector<std::string> screenRows() const;
 };
 
+// The engine's data files in the build tree, ending in "/".
+inline const std::string kEngineData = std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts/";
+
 // A fresh folder under the system's temporary folder, removed when the object goes.
 class ScratchFolder {
  public:

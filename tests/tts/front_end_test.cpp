@@ -23,14 +23,13 @@
 namespace kaldro::tts {
 namespace {
 
+using testing::kEngineData;
 using testing::ScratchFolder;
-
-const std::string kShippedData = std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts";
 
 // Copies the installed engine data into a folder, to be spoiled file by file.
 void copyShippedData(const std::string& folder) {
   std::filesystem::create_directories(folder);
-  for (const auto& entry : std::filesystem::directory_iterator(kShippedData))
+  for (const auto& entry : std::filesystem::directory_iterator(kEngineData))
     std::filesystem::copy_file(entry.path(), folder + "/" + entry.path().filename().string());
 }
 
@@ -113,7 +112,7 @@ TEST(FrontEndLines, SensibleMbrolaLinesForPortugueseSentences) {
                                      "in", "j", "k", "l", "lh", "m", "m2", "n", "nh", "o", "on", "oo", "p",
                                      "r", "r2", "rr", "s", "s2", "t", "u", "un", "v", "w", "x", "y", "z"};
   FrontEnd frontEnd;
-  ASSERT_TRUE(frontEnd.load(dataFilesIn(kShippedData + "/")).ok());
+  ASSERT_TRUE(frontEnd.load(dataFilesIn(kEngineData)).ok());
   struct Case {
     const char* name;
     std::string text;  // CP1252
@@ -186,9 +185,9 @@ TEST(FrontEndLines, SensibleMbrolaLinesForPortugueseSentences) {
 // the manual, the model letter and the benchmark's page.
 TEST(FrontEndLines, EveryJoinOfLongTextsIsADiphoneOfTheVoice) {
   FrontEnd frontEnd;
-  ASSERT_TRUE(frontEnd.load(dataFilesIn(kShippedData + "/")).ok());
+  ASSERT_TRUE(frontEnd.load(dataFilesIn(kEngineData)).ok());
   Prosody voice;
-  ASSERT_TRUE(voice.loadDiphones(kShippedData + "/portug.dfn").ok());
+  ASSERT_TRUE(voice.loadDiphones(kEngineData + "portug.dfn").ok());
   const std::string source = KALDRO_SOURCE_DIR;
   std::map<std::string, std::string> missing;  // join, the word where it was asked for
   size_t joins = 0;
@@ -214,9 +213,9 @@ TEST(FrontEndLines, EveryJoinOfLongTextsIsADiphoneOfTheVoice) {
 // vowel outlasts the vowels after it.
 TEST(FrontEndLines, OnlyTheStressedSyllableIsLengthened) {
   FrontEnd frontEnd;
-  ASSERT_TRUE(frontEnd.load(dataFilesIn(kShippedData + "/")).ok());
+  ASSERT_TRUE(frontEnd.load(dataFilesIn(kEngineData)).ok());
   Prosody listed;
-  ASSERT_TRUE(listed.loadProsody(kShippedData + "/portug.pro").ok());
+  ASSERT_TRUE(listed.loadProsody(kEngineData + "portug.pro").ok());
   const std::set<std::string> vowels = {"a", "@", "e", "ee", "en", "i", "in", "o", "oo", "on", "u", "un", "y", "w"};
   struct Case {
     const char* word;  // CP1252
@@ -276,7 +275,7 @@ TEST(FrontEndLines, OnlyTheStressedSyllableIsLengthened) {
 // where it began, a statement below its highest target.
 TEST(FrontEndLines, ShortLastWordsCarryTheRiseAndTheFall) {
   FrontEnd frontEnd;
-  ASSERT_TRUE(frontEnd.load(dataFilesIn(kShippedData + "/")).ok());
+  ASSERT_TRUE(frontEnd.load(dataFilesIn(kEngineData)).ok());
   struct Case {
     std::string text;  // CP1252
     bool question;
@@ -347,12 +346,12 @@ TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {
 // abbreviations, numbers. (The natural reading sees one piece at a time, as a reader one sentence.)
 TEST(FrontEndLines, LongTextsReadInPiecesAsTheWholeText) {
   FrontEnd frontEnd;
-  ASSERT_TRUE(frontEnd.load(dataFilesIn(kShippedData + "/")).ok());
+  ASSERT_TRUE(frontEnd.load(dataFilesIn(kEngineData)).ok());
   frontEnd.setReading(Reading::Literal);
   Transcriber transcriber;
   Prosody prosody;
-  ASSERT_TRUE(transcriber.loadLexicons(kShippedData + "/portug.nrl", kShippedData + "/portug.exc").ok());
-  ASSERT_TRUE(prosody.loadProsody(kShippedData + "/portug.pro").ok() && prosody.loadDiphones(kShippedData + "/portug.dfn").ok());
+  ASSERT_TRUE(transcriber.loadLexicons(kEngineData + "portug.nrl", kEngineData + "portug.exc").ok());
+  ASSERT_TRUE(prosody.loadProsody(kEngineData + "portug.pro").ok() && prosody.loadDiphones(kEngineData + "portug.dfn").ok());
   auto whole = [&](const std::string& text) {
     return prosody.buildProsody(
         transcriber.transcribe(prosody.assignPatterns(prosody.tokenise(frontEnd.normalise(text)), true)), 0.8, 1.0);

@@ -265,8 +265,7 @@ TEST(TranscriberLoaders, ByteOrderMark) {
 // the phones of br4 for words a listener checks first.
 TEST(TranscriberData, EngineRulesAndExceptions) {
   Transcriber transcriber;
-  ASSERT_TRUE(transcriber.loadLexicons(KALDRO_BIN_DIR "/../share/kaldro/ormiatts/portug.nrl",
-                                       KALDRO_BIN_DIR "/../share/kaldro/ormiatts/portug.exc").ok());
+  ASSERT_TRUE(transcriber.loadLexicons(testing::kEngineData + "portug.nrl", testing::kEngineData + "portug.exc").ok());
   EXPECT_EQ(transcriber.skippedLines(), 0u);
   struct Case {
     const char* text;  // UTF-8

@@ -18,11 +18,10 @@
 namespace kaldro::tts {
 namespace {
 
+using kaldro::testing::kEngineData;
 using kaldro::testing::ProgramResult;
 using kaldro::testing::runProgram;
 using kaldro::testing::ScratchFolder;
-
-const std::string kShippedData = std::string(KALDRO_BIN_DIR) + "/../share/kaldro/ormiatts/";
 
 struct Row {
   bool literal = false;
@@ -79,12 +78,12 @@ TEST(ReadingTable, TheStageTheEngineAndTheBuiltInVoiceSayWhatAReaderSays) {
   const std::vector<Row> rows = readingTable();
   ASSERT_GE(rows.size(), 150u);
   Normaliser names;
-  ASSERT_TRUE(names.loadAbbreviations(kShippedData + "portug.abr").ok());
+  ASSERT_TRUE(names.loadAbbreviations(kEngineData + "portug.abr").ok());
   const NaturalReading natural(names);
   FrontEnd engine;
-  ASSERT_TRUE(engine.load(dataFilesIn(kShippedData)).ok());
+  ASSERT_TRUE(engine.load(dataFilesIn(kEngineData)).ok());
   FrontEnd literalEngine;
-  ASSERT_TRUE(literalEngine.load(dataFilesIn(kShippedData)).ok());
+  ASSERT_TRUE(literalEngine.load(dataFilesIn(kEngineData)).ok());
   literalEngine.setReading(Reading::Literal);
   // The built-in voice as the programs make it: the natural reading before its run cutting.
   speech::testing::SpeechRig rig;

@@ -43,6 +43,13 @@ const std::string kBr4 = "/usr/share/mbrola/br4/br4";
 
 double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
+std::string readText(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
 struct Figures {
   std::vector<double> values;
   void add(double v) { values.push_back(v); }
@@ -96,12 +103,7 @@ class Module {
     return lines;
   }
   size_t lastSamples() const { return lastSamples_; }
-  std::string log() const {
-    std::ifstream file(log_);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
+  std::string log() const { return readText(log_); }
 
  private:
   testing::PipedProgram program_;
@@ -216,10 +218,7 @@ std::string runMbrola(const std::vector<std::string>& argv, const std::string& e
     status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128;
   }
   posix_spawn_file_actions_destroy(&actions);
-  std::ifstream file(errFile);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
+  return readText(errFile);
 }
 
 MbrolaVerdict judgePho(const std::string& pho, const std::string& scratch) {
@@ -239,10 +238,7 @@ std::string espeakPho(const std::string& sentence, const std::string& scratch) {
   const std::string out = scratch + "/espeak.pho";
   int status = 0;
   runMbrola({"espeak-ng", "-q", "-v", "mb-br4", "--pho", "--phonout=" + out, sentence}, scratch + "/espeak.err", status);
-  std::ifstream file(out);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
+  return readText(out);
 }
 
 }  // namespace

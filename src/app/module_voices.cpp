@@ -221,36 +221,33 @@ void ModuleSpeaker::run(const std::vector<SpeechStep>& steps, const ModuleSettin
   ormia_.setReading(reading);
   ModuleVoice* voice = &chooseVoice(settings);
   for (const SpeechStep& step : steps) {
-    VoiceResult result = VoiceResult::Spoken;
-    switch (step.kind) {
-      case SpeechStep::Kind::Mark:
-        output.mark(step.text);
-        continue;
-      case SpeechStep::Kind::Icon: {
-        const std::string path = iconPath(step.text);
-        if (!path.empty()) {
-          output.icon(path);
-          continue;
-        }
-        // No such sound: its name is said instead.
-        std::string words = platform::utf8ToCp1252(step.text);
-        std::replace(words.begin(), words.end(), '_', ' ');
-        std::replace(words.begin(), words.end(), '-', ' ');
-        result = voice->speakText(words, settings, sink);
-        break;
-      }
-      case SpeechStep::Kind::Text:
-        result = voice->speakText(step.text, settings, sink);
-        break;
-      case SpeechStep::Kind::Character:
-        result = voice->speakCharacter(step.character, settings, sink);
-        break;
+    if (step.kind == SpeechStep::Kind::Mark) {
+      output.mark(step.text);
+      continue;
     }
+    std::string_view text = step.text;
+    std::string iconWords;
+    if (step.kind == SpeechStep::Kind::Icon) {
+      const std::string path = iconPath(step.text);
+      if (!path.empty()) {
+        output.icon(path);
+        continue;
+      }
+      // No such sound: its name is said instead.
+      iconWords = platform::utf8ToCp1252(step.text);
+      std::replace(iconWords.begin(), iconWords.end(), '_', ' ');
+      std::replace(iconWords.begin(), iconWords.end(), '-', ' ');
+      text = iconWords;
+    }
+    const auto speak = [&](ModuleVoice& by) {
+      return step.kind == SpeechStep::Kind::Character ? by.speakCharacter(step.character, settings, sink)
+                                                       : by.speakText(text, settings, sink);
+    };
+    VoiceResult result = speak(*voice);
     if (result == VoiceResult::Failed && voice != &builtIn_) {
       output.log(platform::words::ModuleEngineFailed.with({voice->problem()}));
       voice = &builtIn_;
-      result = step.kind == SpeechStep::Kind::Character ? builtIn_.speakCharacter(step.character, settings, sink)
-                                                          : builtIn_.speakText(step.text, settings, sink);
+      result = speak(builtIn_);
     }
     if (result == VoiceResult::Cancelled) return;
   }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "tts/engine_settings.h"
+#include "tts/latin1_text.h"
 #include "platform/text.h"
 #include "platform/wave_file.h"
 #include "platform/words.h"
@@ -26,13 +27,6 @@ bool isFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(" \t\r");
-  return std::string(text.substr(first, last - first + 1));
-}
-
 // The speed level of the built-in voice's settings (1 slowest .. 5 fastest) for the server's rate.
 int speedLevelForRate(int rate) { return std::clamp(3 + static_cast<int>(std::lround(rate / 40.0)), 1, 5); }
 
@@ -40,15 +34,13 @@ int speedLevelForRate(int rate) { return std::clamp(3 + static_cast<int>(std::lr
 
 ModuleOptions readModuleOptions(std::string_view text) {
   ModuleOptions options;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string line = trimmed(text.substr(0, end));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  for (std::string_view line : tts::splitLines(text)) {
+    line = tts::trimBlanks(line);
     if (line.empty() || line.front() == '#') continue;
     const size_t blank = line.find_first_of(" \t");
-    if (blank == std::string::npos) continue;
-    const std::string name = line.substr(0, blank);
-    std::string value = trimmed(std::string_view(line).substr(blank));
+    if (blank == std::string_view::npos) continue;
+    const std::string_view name = line.substr(0, blank);
+    std::string value(tts::trimBlanks(line.substr(blank)));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
     if (name == "KaldroDefaultVoice") options.defaultVoice = value;
     if (name == "KaldroSoundIconFolder" && !value.empty())

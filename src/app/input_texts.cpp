@@ -33,14 +33,11 @@ void forEachInputText(const std::vector<std::string>& items, std::istream& in,
   auto hand = [&](const std::string& part) { take(part, platform::textFileToCp1252(part)); };
   std::string line;
   std::streambuf* input = in.rdbuf();
-  bool pending = false;  // a line has begun
   for (int c; (c = input->sbumpc()) != std::char_traits<char>::eof();) {
-    pending = true;
     if (c == '\n') {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       hand(line);
       line.clear();
-      pending = false;
       continue;
     }
     line.push_back(static_cast<char>(c));
@@ -50,7 +47,7 @@ void forEachInputText(const std::vector<std::string>& items, std::istream& in,
       line.erase(0, end);
     }
   }
-  if (pending && !line.empty()) {
+  if (!line.empty()) {
     if (line.back() == '\r') line.pop_back();
     hand(line);
   }

@@ -139,18 +139,11 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
   if (!allPlayed) throw platform::ProgramExit{platform::exit_status::Failure};
 }
 
-// Calls handle(given, text) for each text of the command line, else each line (or part of a long
-// line) of standard input; given is the text as it came, text the same in CP1252.
-template <typename Handle>
-void forEachText(const Options& options, Handle&& handle) {
-  app::forEachInputText(options.items, std::cin, handle);
-}
-
 // --normal for the built-in voice: the text its run cutting gets, one line per text.
 int printBuiltInReading(const Options& options, const platform::Configuration& configuration) {
   app::TextReading reading(configuration);
   if (options.literal) reading.setMode(tts::Reading::Literal);
-  forEachText(options, [&](const std::string&, const std::string& text) {
+  app::forEachInputText(options.items, std::cin, [&](const std::string&, const std::string& text) {
     const std::string read = reading.mode() == tts::Reading::Natural ? reading.natural(text) : text;
     std::printf("%s\n", platform::cp1252ToUtf8(read).c_str());
   });
@@ -184,7 +177,7 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
       speech.speakText(text);
     }
   };
-  forEachText(options, handle);
+  app::forEachInputText(options.items, std::cin, handle);
   // A signal interrupts the read of standard input: the console meets it as the quit message.
   runtime.console().pumpAllMessages();
   speech.stopAndFinishSpeech();
@@ -207,7 +200,7 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
   bool lost = false;
-  forEachText(options, [&](const std::string&, const std::string& text) {
+  app::forEachInputText(options.items, std::cin, [&](const std::string&, const std::string& text) {
     if (lost) return;  // a synthesizer that failed for good would lose the rest as well
     synth.synthSpeak(text);
     runtime.console().waitWhile(console::WaitSteps::messages(), [&synth] { return synth.synthBusy(false); });

@@ -43,7 +43,6 @@ class ProgramRuntime {
   speech::ExternalSynth& externalSynth() { return *externalSynth_; }
   // Natural (the default of KALDRO.INI) or literal reading, for both voices; set before speech starts.
   void setReading(tts::Reading reading);
-  const TextReading& reading() const { return *reading_; }
 
  private:
   std::unique_ptr<platform::Host> host_;

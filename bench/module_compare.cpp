@@ -10,7 +10,6 @@
 //     MBROLA reported in its log.
 //   build/bin/bench_module_compare [sentences-file] [rounds]
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -28,6 +27,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "support/piped_program.h"
 #include "tts/front_end.h"
 
 extern char** environ;
@@ -42,6 +42,13 @@ const std::string kModuleConfigs = "/etc/speech-dispatcher/modules/";
 const std::string kBr4 = "/usr/share/mbrola/br4/br4";
 
 double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+std::string readText(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
 
 struct Figures {
   std::vector<double> values;
@@ -59,46 +66,16 @@ struct Figures {
 // One output module on pipes, its standard error in a file.
 class Module {
  public:
-  Module(const std::vector<std::string>& argv, const std::string& log) : log_(log) {
-    int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = 0;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    to_ = in[1];
-    from_ = out[0];
-  }
+  Module(const std::vector<std::string>& argv, const std::string& log)
+      : program_(argv.front(), {argv.begin() + 1, argv.end()}, {}, log), log_(log) {}
+  // Asked to quit, it has a second to end before it is killed.
   ~Module() {
-    send("QUIT\n");
-    ::close(to_);
-    for (int i = 0; i < 40 && pid_ > 0; ++i) {
-      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = 0;
-      else ::usleep(25000);
-    }
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    ::close(from_);
+    program_.send("QUIT\n");
+    program_.closeInput();
+    for (int i = 0; i < 40 && program_.running() && !program_.ended(); ++i) ::usleep(25000);
   }
-  bool running() const { return pid_ > 0; }
-  void send(const std::string& text) {
-    std::string_view rest = text;
-    while (!rest.empty()) {
-      const ssize_t n = ::write(to_, rest.data(), rest.size());
-      if (n <= 0) return;
-      rest.remove_prefix(static_cast<size_t>(n));
-    }
-  }
+  bool running() const { return program_.running(); }
+  void send(const std::string& text) { program_.send(text); }
   // The next line (audio lines as "705-AUDIO"), or nothing within the time.
   std::optional<std::string> line(int timeoutMs = 20000) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -112,12 +89,7 @@ class Module {
         return text;
       }
       const int left = static_cast<int>(ms(deadline - Clock::now()));
-      pollfd fd{from_, POLLIN, 0};
-      if (left <= 0 || ::poll(&fd, 1, left) <= 0) return std::nullopt;
-      char buffer[65536];
-      const ssize_t n = ::read(from_, buffer, sizeof buffer);
-      if (n <= 0) return std::nullopt;
-      pending_.append(buffer, static_cast<size_t>(n));
+      if (left <= 0 || !program_.readSome(left, pending_)) return std::nullopt;
     }
   }
   // Lines up to and including the first that starts with one of the prefixes.
@@ -131,16 +103,10 @@ class Module {
     return lines;
   }
   size_t lastSamples() const { return lastSamples_; }
-  std::string log() const {
-    std::ifstream file(log_);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
+  std::string log() const { return readText(log_); }
 
  private:
-  pid_t pid_ = 0;
-  int to_ = -1, from_ = -1;
+  testing::PipedProgram program_;
   std::string pending_;
   std::string log_;
   size_t lastSamples_ = 0;
@@ -252,10 +218,7 @@ std::string runMbrola(const std::vector<std::string>& argv, const std::string& e
     status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128;
   }
   posix_spawn_file_actions_destroy(&actions);
-  std::ifstream file(errFile);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
+  return readText(errFile);
 }
 
 MbrolaVerdict judgePho(const std::string& pho, const std::string& scratch) {
@@ -275,10 +238,7 @@ std::string espeakPho(const std::string& sentence, const std::string& scratch) {
   const std::string out = scratch + "/espeak.pho";
   int status = 0;
   runMbrola({"espeak-ng", "-q", "-v", "mb-br4", "--pho", "--phonout=" + out, sentence}, scratch + "/espeak.err", status);
-  std::ifstream file(out);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
+  return readText(out);
 }
 
 }  // namespace

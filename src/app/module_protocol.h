@@ -74,8 +74,6 @@ class ModuleProtocol {
 
   bool quitRequested() const { return quit_; }
   bool initialised() const { return initialised_; }
-  bool speaking() const { return speaking_; }
-  const ModuleSettings& settings() const { return settings_; }
 
  private:
   enum class Reading { Command, Message, Settings, AudioSettings, LogSettings };

@@ -187,7 +187,11 @@ std::string attribute(std::string_view tag, std::string_view name) {
   return {};
 }
 
-}  // namespace
+// The visible text and index marks of SSML: tags dropped, entities decoded (UTF-8 out).
+struct SsmlPart {
+  bool mark = false;
+  std::string text;  // the text, or the mark's name
+};
 
 std::vector<SsmlPart> readSsml(std::string_view ssml) {
   std::vector<SsmlPart> parts;
@@ -230,6 +234,8 @@ std::vector<SsmlPart> readSsml(std::string_view ssml) {
   flushText();
   return parts;
 }
+
+}  // namespace
 
 std::vector<SpeechStep> planSpeech(MessageKind kind, std::string_view message, const ModuleSettings& settings,
                                    const CharacterNamer& names) {

@@ -31,11 +31,4 @@ inline constexpr size_t MaxPieceBytes = 240;
 std::vector<SpeechStep> planSpeech(MessageKind kind, std::string_view message, const ModuleSettings& settings,
                                    const CharacterNamer& names);
 
-// The visible text and index marks of SSML: tags dropped, entities decoded (UTF-8 out).
-struct SsmlPart {
-  bool mark = false;
-  std::string text;  // the text, or the mark's name
-};
-std::vector<SsmlPart> readSsml(std::string_view ssml);
-
 }  // namespace kaldro::app

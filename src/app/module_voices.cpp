@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "tts/engine_settings.h"
+#include "tts/latin1_text.h"
 #include "platform/text.h"
 #include "platform/wave_file.h"
 #include "platform/words.h"
@@ -26,13 +27,6 @@ bool isFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(" \t\r");
-  return std::string(text.substr(first, last - first + 1));
-}
-
 // The speed level of the built-in voice's settings (1 slowest .. 5 fastest) for the server's rate.
 int speedLevelForRate(int rate) { return std::clamp(3 + static_cast<int>(std::lround(rate / 40.0)), 1, 5); }
 
@@ -40,15 +34,13 @@ int speedLevelForRate(int rate) { return std::clamp(3 + static_cast<int>(std::lr
 
 ModuleOptions readModuleOptions(std::string_view text) {
   ModuleOptions options;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string line = trimmed(text.substr(0, end));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  for (std::string_view line : tts::splitLines(text)) {
+    line = tts::trimBlanks(line);
     if (line.empty() || line.front() == '#') continue;
     const size_t blank = line.find_first_of(" \t");
-    if (blank == std::string::npos) continue;
-    const std::string name = line.substr(0, blank);
-    std::string value = trimmed(std::string_view(line).substr(blank));
+    if (blank == std::string_view::npos) continue;
+    const std::string_view name = line.substr(0, blank);
+    std::string value(tts::trimBlanks(line.substr(blank)));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
     if (name == "KaldroDefaultVoice") options.defaultVoice = value;
     if (name == "KaldroSoundIconFolder" && !value.empty())
@@ -221,36 +213,33 @@ void ModuleSpeaker::run(const std::vector<SpeechStep>& steps, const ModuleSettin
   ormia_.setReading(reading);
   ModuleVoice* voice = &chooseVoice(settings);
   for (const SpeechStep& step : steps) {
-    VoiceResult result = VoiceResult::Spoken;
-    switch (step.kind) {
-      case SpeechStep::Kind::Mark:
-        output.mark(step.text);
-        continue;
-      case SpeechStep::Kind::Icon: {
-        const std::string path = iconPath(step.text);
-        if (!path.empty()) {
-          output.icon(path);
-          continue;
-        }
-        // No such sound: its name is said instead.
-        std::string words = platform::utf8ToCp1252(step.text);
-        std::replace(words.begin(), words.end(), '_', ' ');
-        std::replace(words.begin(), words.end(), '-', ' ');
-        result = voice->speakText(words, settings, sink);
-        break;
-      }
-      case SpeechStep::Kind::Text:
-        result = voice->speakText(step.text, settings, sink);
-        break;
-      case SpeechStep::Kind::Character:
-        result = voice->speakCharacter(step.character, settings, sink);
-        break;
+    if (step.kind == SpeechStep::Kind::Mark) {
+      output.mark(step.text);
+      continue;
     }
+    std::string_view text = step.text;
+    std::string iconWords;
+    if (step.kind == SpeechStep::Kind::Icon) {
+      const std::string path = iconPath(step.text);
+      if (!path.empty()) {
+        output.icon(path);
+        continue;
+      }
+      // No such sound: its name is said instead.
+      iconWords = platform::utf8ToCp1252(step.text);
+      std::replace(iconWords.begin(), iconWords.end(), '_', ' ');
+      std::replace(iconWords.begin(), iconWords.end(), '-', ' ');
+      text = iconWords;
+    }
+    const auto speak = [&](ModuleVoice& by) {
+      return step.kind == SpeechStep::Kind::Character ? by.speakCharacter(step.character, settings, sink)
+                                                       : by.speakText(text, settings, sink);
+    };
+    VoiceResult result = speak(*voice);
     if (result == VoiceResult::Failed && voice != &builtIn_) {
       output.log(platform::words::ModuleEngineFailed.with({voice->problem()}));
       voice = &builtIn_;
-      result = step.kind == SpeechStep::Kind::Character ? builtIn_.speakCharacter(step.character, settings, sink)
-                                                          : builtIn_.speakText(step.text, settings, sink);
+      result = speak(builtIn_);
     }
     if (result == VoiceResult::Cancelled) return;
   }

@@ -98,7 +98,6 @@ class OrmiaVoice final : public ModuleVoice {
   OrmiaVoice(const platform::Configuration& config, tts::EnginePlaces places);
   // False with the reason in problem() when MBROLA, the voice or the engine's data is missing.
   bool start();
-  bool running() const { return running_; }
   // Started once: a later failure is MBROLA breaking, and each piece tries it again.
   bool available() const { return available_; }
 

@@ -182,18 +182,15 @@ void Console::handleKeyDown(const HostEvent& event) {
     }
   }
 
-  const bool twoCodes = std::any_of(std::begin(kKeyTable), std::end(kKeyTable),
-                                    [&](const KeyCodes& entry) { return entry.virtualKey == key; });
-  if (twoCodes && queueCount_ > QueueCapacity - 2) return keyLost();
-  for (const KeyCodes& entry : kKeyTable) {
-    if (entry.virtualKey != key) continue;
-    uint8_t code = entry.plain;
-    if (mods.ctrl) code = entry.withCtrl;
-    else if (key == vk::Insert && mods.shift) code = extended::ShiftInsert;
-    queueCode(key::Extended, mods);
-    queueCode(code, mods);
-    return;
-  }
+  const KeyCodes* entry = std::find_if(std::begin(kKeyTable), std::end(kKeyTable),
+                                       [&](const KeyCodes& row) { return row.virtualKey == key; });
+  if (entry == std::end(kKeyTable)) return;
+  if (queueCount_ > QueueCapacity - 2) return keyLost();
+  uint8_t code = entry->plain;
+  if (mods.ctrl) code = entry->withCtrl;
+  else if (key == vk::Insert && mods.shift) code = extended::ShiftInsert;
+  queueCode(key::Extended, mods);
+  queueCode(code, mods);
 }
 
 void Console::clearBrailleFlags() {

@@ -4,7 +4,6 @@
 
 #include <sys/stat.h>
 
-#include "engines/ormia_adapter.h"
 #include "engines/speech_service_client.h"
 #include "tts/engine_settings.h"
 #include "tts/ormia_engine.h"

@@ -371,13 +371,13 @@ void Speech::readSynthParams(int speed) {
 int Speech::tryStartSpeech(int speed, std::string_view programSoundFolder) {
   speedLevel_ = chooseSpeedLevel(config_, speed);
   readSynthParams(speedLevel_);
-  if (int error = synth_.startDiphoneSynth(config_); error != diphone::kStartReady) {
+  const diphone::DiphoneFolders folders = diphone::diphoneFoldersFromConfig(config_);
+  if (int error = synth_.startDiphoneSynth(folders); error != diphone::kStartReady) {
     synth_.finishDiphoneSynth();
     return error;
   }
   programSoundFolder_ = withSlash(platform::cp1252ToUtf8(platform::backslashesToSlashes(programSoundFolder)));
-  lettersFolder_ = diphone::diphoneFoldersFromConfig(config_).letters;
-  readSynthParams(speedLevel_);
+  lettersFolder_ = folders.letters;
   externalActive_ = false;
   if (auto external = readExternalSettings(config_)) {
     external_->synthSetVoiceName(platform::cp1252ToUtf8(external->voiceName));

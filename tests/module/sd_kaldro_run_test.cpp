@@ -229,6 +229,21 @@ TEST(SdKaldro, EngineAndItsFallback) {
     EXPECT_EQ(peak <= 8000, test.engineSpeaks) << "peak " << peak << run.log();
     EXPECT_GT(output.samples.size(), 16000u);
     if (*test.logged) EXPECT_NE(run.log().find(test.logged), std::string::npos) << run.log();
+    if (!test.engineSpeaks) {
+      // An icon without a sound is said by name: by the built-in voice, alike whether it was chosen
+      // or took over from a failing engine (after what the engine made before it failed).
+      const auto iconSamples = [&](const std::string& voice) {
+        const size_t before = module.output().samples.size(), from = module.output().lines.size();
+        module.send("SET\nsynthesis_voice=" + voice + "\n.\nSOUND_ICON\nsino_de_porta\n.\n");
+        EXPECT_TRUE(module.readUntil("702 END", from)) << run.log();
+        return std::vector<int16_t>(module.output().samples.begin() + static_cast<long>(before),
+                                    module.output().samples.end());
+      };
+      const std::vector<int16_t> byDefault = iconSamples("NULL");
+      const std::vector<int16_t> byBuiltIn = iconSamples("kaldro-embutida");
+      ASSERT_GE(byDefault.size(), byBuiltIn.size());
+      EXPECT_TRUE(std::equal(byBuiltIn.rbegin(), byBuiltIn.rend(), byDefault.rbegin()));
+    }
   }
 }
 

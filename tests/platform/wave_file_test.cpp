@@ -9,13 +9,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/wave_file.h"
 #include "platform/wave_file_sink.h"
+#include "support/program_run.h"
 
 namespace kaldro::platform {
 namespace {
@@ -187,12 +186,7 @@ TEST(WaveFileSink, TheHeaderAlwaysTellsTheWholeSamplesTheFileHolds) {
        StatusCode::WriteFailed},
   };
   const std::string path = ::testing::TempDir() + "/sink_" + std::to_string(::getpid()) + ".wav";
-  auto read = [&] {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  };
+  auto read = [&] { return kaldro::testing::readFile(path); };
   auto stated = [](const std::string& bytes) {
     return static_cast<size_t>(readLe32(reinterpret_cast<const uint8_t*>(bytes.data()) + 40));
   };

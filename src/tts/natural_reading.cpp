@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/character_names.h"
 #include "platform/config.h"
 #include "platform/latin1_classes.h"
 #include "platform/text.h"
@@ -1002,6 +1003,9 @@ class NaturalReading::Pass {
   bool digitsAnnounced_ = false;  // CPF, telefone... came before
 };
 
-std::string NaturalReading::read(std::string_view text) const { return Pass(*this, text).run(); }
+// Signs the reading leaves as written and a reader names (× ± ‰ ²) are named last.
+std::string NaturalReading::read(std::string_view text) const {
+  return platform::CharacterNames::nameCp1252Signs(Pass(*this, text).run());
+}
 
 }  // namespace kaldro::tts

@@ -343,11 +343,10 @@ TEST(KaldroFalaOrmia, NormalAndPhoPrintTheEngineText) {
 // Long texts go through the stages in pieces of bounded length; the pieces read exactly as the
 // whole text read at once (its normal form, then each stage's text form), across sentence, clause
 // and word cuts: patterns that look at the next token, stress before a pause, liaison,
-// abbreviations, numbers. (The natural reading sees one piece at a time, as a reader one sentence.)
+// abbreviations, numbers, and the natural reading of constructs placed across every cut position.
 TEST(FrontEndLines, LongTextsReadInPiecesAsTheWholeText) {
   FrontEnd frontEnd;
   ASSERT_TRUE(frontEnd.load(dataFilesIn(kEngineData)).ok());
-  frontEnd.setReading(Reading::Literal);
   Transcriber transcriber;
   Prosody prosody;
   ASSERT_TRUE(transcriber.loadLexicons(kEngineData + "portug.nrl", kEngineData + "portug.exc").ok());
@@ -369,10 +368,28 @@ TEST(FrontEndLines, LongTextsReadInPiecesAsTheWholeText) {
   std::string prose, unmarked, unbroken;
   for (int i = 0; i < 3000; ++i) prose += pick(words) + pick(marks);
   for (int i = 0; i < 1500; ++i) unmarked += pick({"mar", "azul", "os", "amigos", "123", "e", "quer"}) + " ";
-  for (int i = 0; i < 1200; ++i) unbroken += "ab" + std::to_string(i % 10);
+  for (int i = 0; i < 1200; ++i) unbroken += "aba";
   const std::string source = KALDRO_SOURCE_DIR;
   std::string manual = testing::readFile(source + "/docs/manual.md");
   std::replace(manual.begin(), manual.end(), '\n', ' ');
+  // Constructs a reader reads as one, in a sentence without commas, starting at every byte around
+  // where a piece of the raw text used to end.
+  const std::vector<std::string> constructs = {
+      "R$ 2 milh\xF5" "es", "1\xBA de maio", "2 horas", "Pedro II", "s\xE9" "culo XX", "c/c \xE0 diretoria",
+      "D. Maria", "15/08/2025", "16h45", "www.exemplo.com.br/pasta/arquivo", "3 (tr\xEAs) c\xF3pias"};
+  for (const Reading reading : {Reading::Natural, Reading::Literal}) {
+    frontEnd.setReading(reading);
+    for (const std::string& construct : constructs) {
+      for (size_t start = FrontEnd::kPieceLength - 40; start <= FrontEnd::kPieceLength + 5; ++start) {
+        std::string text;
+        while (text.size() < start) text += "a casa amarela ";
+        text.resize(start - 1);
+        text += " " + construct + " e o resto da frase sem v\xEDrgula";
+        ASSERT_EQ(frontEnd.mbrolaLines(text, 0.8, 1.0), whole(text)) << construct << " at " << start;
+      }
+    }
+  }
+  frontEnd.setReading(Reading::Literal);
   for (const std::string& text : {prose, unmarked, platform::utf8ToCp1252(manual)}) {
     EXPECT_EQ(frontEnd.mbrolaLines(text, 0.8, 1.0), whole(text)) << text.substr(0, 80);
     size_t pieces = 0;
@@ -383,12 +400,12 @@ TEST(FrontEndLines, LongTextsReadInPiecesAsTheWholeText) {
     }
     EXPECT_GE(pieces, 4u);
   }
-  // A text without a blank is cut at the longest piece, and read all the same.
+  // A word without a blank is cut between two letters at the longest piece, and read all the same.
   EXPECT_EQ(frontEnd.pieceEnd(unbroken, 0), FrontEnd::kPieceLength);
   const size_t expected = (unbroken.size() + FrontEnd::kPieceLength - 1) / FrontEnd::kPieceLength;
   size_t unbrokenPieces = 0;
   frontEnd.forEachPiece(unbroken, 0.8, 1.0, [&](std::vector<std::string>& lines, bool lastPiece) {
-    EXPECT_GT(lines.size(), 100u);
+    EXPECT_FALSE(lines.empty());
     EXPECT_EQ(lastPiece, ++unbrokenPieces == expected);
     return true;
   });

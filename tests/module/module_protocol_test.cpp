@@ -249,6 +249,7 @@ std::string namesForTest(uint8_t c) {
 struct PlanRig {
   PlanRig() {
     folder.write("KALDRO.INI", "[ORMIATTS]\nDIR=" + testing::kEngineData + "\n");
+    EXPECT_TRUE(characters.loadAnnotations(platform::CharacterNames::systemAnnotationFiles()).ok());
   }
   testing::ScratchFolder folder;
   platform::Configuration config{platform::ConfigLocations{{folder.path()}, folder.path(), folder.path()}};
@@ -296,6 +297,32 @@ TEST(ModuleSpeechPlan, LongTextIsCutOnlyWhereAReaderPauses) {
       said += step.text.size();
     EXPECT_EQ(said, signs.size()) << sign;
   }
+}
+
+// A web page's worth of mixed text (emoji, arrows, decomposed accents, abbreviations, sums and
+// dates across the module's cuts) reads, piece by piece, with the words kaldro-fala's --normal
+// gives for the whole of each line.
+TEST(ModuleSpeechPlan, AWebPageReadsWithTheWordsOfTheWholeText) {
+  PlanRig rig;
+  const std::string sentences[] = {
+      "Arquivo \xE2\x86\x92 Abrir \xF0\x9F\x98\x80 \xE2\x9C\x93 ",
+      "Falei com o Sr. Silva e a D. Maria sobre R$ 2 milh\xC3\xB5" "es em 15/08/2025 \xC3\xA0s 16h45. ",
+      "O cafe\xCC\x81 po\xCC\x81s sa\xCC\x83o custa US$ 5 \xE2\x80\x93 ou 10 \xE2\x88\x92 3 \xE2\x89\xA4 8. ",
+      "Veja www.exemplo.com.br/pasta e o s\xC3\xA9" "culo XX com Pedro II \xCE\xB1\xCE\xB2\xCE\xB3 ",
+      "\xE2\x80\x9C" "Cita\xC3\xA7\xC3\xA3o\xE2\x80\x9D \xE2\x80\xA2 item \xC2\xBD x\xC2\xB2 5\xE2\x80\xB0! "};
+  std::string page;
+  for (int line = 0; line < 3; ++line) {
+    for (int i = 0; page.size() < (line + 1) * 2 * MaxPieceBytes; ++i) page += sentences[(i * 7 + line) % 5];
+    page += "\n";
+  }
+  std::string pieces, whole;
+  for (const SpeechStep& step : planSpeech(MessageKind::Text, page, {}, rig.plan)) pieces += rig.reading.natural(step.text) + " ";
+  size_t start = 0;
+  for (size_t end; (end = page.find('\n', start)) != std::string::npos; start = end + 1)
+    whole += rig.reading.natural(rig.characters.speechText(page.substr(start, end - start))) + " ";
+  const auto words = [](const std::string& text) { return platform::splitWords(text); };
+  EXPECT_EQ(words(pieces), words(whole));
+  EXPECT_EQ(pieces.find('?'), std::string::npos);
 }
 
 }  // namespace

@@ -105,25 +105,42 @@ struct KeyName {
 constexpr KeyName kKeyNames[] = {
     {"up", "seta acima"},         {"down", "seta abaixo"},     {"left", "seta à esquerda"},
     {"right", "seta à direita"},  {"home", "início"},          {"end", "fim"},
-    {"page-up", "página acima"},  {"page-down", "página abaixo"}, {"insert", "insert"},
-    {"delete", "delete"},         {"shift", "shift"},          {"control", "control"},
-    {"alt", "alt"},               {"super", "tecla do sistema"}, {"hyper", "hyper"},
+    {"page-up", "página acima"},  {"page-down", "página abaixo"}, {"prior", "página acima"},
+    {"next", "página abaixo"},    {"insert", "insert"},        {"delete", "delete"},
+    {"shift", "shift"},           {"control", "control"},      {"alt", "alt"},
+    {"super", "tecla do sistema"}, {"window", "tecla windows"}, {"hyper", "hyper"},
     {"meta", "meta"},             {"menu", "menu"},            {"pause", "pause"},
-    {"print", "print screen"},    {"num-lock", "num lock"},    {"caps-lock", "caps lock"},
-    {"scroll-lock", "scroll lock"}, {"kp-enter", "enter do teclado numérico"},
+    {"break", "break"},           {"print", "print screen"},   {"num-lock", "num lock"},
+    {"caps-lock", "caps lock"},   {"scroll-lock", "scroll lock"},
     {"double-quote", "aspas"},    {"underscore", "sublinhado"},
+    {"kp-enter", "enter do teclado numérico"}, {"kp-*", "asterisco do teclado numérico"},
+    {"kp-+", "mais do teclado numérico"},      {"kp--", "menos do teclado numérico"},
+    {"kp-.", "ponto do teclado numérico"},     {"kp-/", "barra do teclado numérico"},
+    {"kp-0", "zero do teclado numérico"},      {"kp-1", "um do teclado numérico"},
+    {"kp-2", "dois do teclado numérico"},      {"kp-3", "três do teclado numérico"},
+    {"kp-4", "quatro do teclado numérico"},    {"kp-5", "cinco do teclado numérico"},
+    {"kp-6", "seis do teclado numérico"},      {"kp-7", "sete do teclado numérico"},
+    {"kp-8", "oito do teclado numérico"},      {"kp-9", "nove do teclado numérico"},
 };
-// Key names that are one character of the echo.
-constexpr std::pair<std::string_view, uint8_t> kKeyCharacters[] = {
-    {"space", ' '}, {"enter", 13}, {"tab", 9}, {"backspace", 8}, {"escape", 27}};
+// Key names that are one character of the echo, with the name a voice says that has no recording
+// of the echo.
+struct KeyCharacter {
+  std::string_view key;
+  uint8_t code;
+  Cp1252Words spoken;
+};
+constexpr KeyCharacter kKeyCharacters[] = {
+    {"space", ' ', "espaço"},  {"enter", 13, "enter"},           {"return", 13, "enter"},
+    {"tab", 9, "tab"},         {"backspace", 8, "retrocesso"}, {"escape", 27, "esc"},
+};
 
 void appendKeyPart(std::string_view part, const ModuleSettings& settings, const PlanReading& plan,
                    std::vector<SpeechStep>& steps) {
   if (appendNamedCharacter(part, settings, plan, steps)) return;
   const std::string cp1252 = platform::utf8ToCp1252(part);
   if (cp1252.size() == 1) return appendCharacter(static_cast<uint8_t>(cp1252[0]), settings, steps);
-  for (const auto& [key, code] : kKeyCharacters)
-    if (part == key) return appendCharacter(code, settings, steps);
+  for (const KeyCharacter& key : kKeyCharacters)
+    if (part == key.key) return appendCharacter(key.code, settings, steps);
   for (const KeyName& name : kKeyNames)
     if (part == name.key) return steps.push_back({SpeechStep::Kind::Text, name.spoken.str(), 0});
   if (part.size() >= 2 && part.size() <= 3 && part[0] == 'f' && part[1] >= '1' && part[1] <= '9') {
@@ -302,6 +319,12 @@ void appendTextPart(std::string_view utf8, const ModuleSettings& settings, const
 }
 
 }  // namespace
+
+std::string keyCharacterName(uint8_t character) {
+  for (const KeyCharacter& key : kKeyCharacters)
+    if (key.code == character) return key.spoken.str();
+  return {};
+}
 
 std::vector<SpeechStep> planSpeech(MessageKind kind, std::string_view message, const ModuleSettings& settings,
                                    const PlanReading& plan) {

@@ -21,6 +21,10 @@ struct SpeechStep {
   bool operator==(const SpeechStep&) const = default;
 };
 
+// The name of a key that the character echo says as a character (enter, tab, backspace, escape,
+// space), for a voice without the echo's recordings (CP1252); empty for other characters.
+std::string keyCharacterName(uint8_t character);
+
 // The spoken name of a CP1252 character (CP1252), empty when it has none.
 using CharacterNamer = std::function<std::string(uint8_t)>;
 

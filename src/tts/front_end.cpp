@@ -1,6 +1,7 @@
 // The engine's pipeline, stage after stage: normalise, phrase, transcribe, time and tune; in pieces.
 #include "tts/front_end.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -99,6 +100,7 @@ struct FrontEnd::Utterance {
   double pitchFactor = 1.0;
   bool lastPiece = true;
   bool transcribed = false;  // a piece before this one has been transcribed
+  bool sounding = false;     // a phone of the utterance has been timed
   PhrasingCarry phrasing;
   ProsodyCarry prosody;
 };
@@ -120,6 +122,32 @@ std::vector<PhoneLine> FrontEnd::transcribe(const std::vector<PhrasedToken>& tok
   return stages_->transcriber.transcribe(tokens, neighbours);
 }
 
+namespace {
+bool isSound(const PhoneLine& line) { return line.kind == PhoneLine::Kind::Phone && !line.name.empty(); }
+
+// An utterance starts with its first phone: a screen reader speaks thousands of short messages,
+// each heard only after whatever silence leads it. The pause before every sentence and those of
+// marks before the first word ("(Bom dia") go, with the headers of tokens that make no sound; the
+// first word's header and the pauses of later sentences stay.
+void dropLeadingSilence(std::vector<PhoneLine>& phones, bool& sounding) {
+  if (sounding) return;
+  const size_t first = std::find_if(phones.begin(), phones.end(), isSound) - phones.begin();
+  sounding = first < phones.size();
+  size_t firstHeader = phones.size();
+  for (size_t i = 0; sounding && i < first; ++i)
+    if (phones[i].kind == PhoneLine::Kind::WordHeader) firstHeader = i;
+  std::vector<PhoneLine> kept;
+  kept.reserve(phones.size());
+  for (size_t i = 0; i < phones.size(); ++i) {
+    const PhoneLine::Kind kind = phones[i].kind;
+    const bool silent = kind == PhoneLine::Kind::Pause || kind == PhoneLine::Kind::WordEnd ||
+                        (kind == PhoneLine::Kind::WordHeader && i != firstHeader);
+    if (i >= first || !silent) kept.push_back(std::move(phones[i]));
+  }
+  phones = std::move(kept);
+}
+}  // namespace
+
 std::vector<std::string> FrontEnd::timeAndTune(const std::vector<PhoneLine>& phones, Utterance& utterance) const {
   return stages_->prosody.buildProsody(phones, utterance.prosody, utterance.lastPiece, utterance.durationFactor,
                                        utterance.pitchFactor);
@@ -128,7 +156,8 @@ std::vector<std::string> FrontEnd::timeAndTune(const std::vector<PhoneLine>& pho
 std::vector<std::string> FrontEnd::linesOfPiece(std::string_view normalised, Utterance& utterance) const {
   const std::vector<Token> tokens = tokenise(std::string(normalised), utterance);
   const std::vector<PhrasedToken> phrased = phrase(tokens, utterance);
-  const std::vector<PhoneLine> phones = transcribe(phrased, utterance);
+  std::vector<PhoneLine> phones = transcribe(phrased, utterance);
+  dropLeadingSilence(phones, utterance.sounding);
   return timeAndTune(phones, utterance);
 }
 

@@ -120,10 +120,11 @@ TEST(FrontEndLines, SensibleMbrolaLinesForPortugueseSentences) {
   };
   const Case cases[] = {
       {"statement and question", "Bom dia, Maria. Voc\xEA vem amanh\xE3?",
-       {";", ";Bom", ";dia", ";,", ";Maria", ";.", ";", ";Voc\xEA", ";vem", ";amanh\xE3", ";?", ";"}},
+       {";Bom", ";dia", ";,", ";Maria", ";.", ";", ";Voc\xEA", ";vem", ";amanh\xE3", ";?", ";"}},
       {"numbers and abbreviations read out", "O Sr. Silva tem 25 anos.",
-       {";", ";O", ";senhor", ";Silva", ";tem", ";vinte", ";e", ";cinco", ";anos", ";.", ";"}},
-      {"blanks only", "   ", {";"}},
+       {";O", ";senhor", ";Silva", ";tem", ";vinte", ";e", ";cinco", ";anos", ";.", ";"}},
+      {"marks before the first word", "(Sim) ... ", {";Sim", ";)", ";.", ";"}},
+      {"blanks only", "   ", {}},
   };
   for (const Case& c : cases) {
     const std::vector<std::string> lines = frontEnd.mbrolaLines(c.text, 1.0, 1.0);
@@ -144,9 +145,16 @@ TEST(FrontEndLines, SensibleMbrolaLinesForPortugueseSentences) {
       phones.push_back(*phone);
     }
     EXPECT_EQ(words, c.words) << c.name;
+    if (c.words.empty()) {
+      EXPECT_TRUE(lines.empty()) << c.name;
+      continue;
+    }
+    // An utterance starts with its first word's first phone, right after that word's header
+    // (MBROLA starts from silence by itself), and ends in silence.
+    EXPECT_EQ(lines.front(), c.words.front()) << c.name;
     ASSERT_FALSE(phones.empty()) << c.name;
-    // Every utterance starts and ends in silence, as MBROLA's voices need.
-    EXPECT_EQ(phones.front().phone, "_") << c.name;
+    EXPECT_NE(phones.front().phone, "_") << c.name;
+    EXPECT_EQ(lines[1].substr(0, lines[1].find(' ')), phones.front().phone) << c.name;
     EXPECT_EQ(phones.back().phone, "_") << c.name;
   }
 
@@ -351,9 +359,18 @@ TEST(FrontEndLines, LongTextsReadInPiecesAsTheWholeText) {
   Prosody prosody;
   ASSERT_TRUE(transcriber.loadLexicons(kEngineData + "portug.nrl", kEngineData + "portug.exc").ok());
   ASSERT_TRUE(prosody.loadProsody(kEngineData + "portug.pro").ok() && prosody.loadDiphones(kEngineData + "portug.dfn").ok());
+  // The stages one after the other over the whole text, less what comes before the header of the
+  // first word that sounds (an utterance starts with its first phone).
   auto whole = [&](const std::string& text) {
-    return prosody.buildProsody(
+    std::vector<std::string> lines = prosody.buildProsody(
         transcriber.transcribe(prosody.assignPatterns(prosody.tokenise(frontEnd.normalise(text)), true)), 0.8, 1.0);
+    const auto sound = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return !line.empty() && line[0] != ';' && line[0] != '_';
+    });
+    const auto header = std::find_if(std::make_reverse_iterator(sound), lines.rend(),
+                                     [](const std::string& line) { return line.starts_with(";"); });
+    lines.erase(lines.begin(), header == lines.rend() ? sound : std::prev(header.base()));
+    return lines;
   };
   // Words ending in r and s before words starting with a vowel, abbreviations, ordinals, numbers,
   // question words, and every mark that may end a piece.

@@ -25,7 +25,7 @@ Needs speech-dispatcher and speech-dispatcher-espeak-ng (tools/install-deps.sh -
 """
 import array
 import os
-import select
+import shutil
 import socket
 import statistics
 import subprocess
@@ -315,11 +315,14 @@ def main():
         except subprocess.TimeoutExpired:
             server.kill()
             server.wait()
+        shutil.rmtree(scratch, ignore_errors=True)
     return 0
 
 
 if __name__ == "__main__":
-    if len(sys.argv) > 3 and sys.argv[1] == "--relay":
+    if len(sys.argv) > 1 and sys.argv[1] in ("-h", "--help"):
+        print(__doc__.strip())
+    elif len(sys.argv) > 3 and sys.argv[1] == "--relay":
         relay(sys.argv[2], sys.argv[3], sys.argv[4:])
     else:
         sys.exit(main())

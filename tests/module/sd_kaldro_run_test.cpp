@@ -248,8 +248,8 @@ TEST(SdKaldro, EngineAndItsFallback) {
 }
 
 // Every key name Speech Dispatcher may send with KEY (its list, with modifiers, the keypad and
-// combinations) is heard in both voices: the engine's (the MBROLA stand-in's tone, at most 8000)
-// and the built-in one.
+// combinations) is heard in both voices, at once: the engine's (the MBROLA stand-in's tone, at
+// most 8000) and the built-in one.
 TEST(SdKaldro, EveryKeyNameIsSpokenByBothVoices) {
   std::vector<std::string> keys = {
       "space", "underscore", "double-quote", "alt", "control", "hyper", "meta", "shift", "super",
@@ -275,6 +275,10 @@ TEST(SdKaldro, EveryKeyNameIsSpokenByBothVoices) {
       const long heard = std::count_if(samples.begin() + static_cast<long>(before), samples.end(),
                                        [](int16_t sample) { return std::abs(sample) > 64; });
       EXPECT_GT(heard, 800) << "less than 50 ms of sound";
+      // The name sounds at once: its first audible sample within 20 ms of the message's first.
+      const auto audible = std::find_if(samples.begin() + static_cast<long>(before), samples.end(),
+                                        [](int16_t sample) { return std::abs(sample) > 64; });
+      EXPECT_LT(audible - (samples.begin() + static_cast<long>(before)), 320);
       const int peak = samples.size() > before ? *std::max_element(samples.begin() + static_cast<long>(before), samples.end()) : 0;
       if (name == "kaldro-mbrola-br4") EXPECT_LE(peak, 8000) << "not the engine's voice";
     }

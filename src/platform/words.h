@@ -352,6 +352,9 @@ inline constexpr Cp1252Words ModuleEngineUnavailable = "motor de português indi
 inline constexpr Cp1252Words ModuleEngineFailed = "o MBROLA falhou ({}); a fala segue na voz embutida";
 inline constexpr Cp1252Words ModuleBuiltInFailed = "a voz embutida não pôde ser iniciada (erro {})";
 inline constexpr Cp1252Words ModuleNoVoice = "nenhuma voz pôde ser iniciada";
+inline constexpr Cp1252Words ModuleConfigIgnored = "configuração {} ignorada: {}; valem os valores de fábrica";
+inline constexpr Cp1252Words ModuleConfigNotRegular = "não é um arquivo comum";
+inline constexpr Cp1252Words ModuleConfigTooLarge = "tem mais de 1 MB";
 inline constexpr Cp1252Words ModuleSoundThroughServer = "o kaldro só envia o som ao servidor";
 }  // namespace words
 

@@ -323,14 +323,17 @@ std::string LetterGenerator::toConsoleText(std::string_view templateText) const 
 
 bool LetterGenerator::openOutput(const std::string& name) {
   struct stat old{};
-  // A new file, or a device or FIFO, is written in place: there is no old letter to keep.
-  if (::stat(name.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) {
+  const bool exists = ::stat(name.c_str(), &old) == 0;
+  // A device or FIFO is written in place: there is no letter to keep or to name.
+  if (exists && !S_ISREG(old.st_mode)) {
     output_ = std::fopen(name.c_str(), "wb");
     return output_ != nullptr;
   }
-  // An old letter stays whole until the new one is complete: the new one is written beside it
-  // and renamed over it at the end, so a kill, a crash or a full disk never leaves half of each.
+  // The letter is written beside its name and renamed to it only when complete: a kill, a crash
+  // or a full disk never leaves half of it under the name of a finished letter, and an old letter
+  // stays whole until then.
   outputPath_ = resolvedPath(name);
+  replacesOldLetter_ = exists;
   const std::string folder = folderOf(outputPath_);
   const std::string base = outputPath_.substr(outputPath_.rfind('/') + 1);
   std::string temporary = folder + "/." + base + ".XXXXXX";
@@ -341,8 +344,14 @@ bool LetterGenerator::openOutput(const std::string& name) {
     output_ = std::fopen(name.c_str(), "wb");
     return output_ != nullptr;
   }
-  ::fchmod(fd, old.st_mode & 07777);
-  [[maybe_unused]] int owned = ::fchown(fd, old.st_uid, old.st_gid);
+  if (exists) {
+    ::fchmod(fd, old.st_mode & 07777);
+    [[maybe_unused]] int owned = ::fchown(fd, old.st_uid, old.st_gid);
+  } else {
+    const mode_t mask = ::umask(0);  // a new letter gets the mode fopen would give it
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
   output_ = ::fdopen(fd, "wb");
   if (!output_) {
     ::close(fd);
@@ -357,7 +366,11 @@ bool LetterGenerator::openOutput(const std::string& name) {
 void LetterGenerator::discardOutput() {
   if (output_) std::fclose(output_);
   output_ = nullptr;
-  if (!temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());
+  if (temporaryPath_.empty()) return;
+  // An old letter stays as it was; a new one cut short keeps what was written under a name that
+  // says it is unfinished.
+  if (replacesOldLetter_ || outputFailed_ || ::rename(temporaryPath_.c_str(), (outputPath_ + std::string(kUnfinishedSuffix)).c_str()) != 0)
+    ::unlink(temporaryPath_.c_str());
   temporaryPath_.clear();
 }
 

@@ -62,6 +62,9 @@ class LetterGenerator {
   [[noreturn]] void cancelRun(int status, const std::string& reason);
   [[noreturn]] void writeFailed();
 
+  // Added to the name of a new letter that a signal or a closed window cut short.
+  static constexpr std::string_view kUnfinishedSuffix = ".inacabada";
+
   console::Console& console_;
   speech::Speech& speech_;
   speech::LineEditor& editor_;
@@ -71,7 +74,8 @@ class LetterGenerator {
   std::string inputBytes_;
   Template template_;
   std::FILE* output_ = nullptr;
-  std::string outputPath_;     // the file the letter replaces, when one existed
+  std::string outputPath_;     // the letter's name, written when it is complete
+  bool replacesOldLetter_ = false;
   std::string temporaryPath_;  // where the letter is written until then
   bool outputFailed_ = false;
   size_t currentLine_ = 0;

@@ -1,6 +1,7 @@
 // sd_kaldro: the Speech Dispatcher output module of kaldro's voices, speaking the module protocol on
 // standard input and output and sending its sound to the server.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
@@ -8,9 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -62,11 +61,32 @@ platform::ConfigLocations moduleLocations(const platform::RunOptions& run) {
   return locations;
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
+// The configuration file Speech Dispatcher names: a regular file of at most 1 MB, opened without
+// waiting (a FIFO never written to would keep INIT from being answered; /dev/zero has no end).
+// Anything else is said on standard error and the module runs on its defaults.
+std::string readConfigurationFile(const std::string& path) {
+  constexpr off_t kLargestConfiguration = 1 << 20;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return {};  // none: the defaults, as always
+  struct stat info{};
+  std::string why;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    why = platform::words::ModuleConfigNotRegular.utf8();
+  else if (info.st_size > kLargestConfiguration)
+    why = platform::words::ModuleConfigTooLarge.utf8();
+  std::string text;
+  char buffer[8192];
+  while (why.empty()) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    text.append(buffer, static_cast<size_t>(got));
+    if (text.size() > static_cast<size_t>(kLargestConfiguration)) why = platform::words::ModuleConfigTooLarge.utf8();
+  }
+  ::close(fd);
+  if (why.empty()) return text;
+  std::cerr << platform::words::ModuleConfigIgnored.utf8({path, why}) << "\n";
+  return {};
 }
 
 }  // namespace
@@ -82,7 +102,7 @@ int main(int argc, char** argv) {
   }
   ::signal(SIGPIPE, SIG_IGN);  // a server gone is a failed write, not a killed module
 
-  const app::ModuleOptions options = app::readModuleOptions(argc > 1 ? readFile(argv[1]) : std::string());
+  const app::ModuleOptions options = app::readModuleOptions(argc > 1 ? readConfigurationFile(argv[1]) : std::string());
   const platform::RunOptions run = platform::RunOptions::fromEnvironment();
   const platform::Configuration config(moduleLocations(run));
 

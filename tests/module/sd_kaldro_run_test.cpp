@@ -1,6 +1,9 @@
 // sd_kaldro driven through its protocol on pipes, as Speech Dispatcher drives it: whole sessions,
 // a stop in the middle of a long text, garbage, and the voices it falls back on.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -177,6 +180,26 @@ TEST(SdKaldro, GarbageAndHalfCommands) {
   module.send("SPEAK\nmeia mensagem\n");
   module.closeInput();
   EXPECT_EQ(module.waitForEnd(), 0) << run.log();
+}
+
+// The configuration file Speech Dispatcher names may be anything: what is not a regular file of
+// at most 1 MB is said on standard error and the module runs on its defaults, answering INIT at
+// once (a FIFO nobody writes kept it from answering; /dev/zero was read until memory ran out).
+TEST(SdKaldro, AnyConfigurationArgumentStillAnswersInit) {
+  ScratchFolder folder;
+  folder.write("KALDRO.INI", "[ORMIATTS]\n" + kNoMbrolaVoice);
+  ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0600), 0);
+  folder.write("grande.conf", std::string(2 << 20, '#'));
+  for (const std::string& argument : {std::string("/dev/zero"), folder.file("fifo"), folder.path(), folder.file("grande.conf")}) {
+    ModuleProcess module(kModule, {argument},
+                         {{"KALDRO_CONFIG_DIR", folder.path()}, {"HOME", folder.path()}, {"XDG_CONFIG_HOME", folder.file("xdg")}},
+                         folder.file("module.log"));
+    module.send("INIT\n");
+    EXPECT_TRUE(module.readUntil("299 OK LOADED SUCCESSFULLY", 0, 5)) << argument;
+    module.send("QUIT\n");
+    EXPECT_EQ(module.waitForEnd(5), 0) << argument;
+    EXPECT_THAT(folder.read("module.log"), ::testing::HasSubstr("valem os valores de f\xC3\xA1" "brica")) << argument;
+  }
 }
 
 // The Portuguese engine speaks when MBROLA runs; when it is missing or breaks, the built-in voice

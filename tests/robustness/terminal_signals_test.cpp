@@ -95,6 +95,8 @@ struct TerminalRun {
   }
 };
 
+// Cut while it asks for the letter's first field, the new letter keeps what was written under a
+// name that says it is unfinished, never under the name of a finished letter.
 TEST(TerminalSignals, EveryEndingSignalRestoresTheTerminal) {
   for (int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
     ScratchFolder folder;
@@ -102,6 +104,8 @@ TEST(TerminalSignals, EveryEndingSignalRestoresTheTerminal) {
     TerminalRun run;
     ASSERT_TRUE(run.start(folder)) << signalNumber << ": " << run.output;
     ASSERT_FALSE(run.terminalRestored()) << "raw while it runs";
+    ASSERT_EQ(::write(run.master, "carta.txt\r", 10), 10);
+    ASSERT_TRUE(run.readUntil("NOME", 10000)) << run.output;
     ::kill(run.child, signalNumber);
     int status = 0;
     const double seconds = run.waitForEnd(status);
@@ -112,6 +116,7 @@ TEST(TerminalSignals, EveryEndingSignalRestoresTheTerminal) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 255) << signalNumber;
     EXPECT_THAT(readFile(folder.file("trace.txt")), ::testing::HasSubstr("exit 255"));
     EXPECT_FALSE(folder.exists("carta.txt"));
+    EXPECT_TRUE(folder.exists("carta.txt.inacabada"));
   }
 }
 

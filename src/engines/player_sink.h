@@ -31,6 +31,7 @@ class PlayerSink final : public platform::SoundSink {
   // False once the sound was cut (a key waits, or stop): nothing more of this utterance is wanted.
   bool takeSamples(std::span<const int16_t> samples) override;
   bool endUtterance() override;
+  bool stillWanted() override { return !cut_; }
 
   // Whether the player still sounds; stopping it drops what it queued and refuses the rest of the
   // utterance.

@@ -178,6 +178,7 @@ class ProgramBinding final : public MbrolaBinding {
   int init(const std::string& database) override { return startProgram(database); }
 
   void setNoError(int noError) override { noError_ = noError; }
+  void setPatience(std::function<bool()> goOn) override { goOn_ = std::move(goOn); }
 
  private:
   // Starts the program on the database and waits for its answer to the end phone. 0 or -1.
@@ -203,8 +204,9 @@ class ProgramBinding final : public MbrolaBinding {
  public:
   void reset() override {
     if (pid_ > 0 && !alive()) error_ = -1;
-    if ((error_ != 0 || failed_) && !database_.empty()) {
-      // The program ended, or was ended: start it again so the next lines are heard.
+    if ((error_ != 0 || failed_ || abandoned_) && !database_.empty()) {
+      // The program ended, or was ended, or was left waiting (it may be stopped): start it again so
+      // the next lines are heard.
       const std::string text = errorText_;
       stop();
       error_ = 0;
@@ -227,6 +229,7 @@ class ProgramBinding final : public MbrolaBinding {
     }
     budget_.clear();
     failed_ = false;
+    abandoned_ = false;
     openLines_ = false;
     phoneLines_ = 0;
     firstSoundWaited_ = Clock::duration::zero();
@@ -351,6 +354,7 @@ class ProgramBinding final : public MbrolaBinding {
       }
       if (output_.size() + errorLine_.size() + endsAnswered_ != before) lastProgress = Clock::now();
       else if (Clock::now() - lastProgress > answerLimit_) return hangs();
+      if (keep && givenUp()) return;
     }
   }
 
@@ -362,7 +366,16 @@ class ProgramBinding final : public MbrolaBinding {
       collect(10);
       if (output_.size() + errorLine_.size() != before) lastProgress = Clock::now();
       else if (Clock::now() - lastProgress > answerLimit_) return hangs();
+      if (givenUp()) return;
     }
+  }
+
+  // Whether nobody wants the utterance any more; then the program is started afresh at the next
+  // reset rather than waited for (it may be stopped).
+  bool givenUp() {
+    if (!goOn_ || goOn_()) return false;
+    abandoned_ = true;
+    return true;
   }
 
   void hangs() {
@@ -450,7 +463,7 @@ class ProgramBinding final : public MbrolaBinding {
     input_ = -1;
     // One known to answer nothing is not waited for; a stopped one (SIGSTOP) is continued, or
     // SIGTERM would wait for it.
-    if (pid_ > 0 && (hung_ || !reapWithin(kOwnEndGrace))) {
+    if (pid_ > 0 && (hung_ || abandoned_ || !reapWithin(kOwnEndGrace))) {
       kill(pid_, SIGTERM);
       kill(pid_, SIGCONT);
       if (!reapWithin(kTermGrace)) {
@@ -605,6 +618,10 @@ class ProgramBinding final : public MbrolaBinding {
         ok = false;
         break;
       }
+      if (givenUp()) {
+        ok = false;
+        break;
+      }
     }
     // A refused write is the only thing that raises the signal.
     if (refused) {
@@ -613,6 +630,7 @@ class ProgramBinding final : public MbrolaBinding {
       }
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!ok && abandoned_) return false;  // not a failure: the lines are no longer wanted
     if (!ok) {
       // A refused write means the program is ending: its closing words (a database it cannot find,
       // say) are on its standard error once it has ended.
@@ -649,6 +667,8 @@ class ProgramBinding final : public MbrolaBinding {
   bool seriousText_ = false;  // the error text is an error's, not a warning's or advice
   bool failed_ = false;       // the program failed this utterance (ended, hung or flooded)
   bool hung_ = false;         // it was ended for answering nothing
+  bool abandoned_ = false;    // a wait on it was given up: it may be stopped
+  std::function<bool()> goOn_;  // asked during the waits (setPatience)
   bool openLines_ = false;    // lines written since the last end phone
   long long endsAsked_ = 0;   // end phones sent
   long long endsAnswered_ = 0;

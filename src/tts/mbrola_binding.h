@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,6 +39,10 @@ class MbrolaBinding {
   // and the next reset starts the synthesizer afresh. MBROLA's own errors on a line are not this.
   virtual bool synthesizerFailed() const = 0;
   virtual void close() = 0;
+  // Asked while the binding waits on the synthesizer (the program's pipes); false: nobody wants the
+  // utterance any more (a stop from another thread, a signal to end), and the wait ends at once, no
+  // samples read. Empty: the waits run their course. A library answers at once and never asks.
+  virtual void setPatience(std::function<bool()> goOn) { (void)goOn; }
   // "biblioteca NAME" or "programa PATH", for messages.
   virtual std::string description() const = 0;
 };
@@ -51,8 +56,8 @@ inline constexpr const char* kMbrolaCalls[] = {
     "reset_Phone",       "close_Phone",        "appendf0_Phone"};
 
 // MBROLA makes a second of sound in a few milliseconds and writes it in pieces of a few kilobytes:
-// a second without a word from it while it owes samples means it stopped.
-inline constexpr int kMbrolaAnswerLimitMs = 1000;
+// 0.8 s without a word from it while it owes samples means it stopped.
+inline constexpr int kMbrolaAnswerLimitMs = 800;
 
 // Where MBROLA is looked for; the folders are the run's (platform::RunOptions), handed down by main.
 struct MbrolaPlaces {

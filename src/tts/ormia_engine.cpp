@@ -159,6 +159,10 @@ OrmiaEngine::Attempt OrmiaEngine::sayOnce(std::string_view text, platform::Sound
         take(count);
         count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
       }
+      if (!sink.stillWanted()) {
+        wanted = false;
+        attempt.spoken = false;
+      }
       if (count < 0 && !survived()) return false;
     }
     return wanted;
@@ -180,8 +184,11 @@ bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sin
   if (blank(text)) return true;
   if (!binding_) return false;
   sink.beginUtterance(SampleRate);
+  // A wait on MBROLA ends as soon as the utterance is no longer wanted: a stop from another thread
+  // or a signal to end is answered at once, even while MBROLA is stopped.
+  binding_->setPatience([&sink] { return sink.stillWanted() && !platform::endingSignalPending(); });
   Attempt attempt = sayOnce(text, sink, 0);
-  if (!attempt.failure.empty()) {
+  if (!attempt.failure.empty() && sink.stillWanted()) {
     // The synthesizer failed in the middle (it ended, hung or flooded): it starts afresh and the
     // utterance is said again, its first samples, heard already, left out.
     attempt = sayOnce(text, sink, attempt.samples);
@@ -189,6 +196,7 @@ bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sin
       lostUtterance_ = platform::Status::failure(platform::StatusCode::Refused,
                                                  platform::words::EngineLostUtterance.with({attempt.failure}));
   }
+  binding_->setPatience({});
   return sink.endUtterance() && attempt.spoken;
 }
 

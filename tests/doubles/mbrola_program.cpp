@@ -1,7 +1,8 @@
 // The MBROLA stand-in as a program: mbrola [-e] DATABASE - -, .pho lines on standard input, raw
 // 16-bit samples on standard output, messages on standard error, MBROLA's exit statuses. A voice's
 // "fault:" line makes it misbehave at the line naming a phone: crash (SIGABRT), exit (status 0, no
-// word), quiet (reads and writes nothing more), deaf (the same, SIGTERM ignored), flood (samples for
+// word), quiet (reads and writes nothing more), deaf (the same, SIGTERM ignored), stop (SIGSTOP to
+// itself, as a user or a debugger would), flood (samples for
 // ever), panic (MBROLA's words on a damaged voice, then its end); "silent-start" answers nothing from
 // the start and ignores SIGTERM.
 #include <signal.h>
@@ -42,6 +43,7 @@ void misbehave(const kaldro::testing::MbrolaDouble::Fault& fault, const std::str
   if (fault.kind == "exit") std::exit(0);
   if (fault.kind == "quiet" || fault.kind == "silent-start") hang(false);
   if (fault.kind == "deaf") hang(true);
+  if (fault.kind == "stop") raise(SIGSTOP);
   if (fault.kind == "panic") {
     std::fprintf(stderr, "PANIC when reading phone %s-_\n", fault.phone.c_str());
     std::exit(1);

@@ -256,7 +256,7 @@ TEST(OrmiaEngine, BlanksSpeakNothingAndAnswerTrue) {
 }
 
 // MBROLA's own errors fail the utterance. A synthesizer that fails in the middle (a crash, an end
-// without a word, silence, deafness to SIGTERM) is started again and the utterance heard whole, once;
+// without a word, silence, deafness to SIGTERM, a SIGSTOP) is started again and the utterance heard whole, once;
 // one that fails every time (a damaged voice, a flood of samples) loses the utterance with its
 // cause, never holding more than its lines ask for plus the margin. The next utterance is whole and
 // no process is left behind.
@@ -281,6 +281,7 @@ TEST(OrmiaEngine, MbrolaErrorsAndSynthesizerFaults) {
       {"program: an end without a word, once", program, "fault: exit b once", lines, true, "", ""},
       {"program: silence, once", program, "fault: quiet b once", lines, true, "", ""},
       {"program: deaf to SIGTERM, once", program, "fault: deaf b once", lines, true, "", ""},
+      {"program: stopped (SIGSTOP), once", program, "fault: stop b once", lines, true, "", ""},
       {"program: a bad line ends it every time", program, "", {"a 50", "b dez", "#"}, false, "", "Fatal error in line:b dez"},
       {"program: a damaged voice", program, "fault: panic b", lines, false, "", "PANIC when reading phone b-_"},
       {"program: deaf every time", program, "fault: deaf b", lines, false, "", "parou de responder (0.3 s"},

@@ -24,3 +24,7 @@ target_include_directories(espeak_ng INTERFACE ${ESPEAK_NG_INCLUDE_DIR})
 target_link_libraries(espeak_ng INTERFACE ${ESPEAK_NG_LIBRARY})
 add_library(espeak_ng_headers INTERFACE)
 target_include_directories(espeak_ng_headers INTERFACE ${ESPEAK_NG_INCLUDE_DIR})
+# Word-processor templates: the zip package (Debian: libzip-dev) and its XML (libpugixml-dev, which
+# expands no DTD entities).
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET pugixml)

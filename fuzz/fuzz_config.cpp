@@ -2,7 +2,7 @@
 #include "console/console_settings.h"
 #include "diphone/diphone_synth.h"
 #include "platform/config.h"
-#include "speech/speech_config.h"
+#include "voice/speech_config.h"
 #include <filesystem>
 
 #include "targets.h"

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/module_protocol.h"
-#include "app/module_speech_plan.h"
+#include "sd_kaldro/module_protocol.h"
+#include "sd_kaldro/module_speech_plan.h"
 #include "targets.h"
 
 namespace kaldro::fuzz {

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/letter_generator.h"
-#include "app/program_runtime.h"
+#include "plumar/letter_generator.h"
+#include "program/program_runtime.h"
 #include "platform/host/host_headless.h"
 #include "targets.h"
 

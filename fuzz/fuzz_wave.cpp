@@ -2,7 +2,7 @@
 // it plays, the resampler at the rates of both devices, and the period dropper.
 #include <filesystem>
 
-#include "app/program_runtime.h"
+#include "program/program_runtime.h"
 #include "audio/period_dropper.h"
 #include "audio/wave_format.h"
 #include "platform/audio/audio_device_convert.h"

@@ -9,7 +9,7 @@
 #include "platform/latin1_classes.h"
 #include "platform/text.h"
 #include "platform/words.h"
-#include "speech/speech_config.h"
+#include "voice/speech_config.h"
 
 namespace kaldro::speech {
 

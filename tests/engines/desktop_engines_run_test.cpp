@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <csignal>
 #include <map>
 #include <thread>
@@ -69,18 +70,25 @@ TEST(FalaEngine, SpeechDispatcherSpeaksListsItsVoicesOrSaysItIsMissing) {
   const auto spoken = runProgram("kaldro-fala", {"--engine", "speechd", "Bom dia.", "Outra frase."}, "", folder, reach);
   EXPECT_EQ(spoken.status, 0) << spoken.standardError;
 
+  // MBROLA's Brazilian voice comes from Debian's contrib: without it the listing says so and fails.
+  const bool br4Installed = std::filesystem::exists("/usr/share/mbrola/br4") ||
+                            std::filesystem::exists("/usr/local/share/mbrola/br4/br4");
   const auto listed = runProgram("kaldro-fala", {"--voices"}, "", folder, reach);
-  ASSERT_EQ(listed.status, 0) << listed.standardError;
+  ASSERT_EQ(listed.status, br4Installed ? 0 : 1) << listed.standardError;
+  if (!br4Installed) {
+    std::printf("MBROLA's br4 voice is not installed: the Portuguese engine's line is not checked\n");
+    EXPECT_TRUE(contains(listed.standardError, "mbrola-br4")) << listed.standardError;
+  }
   const std::vector<std::string> lines = kaldro::testing::splitLines(listed.standardOutput);
   // Each engine's header, then its first voice: Brazilian Portuguese.
   std::map<std::string, std::string> firstVoice;
   for (size_t i = 0; i + 1 < lines.size(); ++i)
     for (const char* engine : {"speechd", "espeak", "ormia"})
       if (contains(lines[i], std::string("(--engine ") + engine)) firstVoice[engine] = lines[i + 1];
-  ASSERT_EQ(firstVoice.size(), 3u) << listed.standardOutput.substr(0, 400);
+  ASSERT_EQ(firstVoice.size(), br4Installed ? 3u : 2u) << listed.standardOutput.substr(0, 400);
   EXPECT_TRUE(contains(firstVoice["speechd"], "\tPortuguese (Brazil)\tpt-BR")) << firstVoice["speechd"];
   EXPECT_TRUE(contains(firstVoice["espeak"], "\tPortuguese (Brazil)\tpt-br\troa/pt-BR")) << firstVoice["espeak"];
-  EXPECT_EQ(firstVoice["ormia"].rfind("br4\t", 0), 0u) << firstVoice["ormia"];
+  if (br4Installed) EXPECT_EQ(firstVoice["ormia"].rfind("br4\t", 0), 0u) << firstVoice["ormia"];
   // The number listed is the one the adapter takes for that voice.
   const int number = std::atoi(firstVoice["speechd"].c_str());
   {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/module_protocol.h"
-#include "app/module_speech_plan.h"
+#include "sd_kaldro/module_protocol.h"
+#include "sd_kaldro/module_speech_plan.h"
 #include "platform/text.h"
 #include "module/module_session.h"
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/decimal.h"
-#include "speech/speech_config.h"
+#include "voice/speech_config.h"
 #include "support/speech_rig.h"
 
 namespace kaldro::speech::testing {

@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "speech/speech_config.h"
+#include "voice/speech_config.h"
 #include "support/speech_rig.h"
 
 namespace kaldro::speech::testing {

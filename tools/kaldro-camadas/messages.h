@@ -29,7 +29,7 @@ struct WordList {
   std::string_view reason;
 };
 inline constexpr WordList kWordLists[] = {
-    {"src/app/module_speech_plan.cpp", "os nomes das teclas que o módulo fala"},
+    {"src/sd_kaldro/module_speech_plan.cpp", "os nomes das teclas que o módulo fala"},
     {"src/tts/natural_reading.cpp", "as palavras com que se leem datas, valores e números"},
     {"src/tts/normaliser.cpp", "os nomes dos sinais e das letras acentuadas"},
 };

@@ -1,5 +1,5 @@
 // The output module's synthesis thread and the host that hands it each planned message.
-#include "app/module_worker.h"
+#include "sd_kaldro/module_worker.h"
 
 namespace kaldro::app {
 

@@ -1,5 +1,5 @@
 // The shared reading, built from KALDRO.INI.
-#include "app/text_reading.h"
+#include "voice/text_reading.h"
 
 #include "tts/engine_settings.h"
 

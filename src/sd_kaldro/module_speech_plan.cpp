@@ -1,5 +1,5 @@
 // A server message turned into the steps a voice speaks: SSML read, signs named, pieces cut at clause ends.
-#include "app/module_speech_plan.h"
+#include "sd_kaldro/module_speech_plan.h"
 
 #include <charconv>
 #include <string_view>

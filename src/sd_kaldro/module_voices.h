@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/module_protocol.h"
-#include "app/module_speech_plan.h"
-#include "app/text_reading.h"
+#include "sd_kaldro/module_protocol.h"
+#include "sd_kaldro/module_speech_plan.h"
+#include "voice/text_reading.h"
 #include "diphone/diphone_output.h"
 #include "diphone/diphone_synth.h"
 #include "platform/audio/audio_device_convert.h"

@@ -1,5 +1,5 @@
 // The letter generator: asks for a template and an output file, walks the template, writes the letter.
-#include "app/letter_generator.h"
+#include "plumar/letter_generator.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

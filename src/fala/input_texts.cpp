@@ -1,5 +1,5 @@
 // kaldro-fala's input: command-line texts, or standard input's lines in bounded parts.
-#include "app/input_texts.h"
+#include "fala/input_texts.h"
 
 #include "platform/text.h"
 

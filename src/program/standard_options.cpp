@@ -1,5 +1,5 @@
 // --help and --version for the family's programs.
-#include "app/standard_options.h"
+#include "program/standard_options.h"
 
 #include <cstdio>
 

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/module_protocol.h"
-#include "app/module_speech_plan.h"
-#include "app/module_voices.h"
+#include "sd_kaldro/module_protocol.h"
+#include "sd_kaldro/module_speech_plan.h"
+#include "sd_kaldro/module_voices.h"
 
 namespace kaldro::app {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/input_texts.h"
-#include "app/ormia_text.h"
-#include "app/program_runtime.h"
-#include "app/standard_options.h"
-#include "app/voice_listing.h"
+#include "fala/input_texts.h"
+#include "fala/ormia_text.h"
+#include "program/program_runtime.h"
+#include "program/standard_options.h"
+#include "fala/voice_listing.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
 #include "platform/host/host_headless.h"

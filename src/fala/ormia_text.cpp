@@ -1,10 +1,10 @@
 // kaldro-fala --engine ormia --normal / --pho / --phones.
-#include "app/ormia_text.h"
+#include "fala/ormia_text.h"
 
 #include <cstdio>
 #include <iostream>
 
-#include "app/input_texts.h"
+#include "fala/input_texts.h"
 #include "engines/ormia_adapter.h"
 #include "platform/text.h"
 #include "tts/engine_settings.h"

@@ -18,7 +18,7 @@
 #include "speech/external_synth.h"
 #include "speech/line_editor.h"
 #include "speech/speech.h"
-#include "app/text_reading.h"
+#include "voice/text_reading.h"
 
 namespace kaldro::app {
 

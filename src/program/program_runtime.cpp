@@ -1,5 +1,5 @@
 // Everything a program of the family runs on, built once by main and torn down in order.
-#include "app/program_runtime.h"
+#include "program/program_runtime.h"
 
 #include <unistd.h>
 

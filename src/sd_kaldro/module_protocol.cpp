@@ -1,5 +1,5 @@
 // Speech Dispatcher's output module protocol: commands, message and settings blocks, and the event order.
-#include "app/module_protocol.h"
+#include "sd_kaldro/module_protocol.h"
 
 #include <algorithm>
 #include <charconv>

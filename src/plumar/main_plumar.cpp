@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/letter_generator.h"
-#include "app/program_runtime.h"
-#include "app/standard_options.h"
+#include "plumar/letter_generator.h"
+#include "program/program_runtime.h"
+#include "program/standard_options.h"
 #include "platform/host/host_factories.h"
 #include "platform/words.h"
 

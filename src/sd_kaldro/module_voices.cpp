@@ -1,5 +1,5 @@
 // The output module's two voices and the speaker that runs a message through them.
-#include "app/module_voices.h"
+#include "sd_kaldro/module_voices.h"
 
 #include <sys/stat.h>
 
@@ -13,7 +13,7 @@
 #include "platform/text.h"
 #include "platform/wave_file.h"
 #include "platform/words.h"
-#include "speech/speech_config.h"
+#include "voice/speech_config.h"
 
 namespace kaldro::app {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/module_protocol.h"
+#include "sd_kaldro/module_protocol.h"
 
 namespace kaldro::app {
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/module_protocol.h"
-#include "app/module_voices.h"
-#include "app/module_worker.h"
+#include "sd_kaldro/module_protocol.h"
+#include "sd_kaldro/module_voices.h"
+#include "sd_kaldro/module_worker.h"
 #include "platform/config.h"
 #include "platform/text.h"
 #include "platform/words.h"

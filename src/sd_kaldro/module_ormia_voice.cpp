@@ -2,7 +2,7 @@
 #include <cmath>
 #include <memory>
 
-#include "app/module_voices.h"
+#include "sd_kaldro/module_voices.h"
 #include "tts/engine_settings.h"
 #include "platform/sound_sink.h"
 

@@ -1,5 +1,5 @@
 // The voice listing of kaldro-fala: Speech Dispatcher's, eSpeak NG's and the Portuguese engine's.
-#include "app/voice_listing.h"
+#include "fala/voice_listing.h"
 
 #include "engines/engine_voices.h"
 #include "engines/voice_listing.h"

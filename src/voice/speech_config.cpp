@@ -1,11 +1,11 @@
 // The speech keys of KALDRO.INI: how their values are read and what they default to.
-#include "speech/speech_config.h"
+#include "voice/speech_config.h"
 
 #include <climits>
 
 #include "platform/decimal.h"
 #include "platform/text.h"
-#include "speech/external_synth.h"
+#include "voice/engine_kinds.h"
 
 namespace kaldro::speech {
 

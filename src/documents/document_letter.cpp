@@ -32,9 +32,10 @@ void removeAllText(const PartNames& names, pugi::xml_node paragraph) {
   const ParagraphText text = readParagraph(names, paragraph, kMaxUnpackedBytes);
   for (auto piece = text.pieces.rbegin(); piece != text.pieces.rend(); ++piece) {
     if (piece->kind == TextPiece::Kind::Characters || piece->kind == TextPiece::Kind::Collapsed) {
-      std::string value = piece->node.value();
+      pugi::xml_node node = piece->node;
+      std::string value = node.value();
       value.erase(piece->sourceBegin, piece->sourceEnd - piece->sourceBegin);
-      piece->node.set_value(value.c_str());
+      node.set_value(value.c_str());
     } else {
       piece->node.parent().remove_child(piece->node);
     }

@@ -206,17 +206,22 @@ void removeFromPiece(const PartNames& names, const TextPiece& piece, size_t from
 // last node it added.
 pugi::xml_node insertOdfValue(const PartNames& names, pugi::xml_node after, std::string_view value) {
   pugi::xml_node parent = after.parent();
+  // A single blank between two other characters is kept as it is; any other is text:s.
+  auto lone = [&](size_t at) {
+    return value[at] == ' ' && at > 0 && at + 1 < value.size() && value[at - 1] != ' ' && value[at + 1] != ' ' &&
+           value[at + 1] != '\t';
+  };
   size_t i = 0;
   while (i < value.size()) {
     size_t j = i + 1;
-    if (value[i] == ' ') {
+    if (value[i] == ' ' && !lone(i)) {
       while (j < value.size() && value[j] == ' ') ++j;
       after = parent.insert_child_after(names.textElement("s").c_str(), after);
       if (j - i > 1) after.append_attribute(names.textElement("c").c_str()).set_value(std::to_string(j - i).c_str());
     } else if (value[i] == '\t') {
       after = parent.insert_child_after(names.textElement("tab").c_str(), after);
     } else {
-      while (j < value.size() && value[j] != ' ' && value[j] != '\t') ++j;
+      while (j < value.size() && (value[j] != ' ' || lone(j)) && value[j] != '\t') ++j;
       after = parent.insert_child_after(pugi::node_pcdata, after);
       after.set_value(std::string(value.substr(i, j - i)).c_str());
     }

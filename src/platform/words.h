@@ -100,9 +100,9 @@ inline constexpr Cp1252Words OutputKept = "o arquivo {} já existe e não foi re
 inline constexpr Cp1252Words OutputCannotBeCreated = "o arquivo de saída {} não pode ser criado";
 inline constexpr Cp1252Words UnclosedBraceInTemplate = "faltou fechar chave na linha {} do modelo";
 inline constexpr Cp1252Words OutputWriteFailed = "erro na gravação do arquivo de saída";
-// Word-processor templates (.docx, .odt): spoken as they are, and after the template's name on
-// standard error (TemplateDocumentUnusable).
-inline constexpr Cp1252Words TemplateDocumentUnusable = "o modelo {}: {}";
+// Word-processor templates (.docx, .odt): spoken as they are, and after the file's name on standard
+// error (NamedReason).
+inline constexpr Cp1252Words NamedReason = "{}: {}";
 inline constexpr Cp1252Words DocumentNotZip = "Este modelo não é um documento .docx nem .odt: não é um arquivo zip";
 inline constexpr Cp1252Words DocumentDamaged = "Este modelo está danificado ou incompleto";
 inline constexpr Cp1252Words DocumentTooLarge = "Este modelo passa de 64 MB quando descompactado";
@@ -114,7 +114,6 @@ inline constexpr Cp1252Words DocumentOldWord =
     "Este modelo está no formato antigo do Word (.doc): grave-o como .docx ou .odt";
 inline constexpr Cp1252Words DocumentNotText = "Este modelo não é um documento de texto do Word nem do LibreOffice";
 inline constexpr Cp1252Words LetterFormatMismatch = "A carta de um modelo {} é gravada como {} ou .txt";
-inline constexpr Cp1252Words LetterFormatRefused = "o arquivo de saída {} não pode ser {}: {}";
 // The programs' --version line and the end of a program by a fault of its own.
 inline constexpr Cp1252Words VersionLine = "{} (kaldro) {}";
 inline constexpr Cp1252Words InternalError = "Erro interno: {}";

@@ -126,3 +126,117 @@ TEST(DocumentTemplates, LibreOfficeTemplatesGiveTheTextTemplatesLetters) {
 
 }  // namespace
 }  // namespace kaldro::testing
+
+namespace kaldro::testing {
+namespace {
+
+const char* const kWordNamespaces =
+    "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+    "xmlns:v=\"urn:schemas-microsoft-com:vml\"";
+
+// A package around a body, with a header and a footer, as Word lays it out.
+Entries wordPackage(const std::string& body, const std::string& header, const std::string& footer) {
+  const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+  const std::string main = "application/vnd.openxmlformats-officedocument.wordprocessingml.";
+  return {
+      {"[Content_Types].xml",
+       declaration + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                     "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                     "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                     "<Override PartName=\"/word/document.xml\" ContentType=\"" + main + "document.main+xml\"/>"
+                     "<Override PartName=\"/word/header1.xml\" ContentType=\"" + main + "header+xml\"/>"
+                     "<Override PartName=\"/word/footer1.xml\" ContentType=\"" + main + "footer+xml\"/></Types>"},
+      {"_rels/.rels",
+       declaration + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                     "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                     "relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
+      {"word/_rels/document.xml.rels",
+       declaration + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                     "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                     "relationships/footer\" Target=\"footer1.xml\"/>"
+                     "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                     "relationships/header\" Target=\"header1.xml\"/></Relationships>"},
+      {"word/document.xml", declaration + "<w:document " + kWordNamespaces + "><w:body>" + body +
+                                "<w:sectPr><w:headerReference w:type=\"default\" r:id=\"rId1\"/>"
+                                "<w:footerReference w:type=\"default\" r:id=\"rId2\"/></w:sectPr></w:body></w:document>"},
+      {"word/header1.xml", declaration + "<w:hdr " + kWordNamespaces + ">" + header + "</w:hdr>"},
+      {"word/footer1.xml", declaration + "<w:ftr " + kWordNamespaces + ">" + footer + "</w:ftr>"},
+  };
+}
+
+std::string run(const std::string& text, const std::string& properties = "") {
+  return "<w:r w:rsidR=\"00A1\">" + (properties.empty() ? "" : "<w:rPr>" + properties + "</w:rPr>") +
+         "<w:t xml:space=\"preserve\">" + text + "</w:t></w:r>";
+}
+std::string paragraph(const std::string& runs) { return "<w:p><w:pPr><w:jc w:val=\"left\"/></w:pPr>" + runs + "</w:p>"; }
+std::string cell(const std::string& paragraphs) { return "<w:tc><w:tcPr/>" + paragraphs + "</w:tc>"; }
+
+// Markers split as Word splits them: formatting changes, spelling marks, revision marks, bookmarks.
+Entries wordSplitTemplate() {
+  const std::string body =
+      paragraph(run("{* Diga") + "<w:proofErr w:type=\"spellStart\"/>" + run(" o nome *}")) +
+      paragraph(run("Caro ") + run("{NO", "<w:b/>") + "<w:bookmarkStart w:id=\"0\" w:name=\"n\"/>" +
+                "<w:proofErr w:type=\"spellStart\"/>" + run("M", "<w:i/>") + "<w:bookmarkEnd w:id=\"0\"/>" +
+                "<w:ins w:id=\"1\" w:author=\"A\">" + run("E}") + "</w:ins>" + run(", bem-vindo.")) +
+      "<w:tbl><w:tblPr/><w:tblGrid/>" "<w:tr>" + cell(paragraph(run("Item"))) + cell(paragraph(run("Qtd"))) + "</w:tr>" +
+      "<w:tr>" + cell(paragraph(run("{INI") + run("TAB}")) + paragraph(run("{IT", "<w:u w:val=\"single\"/>") + run("EM}"))) +
+      cell(paragraph(run("{QTD}")) + paragraph(run("{FIM") + "<w:del w:id=\"2\" w:author=\"A\"><w:r><w:delText>x</w:delText></w:r></w:del>" + run("TAB}"))) +
+      "</w:tr></w:tbl>" +
+      paragraph("<w:r><w:pict><v:shape><v:textbox><w:txbxContent>" + paragraph(run("Obs.: {O") + run("BS}")) +
+                "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>" + run("Fim")) +
+      paragraph(run("{* Fim *}"));
+  return wordPackage(body, paragraph(run("Recife, {DA") + run("TA}", "<w:b/>")), paragraph(run("{RODA") + run("P}")));
+}
+
+// The texts of the paragraphs of a part, in order.
+std::vector<std::string> paragraphTexts(const std::string& xml) {
+  pugi::xml_document document;
+  document.load_string(xml.c_str(), pugi::parse_default | pugi::parse_ws_pcdata);
+  std::vector<std::string> texts;
+  for (pugi::xpath_node p : document.select_nodes("//w:p")) {
+    std::string text;
+    for (pugi::xpath_node t : p.node().select_nodes("./w:r/w:t | ./w:ins/w:r/w:t")) text += t.node().text().get();
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+TEST(DocumentTemplates, WordSplitMarkersAreAskedAndFilledInTheFormattingOfTheirFirstCharacter) {
+  const std::string keys = "type Ana\nkey Enter\ntype lápis\nkey Enter\ntype 2\nkey Enter\nkey S\n"
+                           "type papel\nkey Enter\ntype 10\nkey Enter\nkey N\ntype urgente\nkey Enter\n"
+                           "type pág. 1\nkey Enter\n";
+  const std::string templateBytes = makeZip(wordSplitTemplate());
+  ScratchFolder folder;
+  folder.write("modelo.docx", templateBytes);
+  ProgramResult result = runProgram("plumar", {"modelo.docx"}, "type carta.docx\nkey Enter\n" + keys, folder);
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  // Asked as a text template's lines are: header, body, text box after its paragraph, footer.
+  std::vector<std::string> asked;
+  for (const std::string& said : result.spokenLines())
+    if (said.ends_with(":") || said.rfind(" Diga", 0) == 0 || said == "Tem mais ? ") asked.push_back(said);
+  EXPECT_EQ(asked, (std::vector<std::string>{" Diga o nome ", "NOME:", "ITEM:", "QTD:", "Tem mais ? ", "ITEM:",
+                                              "QTD:", "Tem mais ? ", "OBS:", "RODAP:"}));
+
+  const std::string letter = folder.read("carta.docx");
+  const std::string body = entryOf(letter, "word/document.xml");
+  EXPECT_EQ(paragraphTexts(body), (std::vector<std::string>{"Caro Ana, bem-vindo.", "Item", "Qtd", "lápis", "2",
+                                                            "papel", "10", "Fim", "Obs.: urgente"}));
+  // Each answer in the run of its marker's first character.
+  EXPECT_NE(body.find("<w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Ana</w:t>"), std::string::npos);
+  EXPECT_NE(body.find("<w:rPr><w:u w:val=\"single\"/></w:rPr><w:t xml:space=\"preserve\">papel</w:t>"), std::string::npos);
+  EXPECT_EQ(paragraphTexts(entryOf(letter, "word/header1.xml")), std::vector<std::string>{"Recife, 7 de março de 2005"});
+  EXPECT_EQ(paragraphTexts(entryOf(letter, "word/footer1.xml")), std::vector<std::string>{"pág. 1"});
+  for (const std::string part : {"[Content_Types].xml", "_rels/.rels", "word/_rels/document.xml.rels"})
+    EXPECT_EQ(entryOf(letter, part), entryOf(templateBytes, part)) << part;
+  EXPECT_EQ(folder.read("modelo.docx"), templateBytes);
+
+  // The same answers as text: the paragraphs as lines.
+  result = runProgram("plumar", {"modelo.docx"}, "type carta.txt\nkey Enter\n" + keys, folder);
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  EXPECT_EQ(folder.read("carta.txt"), "Recife, 7 de março de 2005\nCaro Ana, bem-vindo.\nItem\nQtd\nlápis\n2\n"
+                                      "papel\n10\nFim\nObs.: urgente\npág. 1\n");
+}
+
+}  // namespace
+}  // namespace kaldro::testing

@@ -258,6 +258,10 @@ Status DocumentLetter::package(DocumentKind kind, std::string& bytes) {
   if (changed_)
     for (size_t part = 0; part < parts_.size(); ++part) replaced[template_.parts()[part]->name] = serialise(part);
   setKind(kind, replaced);
+  // The letter is its parts' text now: its tree goes before the package is made.
+  parts_.clear();
+  current_.clear();
+  unwritten_.clear();
   return template_.package().write(replaced, template_.dialect() == Dialect::Odf ? "mimetype" : "", bytes);
 }
 

@@ -39,6 +39,7 @@ class DocumentLetter {
   // from the start line to the end line, and what lies between them.
   void repeatTable(size_t mark, size_t end);
   // The letter's package as bytes: a document of the kind asked for, of the template's dialect.
+  // Once only: the letter's tree is let go to make room for the package.
   platform::Status package(DocumentKind kind, std::string& bytes);
 
  private:

@@ -21,8 +21,22 @@ void DocumentLetterWriter::fill(size_t, size_t from, size_t to, std::string_view
 }
 
 void DocumentLetterWriter::endLine(size_t line) {
-  letter_.writeLine(line, fields_);
+  steps_.push_back({line, kNoTable, std::move(fields_)});
   fields_.clear();
+}
+
+void DocumentLetterWriter::repeatTable(size_t mark, size_t end) { steps_.push_back({end, mark, {}}); }
+
+platform::Status DocumentLetterWriter::finish(std::string& rest) {
+  documents::DocumentLetter letter(document_);
+  for (const Step& step : steps_) {
+    if (step.mark == kNoTable)
+      letter.writeLine(step.line, step.fields);
+    else
+      letter.repeatTable(step.mark, step.line);
+  }
+  steps_.clear();
+  return letter.package(kind_, rest);
 }
 
 }  // namespace kaldro::app

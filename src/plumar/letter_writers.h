@@ -50,22 +50,31 @@ class TextLetterWriter : public LetterWriter {
   Output output_;
 };
 
-// A letter in the template's document format, written whole at the end.
+// A letter in the template's document format, written whole at the end: the walk's lines and
+// tables are noted, and the document is built from them once the walk is done, so that no question
+// waits for a copy of a large document.
 class DocumentLetterWriter : public LetterWriter {
  public:
   DocumentLetterWriter(const documents::OfficeDocument& document, documents::DocumentKind kind)
-      : letter_(document), kind_(kind) {}
+      : document_(document), kind_(kind) {}
   void copy(size_t, size_t, size_t) override {}
   void fill(size_t line, size_t from, size_t to, std::string_view value) override;
   void endLine(size_t line) override;
-  void repeatTable(size_t mark, size_t end) override { letter_.repeatTable(mark, end); }
+  void repeatTable(size_t mark, size_t end) override;
   bool keepsPartialLetter() const override { return false; }
-  platform::Status finish(std::string& rest) override { return letter_.package(kind_, rest); }
+  platform::Status finish(std::string& rest) override;
 
  private:
-  documents::DocumentLetter letter_;
+  struct Step {
+    size_t line;   // the line written, or the table's end line
+    size_t mark;   // the table's start line; kNoTable for a line written
+    std::vector<documents::FilledField> fields;
+  };
+  static constexpr size_t kNoTable = static_cast<size_t>(-1);
+  const documents::OfficeDocument& document_;
   const documents::DocumentKind kind_;
   std::vector<documents::FilledField> fields_;  // of the line being written
+  std::vector<Step> steps_;
 };
 
 }  // namespace kaldro::app

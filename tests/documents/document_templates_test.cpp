@@ -240,3 +240,86 @@ TEST(DocumentTemplates, WordSplitMarkersAreAskedAndFilledInTheFormattingOfTheirF
 
 }  // namespace
 }  // namespace kaldro::testing
+
+namespace kaldro::testing {
+namespace {
+
+// A package as Word lays it out, its document.xml replaced.
+std::string wordPackageWithBody(const std::string& documentXml) {
+  Entries entries = wordPackage(paragraph(run("x")), paragraph(run("h")), paragraph(run("f")));
+  for (auto& [name, data] : entries)
+    if (name == "word/document.xml") data = documentXml;
+  return makeZip(entries);
+}
+
+std::string compoundFile(const std::string& streamName) {
+  std::string bytes("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  bytes.resize(1024, '\0');
+  for (char c : streamName) bytes += std::string{c, '\0'};
+  return bytes + std::string(1024, '\0');
+}
+
+TEST(DocumentTemplates, BadDocumentsSayWhyAndChangeNothing) {
+  const std::string valid = makeZip(wordSplitTemplate());
+  std::string deep = "<w:document " + std::string(kWordNamespaces) + "><w:body>";
+  for (int i = 0; i < 5000; ++i) deep += "<w:customXml>";
+  std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE w:document [<!ENTITY a \"aaaaaaaaaa\">";
+  for (char level = 'b'; level <= 'j'; ++level) {
+    std::string tenOfTheLast;
+    for (int i = 0; i < 10; ++i) tenOfTheLast += std::string("&") + static_cast<char>(level - 1) + ";";
+    laughs += std::string("<!ENTITY ") + level + " \"" + tenOfTheLast + "\">";
+  }
+  laughs += "]><w:document " + std::string(kWordNamespaces) + "><w:body><w:p><w:r><w:t>&j;</w:t></w:r></w:p></w:body></w:document>";
+  const std::string odfEncrypted = makeZip(
+      {{"mimetype", "application/vnd.oasis.opendocument.text"},
+       {"META-INF/manifest.xml",
+        "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\">"
+        "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\">"
+        "<manifest:encryption-data manifest:checksum=\"x\"/></manifest:file-entry></manifest:manifest>"},
+       {"content.xml", std::string(200, '\x9C')}});
+  const std::string noMarkers = makeZip(wordPackage(paragraph(run("Só texto, sem campos.")), "", ""));
+  struct Case {
+    const char* what;
+    std::string name, bytes, output;
+    int status;
+    std::string line;  // on standard error; spoken too
+  };
+  const std::vector<Case> cases = {
+      {"not a zip", "modelo.docx", "Prezado {NOME}\n", "carta.docx", 1, "não é um arquivo zip"},
+      {"a truncated zip", "modelo.docx", valid.substr(0, valid.size() / 2), "carta.docx", 1, "danificado ou incompleto"},
+      {"a zip bomb", "modelo.docx", wordPackageWithBody(std::string(70u << 20, ' ')), "carta.docx", 1, "passa de 64 MB"},
+      {"an XML bomb", "modelo.docx", wordPackageWithBody(laughs), "carta.docx", 1, "definição de tipo (DTD)"},
+      {"nesting thousands deep", "modelo.docx", wordPackageWithBody(deep), "carta.docx", 1, "aninhados fundo demais"},
+      {"broken XML", "modelo.docx", wordPackageWithBody("<w:document><w:body>"), "carta.docx", 1,
+       "a parte word/document.xml não é um XML válido"},
+      {"a password-protected .docx", "modelo.docx", compoundFile("EncryptedPackage"), "carta.docx", 1, "protegido por senha"},
+      {"a password-protected .odt", "modelo.odt", odfEncrypted, "carta.odt", 1, "protegido por senha"},
+      {"an old binary .doc", "modelo.doc", compoundFile("WordDocument"), "carta.docx", 1, "formato antigo do Word (.doc)"},
+      {"a letter asked in the other format", "modelo.docx", valid, "carta.odt", 1,
+       "carta.odt: A carta de um modelo .docx é gravada como .docx ou .txt"},
+      {"no markers: the template is the letter", "modelo.docx", noMarkers, "carta.docx", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder folder;
+    folder.write(c.name, c.bytes);
+    ProgramResult result = runProgram("plumar", {c.name}, "type " + c.output + "\nkey Enter\n", folder);
+    EXPECT_EQ(result.status, c.status) << result.standardError;
+    EXPECT_EQ(folder.read(c.name), c.bytes);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+      if (entry.path().filename() != ".keys" && entry.path().filename() != ".screen" &&
+          entry.path().filename() != ".trace")
+        files.push_back(entry.path().filename().string());
+    if (c.status == 0) {
+      EXPECT_EQ(folder.read(c.output), c.bytes);
+      continue;
+    }
+    EXPECT_THAT(result.standardError, HasSubstr(c.line));
+    EXPECT_EQ(files, std::vector<std::string>{c.name}) << "a letter, or half of one, was left behind";
+    EXPECT_THAT(result.spokenLines(), ::testing::Contains("Programa cancelado"));
+  }
+}
+
+}  // namespace
+}  // namespace kaldro::testing

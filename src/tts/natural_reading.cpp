@@ -3,6 +3,7 @@
 // the word rules and the number rules have a file each.
 #include "tts/natural_reading_pass.h"
 
+#include "platform/character_names.h"
 #include "platform/config.h"
 #include "platform/text.h"
 #include "tts/normaliser.h"
@@ -232,6 +233,9 @@ std::string NaturalReading::Pass::tidy(const std::string& text) {
   return out;
 }
 
-std::string NaturalReading::read(std::string_view text) const { return Pass(*this, text).run(); }
+// Signs the reading leaves as written and a reader names (× ± ‰ ²) are named last.
+std::string NaturalReading::read(std::string_view text) const {
+  return platform::CharacterNames::nameCp1252Signs(Pass(*this, text).run());
+}
 
 }  // namespace kaldro::tts

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/ending_signals.h"
 #include "platform/text.h"
 #include "platform/wave_file.h"
 #include "platform/words.h"
@@ -42,6 +43,11 @@ void WaveFileSink::fail(Status status) {
 bool WaveFileSink::writeAll(const uint8_t* bytes, size_t length, uint64_t offset, size_t& written) {
   written = 0;
   while (written < length) {
+    // A reader that stopped reading blocks the write: an ending signal interrupts it and is obeyed.
+    if (endingSignalPending()) {
+      errno = EINTR;
+      return false;
+    }
     const ssize_t done = seekable_ ? ::pwrite(fd_, bytes + written, length - written, static_cast<off_t>(offset + written))
                                    : ::write(fd_, bytes + written, length - written);
     if (done < 0 && errno == EINTR) continue;

@@ -3,14 +3,19 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "platform/wave_file.h"
 #include "support/mbrola_rig.h"
@@ -181,6 +186,74 @@ TEST(EngineRun, AFullDiskEndsEveryWriterWithItsCauseAndATruthfulFile) {
     ASSERT_GE(wav.size(), 44u);
     EXPECT_GT(wav.size(), 10000u);
     EXPECT_EQ(platform::readLe32(reinterpret_cast<const uint8_t*>(wav.data()) + 40), wav.size() - 44);
+  }
+}
+
+// -w into a pipe or a FIFO, for both voices: a WAV of unknown length (its header says the most the
+// format holds) with the very samples a file gets; and a reader that stops reading does not keep
+// SIGTERM from ending the program while its write blocks.
+TEST(EngineRun, BothVoicesWriteIntoAPipeAndObeySignalsWhileItBlocks) {
+  const std::string text = "Bom dia, como vai? Hoje o dia est\xC3\xA1 bonito e o sol brilha no jardim.";
+  for (const char* engine : {"", "ormia"}) {
+    SCOPED_TRACE(*engine ? engine : "the built-in voice");
+    ScratchFolder folder;
+    writeConfig(folder, true);
+    const std::map<std::string, std::string> environment = {{"PATH", pathWithDouble(true)}};
+    std::vector<std::string> voice;
+    if (*engine) voice = {"--engine", engine};
+    std::vector<std::string> toFile = voice;
+    toFile.insert(toFile.end(), {"-w", folder.file("out.wav"), text});
+    ASSERT_EQ(runProgram("kaldro-fala", toFile, "", folder, environment).status, 0);
+    std::string command = std::string(KALDRO_BIN_DIR) + "/kaldro-fala";
+    for (const std::string& argument : voice) command += " " + argument;
+    command += " -w /dev/stdout \"$0\" | cat > cano.wav";
+    const ProgramResult piped = runProgram("/bin/sh", {"-c", command, text}, "", folder, environment);
+    EXPECT_EQ(piped.status, 0) << piped.standardError;
+    const std::string file = folder.read("out.wav"), pipe = folder.read("cano.wav");
+    ASSERT_GT(file.size(), 1000u);
+    ASSERT_EQ(pipe.size(), file.size());
+    EXPECT_EQ(pipe.substr(44), file.substr(44));
+    EXPECT_EQ(platform::readLe32(reinterpret_cast<const uint8_t*>(pipe.data()) + 40), platform::WaveDataLimitBytes);
+
+    // A FIFO whose reader never reads: SIGTERM ends the program all the same.
+    ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0600), 0);
+    const int reader = ::open(folder.file("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    std::string longText;
+    for (int i = 0; i < 300; ++i) longText += "O sol brilha no jardim. ";
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::setenv("KALDRO_CONFIG_DIR", folder.path().c_str(), 1);
+      ::setenv("KALDRO_HOST", "headless", 1);
+      ::setenv("PATH", environment.at("PATH").c_str(), 1);
+      const int devNull = ::open("/dev/null", O_RDWR);
+      ::dup2(devNull, 0);
+      ::dup2(devNull, 1);
+      ::dup2(devNull, 2);
+      std::vector<std::string> arguments = {std::string(KALDRO_BIN_DIR) + "/kaldro-fala"};
+      arguments.insert(arguments.end(), voice.begin(), voice.end());
+      arguments.insert(arguments.end(), {"-w", folder.file("fifo"), longText});
+      std::vector<char*> argv;
+      for (std::string& argument : arguments) argv.push_back(argument.data());
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the pipe's 64 KB fill up
+    ::kill(child, SIGTERM);
+    int status = 0;
+    bool ended = false;
+    for (int i = 0; i < 300 && !ended; ++i) {
+      ended = ::waitpid(child, &status, WNOHANG) == child;
+      if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!ended) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+    }
+    ::close(reader);
+    EXPECT_TRUE(ended) << "still writing 3 s after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
   }
 }
 

@@ -3,6 +3,8 @@
 // the word rules and the number rules have a file each.
 #include "tts/natural_reading_pass.h"
 
+#include <algorithm>
+
 #include "platform/config.h"
 #include "platform/text.h"
 #include "tts/normaliser.h"
@@ -77,6 +79,19 @@ NaturalReading::NaturalReading(const Normaliser& names) : names_(names) {
     entry.otherwise = bar == std::string_view::npos ? entry.beforeNumber : std::string(trimBlanks(said.substr(bar + 1)));
     slashes_[lowerLatin1(trimBlanks(std::string_view(line).substr(0, equals)))] = entry;
   }
+  for (const std::string& line : listLines(ReadingLists::abbreviations)) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    WrittenAbbreviation entry{lowerLatin1(trimBlanks(std::string_view(line).substr(0, equals))),
+                              std::string(trimBlanks(std::string_view(line).substr(equals + 1)))};
+    if (entry.said.ends_with('|')) {
+      entry.onlyBeforeNumber = true;
+      entry.said = std::string(trimBlanks(std::string_view(entry.said).substr(0, entry.said.size() - 1)));
+    }
+    if (!entry.written.empty() && !entry.said.empty()) abbreviations_.push_back(entry);
+  }
+  std::stable_sort(abbreviations_.begin(), abbreviations_.end(),
+                   [](const auto& a, const auto& b) { return a.written.size() > b.written.size(); });
   const char* months[] = {"",      "janeiro", "fevereiro", "março",    "abril",    "maio",    "junho",
                           "julho", "agosto",  "setembro",  "outubro", "novembro", "dezembro"};
   for (size_t i = 0; i < months_.size(); ++i) months_[i] = cp(months[i]);
@@ -185,7 +200,7 @@ void NaturalReading::Pass::step() {
     return;
   }
   ++pos_;
-  if (isQuote(b) || c == '{' || c == '}' || c == '\t' || c == '\n' || c == '\r') {
+  if (isQuote(b) || b == kNoBreakSpace || c == '{' || c == '}' || c == '\t' || c == '\n' || c == '\r') {
     out_ += ' ';  // silent, but still between the words it separates
   } else if (c == '[' || c == ']') {
     out_ += c == '[' ? '(' : ')';
@@ -206,7 +221,14 @@ void NaturalReading::Pass::step() {
   } else if (c == '=') {
     say("igual");
   } else if (b == kSection) {
-    say(cp("parágrafo"));
+    // § 1º, §§ 1º e 2º: the paragraph of a law, and what follows it counts as its number.
+    const bool plural = byteAt(pos_) == kSection;
+    if (plural) ++pos_;
+    say(plural ? cp("parágrafos") : cp("parágrafo"));
+    previousWord_ = cp("parágrafo");
+    return;
+  } else if (c == '/' && pos_ >= 2 && (isLetter(at(pos_ - 2)) || isDigit(at(pos_ - 2))) && letterAt(pos_)) {
+    say("barra");  // gov.br/receita, 7/2025/SEGES
   } else if (c == '.' && pos_ < text_.size() && pos_ >= 2 && (isLetter(at(pos_ - 2)) || isDigit(at(pos_ - 2))) &&
              (letterAt(pos_) || digitAt(pos_))) {
     say("ponto");  // site.com.br, versão 2.1
@@ -215,7 +237,7 @@ void NaturalReading::Pass::step() {
     if (!isPause(c) && c != ' ') forgetWord();
     return;
   }
-  if (c != '\t' && c != '\n' && c != '\r' && !isQuote(b)) forgetWord();
+  if (c != '\t' && c != '\n' && c != '\r' && !isQuote(b) && b != kNoBreakSpace) forgetWord();
 }
 
 // Blanks collapsed, none before a pause mark or after an opening bracket, none at the ends.

@@ -54,12 +54,12 @@ std::vector<Row> readingTable() {
   return rows;
 }
 
-// The words of a reading, for comparing: small letters, no pause marks, ü as u, single blanks.
+// The words of a reading, for comparing: small letters, no pause marks or hyphens, ü as u, single blanks.
 std::string wordsOnly(std::string_view utf8) {
   std::string text = lowerLatin1(platform::utf8ToCp1252(utf8)), out;
   for (char c : text) {
     if (c == '\xFC') c = 'u';
-    if (std::string_view(",.;:!?()").find(c) != std::string_view::npos) c = ' ';
+    if (std::string_view(",.;:!?()-").find(c) != std::string_view::npos) c = ' ';  // decreto-lei as two words
     if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
     out += c;
   }

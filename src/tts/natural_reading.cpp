@@ -183,22 +183,7 @@ void NaturalReading::Pass::step() {
   if (isLetter(c)) return word();
   if (c == '(' && digitAt(pos_ + 1) && digitAt(pos_ + 2) && at(pos_ + 3) == ')' && areaCodePhone()) return;
   if (b == kEuro && digitAt(skipBlanks(pos_ + 1))) return money(pos_ + 1, {"euro", "euros"});
-  if (b == kEuro) {
-    say("euros");  // 50 €
-    ++pos_;
-    return;
-  }
-  if (c == '-' && digitAt(pos_ + 1) && (pos_ == 0 || std::string_view(" (\t\n").find(at(pos_ - 1)) != std::string_view::npos)) {
-    say("menos");
-    ++pos_;
-    return;
-  }
-  if (b == kHalf || b == kQuarter || b == kThreeQuarters) {
-    say(b == kHalf ? (r_.genderOf(nextWordFrom(pos_ + 1)) == Gender::Feminine ? "meia" : "meio")
-                   : b == kQuarter ? "um quarto" : cp("três quartos"));
-    ++pos_;
-    return;
-  }
+  if (signBeforeNumber(c, b)) return;
   ++pos_;
   if (isQuote(b) || b == kNoBreakSpace || c == '{' || c == '}' || c == '\t' || c == '\n' || c == '\r') {
     out_ += ' ';  // silent, but still between the words it separates
@@ -238,6 +223,25 @@ void NaturalReading::Pass::step() {
     return;
   }
   if (c != '\t' && c != '\n' && c != '\r' && !isQuote(b) && b != kNoBreakSpace) forgetWord();
+}
+
+// €, a minus before digits, ½ ¼ ¾: said, and the sign passed.
+bool NaturalReading::Pass::signBeforeNumber(char c, unsigned char b) {
+  std::string words;
+  if (b == kEuro) {
+    words = "euros";  // 50 €
+  } else if (c == '-' && digitAt(pos_ + 1) &&
+             (pos_ == 0 || std::string_view(" (\t\n").find(at(pos_ - 1)) != std::string_view::npos)) {
+    words = "menos";
+  } else if (b == kHalf || b == kQuarter || b == kThreeQuarters) {
+    words = b == kHalf ? (r_.genderOf(nextWordFrom(pos_ + 1)) == Gender::Feminine ? "meia" : "meio")
+                       : b == kQuarter ? "um quarto" : cp("três quartos");
+  } else {
+    return false;
+  }
+  say(words);
+  ++pos_;
+  return true;
 }
 
 // Blanks collapsed, none before a pause mark or after an opening bracket, none at the ends.

@@ -115,6 +115,7 @@ class NaturalReading::Pass {
     previousCapitalised_ = false;
   }
   void step();
+  bool signBeforeNumber(char c, unsigned char b);
 
   // ---- words ----
   void word();

@@ -8,6 +8,7 @@
 #include "platform/config.h"
 #include "tts/natural_reading.h"
 #include "tts/normaliser.h"
+#include "tts/user_dictionary.h"
 
 namespace kaldro::app {
 
@@ -24,8 +25,11 @@ class TextReading {
   void setMode(tts::Reading mode) { mode_ = mode; }
   // The words a reader says for a text (CP1252), whatever the mode.
   std::string natural(std::string_view text) const { return natural_.read(text); }
+  // The text with the user's own readings (dicionario.txt), before either reading.
+  std::string ownWords(std::string_view text) const { return dictionary_.apply(text); }
 
  private:
+  tts::UserDictionary dictionary_;
   tts::Normaliser names_;
   tts::NaturalReading natural_{names_};
   tts::Reading mode_;

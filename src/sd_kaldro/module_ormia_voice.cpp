@@ -76,7 +76,10 @@ void OrmiaVoice::setReading(tts::Reading reading) {
 }
 
 VoiceResult OrmiaVoice::speakCharacter(uint8_t character, const ModuleSettings& settings, const SampleSink& sink) {
-  const std::string& name = names_.charName(character);
+  // The engine names the printable characters; the keys the echo says as characters it takes from
+  // the module's key table.
+  const std::string& printable = names_.charName(character);
+  const std::string name = printable.empty() ? keyCharacterName(character) : printable;
   if (name.empty()) return VoiceResult::Spoken;
   return speakText(name, settings, sink);
 }

@@ -154,7 +154,10 @@ ModuleSpeaker::ModuleSpeaker(const platform::Configuration& config, ModuleOption
       options_(std::move(options)),
       reading_(config),
       builtIn_(config, reading_),
-      ormia_(config, std::move(places)) {}
+      ormia_(config, std::move(places)) {
+  // The names are a help: without the system's annotations, signs keep our own names.
+  (void)characters_.loadAnnotations(platform::CharacterNames::systemAnnotationFiles());
+}
 
 bool ModuleSpeaker::initialise(std::string& message) {
   const tts::EngineSettings settings = tts::readEngineSettings(config_);
@@ -183,6 +186,12 @@ std::vector<VoiceEntry> ModuleSpeaker::voices() const {
 }
 
 std::string ModuleSpeaker::characterName(uint8_t character) const { return builtIn_.normaliser().charName(character); }
+
+std::vector<SpeechStep> ModuleSpeaker::plan(MessageKind kind, std::string_view message,
+                                            const ModuleSettings& settings) const {
+  const PlanReading reading{[this](uint8_t c) { return characterName(c); }, characters_, reading_};
+  return planSpeech(kind, message, settings, reading);
+}
 
 ModuleVoice& ModuleSpeaker::chooseVoice(const ModuleSettings& settings) {
   const std::string& wanted = settings.synthesisVoice.empty() ? options_.defaultVoice : settings.synthesisVoice;

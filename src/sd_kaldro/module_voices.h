@@ -135,6 +135,8 @@ class ModuleSpeaker {
   // Speaks the steps; stops early when output.audio refuses samples.
   void run(const std::vector<SpeechStep>& steps, const ModuleSettings& settings, const SpeakerOutput& output);
   std::string characterName(uint8_t character) const;
+  // The steps of a message, planned with the voices' reading and names.
+  std::vector<SpeechStep> plan(MessageKind kind, std::string_view message, const ModuleSettings& settings) const;
 
  private:
   ModuleVoice& chooseVoice(const ModuleSettings& settings);
@@ -144,6 +146,7 @@ class ModuleSpeaker {
   const platform::Configuration& config_;
   ModuleOptions options_;
   TextReading reading_;
+  platform::CharacterNames characters_;
   BuiltInVoice builtIn_;
   OrmiaVoice ormia_;
   std::vector<int16_t> scaled_;

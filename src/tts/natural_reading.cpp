@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/character_names.h"
 #include "platform/config.h"
 #include "platform/text.h"
 #include "tts/normaliser.h"
@@ -258,6 +259,9 @@ std::string NaturalReading::Pass::tidy(const std::string& text) {
   return out;
 }
 
-std::string NaturalReading::read(std::string_view text) const { return Pass(*this, text).run(); }
+// Signs the reading leaves as written and a reader names (× ± ‰ ²) are named last.
+std::string NaturalReading::read(std::string_view text) const {
+  return platform::CharacterNames::nameCp1252Signs(Pass(*this, text).run());
+}
 
 }  // namespace kaldro::tts

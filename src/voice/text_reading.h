@@ -27,6 +27,12 @@ class TextReading {
   std::string natural(std::string_view text) const { return natural_.read(text); }
   // The text with the user's own readings (dicionario.txt), before either reading.
   std::string ownWords(std::string_view text) const { return dictionary_.apply(text); }
+  // Where a long text (UTF-8 or CP1252) is best cut so that both parts read as in the whole: after
+  // the last sentence end the reading marks (a ! or ?, or a point after a word that is neither
+  // an abbreviation nor an initial, followed by a blank and a capital or a digit), else after the
+  // last clause mark followed by a blank, else after the last blank, else before the last
+  // character that may begin a UTF-8 sequence.
+  size_t partEnd(std::string_view text) const;
 
  private:
   tts::UserDictionary dictionary_;

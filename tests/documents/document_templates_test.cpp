@@ -237,6 +237,17 @@ TEST(DocumentTemplates, WordSplitMarkersAreAskedAndFilledInTheFormattingOfTheirF
   ASSERT_EQ(result.status, 0) << result.standardError;
   EXPECT_EQ(folder.read("carta.txt"), "Recife, 7 de março de 2005\nCaro Ana, bem-vindo.\nItem\nQtd\nlápis\n2\n"
                                       "papel\n10\nFim\nObs.: urgente\npág. 1\n");
+
+  // A Word template (.dotx) gives a document (.docx): the main part's type says so.
+  Entries dotx = wordSplitTemplate();
+  for (auto& [name, data] : dotx)
+    if (name == "[Content_Types].xml") data = std::regex_replace(data, std::regex("document\\.main"), "template.main");
+  folder.write("modelo.dotx", makeZip(dotx));
+  result = runProgram("plumar", {"modelo.dotx"}, "type carta\nkey Enter\n" + keys, folder);
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  const std::string types = entryOf(folder.read("carta"), "[Content_Types].xml");
+  EXPECT_NE(types.find("wordprocessingml.document.main+xml"), std::string::npos) << types;
+  EXPECT_EQ(types.find("template.main"), std::string::npos) << types;
 }
 
 }  // namespace

@@ -24,6 +24,9 @@ class SinkAdapter final : public platform::SoundSink {
     refused = !sink_(samples);
     return !refused;
   }
+  // No samples: the job's sink only answers whether the job still stands (it may be cancelled
+  // while MBROLA is waited for).
+  bool stillWanted() override { return takeSamples({}); }
   bool refused = false;
 
  private:

@@ -49,8 +49,9 @@ class OfficeDocument {
 
   DocumentKind kind() const { return kind_; }
   Dialect dialect() const { return dialectOf(kind_); }
-  // The paragraphs' text (UTF-8), one line each.
+  // The paragraphs' text (UTF-8), one line each; taken, they are the caller's (and lines() is empty).
   const std::vector<std::string>& lines() const { return lines_; }
+  std::vector<std::string> takeLines() { return std::move(lines_); }
 
   // What the letter is built from.
   struct Part {
@@ -64,6 +65,8 @@ class OfficeDocument {
     pugi::xml_node node;
   };
   const std::vector<std::unique_ptr<Part>>& parts() const { return parts_; }
+  // A part's tree, for a letter written into the document itself.
+  pugi::xml_document& treeToChange(size_t part) { return parts_[part]->xml; }
   const std::vector<Paragraph>& paragraphs() const { return paragraphs_; }
   // Paragraphs and every element above them: the nodes a letter keeps track of.
   bool inSkeleton(pugi::xml_node node) const { return skeleton_.count(node.internal_object()) > 0; }

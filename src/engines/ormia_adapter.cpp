@@ -52,6 +52,7 @@ platform::Status OrmiaAdapter::start(int, int speed, int pitch, const std::strin
   // A second start finishes the file of the first.
   fileSink_.reset();
   const tts::DataFiles files = settings_.files();
+  engine_.setDictionaries(files.dictionaries);
   platform::Status status = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions,
                                                 files.abbreviations, files.prosody, files.diphones);
   engine_.setFactors(durationFactorForSpeed(speed), pitchFactorForPitch(pitch));

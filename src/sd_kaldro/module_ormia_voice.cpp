@@ -47,6 +47,7 @@ bool OrmiaVoice::start() {
   engine_ = std::make_unique<tts::OrmiaEngine>(places);
   const tts::DataFiles files = settings.files();
   engine_->setReading(reading_);
+  engine_->setDictionaries(files.dictionaries);
   const platform::Status started = engine_->startEngine(settings.databaseName, files.rules, files.exceptions,
                                                         files.abbreviations, files.prosody, files.diphones);
   running_ = started.ok();

@@ -102,7 +102,8 @@ VoiceResult BuiltInVoice::speakText(std::string_view text, const ModuleSettings&
   sink_ = &sink;
   cancelled_ = false;
   std::string_view words;
-  const std::string normalised = normaliser_.normaliseText(natural_ ? reading_.natural(text) : std::string(text));
+  const std::string own = reading_.ownWords(text);
+  const std::string normalised = normaliser_.normaliseText(natural_ ? reading_.natural(own) : own);
   words = normalised;
   // The translator takes a bounded run: a long expansion is cut at blanks.
   while (!words.empty() && !cancelled_) {

@@ -75,7 +75,11 @@ class SpeechWorker {
 class SpeakingModule final : public ModuleHost {
  public:
   SpeakingModule(ModuleSpeaker& speaker, SpeechWorker& worker) : speaker_(speaker), worker_(worker) {}
-  bool initialise(std::string& message) override { return speaker_.initialise(message); }
+  bool initialise(std::string& message) override {
+    const bool started = speaker_.start().ok();
+    message = speaker_.startReport();
+    return started;
+  }
   std::vector<VoiceEntry> voices() override { return speaker_.voices(); }
   void startJob(uint64_t job, MessageKind kind, std::string text, const ModuleSettings& settings) override;
   void cancelJob(uint64_t job) override { worker_.cancel(job); }

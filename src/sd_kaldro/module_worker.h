@@ -46,6 +46,9 @@ class SpeechWorker {
   void cancel(uint64_t job);
   // The output recorded so far, oldest first.
   std::vector<WorkerOutput> take();
+  // True once no job runs, waiting at most limit (a cancelled job ends at its next sample block,
+  // unless its voice is stuck).
+  bool idleWithin(std::chrono::milliseconds limit);
 
  private:
   struct Job {
@@ -64,6 +67,8 @@ class SpeechWorker {
   std::mutex mutex_;
   std::condition_variable jobReady_;
   std::condition_variable cancelled_;
+  std::condition_variable idle_;
+  bool running_ = false;  // a job is being spoken
   std::optional<Job> next_;
   std::deque<WorkerOutput> outputs_;
   bool closing_ = false;

@@ -24,3 +24,7 @@ target_include_directories(espeak_ng INTERFACE ${ESPEAK_NG_INCLUDE_DIR})
 target_link_libraries(espeak_ng INTERFACE ${ESPEAK_NG_LIBRARY})
 add_library(espeak_ng_headers INTERFACE)
 target_include_directories(espeak_ng_headers INTERFACE ${ESPEAK_NG_INCLUDE_DIR})
+# Unicode composition and character classes (libutf8proc-dev), and the XML reader of the Unicode
+# character annotations (libpugixml-dev; the annotations come from unicode-cldr-core).
+pkg_check_modules(UTF8PROC REQUIRED IMPORTED_TARGET libutf8proc)
+find_package(pugixml REQUIRED)

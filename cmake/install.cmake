@@ -85,8 +85,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # fontconfig for are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, libespeak-ng1, espeak-ng-data, libspeechd2, fonts-dejavu-core")
-# Speech Dispatcher's service, xdg-open for links (F12), man for the manual pages.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "speech-dispatcher, xdg-utils, man-db")
+# Speech Dispatcher's service, xdg-open for links (F12), man for the manual pages, the CLDR
+# annotations that name emoji.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "speech-dispatcher, xdg-utils, man-db, unicode-cldr-core")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mbrola, mbrola-br4")
 # The configuration under /etc is the user's to change: an upgrade asks before replacing it.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/cmake/debian/conffiles)

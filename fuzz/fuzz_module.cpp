@@ -21,12 +21,14 @@ class PlanningHost : public app::ModuleHost {
   std::vector<app::VoiceEntry> voices() override { return {{"v", "pt-BR", ""}}; }
   void startJob(uint64_t job, app::MessageKind kind, std::string text, const app::ModuleSettings& settings) override {
     running = job;
-    for (const app::SpeechStep& step :
-         app::planSpeech(kind, text, settings, [](uint8_t c) { return c == '.' ? std::string("ponto") : std::string(); }))
-      (void)step;
+    for (const app::SpeechStep& step : app::planSpeech(kind, text, settings, plan)) (void)step;
   }
   void cancelJob(uint64_t) override {}
   uint64_t running = 0;
+  platform::Configuration config{platform::ConfigLocations{}};
+  app::TextReading reading{config};
+  platform::CharacterNames characters;
+  app::PlanReading plan{[](uint8_t c) { return c == '.' ? std::string("ponto") : std::string(); }, characters, reading};
 };
 
 }  // namespace

@@ -7,7 +7,7 @@
 # the leak suppressions cannot match them).
 set -e
 packages="build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
-  libespeak-ng-dev espeak-ng-data libspeechd-dev"
+  libespeak-ng-dev espeak-ng-data libspeechd-dev libutf8proc-dev libpugixml-dev unicode-cldr-core"
 if [ "$1" = "--tests" ]; then
   packages="$packages libgtest-dev libgmock-dev googletest libbenchmark-dev espeak-ng wbrazilian xvfb xauth xdotool tmux
     man-db libglib2.0-bin file dpkg-dev

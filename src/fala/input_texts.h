@@ -6,22 +6,35 @@
 #include <functional>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/character_names.h"
+#include "platform/config.h"
+#include "voice/text_reading.h"
 
 namespace kaldro::app {
 
 // The longest text handed on from one line: a longer line is handed in parts, each cut after a
-// sentence end or a blank where it has one, never inside a UTF-8 character.
+// sentence end where it has one, never inside a UTF-8 character.
 inline constexpr size_t kLongestInputText = 64 * 1024;
 
-// Calls take(given, text) for each item, else for each line of in (without its line end, a
-// carriage return before it dropped) or each part of a long line; given is the text as it came,
-// text the same in CP1252 (a line that is not UTF-8 is taken as CP1252 already).
-void forEachInputText(const std::vector<std::string>& items, std::istream& in,
-                      const std::function<void(const std::string& given, const std::string& text)>& take);
+// How input becomes the voices' text: each character a name the voices can say (the system's
+// CLDR annotations loaded), and the abbreviations whose point ends no sentence.
+class InputTexts {
+ public:
+  explicit InputTexts(const platform::Configuration& configuration);
 
-// Where a part of a long line ends: after the last sentence end followed by a blank, else after
-// the last blank, else before the last character that may begin a UTF-8 sequence.
-size_t inputPartEnd(const std::string& line);
+  // Calls take(given, text) for each item, else for each line of in (without its line end, a
+  // carriage return before it dropped) or each part of a long line; given is the text as it
+  // came, text what the voices get: CP1252, read as UTF-8 or, when it does not read as UTF-8, as
+  // CP1252, with names for what CP1252 lacks.
+  void forEach(const std::vector<std::string>& items, std::istream& in,
+               const std::function<void(const std::string& given, const std::string& text)>& take) const;
+
+ private:
+  platform::CharacterNames names_;
+  TextReading reading_;
+};
 
 }  // namespace kaldro::app

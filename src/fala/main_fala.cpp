@@ -143,7 +143,7 @@ void playFiles(app::ProgramRuntime& runtime, const Options& options) {
 int printBuiltInReading(const Options& options, const platform::Configuration& configuration) {
   app::TextReading reading(configuration);
   if (options.literal) reading.setMode(tts::Reading::Literal);
-  app::forEachInputText(options.items, std::cin, [&](const std::string&, const std::string& text) {
+  app::InputTexts(configuration).forEach(options.items, std::cin, [&](const std::string&, const std::string& text) {
     const std::string read = reading.mode() == tts::Reading::Natural ? reading.natural(text) : text;
     std::printf("%s\n", platform::cp1252ToUtf8(read).c_str());
   });
@@ -177,7 +177,7 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
       speech.speakText(text);
     }
   };
-  app::forEachInputText(options.items, std::cin, handle);
+  app::InputTexts(runtime.configuration()).forEach(options.items, std::cin, handle);
   // A signal interrupts the read of standard input: the console meets it as the quit message.
   runtime.console().pumpAllMessages();
   speech.stopAndFinishSpeech();
@@ -200,7 +200,7 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
     throw platform::ProgramExit{platform::exit_status::Failure};
   }
   bool lost = false;
-  app::forEachInputText(options.items, std::cin, [&](const std::string&, const std::string& text) {
+  app::InputTexts(runtime.configuration()).forEach(options.items, std::cin, [&](const std::string&, const std::string& text) {
     if (lost) return;  // a synthesizer that failed for good would lose the rest as well
     synth.synthSpeak(text);
     runtime.console().waitWhile(console::WaitSteps::messages(), [&synth] { return synth.synthBusy(false); });

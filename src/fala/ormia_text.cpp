@@ -40,7 +40,7 @@ int printOrmiaText(OrmiaTextMode mode, const std::vector<std::string>& items,
       });
     }
   };
-  forEachInputText(items, std::cin, print);
+  InputTexts(configuration).forEach(items, std::cin, print);
   return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
 

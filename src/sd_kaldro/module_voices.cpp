@@ -70,6 +70,8 @@ ModuleSpeaker::ModuleSpeaker(const platform::Configuration& config, ModuleOption
   const voice::VoiceContext context{config, reading_, std::move(places)};
   for (const voice::VoiceRow& row : voice::voiceTable())
     if (row.make != nullptr && !row.name.empty()) voices_.push_back({&row, row.make(context)});
+  // The names are a help: without the system's annotations, signs keep our own names.
+  (void)characters_.loadAnnotations(platform::CharacterNames::systemAnnotationFiles());
 }
 
 platform::Status ModuleSpeaker::start() {
@@ -104,7 +106,13 @@ std::vector<VoiceEntry> ModuleSpeaker::voices() const {
 }
 
 std::string ModuleSpeaker::characterName(uint8_t character) const {
-  return static_cast<const voice::BuiltInVoice&>(*voices_.back().voice).characterName(character);
+  return voices_.back().voice->characterName(character);
+}
+
+std::vector<SpeechStep> ModuleSpeaker::plan(MessageKind kind, std::string_view message,
+                                            const ModuleSettings& settings) const {
+  const PlanReading reading{[this](uint8_t c) { return characterName(c); }, characters_, reading_};
+  return planSpeech(kind, message, settings, reading);
 }
 
 ModuleSpeaker::Made& ModuleSpeaker::chooseVoice(const ModuleSettings& settings) {
@@ -158,8 +166,14 @@ bool ModuleSpeaker::speakStep(const SpeechStep& step, Made*& by, JobSink& sink, 
     text = iconWords;
   }
   const auto speak = [&](voice::Voice& voice) {
-    return step.kind == SpeechStep::Kind::Character ? voice.speakCharacter(step.character, sink)
-                                                     : voice.speak(text, sink);
+    if (step.kind != SpeechStep::Kind::Character) return voice.speak(text, sink);
+    // A voice without the echo's recordings names the printable characters itself, and the keys the
+    // echo says as characters (enter, tab) from the module's key table.
+    if (&voice != voices_.back().voice.get() && voice.characterName(step.character).empty()) {
+      const std::string key = keyCharacterName(step.character);
+      return key.empty() || voice.speak(key, sink);
+    }
+    return voice.speakCharacter(step.character, sink);
   };
   if (speak(*by->voice) || sink.refused()) return !sink.refused();
   // The voice failed even after starting its engine again: the built-in voice says the rest.

@@ -53,6 +53,8 @@ class ModuleSpeaker {
   // Speaks the steps; stops early when output.audio refuses samples.
   void run(const std::vector<SpeechStep>& steps, const ModuleSettings& settings, const SpeakerOutput& output);
   std::string characterName(uint8_t character) const;
+  // The steps of a message, planned with the voices' reading and names.
+  std::vector<SpeechStep> plan(MessageKind kind, std::string_view message, const ModuleSettings& settings) const;
 
  private:
   class JobSink;
@@ -71,6 +73,7 @@ class ModuleSpeaker {
   const platform::Configuration& config_;
   ModuleOptions options_;
   TextReading reading_;
+  platform::CharacterNames characters_;
   std::vector<Made> voices_;  // in the table's order; the built-in voice last
   std::string startReport_;
 };

@@ -17,11 +17,11 @@ SpeechWorker::~SpeechWorker() {
   thread_.join();
 }
 
-void SpeechWorker::start(uint64_t job, std::vector<SpeechStep> steps, ModuleSettings settings) {
+void SpeechWorker::start(uint64_t job, MessageKind kind, std::string message, ModuleSettings settings) {
   {
     std::lock_guard lock(mutex_);
     if (job > 0 && cancelledThrough_.load() < job - 1) cancelledThrough_.store(job - 1);
-    next_ = Job{job, std::move(steps), std::move(settings)};
+    next_ = Job{job, kind, std::move(message), std::move(settings)};
   }
   jobReady_.notify_all();
 }
@@ -89,7 +89,10 @@ void SpeechWorker::loop() {
       if (!cancelled(number)) record({WorkerOutput::Kind::Icon, number, {}, path});
     };
     output.log = [&](const std::string& line) { record({WorkerOutput::Kind::Log, number, {}, line}); };
-    if (!cancelled(number)) speaker_.run(job.steps, job.settings, output);
+    if (!cancelled(number)) {
+      const std::vector<SpeechStep> steps = speaker_.plan(job.kind, job.message, job.settings);
+      if (!cancelled(number)) speaker_.run(steps, job.settings, output);
+    }
     record({WorkerOutput::Kind::End, number, {}, {}});
     {
       std::lock_guard lock(mutex_);
@@ -105,9 +108,7 @@ bool SpeechWorker::idleWithin(std::chrono::milliseconds limit) {
 }
 
 void SpeakingModule::startJob(uint64_t job, MessageKind kind, std::string text, const ModuleSettings& settings) {
-  std::vector<SpeechStep> steps =
-      planSpeech(kind, text, settings, [this](uint8_t c) { return speaker_.characterName(c); });
-  worker_.start(job, std::move(steps), settings);
+  worker_.start(job, kind, std::move(text), settings);
 }
 
 std::string deliverWorkerOutput(ModuleProtocol& protocol, std::vector<WorkerOutput> outputs,

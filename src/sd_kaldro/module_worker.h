@@ -40,8 +40,9 @@ class SpeechWorker {
   SpeechWorker(const SpeechWorker&) = delete;
   SpeechWorker& operator=(const SpeechWorker&) = delete;
 
-  // Replaces any job not yet begun; a running one is cancelled.
-  void start(uint64_t job, std::vector<SpeechStep> steps, ModuleSettings settings);
+  // Replaces any job not yet begun; a running one is cancelled. The message is planned on the
+  // worker's thread, so that a long one never keeps the protocol from hearing STOP.
+  void start(uint64_t job, MessageKind kind, std::string message, ModuleSettings settings);
   // Jobs up to this number stop at their next sample block.
   void cancel(uint64_t job);
   // The output recorded so far, oldest first.
@@ -53,7 +54,8 @@ class SpeechWorker {
  private:
   struct Job {
     uint64_t number = 0;
-    std::vector<SpeechStep> steps;
+    MessageKind kind = MessageKind::Text;
+    std::string message;
     ModuleSettings settings;
   };
   void loop();

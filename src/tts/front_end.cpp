@@ -1,6 +1,7 @@
 // The engine's pipeline, stage after stage: normalise, phrase, transcribe, time and tune; in pieces.
 #include "tts/front_end.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -99,13 +100,10 @@ struct FrontEnd::Utterance {
   double pitchFactor = 1.0;
   bool lastPiece = true;
   bool transcribed = false;  // a piece before this one has been transcribed
+  bool sounding = false;     // a phone of the utterance has been timed
   PhrasingCarry phrasing;
   ProsodyCarry prosody;
 };
-
-// Each piece is read naturally on its own: pieces end at sentence ends, clause ends or word ends,
-// none of which the natural reading looks across but for a noun's gender after a long text's cut.
-std::string FrontEnd::normalise(std::string_view piece, Utterance&) const { return normalise(piece); }
 
 std::vector<Token> FrontEnd::tokenise(const std::string& normalised, Utterance& utterance) const {
   return stages_->prosody.phrasing().tokenise(normalised, utterance.phrasing);
@@ -124,61 +122,71 @@ std::vector<PhoneLine> FrontEnd::transcribe(const std::vector<PhrasedToken>& tok
   return stages_->transcriber.transcribe(tokens, neighbours);
 }
 
+namespace {
+bool isSound(const PhoneLine& line) { return line.kind == PhoneLine::Kind::Phone && !line.name.empty(); }
+
+// An utterance starts with its first phone: a screen reader speaks thousands of short messages,
+// each heard only after whatever silence leads it. The pause before every sentence and those of
+// marks before the first word ("(Bom dia") go, with the headers of tokens that make no sound; the
+// first word's header and the pauses of later sentences stay.
+void dropLeadingSilence(std::vector<PhoneLine>& phones, bool& sounding) {
+  if (sounding) return;
+  const size_t first = std::find_if(phones.begin(), phones.end(), isSound) - phones.begin();
+  sounding = first < phones.size();
+  size_t firstHeader = phones.size();
+  for (size_t i = 0; sounding && i < first; ++i)
+    if (phones[i].kind == PhoneLine::Kind::WordHeader) firstHeader = i;
+  std::vector<PhoneLine> kept;
+  kept.reserve(phones.size());
+  for (size_t i = 0; i < phones.size(); ++i) {
+    const PhoneLine::Kind kind = phones[i].kind;
+    const bool silent = kind == PhoneLine::Kind::Pause || kind == PhoneLine::Kind::WordEnd ||
+                        (kind == PhoneLine::Kind::WordHeader && i != firstHeader);
+    if (i >= first || !silent) kept.push_back(std::move(phones[i]));
+  }
+  phones = std::move(kept);
+}
+}  // namespace
+
 std::vector<std::string> FrontEnd::timeAndTune(const std::vector<PhoneLine>& phones, Utterance& utterance) const {
   return stages_->prosody.buildProsody(phones, utterance.prosody, utterance.lastPiece, utterance.durationFactor,
                                        utterance.pitchFactor);
 }
 
-std::vector<std::string> FrontEnd::linesOfPiece(std::string_view piece, Utterance& utterance) const {
-  const std::string normalised = normalise(piece, utterance);
-  const std::vector<Token> tokens = tokenise(normalised, utterance);
+std::vector<std::string> FrontEnd::linesOfPiece(std::string_view normalised, Utterance& utterance) const {
+  const std::vector<Token> tokens = tokenise(std::string(normalised), utterance);
   const std::vector<PhrasedToken> phrased = phrase(tokens, utterance);
-  const std::vector<PhoneLine> phones = transcribe(phrased, utterance);
+  std::vector<PhoneLine> phones = transcribe(phrased, utterance);
+  dropLeadingSilence(phones, utterance.sounding);
   return timeAndTune(phones, utterance);
 }
 
 namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool isLetterOrDigit(char c) { return isPortugueseLetter(c) || (c >= '0' && c <= '9'); }
 }  // namespace
 
-// A full stop ends a sentence unless it is an abbreviation's ("Sr.", "Dr.", and the initial of a
-// name), whose expansion needs the text after it, or follows an ordinal sign ("nº.").
-bool FrontEnd::endsSentenceHere(std::string_view text, size_t from, size_t mark) const {
-  if (text[mark] != '.') return true;
-  size_t start = mark;
-  while (start > from && (isPortugueseLetter(text[start - 1]) || text[start - 1] == '-')) --start;
-  if (start == mark) {  // a digit, a bracket, a sign before the mark
-    const auto previous = static_cast<unsigned char>(text[mark - 1]);
-    return previous != 0xAA && previous != 0xBA && previous != 0xB0;  // ª º °
-  }
-  // A word glued to what comes before it (an apostrophe, a digit) is not looked up whole here.
-  if (start > from && !isBlank(text[start - 1])) return false;
-  const std::string_view word = text.substr(start, mark - start);
-  return word.size() > 1 && stages_->normaliser.lookupAbbreviation(word).empty();
-}
-
-size_t FrontEnd::pieceEnd(std::string_view text, size_t from) const {
-  const size_t limit = std::min(text.size(), from + kPieceLength);
-  if (limit == text.size()) return limit;
-  // A cut goes before a blank that follows a letter, a digit or a mark; the piece before it then
-  // reads as in the whole text, and the piece after it starts with its blank. Each piece holds at
-  // least two characters (a text of one is read as that character's name).
+size_t FrontEnd::pieceEnd(std::string_view normalised, size_t from) const {
+  const size_t limit = std::min(normalised.size(), from + kPieceLength);
+  if (limit == normalised.size()) return limit;
+  // The text is already read (words, blanks and the marks that pause), so every cut before a blank
+  // is one the whole text has too; the stages after reading carry what they need across it. Each
+  // piece holds at least two characters.
   size_t clauseEnd = 0, wordEnd = 0;
   for (size_t cut = from + 2; cut < limit; ++cut) {
-    const char before = text[cut - 1];
-    if (!isBlank(text[cut]) || isBlank(before)) continue;
+    const char before = normalised[cut - 1];
+    if (!isBlank(normalised[cut]) || isBlank(before)) continue;
     if (before == '.' || before == '!' || before == '?') {
-      if (cut - from >= kShortestPiece && endsSentenceHere(text, from, cut - 1)) return cut;
+      if (cut - from >= kShortestPiece) return cut;
+      clauseEnd = cut;
     } else if (before == ',' || before == ';' || before == ':') {
       clauseEnd = cut;
-    } else if (isLetterOrDigit(before)) {
+    } else {
       wordEnd = cut;
     }
   }
   if (clauseEnd) return clauseEnd;
   if (wordEnd) return wordEnd;
-  return limit;
+  return limit;  // one word longer than a piece: cut between two of its letters
 }
 
 bool FrontEnd::forEachPiece(std::string_view text, double durationFactor, double pitchFactor,
@@ -186,14 +194,17 @@ bool FrontEnd::forEachPiece(std::string_view text, double durationFactor, double
   Utterance utterance;
   utterance.durationFactor = durationFactor;
   utterance.pitchFactor = pitchFactor;
+  // The whole text is read at once, so that no cut changes how a date, a sum or an abbreviation
+  // reads; only the stages after reading go piece by piece.
+  const std::string normalised = normalise(text);
   size_t from = 0;
   do {
-    const size_t end = pieceEnd(text, from);
-    utterance.lastPiece = end == text.size();
-    std::vector<std::string> lines = linesOfPiece(text.substr(from, end - from), utterance);
+    const size_t end = pieceEnd(normalised, from);
+    utterance.lastPiece = end == normalised.size();
+    std::vector<std::string> lines = linesOfPiece(std::string_view(normalised).substr(from, end - from), utterance);
     if (!take(lines, utterance.lastPiece)) return false;
     from = end;
-  } while (from < text.size());
+  } while (from < normalised.size());
   return true;
 }
 
@@ -210,15 +221,15 @@ std::vector<std::string> FrontEnd::mbrolaLines(std::string_view text, double dur
 void FrontEnd::forEachPhonePiece(std::string_view text,
                                  const std::function<void(const std::vector<PhoneLine>&)>& take) const {
   Utterance utterance;
+  const std::string normalised = normalise(text);
   size_t from = 0;
   do {
-    const size_t end = pieceEnd(text, from);
-    utterance.lastPiece = end == text.size();
-    const std::string normalised = normalise(text.substr(from, end - from), utterance);
-    const std::vector<Token> tokens = tokenise(normalised, utterance);
+    const size_t end = pieceEnd(normalised, from);
+    utterance.lastPiece = end == normalised.size();
+    const std::vector<Token> tokens = tokenise(normalised.substr(from, end - from), utterance);
     take(transcribe(phrase(tokens, utterance), utterance));
     from = end;
-  } while (from < text.size());
+  } while (from < normalised.size());
 }
 
 std::string FrontEnd::phones(std::string_view text) const {

@@ -56,8 +56,8 @@ class FrontEnd {
   // binding ends the utterance.
   std::vector<std::string> mbrolaLines(std::string_view text, double durationFactor,
                                        double pitchFactor) const;
-  // The same, handed over piece by piece (a sentence, a clause, or at most kPieceLength bytes of
-  // text) as each is made, so that sound can start after the first and memory stays bounded
+  // The same, handed over piece by piece (the text is read whole, then cut into a sentence, a
+  // clause, or at most kPieceLength bytes of read text) as each is made, so that sound can start after the first and memory stays bounded
   // whatever the text's length. The pieces together are the lines mbrolaLines gives. take returns
   // false to stop; then so does this.
   using PieceTaker = std::function<bool(std::vector<std::string>& lines, bool lastPiece)>;
@@ -66,28 +66,25 @@ class FrontEnd {
   // vowel, pauses and word headers left out (what tools/compara-fonemas reads).
   std::string phones(std::string_view text) const;
 
-  // The longest piece of text the stages take at once: a multiple of 15, the digits one number
-  // is read in.
+  // The longest piece of read text the stages after reading take at once.
   static constexpr size_t kPieceLength = 600;
   // A piece ends at the first sentence end after this many bytes.
   static constexpr size_t kShortestPiece = 200;
-  // Where the piece of text starting at from ends: after a sentence end, else a clause end, else
-  // a word, else at kPieceLength; each cut is one where the pieces read as the whole text.
-  size_t pieceEnd(std::string_view text, size_t from) const;
+  // Where the piece of normalised text (normalise's words, blanks and pausing marks) starting at
+  // from ends: after a sentence end, else a clause end, else a word, else at kPieceLength.
+  size_t pieceEnd(std::string_view normalised, size_t from) const;
 
  private:
   struct Stages;
   struct Utterance;
   // The stages, in order, over one piece of an utterance.
-  std::vector<std::string> linesOfPiece(std::string_view piece, Utterance& utterance) const;
-  std::string normalise(std::string_view piece, Utterance& utterance) const;
+  std::vector<std::string> linesOfPiece(std::string_view normalised, Utterance& utterance) const;
   std::vector<Token> tokenise(const std::string& normalised, Utterance& utterance) const;
   std::vector<PhrasedToken> phrase(const std::vector<Token>& tokens, Utterance& utterance) const;
   std::vector<PhoneLine> transcribe(const std::vector<PhrasedToken>& tokens, Utterance& utterance) const;
   std::vector<std::string> timeAndTune(const std::vector<PhoneLine>& phones, Utterance& utterance) const;
   // The phone list of every piece, in order (for the phones of a text).
   void forEachPhonePiece(std::string_view text, const std::function<void(const std::vector<PhoneLine>&)>& take) const;
-  bool endsSentenceHere(std::string_view text, size_t from, size_t mark) const;
   Stages* stages_;
 };
 

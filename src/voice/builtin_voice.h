@@ -34,8 +34,7 @@ class BuiltInVoice final : public Voice, private diphone::DiphoneOutput {
   bool speakCharacter(uint8_t character, platform::SoundSink& sink) override;
   // The built-in voice never fails once started.
   platform::Status failure() const override { return {}; }
-  // The name the voice says for a character ("a", "vírgula"), CP1252.
-  const std::string& characterName(uint8_t character) const { return normaliser_.charName(character); }
+  std::string characterName(uint8_t character) const override { return normaliser_.charName(character); }
 
  private:
   void playImageWait(const uint8_t* image, size_t bytes) override;

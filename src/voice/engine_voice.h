@@ -31,6 +31,7 @@ class EngineVoice final : public Voice {
   // listener was; failing again, the text is lost and failure() says why.
   bool speak(std::string_view text, platform::SoundSink& sink) override;
   bool speakCharacter(uint8_t character, platform::SoundSink& sink) override;
+  std::string characterName(uint8_t character) const override { return names_.charName(character); }
   platform::Status failure() const override { return failure_; }
   // Closes MBROLA and forgets the data.
   void finish() { engine_.shutdownEngine(); }

@@ -24,6 +24,12 @@ class TextReading {
   void setMode(tts::Reading mode) { mode_ = mode; }
   // The words a reader says for a text (CP1252), whatever the mode.
   std::string natural(std::string_view text) const { return natural_.read(text); }
+  // Where a long text (UTF-8 or CP1252) is best cut so that both parts read as in the whole: after
+  // the last sentence end the reading marks (a ! or ?, or a point after a word that is neither
+  // an abbreviation nor an initial, followed by a blank and a capital or a digit), else after the
+  // last clause mark followed by a blank, else after the last blank, else before the last
+  // character that may begin a UTF-8 sequence.
+  size_t partEnd(std::string_view text) const;
 
  private:
   tts::Normaliser names_;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,8 @@ class Voice {
   virtual bool speak(std::string_view text, platform::SoundSink& sink) = 0;
   // One character, as the character echo says it.
   virtual bool speakCharacter(uint8_t character, platform::SoundSink& sink) = 0;
+  // The name the voice says for a character (CP1252); empty when it has none.
+  virtual std::string characterName(uint8_t character) const = 0;
   // Ok, or why the last speak failed through the voice's own fault (not a refusing sink).
   virtual platform::Status failure() const = 0;
 };

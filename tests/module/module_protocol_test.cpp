@@ -8,6 +8,7 @@
 #include "sd_kaldro/module_protocol.h"
 #include "sd_kaldro/module_speech_plan.h"
 #include "platform/text.h"
+#include "support/program_run.h"
 #include "module/module_session.h"
 
 namespace kaldro::app {
@@ -200,16 +201,30 @@ struct PlanCase {
 const PlanCase kPlans[] = {
     {MessageKind::Text,
      "<speak>Olá, <mark name=\"__spd_0\"/>mundo &amp; &lt;gente&gt;!<break time=\"1s\"/>Até<mark name='f'/></speak>",
-     PunctuationMode::None, false, CapitalMode::None, "Olá, | mark __spd_0 | mundo & <gente>! | Até | mark f"},
+     PunctuationMode::None, false, CapitalMode::None, "Olá, | mark __spd_0 | mundo & <gente>! Até | mark f"},
     {MessageKind::Text, "<speak>R$ 5, a@b.</speak>", PunctuationMode::Some, false, CapitalMode::None,
-     "R$ 5, | a arroba b."},
+     "R$ 5, a arroba b."},
     {MessageKind::Text, "<speak>Sim? a-b</speak>", PunctuationMode::Most, false, CapitalMode::None,
-     "Sim? | a hífen b"},
+     "Sim? a hífen b"},
     {MessageKind::Text, "<speak>Oi, tu.</speak>", PunctuationMode::All, false, CapitalMode::None,
      "Oi vírgula  tu ponto"},
     {MessageKind::Text, "<speak>Ab ç</speak>", PunctuationMode::None, true, CapitalMode::Spell,
      "maiúscula | char 65 | char 98 | char 231"},
     {MessageKind::Text, "plain < text", PunctuationMode::None, false, CapitalMode::None, "plain < text"},
+    // A "<" that opens no tag, one never closed, and an "&" that begins no entity are text.
+    {MessageKind::Text, "<speak>a < b &amp c & d &#x41; &zz;</speak>", PunctuationMode::None, false, CapitalMode::None,
+     "a < b &amp c & d A &zz;"},
+    {MessageKind::Text, "<speak>5 &lt; 6 e <b entao o resto</speak>", PunctuationMode::None, false, CapitalMode::None,
+     "5 < 6 e <b entao o resto"},
+    // Characters CP1252 lacks by their names; decomposed accents composed; the line, not the clause, is a piece.
+    {MessageKind::Text, "<speak>Arquivo → Abrir, café\u00A0ok.</speak>", PunctuationMode::None, false,
+     CapitalMode::None, "Arquivo  seta para a direita  Abrir, café ok."},
+    {MessageKind::Text, "Falei com D. Maria ontem.\nR$ 2 milhões", PunctuationMode::None, false, CapitalMode::None,
+     "Falei com D. Maria ontem. | R$ 2 milhões"},
+    {MessageKind::Char, "→", PunctuationMode::None, false, CapitalMode::None, "seta para a direita"},
+    {MessageKind::Char, "e\u0301", PunctuationMode::None, false, CapitalMode::None, "char 233"},
+    {MessageKind::Text, "<speak>a−✓</speak>", PunctuationMode::None, true, CapitalMode::None,
+     "char 97 | menos | visto"},
     {MessageKind::Char, "É", PunctuationMode::None, false, CapitalMode::Icon, "icon capital | char 201"},
     {MessageKind::Char, " ", PunctuationMode::None, false, CapitalMode::None, "char 32"},
     {MessageKind::Key, "shift_a", PunctuationMode::None, false, CapitalMode::None, "shift | char 97"},
@@ -230,32 +245,84 @@ std::string namesForTest(uint8_t c) {
   }
 }
 
+// The reading of a folder with the engine's abbreviations ("Sr." joins the name after it).
+struct PlanRig {
+  PlanRig() {
+    folder.write("KALDRO.INI", "[ORMIATTS]\nDIR=" + testing::kEngineData + "\n");
+    EXPECT_TRUE(characters.loadAnnotations(platform::CharacterNames::systemAnnotationFiles()).ok());
+  }
+  testing::ScratchFolder folder;
+  platform::Configuration config{platform::ConfigLocations{{folder.path()}, folder.path(), folder.path()}};
+  TextReading reading{config};
+  platform::CharacterNames characters;
+  PlanReading plan{namesForTest, characters, reading};
+};
+
 TEST(ModuleSpeechPlan, MessagesBecomeSteps) {
+  PlanRig rig;
   for (const PlanCase& plan : kPlans) {
     SCOPED_TRACE(plan.message);
     ModuleSettings settings;
     settings.punctuation = plan.punctuation;
     settings.spelling = plan.spelling;
     settings.capitals = plan.capitals;
-    const std::string got = platform::cp1252ToUtf8(describe(planSpeech(plan.kind, plan.message, settings, namesForTest)));
+    const std::string got = platform::cp1252ToUtf8(describe(planSpeech(plan.kind, plan.message, settings, rig.plan)));
     EXPECT_EQ(got, plan.steps);
   }
 }
 
-// A long text is cut into pieces no longer than a piece may be, never inside a word, losing nothing.
-TEST(ModuleSpeechPlan, LongTextComesInWholeWordPieces) {
+// A long line is cut only where the reading marks a sentence end (never after an abbreviation's or
+// an initial's point, never inside "R$ 2 milhões"), into pieces no longer than a piece may be,
+// losing nothing; a message of 2 MB of "&" or "<" is read in one pass, all of it as text.
+TEST(ModuleSpeechPlan, LongTextIsCutOnlyWhereAReaderPauses) {
+  PlanRig rig;
   std::string text;
-  for (int i = 0; i < 200; ++i) text += "palavra" + std::to_string(i) + (i % 37 == 36 ? ". " : " ");
-  const std::vector<SpeechStep> steps = planSpeech(MessageKind::Text, text, {}, namesForTest);
+  for (int i = 0; text.size() < 3 * MaxPieceBytes; ++i)
+    text += i % 3 == 0 ? "Falei com o Sr. Silva e a D. Maria sobre R$ 2 milh\xC3\xB5" "es ontem. "
+                       : "O resto vem depois da casa amarela, do lado do rio ";
+  const std::vector<SpeechStep> steps = planSpeech(MessageKind::Text, text, {}, rig.plan);
   std::string joined;
   for (const SpeechStep& step : steps) {
     ASSERT_EQ(step.kind, SpeechStep::Kind::Text);
     EXPECT_LE(step.text.size(), MaxPieceBytes);
-    EXPECT_NE(step.text.back(), ' ');
+    if (&step != &steps.back()) EXPECT_TRUE(step.text.ends_with("ontem.")) << step.text.substr(step.text.size() - 30);
     joined += step.text + " ";
   }
-  EXPECT_EQ(joined, text);
-  EXPECT_GT(steps.size(), 6u);
+  EXPECT_EQ(platform::cp1252ToUtf8(joined), text);
+  EXPECT_GE(steps.size(), 3u);
+  for (const char sign : {'&', '<'}) {
+    const std::string signs(2 * 1024 * 1024, sign);
+    size_t said = 0;
+    for (const SpeechStep& step : planSpeech(MessageKind::Text, "<speak>" + signs + "</speak>", {}, rig.plan))
+      said += step.text.size();
+    EXPECT_EQ(said, signs.size()) << sign;
+  }
+}
+
+// A web page's worth of mixed text (emoji, arrows, decomposed accents, abbreviations, sums and
+// dates across the module's cuts) reads, piece by piece, with the words kaldro-fala's --normal
+// gives for the whole of each line.
+TEST(ModuleSpeechPlan, AWebPageReadsWithTheWordsOfTheWholeText) {
+  PlanRig rig;
+  const std::string sentences[] = {
+      "Arquivo \xE2\x86\x92 Abrir \xF0\x9F\x98\x80 \xE2\x9C\x93 ",
+      "Falei com o Sr. Silva e a D. Maria sobre R$ 2 milh\xC3\xB5" "es em 15/08/2025 \xC3\xA0s 16h45. ",
+      "O cafe\xCC\x81 po\xCC\x81s sa\xCC\x83o custa US$ 5 \xE2\x80\x93 ou 10 \xE2\x88\x92 3 \xE2\x89\xA4 8. ",
+      "Veja www.exemplo.com.br/pasta e o s\xC3\xA9" "culo XX com Pedro II \xCE\xB1\xCE\xB2\xCE\xB3 ",
+      "\xE2\x80\x9C" "Cita\xC3\xA7\xC3\xA3o\xE2\x80\x9D \xE2\x80\xA2 item \xC2\xBD x\xC2\xB2 5\xE2\x80\xB0! "};
+  std::string page;
+  for (int line = 0; line < 3; ++line) {
+    for (int i = 0; page.size() < (line + 1) * 2 * MaxPieceBytes; ++i) page += sentences[(i * 7 + line) % 5];
+    page += "\n";
+  }
+  std::string pieces, whole;
+  for (const SpeechStep& step : planSpeech(MessageKind::Text, page, {}, rig.plan)) pieces += rig.reading.natural(step.text) + " ";
+  size_t start = 0;
+  for (size_t end; (end = page.find('\n', start)) != std::string::npos; start = end + 1)
+    whole += rig.reading.natural(rig.characters.speechText(page.substr(start, end - start))) + " ";
+  const auto words = [](const std::string& text) { return platform::splitWords(text); };
+  EXPECT_EQ(words(pieces), words(whole));
+  EXPECT_EQ(pieces.find('?'), std::string::npos);
 }
 
 }  // namespace

@@ -291,5 +291,43 @@ TEST(SdKaldro, MbrolaFailingInTheMiddleOfAMessage) {
   }
 }
 
+// Every key name Speech Dispatcher may send with KEY (its list, with modifiers, the keypad and
+// combinations) is heard in both voices, at once: the engine's (the MBROLA stand-in's tone, at
+// most 8000) and the built-in one.
+TEST(SdKaldro, EveryKeyNameIsSpokenByBothVoices) {
+  std::vector<std::string> keys = {
+      "space", "underscore", "double-quote", "alt", "control", "hyper", "meta", "shift", "super",
+      "backspace", "break", "delete", "down", "end", "enter", "escape", "home", "insert", "kp-*", "kp-+",
+      "kp--", "kp-.", "kp-/", "kp-enter", "left", "menu", "next", "num-lock", "pause", "print", "prior",
+      "return", "right", "scroll-lock", "tab", "up", "window", "a", "A", "$", "_", "\xc3\xa7",
+      "shift_a", "control_alt_delete", "shift_kp-enter", "control_c", "alt_f4", "super_kp-5"};
+  for (int i = 1; i <= 24; ++i) keys.push_back("f" + std::to_string(i));
+  for (int i = 0; i <= 9; ++i) keys.push_back("kp-" + std::to_string(i));
+  ScratchFolder voice;
+  voice.write("br4", doubleDatabase());
+  ModuleRun run("MBROLA_DB=" + voice.file("br4") + "\nMBROLA_LIB=libmbrola-absent.so\n", kDoubleDir);
+  ModuleProcess& module = *run.module;
+  module.send(kStart);
+  for (const std::string name : {"kaldro-mbrola-br4", "kaldro-embutida"}) {
+    module.send("SET\nsynthesis_voice=" + name + "\n.\n");
+    for (const std::string& key : keys) {
+      SCOPED_TRACE(name + " " + key);
+      const size_t from = module.output().lines.size(), before = module.output().samples.size();
+      module.send("KEY\n" + key + "\n.\n");
+      ASSERT_TRUE(module.readUntil("702 END", from)) << run.log();
+      const std::vector<int16_t>& samples = module.output().samples;
+      const long heard = std::count_if(samples.begin() + static_cast<long>(before), samples.end(),
+                                       [](int16_t sample) { return std::abs(sample) > 64; });
+      EXPECT_GT(heard, 800) << "less than 50 ms of sound";
+      // The name sounds at once: its first audible sample within 20 ms of the message's first.
+      const auto audible = std::find_if(samples.begin() + static_cast<long>(before), samples.end(),
+                                        [](int16_t sample) { return std::abs(sample) > 64; });
+      EXPECT_LT(audible - (samples.begin() + static_cast<long>(before)), 320);
+      const int peak = samples.size() > before ? *std::max_element(samples.begin() + static_cast<long>(before), samples.end()) : 0;
+      if (name == "kaldro-mbrola-br4") EXPECT_LE(peak, 8000) << "not the engine's voice";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kaldro::testing

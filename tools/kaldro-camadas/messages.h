@@ -31,7 +31,10 @@ struct WordList {
 inline constexpr WordList kWordLists[] = {
     {"src/sd_kaldro/module_speech_plan.cpp", "os nomes das teclas que o módulo fala"},
     {"src/tts/natural_reading.cpp", "as palavras com que se leem datas, valores e números"},
+    {"src/tts/natural_reading_numbers.cpp", "as palavras com que se leem datas, horas, valores e números"},
+    {"src/tts/natural_reading_words.cpp", "as palavras com que se leem abreviaturas, siglas e endereços"},
     {"src/tts/normaliser.cpp", "os nomes dos sinais e das letras acentuadas"},
+    {"src/platform/character_names.cpp", "os nomes dos sinais que o CP1252 não tem"},
 };
 
 }  // namespace kaldro::layers

@@ -24,7 +24,10 @@ target_include_directories(espeak_ng INTERFACE ${ESPEAK_NG_INCLUDE_DIR})
 target_link_libraries(espeak_ng INTERFACE ${ESPEAK_NG_LIBRARY})
 add_library(espeak_ng_headers INTERFACE)
 target_include_directories(espeak_ng_headers INTERFACE ${ESPEAK_NG_INCLUDE_DIR})
-# Unicode composition and character classes (libutf8proc-dev), and the XML reader of the Unicode
-# character annotations (libpugixml-dev; the annotations come from unicode-cldr-core).
+# Unicode composition and character classes (libutf8proc-dev), and XML (libpugixml-dev, which
+# expands no DTD entities): the Unicode character annotations (from unicode-cldr-core) and the parts
+# of word-processor templates.
 pkg_check_modules(UTF8PROC REQUIRED IMPORTED_TARGET libutf8proc)
 find_package(pugixml REQUIRED)
+# The zip package of word-processor templates (libzip-dev).
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)

@@ -47,7 +47,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/docs/manual.md ${CMAKE_SOURCE_DIR}/docs/kaldro
 install(FILES ${CMAKE_SOURCE_DIR}/cmake/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The templates only: their key scripts drive the tests.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/exemplos
-        FILES_MATCHING PATTERN "*.txt")
+        FILES_MATCHING PATTERN "*.txt" PATTERN "*.docx" PATTERN "*.odt")
 
 # KALDRO.INI names the installed folders, so it is written when the prefix is known: at install time
 # (`cmake --install --prefix` and the package choose it then).

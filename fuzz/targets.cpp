@@ -25,6 +25,7 @@ void fuzzTranscribe(std::span<const uint8_t> input);
 void fuzzMbrolaLines(std::span<const uint8_t> input);
 void fuzzMbrolaLibrary(std::span<const uint8_t> input);
 void fuzzModuleProtocol(std::span<const uint8_t> input);
+void fuzzDocuments(std::span<const uint8_t> input);
 
 namespace {
 constexpr NamedTarget kTargets[] = {
@@ -36,6 +37,7 @@ constexpr NamedTarget kTargets[] = {
     {"tts_rules", fuzzEngineRules},  {"tts_transcribe", fuzzTranscribe}, {"mbrola_lines", fuzzMbrolaLines},
     {"mbrola_library", fuzzMbrolaLibrary},
     {"module_protocol", fuzzModuleProtocol},
+    {"documents", fuzzDocuments},
 };
 
 // Removes the scratch folder when the process ends normally.

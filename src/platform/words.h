@@ -100,6 +100,20 @@ inline constexpr Cp1252Words OutputKept = "o arquivo {} já existe e não foi re
 inline constexpr Cp1252Words OutputCannotBeCreated = "o arquivo de saída {} não pode ser criado";
 inline constexpr Cp1252Words UnclosedBraceInTemplate = "faltou fechar chave na linha {} do modelo";
 inline constexpr Cp1252Words OutputWriteFailed = "erro na gravação do arquivo de saída";
+// Word-processor templates (.docx, .odt): spoken as they are, and after the file's name on standard
+// error (NamedReason).
+inline constexpr Cp1252Words NamedReason = "{}: {}";
+inline constexpr Cp1252Words DocumentNotZip = "Este modelo não é um documento .docx nem .odt: não é um arquivo zip";
+inline constexpr Cp1252Words DocumentDamaged = "Este modelo está danificado ou incompleto";
+inline constexpr Cp1252Words DocumentTooLarge = "Este modelo passa de 64 MB quando descompactado";
+inline constexpr Cp1252Words DocumentHasDtd = "Este modelo traz uma definição de tipo (DTD), que documentos de texto não usam";
+inline constexpr Cp1252Words DocumentTooDeep = "Este modelo tem elementos aninhados fundo demais";
+inline constexpr Cp1252Words DocumentBadXml = "Este modelo está danificado: a parte {} não é um XML válido";
+inline constexpr Cp1252Words DocumentProtected = "Este modelo está protegido por senha: grave uma cópia sem senha";
+inline constexpr Cp1252Words DocumentOldWord =
+    "Este modelo está no formato antigo do Word (.doc): grave-o como .docx ou .odt";
+inline constexpr Cp1252Words DocumentNotText = "Este modelo não é um documento de texto do Word nem do LibreOffice";
+inline constexpr Cp1252Words LetterFormatMismatch = "A carta de um modelo {} é gravada como {} ou .txt";
 // The programs' --version line and the end of a program by a fault of its own.
 inline constexpr Cp1252Words VersionLine = "{} (kaldro) {}";
 inline constexpr Cp1252Words InternalError = "Erro interno: {}";
@@ -109,7 +123,9 @@ inline constexpr Cp1252Words PlumarHelp[] = {
     "     plumar --help | --version",
     "Preparador de cartas padronizadas: fala cada instrução do MODELO, pergunta o valor de cada",
     "campo {NOME} e grava a carta no arquivo de saída. Sem MODELO, pergunta o nome do arquivo",
-    "(Tab ou seta para baixo abrem a lista dos arquivos da pasta). O manual: man plumar.",
+    "(Tab ou seta para baixo abrem a lista dos arquivos da pasta). O MODELO pode ser um texto ou um",
+    "documento .docx ou .odt; a carta sai no formato que o final do seu nome diz (.docx, .odt ou",
+    ".txt). O manual: man plumar.",
     "",
     "Teclas que o Linux guarda para si (Ctrl+Alt+F1 a F12 trocam de terminal) têm uma segunda",
     "combinação, que faz o mesmo:",
@@ -119,8 +135,8 @@ inline constexpr Cp1252Words PlumarHelp[] = {
     "",
     "Código de saída (o motivo de cada falha vai numa linha para a saída de erro):",
     "  0    carta gravada",
-    "  1    falha: o modelo não existe, a saída não pode ser criada ou gravada, falta",
-    "       fechar uma chave, ou a voz não começa",
+    "  1    falha: o modelo não existe ou não serve, a saída não pode ser criada ou",
+    "       gravada, falta fechar uma chave, ou a voz não começa",
     "  2    roteiro de teclas com erro (só sem tela, KALDRO_HOST=headless)",
     "  3    o roteiro de teclas acabou antes do fim (só sem tela)",
     "  4    cancelado pelo usuário: nome vazio ou reescrita recusada",

@@ -86,6 +86,16 @@ bool sameFile(const std::string& a, const std::string& b) {
   return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+bool endsWithTxt(std::string_view name) {
+  return name.size() >= 4 && platform::upperAscii(name.substr(name.size() - 4)) == ".TXT";
+}
+
+// The letter a document template gives by itself: a document, not a template.
+documents::DocumentKind letterKindOf(documents::DocumentKind templateKind) {
+  return documents::dialectOf(templateKind) == documents::Dialect::Ooxml ? documents::DocumentKind::Docx
+                                                                         : documents::DocumentKind::Odt;
+}
+
 bool fileExists(const std::string& path) {
   struct stat info{};
   return ::stat(path.c_str(), &info) == 0;
@@ -174,8 +184,18 @@ void LetterGenerator::run(const std::vector<std::string>& arguments) {
   console_.writeLine();
 
   askFileNames(arguments);
-  template_ = parseTemplate(inputBytes_, utf8Locale_);
+  if (document_) {
+    // A document's paragraphs are its lines, in UTF-8, as long as they are.
+    template_ = Template{document_->lines(), true, "\n"};
+  } else {
+    template_ = parseTemplate(inputBytes_, utf8Locale_);
+  }
   inputBytes_.clear();
+  if (letterKind_)
+    writer_ = std::make_unique<DocumentLetterWriter>(*document_, *letterKind_);
+  else
+    writer_ = std::make_unique<TextLetterWriter>(template_.lines, template_.lineEnd,
+                                                 [this](std::string_view bytes) { writeOutput(bytes); });
   // The mark starts beyond every line, however long the template is.
   tableMark_ = std::max(kFirstTableMark, template_.lines.size() + 1);
   walkTemplate();
@@ -203,6 +223,7 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
               (fault == ReadFault::TooLarge ? words::TemplateTooLarge : words::TemplateUnreadable).utf8({inputName}));
   }
   inputBytes_ = std::move(*contents);
+  if (documents::isDocumentName(inputName)) loadDocument(inputName);
 
   speech_.writeSpeak(words::AskOutputFile);
   // Typed names are CP1252; names on disk are UTF-8.
@@ -224,12 +245,35 @@ void LetterGenerator::askFileNames(const std::vector<std::string>& arguments) {
     if (key != 'S' && key != 's')
       cancelRun(platform::exit_status::Cancelled, words::OutputKept.utf8({outputName}));
   }
-  if (!openOutput(outputName)) {
+  chooseLetterFormat(outputName);
+  if (!openOutput(outputName, letterKind_.has_value())) {
     speech_.writeLineSpeak(words::FileCannotBeCreated);
     cancelRun(platform::exit_status::Failure, words::OutputCannotBeCreated.utf8({outputName}));
   }
   currentLine_ = 0;
   tableMark_ = kFirstTableMark;
+}
+
+void LetterGenerator::loadDocument(const std::string& inputName) {
+  const platform::Status loaded = documents::OfficeDocument::load(std::move(inputBytes_), document_);
+  inputBytes_.clear();
+  if (loaded.ok()) return;
+  speech_.writeLineSpeak(loaded.message());
+  cancelRun(platform::exit_status::Failure, words::NamedReason.utf8({inputName, platform::cp1252ToUtf8(loaded.message())}));
+}
+
+void LetterGenerator::chooseLetterFormat(const std::string& outputName) {
+  letterKind_.reset();
+  if (!document_ || endsWithTxt(outputName)) return;
+  const std::optional<documents::DocumentKind> asked = documents::documentKindOfName(outputName);
+  if (asked && documents::dialectOf(*asked) != document_->dialect()) {
+    const std::string_view own = documents::extensionOf(document_->kind());
+    const std::string_view letter = documents::extensionOf(letterKindOf(document_->kind()));
+    speech_.writeLineSpeak(words::LetterFormatMismatch.with({own, letter}));
+    cancelRun(platform::exit_status::Failure,
+              words::NamedReason.utf8({outputName, words::LetterFormatMismatch.utf8({own, letter})}));
+  }
+  letterKind_ = asked ? *asked : letterKindOf(document_->kind());
 }
 
 void LetterGenerator::walkTemplate() {
@@ -260,7 +304,10 @@ void LetterGenerator::walkTemplate() {
       console_.write(std::string(1, static_cast<char>(key)));
       console_.writeLine();
       speech_.speakChar(key);
-      if (key != 'N' && key != 'n') currentLine_ = tableMark_;
+      if (key != 'N' && key != 'n') {
+        if (tableMark_ <= lineCount) writer_->repeatTable(tableMark_ - 1, currentLine_ - 1);
+        currentLine_ = tableMark_;
+      }
     } else {
       emitTextLine(line);
     }
@@ -268,30 +315,33 @@ void LetterGenerator::walkTemplate() {
 }
 
 void LetterGenerator::emitTextLine(std::string_view line) {
-  std::string_view rest = line;
-  while (!rest.empty()) {
-    if (rest.front() == '{') {
-      fillField(rest);
-    } else {
-      size_t brace = rest.find('{');
-      size_t plain = brace == std::string_view::npos ? rest.size() : brace;
-      writeOutput(rest.substr(0, plain));
-      rest.remove_prefix(plain);
+  const size_t index = currentLine_ - 1;
+  size_t at = 0;
+  while (at < line.size()) {
+    if (line[at] == '{') {
+      at = fillField(line, at);
+      continue;
     }
+    const size_t brace = std::min(line.find('{', at), line.size());
+    writer_->copy(index, at, brace);
+    at = brace;
   }
-  writeOutput(template_.lineEnd);
+  writer_->endLine(index);
 }
 
-void LetterGenerator::fillField(std::string_view& rest) {
-  rest.remove_prefix(1);
-  size_t close = rest.find('}');
+size_t LetterGenerator::fillField(std::string_view line, size_t open) {
+  const size_t close = line.find('}', open + 1);
   if (close == std::string_view::npos) {
     speech_.writeLineSpeak(words::UnclosedBraceAtLine.str() + std::to_string(currentLine_));
-    if (!closeOutput()) writeFailed();
+    // A text letter keeps the lines written so far; a document is whole or nothing.
+    if (writer_->keepsPartialLetter()) {
+      if (!closeOutput()) writeFailed();
+    } else {
+      discardOutput();
+    }
     cancelRun(platform::exit_status::Failure, words::UnclosedBraceInTemplate.utf8({std::to_string(currentLine_)}));
   }
-  std::string_view name = rest.substr(0, close);
-  rest.remove_prefix(close + 1);
+  const std::string_view name = line.substr(open + 1, close - open - 1);
 
   std::string value;
   if (platform::upperAscii(name) == "DATA") {
@@ -303,7 +353,8 @@ void LetterGenerator::fillField(std::string_view& rest) {
     console_.setBackgroundColour(0);
     value = toTemplateText(editor_.readLine());
   }
-  writeOutput(value);
+  writer_->fill(currentLine_ - 1, open, close + 1, value);
+  return close + 1;
 }
 
 void LetterGenerator::writeOutput(std::string_view bytes) {
@@ -321,16 +372,24 @@ std::string LetterGenerator::toConsoleText(std::string_view templateText) const 
   return template_.utf8 ? platform::utf8ToCp1252(templateText) : std::string(templateText);
 }
 
-bool LetterGenerator::openOutput(const std::string& name) {
+bool LetterGenerator::openOutput(const std::string& name, bool wholeOrNothing) {
   struct stat old{};
-  // A new file, or a device or FIFO, is written in place: there is no old letter to keep.
-  if (::stat(name.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) {
+  const bool exists = ::stat(name.c_str(), &old) == 0;
+  // A new text letter, or a device or FIFO, is written in place: there is no old letter to keep.
+  if (exists ? !S_ISREG(old.st_mode) : !wholeOrNothing) {
     output_ = std::fopen(name.c_str(), "wb");
     return output_ != nullptr;
   }
+  if (!exists) {  // a new file as a file made by the user's programs is
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    old.st_mode = 0666 & ~mask;
+    old.st_uid = ::getuid();
+    old.st_gid = ::getgid();
+  }
   // An old letter stays whole until the new one is complete: the new one is written beside it
   // and renamed over it at the end, so a kill, a crash or a full disk never leaves half of each.
-  outputPath_ = resolvedPath(name);
+  outputPath_ = exists ? resolvedPath(name) : name;
   const std::string folder = folderOf(outputPath_);
   const std::string base = outputPath_.substr(outputPath_.rfind('/') + 1);
   std::string temporary = folder + "/." + base + ".XXXXXX";
@@ -378,6 +437,10 @@ bool LetterGenerator::closeOutput() {
 }
 
 void LetterGenerator::finish() {
+  std::string rest;
+  if (!writer_->finish(rest).ok()) writeFailed();
+  writeOutput(rest);
+  rest.clear();
   if (!closeOutput()) writeFailed();
   speech_.beepSound();
   speech_.beepSound();

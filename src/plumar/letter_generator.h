@@ -4,12 +4,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "console/console.h"
+#include "documents/office_document.h"
 #include "files/file_chooser.h"
+#include "plumar/letter_writers.h"
 #include "speech/line_editor.h"
 #include "speech/speech.h"
 
@@ -44,16 +47,22 @@ class LetterGenerator {
 
  private:
   void askFileNames(const std::vector<std::string>& arguments);
+  // Reads a word-processor template (inputBytes_); cancels the run when it is no usable document.
+  void loadDocument(const std::string& inputName);
+  // How the letter of a document template is written, by the output's name: in the template's
+  // format, or as text; cancels the run on a format the template cannot give.
+  void chooseLetterFormat(const std::string& outputName);
   void walkTemplate();
   void emitTextLine(std::string_view line);
-  // Consumes one placeholder from the front of rest (which starts with "{").
-  void fillField(std::string_view& rest);
+  // Fills the placeholder that opens at line[open]; where the rest of the line starts.
+  size_t fillField(std::string_view line, size_t open);
   void writeOutput(std::string_view bytes);
   // In the template's encoding.
   std::string toTemplateText(std::string_view cp1252) const;
   std::string toConsoleText(std::string_view templateText) const;
-  // Opens the output; an existing file is replaced only when the letter is closed.
-  bool openOutput(const std::string& name);
+  // Opens the output; an existing file is replaced only when the letter is closed, and so is a new
+  // one when wholeOrNothing.
+  bool openOutput(const std::string& name, bool wholeOrNothing);
   // Closes the output; an existing file it was to replace is left as it was.
   void discardOutput();
   bool closeOutput();
@@ -70,6 +79,9 @@ class LetterGenerator {
 
   std::string inputBytes_;
   Template template_;
+  std::unique_ptr<documents::OfficeDocument> document_;
+  std::optional<documents::DocumentKind> letterKind_;  // none: a text letter
+  std::unique_ptr<LetterWriter> writer_;
   std::FILE* output_ = nullptr;
   std::string outputPath_;     // the file the letter replaces, when one existed
   std::string temporaryPath_;  // where the letter is written until then

@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
 #ifdef KALDRO_MBROLA_DOUBLE_DIR
   {
     EngineBench stand{"engine, MBROLA stand-in, front-end lines", {}, false};
-    stand.places.mbrola = {{}, {KALDRO_MBROLA_DOUBLE_DIR}, true};
+    stand.places.mbrola = {{}, {KALDRO_MBROLA_DOUBLE_DIR}};
     stand.places.voicePatterns = {std::string(KALDRO_MBROLA_DOUBLE_DIR) + "/%s.db"};
     std::ofstream(std::string(KALDRO_MBROLA_DOUBLE_DIR) + "/br4.db") << "kaldro mbrola stand-in\n";
     benches.push_back(stand);
@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
     benches.push_back(stand);
     // The same through the stand-in library, for those who build MBROLA as one.
     stand.label = "engine, stand-in library, 150 fixed phones";
-    stand.places.mbrola = {{std::string(KALDRO_MBROLA_DOUBLE_DIR) + "/libmbrola-double.so"}, {}, true};
+    stand.places.mbrola = {{std::string(KALDRO_MBROLA_DOUBLE_DIR) + "/libmbrola-double.so"}, {}};
     benches.push_back(stand);
   }
 #endif

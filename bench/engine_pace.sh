@@ -1,57 +1,89 @@
 #!/bin/bash
-# The Portuguese engine's pace beside eSpeak NG driving the same MBROLA voice, whole process, into a
-# WAV file: the page bench/pagina.txt and one short sentence, with the ratio of each in one run
-# (the aim is at most 1.2), then each utterance's time to its first sample (bench_mbrola_utterances).
+# The Portuguese engine at the cost of its parts: the page bench/pagina.txt written to a WAV file by
+# `kaldro-fala --engine ormia` beside its front end alone (`--pho`) plus `mbrola` alone on the same
+# lines, wall and processor time (user + system, children included), median of the runs, and the
+# ratio page / (front end + mbrola), whose aim is at most 1.3. Then the same page beside eSpeak NG
+# driving the same voice, and each utterance's time to its first sample (bench_mbrola_utterances).
 #   bench/engine_pace.sh [BIN_DIR] [RUNS]
-# Uses hyperfine when installed, else times the runs itself (median). Needs mbrola, mbrola-br4 and
-# espeak-ng.
+# Uses the installed mbrola and its br4 voice; without them, the build's MBROLA stand-in (which makes a
+# tone, not speech, so its own cost is smaller than MBROLA's and the ratio larger).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-bin=${1:-$here/../build/bin}
-runs=${2:-20}
+bin=$(cd "${1:-$here/../build/bin}" && pwd)
+runs=${2:-15}
 page=$here/pagina.txt
-sentence="Bom dia, a sua carta já está pronta."
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-for tool in espeak-ng mbrola; do
-  command -v "$tool" > /dev/null 2>&1 || { echo "$tool não está instalado: nada a medir"; exit 0; }
-done
-[ -f /usr/share/mbrola/br4/br4 ] || { echo "a voz br4 do MBROLA não está instalada: nada a medir"; exit 0; }
+voice=/usr/share/mbrola/br4/br4
+mbrola=$(command -v mbrola || true)
+if [ -z "$mbrola" ] || [ ! -f "$voice" ]; then
+  mbrola=$bin/../mbrola-double/mbrola
+  [ -x "$mbrola" ] || { echo "nem o mbrola nem o seu substituto da compilação: nada a medir"; exit 0; }
+  voice=$scratch/br4
+  printf 'kaldro mbrola stand-in\n' > "$voice"
+  echo "mbrola: o substituto da compilação ($mbrola)"
+else
+  echo "mbrola: $mbrola, voz $voice"
+fi
+mkdir -p "$scratch/etc"
+printf '[ORMIATTS]\nMBROLA_DB=%s\n' "$voice" > "$scratch/etc/KALDRO.INI"
+if [ -f "$bin/../etc/kaldro/KALDRO.INI" ]; then
+  sed "s|^\[ORMIATTS\]|[ORMIATTS]\nMBROLA_DB=$voice|" "$bin/../etc/kaldro/KALDRO.INI" > "$scratch/etc/KALDRO.INI"
+fi
+export KALDRO_CONFIG_DIR=$scratch/etc
+export PATH="$(dirname "$mbrola"):$PATH"
+"$bin/kaldro-fala" --engine ormia --pho "$(cat "$page")" > "$scratch/page.pho"
 
-# median_ms COMMAND...: the median wall time of the runs, in milliseconds.
-median_ms() {
-  if command -v hyperfine > /dev/null 2>&1; then
-    # One command line, each argument quoted (the page is one argument, not one per word).
-    hyperfine --shell=bash -w 3 -r "$runs" --export-json "$scratch/h.json" "$(printf '%q ' "$@")" > /dev/null 2>&1
-    python3 -c 'import json,sys; print("%.1f" % (json.load(open(sys.argv[1]))["results"][0]["median"] * 1000))' \
-      "$scratch/h.json"
-  else
-    i=0
-    while [ "$i" -lt "$runs" ]; do
-      start=$(date +%s%N)
-      "$@" > /dev/null 2>&1
-      end=$(date +%s%N)
-      echo $(((end - start) / 1000))
-      i=$((i + 1))
-    done | sort -n | awk '{ v[NR] = $1 } END { printf "%.1f\n", v[int((NR + 1) / 2)] / 1000 }'
-  fi
-}
+# The median wall and processor milliseconds of each command, run in turn.
+python3 - "$runs" "$scratch" "$bin" "$mbrola" "$voice" "$page" <<'PY'
+import os, resource, statistics, subprocess, sys, time
+runs, scratch, bin, mbrola, voice, page = int(sys.argv[1]), *sys.argv[2:]
+text = open(page, encoding="utf-8").read()
+pho = os.path.join(scratch, "page.pho")
 
-# compare LABEL TEXT_ARGUMENT ESPEAK_ARGUMENTS...
-compare() {
-  label=$1
-  text=$2
-  shift 2
-  engine=$(median_ms "$bin/kaldro-fala" --engine ormia -w "$scratch/o.wav" "$text")
-  espeak=$(median_ms espeak-ng -v mb-br4 -w "$scratch/e.wav" "$@")
-  awk -v l="$label" -v o="$engine" -v e="$espeak" \
-    'BEGIN { printf "%-16s kaldro-fala --engine ormia %7.1f ms   espeak-ng -v mb-br4 %7.1f ms   razão %.2f\n", l, o, e, o / e }'
-}
+def measure(command, stdin=None):
+    walls, cpus = [], []
+    for _ in range(runs):
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
+        start = time.perf_counter()
+        with open(stdin or os.devnull, "rb") as given, open(os.path.join(scratch, "out.raw"), "wb") as out:
+            subprocess.run(command, stdin=given, stdout=out, stderr=subprocess.DEVNULL, check=False)
+        walls.append((time.perf_counter() - start) * 1000)
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        cpus.append((after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime) * 1000)
+    return statistics.median(walls), statistics.median(cpus)
 
-echo "processo inteiro, gravando WAV (mediana de $runs execuções):"
-compare "página" "$(cat "$page")" -f "$page"
-compare "frase curta" "$sentence" "$sentence"
+fala = os.path.join(bin, "kaldro-fala")
+front = measure([fala, "--engine", "ormia", "--pho", text])
+alone = measure([mbrola, "-e", voice, "-", "-"], pho)
+whole = measure([fala, "--engine", "ormia", "-w", os.path.join(scratch, "o.wav"), text])
+print("página (%d execuções, mediana)        parede ms   processador ms" % runs)
+for label, (wall, cpu) in (("frente (--pho)", front), ("mbrola sozinho", alone), ("kaldro-fala -w (página)", whole)):
+    print("  %-34s %9.1f %14.1f" % (label, wall, cpu))
+parts_wall, parts_cpu = front[0] + alone[0], front[1] + alone[1]
+print("  %-34s %9.2f %14.2f   (meta: até 1.3)" % ("razão página / (frente + mbrola)", whole[0] / parts_wall, whole[1] / parts_cpu))
+PY
+
+if command -v espeak-ng > /dev/null 2>&1 && [ -f /usr/share/mbrola/br4/br4 ]; then
+  echo
+  python3 - "$runs" "$bin" "$page" <<'PY'
+import statistics, subprocess, sys, time, tempfile, os
+runs, bin, page = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+text = open(page, encoding="utf-8").read()
+def wall(command):
+    times = []
+    for _ in range(runs):
+        start = time.perf_counter()
+        subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        times.append((time.perf_counter() - start) * 1000)
+    return statistics.median(times)
+with tempfile.TemporaryDirectory() as d:
+    o = wall([os.path.join(bin, "kaldro-fala"), "--engine", "ormia", "-w", d + "/o.wav", text])
+    e = wall(["espeak-ng", "-v", "mb-br4", "-w", d + "/e.wav", "-f", page])
+print("página: kaldro-fala --engine ormia %.1f ms, espeak-ng -v mb-br4 %.1f ms, razão %.2f" % (o, e, o / e))
+PY
+fi
 if [ -x "$bin/bench_mbrola_utterances" ]; then
   echo
   "$bin/bench_mbrola_utterances" "$page" 2> /dev/null

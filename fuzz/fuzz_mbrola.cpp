@@ -37,7 +37,6 @@ void fuzzMbrolaLines(std::span<const uint8_t> input) {
   writeScratchFile(reply + ".status", status.substr(0, 8));
 
   tts::MbrolaPlaces places;
-  places.unbufferedOutput = false;
   places.answerLimitMs = kAnswerLimitMs;
   const std::unique_ptr<tts::MbrolaBinding> binding = tts::bindMbrolaProgram(KALDRO_MBROLA_REPLY, places);
   if (binding->init(reply) < 0) {

@@ -55,6 +55,8 @@ class WavPlayer {
   void setDropPeriods(bool on) { dropPeriods_ = on; }
   // Whether a key stops the sound: the console's one answer, which the engines and speech share.
   bool interruptOnKey() const { return console_.soundStopsOnKey(); }
+  // True when a key waits and keys stop the sound (the console's one question).
+  bool keyStopsSound() { return keyStops(); }
 
   // A finished block, as the console hands it back.
   void onWaveDone(uint64_t cookie);

@@ -34,7 +34,8 @@ class EngineAdapter {
   // gave some; no words when it cannot tell).
   virtual platform::Status start(int voice, int speed, int pitch, const std::string& outputFile) = 0;
   virtual void finish() = 0;
-  // text: CP1252, the whole text of one call of the speech services.
+  // text: CP1252, the whole text of one call of the speech services. Returns as synthSpeak tells
+  // (speech/external_synth.h): the player's ring paces it, a key ends it at once.
   virtual void speak(std::string_view text) = 0;
   // Each sign as written: engines with a reading of their own read literally here.
   virtual void speakLiterally(std::string_view text) { speak(text); }

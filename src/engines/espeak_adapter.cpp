@@ -11,6 +11,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/ending_signals.h"
 #include "platform/text.h"
 #include "platform/wave_file.h"
 
@@ -109,7 +110,8 @@ void EspeakAdapter::speak(std::string_view text) {
   const bool toFile = file_ != nullptr;
   bool interrupted = false;
   const bool synthesized = library_.synthesize(platform::cp1252ToUtf8(toSend), [&](std::span<const int16_t> samples) {
-    interrupted = !(toFile ? file_->takeSamples(samples) : playSamples(samples));
+    // A program asked to end stops within one block, not after the whole text (minutes for a long one).
+    interrupted = platform::endingSignalPending() || !(toFile ? file_->takeSamples(samples) : playSamples(samples));
     return !interrupted;
   });
   if (!toFile && !interrupted) interrupted = !playPending(1);

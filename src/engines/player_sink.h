@@ -1,5 +1,6 @@
 // The wave player as a sound sink: a synthesizer's samples gathered into blocks the player queues,
-// the first one small so that sound starts after the first phones.
+// the first one small so that sound starts after the first phones; once a key or a stop cut the
+// sound, the rest of the utterance is refused so the synthesizer stops within one block.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +15,8 @@ namespace kaldro::engines {
 
 class PlayerSink final : public platform::SoundSink {
  public:
-  // A block goes to the player once the next samples would bring it to this many bytes.
+  // A block goes to the player once the next samples would bring it to this many bytes (half a
+  // second at 16000 Hz); one read of the synthesizer larger than that goes as one block.
   static constexpr size_t BlockBytes = 16000;
   // The first block of an utterance goes as soon as it holds this much (50 ms at 16000 Hz).
   static constexpr size_t FirstBlockBytes = 1600;
@@ -26,12 +28,15 @@ class PlayerSink final : public platform::SoundSink {
   // The synthesizer's sound is made at its own rate: the player's speed-ups are off from here to
   // the end of the utterance.
   void beginUtterance(int rate) override;
+  // False once the sound was cut (a key waits, or stop): nothing more of this utterance is wanted.
   bool takeSamples(std::span<const int16_t> samples) override;
   bool endUtterance() override;
+  bool stillWanted() override { return !cut_; }
 
-  // Whether the player still sounds; stopping it drops what it queued.
+  // Whether the player still sounds; stopping it drops what it queued and refuses the rest of the
+  // utterance.
   bool playing() { return player_.waveBusy(); }
-  void stop() { player_.stopWave(); }
+  void stop();
 
  private:
   void handBlock();
@@ -41,6 +46,7 @@ class PlayerSink final : public platform::SoundSink {
   int rate_ = 0;
   bool firstBlock_ = true;
   bool inUtterance_ = false;
+  bool cut_ = false;  // the utterance's sound was cut: its samples are refused
   bool savedFastRate_ = false;
   bool savedDropPeriods_ = false;
 };

@@ -21,7 +21,7 @@ struct RunOptions {
   std::string terminalColours;  // COLORTERM
   bool displayReachable = false;  // DISPLAY or WAYLAND_DISPLAY names a display
   bool utf8Locale = false;        // LC_ALL, LC_CTYPE or LANG, the first one set, names UTF-8
-  // PATH's folders, where programs are looked for (mbrola, stdbuf); /usr/local/bin, /usr/bin and
+  // PATH's folders, where programs are looked for (mbrola); /usr/local/bin, /usr/bin and
   // /bin when PATH is not set.
   std::vector<std::string> programFolders;
   // LD_LIBRARY_PATH's folders, where the loader looks first for a library named without a folder.

@@ -17,6 +17,9 @@ class SoundSink {
   virtual bool takeSamples(std::span<const int16_t> samples) = 0;
   // The utterance is whole: what was held back goes out. False when it could not.
   virtual bool endUtterance() { return true; }
+  // False once this utterance is no longer wanted (stopped, possibly from another thread): the
+  // synthesizer stops waiting for samples and hands no more. Asked between samples, so it is cheap.
+  virtual bool stillWanted() { return true; }
 };
 
 }  // namespace kaldro::platform

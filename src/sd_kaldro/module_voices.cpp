@@ -57,6 +57,9 @@ class ModuleSpeaker::JobSink final : public platform::SoundSink {
     refused_ = !audio_(samples);
     return !refused_;
   }
+  // No samples: the worker only answers whether the job still stands (it may be cancelled while
+  // MBROLA is waited for).
+  bool stillWanted() override { return takeSamples({}); }
   bool refused() const { return refused_; }
 
  private:

@@ -77,6 +77,7 @@ void SpeechWorker::loop() {
     SpeakerOutput output;
     output.audio = [&](std::span<const int16_t> samples) {
       if (cancelled(number)) return false;
+      if (samples.empty()) return true;  // a question only: is the job still wanted
       if (samplesSent == 0) firstSound = std::chrono::steady_clock::now();
       record({WorkerOutput::Kind::Audio, number, std::vector<int16_t>(samples.begin(), samples.end()), {}});
       samplesSent += samples.size();

@@ -16,7 +16,12 @@ class ExternalSynth {
   // True when the synthesizer of this kind is ready (an empty output file: sound is heard).
   virtual bool synthStart(int voice, int speed, int pitch, const std::string& outputFile, int kind) = 0;
   virtual void synthFinish() = 0;
-  // Hands the whole text (CP1252) over; returns while it is still being spoken.
+  // Hands the whole text (CP1252) over. Heard through the wave player (the Portuguese engine,
+  // eSpeak NG), the sound is made and queued inside the call, paced by the player's ring of four
+  // blocks: it returns once the last block is queued, the last seconds still to be heard (synthBusy
+  // tells when they end), and at once when a key stops the sound (the rest of the text is dropped;
+  // the key stays queued). Into a file, it returns when the whole text is written. Speech
+  // Dispatcher takes the text and returns at once.
   virtual void synthSpeak(std::string_view text) = 0;
   // The same, each sign read as written, whatever reading the synthesizer was started with.
   virtual void synthSpeakLiterally(std::string_view text) { synthSpeak(text); }

@@ -154,34 +154,31 @@ bool mentionsEndPhone(std::string_view line) { return line.find(kEndPhone) != st
 
 // At most this long is spent waiting for the first samples of an utterance, in steps this short.
 constexpr auto kFirstSoundWaitLimit = milliseconds(3);
+// Queued lines are written once they pass this size even before a read or a flush.
+constexpr size_t kPendingLimit = 16384;
+// Between flushes, lines are sent and samples taken at most this often (MBROLA makes about a
+// second of sound in that time, in its own pieces of a few kilobytes).
+constexpr auto kExchangeInterval = milliseconds(2);
 constexpr long kFirstSoundStepNs = 50'000;
 // Ending the program: it leaves on its own at the end of its input; one that does not is sent
-// SIGTERM, and one that ignores that SIGKILL. Each step is given this long.
+// SIGTERM, and one that ignores that SIGKILL. Each step is given this long; the first two together
+// stay under half a second, so a program's end never holds its user longer.
 constexpr auto kOwnEndGrace = milliseconds(200);
-constexpr auto kTermGrace = milliseconds(300);
+constexpr auto kTermGrace = milliseconds(250);
 constexpr auto kKillGrace = milliseconds(1000);
 
 void setNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
 class ProgramBinding final : public MbrolaBinding {
  public:
-  ProgramBinding(std::string program, std::string stdbuf, int answerLimitMs)
-      : program_(std::move(program)), stdbuf_(std::move(stdbuf)), answerLimit_(milliseconds(std::max(answerLimitMs, 1))) {}
+  ProgramBinding(std::string program, int answerLimitMs)
+      : program_(std::move(program)), answerLimit_(milliseconds(std::max(answerLimitMs, 1))) {}
   ~ProgramBinding() override { close(); }
 
-  int init(const std::string& database) override {
-    if (startProgram(database) == 0) return 0;
-    if (stdbuf_.empty() || hung_) return -1;
-    // stdbuf cannot run every program (one that must be loaded first, say): without it the samples
-    // still come, in blocks and at every flush.
-    const std::string firstError = errorText_;
-    stdbuf_.clear();
-    if (startProgram(database) == 0) return 0;
-    if (errorText_.empty()) errorText_ = firstError;
-    return -1;
-  }
+  int init(const std::string& database) override { return startProgram(database); }
 
   void setNoError(int noError) override { noError_ = noError; }
+  void setPatience(std::function<bool()> goOn) override { goOn_ = std::move(goOn); }
 
  private:
   // Starts the program on the database and waits for its answer to the end phone. 0 or -1.
@@ -190,7 +187,7 @@ class ProgramBinding final : public MbrolaBinding {
     database_ = database;
     hung_ = false;
     if (!spawn()) return -1;
-    if (!askForEnd()) return fail();
+    if (!askForEnd() || !send()) return fail();
     awaitEnd(true);
     if (!ended()) {
       if (error_ == 0) {
@@ -207,16 +204,22 @@ class ProgramBinding final : public MbrolaBinding {
  public:
   void reset() override {
     if (pid_ > 0 && !alive()) error_ = -1;
-    if ((error_ != 0 || failed_) && !database_.empty()) {
-      // The program ended, or was ended: start it again so the next lines are heard.
+    if ((error_ != 0 || failed_ || abandoned_) && !database_.empty()) {
+      // The program ended, or was ended, or was left waiting (it may be stopped): start it again so
+      // the next lines are heard.
       const std::string text = errorText_;
       stop();
       error_ = 0;
       if (!spawn()) return;
       errorText_ = text;
     } else if (pid_ > 0 && (openLines_ || !ended())) {
-      // Lines of an utterance said only in part: its samples are let through and dropped.
-      if (openLines_) askForEnd();
+      // Lines of an utterance said only in part: its samples are let through and dropped. The flush
+      // comes first: MBROLA holds samples in its output buffer until one.
+      if (openLines_) {
+        pending_ += "#\n";
+        askForEnd();
+      }
+      send();
       awaitEnd(false);
     }
     if (pid_ > 0) {
@@ -226,6 +229,7 @@ class ProgramBinding final : public MbrolaBinding {
     }
     budget_.clear();
     failed_ = false;
+    abandoned_ = false;
     openLines_ = false;
     phoneLines_ = 0;
     firstSoundWaited_ = Clock::duration::zero();
@@ -244,21 +248,34 @@ class ProgramBinding final : public MbrolaBinding {
     budget_.take(milliseconds);
     if (milliseconds > 0) ++phoneLines_;
     openLines_ = true;
-    text += '\n';
-    return writeAll(text.data(), text.size()) ? 0 : -1;
+    pending_ += text;
+    pending_ += '\n';
+    return pending_.size() < kPendingLimit || send() ? 0 : -1;
   }
 
   void flush() override {
-    if (pid_ > 0 && writeAll("#\n", 2)) askForEnd();
+    if (pid_ <= 0) return;
+    pending_ += "#\n";
+    askForEnd();
+    send();
   }
 
   int read(int16_t* samples, int capacity) override {
     if (pid_ <= 0 && buffered() < 2) return error_ != 0 ? -1 : 0;
-    collect(0);
-    if (!openLines_ && !ended()) {
+    const bool flushed = !openLines_ && !ended();
+    const bool firstSound = budget_.given == 0 && phoneLines_ >= 2;
+    // The engine reads after every line; the pipes are looked at only when the utterance is flushed,
+    // its first sound is awaited, or a few milliseconds have passed: a piece's lines go in a write or
+    // two and its samples come in MBROLA's own large pieces.
+    if (buffered() < 2 && (flushed || firstSound || Clock::now() - lastExchange_ >= kExchangeInterval)) {
+      lastExchange_ = Clock::now();
+      if (!send()) return -1;
+      collect(0);
+    }
+    if (flushed) {
       // Flushed: the rest of the utterance comes, however long MBROLA takes, until its end.
       awaitSamplesOrEnd();
-    } else if (budget_.given == 0 && buffered() < 2 && phoneLines_ >= 2) {
+    } else if (firstSound && buffered() < 2) {
       waitForFirstSamples();
     }
     const int count = static_cast<int>(std::min<size_t>(buffered() / 2, static_cast<size_t>(std::max(capacity, 0))));
@@ -279,10 +296,9 @@ class ProgramBinding final : public MbrolaBinding {
     return count;
   }
 
-  int lastError() override {
-    if (pid_ > 0) collect(0);
-    return error_;
-  }
+  // Lines are sent in one write when samples are read or the utterance flushed, and MBROLA's words
+  // are read with its samples: no look at the pipes here.
+  int lastError() override { return error_; }
   std::string lastErrorText() override {
     if (pid_ > 0) collect(0);
     return errorText_;
@@ -309,12 +325,20 @@ class ProgramBinding final : public MbrolaBinding {
     errorText_ = std::move(text);
   }
 
-  // Closes the utterance in MBROLA's stream with the end phone.
+  // Closes the utterance in MBROLA's stream with the end phone (sent with the pending lines).
   bool askForEnd() {
-    if (!writeAll(kEndLines.data(), kEndLines.size())) return false;
+    pending_ += kEndLines;
     ++endsAsked_;
     openLines_ = false;
     return true;
+  }
+
+  // Writes the queued lines in one go: one system call for a piece's lines, not one per line.
+  bool send() {
+    if (pending_.empty()) return true;
+    const bool ok = writeAll(pending_.data(), pending_.size());
+    pending_.clear();
+    return ok;
   }
 
   // Takes output until the program has answered every end phone (kept: true; else dropped), it
@@ -330,6 +354,7 @@ class ProgramBinding final : public MbrolaBinding {
       }
       if (output_.size() + errorLine_.size() + endsAnswered_ != before) lastProgress = Clock::now();
       else if (Clock::now() - lastProgress > answerLimit_) return hangs();
+      if (keep && givenUp()) return;
     }
   }
 
@@ -341,7 +366,16 @@ class ProgramBinding final : public MbrolaBinding {
       collect(10);
       if (output_.size() + errorLine_.size() != before) lastProgress = Clock::now();
       else if (Clock::now() - lastProgress > answerLimit_) return hangs();
+      if (givenUp()) return;
     }
+  }
+
+  // Whether nobody wants the utterance any more; then the program is started afresh at the next
+  // reset rather than waited for (it may be stopped).
+  bool givenUp() {
+    if (!goOn_ || goOn_()) return false;
+    abandoned_ = true;
+    return true;
   }
 
   void hangs() {
@@ -372,9 +406,9 @@ class ProgramBinding final : public MbrolaBinding {
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     // Options come before the database; -e makes an unknown diphone a warning, which the end
     // phone relies on.
-    std::vector<std::string> arguments;
-    if (!stdbuf_.empty()) arguments = {stdbuf_, "-o0"};
-    arguments.insert(arguments.end(), {program_, "-e", database_, "-", "-"});
+    // MBROLA's output keeps its own buffering: it writes pieces of a few kilobytes and everything at
+    // each flush, so the samples cost a few system calls a second of sound.
+    std::vector<std::string> arguments = {program_, "-e", database_, "-", "-"};
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
@@ -398,6 +432,7 @@ class ProgramBinding final : public MbrolaBinding {
     errorText_.clear();
     errorLine_.clear();
     seriousText_ = false;
+    hung_ = false;
     endsAsked_ = endsAnswered_ = 0;
     openLines_ = false;
     return true;
@@ -423,10 +458,14 @@ class ProgramBinding final : public MbrolaBinding {
   // Ends the co-process: end of input first, so it leaves on its own; then SIGTERM; then SIGKILL.
   // Never waits without a bound: a process that outlives even SIGKILL is left behind.
   void stop() {
+    pending_.clear();
     if (input_ >= 0) ::close(input_);
     input_ = -1;
-    if (pid_ > 0 && !reapWithin(kOwnEndGrace)) {
+    // One known to answer nothing is not waited for; a stopped one (SIGSTOP) is continued, or
+    // SIGTERM would wait for it.
+    if (pid_ > 0 && (hung_ || abandoned_ || !reapWithin(kOwnEndGrace))) {
       kill(pid_, SIGTERM);
+      kill(pid_, SIGCONT);
       if (!reapWithin(kTermGrace)) {
         kill(pid_, SIGKILL);
         reapWithin(kKillGrace);
@@ -531,10 +570,11 @@ class ProgramBinding final : public MbrolaBinding {
     if (pid_ <= 0) return;
     pollfd fds[2] = {{outputFd_, POLLIN, 0}, {errorFd_, POLLIN, 0}};
     if (timeoutMs > 0) poll(fds, 2, timeoutMs);
+    // Messages first: every sample written before the end phone's warning is then in the pipe.
+    const bool errorOpen = drain(errorFd_, &errorLine_);
     std::string bytes;
     const bool outputOpen = drain(outputFd_, &bytes);
     output_.insert(output_.end(), bytes.begin(), bytes.end());
-    const bool errorOpen = drain(errorFd_, &errorLine_);
     takeErrorLines(false);
     if (!outputOpen || !errorOpen || timeoutMs > 0) alive();
   }
@@ -578,6 +618,10 @@ class ProgramBinding final : public MbrolaBinding {
         ok = false;
         break;
       }
+      if (givenUp()) {
+        ok = false;
+        break;
+      }
     }
     // A refused write is the only thing that raises the signal.
     if (refused) {
@@ -586,6 +630,7 @@ class ProgramBinding final : public MbrolaBinding {
       }
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!ok && abandoned_) return false;  // not a failure: the lines are no longer wanted
     if (!ok) {
       // A refused write means the program is ending: its closing words (a database it cannot find,
       // say) are on its standard error once it has ended.
@@ -604,7 +649,8 @@ class ProgramBinding final : public MbrolaBinding {
   }
 
   std::string program_;
-  std::string stdbuf_;
+  std::string pending_;  // lines not yet written
+  Clock::time_point lastExchange_{};  // when the pipes were last written and read
   Clock::duration answerLimit_;
   std::string database_;
   pid_t pid_ = -1;
@@ -621,6 +667,8 @@ class ProgramBinding final : public MbrolaBinding {
   bool seriousText_ = false;  // the error text is an error's, not a warning's or advice
   bool failed_ = false;       // the program failed this utterance (ended, hung or flooded)
   bool hung_ = false;         // it was ended for answering nothing
+  bool abandoned_ = false;    // a wait on it was given up: it may be stopped
+  std::function<bool()> goOn_;  // asked during the waits (setPatience)
   bool openLines_ = false;    // lines written since the last end phone
   long long endsAsked_ = 0;   // end phones sent
   long long endsAnswered_ = 0;
@@ -684,8 +732,7 @@ MbrolaBound bindMbrolaLibrary(const std::string& name, const std::vector<std::st
 }
 
 std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, const MbrolaPlaces& places) {
-  std::string stdbuf = places.unbufferedOutput ? findProgram("stdbuf", places.programFolders) : std::string();
-  return std::make_unique<ProgramBinding>(programPath, stdbuf, places.answerLimitMs);
+  return std::make_unique<ProgramBinding>(programPath, places.answerLimitMs);
 }
 
 MbrolaBound bindMbrola(const MbrolaPlaces& places) {

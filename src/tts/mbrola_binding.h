@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,6 +39,10 @@ class MbrolaBinding {
   // and the next reset starts the synthesizer afresh. MBROLA's own errors on a line are not this.
   virtual bool synthesizerFailed() const = 0;
   virtual void close() = 0;
+  // Asked while the binding waits on the synthesizer (the program's pipes); false: nobody wants the
+  // utterance any more (a stop from another thread, a signal to end), and the wait ends at once, no
+  // samples read. Empty: the waits run their course. A library answers at once and never asks.
+  virtual void setPatience(std::function<bool()> goOn) { (void)goOn; }
   // "biblioteca NAME" or "programa PATH", for messages.
   virtual std::string description() const = 0;
 };
@@ -50,18 +55,19 @@ inline constexpr const char* kMbrolaCalls[] = {
     "getVolumeRatio_MBR", "getVersion_MBR",    "getDatabaseInfo_MBR", "setParser_MBR",  "init_Phone",
     "reset_Phone",       "close_Phone",        "appendf0_Phone"};
 
-inline constexpr int kMbrolaAnswerLimitMs = 5000;
+// MBROLA makes a second of sound in a few milliseconds and writes it in pieces of a few kilobytes:
+// 0.8 s without a word from it while it owes samples means it stopped.
+inline constexpr int kMbrolaAnswerLimitMs = 800;
 
 // Where MBROLA is looked for; the folders are the run's (platform::RunOptions), handed down by main.
 struct MbrolaPlaces {
   // Library names tried with dlopen, in order (a configured name first, then the usual ones).
   std::vector<std::string> libraries = defaultLibraryNames();
-  // The folders searched for the `mbrola` program and for stdbuf (the run's PATH); none: no program.
+  // The folders searched for the `mbrola` program (the run's PATH); none: no program.
   std::vector<std::string> programFolders;
-  // Runs the program under `stdbuf -o0` when stdbuf is found, so samples stream before each flush.
-  bool unbufferedOutput = true;
-  // The program is taken as hung when it answers nothing this long: at start, or while it owes
-  // samples. It is then ended (SIGTERM, and SIGKILL when that is ignored).
+  // The program is taken as hung when it answers nothing this long: at start, or since the last
+  // samples while it owes more (a stopped program is found within it). It is then ended (SIGTERM,
+  // and SIGKILL when that is ignored).
   int answerLimitMs = kMbrolaAnswerLimitMs;
   // Where the loader looks first for a library named without a folder (the run's LD_LIBRARY_PATH).
   std::vector<std::string> libraryFolders = {};
@@ -81,8 +87,7 @@ struct MbrolaBound {
 MbrolaBound bindMbrola(const MbrolaPlaces& places);
 
 // Each way on its own (tests, the benchmark). A library's name without a folder is looked for in
-// libraryFolders before the loader's own places; the program takes stdbuf and its answer limit
-// from places.
+// libraryFolders before the loader's own places; the program takes its answer limit from places.
 MbrolaBound bindMbrolaLibrary(const std::string& name, const std::vector<std::string>& libraryFolders);
 std::unique_ptr<MbrolaBinding> bindMbrolaProgram(const std::string& programPath, const MbrolaPlaces& places);
 // The most samples one utterance may give: what its lines ask for, with room for MBROLA's own

@@ -113,8 +113,9 @@ platform::Status OrmiaEngine::startEngine(std::string database, std::string rule
 
 OrmiaEngine::Attempt OrmiaEngine::sayOnce(std::string_view text, platform::SoundSink& sink, long long alreadyHeard) {
   Attempt attempt;
-  // The sink takes samples; once it refuses, no more phones are written (a stopped utterance costs no
-  // more synthesis) but the last, whose flush ends what MBROLA holds, which is read and dropped.
+  // The sink takes samples; once it refuses (a key stopped the sound), no more phones are written and
+  // no more pieces made: a stopped utterance costs no more synthesis. What MBROLA still holds is
+  // dropped by the next reset.
   bool wanted = true;
   // Hands over what came, past the samples an earlier attempt already handed.
   auto take = [&](int count) {
@@ -128,38 +129,43 @@ OrmiaEngine::Attempt OrmiaEngine::sayOnce(std::string_view text, platform::Sound
     }
   };
   binding_->reset();
+  // MBROLA's error on a line empties what it holds and the rest goes on; a failed synthesizer ends
+  // the attempt (a reset would start it afresh in the middle). False: it failed.
+  auto survived = [&] {
+    if (binding_->lastError() == 0) return true;
+    if (binding_->synthesizerFailed()) return false;
+    binding_->reset();
+    attempt.spoken = false;
+    return true;
+  };
   // Each piece of the text is spoken as soon as its lines are made: the first sound of a long text
-  // comes as soon as a short one's, and only one piece's lines are held. False: the synthesizer failed.
+  // comes as soon as a short one's, and only one piece's lines are held. What MBROLA made is taken
+  // after each line (the program binding gathers lines and looks at its pipes a few times a
+  // piece). False: the synthesizer failed or the sink refused.
   auto speakPiece = [&](std::vector<std::string>& lines, bool lastPiece) {
     // A program asked to end stops between pieces, not after the whole text (minutes for a long one).
     if (platform::endingSignalPending()) {
       attempt.spoken = false;
       return false;
     }
-    for (size_t i = 0; i < lines.size(); ++i) {
+    for (size_t i = 0; i < lines.size() && wanted; ++i) {
       const bool last = lastPiece && i + 1 == lines.size();
-      if ((lines[i].empty() || !wanted) && !last) continue;
+      if (lines[i].empty() && !last) continue;
       binding_->write(lines[i] + "\r\n");
-      // MBROLA's error on a line empties it and the rest goes on; a failed synthesizer ends the
-      // attempt (a reset would start it afresh in the middle). lastError may be what finds it.
-      if (binding_->lastError() != 0) {
-        if (binding_->synthesizerFailed()) return false;
-        binding_->reset();
-        attempt.spoken = false;
-      }
+      if (!survived()) return false;
       if (last) binding_->flush();
       int count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
-      while (count > 0) {
+      while (count > 0 && wanted) {
         take(count);
         count = binding_->read(scratch_.data(), static_cast<int>(ScratchSamples));
       }
-      if (count < 0 && binding_->lastError() != 0) {
-        if (binding_->synthesizerFailed()) return false;
-        binding_->reset();
+      if (!sink.stillWanted()) {
+        wanted = false;
         attempt.spoken = false;
       }
+      if (count < 0 && !survived()) return false;
     }
-    return true;
+    return wanted;
   };
   if (lineMaker_) {
     std::vector<std::string> lines = lineMaker_(text, durationFactor_, pitchFactor_);
@@ -178,8 +184,11 @@ bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sin
   if (blank(text)) return true;
   if (!binding_) return false;
   sink.beginUtterance(SampleRate);
+  // A wait on MBROLA ends as soon as the utterance is no longer wanted: a stop from another thread
+  // or a signal to end is answered at once, even while MBROLA is stopped.
+  binding_->setPatience([&sink] { return sink.stillWanted() && !platform::endingSignalPending(); });
   Attempt attempt = sayOnce(text, sink, 0);
-  if (!attempt.failure.empty()) {
+  if (!attempt.failure.empty() && sink.stillWanted()) {
     // The synthesizer failed in the middle (it ended, hung or flooded): it starts afresh and the
     // utterance is said again, its first samples, heard already, left out.
     attempt = sayOnce(text, sink, attempt.samples);
@@ -187,6 +196,7 @@ bool OrmiaEngine::speakUtterance(std::string_view text, platform::SoundSink& sin
       lostUtterance_ = platform::Status::failure(platform::StatusCode::Refused,
                                                  platform::words::EngineLostUtterance.with({attempt.failure}));
   }
+  binding_->setPatience({});
   return sink.endUtterance() && attempt.spoken;
 }
 

@@ -60,6 +60,7 @@ class VolumeSink final : public platform::SoundSink {
     return !refused_;
   }
   bool endUtterance() override { return sink_.endUtterance(); }
+  bool stillWanted() override { return !refused_ && sink_.stillWanted(); }
   bool refused() const { return refused_; }
 
  private:

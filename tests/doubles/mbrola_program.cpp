@@ -1,7 +1,8 @@
 // The MBROLA stand-in as a program: mbrola [-e] DATABASE - -, .pho lines on standard input, raw
 // 16-bit samples on standard output, messages on standard error, MBROLA's exit statuses. A voice's
 // "fault:" line makes it misbehave at the line naming a phone: crash (SIGABRT), exit (status 0, no
-// word), quiet (reads and writes nothing more), deaf (the same, SIGTERM ignored), flood (samples for
+// word), quiet (reads and writes nothing more), deaf (the same, SIGTERM ignored), stop (SIGSTOP to
+// itself, as a user or a debugger would), flood (samples for
 // ever), panic (MBROLA's words on a damaged voice, then its end); "silent-start" answers nothing from
 // the start and ignores SIGTERM.
 #include <signal.h>
@@ -18,15 +19,11 @@
 #include "mbrola_double_synth.h"
 
 namespace {
-void writeSamples(std::vector<int16_t>& samples) {
-  const char* data = reinterpret_cast<const char*>(samples.data());
-  size_t left = samples.size() * 2;
-  while (left > 0) {
-    const ssize_t n = ::write(1, data, left);
-    if (n <= 0) std::exit(1);
-    data += n;
-    left -= static_cast<size_t>(n);
-  }
+// Samples go through standard output's own buffer, as MBROLA writes them: in pieces of its size on a
+// pipe, and all that is held at each flush.
+void writeSamples(std::vector<int16_t>& samples, bool flush) {
+  if (std::fwrite(samples.data(), 2, samples.size(), stdout) != samples.size()) std::exit(1);
+  if (flush && std::fflush(stdout) != 0) std::exit(1);
   samples.clear();
 }
 
@@ -46,6 +43,7 @@ void misbehave(const kaldro::testing::MbrolaDouble::Fault& fault, const std::str
   if (fault.kind == "exit") std::exit(0);
   if (fault.kind == "quiet" || fault.kind == "silent-start") hang(false);
   if (fault.kind == "deaf") hang(true);
+  if (fault.kind == "stop") raise(SIGSTOP);
   if (fault.kind == "panic") {
     std::fprintf(stderr, "PANIC when reading phone %s-_\n", fault.phone.c_str());
     std::exit(1);
@@ -54,7 +52,7 @@ void misbehave(const kaldro::testing::MbrolaDouble::Fault& fault, const std::str
     std::vector<int16_t> noise(4096, 1000);
     for (;;) {
       std::vector<int16_t> copy = noise;
-      writeSamples(copy);
+      writeSamples(copy, true);
     }
   }
 }
@@ -95,7 +93,7 @@ int main(int argc, char** argv) {
       misbehave(fault, names[0]);
     message.clear();
     const Outcome outcome = synth.takeLine(line, recover, samples, message);
-    writeSamples(samples);
+    writeSamples(samples, outcome != Outcome::Taken);
     std::fflush(stderr);
     say(message);
     if (outcome == Outcome::BadLine) return 253;
@@ -103,7 +101,7 @@ int main(int argc, char** argv) {
   }
   message.clear();
   synth.flush(recover, samples, message);
-  writeSamples(samples);
+  writeSamples(samples, true);
   say(message);
   return 0;
 }

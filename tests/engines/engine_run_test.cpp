@@ -232,5 +232,31 @@ TEST(EngineRun, PlumarSpeaksThroughTheEngineOrFallsBackToItsOwnVoice) {
   }
 }
 
+// A key in the middle of a long instruction spoken through the engine silences it, and the engine
+// stops within one block: after the stop, no more than one block of that text reaches the player,
+// however much of it was left to say.
+TEST(EngineRun, AKeyStopsTheEngineWithinOneBlock) {
+  ScratchFolder folder;
+  writeConfig(folder, true, true);
+  const std::string instruction =
+      "{* Esta instru\xE7\xE3o \xE9 longa: o programa a fala antes de perguntar o nome, com muitas palavras "
+      "para ocupar alguns segundos de fala, e continua falando at\xE9 que algu\xE9m aperte uma tecla. *}\n";
+  std::string model;
+  for (int i = 0; i < 6; ++i) model += instruction;
+  folder.write("modelo.txt", model + "Caro {NOME},\nFim.\n");
+  const ProgramResult result = runProgram("plumar", {"modelo.txt"}, "type carta.txt\nkey Enter\nwait 3000\ntype Ana\nkey Enter\n",
+                                          folder, {{"PATH", pathWithDouble(true)}});
+  EXPECT_EQ(result.status, 0) << result.standardError;
+  EXPECT_EQ(folder.read("carta.txt"), "Caro Ana,\nFim.\n");
+  const std::vector<std::string> trace = result.traceLines();
+  const auto stop = std::find(trace.begin(), trace.end(), "stop");
+  ASSERT_NE(stop, trace.end()) << "the key did not stop the sound";
+  int blocksBefore = 0, blocksAfter = 0;
+  for (auto line = trace.begin(); line != stop; ++line) blocksBefore += line->rfind("play - 16000", 0) == 0;
+  for (auto line = stop + 1; line != trace.end() && line->rfind("play - 16000", 0) == 0; ++line) ++blocksAfter;
+  EXPECT_GE(blocksBefore, 2);  // the key came while the text was being spoken
+  EXPECT_LE(blocksAfter, 1);
+}
+
 }  // namespace
 }  // namespace kaldro::testing

@@ -22,9 +22,9 @@ inline const std::string kDoubleLibrary = kDoubleDir + "/libmbrola-double.so";
 inline const std::string kPartialLibrary = kDoubleDir + "/libmbrola-double-partial.so";
 
 // Only the stand-in program (no library); only a library; nothing at all.
-inline tts::MbrolaPlaces programOnly() { return {{}, {kDoubleDir}, true}; }
-inline tts::MbrolaPlaces libraryOnly(const std::string& library = kDoubleLibrary) { return {{library}, {}, true}; }
-inline tts::MbrolaPlaces nowhere() { return {{"libmbrola-absent.so"}, {}, true}; }
+inline tts::MbrolaPlaces programOnly() { return {{}, {kDoubleDir}}; }
+inline tts::MbrolaPlaces libraryOnly(const std::string& library = kDoubleLibrary) { return {{library}, {}}; }
+inline tts::MbrolaPlaces nowhere() { return {{"libmbrola-absent.so"}, {}}; }
 
 // A voice database of the stand-in: phones (empty: any phone) and the diphones it lacks.
 inline std::string doubleDatabase(const std::string& phones = "", const std::string& missing = "") {

@@ -68,10 +68,19 @@ void removeDoomed(pugi::xml_node root, const std::unordered_set<const void*>& do
 
 DocumentLetter::DocumentLetter(const OfficeDocument& document) : template_(document) {
   for (const auto& part : document.parts()) {
-    auto copy = std::make_unique<pugi::xml_document>();
-    copy->reset(part->xml);
-    follow(part->xml, *copy, false);
-    parts_.push_back(std::move(copy));
+    copies_.push_back(std::make_unique<pugi::xml_document>());
+    copies_.back()->reset(part->xml);
+    parts_.push_back(copies_.back().get());
+    follow(part->xml, *parts_.back(), false);
+  }
+  written_.assign(document.lines().size(), false);
+  lastWritten_.resize(document.lines().size());
+}
+
+DocumentLetter::DocumentLetter(OfficeDocument& document, InPlace) : template_(document) {
+  for (size_t part = 0; part < document.parts().size(); ++part) {
+    parts_.push_back(&document.treeToChange(part));
+    follow(*parts_.back(), *parts_.back(), false);
   }
   written_.assign(document.lines().size(), false);
   lastWritten_.resize(document.lines().size());
@@ -260,6 +269,7 @@ Status DocumentLetter::package(DocumentKind kind, std::string& bytes) {
   setKind(kind, replaced);
   // The letter is its parts' text now: its tree goes before the package is made.
   parts_.clear();
+  copies_.clear();
   current_.clear();
   unwritten_.clear();
   return template_.package().write(replaced, template_.dialect() == Dialect::Odf ? "mimetype" : "", bytes);

@@ -26,8 +26,12 @@ struct FilledField {
 
 class DocumentLetter {
  public:
-  // The document must outlive the letter.
+  // Built in a copy of the document's tree. The document must outlive the letter.
   explicit DocumentLetter(const OfficeDocument& document);
+  // Built in the document's own tree, which is lighter but keeps no clean copy for a table to
+  // repeat: for a walk that repeats no table. The document is spent then.
+  struct InPlace {};
+  DocumentLetter(OfficeDocument& document, InPlace);
   ~DocumentLetter();
   DocumentLetter(const DocumentLetter&) = delete;
   DocumentLetter& operator=(const DocumentLetter&) = delete;
@@ -56,7 +60,8 @@ class DocumentLetter {
   void setKind(DocumentKind kind, std::map<std::string, std::string>& replaced) const;
 
   const OfficeDocument& template_;
-  std::vector<std::unique_ptr<pugi::xml_document>> parts_;
+  std::vector<pugi::xml_document*> parts_;                   // the letter's trees
+  std::vector<std::unique_ptr<pugi::xml_document>> copies_;  // when built in a copy
   std::unordered_map<const void*, pugi::xml_node> current_;  // template skeleton node: its latest copy
   std::unordered_map<const void*, size_t> unwritten_;        // output paragraph: its line, until written
   std::vector<bool> written_;                                // per line: written at least once

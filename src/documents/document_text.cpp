@@ -253,12 +253,14 @@ void insertValue(const PartNames& names, pugi::xml_node node, size_t offset, std
 }  // namespace
 
 PartNames::PartNames(Dialect dialect, pugi::xml_node root) : dialect_(dialect) {
+  // Only the namespaces the reading knows: every element's prefix is looked up among these few.
+  constexpr std::string_view known[] = {kWordNamespace, kCompatibilityNamespace, kTextNamespace, kOfficeNamespace,
+                                        kTableNamespace, kDrawNamespace, namespaces::Style};
   for (pugi::xml_attribute attribute : root.attributes()) {
     const std::string_view name = attribute.name();
-    if (name == "xmlns")
-      prefixes_.emplace_back("", attribute.value());
-    else if (name.substr(0, 6) == "xmlns:")
-      prefixes_.emplace_back(std::string(name.substr(6)), attribute.value());
+    if (name != "xmlns" && name.substr(0, 6) != "xmlns:") continue;
+    for (std::string_view uri : known)
+      if (uri == attribute.value()) prefixes_.emplace_back(name == "xmlns" ? "" : std::string(name.substr(6)), uri);
   }
 }
 
@@ -269,6 +271,14 @@ std::string_view PartNames::prefixOf(std::string_view namespaceUri) const {
   if (namespaceUri == kWordNamespace) return "w";
   if (namespaceUri == kTextNamespace) return "text";
   return "\x01";  // matches no element
+}
+
+std::string_view PartNames::namespaceOf(std::string_view prefix) const {
+  for (const auto& [known, uri] : prefixes_)
+    if (known == prefix) return uri;
+  if (prefix == "w" && prefixOf(kWordNamespace) == "w") return kWordNamespace;
+  if (prefix == "text" && prefixOf(kTextNamespace) == "text") return kTextNamespace;
+  return {};
 }
 
 bool PartNames::is(pugi::xml_node element, std::string_view namespaceUri, std::string_view local) const {
@@ -290,7 +300,8 @@ Role PartNames::roleOf(pugi::xml_node element) const {
   const size_t colon = name.find(':');
   const std::string_view prefix = colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
   const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
-  auto in = [&](std::string_view uri) { return prefixOf(uri) == prefix; };
+  const std::string_view uri = namespaceOf(prefix);
+  auto in = [&](std::string_view known) { return uri == known; };
   if (dialect_ == Dialect::Ooxml) {
     if (in(kWordNamespace)) {
       if (local == "br") return Role::LineBreak;

@@ -56,8 +56,9 @@ class PartNames {
 
  private:
   std::string_view prefixOf(std::string_view namespaceUri) const;
+  std::string_view namespaceOf(std::string_view prefix) const;
   Dialect dialect_;
-  std::vector<std::pair<std::string, std::string>> prefixes_;  // prefix, namespace URI
+  std::vector<std::pair<std::string, std::string_view>> prefixes_;  // prefix, namespace URI
 };
 
 // Where a stretch of a paragraph's text comes from.

@@ -64,6 +64,8 @@ class OfficeDocument {
     pugi::xml_node node;
   };
   const std::vector<std::unique_ptr<Part>>& parts() const { return parts_; }
+  // A part's tree, for a letter written into the document itself.
+  pugi::xml_document& treeToChange(size_t part) { return parts_[part]->xml; }
   const std::vector<Paragraph>& paragraphs() const { return paragraphs_; }
   // Paragraphs and every element above them: the nodes a letter keeps track of.
   bool inSkeleton(pugi::xml_node node) const { return skeleton_.count(node.internal_object()) > 0; }

@@ -144,7 +144,8 @@ int printBuiltInReading(const Options& options, const platform::Configuration& c
   app::TextReading reading(configuration);
   if (options.literal) reading.setMode(tts::Reading::Literal);
   app::InputTexts(configuration).forEach(options.items, std::cin, [&](const std::string&, const std::string& text) {
-    const std::string read = reading.mode() == tts::Reading::Natural ? reading.natural(text) : text;
+    const std::string own = reading.ownWords(text);
+    const std::string read = reading.mode() == tts::Reading::Natural ? reading.natural(own) : own;
     std::printf("%s\n", platform::cp1252ToUtf8(read).c_str());
   });
   return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
@@ -166,12 +167,13 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   auto handle = [&](const std::string& given, const std::string& text) {
     if (options.phones) {
       std::string phones;
-      for (const std::string& phone : inventory.phonesOf(speech.diphoneSynth().translateText(text)))
+      // The views follow the reading the voice speaks: "07/12/2026" as the date it says.
+      for (const std::string& phone : inventory.phonesOf(speech.diphoneSynth().translateText(speech.readingOf(text))))
         phones += (phones.empty() ? "" : " ") + phone;
       std::printf("%s\t%s\n", given.c_str(), platform::cp1252ToUtf8(phones).c_str());
       std::fflush(stdout);
     } else if (options.phonemes) {
-      std::printf("%s\n", platform::cp1252ToUtf8(speech.diphoneSynth().translateText(text)).c_str());
+      std::printf("%s\n", platform::cp1252ToUtf8(speech.diphoneSynth().translateText(speech.readingOf(text))).c_str());
       std::fflush(stdout);
     } else {
       speech.speakText(text);

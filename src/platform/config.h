@@ -59,6 +59,7 @@ class Configuration {
   std::optional<std::string> findSystemPath(std::string_view section, std::string_view key) const;
 
   const std::string& startDirectory() const { return locations_.startDirectory; }
+  const std::vector<std::string>& systemFolders() const { return locations_.systemFolders; }
   const std::string& prefix() const { return locations_.prefix; }
   // The system folder's KALDRO.INI, if one exists now.
   std::optional<std::string> systemFile() const;

@@ -237,6 +237,9 @@ inline constexpr Cp1252Words ProsodyKeywordsMissing = "Prosódia: palavras chave
 inline constexpr Cp1252Words ProsodyPatternsMissing = "Prosódia: especificações ausentes";
 inline constexpr Cp1252Words ProsodyBadPhoneme = "Configuração da prosódia: fonema errado: {}";
 inline constexpr Cp1252Words ProsodyBadKey = "Configuração da prosódia: chave errada: {}";
+// A line of the user's dictionary (dicionario.txt) that is skipped: the file, the line and the text.
+inline constexpr Cp1252Words DictionaryBadLine =
+    "{}:{}: a linha \"{}\" não tem a forma texto = leitura e fica de fora";
 inline constexpr Cp1252Words AbbreviationLacksEquals = "falta o sinal de igual entre a abreviatura e a forma por extenso";
 inline constexpr Cp1252Words AbbreviationLacksKey = "falta a abreviatura antes do sinal de igual";
 inline constexpr Cp1252Words AbbreviationsTooMany = "passa de {} abreviaturas: esta não vale";

@@ -1,6 +1,9 @@
 // Where the template's walk writes the letter: text line by line, or a document at the end.
 #include "plumar/letter_writers.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace kaldro::app {
 
 void TextLetterWriter::copy(size_t line, size_t from, size_t to) {
@@ -28,7 +31,12 @@ void DocumentLetterWriter::endLine(size_t line) {
 void DocumentLetterWriter::repeatTable(size_t mark, size_t end) { steps_.push_back({end, mark, {}}); }
 
 platform::Status DocumentLetterWriter::finish(std::string& rest) {
-  documents::DocumentLetter letter(document_);
+  // Without a table to repeat, the letter needs no clean copy of the template: it is written into it.
+  const bool repeats = std::any_of(steps_.begin(), steps_.end(), [](const Step& step) { return step.mark != kNoTable; });
+  std::unique_ptr<documents::DocumentLetter> built =
+      repeats ? std::make_unique<documents::DocumentLetter>(std::as_const(document_))
+              : std::make_unique<documents::DocumentLetter>(document_, documents::DocumentLetter::InPlace{});
+  documents::DocumentLetter& letter = *built;
   for (const Step& step : steps_) {
     if (step.mark == kNoTable)
       letter.writeLine(step.line, step.fields);

@@ -55,7 +55,8 @@ class TextLetterWriter : public LetterWriter {
 // waits for a copy of a large document.
 class DocumentLetterWriter : public LetterWriter {
  public:
-  DocumentLetterWriter(const documents::OfficeDocument& document, documents::DocumentKind kind)
+  // The document is written into when no table repeats: it is spent once the letter is finished.
+  DocumentLetterWriter(documents::OfficeDocument& document, documents::DocumentKind kind)
       : document_(document), kind_(kind) {}
   void copy(size_t, size_t, size_t) override {}
   void fill(size_t line, size_t from, size_t to, std::string_view value) override;
@@ -71,7 +72,7 @@ class DocumentLetterWriter : public LetterWriter {
     std::vector<documents::FilledField> fields;
   };
   static constexpr size_t kNoTable = static_cast<size_t>(-1);
-  const documents::OfficeDocument& document_;
+  documents::OfficeDocument& document_;
   const documents::DocumentKind kind_;
   std::vector<documents::FilledField> fields_;  // of the line being written
   std::vector<Step> steps_;

@@ -55,6 +55,7 @@ ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, const platf
       *console_, engines::builtInAdapters(
                      {*console_, config_, *wavPlayer_, espeakLibrary_.get(), reading_->modePlace(), std::move(mbrola)}));
   speech_ = std::make_unique<speech::Speech>(*console_, config_, *wavPlayer_, *externalSynth_);
+  speech_->setOwnWords([this](std::string_view text) { return reading_->ownWords(text); });
   setReading(reading_->mode());
   lineEditor_ = std::make_unique<speech::LineEditor>(*speech_);
   fileChooser_ = std::make_unique<files::FileChooser>(*speech_, *lineEditor_);

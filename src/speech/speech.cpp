@@ -81,7 +81,8 @@ void Speech::speakText(std::string_view text) { speakTextReading(text, true); }
 void Speech::speakTextLiterally(std::string_view text) { speakTextReading(text, false); }
 
 std::string Speech::readingOf(std::string_view text) const {
-  return textReader_ ? textReader_(text) : std::string(text);
+  const std::string own = ownWords_ ? ownWords_(text) : std::string(text);
+  return textReader_ ? textReader_(own) : own;
 }
 
 void Speech::speakTextReading(std::string_view text, bool natural) {
@@ -100,7 +101,7 @@ void Speech::speakTextReading(std::string_view text, bool natural) {
     if (!externalLost()) return;
   }
   natural = natural && textReader_;
-  if (!natural) return speakBuiltIn(text, false);
+  if (!natural) return speakBuiltIn(ownWords_ ? ownWords_(text) : std::string(text), false);
   const std::string read = readingOf(text);
   if (read != text) trace("read", read);
   speakBuiltIn(read, true);

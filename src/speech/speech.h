@@ -82,6 +82,8 @@ class Speech {
   // default): each sign as written, punctuation named.
   using TextReader = std::function<std::string(std::string_view)>;
   void setTextReader(TextReader reader) { textReader_ = std::move(reader); }
+  // The user's own readings (names, acronyms), applied before either reading of the built-in voice.
+  void setOwnWords(TextReader ownWords) { ownWords_ = std::move(ownWords); }
   bool readsNaturally() const { return static_cast<bool>(textReader_); }
   // The text the built-in voice's run cutting gets for a text.
   std::string readingOf(std::string_view text) const;
@@ -144,6 +146,7 @@ class Speech {
   audio::WavPlayer* player_ = nullptr;
   ExternalSynth* external_ = nullptr;
   TextReader textReader_;
+  TextReader ownWords_;
   BuiltInOutput builtInOutput_{*this};
   diphone::DiphoneSynth synth_{builtInOutput_};
 

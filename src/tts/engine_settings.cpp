@@ -1,6 +1,8 @@
 // The engine's settings from KALDRO.INI.
 #include "tts/engine_settings.h"
 
+#include <algorithm>
+
 namespace kaldro::tts {
 
 EngineSettings readEngineSettings(const platform::Configuration& config) {
@@ -14,6 +16,11 @@ EngineSettings readEngineSettings(const platform::Configuration& config) {
   if (settings.engineFolder.empty()) settings.engineFolder = config.prefix() + "/share/kaldro/ormiatts/";
   if (settings.baseName.empty()) settings.baseName = "portug";
   if (settings.engineFolder.back() != '/') settings.engineFolder += '/';
+  for (const std::string& folder : config.systemFolders()) settings.dictionaries.push_back(folder + "/dicionario.txt");
+  const std::string inUse = config.lookupFile();
+  const std::string besideInUse = inUse.substr(0, inUse.rfind('/') + 1) + "dicionario.txt";
+  if (std::find(settings.dictionaries.begin(), settings.dictionaries.end(), besideInUse) == settings.dictionaries.end())
+    settings.dictionaries.push_back(besideInUse);
   return settings;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/config.h"
 #include "tts/front_end.h"
@@ -14,8 +15,17 @@ struct EngineSettings {
   std::string engineFolder;   // DIR, ending in "/"
   std::string baseName;       // BASE
   std::string mbrolaLibrary;  // MBROLA_LIB: a library name tried before the usual ones
-  // The five data files, each found without regard to case when the exact name is not there.
-  DataFiles files() const { return dataFilesIn(engineFolder, baseName); }
+  // The user's dictionaries (dicionario.txt) in the folders KALDRO.INI is searched in, in that
+  // order (the user's first, the system-wide one of /etc/kaldro last), and beside the KALDRO.INI
+  // in use; those missing hold nothing until they appear.
+  std::vector<std::string> dictionaries;
+  // The five data files, each found without regard to case when the exact name is not there, and
+  // the dictionaries.
+  DataFiles files() const {
+    DataFiles files = dataFilesIn(engineFolder, baseName);
+    files.dictionaries = dictionaries;
+    return files;
+  }
 };
 
 // Paths in UTF-8 with "/" (as Configuration::readPath gives them), with the defaults: br4,

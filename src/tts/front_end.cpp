@@ -12,6 +12,7 @@
 #include "tts/normaliser.h"
 #include "tts/prosody.h"
 #include "tts/transcriber.h"
+#include "tts/user_dictionary.h"
 
 namespace kaldro::tts {
 
@@ -58,12 +59,15 @@ platform::Status unusableDataFile(const DataFiles& files) {
 }  // namespace
 
 struct FrontEnd::Stages {
-  explicit Stages(std::function<void(const std::string&)> showMessage) : prosody(std::move(showMessage)) {}
+  explicit Stages(std::function<void(const std::string&)> showMessage)
+      : prosody(showMessage), showMessage(std::move(showMessage)) {}
   Transcriber transcriber;
   Normaliser normaliser;
   Prosody prosody;
   NaturalReading natural{normaliser};
   Reading reading = Reading::Natural;
+  std::function<void(const std::string&)> showMessage;
+  UserDictionary dictionary;  // the user's readings, before either reading
 };
 
 FrontEnd::FrontEnd(std::function<void(const std::string&)> showMessage)
@@ -78,6 +82,7 @@ platform::Status FrontEnd::load(const DataFiles& files) {
   if (status.ok()) status = stages_->normaliser.loadAbbreviations(files.abbreviations);
   if (status.ok()) status = stages_->prosody.loadProsody(files.prosody);
   if (status.ok()) status = stages_->prosody.loadDiphones(files.diphones);
+  stages_->dictionary = UserDictionary(files.dictionaries, stages_->showMessage);
   return status;
 }
 
@@ -89,8 +94,9 @@ void FrontEnd::discard() {
 void FrontEnd::setReading(Reading reading) { stages_->reading = reading; }
 
 std::string FrontEnd::normalise(std::string_view text) const {
-  if (stages_->reading == Reading::Literal) return stages_->normaliser.normaliseText(text);
-  return stages_->normaliser.normaliseText(stages_->natural.read(text));
+  const std::string own = stages_->dictionary.apply(text);
+  if (stages_->reading == Reading::Literal) return stages_->normaliser.normaliseText(own);
+  return stages_->normaliser.normaliseText(stages_->natural.read(own));
 }
 
 // One utterance on its way through the stages: its factors, the piece being made, and what each

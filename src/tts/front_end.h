@@ -22,6 +22,7 @@ struct DataFiles {
   std::string abbreviations;  // abbreviations (portug.abr)
   std::string prosody;        // durations, keyword classes, intonation patterns (portug.pro)
   std::string diphones;       // the voice's diphone list (portug.dfn)
+  std::vector<std::string> dictionaries;  // the user's readings (dicionario.txt), the user's first
 };
 
 // folder + baseName + ".nrl", ".exc", ".abr", ".pro", ".dfn"; each name is found without regard to

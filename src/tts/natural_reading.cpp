@@ -3,6 +3,8 @@
 // the word rules and the number rules have a file each.
 #include "tts/natural_reading_pass.h"
 
+#include <algorithm>
+
 #include "platform/character_names.h"
 #include "platform/config.h"
 #include "platform/text.h"
@@ -78,6 +80,19 @@ NaturalReading::NaturalReading(const Normaliser& names) : names_(names) {
     entry.otherwise = bar == std::string_view::npos ? entry.beforeNumber : std::string(trimBlanks(said.substr(bar + 1)));
     slashes_[lowerLatin1(trimBlanks(std::string_view(line).substr(0, equals)))] = entry;
   }
+  for (const std::string& line : listLines(ReadingLists::abbreviations)) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    WrittenAbbreviation entry{lowerLatin1(trimBlanks(std::string_view(line).substr(0, equals))),
+                              std::string(trimBlanks(std::string_view(line).substr(equals + 1)))};
+    if (entry.said.ends_with('|')) {
+      entry.onlyBeforeNumber = true;
+      entry.said = std::string(trimBlanks(std::string_view(entry.said).substr(0, entry.said.size() - 1)));
+    }
+    if (!entry.written.empty() && !entry.said.empty()) abbreviations_.push_back(entry);
+  }
+  std::stable_sort(abbreviations_.begin(), abbreviations_.end(),
+                   [](const auto& a, const auto& b) { return a.written.size() > b.written.size(); });
   const char* months[] = {"",      "janeiro", "fevereiro", "março",    "abril",    "maio",    "junho",
                           "julho", "agosto",  "setembro",  "outubro", "novembro", "dezembro"};
   for (size_t i = 0; i < months_.size(); ++i) months_[i] = cp(months[i]);
@@ -169,24 +184,9 @@ void NaturalReading::Pass::step() {
   if (isLetter(c)) return word();
   if (c == '(' && digitAt(pos_ + 1) && digitAt(pos_ + 2) && at(pos_ + 3) == ')' && areaCodePhone()) return;
   if (b == kEuro && digitAt(skipBlanks(pos_ + 1))) return money(pos_ + 1, {"euro", "euros"});
-  if (b == kEuro) {
-    say("euros");  // 50 €
-    ++pos_;
-    return;
-  }
-  if (c == '-' && digitAt(pos_ + 1) && (pos_ == 0 || std::string_view(" (\t\n").find(at(pos_ - 1)) != std::string_view::npos)) {
-    say("menos");
-    ++pos_;
-    return;
-  }
-  if (b == kHalf || b == kQuarter || b == kThreeQuarters) {
-    say(b == kHalf ? (r_.genderOf(nextWordFrom(pos_ + 1)) == Gender::Feminine ? "meia" : "meio")
-                   : b == kQuarter ? "um quarto" : cp("três quartos"));
-    ++pos_;
-    return;
-  }
+  if (signBeforeNumber(c, b)) return;
   ++pos_;
-  if (isQuote(b) || c == '{' || c == '}' || c == '\t' || c == '\n' || c == '\r') {
+  if (isQuote(b) || b == kNoBreakSpace || c == '{' || c == '}' || c == '\t' || c == '\n' || c == '\r') {
     out_ += ' ';  // silent, but still between the words it separates
   } else if (c == '[' || c == ']') {
     out_ += c == '[' ? '(' : ')';
@@ -207,7 +207,14 @@ void NaturalReading::Pass::step() {
   } else if (c == '=') {
     say("igual");
   } else if (b == kSection) {
-    say(cp("parágrafo"));
+    // § 1º, §§ 1º e 2º: the paragraph of a law, and what follows it counts as its number.
+    const bool plural = byteAt(pos_) == kSection;
+    if (plural) ++pos_;
+    say(plural ? cp("parágrafos") : cp("parágrafo"));
+    previousWord_ = cp("parágrafo");
+    return;
+  } else if (c == '/' && pos_ >= 2 && (isLetter(at(pos_ - 2)) || isDigit(at(pos_ - 2))) && letterAt(pos_)) {
+    say("barra");  // gov.br/receita, 7/2025/SEGES
   } else if (c == '.' && pos_ < text_.size() && pos_ >= 2 && (isLetter(at(pos_ - 2)) || isDigit(at(pos_ - 2))) &&
              (letterAt(pos_) || digitAt(pos_))) {
     say("ponto");  // site.com.br, versão 2.1
@@ -216,7 +223,26 @@ void NaturalReading::Pass::step() {
     if (!isPause(c) && c != ' ') forgetWord();
     return;
   }
-  if (c != '\t' && c != '\n' && c != '\r' && !isQuote(b)) forgetWord();
+  if (c != '\t' && c != '\n' && c != '\r' && !isQuote(b) && b != kNoBreakSpace) forgetWord();
+}
+
+// €, a minus before digits, ½ ¼ ¾: said, and the sign passed.
+bool NaturalReading::Pass::signBeforeNumber(char c, unsigned char b) {
+  std::string words;
+  if (b == kEuro) {
+    words = "euros";  // 50 €
+  } else if (c == '-' && digitAt(pos_ + 1) &&
+             (pos_ == 0 || std::string_view(" (\t\n").find(at(pos_ - 1)) != std::string_view::npos)) {
+    words = "menos";
+  } else if (b == kHalf || b == kQuarter || b == kThreeQuarters) {
+    words = b == kHalf ? (r_.genderOf(nextWordFrom(pos_ + 1)) == Gender::Feminine ? "meia" : "meio")
+                       : b == kQuarter ? "um quarto" : cp("três quartos");
+  } else {
+    return false;
+  }
+  say(words);
+  ++pos_;
+  return true;
 }
 
 // Blanks collapsed, none before a pause mark or after an opening bracket, none at the ends.

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tts/number_words.h"
 
@@ -46,6 +47,12 @@ class NaturalReading {
   struct SlashAbbreviation {
     std::string beforeNumber, otherwise;
   };
+  // An abbreviation with its dots and blanks, as written in letters: "v. exa.", "a.m.", "fls.".
+  struct WrittenAbbreviation {
+    std::string written;  // small letters
+    std::string said;
+    bool onlyBeforeNumber = false;
+  };
 
   // The gender of a noun (CP1252, small letters, maybe plural): the lists, then the endings,
   // then masculine.
@@ -60,6 +67,7 @@ class NaturalReading {
   std::set<std::string> acronymWords_, acronymLetters_;
   std::map<std::string, Unit> units_;
   std::map<std::string, SlashAbbreviation> slashes_;
+  std::vector<WrittenAbbreviation> abbreviations_;  // the longest first
   std::array<std::string, 13> months_;
 };
 

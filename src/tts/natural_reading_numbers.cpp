@@ -2,6 +2,7 @@
 // telephones, and numbers that agree with their noun.
 #include "tts/natural_reading_pass.h"
 
+#include "platform/text.h"
 
 namespace kaldro::tts {
 
@@ -27,6 +28,39 @@ bool announcesDate(const std::string& word) {
 bool isScaleWord(const std::string& word) {
   static const std::set<std::string> kWords = {"mil",        "milh\xE3o", "milh\xF5" "es", "bilh\xE3o",
                                                "bilh\xF5" "es", "trilh\xE3o", "trilh\xF5" "es"};
+  return kWords.count(word) > 0;
+}
+
+bool isLabelNoun(const std::string& word) {
+  static const std::set<std::string> kWords = {
+      "art", "arts", "artigo", "artigos", "par\xE1grafo", "par\xE1grafos", "inciso", "item", "itens", "anexo", "p\xE1gina",
+      "p\xE1ginas", "p\xE1g", "folha", "folhas", "fl", "fls", "n\xFAmero", "n\xFAmeros", "sala", "bloco", "quadra", "lote",
+      "apartamento", "apto", "casa", "of\xED" "cio", "memorando", "lei", "decreto", "portaria", "resolu\xE7\xE3o", "edital",
+      "processo", "protocolo", "cl\xE1usula", "se\xE7\xE3o", "cap\xEDtulo", "volume", "turma", "vara", "zona", "gabinete"};
+  return kWords.count(word) > 0;
+}
+
+// Articles and paragraphs say their first nine as ordinals, written or not: art. 5, § 2.
+bool isOrdinalLabelNoun(const std::string& word) {
+  return word == "art" || word == "arts" || word == "artigo" || word == "artigos" || word == "par\xE1grafo" ||
+         word == "par\xE1grafos";
+}
+
+bool isNumberWord(const std::string& word) {
+  static const std::set<std::string> kWords = {
+      "zero", "um", "uma", "dois", "duas", "tr\xEAs", "tres", "quatro", "cinco", "seis", "sete", "oito", "nove", "dez",
+      "onze", "doze", "treze", "quatorze", "catorze", "quinze", "dezesseis", "dezessete", "dezoito", "dezenove", "vinte",
+      "trinta", "quarenta", "cinquenta", "cinq\xFC" "enta", "sessenta", "setenta", "oitenta", "noventa", "cem", "cento",
+      "duzentos", "duzentas", "trezentos", "trezentas", "quatrocentos", "quatrocentas", "quinhentos", "quinhentas",
+      "seiscentos", "seiscentas", "setecentos", "setecentas", "oitocentos", "oitocentas", "novecentos", "novecentas",
+      "mil", "milh\xE3o", "milh\xF5" "es", "bilh\xE3o", "bilh\xF5" "es", "hum"};
+  return kWords.count(word) > 0;
+}
+
+// The words besides numbers that an amount in words holds: "cem reais e dez centavos".
+bool isAmountWord(const std::string& word) {
+  static const std::set<std::string> kWords = {"e", "de", "real", "reais", "centavo", "centavos", "d\xF3lar",
+                                               "d\xF3lares", "euro", "euros", "por", "cento"};
   return kWords.count(word) > 0;
 }
 
@@ -94,15 +128,18 @@ void NaturalReading::Pass::number() {
   const NumberToken token = numberTokenAt(pos_);
   const std::string& first = token.groups[0];
   const std::string& seps = token.separators;
-  const bool announced = digitsAnnounced_;
-  digitsAnnounced_ = false;
+  const bool announced = digitsAnnounced_, normNumber = normAnnounced_;
+  digitsAnnounced_ = normAnnounced_ = false;
 
+  if (courtProcess(token)) return;
+  if (normNumber && normWithYear(token)) return;
   // Documents, accounts and telephones, announced by their name or known by their shape.
   if (announced && seps.find_first_not_of(".-/") == std::string::npos && (first.size() >= 4 || !seps.empty()))
     return spoken(digitGroups(token.groups), token.end);
   if (tollFreeNumber()) return;
   if (seps.empty()) return plainNumber(token);
   if (seps == ",") return decimalNumber(token, token.groups[0], token.groups[1]);
+  if (seps == "/" || seps == "//") return slashedNumber(token);
   if (seps.find_first_not_of('.') == std::string::npos) {
     if (auto value = thousandsValue(token.groups, token.groups.size()))
       return integer(std::to_string(*value), token.end);
@@ -120,16 +157,10 @@ void NaturalReading::Pass::number() {
     if (auto value = thousandsValue(token.groups, token.groups.size() - 1))
       return spoken(r_.numbers_.cardinal(*value) + " barra " + wholeNumber(token.groups.back()), token.end);
   }
-  if (seps == "/" || seps == "//") {
-    if (dateReading(token) || fraction(token)) return;
-    std::string out;
-    for (const std::string& group : token.groups) out += (out.empty() ? "" : " barra ") + wholeNumber(group);
-    return spoken(out, token.end);
-  }
   if (seps == ":" || seps == "::") {
     if (clockTime(token)) return;
   }
-  if (seps == "--" && dateReading(token)) return;
+  if (seps == "--" && (dateReading(token) || isoDate(token))) return;
   if (seps == "-" && first.size() == 4 && token.groups[1].size() == 4 && first[0] != '0' &&
       token.groups[1][0] != '0' && valueOf(first) < valueOf(token.groups[1]) && valueOf(first) >= 1000 &&
       valueOf(token.groups[1]) <= 2999 && valueOf(first) <= 2999) {
@@ -142,6 +173,56 @@ void NaturalReading::Pass::number() {
     return spoken(r_.numbers_.cardinal(valueOf(first)) + " a " + r_.numbers_.cardinal(valueOf(token.groups[1])), token.end);
   // Telephones, postal codes, documents: digit groups, never millions.
   spoken(digitGroups(token.groups), token.end);
+}
+
+// 3/4, 15/08, 03/2025: a fraction, a date, a month of a year; else the numbers with "barra".
+void NaturalReading::Pass::slashedNumber(const NumberToken& token) {
+  const auto& g = token.groups;
+  // Not after nº or another label: Memorando nº 12/2025 is a number and its year.
+  if (g.size() == 2 && g[0].size() <= 2 && g[1].size() == 4 && g[1][0] != '0' && !isLabelNoun(previousWord_)) {
+    const uint64_t month = valueOf(g[0]), year = valueOf(g[1]);
+    if (month >= 1 && month <= 12 && year >= 1800 && year <= 2199)
+      return spoken(r_.months_[month] + " de " + r_.numbers_.cardinal(year), token.end);
+  }
+  if (dateReading(token) || fraction(token)) return;
+  std::string out;
+  for (const std::string& group : g) out += (out.empty() ? "" : " barra ") + wholeNumber(group);
+  spoken(out, token.end);
+}
+
+// Lei nº 8.112/1990, EC nº 103/2019, Lei 8.666/93: after a norm's name the year says "de".
+bool NaturalReading::Pass::normWithYear(const NumberToken& token) {
+  const auto& g = token.groups;
+  const std::string& seps = token.separators;
+  if (seps.empty() || seps.back() != '/' || seps.find_first_not_of('.') != seps.size() - 1) return false;
+  if (g.back().size() != 2 && g.back().size() != 4) return false;
+  std::optional<uint64_t> value = thousandsValue(g, g.size() - 1);
+  if (seps == "/" && g[0][0] != '0' && g[0].size() <= 6) value = valueOf(g[0]);
+  if (!value) return false;
+  spoken(r_.numbers_.cardinal(*value) + " de " + wholeNumber(g.back()), token.end);
+  return true;
+}
+
+// A process number of the courts, NNNNNNN-DD.AAAA.J.TR.OOOO: its digits in groups, the year as a
+// number.
+bool NaturalReading::Pass::courtProcess(const NumberToken& token) {
+  const auto& g = token.groups;
+  if (token.separators != "-...." || g[0].size() != 7 || g[1].size() != 2 || g[2].size() != 4 || g[3].size() != 1 ||
+      g[4].size() != 2 || g[5].size() != 4)
+    return false;
+  spoken(digitByDigit(g[0]) + ", " + digitByDigit(g[1]) + ", " + r_.numbers_.cardinal(valueOf(g[2])) + ", " +
+             digitGroups({g[3], g[4], g[5]}),
+         token.end);
+  return true;
+}
+
+// 2025-01-31: the date written year first.
+bool NaturalReading::Pass::isoDate(const NumberToken& token) {
+  const auto& g = token.groups;
+  if (g.size() != 3 || g[0].size() != 4 || g[1].size() != 2 || g[2].size() != 2) return false;
+  NumberToken dayFirst = token;
+  dayFirst.groups = {g[2], g[1], g[0]};
+  return dateReading(dayFirst);
 }
 
 // 0800 123 4567, 0300-722-0101: "zero oitocentos", then the digit groups after blanks or hyphens.
@@ -281,6 +362,14 @@ bool NaturalReading::Pass::readTimeAt(std::string& words) {
 }
 
 // 15h, 15h20, 8h05, 15h30min: the words and where they end.
+bool NaturalReading::Pass::durationAnnounced() const {
+  static const std::set<std::string> kBefore = {"por", "durante", "dura", "durou", "duram", "duraram", "levou", "leva",
+                                                "levam", "levar\xE1", "ap\xF3s", "em", "dura\xE7\xE3o", "prazo", "tempo"};
+  static const std::set<std::string> kBeforeOf = {"prazo", "dura\xE7\xE3o", "tempo", "per\xEDodo", "intervalo", "jornada",
+                                                  "carga", "mais", "menos", "espera", "atraso"};
+  return kBefore.count(previousWord_) > 0 || (previousWord_ == "de" && kBeforeOf.count(wordBefore_) > 0);
+}
+
 std::optional<std::pair<std::string, size_t>> NaturalReading::Pass::hourMark(const NumberToken& token) const {
   const std::string& digits = token.groups[0];
   size_t p = token.end;
@@ -297,7 +386,7 @@ std::optional<std::pair<std::string, size_t>> NaturalReading::Pass::hourMark(con
   }
   if (letterAt(p) || digitAt(p)) return std::nullopt;
   const uint64_t hour = valueOf(digits);
-  if (minutes && text_.substr(token.end + 3, 3) == "min")
+  if (minutes && (text_.substr(token.end + 3, 3) == "min" || durationAnnounced()))
     return std::make_pair(timeWords(hour, 0) + " e " + r_.numbers_.cardinal(minute) + (minute == 1 ? " minuto" : " minutos"), p);
   return std::make_pair(timeWords(hour, minute), p);
 }
@@ -324,36 +413,14 @@ void NaturalReading::Pass::plainNumber(const NumberToken& token, bool grouped) {
   if (digits.size() >= 2 && digits[0] == '0') return spoken(digitByDigit(digits), p);
   if (!grouped && digits.size() >= 7 && !(digits.size() <= 15 && nextIsAmount(p))) return spoken(digitByDigit(digits), p);
   const uint64_t value = valueOf(digits);
-  const unsigned char sign = byteAt(p);
-  if (sign == kMasculineSign || sign == kFeminineSign) {
-    return spoken(r_.numbers_.ordinal(value, sign == kFeminineSign ? Gender::Feminine : Gender::Masculine), p + 1);
-  }
-  if (auto degrees = degreesAt(p)) return spoken(r_.numbers_.cardinal(value) + (value == 1 ? " grau" : " graus"), *degrees);
-  if (sign == kDegree) {
-    // 1° andar: the degree sign typed for the ordinal one; 45° alone is an angle.
-    if (nextWordFrom(p + 1).empty()) return spoken(r_.numbers_.cardinal(value) + (value == 1 ? " grau" : " graus"), p + 1);
-    return spoken(r_.numbers_.ordinal(value, nounGenderAt(p + 1)), p + 1);
-  }
-  if (auto percent = percentAt(p)) return spoken(r_.numbers_.cardinal(value) + " por cento", *percent);
-  if (byteAt(p) == kHalf) {
-    const Gender gender = nounGenderAt(p + 1);
-    return spoken(r_.numbers_.cardinal(value, gender) + (gender == Gender::Feminine ? " e meia" : " e meio"), p + 1);
-  }
-  if (at(p) == 'x' && !letterAt(p + 1) && !digitAt(p + 1)) {  // em 10x: dez vezes
-    return spoken(r_.numbers_.cardinal(value, Gender::Feminine) + (value == 1 ? " vez" : " vezes"), p + 1);
-  }
-  if (auto unit = unitAt(p)) {
-    return spoken(r_.numbers_.cardinal(value, unit->gender) + " " + (value == 1 ? unit->singular : unit->plural), unit->end);
-  }
+  if (ordinalNumber(value, p) || signAfterNumber(value, p) || dateWithMonthName(value, p)) return;
+  p = afterRepeatedInWords(p);
   size_t wordEnd = 0;
   const std::string next = nextWordFrom(p, &wordEnd);
-  // 1 de maio: primeiro de maio.
-  if (value >= 1 && value <= 31 && next == "de") {
-    const std::string month = nextWordFrom(wordEnd);
-    for (size_t m = 1; m <= 12; ++m)
-      if (month == r_.months_[m] && validDate(value, m, std::nullopt)) {
-        return spoken(value == 1 ? r_.numbers_.ordinal(1, Gender::Masculine) : r_.numbers_.cardinal(value), p);
-      }
+  // art. 21, página 21, nº 21: a label, said in the masculine; art. 5 as the ordinal it stands for.
+  if (isLabelNoun(previousWord_)) {
+    const bool ordinalLabel = value >= 1 && value <= 9 && isOrdinalLabelNoun(previousWord_);
+    return spoken(ordinalLabel ? r_.numbers_.ordinal(value, Gender::Masculine) : wholeNumber(digits), p);
   }
   // 2 mil pessoas: the thousands agree with the noun after "mil".
   if (next == "mil") return spoken(r_.numbers_.cardinal(value, nounGenderAt(wordEnd)), p);
@@ -365,6 +432,110 @@ void NaturalReading::Pass::plainNumber(const NumberToken& token, bool grouped) {
   spoken(words, p);
 }
 
+// 1º, 2ª, 3o., 2a., 1as., and 1º/10/2025 (a date whose first day is written as the ordinal).
+bool NaturalReading::Pass::ordinalNumber(uint64_t value, size_t p) {
+  const unsigned char sign = byteAt(p);
+  if ((sign == kMasculineSign || sign == kDegree) && at(p + 1) == '/' && digitAt(p + 2)) {
+    NumberToken date = numberTokenAt(p + 2);
+    date.groups.insert(date.groups.begin(), std::to_string(value));
+    date.separators.insert(0, 1, '/');
+    if (dateReading(date)) return true;
+  }
+  if (sign == kMasculineSign || sign == kFeminineSign) {
+    spoken(r_.numbers_.ordinal(value, sign == kFeminineSign ? Gender::Feminine : Gender::Masculine), p + 1);
+    return true;
+  }
+  // The letter and a point: 3o. Cartório, 2a. Vara, 1os. colocados; without the point before a word.
+  if (at(p) != 'o' && at(p) != 'a') return false;
+  const bool plural = at(p + 1) == 's';
+  size_t end = p + (plural ? 2 : 1);
+  const bool dot = at(end) == '.';
+  if (!dot && !(at(end) == ' ' && letterAt(end + 1))) return false;
+  if (dot && (letterAt(end + 1) || digitAt(end + 1))) return false;
+  if (dot && end + 1 < text_.size() && at(end + 1) != '\n') ++end;  // the point of a sentence's end stays
+  std::string words = r_.numbers_.ordinal(value, at(p) == 'a' ? Gender::Feminine : Gender::Masculine);
+  if (plural) {
+    std::string each;
+    for (const std::string& word : platform::splitWords(words)) each += (each.empty() ? "" : " ") + word + "s";
+    words = each;
+  }
+  spoken(words, end);
+  return true;
+}
+
+// A sign or a unit right after the number: 30°C, 1° andar, 15%, 2½, 10x, 12 km.
+bool NaturalReading::Pass::signAfterNumber(uint64_t value, size_t p) {
+  const unsigned char sign = byteAt(p);
+  if (auto degrees = degreesAt(p)) return said(r_.numbers_.cardinal(value) + (value == 1 ? " grau" : " graus"), *degrees);
+  if (sign == kDegree) {
+    // 1° andar: the degree sign typed for the ordinal one; 45° alone is an angle.
+    if (nextWordFrom(p + 1).empty()) return said(r_.numbers_.cardinal(value) + (value == 1 ? " grau" : " graus"), p + 1);
+    return said(r_.numbers_.ordinal(value, nounGenderAt(p + 1)), p + 1);
+  }
+  if (auto percent = percentAt(p)) return said(r_.numbers_.cardinal(value) + " por cento", *percent);
+  if (byteAt(p) == kHalf) {
+    const Gender gender = nounGenderAt(p + 1);
+    return said(r_.numbers_.cardinal(value, gender) + (gender == Gender::Feminine ? " e meia" : " e meio"), p + 1);
+  }
+  if (at(p) == 'x' && !letterAt(p + 1) && !digitAt(p + 1)) {  // em 10x: dez vezes
+    return said(r_.numbers_.cardinal(value, Gender::Feminine) + (value == 1 ? " vez" : " vezes"), p + 1);
+  }
+  if (auto unit = unitAt(p)) {
+    spoken(r_.numbers_.cardinal(value, unit->gender) + " " + (value == 1 ? unit->singular : unit->plural), unit->end);
+    return true;
+  }
+  return false;
+}
+
+// 1 de maio, 15 jan. 2025, 3 dez 2024, 30 de nov. de 2025: the day, the month and maybe the year.
+bool NaturalReading::Pass::dateWithMonthName(uint64_t value, size_t p) {
+  if (value < 1 || value > 31) return false;
+  size_t end = 0;
+  std::string word = nextWordFrom(p, &end);
+  const bool of = word == "de";
+  if (of) word = nextWordFrom(end, &end);
+  bool abbreviated = false;
+  const int month = monthNumber(word, r_.months_, &abbreviated);
+  if (month == 0 || !validDate(value, static_cast<uint64_t>(month), std::nullopt)) return false;
+  const std::string day = value == 1 ? r_.numbers_.ordinal(1, Gender::Masculine) : r_.numbers_.cardinal(value);
+  if (!abbreviated) {
+    if (!of) return false;
+    spoken(day, p);  // the month's name is read as the word it is
+    return true;
+  }
+  const bool dot = at(end) == '.';
+  size_t yearAt = skipBlanks(end + (dot ? 1 : 0));
+  size_t afterOf = 0;
+  if (nextWordFrom(yearAt, &afterOf) == "de") yearAt = skipBlanks(afterOf);
+  const size_t yearEnd = digitsEnd(yearAt);
+  const bool year = yearEnd - yearAt == 4 && !letterAt(yearEnd);
+  // "3 dez" alone may be three and ten: a month abbreviation needs its point, a year or a "de".
+  if (!dot && !year && !of) return false;
+  std::string words = day + " de " + r_.months_[month];
+  if (year) words += " de " + r_.numbers_.cardinal(valueOf(text_.substr(yearAt, 4)));
+  size_t stop = year ? yearEnd : end + (dot ? 1 : 0);
+  if (!year && dot && (stop >= text_.size() || at(stop) == '\n')) --stop;  // the point ends the sentence too
+  spoken(words, stop);
+  return true;
+}
+
+// "3 (três) cópias", "R$ 100,00 (cem reais)": the amount said again in words is said once; the
+// position after the brackets, or p when no such brackets follow.
+size_t NaturalReading::Pass::afterRepeatedInWords(size_t p) const {
+  const size_t open = skipBlanks(p);
+  if (at(open) != '(') return p;
+  const size_t close = text_.find(')', open);
+  if (close == std::string_view::npos || close - open > 200) return p;
+  bool anyNumber = false;
+  for (const std::string& word : platform::splitWords(lowerLatin1(text_.substr(open + 1, close - open - 1)))) {
+    std::string bare = word;
+    while (!bare.empty() && (bare.back() == ',' || bare.back() == '.')) bare.pop_back();
+    if (isNumberWord(bare)) anyNumber = true;
+    else if (!isAmountWord(bare)) return p;
+  }
+  return anyNumber ? close + 1 : p;
+}
+
 bool NaturalReading::Pass::nextIsAmount(size_t p) const {
   const std::string next = nextWordFrom(p);
   return next == "reais" || next == cp("dólares") || next == "euros";
@@ -373,6 +544,8 @@ bool NaturalReading::Pass::nextIsAmount(size_t p) const {
 // 3,5 and 1.234,56, with what may follow: %, a unit, reais.
 void NaturalReading::Pass::decimalNumber(const NumberToken& token, const std::string& whole, const std::string& fraction) {
   size_t p = token.end;
+  // More digits than a number holds: each digit as written.
+  if (whole.size() > 15) return spoken(digitByDigit(whole) + " " + decimals(fraction), p);
   size_t wordEnd = 0;
   const std::string next = nextWordFrom(p, &wordEnd);
   if (next == "reais" || next == "real" || next == cp("dólares") || next == "euros") {
@@ -420,10 +593,18 @@ void NaturalReading::Pass::money(size_t p, const Currency& currency) {
   if (seps.empty()) {
     whole = g[0].size() <= 15 ? std::optional<uint64_t>(valueOf(g[0])) : std::nullopt;
   } else if (seps.back() == ',' && seps.find_first_not_of('.') == seps.size() - 1) {
-    whole = seps.size() == 1 ? std::optional<uint64_t>(valueOf(g[0])) : thousandsValue(g, g.size() - 1);
+    whole = seps.size() == 1 ? (g[0].size() <= 15 ? std::optional<uint64_t>(valueOf(g[0])) : std::nullopt)
+                             : thousandsValue(g, g.size() - 1);
     fraction = g.back();
   } else if (seps.find_first_not_of('.') == std::string::npos) {
     whole = thousandsValue(g, g.size());
+  }
+  size_t end = token.end;
+  // "R$ 15 ,90": a screen reader that turned the comma into a pause left a blank before it.
+  if (whole && fraction.empty() && at(end) == ' ' && at(end + 1) == ',' && digitAt(end + 2) && digitAt(end + 3) &&
+      !digitAt(end + 4)) {
+    fraction = std::string(text_.substr(end + 2, 2));
+    end += 4;
   }
   if (!whole || fraction.size() > 2) {
     // Not an amount: the sign is named and the digits read as the number they are.
@@ -432,8 +613,8 @@ void NaturalReading::Pass::money(size_t p, const Currency& currency) {
     return;
   }
   size_t wordEnd = 0;
-  const std::string next = nextWordFrom(token.end, &wordEnd);
-  pos_ = token.end;
+  const std::string next = nextWordFrom(end, &wordEnd);
+  pos_ = end;
   if (isScaleWord(next)) {
     pos_ = wordEnd;
     if (fraction == "5" || fraction == "50") {
@@ -446,6 +627,7 @@ void NaturalReading::Pass::money(size_t p, const Currency& currency) {
   } else {
     say(moneyWords(*whole, centsOf(fraction), currency, {}));
   }
+  pos_ = afterRepeatedInWords(pos_);
   forgetWord();
 }
 

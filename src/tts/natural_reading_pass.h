@@ -2,6 +2,7 @@
 // rules, the number rules): one pass over one text, and the helpers its rules share.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -20,7 +21,7 @@ namespace reading_rules {
 constexpr unsigned char kEuro = 0x80, kEllipsis = 0x85, kEnDash = 0x96, kEmDash = 0x97;
 constexpr unsigned char kFeminineSign = 0xAA, kMasculineSign = 0xBA, kDegree = 0xB0;
 constexpr unsigned char kSquared = 0xB2, kCubed = 0xB3, kSection = 0xA7;
-constexpr unsigned char kQuarter = 0xBC, kHalf = 0xBD, kThreeQuarters = 0xBE;
+constexpr unsigned char kQuarter = 0xBC, kHalf = 0xBD, kThreeQuarters = 0xBE, kNoBreakSpace = 0xA0;
 
 inline bool isLetter(char c) { return isPortugueseLetter(c); }
 // The consonants of letter runs: W and Y, and Ç and Ñ, too.
@@ -55,6 +56,15 @@ bool validDate(uint64_t day, uint64_t month, std::optional<uint64_t> year);
 // Words that make a following d/m a date rather than a fraction: "dia 3/4", "até 1/2".
 bool announcesDate(const std::string& word);
 bool isScaleWord(const std::string& word);
+// Nouns that a number names rather than counts (art. 21, página 21): said in the masculine.
+bool isLabelNoun(const std::string& word);
+bool isOrdinalLabelNoun(const std::string& word);
+bool isNumberWord(const std::string& word);
+bool isAmountWord(const std::string& word);
+// The names of norms whose number may carry a year: Lei nº 8.112/1990.
+bool namesANorm(const std::string& word);
+// The month (1-12) a word names, in full or by its first three letters; 0 for none.
+int monthNumber(const std::string& lower, const std::array<std::string, 13>& months, bool* abbreviated);
 
 struct Currency {
   std::string one, many;
@@ -73,7 +83,7 @@ class NaturalReading::Pass {
   bool digitAt(size_t p) const { return p < text_.size() && platform::isDigit(text_[p]); }
   bool letterAt(size_t p) const { return p < text_.size() && reading_rules::isLetter(text_[p]); }
   size_t skipBlanks(size_t p) const {
-    while (p < text_.size() && text_[p] == ' ') ++p;
+    while (p < text_.size() && (text_[p] == ' ' || byteAt(p) == reading_rules::kNoBreakSpace)) ++p;
     return p;
   }
   size_t digitsEnd(size_t p) const {
@@ -101,12 +111,18 @@ class NaturalReading::Pass {
   }
   void forgetWord() {
     previousWord_.clear();
+    wordBefore_.clear();
     previousCapitalised_ = false;
   }
   void step();
+  bool signBeforeNumber(char c, unsigned char b);
 
   // ---- words ----
   void word();
+  bool writtenAbbreviation();
+  bool numberFollows(size_t p) const;
+  bool writtenShape(const std::string& w, const std::string& lower);
+  bool carPlate(const std::string& w);
 
   void rememberWord(const std::string& w);
 
@@ -142,8 +158,16 @@ class NaturalReading::Pass {
   std::string decimals(std::string_view digits) const;
   void number();
   bool tollFreeNumber();
+  void slashedNumber(const NumberToken& token);
+  bool normWithYear(const NumberToken& token);
+  bool courtProcess(const NumberToken& token);
+  bool isoDate(const NumberToken& token);
 
   void spoken(const std::string& words, size_t end);
+  bool said(const std::string& words, size_t end) {
+    spoken(words, end);
+    return true;
+  }
 
   // dd/mm/aaaa, dd/mm/aa, dd/mm, dd.mm.aaaa, dd-mm-aaaa: "primeiro de março de dois mil e vinte".
   bool dateReading(const NumberToken& token);
@@ -171,6 +195,12 @@ class NaturalReading::Pass {
   // A number without signs inside, and what follows it: h, %, °, º, a unit, x, a noun.
   // grouped: written with thousands dots, so an amount however long.
   void plainNumber(const NumberToken& token, bool grouped = false);
+  bool ordinalNumber(uint64_t value, size_t p);
+  bool signAfterNumber(uint64_t value, size_t p);
+  bool dateWithMonthName(uint64_t value, size_t p);
+  size_t afterRepeatedInWords(size_t p) const;
+  // Whether the words before a number make it a duration: prazo de 2h15, por 3h, duração de 1h30.
+  bool durationAnnounced() const;
   bool nextIsAmount(size_t p) const;
 
   // 3,5 and 1.234,56, with what may follow: %, a unit, reais.
@@ -206,6 +236,8 @@ class NaturalReading::Pass {
   std::string previousWord_;  // the last word read, in small letters
   bool previousCapitalised_ = false;
   bool digitsAnnounced_ = false;  // CPF, telefone... came before
+  bool normAnnounced_ = false;    // Lei, Decreto... came before
+  std::string wordBefore_;        // the word before previousWord_
 };
 
 }  // namespace kaldro::tts

@@ -2,6 +2,8 @@
 // roman numerals and acronyms.
 #include "tts/natural_reading_pass.h"
 
+#include <array>
+
 #include "tts/normaliser.h"
 
 namespace kaldro::tts {
@@ -58,13 +60,37 @@ bool romanAfterNoun(const std::string& word) {
                                                "t\xEDtulo", "se\xE7\xE3o", "item", "fase", "cap", "vol"};
   return kWords.count(word) > 0;
 }
+bool namesANorm(const std::string& word) {
+  static const std::set<std::string> kWords = {
+      "lei", "leis", "decreto", "decretos", "decreto-lei", "complementar", "constitucional", "provis\xF3ria",
+      "normativa", "portaria", "portarias", "resolu\xE7\xE3o", "emenda", "delibera\xE7\xE3o", "of\xED" "cio-circular"};
+  return kWords.count(word) > 0;
+}
+
+int monthNumber(const std::string& lower, const std::array<std::string, 13>& months, bool* abbreviated) {
+  for (int m = 1; m <= 12; ++m) {
+    if (lower == months[m]) {
+      *abbreviated = false;
+      return m;
+    }
+    // The first three letters: jan fev mar... ("mar\xE7o" gives "mar").
+    if (lower.size() == 3 && months[m].compare(0, 3, lower) == 0) {
+      *abbreviated = true;
+      return m;
+    }
+  }
+  return 0;
+}
+
 }  // namespace reading_rules
 
 void NaturalReading::Pass::word() {
+  if (writtenAbbreviation()) return;
   size_t end;
   const std::string w = wordAt(pos_, &end);
   const std::string lower = lowerLatin1(w);
   pos_ = end;
+  if (writtenShape(w, lower)) return;
   // Money: R$ 10, US$ 5.
   if ((w == "R" || w == "US") && at(pos_) == '$' && digitAt(skipBlanks(pos_ + 1))) {
     return money(pos_ + 1, w == "R" ? Currency{"real", "reais"} : Currency{cp("dólar"), cp("dólares")});
@@ -107,11 +133,89 @@ void NaturalReading::Pass::word() {
   rememberWord(w);
 }
 
+// The abbreviations of the letters' list, matched as written (dots and blanks inside): "V. Exa.",
+// "a.m.", "fls. 12", "CF/88". The longest that fits wins.
+bool NaturalReading::Pass::writtenAbbreviation() {
+  const unsigned char first = static_cast<unsigned char>(lowerLatin1(text_.substr(pos_, 1))[0]);
+  for (const WrittenAbbreviation& entry : r_.abbreviations_) {
+    const size_t length = entry.written.size();
+    if (static_cast<unsigned char>(entry.written[0]) != first || pos_ + length > text_.size()) continue;
+    if (lowerLatin1(text_.substr(pos_, length)) != entry.written) continue;
+    const size_t end = pos_ + length;
+    const char last = entry.written.back();
+    if (last == '/' ? !digitAt(end) : letterAt(end) || (isLetter(last) && digitAt(end))) continue;
+    if (entry.onlyBeforeNumber && !numberFollows(end)) continue;
+    say(entry.said);
+    pos_ = end;
+    if (last == '.' && (end >= text_.size() || at(end) == '\n')) out_ += '.';  // it ends the sentence too
+    const size_t lastBlank = entry.said.rfind(' ');
+    rememberWord(lastBlank == std::string::npos ? entry.said : entry.said.substr(lastBlank + 1));
+    return true;
+  }
+  return false;
+}
+
+// A number, or "nº" before one, after blanks from p.
+bool NaturalReading::Pass::numberFollows(size_t p) const {
+  p = skipBlanks(p);
+  if (digitAt(p)) return true;
+  return (at(p) == 'n' || at(p) == 'N') && (byteAt(p + 1) == kMasculineSign || byteAt(p + 1) == kDegree);
+}
+
+// Words with a shape of their own: car plates, web addresses, a month before "/year".
+bool NaturalReading::Pass::writtenShape(const std::string& w, const std::string& lower) {
+  if (carPlate(w)) return true;
+  if (lower == "www") {
+    say("d\xE1" "blio d\xE1" "blio d\xE1" "blio");
+    forgetWord();
+    return true;
+  }
+  // https://, http://: a reader starts the address after them.
+  if ((lower == "http" || lower == "https") && text_.substr(pos_, 3) == "://") {
+    pos_ += 3;
+    out_ += ' ';
+    forgetWord();
+    return true;
+  }
+  bool abbreviated = false;
+  const int month = monthNumber(lower, r_.months_, &abbreviated);
+  size_t p = pos_;
+  if (month != 0 && abbreviated && at(p) == '.') ++p;
+  if (month != 0 && at(p) == '/' && digitAt(p + 1)) {
+    // março/2025, jan/25: the month of a year.
+    const size_t end = digitsEnd(p + 1);
+    if ((end - p - 1 == 2 || end - p - 1 == 4) && !letterAt(end)) {
+      spoken(r_.months_[month] + " de " + wholeNumber(text_.substr(p + 1, end - p - 1)), end);
+      return true;
+    }
+  }
+  return false;
+}
+
+// ABC-1234 and the Mercosul's BRA2E19: each letter and digit by its name.
+bool NaturalReading::Pass::carPlate(const std::string& w) {
+  if (w.size() != 3 || !isAsciiCapital(w[0]) || !isAsciiCapital(w[1]) || !isAsciiCapital(w[2])) return false;
+  const size_t p = pos_;
+  const bool old = (at(p) == '-' || (at(p) == ' ' && previousWord_ == "placa")) && digitsEnd(p + 1) == p + 5;
+  const bool mercosul = digitAt(p) && isAsciiCapital(at(p + 1)) && digitAt(p + 2) && digitAt(p + 3);
+  const size_t end = old ? p + 5 : p + 4;
+  if ((!old && !mercosul) || letterAt(end) || digitAt(end)) return false;
+  std::string words = r_.spelled(w);
+  for (size_t q = old ? p + 1 : p; q < end; ++q)
+    words += ' ' + (digitAt(q) ? r_.numbers_.digit(at(q) - '0') : r_.spelled(text_.substr(q, 1)));
+  spoken(words, end);
+  return true;
+}
+
 void NaturalReading::Pass::rememberWord(const std::string& w) {
   const std::string lower = lowerLatin1(w);
+  const bool keepsAnnouncement = lower == "n\xFAmero" || lower == "n" || lower == "do" || lower == "da" ||
+                                 lower == "de" || lower == "o" || lower == "corrente";
   if (announcesDigits(lower)) digitsAnnounced_ = true;
-  else if (lower != "n\xFAmero" && lower != "n" && lower != "do" && lower != "da" && lower != "de" && lower != "o")
-    digitsAnnounced_ = false;
+  else if (!keepsAnnouncement) digitsAnnounced_ = false;
+  if (namesANorm(lower)) normAnnounced_ = true;
+  else if (!keepsAnnouncement) normAnnounced_ = false;
+  wordBefore_ = previousWord_;
   previousWord_ = lower;
   previousCapitalised_ = isCapital(w[0]) && w.size() > 1 && !isCapital(w[1]);
 }
@@ -128,10 +232,18 @@ bool NaturalReading::Pass::slashAbbreviation(const std::string& lower) {
   }
   if (found == r_.slashes_.end()) return false;
   pos_ = end;
-  const bool numberFollows = digitAt(skipBlanks(pos_));
-  say(numberFollows ? found->second.beforeNumber : found->second.otherwise);
+  const bool numberAfter = digitAt(skipBlanks(pos_));
+  size_t nextEnd = pos_;
+  std::string next = nextWordFrom(pos_, &nextEnd);
+  if (next == "o" || next == "a" || next == "os" || next == "as") next = nextWordFrom(nextEnd);
+  if (lower == "c" && after == "c" && (next == "art" || next == "arts" || next == "artigo" || byteAt(skipBlanks(pos_)) == kSection)) {
+    say("combinado com");  // art. 5º c/c art. 6º
+    forgetWord();
+    return true;
+  }
+  say(numberAfter ? found->second.beforeNumber : found->second.otherwise);
   forgetWord();
-  if (numberFollows && lower == "c") digitsAnnounced_ = true;  // c/c 12345-6
+  if (numberAfter && lower == "c") digitsAnnounced_ = true;  // c/c 12345-6
   return true;
 }
 
@@ -149,6 +261,7 @@ bool NaturalReading::Pass::titleOrAbbreviation(const std::string& w) {
     previousCapitalised_ = true;
     return true;
   }
+  if (dotEndsText && !r_.names_.abbreviationEndsSentence(w)) return false;  // "pressione End."
   const std::string expansion = r_.names_.lookupAbbreviation(w);
   if (expansion.empty()) return false;
   say(expansion);

@@ -117,9 +117,12 @@ AbbreviationLine parseAbbreviationLine(std::string_view line) {
   size_t equals = line.find('=');
   if (equals == std::string_view::npos) return {std::nullopt, &platform::words::AbbreviationLacksEquals};
   std::string key = upperLatin1(trimBlanks(line.substr(0, equals)));
+  const bool endsSentence = key.size() > 1 && key.back() == '.';
+  if (endsSentence) key.pop_back();
   if (key.empty()) return {std::nullopt, &platform::words::AbbreviationLacksKey};  // no word could match it
   std::string_view expansion = trimBlanks(line.substr(equals + 1));
-  AbbreviationLine result{Abbreviation{std::move(key), std::string(expansion.substr(0, Normaliser::kMaxExpansion))}};
+  AbbreviationLine result{
+      Abbreviation{std::move(key), std::string(expansion.substr(0, Normaliser::kMaxExpansion)), endsSentence}};
   result.expansionCut = expansion.size() > Normaliser::kMaxExpansion;
   return result;
 }
@@ -181,13 +184,21 @@ std::string Normaliser::lookupAbbreviation(std::string_view word) const {
   return {};
 }
 
+bool Normaliser::abbreviationEndsSentence(std::string_view word) const {
+  std::string key = upperLatin1(word);
+  for (const Abbreviation& entry : abbreviations_)
+    if (entry.key == key) return entry.endsSentence;
+  return false;
+}
+
 Normaliser::Expansion Normaliser::abbreviationAt(std::string_view text, size_t pos,
                                                  std::string_view word) const {
   if (pos >= text.size()) return {};
   auto sign = static_cast<unsigned char>(text[pos]);
   if (sign == '.') {
-    // "Dr. Silva" takes the dot with it; a dot that ends the text stays as the final full stop.
-    if (pos + 1 == text.size()) return {lookupAbbreviation(word), 0};
+    // "Dr. Silva" takes the dot with it; a dot that ends the text stays as the final full stop, and
+    // makes an abbreviation only of those the file writes with their dot ("pressione End." stays).
+    if (pos + 1 == text.size()) return {abbreviationEndsSentence(word) ? lookupAbbreviation(word) : std::string(), 0};
     if (dotEndsWord(text[pos + 1])) return {lookupAbbreviation(word), 1};
     return {};
   }

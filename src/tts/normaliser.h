@@ -18,6 +18,9 @@ namespace kaldro::tts {
 struct Abbreviation {
   std::string key;        // upper case (accented letters too), trimmed
   std::string expansion;  // trimmed, case kept
+  // Written with its dot in the file ("etc. = etcétera"): expanded at the end of a text too, where
+  // any other word with a dot is a word ending a sentence ("pressione End.").
+  bool endsSentence = false;
 };
 
 // A line of an abbreviations file that does not do what its writer meant.
@@ -50,6 +53,8 @@ class Normaliser {
 
   // The expansion of a word (any case), from the first equal key in file order; empty if unknown.
   std::string lookupAbbreviation(std::string_view word) const;
+  // Whether the word's abbreviation may end a sentence, its dot being the full stop as well.
+  bool abbreviationEndsSentence(std::string_view word) const;
 
   // The whole normalisation of one utterance. Blanks are not collapsed: later stages split on them.
   std::string normaliseText(std::string_view text) const;

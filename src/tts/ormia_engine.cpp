@@ -106,7 +106,7 @@ platform::Status OrmiaEngine::startEngine(std::string database, std::string rule
   binding_->setNoError(1);
 
   frontEnd_.discard();
-  if (const Status loaded = frontEnd_.load({rules, exceptions, abbreviations, prosody, diphones}); !loaded.ok())
+  if (const Status loaded = frontEnd_.load({rules, exceptions, abbreviations, prosody, diphones, dictionaries_}); !loaded.ok())
     return Status::failure(loaded.code(), loaded.message().substr(0, 255));
   return {};
 }

@@ -49,6 +49,8 @@ class OrmiaEngine {
                                std::string abbreviations, std::string prosody, std::string diphones);
   // Natural (the default) or literal reading of the texts spoken from now on.
   void setReading(Reading reading) { frontEnd_.setReading(reading); }
+  // The user's dictionaries (dicionario.txt), taken by the next start.
+  void setDictionaries(std::vector<std::string> files) { dictionaries_ = std::move(files); }
   void setFactors(double durationFactor, double pitchFactor) {
     durationFactor_ = durationFactor;
     pitchFactor_ = pitchFactor;
@@ -90,6 +92,7 @@ class OrmiaEngine {
   Attempt sayOnce(std::string_view text, platform::SoundSink& sink, long long alreadyHeard);
   void unbind();
   EnginePlaces places_;
+  std::vector<std::string> dictionaries_;
   FrontEnd frontEnd_;
   LineMaker lineMaker_;
   std::unique_ptr<MbrolaBinding> binding_;

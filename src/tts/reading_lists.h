@@ -10,6 +10,7 @@ struct ReadingLists {
   static const std::string_view acronyms;  // siglas.txt: palavra/letras and an acronym
   static const std::string_view units;     // unidades.txt: symbol = singular plural [f]
   static const std::string_view slashes;   // barras.txt: abbreviation = words [| words]
+  static const std::string_view abbreviations;  // abreviaturas.txt: as written = words [|]
 };
 
 }  // namespace kaldro::tts

@@ -78,7 +78,8 @@ bool BuiltInVoice::speak(std::string_view text, platform::SoundSink& sink) {
   VolumeSink scaled(sink, volume_);
   sink_ = &scaled;
   scaled.beginUtterance(SampleRate);
-  const std::string words = normaliser_.normaliseText(natural_ ? reading_.natural(text) : std::string(text));
+  const std::string own = reading_.ownWords(text);
+  const std::string words = normaliser_.normaliseText(natural_ ? reading_.natural(own) : own);
   synth_.speakWords(words, [&scaled] { return !scaled.refused(); });
   handSound(resamplerFormat_, nullptr, 0, true);
   sink_ = nullptr;

@@ -21,6 +21,7 @@ EngineVoice::EngineVoice(const platform::Configuration& config, tts::EnginePlace
 
 platform::Status EngineVoice::start() {
   const tts::DataFiles files = settings_.files();
+  engine_.setDictionaries(files.dictionaries);
   platform::Status started = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions,
                                                  files.abbreviations, files.prosody, files.diphones);
   everStarted_ = everStarted_ || started.ok();

@@ -8,6 +8,7 @@
 #include "platform/config.h"
 #include "tts/natural_reading.h"
 #include "tts/normaliser.h"
+#include "tts/user_dictionary.h"
 
 namespace kaldro::app {
 
@@ -24,6 +25,8 @@ class TextReading {
   void setMode(tts::Reading mode) { mode_ = mode; }
   // The words a reader says for a text (CP1252), whatever the mode.
   std::string natural(std::string_view text) const { return natural_.read(text); }
+  // The text with the user's own readings (dicionario.txt), before either reading.
+  std::string ownWords(std::string_view text) const { return dictionary_.apply(text); }
   // Where a long text (UTF-8 or CP1252) is best cut so that both parts read as in the whole: after
   // the last sentence end the reading marks (a ! or ?, or a point after a word that is neither
   // an abbreviation nor an initial, followed by a blank and a capital or a digit), else after the
@@ -32,6 +35,7 @@ class TextReading {
   size_t partEnd(std::string_view text) const;
 
  private:
+  tts::UserDictionary dictionary_;
   tts::Normaliser names_;
   tts::NaturalReading natural_{names_};
   tts::Reading mode_;

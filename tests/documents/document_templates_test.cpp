@@ -237,6 +237,17 @@ TEST(DocumentTemplates, WordSplitMarkersAreAskedAndFilledInTheFormattingOfTheirF
   ASSERT_EQ(result.status, 0) << result.standardError;
   EXPECT_EQ(folder.read("carta.txt"), "Recife, 7 de março de 2005\nCaro Ana, bem-vindo.\nItem\nQtd\nlápis\n2\n"
                                       "papel\n10\nFim\nObs.: urgente\npág. 1\n");
+
+  // A Word template (.dotx) gives a document (.docx): the main part's type says so.
+  Entries dotx = wordSplitTemplate();
+  for (auto& [name, data] : dotx)
+    if (name == "[Content_Types].xml") data = std::regex_replace(data, std::regex("document\\.main"), "template.main");
+  folder.write("modelo.dotx", makeZip(dotx));
+  result = runProgram("plumar", {"modelo.dotx"}, "type carta\nkey Enter\n" + keys, folder);
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  const std::string types = entryOf(folder.read("carta"), "[Content_Types].xml");
+  EXPECT_NE(types.find("wordprocessingml.document.main+xml"), std::string::npos) << types;
+  EXPECT_EQ(types.find("template.main"), std::string::npos) << types;
 }
 
 }  // namespace
@@ -260,7 +271,15 @@ std::string compoundFile(const std::string& streamName) {
   return bytes + std::string(1024, '\0');
 }
 
-TEST(DocumentTemplates, BadDocumentsSayWhyAndChangeNothing) {
+struct BadDocument {
+  const char* what;
+  std::string name, bytes, output;
+  int status;
+  std::string line;  // on standard error; spoken too
+};
+
+// Each bad document, what the letter is asked as, and what plumar says of it.
+std::vector<BadDocument> badDocuments() {
   const std::string valid = makeZip(wordSplitTemplate());
   std::string deep = "<w:document " + std::string(kWordNamespaces) + "><w:body>";
   for (int i = 0; i < 5000; ++i) deep += "<w:customXml>";
@@ -281,13 +300,7 @@ TEST(DocumentTemplates, BadDocumentsSayWhyAndChangeNothing) {
         "<manifest:encryption-data manifest:checksum=\"x\"/></manifest:file-entry></manifest:manifest>"},
        {"content.xml", std::string(200, '\x9C')}});
   const std::string noMarkers = makeZip(wordPackage(paragraph(run("Só texto, sem campos.")), "", ""));
-  struct Case {
-    const char* what;
-    std::string name, bytes, output;
-    int status;
-    std::string line;  // on standard error; spoken too
-  };
-  const std::vector<Case> cases = {
+  return {
       {"not a zip", "modelo.docx", "Prezado {NOME}\n", "carta.docx", 1, "não é um arquivo zip"},
       {"a truncated zip", "modelo.docx", valid.substr(0, valid.size() / 2), "carta.docx", 1, "danificado ou incompleto"},
       {"a zip bomb", "modelo.docx", wordPackageWithBody(std::string(70u << 20, ' ')), "carta.docx", 1, "passa de 64 MB"},
@@ -300,9 +313,14 @@ TEST(DocumentTemplates, BadDocumentsSayWhyAndChangeNothing) {
       {"an old binary .doc", "modelo.doc", compoundFile("WordDocument"), "carta.docx", 1, "formato antigo do Word (.doc)"},
       {"a letter asked in the other format", "modelo.docx", valid, "carta.odt", 1,
        "carta.odt: A carta de um modelo .docx é gravada como .docx ou .txt"},
+      {"a brace never closed: no half letter", "modelo.docx", makeZip(wordPackage(paragraph(run("Caro {NOME")), "", "")),
+       "carta.docx", 1, "faltou fechar chave na linha 1 do modelo"},
       {"no markers: the template is the letter", "modelo.docx", noMarkers, "carta.docx", 0, ""},
   };
-  for (const Case& c : cases) {
+}
+
+TEST(DocumentTemplates, BadDocumentsSayWhyAndChangeNothing) {
+  for (const BadDocument& c : badDocuments()) {
     SCOPED_TRACE(c.what);
     ScratchFolder folder;
     folder.write(c.name, c.bytes);

@@ -38,11 +38,12 @@ std::string spoken(const Normaliser& normaliser, const std::string& text) {
 }
 
 const char* const kSmallTable =
-    "Dr = doutor\n"
-    "Sra = senhora\n"
+    "Dr. = doutor\n"
+    "Sra. = senhora\n"
     "nº = número\n"
     "R = rua\n"
-    "etc = etcétera\n";
+    "etc. = etcétera\n"
+    "end = endereço\n";
 
 Normaliser withTable(const char* table) {
   Normaliser normaliser;
@@ -293,6 +294,8 @@ TEST(NormaliserLetters, ConsonantWordsAreSpelledUnlessExpanded) {
       {"nº.", "número."},
       {"frutas etc. Depois", "frutas etcétera Depois"},
       {"frutas etc.", "frutas etcétera."},
+      {"pressione End.", "pressione End."},  // a word ending a sentence: only keys written "etc." expand there
+      {"End. Rua X", "endereço Rua xis"},
       {"guarda-chuva", "guarda-chuva"},
       {"BR-101", "bêérretraço cento e um"},
       {"Ação", "Ação"},

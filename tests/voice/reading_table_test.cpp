@@ -3,6 +3,8 @@
 // a Brazilian reader says; LEITURA=LITERAL and --literal read sign by sign, as the voices always did.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "tts/latin1_text.h"
 #include "tts/natural_reading.h"
 #include "tts/normaliser.h"
+#include "tts/user_dictionary.h"
 
 namespace kaldro::tts {
 namespace {
@@ -54,12 +57,12 @@ std::vector<Row> readingTable() {
   return rows;
 }
 
-// The words of a reading, for comparing: small letters, no pause marks, ü as u, single blanks.
+// The words of a reading, for comparing: small letters, no pause marks or hyphens, ü as u, single blanks.
 std::string wordsOnly(std::string_view utf8) {
   std::string text = lowerLatin1(platform::utf8ToCp1252(utf8)), out;
   for (char c : text) {
     if (c == '\xFC') c = 'u';
-    if (std::string_view(",.;:!?()").find(c) != std::string_view::npos) c = ' ';
+    if (std::string_view(",.;:!?()-").find(c) != std::string_view::npos) c = ' ';  // decreto-lei as two words
     if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
     out += c;
   }
@@ -156,8 +159,135 @@ TEST(ReadingTable, KaldroFalaPrintsTheReadingOfEitherVoiceAndTheLiteralOneOnRequ
   compare(printed({"--normal", "--literal"}, literalLines, ""), true, true, "voz embutida, --literal");
 }
 
+// The words of a text (CP1252) that no reading may change: small letters only, with a vowel, not
+// ending in a point (an abbreviation's) and not the words of a number repeated in brackets.
+std::vector<std::string> ordinaryWords(const std::string& text) {
+  std::vector<std::string> words;
+  bool afterNumber = false, inBrackets = false;
+  for (std::string token : platform::splitWords(text)) {
+    const bool opens = token.front() == '(';
+    if (opens) inBrackets = afterNumber;
+    while (!token.empty() && std::string_view("(\"'\x93\x91\xAB").find(token.front()) != std::string_view::npos) token.erase(0, 1);
+    const bool closes = token.find(')') != std::string::npos;
+    while (!token.empty() && std::string_view(",;:!?)\"'\x94\x92\xBB").find(token.back()) != std::string_view::npos) token.pop_back();
+    afterNumber = token.find_first_of("0123456789") != std::string::npos;
+    bool plain = token.size() >= 2 && token.back() != '.' && !inBrackets;
+    bool vowel = false;
+    for (char c : token) {
+      plain = plain && (c == '-' || (isPortugueseLetter(c) && lowerLatin1(c) == c));
+      vowel = vowel || std::string_view("aeiou\xE1\xE9\xED\xF3\xFA\xE2\xEA\xF4\xE3\xF5\xE0").find(c) != std::string_view::npos;
+    }
+    if (plain && vowel && token.front() != '-' && token.back() != '-')
+      for (const std::string& part : platform::splitWords(std::string(token) + ' '))
+        for (size_t from = 0; from < part.size();) {  // decreto-lei is compared as two words
+          const size_t to = std::min(part.find('-', from), part.size());
+          if (to > from) words.push_back(part.substr(from, to - from));
+          from = to + 1;
+        }
+    if (closes) inBrackets = false;
+  }
+  return words;
+}
+
+// Ordinary prose keeps its words: over the manual, the README and sentences of ordinary Portuguese,
+// every ordinary word of a line is read, in its order, and none is said twice in a row unless the
+// line says it twice.
+TEST(ReadingTable, OrdinaryProseNeitherLosesNorRepeatsAWord) {
+  Normaliser names;
+  ASSERT_TRUE(names.loadAbbreviations(kEngineData + "portug.abr").ok());
+  const NaturalReading natural(names);
+  size_t lines = 0;
+  for (const std::string path : {std::string(KALDRO_SOURCE_DIR) + "/docs/manual.md", std::string(KALDRO_SOURCE_DIR) + "/README.md",
+                                 std::string(KALDRO_TEST_DATA) + "/prosa.txt"}) {
+    std::ifstream file(path);
+    ASSERT_TRUE(file) << path;
+    for (std::string line; std::getline(file, line);) {
+      if (line.empty() || line[0] == '#') continue;
+      ++lines;
+      const std::string text = platform::utf8ToCp1252(line);
+      const std::vector<std::string> given = ordinaryWords(text);
+      const std::vector<std::string> read = platform::splitWords(wordsOnly(platform::cp1252ToUtf8(natural.read(text))));
+      size_t next = 0;
+      for (const std::string& word : given) {
+        const std::string wanted = platform::cp1252ToUtf8(word);
+        while (next < read.size() && read[next] != wanted) ++next;
+        EXPECT_LT(next, read.size()) << path << ": \"" << wanted << "\" se perdeu em: " << line;
+        if (next == read.size()) break;
+        ++next;
+      }
+      // A word said twice in a row must be written twice in a row, or be the manual's "reading" of
+      // the sign before it (século V "quinto").
+      std::vector<std::string> written = platform::splitWords(wordsOnly(line));
+      for (std::string& word : written) std::erase_if(word, [](char c) { return c == '{' || c == '}' || c == '`' || c == '"'; });
+      for (size_t i = 1; i < read.size(); ++i) {
+        if (read[i] != read[i - 1]) continue;
+        const bool ordinary = std::find(given.begin(), given.end(), platform::utf8ToCp1252(read[i])) != given.end();
+        bool twiceInText = line.find("\"" + read[i]) != std::string::npos;
+        for (size_t j = 1; j < written.size(); ++j) twiceInText = twiceInText || (written[j] == read[i] && written[j - 1] == read[i]);
+        EXPECT_TRUE(!ordinary || twiceInText) << path << ": \"" << read[i] << "\" repetida em: " << line;
+      }
+    }
+  }
+  EXPECT_GE(lines, 3000u);
+}
+
+// The user's dictionary (dicionario.txt in the folders KALDRO.INI is searched in) comes before
+// either reading, in both voices: the user's file wins over one further down the search, a bad
+// line is told once with its file and line and skipped, words are matched whole, and a line with
+// "==" keeps its case.
+TEST(ReadingTable, TheUsersDictionaryComesFirstInBothVoicesAndBothReadings) {
+  ScratchFolder folder;
+  folder.write("dicionario.txt", "# sobrenomes e siglas da empresa\nWolff = Vólfi\nACME == Ácme\nsem sinal de igual\n");
+  std::filesystem::create_directories(folder.file(".config/kaldro"));
+  folder.write(".config/kaldro/dicionario.txt", "Wolff = Uolfe\nBoituva = Boitúva\n");
+  folder.write("entrada.txt", "O Sr. Wolff e a ACME.\nWolffs, acme e Boituva em 15/08.\n");
+  struct Case {
+    std::vector<std::string> options;
+    const char* first;
+    const char* second;
+  };
+  const Case cases[] = {
+      {{"--normal"}, "o senhor vólfi e a ácme", "wolffs acme e boitúva em quinze de agosto"},
+      {{"--engine", "ormia", "--normal"}, "o senhor vólfi e a ácme", "wolffs acme e boitúva em quinze de agosto"},
+      {{"--normal", "--literal"}, "o sr vólfi e a ácme", "wolffs acme e boitúva em 15/08"},
+      {{"--engine", "ormia", "--normal", "--literal"}, "o senhor vólfi e a ácme",
+       "wolffs acme e boitúva em quinze barra zero oito"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> command = {"-c", std::string(KALDRO_BIN_DIR) + "/kaldro-fala \"$@\" < entrada.txt", "fala"};
+    command.insert(command.end(), c.options.begin(), c.options.end());
+    const ProgramResult result = runProgram("/bin/sh", command, "", folder);
+    const std::string how = c.options.back() + " " + c.options.front();
+    ASSERT_EQ(result.status, 0) << how << ": " << result.standardError;
+    const std::vector<std::string> lines = kaldro::testing::splitLines(result.standardOutput);
+    ASSERT_EQ(lines.size(), 2u) << how;
+    EXPECT_EQ(wordsOnly(lines[0]), c.first) << how;
+    EXPECT_EQ(wordsOnly(lines[1]), c.second) << how;
+    const std::string told = "dicionario.txt:4: a linha \"sem sinal de igual\"";
+    const size_t at = result.standardError.find(told);
+    EXPECT_NE(at, std::string::npos) << how << ": " << result.standardError;
+    EXPECT_EQ(result.standardError.find(told, at + 1), std::string::npos) << how << ": told twice";
+  }
+}
+
+// A dictionary file written again while the program runs is read again before the next text.
+TEST(ReadingTable, TheUsersDictionaryFollowsItsFile) {
+  ScratchFolder folder;
+  folder.write("dicionario.txt", "Wolff = Vólfi\n");
+  std::vector<std::string> told;
+  const UserDictionary dictionary({folder.file("dicionario.txt"), folder.file("nada/dicionario.txt")},
+                                  [&](const std::string& fault) { told.push_back(fault); });
+  EXPECT_EQ(dictionary.apply("Sr. Wolff"), platform::utf8ToCp1252("Sr. Vólfi"));
+  folder.write("dicionario.txt", "Wolff = Uolfe\n=\n");
+  EXPECT_EQ(dictionary.apply("Sr. Wolff"), "Sr. Uolfe");
+  EXPECT_EQ(dictionary.apply("Sr. Wolff"), "Sr. Uolfe");
+  ASSERT_EQ(told.size(), 1u);  // the bad line of the new file, once
+  EXPECT_NE(told[0].find("dicionario.txt:2:"), std::string::npos) << told[0];
+}
+
 // Speaking through the program: the natural reading reaches the built-in voice, and --literal
-// brings back the named signs and the recorded number words.
+// brings back the named signs and the recorded number words; the --phonemes and --phones views
+// follow the same reading.
 TEST(ReadingTable, TheBuiltInVoiceOfTheProgramReadsNaturallyUnlessToldLiteral) {
   speech::testing::Voice voice;
   // The rig's voice is read naturally here: its KALDRO.INI without the literal reading of the rigs.
@@ -165,6 +295,19 @@ TEST(ReadingTable, TheBuiltInVoiceOfTheProgramReadsNaturallyUnlessToldLiteral) {
   for (size_t at = ini.find("LEITURA=LITERAL\n"); at != std::string::npos; at = ini.find("LEITURA=LITERAL\n"))
     ini.erase(at, 16);
   voice.folder.write("KALDRO.INI", ini);
+  // The --phonemes view shows what the voice says: the date's words, or with --literal the signs
+  // (--phones takes the same reading; the rig's voice has no phone inventory).
+  const char* const date = "07/12/2026";
+  const char* const dateSaid = "sete de dezembro de dois mil e vinte e seis";
+  const ProgramResult shown = runProgram("kaldro-fala", {"--phonemes", date, dateSaid}, "", voice.folder);
+  ASSERT_EQ(shown.status, 0) << shown.standardError;
+  const std::vector<std::string> phonemes = kaldro::testing::splitLines(shown.standardOutput);
+  ASSERT_EQ(phonemes.size(), 2u);
+  EXPECT_EQ(phonemes[0], phonemes[1]);
+  const ProgramResult literalShown = runProgram("kaldro-fala", {"--literal", "--phonemes", date, dateSaid}, "", voice.folder);
+  const std::vector<std::string> literalPhonemes = kaldro::testing::splitLines(literalShown.standardOutput);
+  ASSERT_EQ(literalPhonemes.size(), 2u);
+  EXPECT_NE(literalPhonemes[0], literalPhonemes[1]);
   const ProgramResult natural = runProgram("kaldro-fala", {"-w", "fala.wav", "Paguei R$ 10,50 em 15/08."}, "", voice.folder);
   ASSERT_EQ(natural.status, 0) << natural.standardError;
   const auto lines = natural.traceLines();

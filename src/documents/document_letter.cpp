@@ -73,8 +73,8 @@ DocumentLetter::DocumentLetter(const OfficeDocument& document) : template_(docum
     parts_.push_back(copies_.back().get());
     follow(part->xml, *parts_.back(), false);
   }
-  written_.assign(document.lines().size(), false);
-  lastWritten_.resize(document.lines().size());
+  written_.assign(document.paragraphs().size(), false);
+  lastWritten_.resize(document.paragraphs().size());
 }
 
 DocumentLetter::DocumentLetter(OfficeDocument& document, InPlace) : template_(document) {
@@ -82,8 +82,8 @@ DocumentLetter::DocumentLetter(OfficeDocument& document, InPlace) : template_(do
     parts_.push_back(&document.treeToChange(part));
     follow(*parts_.back(), *parts_.back(), false);
   }
-  written_.assign(document.lines().size(), false);
-  lastWritten_.resize(document.lines().size());
+  written_.assign(document.paragraphs().size(), false);
+  lastWritten_.resize(document.paragraphs().size());
 }
 
 DocumentLetter::~DocumentLetter() = default;
@@ -135,9 +135,10 @@ void DocumentLetter::writeLine(size_t line, std::span<const FilledField> fields)
   changed_ = true;
   const PartNames& names = *template_.parts()[template_.paragraphs()[line].part]->names;
   const ParagraphText text = readParagraph(names, paragraph, kMaxUnpackedBytes);
-  if (text.text != template_.lines()[line]) return;  // a copy reads as its template: never taken
+  // A field is where the walk found it in the template's line: a copy reads as its template.
   for (auto field = fields.rbegin(); field != fields.rend(); ++field)
-    if (field->begin < field->end && field->end <= text.text.size())
+    if (field->begin < field->end && field->end <= text.text.size() && text.text[field->begin] == '{' &&
+        text.text[field->end - 1] == '}')
       replaceText(names, text, field->begin, field->end, field->value);
 }
 
@@ -268,6 +269,7 @@ Status DocumentLetter::package(DocumentKind kind, std::string& bytes) {
     for (size_t part = 0; part < parts_.size(); ++part) replaced[template_.parts()[part]->name] = serialise(part);
   setKind(kind, replaced);
   // The letter is its parts' text now: its tree goes before the package is made.
+  for (pugi::xml_document* part : parts_) part->reset();
   parts_.clear();
   copies_.clear();
   current_.clear();

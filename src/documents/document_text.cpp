@@ -72,7 +72,8 @@ std::string xmlSafe(std::string_view value) {
 // Reads one paragraph; the state of ODF's white-space rule runs through its character data.
 class ParagraphReader {
  public:
-  ParagraphReader(const PartNames& names, size_t budget) : names_(names), budget_(budget) {}
+  ParagraphReader(const PartNames& names, size_t budget, bool withPieces)
+      : names_(names), budget_(budget), withPieces_(withPieces) {}
 
   ParagraphText read(pugi::xml_node paragraph) {
     for (pugi::xml_node node = paragraph.first_child(); node && !out_.tooLong;) {
@@ -114,7 +115,7 @@ class ParagraphReader {
         return false;
       case Role::Spaces: {
         const size_t count = spaceCount(node.attribute(names_.textElement("c").c_str()), budget_ + 1 - out_.text.size());
-        out_.pieces.push_back({TextPiece::Kind::Spaces, out_.text.size(), out_.text.size() + count, node});
+        addPiece({TextPiece::Kind::Spaces, out_.text.size(), out_.text.size() + count, node});
         out_.text.append(count, ' ');
         ignoreBlank_ = false;
         return false;
@@ -126,12 +127,12 @@ class ParagraphReader {
 
   void addExact(pugi::xml_node node, size_t from, size_t to) {
     if (from >= to) return;
-    out_.pieces.push_back({TextPiece::Kind::Characters, out_.text.size(), out_.text.size() + (to - from), node, from, to});
+    addPiece({TextPiece::Kind::Characters, out_.text.size(), out_.text.size() + (to - from), node, from, to});
     out_.text.append(node.value() + from, to - from);
   }
 
   void addElement(pugi::xml_node node, std::string_view character) {
-    out_.pieces.push_back({TextPiece::Kind::Element, out_.text.size(), out_.text.size() + character.size(), node});
+    addPiece({TextPiece::Kind::Element, out_.text.size(), out_.text.size() + character.size(), node});
     out_.text += character;
     ignoreBlank_ = false;
   }
@@ -151,7 +152,7 @@ class ParagraphReader {
       size_t blanks = i;
       while (blanks < value.size() && isBlank(value[blanks])) ++blanks;
       if (!ignoreBlank_) {
-        out_.pieces.push_back({TextPiece::Kind::Collapsed, out_.text.size(), out_.text.size() + 1, node, i, blanks});
+        addPiece({TextPiece::Kind::Collapsed, out_.text.size(), out_.text.size() + 1, node, i, blanks});
         out_.text += ' ';
         ignoreBlank_ = true;
       }
@@ -160,8 +161,13 @@ class ParagraphReader {
     addExact(node, stretch, value.size());
   }
 
+  void addPiece(const TextPiece& piece) {
+    if (withPieces_) out_.pieces.push_back(piece);
+  }
+
   const PartNames& names_;
   const size_t budget_;
+  const bool withPieces_;
   ParagraphText out_;
   bool ignoreBlank_ = true;
 };
@@ -324,8 +330,8 @@ Role PartNames::roleOf(pugi::xml_node element) const {
   return Role::Other;
 }
 
-ParagraphText readParagraph(const PartNames& names, pugi::xml_node paragraph, size_t budget) {
-  return ParagraphReader(names, budget).read(paragraph);
+ParagraphText readParagraph(const PartNames& names, pugi::xml_node paragraph, size_t budget, bool withPieces) {
+  return ParagraphReader(names, budget, withPieces).read(paragraph);
 }
 
 pugi::xml_node nextInOrder(pugi::xml_node node, pugi::xml_node root, bool descend) {

@@ -83,8 +83,8 @@ struct ParagraphText {
 
 // The text of a paragraph as the word processor shows it, without the text of paragraphs nested in
 // it (text boxes), of deleted revisions, of field codes, notes and comments. budget bounds the text
-// (ODF's text:s multiplies a few bytes into many blanks).
-ParagraphText readParagraph(const PartNames& names, pugi::xml_node paragraph, size_t budget);
+// (ODF's text:s multiplies a few bytes into many blanks). Without pieces, the text alone.
+ParagraphText readParagraph(const PartNames& names, pugi::xml_node paragraph, size_t budget, bool withPieces = true);
 
 // The element after node in document order, within root; its descendants skipped when not descend.
 pugi::xml_node nextInOrder(pugi::xml_node node, pugi::xml_node root, bool descend);

@@ -187,7 +187,7 @@ Status OfficeDocument::addRegion(size_t part, pugi::xml_node root) {
   if (!collectParagraphs(names, root, kMaxNesting, found)) return tooDeep();
   const size_t region = regions_++;
   for (pugi::xml_node node : found) {
-    ParagraphText text = readParagraph(names, node, kMaxUnpackedBytes - textBytes_);
+    ParagraphText text = readParagraph(names, node, kMaxUnpackedBytes - textBytes_, false);
     if (text.tooLong) return Status::failure(StatusCode::FormatLimit, words::DocumentTooLarge.str());
     textBytes_ += text.text.size();
     lineOfNode_[node.internal_object()] = lines_.size();

@@ -49,8 +49,9 @@ class OfficeDocument {
 
   DocumentKind kind() const { return kind_; }
   Dialect dialect() const { return dialectOf(kind_); }
-  // The paragraphs' text (UTF-8), one line each.
+  // The paragraphs' text (UTF-8), one line each; taken, they are the caller's (and lines() is empty).
   const std::vector<std::string>& lines() const { return lines_; }
+  std::vector<std::string> takeLines() { return std::move(lines_); }
 
   // What the letter is built from.
   struct Part {

@@ -186,7 +186,7 @@ void LetterGenerator::run(const std::vector<std::string>& arguments) {
   askFileNames(arguments);
   if (document_) {
     // A document's paragraphs are its lines, in UTF-8, as long as they are.
-    template_ = Template{document_->lines(), true, "\n"};
+    template_ = Template{document_->takeLines(), true, "\n"};
   } else {
     template_ = parseTemplate(inputBytes_, utf8Locale_);
   }

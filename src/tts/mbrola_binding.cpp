@@ -159,6 +159,8 @@ constexpr size_t kPendingLimit = 16384;
 // Between flushes, lines are sent and samples taken at most this often (MBROLA makes about a
 // second of sound in that time, in its own pieces of a few kilobytes).
 constexpr auto kExchangeInterval = milliseconds(2);
+// MBROLA's output pipe is asked to hold this much (32 s of sound); the system may refuse.
+constexpr int kOutputPipeBytes = 1 << 20;
 constexpr long kFirstSoundStepNs = 50'000;
 // Ending the program: it leaves on its own at the end of its input; one that does not is sent
 // SIGTERM, and one that ignores that SIGKILL. Each step is given this long; the first two together
@@ -427,6 +429,9 @@ class ProgramBinding final : public MbrolaBinding {
     errorFd_ = err[0];
     setNonBlocking(input_);
     setNonBlocking(outputFd_);
+    // Room for many seconds of sound: while MBROLA is behind the lines, it keeps making samples
+    // without waiting for us, and we wait for it to read more rather than for each of its writes.
+    largeOutputPipe_ = fcntl(outputFd_, F_SETPIPE_SZ, kOutputPipeBytes) >= kOutputPipeBytes;
     setNonBlocking(errorFd_);
     error_ = 0;
     errorText_.clear();
@@ -503,11 +508,13 @@ class ProgramBinding final : public MbrolaBinding {
   // Reads what is there without waiting; false at end of file.
   static bool drain(int fd, std::string* into) {
     if (fd < 0) return false;
-    char buffer[16384];
+    char buffer[65536];  // a whole pipe's worth
     for (;;) {
       const ssize_t n = ::read(fd, buffer, sizeof buffer);
       if (n > 0) {
         if (into) into->append(buffer, static_cast<size_t>(n));
+        // Less than asked: the pipe is empty for now (no extra call to hear EAGAIN).
+        if (static_cast<size_t>(n) < sizeof buffer) return true;
         continue;
       }
       if (n < 0 && errno == EINTR) continue;
@@ -569,14 +576,26 @@ class ProgramBinding final : public MbrolaBinding {
   void collect(int timeoutMs) {
     if (pid_ <= 0) return;
     pollfd fds[2] = {{outputFd_, POLLIN, 0}, {errorFd_, POLLIN, 0}};
-    if (timeoutMs > 0) poll(fds, 2, timeoutMs);
+    const int ready = poll(fds, 2, timeoutMs);
+    takeReady(fds[0].revents, fds[1].revents, ready == 0 && timeoutMs > 0);
+  }
+
+  // Reads the pipes poll found ready; looks whether the program still runs when one ended or a wait
+  // found nothing (one system call a pipe with something in it, none for an empty one).
+  void takeReady(short outputEvents, short errorEvents, bool quiet) {
+    constexpr short kReady = POLLIN | POLLHUP | POLLERR;
+    bool ended = false;
     // Messages first: every sample written before the end phone's warning is then in the pipe.
-    const bool errorOpen = drain(errorFd_, &errorLine_);
-    std::string bytes;
-    const bool outputOpen = drain(outputFd_, &bytes);
-    output_.insert(output_.end(), bytes.begin(), bytes.end());
-    takeErrorLines(false);
-    if (!outputOpen || !errorOpen || timeoutMs > 0) alive();
+    if (errorEvents & kReady) {
+      ended = !drain(errorFd_, &errorLine_) || ended;
+      takeErrorLines(false);
+    }
+    if (outputEvents & kReady) {
+      std::string bytes;
+      ended = !drain(outputFd_, &bytes) || ended;
+      output_.insert(output_.end(), bytes.begin(), bytes.end());
+    }
+    if (ended || quiet || ((outputEvents | errorEvents) & (POLLHUP | POLLERR))) alive();
   }
 
   // Writes all bytes, taking output meanwhile so neither side waits on a full pipe.
@@ -604,12 +623,14 @@ class ProgramBinding final : public MbrolaBinding {
         ok = false;
         break;
       }
-      pollfd fds[3] = {{input_, POLLOUT, 0}, {outputFd_, POLLIN, 0}, {errorFd_, POLLIN, 0}};
-      poll(fds, 3, 20);
       const size_t before = output_.size() + errorLine_.size();
-      collect(0);
+      if (largeOutputPipe_) collect(0);
+      pollfd fds[3] = {{input_, POLLOUT, 0}, {errorFd_, POLLIN, 0}, {outputFd_, POLLIN, 0}};
+      const int ready = poll(fds, largeOutputPipe_ ? 2 : 3, 20);
+      takeReady(largeOutputPipe_ ? 0 : fds[2].revents, fds[1].revents,
+                ready == 0 || (fds[0].revents & (POLLERR | POLLHUP)));
       if (output_.size() + errorLine_.size() != before) lastProgress = Clock::now();
-      if (!alive()) {
+      if (pid_ <= 0) {
         ok = false;
         break;
       }
@@ -668,6 +689,7 @@ class ProgramBinding final : public MbrolaBinding {
   bool failed_ = false;       // the program failed this utterance (ended, hung or flooded)
   bool hung_ = false;         // it was ended for answering nothing
   bool abandoned_ = false;    // a wait on it was given up: it may be stopped
+  bool largeOutputPipe_ = false;  // its output pipe holds kOutputPipeBytes
   std::function<bool()> goOn_;  // asked during the waits (setPatience)
   bool openLines_ = false;    // lines written since the last end phone
   long long endsAsked_ = 0;   // end phones sent

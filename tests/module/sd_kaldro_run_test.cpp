@@ -130,6 +130,32 @@ TEST(SdKaldro, SessionOfEveryMessage) {
   EXPECT_EQ(module.waitForEnd(), 0);
 }
 
+// The user's dictionary reaches the module's built-in voice, and a dictionary written while the
+// module runs is taken by the next message: the acronym then takes the long reading the user gave.
+TEST(SdKaldro, TheUsersDictionaryIsReadAgainWhenItChanges) {
+  ModuleRun run(kNoMbrolaVoice);
+  ASSERT_TRUE(run.module->running());
+  ModuleProcess& module = *run.module;
+  module.send(kStart);
+  auto samplesOf = [&](const std::string& text) {
+    const size_t from = module.output().lines.size();
+    module.send("SPEAK\n" + text + "\n.\n");
+    EXPECT_TRUE(module.readUntil("702 END", from)) << run.log();
+    size_t samples = 0;
+    const ModuleOutput output = module.output();
+    for (size_t i = from; i < output.lines.size(); ++i)
+      if (output.lines[i].starts_with("705 AUDIO ")) samples += std::stoul(output.lines[i].substr(10));
+    return samples;
+  };
+  const size_t spelled = samplesOf("KLDR");
+  run.folder.write("dicionario.txt", "KLDR = um dois três quatro cinco seis sete oito nove dez onze doze\n");
+  const size_t given = samplesOf("KLDR");
+  EXPECT_GT(spelled, 0u);
+  EXPECT_GT(given, 2 * spelled) << "the dictionary's reading was not taken";
+  module.send("QUIT\n");
+  EXPECT_TRUE(module.readUntil("210 OK QUIT"));
+}
+
 // A stop in the middle of a long text: the stop event at once, no sound of that text after it, and
 // the next message spoken whole.
 TEST(SdKaldro, StopInTheMiddleOfALongText) {

@@ -38,6 +38,9 @@ function(kaldro_check_layers)
   foreach(unit ${units})
     get_property(folder GLOBAL PROPERTY KALDRO_UNIT_FOLDER_${unit})
     list(APPEND lines "unit ${unit} ${folder}/")
+    get_property(direct GLOBAL PROPERTY KALDRO_UNIT_DEPS_${unit})
+    list(JOIN direct " " direct_text)
+    list(APPEND lines "deps ${unit} ${direct_text}")
     # A unit reaching a unit that reaches it back has no floor at all.
     get_property(direct GLOBAL PROPERTY KALDRO_UNIT_DEPS_${unit})
     foreach(below ${direct})
@@ -70,7 +73,7 @@ function(kaldro_check_layers)
   add_custom_command(OUTPUT ${stamp}
                      COMMAND kaldro-camadas ${rules} ${CMAKE_SOURCE_DIR}
                      COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
-                     DEPENDS kaldro-camadas ${rules} ${sources}
+                     DEPENDS kaldro-camadas ${rules} ${sources} ${CMAKE_SOURCE_DIR}/docs/arquitetura.md
                      COMMENT "Conferindo as camadas das inclusões")
   add_custom_target(kaldro_layers ALL DEPENDS ${stamp})
   # Every unit waits for the check, so that any build of any target stops on a broken floor.

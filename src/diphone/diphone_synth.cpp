@@ -125,6 +125,21 @@ void DiphoneSynth::finishDiphoneSynth() {
   index_ = DiphoneIndex();
 }
 
+void DiphoneSynth::speakWords(std::string_view words, const std::function<bool()>& carryOn) {
+  while (!words.empty()) {
+    size_t take = words.size();
+    if (take > MaxTranslatedRun) {
+      take = MaxTranslatedRun;
+      const size_t blank = words.substr(0, MaxTranslatedRun).rfind(' ');
+      if (blank != std::string_view::npos && blank > 0) take = blank + 1;
+    }
+    const std::string phonemes = translateText(words.substr(0, take));
+    if (!phonemes.empty()) speakPhonemes(phonemes);
+    words.remove_prefix(take);
+    if (!words.empty() && carryOn && !carryOn()) return;
+  }
+}
+
 void DiphoneSynth::speakPhonemes(std::string_view s) {
   output_.tracePhonemes(s);
   if (!started()) return;

@@ -66,6 +66,11 @@ class DiphoneSynth {
   // Speaks a phoneme string made by translateText; returns when it has been played.
   void speakPhonemes(std::string_view phonemes);
   std::string translateText(std::string_view text) const { return translator_.translateText(text); }
+  // Translates and speaks words of any length: the translator takes at most MaxTranslatedRun
+  // characters, so a longer text is cut at blanks and spoken run by run. Between two runs carryOn
+  // is asked whether to go on (false: the rest is dropped).
+  static constexpr size_t MaxTranslatedRun = 999;
+  void speakWords(std::string_view words, const std::function<bool()>& carryOn);
   Translator& translator() { return translator_; }
 
   // The pieces of speakPhonemes, exposed for tests: they append to the sound buffer.

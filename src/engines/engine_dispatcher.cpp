@@ -3,25 +3,6 @@
 
 namespace kaldro::engines {
 
-namespace {
-// The kinds that name a family; every other number is eSpeak NG's.
-struct KindOfFamily {
-  int kind;
-  EngineFamily family;
-};
-constexpr KindOfFamily kKinds[] = {
-    {speech::engine_kind::Ormia, EngineFamily::Ormia},
-    {speech::engine_kind::SpeechDispatcher, EngineFamily::SpeechDispatcher},
-    {speech::engine_kind::SpeechDispatcherToo, EngineFamily::SpeechDispatcher},
-};
-}  // namespace
-
-EngineFamily familyOfKind(int kind) {
-  for (const KindOfFamily& row : kKinds)
-    if (row.kind == kind) return row.family;
-  return EngineFamily::ESpeak;
-}
-
 EngineDispatcher::EngineDispatcher(console::Console& console, AdapterFactory factory)
     : console_(console), factory_(std::move(factory)) {}
 

@@ -11,13 +11,14 @@
 #include "console/console.h"
 #include "engines/engine_adapter.h"
 #include "speech/external_synth.h"
+#include "voice/voice_table.h"
 
 namespace kaldro::engines {
 
-// Which adapter a kind number selects: 3 the Portuguese engine, 5 and 54 Speech Dispatcher, every
-// other number eSpeak NG.
-enum class EngineFamily { Ormia, SpeechDispatcher, ESpeak };
-EngineFamily familyOfKind(int kind);
+// Which adapter a kind number selects, as the voice table says (3 the Portuguese engine, 5 and 54
+// Speech Dispatcher, every other number eSpeak NG).
+using voice::EngineFamily;
+using voice::familyOfKind;
 
 // Makes the adapter of a family, once, the first time that family is used.
 using AdapterFactory = std::function<std::unique_ptr<EngineAdapter>(EngineFamily)>;

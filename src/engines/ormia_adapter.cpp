@@ -9,13 +9,6 @@ namespace kaldro::engines {
 
 namespace {
 constexpr uint16_t kFinishPollMs = 500;
-
-tts::EnginePlaces placesWith(tts::EnginePlaces places, const tts::EngineSettings& settings) {
-  if (!settings.mbrolaLibrary.empty())
-    places.mbrola.libraries.insert(places.mbrola.libraries.begin(), settings.mbrolaLibrary);
-  if (places.engineFolder.empty()) places.engineFolder = settings.engineFolder;
-  return places;
-}
 }  // namespace
 
 // Speed and pitch keep to -10..10, the steps the other engines take: a configured -1000 would
@@ -28,15 +21,14 @@ double pitchFactorForPitch(int pitch) { return (std::clamp(pitch, kLowestStep, k
 
 platform::Status OrmiaAdapter::speechLost() const {
   if (outputFailed()) return fileSink_->status();
-  return engine_.lostUtterance();
+  return voice_.engine().lostUtterance();
 }
 
 OrmiaAdapter::OrmiaAdapter(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,
                            tts::EnginePlaces places, const tts::Reading* reading)
     : console_(console),
-      settings_(tts::readEngineSettings(config)),
-      engine_(placesWith(std::move(places), settings_),
-              [&console](const std::string& message) { console.host().trace().event("message", message); }),
+      voice_(config, std::move(places),
+             [&console](const std::string& message) { console.host().trace().event("message", message); }),
       configuredReading_(tts::readingFromConfig(config)),
       reading_(reading),
       playerSink_(player) {}
@@ -51,12 +43,9 @@ platform::SoundSink& OrmiaAdapter::sink() {
 platform::Status OrmiaAdapter::start(int, int speed, int pitch, const std::string& outputFile) {
   // A second start finishes the file of the first.
   fileSink_.reset();
-  const tts::DataFiles files = settings_.files();
-  engine_.setDictionaries(files.dictionaries);
-  platform::Status status = engine_.startEngine(settings_.databaseName, files.rules, files.exceptions,
-                                                files.abbreviations, files.prosody, files.diphones);
-  engine_.setFactors(durationFactorForSpeed(speed), pitchFactorForPitch(pitch));
-  engine_.setReading(reading_ ? *reading_ : configuredReading_);
+  platform::Status status = voice_.start();
+  voice_.setPace({durationFactorForSpeed(speed), pitchFactorForPitch(pitch)});
+  voice_.setReading(reading_ ? *reading_ : configuredReading_);
   if (status.ok() && !outputFile.empty()) {
     fileSink_ = std::make_unique<platform::WaveFileSink>(outputFile, tts::OrmiaEngine::SampleRate);
     if (!fileSink_->status().ok()) {
@@ -71,27 +60,27 @@ platform::Status OrmiaAdapter::start(int, int speed, int pitch, const std::strin
 void OrmiaAdapter::finish() {
   console_.waitWhile(console::WaitSteps::pauses(kFinishPollMs), [this] { return busy(false); });
   stop();
-  engine_.shutdownEngine();
+  voice_.finish();
   if (fileSink_) fileSink_->close();  // a failure stays in the sink's status: speech was lost
   started_ = false;
 }
 
 void OrmiaAdapter::speak(std::string_view text) {
   if (!started_ || !speechLost().ok()) return;
-  engine_.speakUtterance(text, sink());
+  voice_.speak(text, sink());
   postWake();
 }
 
 void OrmiaAdapter::speakLiterally(std::string_view text) {
   if (!started_) return;
   // The utterance is made at once, so the reading can be put back right after it.
-  engine_.setReading(tts::Reading::Literal);
+  voice_.setReading(tts::Reading::Literal);
   speak(text);
-  engine_.setReading(reading_ ? *reading_ : configuredReading_);
+  voice_.setReading(reading_ ? *reading_ : configuredReading_);
 }
 
 bool OrmiaAdapter::busy(bool) {
-  if (!started_ || !engine_.lostUtterance().ok()) return false;
+  if (!started_ || !voice_.engine().lostUtterance().ok()) return false;
   bool speaking = !fileSink_ && playerSink_.playing();
   if (console_.keyStopsSound()) {
     stop();

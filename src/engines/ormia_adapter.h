@@ -15,6 +15,7 @@
 #include "platform/wave_file_sink.h"
 #include "tts/engine_settings.h"
 #include "tts/ormia_engine.h"
+#include "voice/engine_voice.h"
 
 namespace kaldro::engines {
 
@@ -42,16 +43,15 @@ class OrmiaAdapter final : public EngineAdapter {
   // utterance even after starting MBROLA again.
   platform::Status speechLost() const override;
 
-  const tts::EngineSettings& settings() const { return settings_; }
-  tts::OrmiaEngine& engine() { return engine_; }
+  const tts::EngineSettings& settings() const { return voice_.settings(); }
+  tts::OrmiaEngine& engine() { return voice_.engine(); }
 
  private:
   void postWake();
   platform::SoundSink& sink();
 
   console::Console& console_;
-  tts::EngineSettings settings_;
-  tts::OrmiaEngine engine_;
+  voice::EngineVoice voice_;
   tts::Reading configuredReading_;
   const tts::Reading* reading_;
   PlayerSink playerSink_;

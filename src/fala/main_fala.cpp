@@ -13,7 +13,7 @@
 #include "fala/input_texts.h"
 #include "fala/ormia_text.h"
 #include "program/program_runtime.h"
-#include "program/standard_options.h"
+#include "platform/standard_options.h"
 #include "fala/voice_listing.h"
 #include "diphone/diphone_synth.h"
 #include "diphone/unit_phones.h"
@@ -21,6 +21,7 @@
 #include "platform/host/host_quiet.h"
 #include "platform/text.h"
 #include "platform/words.h"
+#include "voice/voice_table.h"
 
 namespace {
 
@@ -30,12 +31,11 @@ namespace words = platform::words;
 // One line on standard error, after the program's name.
 void tell(const std::string& utf8) { std::fprintf(stderr, "kaldro-fala: %s\n", utf8.c_str()); }
 
-// The kind numbers of the synthesizers --engine names; -1 for an unknown name.
+// The kind number of the synthesizer --engine names, as the voice table has it; -1 for a name no
+// external synthesizer has.
 int engineKind(const std::string& name) {
-  if (name == "ormia") return 3;
-  if (name == "speechd") return 5;
-  if (name == "espeak") return 4;
-  return -1;
+  const voice::VoiceRow* row = voice::voiceOfOption(name);
+  return row != nullptr && row->family ? row->kinds[0] : -1;
 }
 
 // The engines' speed (-10 to 10) at each of kaldro-fala's levels 1 to 5, near the built-in voice's
@@ -227,7 +227,7 @@ void speakWithEngine(app::ProgramRuntime& runtime, const Options& options) {
 
 int main(int argc, char** argv) {
   const platform::RunOptions run = platform::RunOptions::fromEnvironment();
-  if (app::answerStandardOption(std::vector<std::string>(argv + 1, argv + argc), "kaldro-fala", words::FalaHelp)) return 0;
+  if (platform::answerStandardOption(std::vector<std::string>(argv + 1, argv + argc), "kaldro-fala", words::FalaHelp)) return 0;
   const std::optional<Options> options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options) {
     // The reason is already said; the whole help would bury it.

@@ -35,11 +35,15 @@ std::string currentDirectory() {
   return withoutTrailingSlash(buffer);
 }
 
-std::string executablePrefix() {
+std::string executablePath() {
   char buffer[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return ".";
-  std::string path(buffer, static_cast<size_t>(n));
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
+std::string executablePrefix() {
+  std::string path = executablePath();
+  if (path.empty()) return ".";
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   path.resize(slash);  // the executable's folder

@@ -30,6 +30,8 @@ struct ConfigLocations {
 ConfigLocations configLocations(const RunOptions& options);
 // The same for tools and tests that have no options object of their own.
 inline ConfigLocations configLocationsFromEnvironment() { return configLocations(RunOptions::fromEnvironment()); }
+// The running program's file (the one place that asks the system); empty when it cannot tell.
+std::string executablePath();
 // The folder above the one that holds the running executable.
 std::string executablePrefix();
 std::string currentDirectory();

@@ -8,14 +8,14 @@
 
 #include "plumar/letter_generator.h"
 #include "program/program_runtime.h"
-#include "program/standard_options.h"
+#include "platform/standard_options.h"
 #include "platform/host/host_factories.h"
 #include "platform/words.h"
 
 int main(int argc, char** argv) {
   using namespace kaldro;
   std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (app::answerStandardOption(arguments, "plumar", platform::words::PlumarHelp)) return 0;
+  if (platform::answerStandardOption(arguments, "plumar", platform::words::PlumarHelp)) return 0;
   const platform::RunOptions run = platform::RunOptions::fromEnvironment();
   return app::runProgram(
       run, [&](app::ProgramRuntime& runtime) {

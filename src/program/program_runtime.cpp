@@ -19,9 +19,8 @@ namespace kaldro::app {
 
 namespace {
 std::string programPath() {
-  char buffer[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string("plumar");
+  const std::string path = platform::executablePath();
+  return path.empty() ? std::string("plumar") : path;
 }
 
 void writeScreenDump(const console::Console& console, const std::string& path) {

@@ -69,6 +69,7 @@ void SpeechWorker::loop() {
       if (closing_) return;
       job = std::move(*next_);
       next_.reset();
+      running_ = true;
     }
     const uint64_t number = job.number;
     size_t samplesSent = 0;
@@ -94,7 +95,17 @@ void SpeechWorker::loop() {
       if (!cancelled(number)) speaker_.run(steps, job.settings, output);
     }
     record({WorkerOutput::Kind::End, number, {}, {}});
+    {
+      std::lock_guard lock(mutex_);
+      running_ = false;
+    }
+    idle_.notify_all();
   }
+}
+
+bool SpeechWorker::idleWithin(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  return idle_.wait_for(lock, limit, [this] { return !running_; });
 }
 
 void SpeakingModule::startJob(uint64_t job, MessageKind kind, std::string text, const ModuleSettings& settings) {

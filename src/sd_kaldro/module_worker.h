@@ -47,6 +47,9 @@ class SpeechWorker {
   void cancel(uint64_t job);
   // The output recorded so far, oldest first.
   std::vector<WorkerOutput> take();
+  // True once no job runs, waiting at most limit (a cancelled job ends at its next sample block,
+  // unless its voice is stuck).
+  bool idleWithin(std::chrono::milliseconds limit);
 
  private:
   struct Job {
@@ -66,6 +69,8 @@ class SpeechWorker {
   std::mutex mutex_;
   std::condition_variable jobReady_;
   std::condition_variable cancelled_;
+  std::condition_variable idle_;
+  bool running_ = false;  // a job is being spoken
   std::optional<Job> next_;
   std::deque<WorkerOutput> outputs_;
   bool closing_ = false;
@@ -77,7 +82,11 @@ class SpeechWorker {
 class SpeakingModule final : public ModuleHost {
  public:
   SpeakingModule(ModuleSpeaker& speaker, SpeechWorker& worker) : speaker_(speaker), worker_(worker) {}
-  bool initialise(std::string& message) override { return speaker_.initialise(message); }
+  bool initialise(std::string& message) override {
+    const bool started = speaker_.start().ok();
+    message = speaker_.startReport();
+    return started;
+  }
   std::vector<VoiceEntry> voices() override { return speaker_.voices(); }
   void startJob(uint64_t job, MessageKind kind, std::string text, const ModuleSettings& settings) override;
   void cancelJob(uint64_t job) override { worker_.cancel(job); }

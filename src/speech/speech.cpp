@@ -213,22 +213,15 @@ void Speech::speakWordRun(std::string_view run) {
     spellText(run);
     return;
   }
-  // The translator takes at most 999 characters; a longer run is cut at blanks and spoken in parts.
-  while (!run.empty() && !stopRequested_) {
-    size_t take = run.size();
-    if (take > MaxTranslatedRun) {
-      take = MaxTranslatedRun;
-      const size_t blank = run.substr(0, MaxTranslatedRun).rfind(' ');
-      if (blank != std::string_view::npos && blank > 0) take = blank + 1;
-    }
-    const std::string phonemes = synth_.translateText(run.substr(0, take));
-    if (!phonemes.empty()) synth_.speakPhonemes(phonemes);
-    run.remove_prefix(take);
-    if (!run.empty() && console_.keyStopsSound()) {
+  if (stopRequested_) return;
+  // A key between two runs of a long text stops it.
+  synth_.speakWords(run, [this] {
+    if (console_.keyStopsSound()) {
       stopSpeech();
-      return;
+      return false;
     }
-  }
+    return !stopRequested_;
+  });
 }
 
 void Speech::speakPunctuation(std::string_view rest, bool named) {

@@ -27,8 +27,6 @@ class Speech {
   static constexpr uint64_t WakeMessage = 1123;
   // Samples of one number sound; longer numbers are played in several sounds.
   static constexpr size_t NumberBufferBytes = 30000;
-  // The most characters of one word run handed to the translator at a time.
-  static constexpr size_t MaxTranslatedRun = 999;
 
   // Speech heard through player; external stands for the external synthesizers (it must outlive this).
   Speech(console::Console& console, const platform::Configuration& config, audio::WavPlayer& player,

@@ -1,4 +1,4 @@
-// Both programs answer --help and --version on standard output with status 0, as Linux programs do,
+// The programs answer --help and --version on standard output with status 0, as Linux programs do,
 // without opening a console or speaking.
 #include <gtest/gtest.h>
 
@@ -25,6 +25,8 @@ TEST(StandardOptions, HelpAndVersionAnswerOnStandardOutput) {
       {"kaldro-fala", "--help", "uso: kaldro-fala [-v N] [-w ARQUIVO.wav] [--phonemes | --phones] [TEXTO...]",
        {"C\xC3\xB3" "digo de sa\xC3\xAD" "da"}},  // the exit statuses
       {"kaldro-fala", "--version", "kaldro-fala (kaldro) "},
+      {"sd_kaldro", "--help", "Uso: sd_kaldro [ARQUIVO_DE_CONFIGURA\xC3\x87\xC3\x83O]"},
+      {"sd_kaldro", "--version", "sd_kaldro (kaldro) "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.program) + " " + c.option);

@@ -6,9 +6,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "module/module_session.h"
@@ -293,6 +297,46 @@ TEST(SdKaldro, EngineAndItsFallback) {
       ASSERT_GE(byDefault.size(), byBuiltIn.size());
       EXPECT_TRUE(std::equal(byBuiltIn.rbegin(), byBuiltIn.rend(), byDefault.rbegin()));
     }
+  }
+}
+
+// MBROLA failing under the module as under kaldro-fala: ended in the middle of a message, it is
+// started again and the message goes on from where the listener was, sample for sample what a sound
+// MBROLA gives, with no clause said twice and no built-in voice; hung, QUIT still ends the module at
+// once, and MBROLA with it.
+TEST(SdKaldro, MbrolaFailingInTheMiddleOfAMessage) {
+  const std::string message = "SPEAK\n<speak>Bom dia. <mark name=\"m\"/>At\xC3\xA9 amanh\xC3\xA3.</speak>\n.\n";
+  const auto moduleWith = [](ScratchFolder& voice, const std::string& fault) {
+    voice.write("br4", doubleDatabase() + fault);
+    return std::make_unique<ModuleRun>("MBROLA_DB=" + voice.file("br4") + "\nMBROLA_LIB=libmbrola-absent.so\n",
+                                       kDoubleDir);
+  };
+  std::vector<int16_t> whole;
+  for (const char* fault : {"", "fault: crash m once\n"}) {
+    SCOPED_TRACE(fault);
+    ScratchFolder voice;
+    const std::unique_ptr<ModuleRun> run = moduleWith(voice, fault);
+    run->module->send(kStart + message);
+    ASSERT_TRUE(run->module->readUntil("702 END")) << run->log();
+    EXPECT_EQ(run->log().find("o MBROLA falhou"), std::string::npos) << run->log();
+    if (*fault == '\0') whole = run->module->output().samples;
+    EXPECT_EQ(run->module->output().samples, whole);
+  }
+  ScratchFolder voice;
+  const std::unique_ptr<ModuleRun> run = moduleWith(voice, "fault: quiet m\n");
+  run->module->send(kStart + message);
+  ASSERT_TRUE(run->module->readUntil("700-m")) << run->log();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // MBROLA now hangs in the second clause
+  const auto quit = std::chrono::steady_clock::now();
+  run->module->send("QUIT\n");
+  EXPECT_EQ(run->module->waitForEnd(5), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - quit, std::chrono::milliseconds(1500));
+  EXPECT_LT(indexOf(run->module->output(), "210 OK QUIT"), run->module->output().lines.size());
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  for (const auto& process : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream command(process.path() / "cmdline");
+    const std::string line((std::istreambuf_iterator<char>(command)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(line.find(voice.file("br4")), std::string::npos) << "MBROLA outlived the module: " << process.path();
   }
 }
 

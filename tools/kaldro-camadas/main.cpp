@@ -8,6 +8,9 @@
 // RULES, written by CMake from the units' link dependencies, holds lines of two kinds:
 //   unit NAME PREFIX          an include path beginning with PREFIX belongs to unit NAME
 //   folder PATH NAME...       files below ROOT/PATH may include the units NAME...
+//   deps NAME DEP...          unit NAME declares the units DEP... as its direct dependencies
+// ROOT/docs/arquitetura.md, the architecture page, must tell the same dependencies and the names of
+// the host, sound device and voice tables (page.h).
 // A file follows the longest folder line that holds it; a path matches the longest unit prefix.
 // Includes of no unit (the standard library, a test's own helpers) are not checked.
 #include <algorithm>
@@ -22,6 +25,7 @@
 #include <vector>
 
 #include "messages.h"
+#include "page.h"
 
 namespace fs = std::filesystem;
 
@@ -32,6 +36,7 @@ constexpr const char* kWordsTable = "src/platform/words.h";
 struct Rules {
   std::map<std::string, std::string> unitOfPrefix;  // "platform/window/" -> "window"
   std::map<std::string, std::set<std::string>> allowedInFolder;
+  kaldro::layers::DirectDeps directDeps;
 };
 
 struct Include {
@@ -48,6 +53,10 @@ Rules readRules(std::istream& in) {
     words >> kind >> first;
     std::string word;
     if (kind == "unit" && words >> word) rules.unitOfPrefix[word] = first;
+    if (kind == "deps") {
+      auto& below = rules.directDeps[first];
+      while (words >> word) below.insert(word);
+    }
     if (kind == "folder") {
       auto& allowed = rules.allowedInFolder[first];
       while (words >> word) allowed.insert(word);
@@ -99,6 +108,7 @@ class Checker {
       checkMessages(file);
     }
     for (const std::string& file : files_) findCycle(file);
+    faults_ += kaldro::layers::checkArchitecturePage(rules_.directDeps, root_);
     return faults_ == 0 ? 0 : 1;
   }
 

@@ -98,7 +98,7 @@ struct SpeechBench {
       : host(trace, std::string_view()),
         config(platform::configLocationsFromEnvironment()),
         console(host, config, "bench"),
-        device(audio.empty() ? std::make_unique<FirstBlockDevice>(host) : platform::makeAudioDevice(host, audio)),
+        device(audio.empty() ? std::make_unique<FirstBlockDevice>(host) : platform::makeAudioDevice(host, audio).object),
         player(console, *device),
         speech(console, config, player, external) {
     startError = speech.tryStartSpeech(0, "");

@@ -6,6 +6,7 @@
 
 #include "diphone/rule_file.h"
 #include "platform/profile.h"
+#include "platform/text.h"
 #include "platform/words.h"
 
 namespace kaldro::diphone {
@@ -33,13 +34,20 @@ constexpr char kSpokenByName = '\x02';  // stands for "_" once the punctuation i
 
 }  // namespace
 
-std::vector<std::string> UnitPhones::load(const std::string& path) {
+platform::Status UnitPhones::load(const std::string& path) {
+  using platform::Status, platform::StatusCode;
   const auto text = readWholeFile(path);
-  if (!text) return {platform::words::InventoryFileUnreadable.utf8({path})};
-  return parse(*text, path.substr(path.find_last_of('/') + 1));
+  if (!text)
+    return Status::failure(StatusCode::Unreadable,
+                           platform::utf8ToCp1252(platform::words::InventoryFileUnreadable.utf8({path})));
+  std::string faults;
+  for (const std::string& fault : parse(*text, path.substr(path.find_last_of('/') + 1)))
+    faults += (faults.empty() ? "" : "\n") + fault;
+  if (faults.empty()) return {};
+  return Status::failure(StatusCode::Malformed, platform::utf8ToCp1252(faults));
 }
 
-std::vector<std::string> UnitPhones::loadFromFolder(const std::string& folder) {
+platform::Status UnitPhones::loadFromFolder(const std::string& folder) {
   const std::string name(kInventoryFileName);
   return load(platform::findFileIgnoringCase(folder, name).value_or(folder + name));
 }

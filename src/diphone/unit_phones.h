@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace kaldro::diphone {
 
 // Beside the database, in the diphone folder.
@@ -31,10 +33,12 @@ struct InventoryUnit {
 
 class UnitPhones {
  public:
-  // Reads the file (UTF-8). Faults are "file:line: problem" texts; an empty list means success.
-  std::vector<std::string> load(const std::string& path);
+  // Reads the file (UTF-8). Ok, or the file unreadable (Unreadable), or its faults (Malformed): one
+  // "file:line: problem" line each (CP1252, parted by "\n").
+  platform::Status load(const std::string& path);
   // The inventory in folder (a file-system path ending in "/"), its name found without regard to case.
-  std::vector<std::string> loadFromFolder(const std::string& folder);
+  platform::Status loadFromFolder(const std::string& folder);
+  // The faults of a text, as "file:line: problem" lines (UTF-8); none when it is whole.
   std::vector<std::string> parse(std::string_view text, const std::string& fileName);
 
   const std::vector<InventoryUnit>& units() const { return units_; }

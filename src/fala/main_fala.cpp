@@ -5,6 +5,7 @@
 #include <iostream>
 #include <algorithm>
 #include <iterator>
+#include <sstream>
 #include <string_view>
 #include <utility>
 #include <string>
@@ -160,9 +161,11 @@ void speakAll(app::ProgramRuntime& runtime, const Options& options) {
   diphone::UnitPhones inventory;
   if (options.phones) {
     const std::string folder = diphone::diphoneFoldersFromConfig(runtime.configuration()).diphones;
-    const std::vector<std::string> faults = inventory.loadFromFolder(folder);
-    for (const std::string& fault : faults) tell(fault);
-    if (!faults.empty()) throw platform::ProgramExit{platform::exit_status::Failure};
+    if (const platform::Status loaded = inventory.loadFromFolder(folder); !loaded.ok()) {
+      std::istringstream faults(platform::cp1252ToUtf8(loaded.message()));
+      for (std::string fault; std::getline(faults, fault);) tell(fault);
+      throw platform::ProgramExit{platform::exit_status::Failure};
+    }
   }
   auto handle = [&](const std::string& given, const std::string& text) {
     if (options.phones) {

@@ -2,6 +2,7 @@
 // (CP1252) that tell the user why.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -32,5 +33,19 @@ class Status {
   StatusCode code_ = StatusCode::Ok;
   std::string message_;
 };
+
+// What a factory answers: the object it made and, when it is not what was asked (nothing, or a
+// stand-in), why.
+template <typename T>
+struct Made {
+  std::unique_ptr<T> object;
+  Status status;
+};
+
+// A factory's failure: no object, the reason (the words, CP1252).
+template <typename T>
+Made<T> notMade(StatusCode code, std::string message) {
+  return {nullptr, Status::failure(code, std::move(message))};
+}
 
 }  // namespace kaldro::platform

@@ -12,6 +12,7 @@
 #include "engines/engine_adapters.h"
 #include "engines/engine_dispatcher.h"
 #include "platform/ending_signals.h"
+#include "platform/text.h"
 #include "platform/host/host_factories.h"
 #include "platform/words.h"
 
@@ -41,7 +42,9 @@ ProgramRuntime::ProgramRuntime(std::unique_ptr<platform::Host> host, const platf
   // A device the program chose itself is its own to report; one from the environment is reported here.
   const bool fromEnvironment = audioChoice.empty();
   if (fromEnvironment) audioChoice = platform::audioChoice(options, *host_);
-  audioDevice_ = platform::makeAudioDevice(*host_, audioChoice, &audioError_);
+  platform::Made<platform::AudioDevice> device = platform::makeAudioDevice(*host_, audioChoice);
+  audioDevice_ = std::move(device.object);
+  audioError_ = platform::cp1252ToUtf8(device.status.message());
   if (fromEnvironment && !audioError_.empty()) std::fprintf(stderr, "%s\n", audioError_.c_str());
   toneOutput_ = std::make_unique<audio::DeviceToneOutput>(*audioDevice_);
   console_->setToneOutput(toneOutput_.get());

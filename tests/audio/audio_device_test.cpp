@@ -23,8 +23,9 @@ TEST(AudioDeviceWav, WritesEverythingAsSixteenBitMonoAt16000) {
   const std::string path = tempPath("saida.wav");
   platform::Trace trace;
   platform::HostHeadless host(trace, "");
-  std::string error;
-  auto device = platform::makeAudioDevice(host, "wav:" + path, &error);
+  platform::Made<platform::AudioDevice> made = platform::makeAudioDevice(host, "wav:" + path);
+  std::string error = made.status.message();
+  auto device = std::move(made.object);
   EXPECT_EQ("", error);
   EXPECT_EQ("wav", device->name());
 
@@ -61,7 +62,9 @@ TEST(AudioDeviceWav, WritesEverythingAsSixteenBitMonoAt16000) {
   EXPECT_NEAR(16000 + 1600, static_cast<int>(samples), 1);
   EXPECT_EQ(44u + le32(file, 40), file.size());
 
-  auto fallback = platform::makeAudioDevice(host, "cartão", &error);
+  made = platform::makeAudioDevice(host, "cartão");
+  error = made.status.message();
+  auto fallback = std::move(made.object);
   EXPECT_EQ("none", fallback->name());
   EXPECT_FALSE(error.empty());
 }
@@ -69,7 +72,7 @@ TEST(AudioDeviceWav, WritesEverythingAsSixteenBitMonoAt16000) {
 TEST(AudioDeviceWav, SoundCutByAKeyLeavesTheFile) {
   const std::string path = tempPath("cortada.wav");
   PlayerRig rig("wait 250\ntype q\n");
-  auto device = platform::makeAudioDevice(rig.host, "wav:" + path);
+  auto device = platform::makeAudioDevice(rig.host, "wav:" + path).object;
   WavPlayer player(rig.console, *device);
   std::vector<uint8_t> samples(2 * 11025, 128);
   player.playWaveData(samples.data(), samples.size(), 11025, 8, 1);
@@ -128,8 +131,8 @@ TEST(AudioDeviceWav, BlocksJoinIntoOneAlignedStream) {
   platform::Trace trace;
   platform::HostHeadless host(trace, "");
   const std::string wholePath = tempPath("inteiro.wav"), piecesPath = tempPath("pedacos.wav");
-  auto whole = platform::makeAudioDevice(host, "wav:" + wholePath);
-  auto pieces = platform::makeAudioDevice(host, "wav:" + piecesPath);
+  auto whole = platform::makeAudioDevice(host, "wav:" + wholePath).object;
+  auto pieces = platform::makeAudioDevice(host, "wav:" + piecesPath).object;
   ASSERT_EQ(0, whole->open({11025, 16, 1}));
   ASSERT_EQ(0, pieces->open({11025, 16, 1}));
   ASSERT_EQ(0, whole->write(sine.data(), sine.size(), 1));

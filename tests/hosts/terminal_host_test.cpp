@@ -26,9 +26,9 @@ class TerminalHostTest : public ::testing::Test {
     size.ws_row = 25;
     size.ws_col = 80;
     ASSERT_EQ(::openpty(&master_, &slave_, nullptr, nullptr, &size), 0);
-    std::string error;
-    host_ = makeTerminalHostOn(trace_, RunOptions::fromEnvironment(), slave_, slave_, error);
-    ASSERT_TRUE(host_) << error;
+    Made<Host> made = makeTerminalHostOn(trace_, RunOptions::fromEnvironment(), slave_, slave_);
+    host_ = std::move(made.object);
+    ASSERT_TRUE(host_) << made.status.message();
     grid_.chars.fill(' ');
     grid_.attrs.fill(0x0F);
   }

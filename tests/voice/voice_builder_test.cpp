@@ -113,7 +113,7 @@ TEST(Pronunciation, RulesAndExceptionsGiveTheExpectedPhones) {
   ASSERT_TRUE(translator.loadRules(sourceFile("data/regras.rgr")).ok());
   ASSERT_TRUE(translator.loadExceptions(KALDRO_DIPHONES_DIR "portug.exc").ok());
   diphone::UnitPhones inventory;
-  ASSERT_EQ(inventory.load(sourceFile("data/voice/unidades.txt")), std::vector<std::string>{});
+  ASSERT_EQ(inventory.load(sourceFile("data/voice/unidades.txt")).message(), "");
   tts::Transcriber engine;
   ASSERT_TRUE(engine.loadLexicons(KALDRO_DIPHONES_DIR "../../ormiatts/portug.nrl",
                                   KALDRO_DIPHONES_DIR "../../ormiatts/portug.exc").ok());
@@ -175,7 +175,7 @@ TEST(Pronunciation, BothVoicesSayTheSharedStressedVowelsAlike) {
   ASSERT_TRUE(translator.loadRules(sourceFile("data/regras.rgr")).ok());
   ASSERT_TRUE(translator.loadExceptions(KALDRO_DIPHONES_DIR "portug.exc").ok());
   diphone::UnitPhones inventory;
-  ASSERT_EQ(inventory.load(sourceFile("data/voice/unidades.txt")), std::vector<std::string>{});
+  ASSERT_EQ(inventory.load(sourceFile("data/voice/unidades.txt")).message(), "");
   tts::Transcriber engine;
   ASSERT_TRUE(engine.loadLexicons(KALDRO_DIPHONES_DIR "../../ormiatts/portug.nrl",
                                   KALDRO_DIPHONES_DIR "../../ormiatts/portug.exc").ok());

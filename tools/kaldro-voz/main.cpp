@@ -15,6 +15,7 @@
 #include "diphone/database_writer.h"
 #include "diphone/rule_file.h"
 #include "diphone/unit_phones.h"
+#include "platform/text.h"
 #include "espeak_voice.h"
 #include "sound_shaping.h"
 #include "voice_builder.h"
@@ -76,7 +77,10 @@ int buildVoice(const Options& options) {
   }
   std::vector<std::string> faults;
   diphone::UnitPhones inventory;
-  faults = inventory.load(options.get("inventory"));
+  if (const platform::Status loaded = inventory.load(options.get("inventory")); !loaded.ok()) {
+    std::istringstream lines(platform::cp1252ToUtf8(loaded.message()));
+    for (std::string fault; std::getline(lines, fault);) faults.push_back(fault);
+  }
   bool ok = false;
   const std::string lettersText = readFile(options.get("letters"), ok);
   if (!ok) faults.push_back(options.get("letters") + ": não foi possível ler o arquivo");

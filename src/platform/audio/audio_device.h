@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/host/host.h"
+#include "platform/status.h"
 #include "platform/run_options.h"
 #include "platform/wave_file.h"
 
@@ -72,15 +73,16 @@ class AudioDevice {
   virtual std::string failure() const { return {}; }
 };
 
-// The backends. Each returns a device even when it cannot play: its open then reports the error.
+// The backends. Each makes a device even when it cannot play: its open then reports the error (the
+// file device also says at once, in the status, that its file could not be made).
 std::unique_ptr<AudioDevice> makeAudioDeviceNone(Host& host);
-std::unique_ptr<AudioDevice> makeAudioDeviceWav(Host& host, const std::string& path, std::string* error);
+Made<AudioDevice> makeAudioDeviceWav(Host& host, const std::string& path);
 std::unique_ptr<AudioDevice> makeAudioDeviceSdl(Host& host);
 
 // KALDRO_AUDIO's values: "device" (the sound card), "none" (nothing heard, real or virtual time
-// kept), "wav:PATH" (everything played goes into one WAV file). An unknown value gives "none" and
-// sets error.
-std::unique_ptr<AudioDevice> makeAudioDevice(Host& host, std::string choice, std::string* error = nullptr);
+// kept), "wav:PATH" (everything played goes into one WAV file). Always a device: an unknown value
+// gives "none", with the reason in the status.
+Made<AudioDevice> makeAudioDevice(Host& host, std::string choice);
 
 // The value of KALDRO_AUDIO, or the host's default: "none" on the headless host, "device" elsewhere.
 std::string audioChoice(const RunOptions& options, const Host& host);

@@ -213,10 +213,12 @@ class AudioDeviceWav : public AudioDeviceNone {
 
 }  // namespace
 
-std::unique_ptr<AudioDevice> makeAudioDeviceWav(Host& host, const std::string& path, std::string* error) {
+Made<AudioDevice> makeAudioDeviceWav(Host& host, const std::string& path) {
   auto device = std::make_unique<AudioDeviceWav>(host, path);
-  if (!device->fileReady() && error) *error = words::AudioFileNotCreated.utf8({path});
-  return device;
+  Status status;
+  if (!device->fileReady())
+    status = Status::failure(StatusCode::CannotCreate, utf8ToCp1252(words::AudioFileNotCreated.utf8({path})));
+  return {std::move(device), std::move(status)};
 }
 
 }  // namespace kaldro::platform

@@ -6,16 +6,17 @@
 
 #include "platform/host/host.h"
 #include "platform/run_options.h"
+#include "platform/status.h"
 
 namespace kaldro::platform {
 
-// Each factory returns nothing and sets error when its host cannot run here.
-std::unique_ptr<Host> makeHeadlessHost(Trace& trace, const RunOptions& options, std::string& error);
-std::unique_ptr<Host> makeTerminalHost(Trace& trace, const RunOptions& options, std::string& error);
+// Each factory makes its host, or makes none and says why it cannot run here.
+Made<Host> makeHeadlessHost(Trace& trace, const RunOptions& options);
+Made<Host> makeTerminalHost(Trace& trace, const RunOptions& options);
 // The window host lives in its own library (SDL2, SDL2_ttf, fontconfig): only programs that
 // link it, and pass it to createHost, can open a window.
-std::unique_ptr<Host> makeWindowHost(Trace& trace, const RunOptions& options, std::string& error);
-using WindowHostFactory = std::unique_ptr<Host> (*)(Trace& trace, const RunOptions& options, std::string& error);
+Made<Host> makeWindowHost(Trace& trace, const RunOptions& options);
+using WindowHostFactory = Made<Host> (*)(Trace& trace, const RunOptions& options);
 
 // KALDRO_HOST, else the window when a display is reachable, else the terminal when standard input
 // and output are terminals, else headless. Without makeWindow there is no window to choose. A

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "platform/host/host_factories.h"
+#include "platform/text.h"
 #include "platform/words.h"
 
 namespace kaldro::platform {
@@ -165,21 +166,18 @@ void HostHeadless::postAt(int64_t dueMs, const HostEvent& event) { timedEvents_.
 
 void HostHeadless::cancelTimedEvents() { timedEvents_.clear(); }
 
-std::unique_ptr<Host> makeHeadlessHost(Trace& trace, const RunOptions& options, std::string& error) {
+Made<Host> makeHeadlessHost(Trace& trace, const RunOptions& options) {
   std::string text;
   if (const std::string& path = options.keyScript; !path.empty()) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-      error = words::KeyScriptUnreadable.utf8({path});
-      return nullptr;
-    }
+    if (!in) return notMade<Host>(StatusCode::Unreadable, utf8ToCp1252(words::KeyScriptUnreadable.utf8({path})));
     std::ostringstream contents;
     contents << in.rdbuf();
     text = contents.str();
   } else {
     text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
   }
-  return std::make_unique<HostHeadless>(trace, text);
+  return {std::make_unique<HostHeadless>(trace, text), {}};
 }
 
 }  // namespace kaldro::platform

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/host/host_factories.h"
+#include "platform/text.h"
 #include "platform/words.h"
 
 namespace kaldro::platform {
@@ -14,29 +15,29 @@ namespace {
 bool onTerminal() { return ::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1; }
 
 std::unique_ptr<Host> headless(Trace& trace, const RunOptions& options) {
-  std::string error;
-  std::unique_ptr<Host> host = makeHeadlessHost(trace, options, error);
-  if (!host) {  // without a script there is no way to go on
-    std::fprintf(stderr, "%s\n", error.c_str());
+  Made<Host> made = makeHeadlessHost(trace, options);
+  if (!made.object) {  // without a script there is no way to go on
+    std::fprintf(stderr, "%s\n", cp1252ToUtf8(made.status.message()).c_str());
     throw ProgramExit{2};
   }
-  return host;
+  return std::move(made.object);
 }
 
 std::unique_ptr<Host> terminalOrHeadless(Trace& trace, const RunOptions& options, bool requireTerminal) {
   if (requireTerminal && !onTerminal()) return headless(trace, options);
-  std::string error;
-  if (std::unique_ptr<Host> host = makeTerminalHost(trace, options, error)) return host;
-  std::fprintf(stderr, "%s\n", words::TerminalFailedGoingHeadless.utf8({error}).c_str());
+  Made<Host> made = makeTerminalHost(trace, options);
+  if (made.object) return std::move(made.object);
+  const std::string why = cp1252ToUtf8(made.status.message());
+  std::fprintf(stderr, "%s\n", words::TerminalFailedGoingHeadless.utf8({why}).c_str());
   return headless(trace, options);
 }
 
 std::unique_ptr<Host> windowOrNext(Trace& trace, const RunOptions& options, WindowHostFactory makeWindow) {
-  std::string error = words::ProgramHasNoWindow.utf8();
-  if (makeWindow)
-    if (std::unique_ptr<Host> host = makeWindow(trace, options, error)) return host;
+  Made<Host> made = notMade<Host>(StatusCode::NotFound, words::ProgramHasNoWindow.str());
+  if (makeWindow) made = makeWindow(trace, options);
+  if (made.object) return std::move(made.object);
   const Cp1252Words& goingOn = onTerminal() ? words::WindowFailedGoingToTerminal : words::WindowFailedGoingHeadless;
-  std::fprintf(stderr, "%s\n", goingOn.utf8({error}).c_str());
+  std::fprintf(stderr, "%s\n", goingOn.utf8({cp1252ToUtf8(made.status.message())}).c_str());
   return terminalOrHeadless(trace, options, true);
 }
 

@@ -658,30 +658,20 @@ class HostTerminal final : public Host {
 
 }  // namespace
 
-std::unique_ptr<Host> makeTerminalHostOn(Trace& trace, const RunOptions& options, int inputFd, int outputFd,
-                                         std::string& error) {
-  if (::isatty(inputFd) != 1 || ::isatty(outputFd) != 1) {
-    error = words::NotATerminal.utf8();
-    return nullptr;
-  }
-  if (options.terminalType.empty() || options.terminalType == "dumb") {
-    error = words::TerminalLacksControl.utf8();
-    return nullptr;
-  }
-  if (gSignalShared.terminalModified) {
-    error = words::TerminalInUse.utf8();
-    return nullptr;
-  }
+Made<Host> makeTerminalHostOn(Trace& trace, const RunOptions& options, int inputFd, int outputFd) {
+  if (::isatty(inputFd) != 1 || ::isatty(outputFd) != 1)
+    return notMade<Host>(StatusCode::NotFound, words::NotATerminal.str());
+  if (options.terminalType.empty() || options.terminalType == "dumb")
+    return notMade<Host>(StatusCode::Refused, words::TerminalLacksControl.str());
+  if (gSignalShared.terminalModified) return notMade<Host>(StatusCode::Refused, words::TerminalInUse.str());
   int wake[2];
-  if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-    error = std::string("pipe: ") + std::strerror(errno);
-    return nullptr;
-  }
-  return std::make_unique<HostTerminal>(trace, options, inputFd, outputFd, wake[0], wake[1]);
+  if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0)
+    return notMade<Host>(StatusCode::Refused, std::string("pipe: ") + std::strerror(errno));
+  return {std::make_unique<HostTerminal>(trace, options, inputFd, outputFd, wake[0], wake[1]), {}};
 }
 
-std::unique_ptr<Host> makeTerminalHost(Trace& trace, const RunOptions& options, std::string& error) {
-  return makeTerminalHostOn(trace, options, STDIN_FILENO, STDOUT_FILENO, error);
+Made<Host> makeTerminalHost(Trace& trace, const RunOptions& options) {
+  return makeTerminalHostOn(trace, options, STDIN_FILENO, STDOUT_FILENO);
 }
 
 }  // namespace kaldro::platform

@@ -8,6 +8,7 @@
 
 #include "platform/host/host.h"
 #include "platform/run_options.h"
+#include "platform/status.h"
 
 namespace kaldro::platform {
 
@@ -66,7 +67,6 @@ class TerminalScreen {
 };
 
 // The terminal host on a given terminal (makeTerminalHost uses standard input and output).
-std::unique_ptr<Host> makeTerminalHostOn(Trace& trace, const RunOptions& options, int inputFd, int outputFd,
-                                         std::string& error);
+Made<Host> makeTerminalHostOn(Trace& trace, const RunOptions& options, int inputFd, int outputFd);
 
 }  // namespace kaldro::platform

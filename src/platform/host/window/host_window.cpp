@@ -528,45 +528,37 @@ class HostWindow final : public Host {
 
 }  // namespace
 
-std::unique_ptr<Host> makeWindowHost(Trace& trace, const RunOptions& options, std::string& error) {
+Made<Host> makeWindowHost(Trace& trace, const RunOptions& options) {
   // Without a display SDL would quietly pick its offscreen driver, which nobody can see.
-  if (!options.displayReachable) {
-    error = words::NoGraphicalScreen.utf8();
-    return nullptr;
-  }
+  if (!options.displayReachable) return notMade<Host>(StatusCode::NotFound, words::NoGraphicalScreen.str());
   // The window class users' tools know the console by (X11 WM_CLASS, Wayland app id).
   ::setenv("SDL_VIDEO_X11_WMCLASS", "KdWinCrt", 0);
   ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", "KdWinCrt", 0);
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");  // closing the window is a close request, not a quit
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    error = std::string("SDL: ") + SDL_GetError();
-    return nullptr;
-  }
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    return notMade<Host>(StatusCode::Refused, utf8ToCp1252(std::string("SDL: ") + SDL_GetError()));
   const char* driver = SDL_GetCurrentVideoDriver();
   const std::string_view driverName = driver ? driver : "";
   if (driverName != "x11" && driverName != "wayland") {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    error = driverName.empty() ? words::SdlFoundNoDriver.utf8() : words::SdlFoundNoScreen.utf8({driverName});
-    return nullptr;
+    return notMade<Host>(StatusCode::NotFound, driverName.empty() ? words::SdlFoundNoDriver.str()
+                                                                   : words::SdlFoundNoScreen.with({driverName}));
   }
   if (!matchMonospacedFont("monospace")) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    error = words::NoFontFound.utf8();
-    return nullptr;
+    return notMade<Host>(StatusCode::NotFound, words::NoFontFound.str());
   }
   if (TTF_Init() != 0) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    error = std::string("SDL_ttf: ") + TTF_GetError();
-    return nullptr;
+    return notMade<Host>(StatusCode::Refused, utf8ToCp1252(std::string("SDL_ttf: ") + TTF_GetError()));
   }
   const Uint32 wakeEventType = SDL_RegisterEvents(1);
   if (wakeEventType == static_cast<Uint32>(-1)) {
     TTF_Quit();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    error = words::SdlLacksUserEvents.utf8();
-    return nullptr;
+    return notMade<Host>(StatusCode::Refused, words::SdlLacksUserEvents.str());
   }
-  return std::make_unique<HostWindow>(trace, wakeEventType);
+  return {std::make_unique<HostWindow>(trace, wakeEventType), {}};
 }
 
 }  // namespace kaldro::platform

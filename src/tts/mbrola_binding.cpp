@@ -652,21 +652,23 @@ class ProgramBinding final : public MbrolaBinding {
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (!ok && abandoned_) return false;  // not a failure: the lines are no longer wanted
-    if (!ok) {
-      // A refused write means the program is ending: its closing words (a database it cannot find,
-      // say) are on its standard error once it has ended.
-      if (refused && pid_ > 0 && reapWithin(kOwnEndGrace)) {
-        pid_ = -2;
-        drain(errorFd_, &errorLine_);
-        takeErrorLines(true);
-        if (error_ == 0 || errorText_.empty())
-          noteError(errorText_.empty() ? words::MbrolaEnded.with({std::to_string(exitStatus_)}) : errorText_);
-      }
-      if (stalled) hangs();
-      if (error_ == 0) noteError(words::MbrolaTakesNoMoreLines.str());
-      failed_ = true;
-    }
+    if (!ok) noteWriteFailure(refused, stalled);
     return ok;
+  }
+
+  void noteWriteFailure(bool refused, bool stalled) {
+    // A refused write means the program is ending: its closing words (a database it cannot find,
+    // say) are on its standard error once it has ended.
+    if (refused && pid_ > 0 && reapWithin(kOwnEndGrace)) {
+      pid_ = -2;
+      drain(errorFd_, &errorLine_);
+      takeErrorLines(true);
+      if (error_ == 0 || errorText_.empty())
+        noteError(errorText_.empty() ? words::MbrolaEnded.with({std::to_string(exitStatus_)}) : errorText_);
+    }
+    if (stalled) hangs();
+    if (error_ == 0) noteError(words::MbrolaTakesNoMoreLines.str());
+    failed_ = true;
   }
 
   std::string program_;
